@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CCfg.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSettings>
+
+#include <memory>
+
+class CCfgData
+{
+public:
+    CCfgData()
+    {
+        // A default QSettings on Linux would create a file under "Unknown Organization" for a
+        // program that never named itself; such a program keeps its settings in memory only.
+        if (!QCoreApplication::organizationName().isEmpty())
+            pSettings = std::make_unique<QSettings>();
+    }
+
+    QVariant Read(const QString &i_sKey, const QVariant &i_vDefault)
+    {
+        QMutexLocker oLock(&oMutex);
+        if (pSettings)
+            return pSettings->value(i_sKey, i_vDefault);
+        return mMemory.value(i_sKey, i_vDefault);
+    }
+
+    void Write(const QString &i_sKey, const QVariant &i_vValue)
+    {
+        QMutexLocker oLock(&oMutex);
+        if (pSettings)
+            pSettings->setValue(i_sKey, i_vValue);
+        else
+            mMemory.insert(i_sKey, i_vValue);
+    }
+
+    // QSettings is reentrant, not thread-safe: one object read by every worker needs a lock.
+    QMutex oMutex;
+    std::unique_ptr<QSettings> pSettings;
+    QVariantMap mMemory;
+    QVariant vShowAlive;
+    QVariant vShowDead;
+    QVariant vShowUnknown;
+};
+
+CCfg::CCfg()
+    : d(QSharedPointer<CCfgData>::create())
+{}
+
+bool CCfg::ReadBool(const char *i_pKey, bool i_fDefault) const
+{
+    return d->Read(QLatin1String(i_pKey), i_fDefault).toBool();
+}
+
+int CCfg::thread_count() const
+{
+    return d->Read(QStringLiteral("thread_count"), 96).toInt();
+}
+
+void CCfg::set_thread_count(int i_nCount) { d->Write(QStringLiteral("thread_count"), i_nCount); }
+bool CCfg::scan_http() const { return ReadBool("scan_http", true); }
+void CCfg::set_scan_http(bool i_fOn) { d->Write(QStringLiteral("scan_http"), i_fOn); }
+bool CCfg::scan_https() const { return ReadBool("scan_https", false); }
+void CCfg::set_scan_https(bool i_fOn) { d->Write(QStringLiteral("scan_https"), i_fOn); }
+bool CCfg::scan_shares() const { return ReadBool("scan_shares", true); }
+void CCfg::set_scan_shares(bool i_fOn) { d->Write(QStringLiteral("scan_shares"), i_fOn); }
+bool CCfg::scan_ftp() const { return ReadBool("scan_ftp", true); }
+void CCfg::set_scan_ftp(bool i_fOn) { d->Write(QStringLiteral("scan_ftp"), i_fOn); }
+bool CCfg::scan_netbios() const { return ReadBool("scan_netbios", false); }
+void CCfg::set_scan_netbios(bool i_fOn) { d->Write(QStringLiteral("scan_netbios"), i_fOn); }
+bool CCfg::scan_username() const { return ReadBool("scan_username", false); }
+void CCfg::set_scan_username(bool i_fOn) { d->Write(QStringLiteral("scan_username"), i_fOn); }
+bool CCfg::high_accuracy() const { return ReadBool("high_accuracy", false); }
+void CCfg::set_high_accuracy(bool i_fOn) { d->Write(QStringLiteral("high_accuracy"), i_fOn); }
+
+QList<int> CCfg::ortavo_ports() const
+{
+    const QVariant vValue = d->Read(QStringLiteral("ortavo_ports"), QVariant(QVariant::Bool));
+    if (vValue.type() == QVariant::Bool)
+        return {4899};
+    QList<int> lnPorts;
+    // An ini store gives a single element back as a plain string, not as a list.
+    if (vValue.type() != QVariant::List && vValue.type() != QVariant::StringList) {
+        bool fOk = false;
+        const int nPort = vValue.toInt(&fOk);
+        if (fOk && vValue.type() == QVariant::String)
+            lnPorts << nPort;
+        return lnPorts;
+    }
+    const QVariantList lvValues = vValue.toList();
+    for (const QVariant &vPort : lvValues) {
+        bool fOk = false;
+        const int nPort = vPort.toInt(&fOk);
+        if (fOk)
+            lnPorts << nPort;
+    }
+    return lnPorts;
+}
+
+void CCfg::set_ortavo_ports(const QList<int> &i_lnPorts)
+{
+    QVariantList lvPorts;
+    for (int nPort : i_lnPorts)
+        lvPorts << nPort;
+    d->Write(QStringLiteral("ortavo_ports"), lvPorts);
+}
+
+bool CCfg::CachedFilter(QVariant &io_vCache, const char *i_pKey, bool i_fDefault) const
+{
+    if (io_vCache.isNull())
+        io_vCache = ReadBool(i_pKey, i_fDefault);
+    return io_vCache.toBool();
+}
+
+bool CCfg::show_alive() const { return CachedFilter(d->vShowAlive, "show_alive", true); }
+bool CCfg::show_dead() const { return CachedFilter(d->vShowDead, "show_dead", true); }
+bool CCfg::show_unknown() const { return CachedFilter(d->vShowUnknown, "show_unknown", false); }
+
+void CCfg::set_show_alive(bool i_fShow)
+{
+    d->Write(QStringLiteral("show_alive"), i_fShow);
+    d->vShowAlive = i_fShow;
+}
+
+void CCfg::set_show_dead(bool i_fShow)
+{
+    d->Write(QStringLiteral("show_dead"), i_fShow);
+    d->vShowDead = i_fShow;
+}
+
+void CCfg::set_show_unknown(bool i_fShow)
+{
+    d->Write(QStringLiteral("show_unknown"), i_fShow);
+    d->vShowUnknown = i_fShow;
+}
+
+QVariant CCfg::Value(const QString &i_sKey, const QVariant &i_vDefault) const
+{
+    return d->Read(i_sKey, i_vDefault);
+}
+
+void CCfg::SetValue(const QString &i_sKey, const QVariant &i_vValue) { d->Write(i_sKey, i_vValue); }
+
+void CCfg::Sync()
+{
+    QMutexLocker oLock(&d->oMutex);
+    if (d->pSettings)
+        d->pSettings->sync();
+}
+
+bool CCfg::HasStore() const { return d->pSettings != nullptr; }

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QMetaType>
+#include <QSharedPointer>
+#include <QString>
+#include <QVariant>
+
+class CCfgData;
+class QSettings;
+
+// Handle to the scan settings. Copies share one block with no copy-on-write: every handle copied
+// from one CCfg reads and writes the same store. Getters read the store at each call, so a change
+// saved by the options dialog is seen by the next probe; only the three view filters are cached.
+//
+// Getters and setters may be called from any thread at once. The view filter caches are meant for
+// the main thread only. Without an organization name (the console program) there is no store:
+// every key reads as its default and nothing is written to disk.
+class CCfg
+{
+public:
+    CCfg();
+
+    int thread_count() const;
+    void set_thread_count(int i_nCount);
+    bool scan_http() const;
+    void set_scan_http(bool i_fOn);
+    bool scan_https() const;
+    void set_scan_https(bool i_fOn);
+    bool scan_shares() const;
+    void set_scan_shares(bool i_fOn);
+    bool scan_ftp() const;
+    void set_scan_ftp(bool i_fOn);
+    bool scan_netbios() const;
+    void set_scan_netbios(bool i_fOn);
+    bool scan_username() const;
+    void set_scan_username(bool i_fOn);
+    bool high_accuracy() const;
+    void set_high_accuracy(bool i_fOn);
+    QList<int> ortavo_ports() const;
+    void set_ortavo_ports(const QList<int> &i_lnPorts);
+
+    bool show_alive() const;
+    void set_show_alive(bool i_fShow);
+    bool show_dead() const;
+    void set_show_dead(bool i_fShow);
+    bool show_unknown() const;
+    void set_show_unknown(bool i_fShow);
+
+    // Raw access for dialogs that keep their own keys ("State/...", "Settings/...").
+    QVariant Value(const QString &i_sKey, const QVariant &i_vDefault = QVariant()) const;
+    void SetValue(const QString &i_sKey, const QVariant &i_vValue);
+    void Sync();
+    bool HasStore() const;
+
+private:
+    bool ReadBool(const char *i_pKey, bool i_fDefault) const;
+    bool CachedFilter(QVariant &io_vCache, const char *i_pKey, bool i_fDefault) const;
+
+    QSharedPointer<CCfgData> d;
+};
+
+Q_DECLARE_METATYPE(CCfg)

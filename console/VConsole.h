@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CIpList.h"
+#include "CScanResult.h"
+#include "IpRanges.h"
+
+#include <QFile>
+#include <QObject>
+#include <QStringList>
+
+class QTextStream;
+
+// The console front end: reads the command line, writes the header and one line per result,
+// and ends the application when every address of the scan has reported. Main thread only.
+class VConsole final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(VConsole)
+
+public:
+    explicit VConsole(QObject *i_pParent = nullptr);
+    ~VConsole() override;
+
+    // False with o_rsMessage set when the command line is rejected.
+    bool ParseArguments(const QStringList &i_lsArguments, QString &o_rsMessage);
+    // False with o_rsMessage set when the output file cannot be opened.
+    bool Start(QString &o_rsMessage);
+
+    const IpRanges &Ranges() const { return m_oRanges; }
+    QString OutputFileName() const { return m_sOutputFileName; }
+    bool IsOutputXml() const;
+
+    static QString UsageText();
+    static QString ResultLine(const CScanResult &i_oResult);
+    static QString ConsoleMacText(const QByteArray &i_baMac);
+
+signals:
+    void EmitScan(CIpList i_oScope, int i_nId);
+    void EndApplication();
+    void FileBodyRequired(QString &i_rsFilesBody, bool i_fSelectionOnly, bool i_fIsOutputXml);
+    void FileEndRequired(QString &i_rsFilesBody, bool i_fIsOutputXml);
+
+public slots:
+    CIpList OnIpRangesRequired();
+    void OnResult(CScanResult i_oResult);
+    void OnScanProcessStopped();
+
+private:
+    void WriteLine(const QString &i_sText);
+
+    IpRanges m_oRanges;
+    QString m_sOutputFileName;
+    bool m_fLineWritten = false;
+    QFile *m_pOutputFile;
+    QTextStream *m_pStdOut;
+    qint32 m_nResultsReceived = 0;
+};

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CSocketLibrary.h"
+#include "MCfg.h"
+#include "MScanner.h"
+#include "VConsole.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+void Print(const QString &i_sText)
+{
+    QTextStream oOut(stdout);
+    oOut << i_sText;
+    oOut.flush();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList lsArguments;
+    for (int i = 1; i < argc; ++i)
+        lsArguments << QString::fromUtf8(argv[i]);
+
+    if (!CSocketLibrary::Start())
+        return 3;
+
+    if (lsArguments.isEmpty()
+        || (lsArguments.size() == 1
+            && (lsArguments.first().isEmpty() || lsArguments.first() == QLatin1String("/?")
+                || lsArguments.first() == QLatin1String("?")))) {
+        Print(VConsole::UsageText());
+        CSocketLibrary::Cleanup();
+        return 1;
+    }
+
+    QCoreApplication oApp(argc, argv);
+    qRegisterMetaType<CIpList>("CIpList");
+    qRegisterMetaType<CScanResult>("CScanResult");
+    qRegisterMetaType<CCfg>("CCfg");
+
+    VConsole oConsole;
+    QString sMessage;
+    if (!oConsole.ParseArguments(lsArguments, sMessage)) {
+        Print(sMessage);
+        CSocketLibrary::Cleanup();
+        return 2;
+    }
+    QObject::connect(&oConsole, &VConsole::EndApplication, &oApp, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    MCfg oCfg;
+    MScanner oScanner;
+    QObject::connect(&oCfg, &MCfg::EmitCfg, &oScanner, &MScanner::OnCfg);
+    QObject::connect(&oConsole, &VConsole::EmitScan, &oScanner, &MScanner::OnScan);
+    QObject::connect(&oScanner, &MScanner::EmitResult, &oConsole, &VConsole::OnResult);
+    oCfg.RequestCfgBroadcast();
+
+    if (!oConsole.Start(sMessage)) {
+        Print(sMessage);
+        oScanner.StopAll();
+        CSocketLibrary::Cleanup();
+        return 5;
+    }
+
+    oApp.exec();
+    oScanner.StopAll();
+    CSocketLibrary::Cleanup();
+    return 0;
+}

@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CCfg.h"
+#include "CScanResult.h"
+
+// Runs every probe against one host in the fixed order: liveness, name, then the services that
+// the configuration switches on. Runs on a scan worker thread and blocks for the probes' time-outs.
+// A probe that fails leaves the result as it was; hosts that are not alive get no further probe.
+// Between probes it gives up early when the thread has been asked to stop.
+class CHostScan final
+{
+public:
+    explicit CHostScan(const CCfg &i_oCfg);
+
+    void Run(CScanResult &io_oResult) const;
+
+private:
+    CCfg m_oCfg;
+};

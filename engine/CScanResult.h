@@ -1,0 +1,72 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "EHostStatus.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMetaType>
+#include <QSharedDataPointer>
+#include <QString>
+#include <QStringList>
+
+class CScanResultData;
+
+// What one scan worker found about one host. An implicitly shared value: copies share one
+// block until a setter detaches. Handles cross threads only by value (queued signals).
+// The address is host byte order, first dotted number in the most significant byte.
+class CScanResult
+{
+public:
+    CScanResult();
+    CScanResult(const CScanResult &i_oOther);
+    CScanResult &operator=(const CScanResult &i_oOther);
+    ~CScanResult();
+
+    qint32 scan_id() const;
+    void set_scan_id(qint32 i_nId);
+    qint32 scan_size() const;
+    void set_scan_size(qint32 i_nSize);
+    quint32 ip() const;
+    void set_ip(quint32 i_nIp);
+    EHostStatus status() const;
+    void set_status(EHostStatus i_eStatus);
+    void set_status(qint32 i_nStatus);
+    bool has_http() const;
+    void set_has_http(bool i_fHas);
+    QString http_title() const;
+    void set_http_title(const QString &i_sTitle);
+    bool has_https() const;
+    void set_has_https(bool i_fHas);
+    QString name() const;
+    void set_name(const QString &i_sName);
+    QStringList shares() const;
+    void set_shares(const QStringList &i_lsShares);
+    bool has_ftp() const;
+    void set_has_ftp(bool i_fHas);
+    QString netbiosname() const;
+    void set_netbiosname(const QString &i_sName);
+    QString netbiosgroup() const;
+    void set_netbiosgroup(const QString &i_sGroup);
+    QString user() const;
+    void set_user(const QString &i_sUser);
+    QList<qint32> ortavo_ports() const;
+    void set_ortavo_ports(const QList<qint32> &i_lnPorts);
+    // Six bytes in wire order; all zero when unknown. Other lengths are padded or cut to six.
+    QByteArray mac() const;
+    void set_mac(const QByteArray &i_baMac);
+
+    bool IsAlive() const { return status() == EHostStatus::Alive; }
+    QString IpText() const;
+    // "%1:%2:%3:%4:%5:%6", two upper-case hexadecimal digits per byte.
+    QString MacText() const;
+    bool HasMac() const;
+
+private:
+    QSharedDataPointer<CScanResultData> d;
+};
+
+QString IpToText(quint32 i_nIp);
+QString MacToText(const QByteArray &i_baMac);
+
+Q_DECLARE_METATYPE(CScanResult)

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CScannerThread.h"
+
+#include "CHostScan.h"
+#include "IScanTaskSource.h"
+
+CScannerThread::CScannerThread(const CCfg &i_oCfg, QObject *i_pParent)
+    : QThread(i_pParent)
+    , m_oCfg(i_oCfg)
+{
+    setObjectName(QStringLiteral("scan worker"));
+}
+
+void CScannerThread::run()
+{
+    auto *pSource = qobject_cast<IScanTaskSource *>(parent());
+    if (!pSource)
+        return;
+    for (;;) {
+        const CScanTask oTask = pSource->GetTask();
+        if (oTask.stop())
+            return;
+        CScanResult oResult;
+        oResult.set_scan_id(oTask.scan_id());
+        oResult.set_scan_size(oTask.scan_size());
+        oResult.set_ip(oTask.address().toIPv4Address());
+        ScanHost(oResult);
+        emit EmitResult(oResult);
+    }
+}
+
+void CScannerThread::ScanHost(CScanResult &io_oResult) const
+{
+    CHostScan(m_oCfg).Run(io_oResult);
+}

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CCfg.h"
+#include "CScanResult.h"
+
+#include <QThread>
+
+#include <atomic>
+
+// A scan worker: asks its parent (an IScanTaskSource) for addresses, probes each host and emits
+// one result per address from its own thread. Owned by the scanner as a child object.
+class CScannerThread final : public QThread
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(CScannerThread)
+
+public:
+    CScannerThread(const CCfg &i_oCfg, QObject *i_pParent);
+
+    // Set by the task source, under its lock, when it hands this worker a stop order.
+    void MarkStopping() { m_fStopping = true; }
+    bool IsStopping() const { return m_fStopping; }
+
+signals:
+    void EmitResult(CScanResult i_oResult);
+
+protected:
+    void run() override;
+
+private:
+    void ScanHost(CScanResult &io_oResult) const;
+
+    CCfg m_oCfg;
+    std::atomic<bool> m_fStopping{false};
+};

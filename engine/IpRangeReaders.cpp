@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "IpRangeReaders.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QHostAddress>
+#include <QStringList>
+#include <QTextCodec>
+
+#include <algorithm>
+
+namespace {
+
+QString StripBlanks(const QString &i_sText)
+{
+    QString sText = i_sText;
+    sText.remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
+    return sText;
+}
+
+bool ReadAddress(const QString &i_sText, quint32 *o_pAddress)
+{
+    QHostAddress oAddress;
+    if (!oAddress.setAddress(i_sText) || oAddress.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    const quint32 nAddress = oAddress.toIPv4Address();
+    if (nAddress == 0)
+        return false;
+    *o_pAddress = nAddress;
+    return true;
+}
+
+bool ParseEntry(const QString &i_sText, TIpRange *o_pRange)
+{
+    return ParseRange(i_sText, o_pRange) || ParseCidr(i_sText, o_pRange);
+}
+
+QString TrFile(const char *i_pText)
+{
+    return QCoreApplication::translate("Load from file", i_pText);
+}
+
+QString DecodeRangeFile(const QByteArray &i_baData)
+{
+    const auto StartsWith = [&i_baData](std::initializer_list<unsigned char> i_lBom) {
+        int i = 0;
+        for (unsigned char c : i_lBom) {
+            if (static_cast<unsigned char>(i_baData.at(i++)) != c)
+                return false;
+        }
+        return true;
+    };
+    if (i_baData.size() > 3 && StartsWith({0xEF, 0xBB, 0xBF}))
+        return QString::fromUtf8(i_baData.mid(3));
+    if (i_baData.size() > 2 && (StartsWith({0xFF, 0xFE}) || StartsWith({0xFE, 0xFF}))) {
+        const bool fLittle = static_cast<unsigned char>(i_baData.at(0)) == 0xFF;
+        const QByteArray baBody = i_baData.mid(2);
+        QString sText;
+        sText.reserve(baBody.size() / 2);
+        for (int i = 0; i + 1 < baBody.size(); i += 2) {
+            const auto nLow = static_cast<unsigned char>(baBody.at(fLittle ? i : i + 1));
+            const auto nHigh = static_cast<unsigned char>(baBody.at(fLittle ? i + 1 : i));
+            sText.append(QChar(static_cast<ushort>(nHigh << 8 | nLow)));
+        }
+        return sText;
+    }
+    // A lone mark of two or three bytes leaves nothing to decode: "Empty file".
+    if (i_baData == QByteArray("\xEF\xBB\xBF") || i_baData == QByteArray("\xFF\xFE")
+        || i_baData == QByteArray("\xFE\xFF"))
+        return QString();
+    return QString::fromLocal8Bit(i_baData);
+}
+
+} // namespace
+
+bool ParseRange(const QString &i_sText, TIpRange *o_pRange)
+{
+    const QStringList lsParts = StripBlanks(i_sText).split(QLatin1Char('-'), Qt::KeepEmptyParts);
+    TIpRange oRange;
+    if (lsParts.size() == 1) {
+        if (!ReadAddress(lsParts.at(0), &oRange.first))
+            return false;
+        oRange.last = oRange.first;
+    } else if (lsParts.size() == 2) {
+        quint32 nA = 0;
+        quint32 nB = 0;
+        if (!ReadAddress(lsParts.at(0), &nA) || !ReadAddress(lsParts.at(1), &nB))
+            return false;
+        oRange.first = std::min(nA, nB);
+        oRange.last = std::max(nA, nB);
+    } else {
+        return false;
+    }
+    if (o_pRange)
+        *o_pRange = oRange;
+    return true;
+}
+
+bool ParseCidr(const QString &i_sText, TIpRange *o_pRange, quint32 *o_pAddress, int *o_pPrefix)
+{
+    const QStringList lsParts = StripBlanks(i_sText).split(QLatin1Char('/'), Qt::KeepEmptyParts);
+    if (lsParts.size() != 2)
+        return false;
+    quint32 nAddress = 0;
+    if (!ReadAddress(lsParts.at(0), &nAddress))
+        return false;
+    const QString &sPrefix = lsParts.at(1);
+    if (sPrefix.isEmpty()
+        || !std::all_of(sPrefix.begin(), sPrefix.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
+        return false;
+    bool fOk = false;
+    const int nPrefix = sPrefix.toInt(&fOk);
+    if (!fOk || nPrefix < 9 || nPrefix > 32)
+        return false;
+    // Bit 0 stays clear, so /32 behaves like /31: the two addresses differing in the lowest bit.
+    const int nBits = std::min(nPrefix, 31);
+    const quint32 nMask = ~quint32(0) << (32 - nBits);
+    TIpRange oRange;
+    oRange.first = (nAddress & nMask) + 1;
+    oRange.last = (nAddress | ~nMask) - 1;
+    if (oRange.last < oRange.first)
+        std::swap(oRange.first, oRange.last);
+    if (o_pRange)
+        *o_pRange = oRange;
+    if (o_pAddress)
+        *o_pAddress = nAddress;
+    if (o_pPrefix)
+        *o_pPrefix = nPrefix;
+    return true;
+}
+
+bool ParseRangeList(const QString &i_sText, IpRanges *o_pRanges)
+{
+    QString sText = i_sText;
+    sText.remove(QLatin1Char('\n'))
+        .remove(QLatin1Char('\r'))
+        .remove(QLatin1Char('\t'))
+        .remove(QLatin1Char(' '));
+    const QStringList lsParts = sText.split(QLatin1Char(','), Qt::KeepEmptyParts);
+    QVector<TIpRange> vRanges;
+    vRanges.reserve(lsParts.size());
+    for (const QString &sPart : lsParts) {
+        TIpRange oRange;
+        if (!ParseEntry(sPart, &oRange))
+            return false;
+        vRanges.append(oRange);
+    }
+    if (vRanges.isEmpty())
+        return false;
+    if (o_pRanges)
+        return o_pRanges->Assign(vRanges, true);
+    return true;
+}
+
+bool LoadRangesFromFile(IpRanges *o_pRanges, const QString &i_sPath, QString *o_pErrorText)
+{
+    QString sError = TrFile("Reading from file:") + QLatin1Char(' ');
+    const auto Fail = [&](const QString &i_sMessage) {
+        if (o_pErrorText)
+            *o_pErrorText = sError + i_sMessage;
+        return false;
+    };
+
+    QFile oFile(i_sPath.trimmed());
+    if (!oFile.open(QIODevice::ReadOnly) || oFile.size() > MaxRangeFileBytes)
+        return Fail(TrFile("Unable to read data from file"));
+    const QByteArray baData = oFile.read(MaxRangeFileBytes + 1);
+    if (baData.size() > MaxRangeFileBytes)
+        return Fail(TrFile("Unable to read data from file"));
+
+    QString sText = DecodeRangeFile(baData);
+    if (sText.isEmpty())
+        return Fail(TrFile("Empty file"));
+    sText.remove(QLatin1Char(' ')).remove(QLatin1Char('\t')).remove(QLatin1Char('\r'));
+
+    QVector<TIpRange> vRanges;
+    const QStringList lsLines = sText.split(QLatin1Char('\n'), Qt::KeepEmptyParts);
+    for (int nLine = 0; nLine < lsLines.size(); ++nLine) {
+        const QString sLine = lsLines.at(nLine).section(QLatin1Char('#'), 0, 0);
+        if (sLine.isEmpty())
+            continue;
+        const QStringList lsParts = sLine.split(QLatin1Char(','), Qt::KeepEmptyParts);
+        for (const QString &sPart : lsParts) {
+            TIpRange oRange;
+            if (ParseEntry(sPart, &oRange)) {
+                vRanges.append(oRange);
+                continue;
+            }
+            const QString sShown = sPart.size() > 38 ? sPart.left(35) + QStringLiteral("...") : sPart;
+            return Fail(TrFile("Text \"%2\" at line %1 is not an ip range")
+                            .arg(QString::number(nLine + 1), sShown));
+        }
+    }
+
+    IpRanges oRanges;
+    if (!oRanges.Assign(vRanges, true))
+        return Fail(TrFile("Unable to read data from file"));
+    if (oRanges.Total() == 0)
+        return Fail(TrFile("No IP addresses found"));
+    if (o_pRanges)
+        *o_pRanges = oRanges;
+    if (o_pErrorText)
+        o_pErrorText->clear();
+    return true;
+}

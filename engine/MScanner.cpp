@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "MScanner.h"
+
+#include "CScannerThread.h"
+#include "EngineLog.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <limits>
+
+MScanner::MScanner(QObject *i_pParent)
+    : IScanTaskSource(i_pParent)
+{}
+
+MScanner::~MScanner()
+{
+    // A QThread destroyed while running aborts the process.
+    StopAll();
+}
+
+QList<CScannerThread *> MScanner::Workers() const
+{
+    return findChildren<CScannerThread *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+CScanTask MScanner::GetTask()
+{
+    QMutexLocker oLocker(&m_oLock);
+    for (;;) {
+        if (!m_fPaused || m_fStopping) {
+            CScanTask oTask;
+            oTask.set_scan_id(m_nScanId);
+            if (m_nThreadsToStop > 0) {
+                --m_nThreadsToStop;
+                if (auto *pWorker = qobject_cast<CScannerThread *>(QThread::currentThread()))
+                    pWorker->MarkStopping();
+                oTask.set_stop(true);
+                return oTask;
+            }
+            if (!m_fPaused) {
+                if (const std::optional<quint32> oNext = m_oScope.TakeNext()) {
+                    oTask.set_address(QHostAddress(*oNext));
+                    oTask.set_scan_size(m_nScopeCount);
+                    return oTask;
+                }
+            }
+        }
+        m_oWakeUp.wait(&m_oLock);
+    }
+}
+
+qint32 MScanner::GetScanSize()
+{
+    QMutexLocker oLocker(&m_oLock);
+    return m_nScopeCount;
+}
+
+void MScanner::OnScan(CIpList i_oScope, int i_nId)
+{
+    QMutexLocker oLocker(&m_oLock);
+    m_oScope = i_oScope;
+    // Results carry the size as a signed number; a larger scan could never be seen to end.
+    m_nScopeCount = static_cast<qint32>(
+        std::min<quint32>(i_oScope.Count(), std::numeric_limits<qint32>::max()));
+    m_nScanId = i_nId;
+    m_fPaused = false;
+    m_nResultsReceived = 0;
+    if (m_nScopeCount > 0)
+        m_oWakeUp.wakeAll();
+}
+
+void MScanner::OnPause(bool i_fPause)
+{
+    QMutexLocker oLocker(&m_oLock);
+    m_fPaused = i_fPause;
+    m_oWakeUp.wakeAll();
+}
+
+void MScanner::OnCfg(CCfg i_oCfg)
+{
+    m_oCfg = i_oCfg;
+    // A stored 0 or a negative count would leave a scan waiting for workers that never come.
+    SetThreadCount(std::clamp(m_oCfg.thread_count(), 1, MaxThreads));
+}
+
+void MScanner::OnResultReady(CScanResult i_oResult)
+{
+    if (i_oResult.scan_id() != m_nScanId)
+        return;
+    emit EmitResult(i_oResult);
+    ++m_nResultsReceived;
+    if (m_nResultsReceived == m_nScopeCount)
+        emit EmitScanEnd();
+}
+
+void MScanner::SetThreadCount(int i_nCount)
+{
+    for (CScannerThread *pWorker : Workers()) {
+        if (pWorker->isFinished())
+            delete pWorker;
+    }
+
+    QMutexLocker oLocker(&m_oLock);
+    // Counted under the lock, which also guards handing out stop orders. Workers that took one
+    // but have not ended yet no longer count, and stop orders not yet taken are recomputed, so
+    // that shrinking and growing again quickly still leaves the pool at the asked size.
+    const QList<CScannerThread *> lpWorkers = Workers();
+    const int nRunning = static_cast<int>(std::count_if(
+        lpWorkers.begin(), lpWorkers.end(), [](CScannerThread *p) { return !p->IsStopping(); }));
+    if (nRunning < i_nCount) {
+        for (int i = nRunning; i < i_nCount; ++i) {
+            auto *pWorker = new CScannerThread(m_oCfg, this);
+            connect(pWorker,
+                    &CScannerThread::EmitResult,
+                    this,
+                    &MScanner::OnResultReady,
+                    Qt::QueuedConnection);
+            pWorker->start(QThread::InheritPriority);
+        }
+        m_nThreadsToStop = 0;
+    } else {
+        m_nThreadsToStop = nRunning - i_nCount;
+    }
+    m_oWakeUp.wakeAll();
+    qCDebug(lcEngine) << "thread count" << i_nCount;
+}
+
+int MScanner::ActiveThreadCount() const
+{
+    const QList<CScannerThread *> lpWorkers = Workers();
+    return static_cast<int>(std::count_if(lpWorkers.begin(), lpWorkers.end(), [](CScannerThread *p) {
+        return !p->isFinished() && !p->IsStopping();
+    }));
+}
+
+void MScanner::StopAll()
+{
+    {
+        QMutexLocker oLocker(&m_oLock);
+        // Stop orders must get through a pause, or ending the program would wait for a resume.
+        m_fStopping = true;
+    }
+    const QList<CScannerThread *> lpWorkers = Workers();
+    for (CScannerThread *pWorker : lpWorkers)
+        pWorker->requestInterruption();
+    {
+        QMutexLocker oLocker(&m_oLock);
+        int nLive = 0;
+        for (CScannerThread *pWorker : lpWorkers)
+            nLive += (!pWorker->isFinished() && !pWorker->IsStopping()) ? 1 : 0;
+        m_nThreadsToStop = nLive;
+        m_oWakeUp.wakeAll();
+    }
+    for (CScannerThread *pWorker : lpWorkers) {
+        pWorker->wait();
+        delete pWorker;
+    }
+    QMutexLocker oLocker(&m_oLock);
+    m_nThreadsToStop = 0;
+    m_fStopping = false;
+}
