@@ -128,10 +128,12 @@ void MScanner::SetThreadCount(int i_nCount)
 
 int MScanner::ActiveThreadCount() const
 {
+    QMutexLocker oLocker(&m_oLock);
     const QList<CScannerThread *> lpWorkers = Workers();
-    return static_cast<int>(std::count_if(lpWorkers.begin(), lpWorkers.end(), [](CScannerThread *p) {
+    const auto nUnmarked = std::count_if(lpWorkers.begin(), lpWorkers.end(), [](CScannerThread *p) {
         return !p->isFinished() && !p->IsStopping();
-    }));
+    });
+    return std::max(0, static_cast<int>(nUnmarked) - m_nThreadsToStop);
 }
 
 void MScanner::StopAll()

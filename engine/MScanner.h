@@ -30,7 +30,7 @@ public:
     void SetThreadCount(int i_nCount);
     // Ends every worker, also while paused, and waits for them.
     void StopAll();
-    // Workers that are running and not told to end.
+    // Workers that are running and will not end on a stop order already given.
     int ActiveThreadCount() const;
 
     // The scanner never runs more workers than this, whatever the settings say.
@@ -49,7 +49,7 @@ public slots:
 private:
     QList<CScannerThread *> Workers() const;
 
-    QMutex m_oLock;
+    mutable QMutex m_oLock;
     QWaitCondition m_oWakeUp;
     CIpList m_oScope;
     CCfg m_oCfg;

@@ -1,0 +1,167 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CCfg.h"
+#include "MCfg.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+class TestCCfg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void defaults();
+    void noIdentityMeansNoStore();
+    void ortavoPorts_data();
+    void ortavoPorts();
+    void filterCacheSharedByHandles();
+    void changesSeenByNextRead();
+    void concurrentReadsAndWrites();
+    void broadcast();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_pDir;
+};
+
+void TestCCfg::init()
+{
+    m_pDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_pDir->isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_pDir->path());
+    QCoreApplication::setOrganizationName(QStringLiteral("brenmark-test"));
+    QCoreApplication::setApplicationName(QStringLiteral("vistrel-test"));
+}
+
+void TestCCfg::cleanup()
+{
+    QCoreApplication::setOrganizationName(QString());
+    m_pDir.reset();
+}
+
+void TestCCfg::defaults()
+{
+    const CCfg oCfg;
+    QVERIFY(oCfg.HasStore());
+    QCOMPARE(oCfg.thread_count(), 96);
+    QVERIFY(oCfg.scan_http() && oCfg.scan_shares() && oCfg.scan_ftp());
+    QVERIFY(!oCfg.scan_https() && !oCfg.scan_netbios() && !oCfg.scan_username());
+    QVERIFY(!oCfg.high_accuracy());
+    QCOMPARE(oCfg.ortavo_ports(), QList<int>{4899});
+    QVERIFY(oCfg.show_alive() && oCfg.show_dead() && !oCfg.show_unknown());
+}
+
+void TestCCfg::noIdentityMeansNoStore()
+{
+    QCoreApplication::setOrganizationName(QString());
+    const QStringList lsBefore = QDir(m_pDir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    {
+        CCfg oCfg;
+        QVERIFY(!oCfg.HasStore());
+        QCOMPARE(oCfg.thread_count(), 96);
+        oCfg.set_thread_count(12);
+        oCfg.set_show_unknown(true);
+        oCfg.Sync();
+        QCOMPARE(oCfg.thread_count(), 12);
+    }
+    QCOMPARE(QDir(m_pDir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), lsBefore);
+    QCOMPARE(CCfg().thread_count(), 96);
+}
+
+void TestCCfg::ortavoPorts_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QList<int>>("ports");
+    QTest::newRow("two ports in order") << QVariant(QVariantList{4899, 4900}) << QList<int>{4899, 4900};
+    QTest::newRow("reversed order kept") << QVariant(QVariantList{4900, 4899}) << QList<int>{4900, 4899};
+    QTest::newRow("empty list probes nothing") << QVariant(QVariantList{}) << QList<int>{};
+    QTest::newRow("single port") << QVariant(QVariantList{5000}) << QList<int>{5000};
+    QTest::newRow("non-numbers skipped")
+        << QVariant(QVariantList{QStringLiteral("x"), 4900}) << QList<int>{4900};
+}
+
+void TestCCfg::ortavoPorts()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QList<int>, ports);
+    {
+        QSettings oSettings;
+        oSettings.setValue(QStringLiteral("ortavo_ports"), stored);
+    }
+    QCOMPARE(CCfg().ortavo_ports(), ports);
+
+    CCfg oCfg;
+    oCfg.set_ortavo_ports(ports);
+    oCfg.Sync();
+    QCOMPARE(CCfg().ortavo_ports(), ports);
+}
+
+void TestCCfg::filterCacheSharedByHandles()
+{
+    CCfg oFirst;
+    const CCfg oSecond = oFirst;
+    QVERIFY(!oSecond.show_unknown());
+    oFirst.set_show_unknown(true);
+    QVERIFY(oSecond.show_unknown());
+    oFirst.Sync();
+    QVERIFY(CCfg().show_unknown());
+}
+
+void TestCCfg::changesSeenByNextRead()
+{
+    const CCfg oWorker;
+    CCfg oDialog = oWorker;
+    QVERIFY(!oWorker.high_accuracy());
+    oDialog.set_high_accuracy(true);
+    oDialog.set_thread_count(32);
+    QVERIFY(oWorker.high_accuracy());
+    QCOMPARE(oWorker.thread_count(), 32);
+}
+
+void TestCCfg::concurrentReadsAndWrites()
+{
+    CCfg oCfg;
+    std::atomic<bool> fStop{false};
+    std::atomic<int> nBad{0};
+    std::vector<std::thread> vReaders;
+    for (int i = 0; i < 16; ++i) {
+        vReaders.emplace_back([oCfg, &fStop, &nBad] {
+            while (!fStop) {
+                const int n = oCfg.thread_count();
+                if (n != 96 && n != 32)
+                    ++nBad;
+                if (oCfg.ortavo_ports().isEmpty())
+                    ++nBad;
+            }
+        });
+    }
+    for (int i = 0; i < 2000; ++i) {
+        oCfg.set_thread_count(i % 2 ? 32 : 96);
+        oCfg.set_ortavo_ports(i % 2 ? QList<int>{4899, 4900} : QList<int>{4899});
+    }
+    fStop = true;
+    for (std::thread &oThread : vReaders)
+        oThread.join();
+    QCOMPARE(nBad.load(), 0);
+}
+
+void TestCCfg::broadcast()
+{
+    qRegisterMetaType<CCfg>("CCfg");
+    MCfg oOwner;
+    QSignalSpy oSpy(&oOwner, &MCfg::EmitCfg);
+    oOwner.RequestCfgBroadcast();
+    QCOMPARE(oSpy.count(), 1);
+    CCfg oReceived = oSpy.at(0).at(0).value<CCfg>();
+    oReceived.set_show_dead(false);
+    QVERIFY(!oOwner.Cfg().show_dead());
+}
+
+QTEST_GUILESS_MAIN(TestCCfg)
+#include "tst_CCfg.moc"
