@@ -152,23 +152,16 @@ bool ParseRangeList(const QString &i_sText, IpRanges *o_pRanges)
     return true;
 }
 
-bool LoadRangesFromFile(IpRanges *o_pRanges, const QString &i_sPath, QString *o_pErrorText)
+bool LoadRangesFromData(IpRanges *o_pRanges, const QByteArray &i_baData, QString *o_pErrorText)
 {
-    QString sError = TrFile("Reading from file:") + QLatin1Char(' ');
+    const QString sPrefix = TrFile("Reading from file:") + QLatin1Char(' ');
     const auto Fail = [&](const QString &i_sMessage) {
         if (o_pErrorText)
-            *o_pErrorText = sError + i_sMessage;
+            *o_pErrorText = sPrefix + i_sMessage;
         return false;
     };
 
-    QFile oFile(i_sPath.trimmed());
-    if (!oFile.open(QIODevice::ReadOnly) || oFile.size() > MaxRangeFileBytes)
-        return Fail(TrFile("Unable to read data from file"));
-    const QByteArray baData = oFile.read(MaxRangeFileBytes + 1);
-    if (baData.size() > MaxRangeFileBytes)
-        return Fail(TrFile("Unable to read data from file"));
-
-    QString sText = DecodeRangeFile(baData);
+    QString sText = DecodeRangeFile(i_baData);
     if (sText.isEmpty())
         return Fail(TrFile("Empty file"));
     sText.remove(QLatin1Char(' ')).remove(QLatin1Char('\t')).remove(QLatin1Char('\r'));
@@ -202,4 +195,20 @@ bool LoadRangesFromFile(IpRanges *o_pRanges, const QString &i_sPath, QString *o_
     if (o_pErrorText)
         o_pErrorText->clear();
     return true;
+}
+
+bool LoadRangesFromFile(IpRanges *o_pRanges, const QString &i_sPath, QString *o_pErrorText)
+{
+    QFile oFile(i_sPath.trimmed());
+    QByteArray baData;
+    if (oFile.open(QIODevice::ReadOnly) && oFile.size() <= MaxRangeFileBytes)
+        baData = oFile.read(MaxRangeFileBytes + 1);
+    if (!oFile.isOpen() || oFile.error() != QFileDevice::NoError || baData.size() > MaxRangeFileBytes
+        || oFile.size() > MaxRangeFileBytes) {
+        if (o_pErrorText)
+            *o_pErrorText = TrFile("Reading from file:") + QLatin1Char(' ')
+                            + TrFile("Unable to read data from file");
+        return false;
+    }
+    return LoadRangesFromData(o_pRanges, baData, o_pErrorText);
 }

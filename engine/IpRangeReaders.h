@@ -23,5 +23,8 @@ bool ParseRangeList(const QString &i_sText, IpRanges *o_pRanges);
 // On failure o_pRanges is unchanged and o_pErrorText (when given) holds the translated message.
 bool LoadRangesFromFile(IpRanges *o_pRanges, const QString &i_sPath, QString *o_pErrorText);
 
+// The same for the bytes of a file already read; the messages still speak of a file.
+bool LoadRangesFromData(IpRanges *o_pRanges, const QByteArray &i_baData, QString *o_pErrorText);
+
 // Files larger than this are refused as unreadable rather than pulled into memory whole.
 constexpr qint64 MaxRangeFileBytes = 64 * 1024 * 1024;

@@ -2,7 +2,6 @@
 #include "MScanner.h"
 
 #include "CScannerThread.h"
-#include "EngineLog.h"
 
 #include <QMutexLocker>
 
@@ -123,7 +122,6 @@ void MScanner::SetThreadCount(int i_nCount)
         m_nThreadsToStop = nRunning - i_nCount;
     }
     m_oWakeUp.wakeAll();
-    qCDebug(lcEngine) << "thread count" << i_nCount;
 }
 
 int MScanner::ActiveThreadCount() const
