@@ -9,7 +9,7 @@
 #include <QMutexLocker>
 #include <QtEndian>
 
-#include <cstring>
+#include <array>
 #include <memory>
 
 namespace {
@@ -86,19 +86,18 @@ bool CNetBiosQuery::EncodeName(const QByteArray &i_baName, char *o_pBuffer, int 
 
 QByteArray CNetBiosQuery::BuildRequest(quint16 i_nId)
 {
-    QByteArray baRequest(kRequestSize, '\0');
-    char *p = baRequest.data();
+    // Built in a plain array: GCC's overflow check cannot see QByteArray::data()'s size.
+    std::array<char, kRequestSize> aRequest{};
     // Least significant byte first; a responder echoes the two bytes unchanged, so all that
     // matters is that ParseAnswer reads them back the same way.
-    p[0] = static_cast<char>(i_nId & 0xFF);
-    p[1] = static_cast<char>(i_nId >> 8);
-    p[2] = 0x00;
-    p[3] = 0x10;
-    p[5] = 0x01;
-    EncodeName(QByteArrayLiteral("*"), p + 12, kQuestionNameSize);
-    p[47] = 0x21;
-    p[49] = 0x01;
-    return baRequest;
+    aRequest[0] = static_cast<char>(i_nId & 0xFF);
+    aRequest[1] = static_cast<char>(i_nId >> 8);
+    aRequest[3] = 0x10;
+    aRequest[5] = 0x01;
+    EncodeName(QByteArrayLiteral("*"), aRequest.data() + 12, kQuestionNameSize);
+    aRequest[47] = 0x21;
+    aRequest[49] = 0x01;
+    return QByteArray(aRequest.data(), kRequestSize);
 }
 
 ENetBiosError CNetBiosQuery::ParseAnswer(const char *i_pData,

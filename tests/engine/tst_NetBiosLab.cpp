@@ -122,15 +122,22 @@ TNmbLookup RunNmbLookup(const QString &i_sIp)
     return oLookup;
 }
 
+// The name table as nmblookup prints it: control bytes (as in "\1\2__MSBROWSE__\2") become dots.
 QStringList Entries(const CNetBiosNodeStatus &i_oStatus)
 {
     QStringList ls;
     const QList<CNetBiosName> lNames = i_oStatus.names();
-    for (const CNetBiosName &oName : lNames)
+    for (const CNetBiosName &oName : lNames) {
+        QByteArray baName = oName.name();
+        for (char &c : baName) {
+            if (static_cast<quint8>(c) < 0x20 || static_cast<quint8>(c) >= 0x7F)
+                c = '.';
+        }
         ls << QStringLiteral("%1 <%2> %3")
-                  .arg(QString::fromLatin1(oName.name()).trimmed())
+                  .arg(QString::fromLatin1(baName).trimmed())
                   .arg(int(oName.suffix()), 2, 16, QLatin1Char('0'))
                   .arg(oName.group() ? QLatin1Char('G') : QLatin1Char('U'));
+    }
     return ls;
 }
 
