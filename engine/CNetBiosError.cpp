@@ -20,7 +20,8 @@ QString CNetBiosError::Message(ENetBiosError i_eKind, qint32 i_nCode, quint32 i_
         sMessage = QStringLiteral("No error occures during last operation");
         break;
     case ENetBiosError::Socket:
-        sMessage = QStringLiteral("Error creating UDP socket. WinSock error code is %1").arg(i_nCode);
+        sMessage =
+            QStringLiteral("Error creating UDP socket. WinSock error code is %1").arg(i_nCode);
         break;
     case ENetBiosError::Send:
         sMessage = QStringLiteral("Error sending UDP packet to IP %1. WinSock error code is %2")
@@ -36,9 +37,9 @@ QString CNetBiosError::Message(ENetBiosError i_eKind, qint32 i_nCode, quint32 i_
         sMessage = QStringLiteral("Timeout reaching waiting UDP packet from IP %1").arg(sIp);
         break;
     case ENetBiosError::TooSmall:
-        sMessage
-            = QStringLiteral("Received UDP packet from IP %1 is too small to contain valid data")
-                  .arg(sIp);
+        sMessage =
+            QStringLiteral("Received UDP packet from IP %1 is too small to contain valid data")
+                .arg(sIp);
         break;
     case ENetBiosError::InvalidId:
         sMessage = QStringLiteral("Received UDP packet from IP has invalid ID");

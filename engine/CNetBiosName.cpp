@@ -8,8 +8,8 @@ CNetBiosName CNetBiosName::FromEntry(const char *i_pEntry)
     constexpr int kNameBytes = 15;
     CNetBiosName oName;
     const void *pZero = std::memchr(i_pEntry, 0, kNameBytes);
-    const int nNameSize
-        = pZero ? static_cast<int>(static_cast<const char *>(pZero) - i_pEntry) : kNameBytes;
+    const int nNameSize =
+        pZero ? static_cast<int>(static_cast<const char *>(pZero) - i_pEntry) : kNameBytes;
     oName.m_baName = QByteArray(i_pEntry, nNameSize);
     oName.m_nSuffix = static_cast<quint8>(i_pEntry[15]);
     const quint8 nFlags = static_cast<quint8>(i_pEntry[16]);

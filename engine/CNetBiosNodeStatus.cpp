@@ -3,9 +3,13 @@
 
 CNetBiosNodeStatus::CNetBiosNodeStatus()
     : m_baUnitId(kUnitIdSize, '\0')
-{}
+{
+}
 
-void CNetBiosNodeStatus::AddName(const CNetBiosName &i_oName) { m_lNames.append(i_oName); }
+void CNetBiosNodeStatus::AddName(const CNetBiosName &i_oName)
+{
+    m_lNames.append(i_oName);
+}
 
 void CNetBiosNodeStatus::set_computer_name(const QByteArray &i_baName)
 {

@@ -124,8 +124,8 @@ ENetBiosError CNetBiosQuery::ParseAnswer(const char *i_pData,
     }
 
     for (int i = 0; i < nEntries; ++i) {
-        const CNetBiosName oName
-            = CNetBiosName::FromEntry(i_pData + kMinAnswerSize + i * CNetBiosName::kEntrySize);
+        const CNetBiosName oName =
+            CNetBiosName::FromEntry(i_pData + kMinAnswerSize + i * CNetBiosName::kEntrySize);
         oStatus.AddName(oName);
         if (oName.suffix() == kWorkstationSuffix && !oName.group()
             && !oStatus.computer_name_found())

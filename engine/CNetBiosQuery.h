@@ -48,17 +48,13 @@ public:
     // Reads an answer of exactly i_nSize bytes at i_pData, never a byte beyond it. Fills
     // o_oStatus and returns None on success; otherwise returns the failure kind and leaves
     // o_oStatus untouched.
-    static ENetBiosError ParseAnswer(const char *i_pData,
-                                     int i_nSize,
-                                     quint16 i_nId,
-                                     CNetBiosNodeStatus &o_oStatus);
+    static ENetBiosError
+    ParseAnswer(const char *i_pData, int i_nSize, quint16 i_nId, CNetBiosNodeStatus &o_oStatus);
 
     // Stores the failure in io_pError when there is one; does nothing for a null record.
     // i_nAddrNet is in network byte order, as Query() takes it.
-    static void SetError(CNetBiosError *io_pError,
-                         ENetBiosError i_eKind,
-                         qint32 i_nCode,
-                         quint32 i_nAddrNet);
+    static void
+    SetError(CNetBiosError *io_pError, ENetBiosError i_eKind, qint32 i_nCode, quint32 i_nAddrNet);
 
 private:
     quint16 TakeId();

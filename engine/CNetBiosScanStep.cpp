@@ -35,7 +35,8 @@ bool AllBytesAre(const QByteArray &i_baBytes, char i_c)
 
 CNetBiosScanStep::CNetBiosScanStep(const CCfg &i_oCfg)
     : m_oCfg(i_oCfg)
-{}
+{
+}
 
 int CNetBiosScanStep::WaitMs() const
 {

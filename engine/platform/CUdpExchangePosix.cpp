@@ -18,7 +18,8 @@ class CSocketCloser final
 public:
     explicit CSocketCloser(int i_nSocket)
         : m_nSocket(i_nSocket)
-    {}
+    {
+    }
     ~CSocketCloser()
     {
         const int nSaved = errno;
@@ -85,8 +86,8 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
     oPoll.events = POLLIN;
     for (;;) {
         // Rounded up: a remainder below one millisecond must still be waited for.
-        const auto nLeftMs
-            = std::chrono::ceil<std::chrono::milliseconds>(oDeadline - TClock::now()).count();
+        const auto nLeftMs =
+            std::chrono::ceil<std::chrono::milliseconds>(oDeadline - TClock::now()).count();
         const int nReady = ::poll(&oPoll, 1, nLeftMs > 0 ? static_cast<int>(nLeftMs) : 0);
         if (nReady > 0)
             break;
@@ -102,8 +103,8 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
             return Failed(EStep::Receive);
     }
 
-    const ssize_t nReceived
-        = ::recvfrom(nSocket, o_pBuffer, static_cast<size_t>(i_nCapacity), 0, nullptr, nullptr);
+    const ssize_t nReceived =
+        ::recvfrom(nSocket, o_pBuffer, static_cast<size_t>(i_nCapacity), 0, nullptr, nullptr);
     if (nReceived < 0)
         return Failed(EStep::Receive);
     if (nReceived == 0) {

@@ -12,7 +12,8 @@ class CSocketCloser final
 public:
     explicit CSocketCloser(SOCKET i_hSocket)
         : m_hSocket(i_hSocket)
-    {}
+    {
+    }
     ~CSocketCloser()
     {
         const int nSaved = WSAGetLastError();

@@ -22,11 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *i_pData, std::size_t i
                             ? static_cast<quint16>(i_pData[0] | i_pData[1] << 8)
                             : 0;
     CNetBiosNodeStatus oStatus;
-    const ENetBiosError eKind = CNetBiosQuery::ParseAnswer(
-        reinterpret_cast<const char *>(i_pData), nSize, nId, oStatus);
+    const ENetBiosError eKind =
+        CNetBiosQuery::ParseAnswer(reinterpret_cast<const char *>(i_pData), nSize, nId, oStatus);
     const int nNames = oStatus.names().size();
-    if (nNames > 255 || (nSize >= CNetBiosQuery::kMinAnswerSize
-                         && nNames > (nSize - CNetBiosQuery::kMinAnswerSize) / 18))
+    if (nNames > 255
+        || (nSize >= CNetBiosQuery::kMinAnswerSize
+            && nNames > (nSize - CNetBiosQuery::kMinAnswerSize) / 18))
         std::abort();
     if (oStatus.unit_id_present()
         && nSize < CNetBiosQuery::kMinAnswerSize + 18 * nNames + CNetBiosQuery::kStatisticsSize)

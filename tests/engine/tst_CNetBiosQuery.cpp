@@ -25,7 +25,8 @@ namespace {
 
 // Parses i_baDatagram from a heap block of exactly its size, so that AddressSanitizer reports
 // any read past the received bytes.
-ENetBiosError ParseExact(const QByteArray &i_baDatagram, quint16 i_nId, CNetBiosNodeStatus &o_oStatus)
+ENetBiosError
+ParseExact(const QByteArray &i_baDatagram, quint16 i_nId, CNetBiosNodeStatus &o_oStatus)
 {
     const int nSize = i_baDatagram.size();
     const std::unique_ptr<char[]> pExact(new char[nSize > 0 ? nSize : 1]);
@@ -274,15 +275,14 @@ void TestCNetBiosQuery::parse_data()
         << ENetBiosError::None << 1 << Padded("PC") << baNone << QByteArray(6, '\xFF');
 
     QTest::newRow("three declared, two whole entries: two names, no unit id")
-        << Answer(7, {Unique("A", 0), Group("WG", 0x1E), Unique("C", 0x20)})
-               .left(57 + 2 * 18 + 10)
+        << Answer(7, {Unique("A", 0), Group("WG", 0x1E), Unique("C", 0x20)}).left(57 + 2 * 18 + 10)
         << 7 << ENetBiosError::None << 2 << Padded("A") << Padded("WG") << baNone;
     QTest::newRow("declared more names than sent, statistics bytes taken as entries")
-        << Answer(7, {Unique("A", 0)}, UnitIdStatistics(baMac), 4) << 7 << ENetBiosError::None
-        << 3 << Padded("A") << baNone << baNone;
+        << Answer(7, {Unique("A", 0)}, UnitIdStatistics(baMac), 4) << 7 << ENetBiosError::None << 3
+        << Padded("A") << baNone << baNone;
     QTest::newRow("complete table, 45 statistics bytes: no unit id")
-        << Answer(7, {Unique("A", 0)}, UnitIdStatistics(baMac).left(45)) << 7
-        << ENetBiosError::None << 1 << Padded("A") << baNone << baNone;
+        << Answer(7, {Unique("A", 0)}, UnitIdStatistics(baMac).left(45)) << 7 << ENetBiosError::None
+        << 1 << Padded("A") << baNone << baNone;
     QTest::newRow("complete table, no statistics block: names, no unit id")
         << Answer(7, {Unique("A", 0), Group("WG", 0x1E)}, QByteArray()) << 7 << ENetBiosError::None
         << 2 << Padded("A") << Padded("WG") << baNone;
@@ -326,7 +326,7 @@ void TestCNetBiosQuery::parse_data()
     QByteArray baOddHeader = baSamba;
     baOddHeader[2] = '\xFF'; // flags with an error return code
     baOddHeader[3] = '\xFF';
-    baOddHeader[7] = '\x00'; // ANCOUNT 0
+    baOddHeader[7] = '\x00';  // ANCOUNT 0
     baOddHeader[47] = '\x20'; // type NB instead of NBSTAT
     QTest::newRow("header fields other than the id are not examined")
         << baOddHeader << 7 << ENetBiosError::None << 5 << Padded("ALPHA") << Padded("LABGROUP")
@@ -397,7 +397,8 @@ void TestCNetBiosQuery::randomTruncationsReadOnlyReceivedBytes()
 void TestCNetBiosQuery::randomMutationsReadOnlyReceivedBytes()
 {
     QRandomGenerator oRandom(866);
-    const QByteArray baSource = Answer(9, ManyNames(12), UnitIdStatistics("\x0A\x0B\x0C\x0D\x0E\x0F"));
+    const QByteArray baSource =
+        Answer(9, ManyNames(12), UnitIdStatistics("\x0A\x0B\x0C\x0D\x0E\x0F"));
     for (int nRound = 0; nRound < 3000; ++nRound) {
         QByteArray baMutated = baSource.left(oRandom.bounded(baSource.size() + 1));
         const int nFlips = oRandom.bounded(1, 8);
@@ -424,22 +425,25 @@ void TestCNetBiosQuery::errorMessages_data()
     QTest::addColumn<ENetBiosError>("kind");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no error")
-        << ENetBiosError::None << 0 << QStringLiteral("No error occures during last operation");
-    QTest::newRow("socket")
-        << ENetBiosError::Socket << 10024
-        << QStringLiteral("Error creating UDP socket. WinSock error code is 10024");
+    QTest::newRow("no error") << ENetBiosError::None << 0
+                              << QStringLiteral("No error occures during last operation");
+    QTest::newRow("socket") << ENetBiosError::Socket << 10024
+                            << QStringLiteral(
+                                   "Error creating UDP socket. WinSock error code is 10024");
     QTest::newRow("send")
         << ENetBiosError::Send << 10051
         << QStringLiteral("Error sending UDP packet to IP 198.18.2.3. WinSock error code is 10051");
     QTest::newRow("receive")
         << ENetBiosError::Receive << 10054
-        << QStringLiteral("Error receiving UDP packet from IP 198.18.2.3. WinSock error code is 10054");
+        << QStringLiteral(
+               "Error receiving UDP packet from IP 198.18.2.3. WinSock error code is 10054");
     QTest::newRow("timeout") << ENetBiosError::Timeout << 0
-                             << QStringLiteral("Timeout reaching waiting UDP packet from IP 198.18.2.3");
+                             << QStringLiteral(
+                                    "Timeout reaching waiting UDP packet from IP 198.18.2.3");
     QTest::newRow("too small")
         << ENetBiosError::TooSmall << 0
-        << QStringLiteral("Received UDP packet from IP 198.18.2.3 is too small to contain valid data");
+        << QStringLiteral(
+               "Received UDP packet from IP 198.18.2.3 is too small to contain valid data");
     QTest::newRow("invalid id") << ENetBiosError::InvalidId << 0
                                 << QStringLiteral("Received UDP packet from IP has invalid ID");
 }
@@ -489,8 +493,8 @@ void TestCNetBiosQuery::apply_data()
     QTest::newRow("no statistics block keeps the ARP MAC")
         << Answer(0, {Unique("PC", 0)}, QByteArray()) << QStringLiteral("PC") << sOld << baArp;
     QTest::newRow("IBM 866 Cyrillic names are converted")
-        << Answer(0, {Unique(kServer866, 0), Group(kGroup866, 0x1E)})
-        << QStringLiteral("СЕРВЕР") << QStringLiteral("ГРУППА") << baArp;
+        << Answer(0, {Unique(kServer866, 0), Group(kGroup866, 0x1E)}) << QStringLiteral("СЕРВЕР")
+        << QStringLiteral("ГРУППА") << baArp;
     QTest::newRow("no 0x1E group: the first group entry of any suffix")
         << Answer(0, {Unique("PC", 0), Group("FIRSTWG", 0x00), Group("OTHER", 0x1C)})
         << QStringLiteral("PC") << QStringLiteral("FIRSTWG") << baArp;

@@ -45,7 +45,10 @@ enum class EMode
     AnswerThenJunk,
 };
 
-quint32 Loopback(int i_nLast) { return 0x7F000000u | static_cast<quint32>(i_nLast); }
+quint32 Loopback(int i_nLast)
+{
+    return 0x7F000000u | static_cast<quint32>(i_nLast);
+}
 
 // A responder on 127.0.0.x:137 living on the test's main thread; answers while the test waits
 // in QSignalSpy::wait for the querying thread.
@@ -105,9 +108,8 @@ private:
                 lEntries << Unique(QByteArrayLiteral("HUGE") + QByteArray::number(i), 0);
             const QByteArray baStats = UnitIdStatistics(baMac);
             const QByteArray baAnswer = NetBiosAnswers::Answer(nId, lEntries, baStats);
-            m_oSocket.writeDatagram(baAnswer + QByteArray(65507 - baAnswer.size(), '\xEE'),
-                                    i_oTo,
-                                    i_nPort);
+            m_oSocket.writeDatagram(
+                baAnswer + QByteArray(65507 - baAnswer.size(), '\xEE'), i_oTo, i_nPort);
             break;
         }
         case EMode::FromOtherAddress:
@@ -163,14 +165,16 @@ void TestNetBiosExchange::initTestCase()
     // the test's own namespace.
     const QString sNs = qEnvironmentVariable("VISTREL_LOOPNS", QStringLiteral("vtest-lo"));
     struct stat oOwn
-    {};
+    {
+    };
     struct stat oWanted
-    {};
+    {
+    };
     const QByteArray baPath = QStringLiteral("/run/netns/%1").arg(sNs).toLocal8Bit();
     if (::stat("/proc/self/ns/net", &oOwn) != 0 || ::stat(baPath.constData(), &oWanted) != 0
         || oOwn.st_ino != oWanted.st_ino || oOwn.st_dev != oWanted.st_dev)
-        QFAIL(qPrintable(QStringLiteral("run inside namespace %1 (tests/loopns/loopns.sh exec)")
-                             .arg(sNs)));
+        QFAIL(qPrintable(
+            QStringLiteral("run inside namespace %1 (tests/loopns/loopns.sh exec)").arg(sNs)));
 }
 
 void TestNetBiosExchange::exchange_data()
@@ -297,7 +301,8 @@ void TestNetBiosExchange::queriesFromManyThreadsTakeDistinctIds()
                 }
             }
         }));
-        lSpies.emplace_back(std::make_unique<QSignalSpy>(lThreads.back().get(), &QThread::finished));
+        lSpies.emplace_back(
+            std::make_unique<QSignalSpy>(lThreads.back().get(), &QThread::finished));
         lThreads.back()->start();
     }
     for (int t = 0; t < kThreads; ++t) {

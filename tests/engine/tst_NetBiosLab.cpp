@@ -36,8 +36,8 @@ QList<THost> ReadTable(const QString &i_sPath, const QStringList &i_lsColumns = 
     if (lsHeader.isEmpty())
         lsHeader = QString::fromUtf8(oFile.readLine()).trimmed().split(QLatin1Char('\t'));
     while (!oFile.atEnd()) {
-        const QStringList lsFields
-            = QString::fromUtf8(oFile.readLine()).remove(QLatin1Char('\n')).split(QLatin1Char('\t'));
+        const QStringList lsFields =
+            QString::fromUtf8(oFile.readLine()).remove(QLatin1Char('\n')).split(QLatin1Char('\t'));
         THost oRow;
         for (int i = 0; i < lsHeader.size() && i < lsFields.size(); ++i)
             oRow.insert(lsHeader.at(i), lsFields.at(i));
@@ -54,9 +54,11 @@ QByteArray MacBytes(const QString &i_sText)
 bool InNamespace(const char *i_pNsPath)
 {
     struct stat oOwn
-    {};
+    {
+    };
     struct stat oWanted
-    {};
+    {
+    };
     return ::stat("/proc/self/ns/net", &oOwn) == 0 && ::stat(i_pNsPath, &oWanted) == 0
            && oOwn.st_ino == oWanted.st_ino && oOwn.st_dev == oWanted.st_dev;
 }
@@ -65,13 +67,16 @@ bool InNamespace(const char *i_pNsPath)
 // exit on their own; a dead one is a lab fault, not a finding about the scanner.
 bool ServiceAlive(const QString &i_sIp, const QString &i_sService)
 {
-    const QList<THost> lServices = ReadTable(
-        kServicesFile, {QStringLiteral("netns"), QStringLiteral("ip"), QStringLiteral("service"),
-                        QStringLiteral("pid")});
+    const QList<THost> lServices = ReadTable(kServicesFile,
+                                             {QStringLiteral("netns"),
+                                              QStringLiteral("ip"),
+                                              QStringLiteral("service"),
+                                              QStringLiteral("pid")});
     for (const THost &oService : lServices) {
         if (oService.value(QStringLiteral("ip")) == i_sIp
             && oService.value(QStringLiteral("service")) == i_sService)
-            return QFile::exists(QStringLiteral("/proc/%1").arg(oService.value(QStringLiteral("pid"))));
+            return QFile::exists(
+                QStringLiteral("/proc/%1").arg(oService.value(QStringLiteral("pid"))));
     }
     return false;
 }
@@ -98,7 +103,8 @@ TNmbLookup RunNmbLookup(const QString &i_sIp)
     static const QRegularExpression s_oEntry(
         QStringLiteral("^\\t(.{15}) <([0-9a-f]{2})> - +(<GROUP>)?"));
     static const QRegularExpression s_oMac(QStringLiteral("MAC Address = ([0-9A-F-]{17})"));
-    const QStringList lsLines = QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'));
+    const QStringList lsLines =
+        QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'));
     for (const QString &sLine : lsLines) {
         const QRegularExpressionMatch oEntry = s_oEntry.match(sLine);
         if (oEntry.hasMatch()) {
@@ -141,7 +147,10 @@ QStringList Entries(const CNetBiosNodeStatus &i_oStatus)
     return ls;
 }
 
-quint32 Ip(const QString &i_sIp) { return QHostAddress(i_sIp).toIPv4Address(); }
+quint32 Ip(const QString &i_sIp)
+{
+    return QHostAddress(i_sIp).toIPv4Address();
+}
 
 } // namespace
 
@@ -223,8 +232,8 @@ void TestNetBiosLab::scanStepOnLabHosts_data()
     for (const THost &oHost : qAsConst(m_lHosts)) {
         const QString sIp = oHost.value(QStringLiteral("ip"));
         QString sService;
-        const QStringList lsServices
-            = oHost.value(QStringLiteral("services")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const QStringList lsServices =
+            oHost.value(QStringLiteral("services")).split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString &s : lsServices) {
             if (s.endsWith(QStringLiteral(":137")))
                 sService = s;
@@ -237,9 +246,8 @@ void TestNetBiosLab::scanStepOnLabHosts_data()
         const QByteArray baNetbiosMac = MacBytes(oHost.value(QStringLiteral("netbios_mac")));
         const bool fRealUnitId = baNetbiosMac.size() == 6 && baNetbiosMac != QByteArray(6, '\0')
                                  && baNetbiosMac != QByteArray(6, '\xFF');
-        const QString sRow = sService.isEmpty()
-                                 ? QStringLiteral("%1 without NetBIOS").arg(sIp)
-                                 : QStringLiteral("%1 %2").arg(sIp, sService);
+        const QString sRow = sService.isEmpty() ? QStringLiteral("%1 without NetBIOS").arg(sIp)
+                                                : QStringLiteral("%1 %2").arg(sIp, sService);
         QTest::newRow(qPrintable(sRow))
             << sIp << sService << baArp << oHost.value(QStringLiteral("netbios_name"))
             << oHost.value(QStringLiteral("netbios_group")) << (fRealUnitId ? baNetbiosMac : baArp);
