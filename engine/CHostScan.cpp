@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHostScan.h"
 
+#include "CNetBiosScanStep.h"
+
 #include <QThread>
 
 namespace {
@@ -20,4 +22,7 @@ void CHostScan::Run(CScanResult &io_oResult) const
 {
     if (StopRequested() || !io_oResult.IsAlive())
         return;
+
+    if (m_oCfg.scan_netbios() && !StopRequested())
+        CNetBiosScanStep(m_oCfg).Run(io_oResult);
 }

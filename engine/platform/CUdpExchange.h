@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+
+// One request datagram and at most one answer, on a socket that lives for this call only.
+// Blocking; safe to call from many threads at once (each call has its own socket and touches
+// nothing shared). Kept free of Qt so that each system's file builds on its own.
+class CUdpExchange final
+{
+public:
+    enum class EStep
+    {
+        Done,    // an answer of o_nReceived bytes is in the buffer
+        Socket,  // creating or binding the socket failed
+        Send,    // sending the request failed
+        Receive, // waiting or receiving failed, or the answer was empty
+        Timeout  // nothing arrived within the wait time
+    };
+
+    struct TOutcome
+    {
+        EStep eStep = EStep::Done;
+        // The system's socket error code at the moment of failure (errno, or WSAGetLastError()).
+        int nSystemError = 0;
+        int nReceived = 0;
+    };
+
+    // Binds to any local address and port 0, sends i_pRequest to i_nAddrNet:i_nPort (both in
+    // network byte order), waits up to i_nWaitMs for one datagram from anyone and receives it
+    // into o_pBuffer. A datagram longer than i_nCapacity is cut to i_nCapacity bytes.
+    // The socket is closed before the call returns, on every path.
+    static TOutcome Exchange(std::uint32_t i_nAddrNet,
+                             std::uint16_t i_nPortNet,
+                             const char *i_pRequest,
+                             int i_nRequestSize,
+                             int i_nWaitMs,
+                             char *o_pBuffer,
+                             int i_nCapacity);
+};

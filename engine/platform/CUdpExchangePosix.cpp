@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CUdpExchange.h"
+
+#include <cerrno>
+#include <chrono>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Closes the socket on every way out of Exchange, errno preserved for the caller's report.
+class CSocketCloser final
+{
+public:
+    explicit CSocketCloser(int i_nSocket)
+        : m_nSocket(i_nSocket)
+    {
+    }
+    ~CSocketCloser()
+    {
+        const int nSaved = errno;
+        ::close(m_nSocket);
+        errno = nSaved;
+    }
+    CSocketCloser(const CSocketCloser &) = delete;
+    CSocketCloser &operator=(const CSocketCloser &) = delete;
+
+private:
+    int m_nSocket;
+};
+
+CUdpExchange::TOutcome Failed(CUdpExchange::EStep i_eStep)
+{
+    CUdpExchange::TOutcome oOutcome;
+    oOutcome.eStep = i_eStep;
+    oOutcome.nSystemError = errno;
+    return oOutcome;
+}
+
+} // namespace
+
+CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
+                                              std::uint16_t i_nPortNet,
+                                              const char *i_pRequest,
+                                              int i_nRequestSize,
+                                              int i_nWaitMs,
+                                              char *o_pBuffer,
+                                              int i_nCapacity)
+{
+    const int nSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    if (nSocket < 0)
+        return Failed(EStep::Socket);
+    const CSocketCloser oCloser(nSocket);
+
+    sockaddr_in oLocal{};
+    oLocal.sin_family = AF_INET;
+    oLocal.sin_addr.s_addr = htonl(INADDR_ANY);
+    oLocal.sin_port = 0;
+    if (::bind(nSocket, reinterpret_cast<const sockaddr *>(&oLocal), sizeof(oLocal)) != 0)
+        return Failed(EStep::Socket);
+
+    sockaddr_in oTarget{};
+    oTarget.sin_family = AF_INET;
+    oTarget.sin_addr.s_addr = i_nAddrNet;
+    oTarget.sin_port = i_nPortNet;
+    const ssize_t nSent = ::sendto(nSocket,
+                                   i_pRequest,
+                                   static_cast<size_t>(i_nRequestSize),
+                                   0,
+                                   reinterpret_cast<const sockaddr *>(&oTarget),
+                                   sizeof(oTarget));
+    if (nSent != i_nRequestSize)
+        return Failed(EStep::Send);
+
+    // poll rather than select: a worker's descriptor may lie above FD_SETSIZE in a busy process,
+    // where FD_SET would write outside the set. A signal must not cut the wait short, so the
+    // remaining time is measured against a monotonic deadline.
+    using TClock = std::chrono::steady_clock;
+    const TClock::time_point oDeadline = TClock::now() + std::chrono::milliseconds(i_nWaitMs);
+    pollfd oPoll{};
+    oPoll.fd = nSocket;
+    oPoll.events = POLLIN;
+    for (;;) {
+        // Rounded up: a remainder below one millisecond must still be waited for.
+        const auto nLeftMs =
+            std::chrono::ceil<std::chrono::milliseconds>(oDeadline - TClock::now()).count();
+        const int nReady = ::poll(&oPoll, 1, nLeftMs > 0 ? static_cast<int>(nLeftMs) : 0);
+        if (nReady > 0)
+            break;
+        if (nReady == 0) {
+            if (TClock::now() >= oDeadline) {
+                TOutcome oOutcome;
+                oOutcome.eStep = EStep::Timeout;
+                return oOutcome;
+            }
+            continue;
+        }
+        if (errno != EINTR)
+            return Failed(EStep::Receive);
+    }
+
+    const ssize_t nReceived =
+        ::recvfrom(nSocket, o_pBuffer, static_cast<size_t>(i_nCapacity), 0, nullptr, nullptr);
+    if (nReceived < 0)
+        return Failed(EStep::Receive);
+    if (nReceived == 0) {
+        TOutcome oOutcome;
+        oOutcome.eStep = EStep::Receive;
+        return oOutcome;
+    }
+
+    TOutcome oOutcome;
+    oOutcome.nReceived = static_cast<int>(nReceived);
+    return oOutcome;
+}

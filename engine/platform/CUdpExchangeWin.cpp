@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CUdpExchange.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+namespace {
+
+// Closes the socket on every way out of Exchange, the WinSock error preserved for the report.
+class CSocketCloser final
+{
+public:
+    explicit CSocketCloser(SOCKET i_hSocket)
+        : m_hSocket(i_hSocket)
+    {
+    }
+    ~CSocketCloser()
+    {
+        const int nSaved = WSAGetLastError();
+        closesocket(m_hSocket);
+        WSASetLastError(nSaved);
+    }
+    CSocketCloser(const CSocketCloser &) = delete;
+    CSocketCloser &operator=(const CSocketCloser &) = delete;
+
+private:
+    SOCKET m_hSocket;
+};
+
+CUdpExchange::TOutcome Failed(CUdpExchange::EStep i_eStep)
+{
+    CUdpExchange::TOutcome oOutcome;
+    oOutcome.eStep = i_eStep;
+    oOutcome.nSystemError = WSAGetLastError();
+    return oOutcome;
+}
+
+} // namespace
+
+CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
+                                              std::uint16_t i_nPortNet,
+                                              const char *i_pRequest,
+                                              int i_nRequestSize,
+                                              int i_nWaitMs,
+                                              char *o_pBuffer,
+                                              int i_nCapacity)
+{
+    const SOCKET hSocket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (hSocket == INVALID_SOCKET)
+        return Failed(EStep::Socket);
+    const CSocketCloser oCloser(hSocket);
+
+    sockaddr_in oLocal{};
+    oLocal.sin_family = AF_INET;
+    oLocal.sin_addr.s_addr = htonl(INADDR_ANY);
+    oLocal.sin_port = 0;
+    if (bind(hSocket, reinterpret_cast<const sockaddr *>(&oLocal), sizeof(oLocal)) != 0)
+        return Failed(EStep::Socket);
+
+    sockaddr_in oTarget{};
+    oTarget.sin_family = AF_INET;
+    oTarget.sin_addr.s_addr = i_nAddrNet;
+    oTarget.sin_port = i_nPortNet;
+    const int nSent = sendto(hSocket,
+                             i_pRequest,
+                             i_nRequestSize,
+                             0,
+                             reinterpret_cast<const sockaddr *>(&oTarget),
+                             sizeof(oTarget));
+    if (nSent != i_nRequestSize)
+        return Failed(EStep::Send);
+
+    // A WinSock fd_set is a list of handles, not a bit mask, so one socket always fits.
+    fd_set oRead;
+    FD_ZERO(&oRead);
+    FD_SET(hSocket, &oRead);
+    timeval oWait{};
+    oWait.tv_sec = i_nWaitMs / 1000;
+    oWait.tv_usec = (i_nWaitMs % 1000) * 1000;
+    const int nReady = select(0, &oRead, nullptr, nullptr, &oWait);
+    if (nReady == SOCKET_ERROR)
+        return Failed(EStep::Receive);
+    if (nReady == 0) {
+        TOutcome oOutcome;
+        oOutcome.eStep = EStep::Timeout;
+        return oOutcome;
+    }
+
+    // WSAEMSGSIZE still delivers the first i_nCapacity bytes; the caller asked for a cut, not
+    // a failure, so that case counts as received.
+    const int nReceived = recvfrom(hSocket, o_pBuffer, i_nCapacity, 0, nullptr, nullptr);
+    if (nReceived == SOCKET_ERROR) {
+        if (WSAGetLastError() != WSAEMSGSIZE)
+            return Failed(EStep::Receive);
+        TOutcome oOutcome;
+        oOutcome.nReceived = i_nCapacity;
+        return oOutcome;
+    }
+    if (nReceived == 0) {
+        TOutcome oOutcome;
+        oOutcome.eStep = EStep::Receive;
+        return oOutcome;
+    }
+
+    TOutcome oOutcome;
+    oOutcome.nReceived = nReceived;
+    return oOutcome;
+}
