@@ -48,9 +48,8 @@ CLocalizations::CLocalizations(const QString &i_sDir, const QString &i_sPrefix, 
     , m_sPrefix(i_sPrefix)
 {
     const QString sLead = m_sPrefix + QLatin1Char('_');
-    const QStringList lsFiles = QDir(m_sDir).entryList({sLead + QStringLiteral("*.qm")},
-                                                       QDir::Files,
-                                                       QDir::Unsorted);
+    const QStringList lsFiles =
+        QDir(m_sDir).entryList({sLead + QStringLiteral("*.qm")}, QDir::Files, QDir::Unsorted);
     for (const QString &sFile : lsFiles) {
         const QString sCode = BaseName(sFile).mid(sLead.size()).toLower();
         if (sCode.isEmpty())
@@ -71,7 +70,9 @@ CLocalizations::CLocalizations(const QString &i_sDir, const QString &i_sPrefix, 
 
 CLocalizations::~CLocalizations()
 {
-    QCoreApplication::removeTranslator(&m_oTranslator);
+    // The process-wide instance dies with the application, when there is none left to ask.
+    if (QCoreApplication::instance())
+        QCoreApplication::removeTranslator(&m_oTranslator);
     g_pInstance.testAndSetOrdered(this, nullptr);
 }
 
@@ -96,8 +97,12 @@ bool CLocalizations::SetLocale(const QString &i_sCode)
             const QString sPath = QDir(m_sDir).filePath(sFile);
             fLoaded = QFileInfo::exists(sPath) && m_oTranslator.load(sPath);
         }
-        if (!fLoaded)
-            qCWarning(lcGuiExtras) << "no translation for" << sCode << "in" << m_sDir;
+        // No file for the source language is the normal way back to it; a file that was
+        // found and does not load is worth a warning.
+        if (!fLoaded && sFile.isEmpty())
+            qCDebug(lcGuiExtras) << "no translation for" << sCode << "in" << m_sDir;
+        else if (!fLoaded)
+            qCWarning(lcGuiExtras) << "cannot load translation" << sFile << "from" << m_sDir;
     }
     if (fLoaded) {
         QCoreApplication::installTranslator(&m_oTranslator);

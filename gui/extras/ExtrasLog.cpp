@@ -7,7 +7,10 @@
 
 Q_LOGGING_CATEGORY(lcGuiExtras, "vistrel.gui.extras", QtWarningMsg)
 
-static void InitResourcesOnce() { Q_INIT_RESOURCE(gui_extras); }
+static void InitResourcesOnce()
+{
+    Q_INIT_RESOURCE(gui_extras);
+}
 
 void InitGuiExtrasResources()
 {

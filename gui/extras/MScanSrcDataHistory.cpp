@@ -20,7 +20,8 @@ quint32 Grow(quint32 i_nWeight, quint32 i_nBy)
 
 MScanSrcDataHistory::MScanSrcDataHistory(QObject *i_pParent)
     : QObject(i_pParent)
-{}
+{
+}
 
 MScanSrcDataHistory::~MScanSrcDataHistory()
 {

@@ -21,7 +21,10 @@ void VBanner::SetImage(const QString &i_sName)
     update();
 }
 
-QSize VBanner::sizeHint() const { return QSize(65535, m_oImage.height()); }
+QSize VBanner::sizeHint() const
+{
+    return QSize(65535, m_oImage.height());
+}
 
 void VBanner::paintEvent(QPaintEvent *)
 {

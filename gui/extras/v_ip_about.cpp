@@ -31,7 +31,10 @@ void v_ip_about::closeEvent(QCloseEvent *i_pEvent)
     hide();
 }
 
-void v_ip_about::OnBannerClicked() { emit BannerClicked(); }
+void v_ip_about::OnBannerClicked()
+{
+    emit BannerClicked();
+}
 
 void v_ip_about::FillVersion()
 {

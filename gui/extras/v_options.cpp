@@ -81,7 +81,10 @@ void v_options::OnLanguageChanged()
     FillPageList();
 }
 
-void v_options::OnCfg(CCfg i_oCfg) { m_oCfg = i_oCfg; }
+void v_options::OnCfg(CCfg i_oCfg)
+{
+    m_oCfg = i_oCfg;
+}
 
 void v_options::showEvent(QShowEvent *i_pEvent)
 {

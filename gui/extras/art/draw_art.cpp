@@ -39,9 +39,11 @@ void DrawMark(QPainter &io_rPainter, const QRectF &i_oBox)
 
     QPainterPath oSweep;
     oSweep.moveTo(oCentre);
-    oSweep.arcTo(QRectF(oCentre.x() - dRadius * 0.9, oCentre.y() - dRadius * 0.9,
-                        dRadius * 1.8, dRadius * 1.8),
-                 20, 50);
+    oSweep.arcTo(
+        QRectF(
+            oCentre.x() - dRadius * 0.9, oCentre.y() - dRadius * 0.9, dRadius * 1.8, dRadius * 1.8),
+        20,
+        50);
     oSweep.closeSubpath();
     io_rPainter.setPen(Qt::NoPen);
     io_rPainter.setBrush(QColor(140, 255, 170, 170));
@@ -49,8 +51,8 @@ void DrawMark(QPainter &io_rPainter, const QRectF &i_oBox)
 
     io_rPainter.setBrush(QColor(0xff, 0xd2, 0x4a));
     const qreal dDot = dRadius / 9.0;
-    for (const QPointF &oOffset : {QPointF(0.45, -0.35), QPointF(-0.4, 0.3), QPointF(0.2, 0.55),
-                                   QPointF(-0.55, -0.25)})
+    for (const QPointF &oOffset :
+         {QPointF(0.45, -0.35), QPointF(-0.4, 0.3), QPointF(0.2, 0.55), QPointF(-0.55, -0.25)})
         io_rPainter.drawEllipse(oCentre + oOffset * dRadius, dDot, dDot);
     io_rPainter.restore();
 }
@@ -97,9 +99,8 @@ bool DrawBanner(const QString &i_sPath, const QString &i_sHeadline, const QStrin
     oOfferFont.setPixelSize(11);
     oPainter.setFont(oOfferFont);
     oPainter.setPen(QColor(0xff, 0xd2, 0x4a));
-    oPainter.drawText(oTextBox.translated(0, BannerHeight / 2.0 - 2),
-                      Qt::AlignLeft | Qt::AlignVCenter,
-                      i_sOffer);
+    oPainter.drawText(
+        oTextBox.translated(0, BannerHeight / 2.0 - 2), Qt::AlignLeft | Qt::AlignVCenter, i_sOffer);
     oPainter.end();
     return Save(oImage, i_sPath);
 }
