@@ -64,7 +64,10 @@ void v_options::FillPageList()
     int nWidest = 0;
     for (int i = 0; i < pList->count(); ++i)
         nWidest = std::max(nWidest, pList->fontMetrics().horizontalAdvance(pList->item(i)->text()));
-    pList->setMaximumWidth((nWidest + 2 * pList->frameWidth()) * 4 / 3);
+    const int nWidth = (nWidest + 2 * pList->frameWidth()) * 4 / 3;
+    pList->setMaximumWidth(nWidth);
+    // The layout would otherwise give the list less than its entries need.
+    pList->setMinimumWidth(nWidth);
     connect(pList,
             &QListWidget::currentRowChanged,
             m_pUi->tabOptionsMain,

@@ -353,6 +353,7 @@ void TestVOptions::pageListSwitchesPages()
     const int nWidest = std::max(pList->fontMetrics().horizontalAdvance(pList->item(0)->text()),
                                  pList->fontMetrics().horizontalAdvance(pList->item(1)->text()));
     QCOMPARE(pList->maximumWidth(), (nWidest + 2 * pList->frameWidth()) * 4 / 3);
+    QCOMPARE(pList->width(), pList->maximumWidth());
     pList->setCurrentRow(0);
     QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_performance"));
 }
