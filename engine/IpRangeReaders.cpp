@@ -35,6 +35,7 @@ bool ParseEntry(const QString &i_sText, TIpRange *o_pRange)
     return ParseRange(i_sText, o_pRange) || ParseCidr(i_sText, o_pRange);
 }
 
+// Callers mark each text with QT_TRANSLATE_NOOP so that lupdate finds it in this context.
 QString TrFile(const char *i_pText)
 {
     return QCoreApplication::translate("Load from file", i_pText);
@@ -154,7 +155,8 @@ bool ParseRangeList(const QString &i_sText, IpRanges *o_pRanges)
 
 bool LoadRangesFromData(IpRanges *o_pRanges, const QByteArray &i_baData, QString *o_pErrorText)
 {
-    const QString sPrefix = TrFile("Reading from file:") + QLatin1Char(' ');
+    const QString sPrefix
+        = TrFile(QT_TRANSLATE_NOOP("Load from file", "Reading from file:")) + QLatin1Char(' ');
     const auto Fail = [&](const QString &i_sMessage) {
         if (o_pErrorText)
             *o_pErrorText = sPrefix + i_sMessage;
@@ -163,7 +165,7 @@ bool LoadRangesFromData(IpRanges *o_pRanges, const QByteArray &i_baData, QString
 
     QString sText = DecodeRangeFile(i_baData);
     if (sText.isEmpty())
-        return Fail(TrFile("Empty file"));
+        return Fail(TrFile(QT_TRANSLATE_NOOP("Load from file", "Empty file")));
     sText.remove(QLatin1Char(' ')).remove(QLatin1Char('\t')).remove(QLatin1Char('\r'));
 
     QVector<TIpRange> vRanges;
@@ -180,16 +182,17 @@ bool LoadRangesFromData(IpRanges *o_pRanges, const QByteArray &i_baData, QString
                 continue;
             }
             const QString sShown = sPart.size() > 38 ? sPart.left(35) + QStringLiteral("...") : sPart;
-            return Fail(TrFile("Text \"%2\" at line %1 is not an ip range")
+            return Fail(TrFile(QT_TRANSLATE_NOOP("Load from file",
+                                                 "Text \"%2\" at line %1 is not an ip range"))
                             .arg(QString::number(nLine + 1), sShown));
         }
     }
 
     IpRanges oRanges;
     if (!oRanges.Assign(vRanges, true))
-        return Fail(TrFile("Unable to read data from file"));
+        return Fail(TrFile(QT_TRANSLATE_NOOP("Load from file", "Unable to read data from file")));
     if (oRanges.Total() == 0)
-        return Fail(TrFile("No IP addresses found"));
+        return Fail(TrFile(QT_TRANSLATE_NOOP("Load from file", "No IP addresses found")));
     if (o_pRanges)
         *o_pRanges = oRanges;
     if (o_pErrorText)
@@ -206,8 +209,10 @@ bool LoadRangesFromFile(IpRanges *o_pRanges, const QString &i_sPath, QString *o_
     if (!oFile.isOpen() || oFile.error() != QFileDevice::NoError || baData.size() > MaxRangeFileBytes
         || oFile.size() > MaxRangeFileBytes) {
         if (o_pErrorText)
-            *o_pErrorText = TrFile("Reading from file:") + QLatin1Char(' ')
-                            + TrFile("Unable to read data from file");
+            *o_pErrorText = TrFile(QT_TRANSLATE_NOOP("Load from file", "Reading from file:"))
+                            + QLatin1Char(' ')
+                            + TrFile(QT_TRANSLATE_NOOP("Load from file",
+                                                       "Unable to read data from file"));
         return false;
     }
     return LoadRangesFromData(o_pRanges, baData, o_pErrorText);

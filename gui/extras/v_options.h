@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CCfg.h"
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class v_options;
+}
+class QLineEdit;
+
+// The scan settings dialog: speed (worker threads), accuracy, resources to probe and the Ortavo
+// ports. One per process, created hidden with the main window as parent and shown without being
+// modal; every showing reloads the widgets from the settings of the last configuration received.
+// Apply stores them through that configuration and emits CfgChanged() so that its owner
+// broadcasts again. GUI thread only.
+class v_options final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(v_options)
+
+public:
+    explicit v_options(QWidget *i_pParent = nullptr);
+    ~v_options() override;
+
+    static constexpr int MinThreads = 32;
+    static constexpr int MaxThreads = 256;
+    static constexpr int PortFields = 4;
+
+signals:
+    void CfgChanged();
+
+public slots:
+    void OnLanguageChanged();
+    void OnCfg(CCfg i_oCfg);
+
+protected:
+    void showEvent(QShowEvent *i_pEvent) override;
+    void closeEvent(QCloseEvent *i_pEvent) override;
+
+private slots:
+    void on_b_ok_clicked();
+    void on_c_scan_ortavo_toggled(bool i_fChecked);
+
+private:
+    void FillPageList();
+    QLineEdit *PortField(int i_nIndex) const;
+
+    std::unique_ptr<Ui::v_options> m_pUi;
+    CCfg m_oCfg;
+    bool m_fPageListFilled = false;
+};
