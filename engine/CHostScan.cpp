@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHostScan.h"
 
+#include "CLivenessProbes.h"
+
 #include <QThread>
 
 namespace {
@@ -18,6 +20,13 @@ CHostScan::CHostScan(const CCfg &i_oCfg)
 
 void CHostScan::Run(CScanResult &io_oResult) const
 {
+    if (StopRequested())
+        return;
+    CLivenessProbes().Run(io_oResult, m_oCfg.high_accuracy());
     if (StopRequested() || !io_oResult.IsAlive())
         return;
+
+    // The zeroconf name table, then SNMP sysName, join here: both are asked only when reverse DNS
+    // gave no name by this test, and an SNMP name replaces a zeroconf one.
+    [[maybe_unused]] const bool fNoDnsName = CLivenessProbes::HasNoName(io_oResult.name(), io_oResult.ip());
 }

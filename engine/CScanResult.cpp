@@ -82,8 +82,10 @@ QString IpToText(quint32 i_nIp)
         .arg(i_nIp & 0xFF);
 }
 
-QString MacToText(const QByteArray &i_baMac)
+QString MacToText(const QByteArray &i_baMac, bool i_fEmptyIfBroadcast)
 {
+    if (i_baMac.size() >= 6 && i_baMac.left(6).count('\xFF') == 6)
+        return i_fEmptyIfBroadcast ? QString() : MacToText(QByteArray(6, '\0'));
     QStringList lsBytes;
     for (int i = 0; i < 6; ++i) {
         const auto nByte = static_cast<quint8>(i < i_baMac.size() ? i_baMac.at(i) : 0);
