@@ -21,12 +21,14 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -212,6 +214,17 @@ private:
     std::thread m_oThread;
 };
 
+// Capabilities are per thread on Linux: this one alone loses CAP_NET_RAW.
+bool DropNetRawInThisThread()
+{
+    __user_cap_header_struct oHeader{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct aData[2] = {};
+    if (syscall(SYS_capget, &oHeader, aData) != 0)
+        return false;
+    aData[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
+    return syscall(SYS_capset, &oHeader, aData) == 0;
+}
+
 class CNoDns final : public IReverseDns
 {
 public:
@@ -240,6 +253,8 @@ private slots:
     void lateReply();
     void highAccuracy_data();
     void highAccuracy();
+    void withoutRawCapability_data();
+    void withoutRawCapability();
 
 private:
     int m_nOriginalNs = -1;
@@ -427,6 +442,39 @@ void TestIcmpEchoLinux::highAccuracy()
     // Loopback has no hardware address to learn.
     QVERIFY(!oResult.HasMac());
     QCOMPARE(oResult.name(), alive ? QStringLiteral("responder") : QString());
+}
+
+void TestIcmpEchoLinux::withoutRawCapability_data()
+{
+    QTest::addColumn<bool>("pingSocketsAllowed");
+    QTest::addColumn<bool>("alive");
+
+    QTest::newRow("ping socket allowed: works without privilege") << true << true;
+    QTest::newRow("no socket at all: no answer, nothing breaks") << false << false;
+}
+
+void TestIcmpEchoLinux::withoutRawCapability()
+{
+    QFETCH(bool, pingSocketsAllowed);
+    QFETCH(bool, alive);
+    CPrivateNamespace oNamespace;
+    QVERIFY(oNamespace.ready());
+    if (!pingSocketsAllowed)
+        QVERIFY(WriteSysctl("/proc/sys/net/ipv4/ping_group_range", "1 0"));
+    CResponder oResponder(0, -1, CResponder::EFault::None);
+    QVERIFY(oResponder.ready());
+    bool fDropped = false;
+    bool fAlive = false;
+    // A new thread starts in the namespace of the thread that creates it.
+    std::thread oThread([&] {
+        fDropped = DropNetRawInThisThread();
+        if (fDropped)
+            fAlive = CIcmpEchoLinux().Ping(kLoopback2, 500);
+    });
+    oThread.join();
+    QVERIFY(fDropped);
+    QCOMPARE(fAlive, alive);
+    QCOMPARE(oResponder.requests(), alive ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestIcmpEchoLinux)
