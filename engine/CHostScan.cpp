@@ -16,7 +16,8 @@ bool StopRequested()
 
 CHostScan::CHostScan(const CCfg &i_oCfg)
     : m_oCfg(i_oCfg)
-{}
+{
+}
 
 void CHostScan::Run(CScanResult &io_oResult) const
 {
@@ -28,5 +29,6 @@ void CHostScan::Run(CScanResult &io_oResult) const
 
     // The zeroconf name table, then SNMP sysName, join here: both are asked only when reverse DNS
     // gave no name by this test, and an SNMP name replaces a zeroconf one.
-    [[maybe_unused]] const bool fNoDnsName = CLivenessProbes::HasNoName(io_oResult.name(), io_oResult.ip());
+    [[maybe_unused]] const bool fNoDnsName =
+        CLivenessProbes::HasNoName(io_oResult.name(), io_oResult.ip());
 }

@@ -12,7 +12,8 @@
 
 CLivenessProbes::CLivenessProbes()
     : CLivenessProbes(IArpProbe::Create(), IIcmpEcho::Create(), IReverseDns::Create())
-{}
+{
+}
 
 CLivenessProbes::CLivenessProbes(std::unique_ptr<IArpProbe> i_pArp,
                                  std::unique_ptr<IIcmpEcho> i_pEcho,
@@ -20,7 +21,8 @@ CLivenessProbes::CLivenessProbes(std::unique_ptr<IArpProbe> i_pArp,
     : m_pArp(std::move(i_pArp))
     , m_pEcho(std::move(i_pEcho))
     , m_pDns(std::move(i_pDns))
-{}
+{
+}
 
 CLivenessProbes::~CLivenessProbes() = default;
 
@@ -62,7 +64,8 @@ bool CLivenessProbes::ReverseDns(CScanResult &io_oResult)
     const std::optional<std::string> oName = m_pDns->Lookup(io_oResult.ip());
     if (!oName)
         return false;
-    io_oResult.set_name(QString::fromLocal8Bit(oName->data(), static_cast<int>(oName->size())).trimmed());
+    io_oResult.set_name(
+        QString::fromLocal8Bit(oName->data(), static_cast<int>(oName->size())).trimmed());
     return true;
 }
 

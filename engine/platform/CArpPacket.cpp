@@ -37,9 +37,8 @@ std::uint32_t Read32(const std::uint8_t *i_pData)
 
 } // namespace
 
-CArpPacket::TMessage CArpPacket::Request(const TMacAddress &i_rOwnMac,
-                                         std::uint32_t i_nOwnIp,
-                                         std::uint32_t i_nTargetIp)
+CArpPacket::TMessage
+CArpPacket::Request(const TMacAddress &i_rOwnMac, std::uint32_t i_nOwnIp, std::uint32_t i_nTargetIp)
 {
     TMessage aMessage{};
     Put16(&aMessage[0], kHardwareEthernet);

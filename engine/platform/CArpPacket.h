@@ -15,9 +15,8 @@ public:
     using TMessage = std::array<std::uint8_t, kMessageBytes>;
 
     // A who-has request for i_nTargetIp from us (addresses in host byte order).
-    static TMessage Request(const TMacAddress &i_rOwnMac,
-                            std::uint32_t i_nOwnIp,
-                            std::uint32_t i_nTargetIp);
+    static TMessage
+    Request(const TMacAddress &i_rOwnMac, std::uint32_t i_nOwnIp, std::uint32_t i_nTargetIp);
 
     // True when the message is an Ethernet/IPv4 ARP reply sent by i_nTargetIp; o_rMac then holds
     // the sender's hardware address. Malformed or foreign messages give false.

@@ -58,24 +58,34 @@ std::string ReadProcArp()
 
 bool SendArpRequest(int i_nFd, const CArpProbeLinux::TRoute &i_rRoute, std::uint32_t i_nIp)
 {
-    const CArpPacket::TMessage aRequest = CArpPacket::Request(i_rRoute.aOwnMac, i_rRoute.nOwnIp, i_nIp);
+    const CArpPacket::TMessage aRequest =
+        CArpPacket::Request(i_rRoute.aOwnMac, i_rRoute.nOwnIp, i_nIp);
     sockaddr_ll oTo{};
     oTo.sll_family = AF_PACKET;
     oTo.sll_protocol = htons(ETH_P_ARP);
     oTo.sll_ifindex = static_cast<int>(i_rRoute.nIfIndex);
     oTo.sll_halen = 6;
     std::memset(oTo.sll_addr, 0xFF, 6);
-    return sendto(i_nFd, aRequest.data(), aRequest.size(), 0, reinterpret_cast<sockaddr *>(&oTo), sizeof oTo)
+    return sendto(i_nFd,
+                  aRequest.data(),
+                  aRequest.size(),
+                  0,
+                  reinterpret_cast<sockaddr *>(&oTo),
+                  sizeof oTo)
            == static_cast<ssize_t>(aRequest.size());
 }
 
 } // namespace
 
-std::unique_ptr<IArpProbe> IArpProbe::Create() { return std::make_unique<CArpProbeLinux>(); }
+std::unique_ptr<IArpProbe> IArpProbe::Create()
+{
+    return std::make_unique<CArpProbeLinux>();
+}
 
 CArpProbeLinux::CArpProbeLinux(EMethod i_eMethod)
     : m_eMethod(i_eMethod)
-{}
+{
+}
 
 bool CArpProbeLinux::Request(std::uint32_t i_nIp, int i_nTimeoutMs, TMacAddress &o_rMac)
 {
@@ -111,7 +121,8 @@ std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRoute(std::uint32_t i_
         const std::uint32_t nMask = ntohl(oMask.sin_addr.s_addr);
         if (nOwn == i_nIp)
             fOwn = true;
-        if (!(p->ifa_flags & IFF_UP) || (p->ifa_flags & (IFF_LOOPBACK | IFF_NOARP | IFF_POINTOPOINT)))
+        if (!(p->ifa_flags & IFF_UP)
+            || (p->ifa_flags & (IFF_LOOPBACK | IFF_NOARP | IFF_POINTOPOINT)))
             continue;
         if ((nOwn & nMask) != (i_nIp & nMask) || (!sName.empty() && nMask <= nBestMask))
             continue;
@@ -164,13 +175,14 @@ bool CArpProbeLinux::AskByPacketSocket(const TRoute &i_rRoute,
     }
     if (!SendArpRequest(oFd.get(), i_rRoute, i_nIp))
         return false;
-    auto tResend = std::chrono::steady_clock::now()
-                   + std::chrono::milliseconds(i_nTimeoutMs / kResendDivisor);
+    auto tResend =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(i_nTimeoutMs / kResendDivisor);
     bool fResent = false;
     std::uint8_t aBuffer[kReceiveBytes];
     while (!oDeadline.Passed()) {
         pollfd oPoll{oFd.get(), POLLIN, 0};
-        const int nReady = poll(&oPoll, 1, fResent ? oDeadline.RemainingMs() : oDeadline.RemainingMsUntil(tResend));
+        const int nReady = poll(
+            &oPoll, 1, fResent ? oDeadline.RemainingMs() : oDeadline.RemainingMsUntil(tResend));
         if (nReady < 0 && errno != EINTR)
             return false;
         if (nReady == 0 && !fResent) {
@@ -196,7 +208,8 @@ bool CArpProbeLinux::AskKernel(std::uint32_t i_nIp, int i_nTimeoutMs, TMacAddres
 {
     const CDeadline oDeadline(i_nTimeoutMs);
     // Listen before looking and before provoking, so that no event falls in between.
-    const CUniqueFd oNetlink(socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE));
+    const CUniqueFd oNetlink(
+        socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE));
     if (!oNetlink.valid())
         return false;
     sockaddr_nl oLocal{};
@@ -205,7 +218,8 @@ bool CArpProbeLinux::AskKernel(std::uint32_t i_nIp, int i_nTimeoutMs, TMacAddres
     if (bind(oNetlink.get(), reinterpret_cast<sockaddr *>(&oLocal), sizeof oLocal) != 0)
         return false;
     // A STALE entry turns DELAY silently when used, with no event: take it from the table.
-    if (CNeighbourTable::FindInProcText(ReadProcArp(), i_nIp, o_rMac) == CNeighbourTable::EState::Resolved)
+    if (CNeighbourTable::FindInProcText(ReadProcArp(), i_nIp, o_rMac)
+        == CNeighbourTable::EState::Resolved)
         return true;
     const CUniqueFd oUdp(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!oUdp.valid())
@@ -232,7 +246,8 @@ bool CArpProbeLinux::AskKernel(std::uint32_t i_nIp, int i_nTimeoutMs, TMacAddres
                     return true;
                 break;
             }
-            switch (CNeighbourTable::FindInNetlink(aBuffer, static_cast<std::size_t>(nRead), i_nIp, o_rMac)) {
+            switch (CNeighbourTable::FindInNetlink(
+                aBuffer, static_cast<std::size_t>(nRead), i_nIp, o_rMac)) {
             case CNeighbourTable::EState::Resolved:
                 return true;
             case CNeighbourTable::EState::Failed:

@@ -3,11 +3,17 @@
 
 #include <cstring>
 
+// winsock2.h must come before windows.h, and both before the IP Helper headers.
+// clang-format off
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
+// clang-format on
 
-std::unique_ptr<IArpProbe> IArpProbe::Create() { return std::make_unique<CArpProbeWin>(); }
+std::unique_ptr<IArpProbe> IArpProbe::Create()
+{
+    return std::make_unique<CArpProbeWin>();
+}
 
 bool CArpProbeWin::Request(std::uint32_t i_nIp, int /*i_nTimeoutMs*/, TMacAddress &o_rMac)
 {

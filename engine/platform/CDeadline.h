@@ -10,7 +10,8 @@ public:
     explicit CDeadline(int i_nTimeoutMs)
         : m_tEnd(std::chrono::steady_clock::now()
                  + std::chrono::milliseconds(i_nTimeoutMs > 0 ? i_nTimeoutMs : 0))
-    {}
+    {
+    }
 
     // Rounded up, so that poll() does not wake just before the end and spin.
     int RemainingMs() const { return RemainingMsUntil(m_tEnd); }

@@ -52,11 +52,15 @@ void AttachIdFilter(int i_nFd, std::uint16_t i_nId)
 
 } // namespace
 
-std::unique_ptr<IIcmpEcho> IIcmpEcho::Create() { return std::make_unique<CIcmpEchoLinux>(); }
+std::unique_ptr<IIcmpEcho> IIcmpEcho::Create()
+{
+    return std::make_unique<CIcmpEchoLinux>();
+}
 
 CIcmpEchoLinux::CIcmpEchoLinux(ESocket i_eSocket)
     : m_eSocket(i_eSocket)
-{}
+{
+}
 
 bool CIcmpEchoLinux::Ping(std::uint32_t i_nIp, int i_nTimeoutMs)
 {
@@ -85,7 +89,12 @@ bool CIcmpEchoLinux::Ping(std::uint32_t i_nIp, int i_nTimeoutMs)
     sockaddr_in oTo{};
     oTo.sin_family = AF_INET;
     oTo.sin_addr.s_addr = htonl(i_nIp);
-    if (sendto(oFd.get(), vRequest.data(), vRequest.size(), 0, reinterpret_cast<sockaddr *>(&oTo), sizeof oTo)
+    if (sendto(oFd.get(),
+               vRequest.data(),
+               vRequest.size(),
+               0,
+               reinterpret_cast<sockaddr *>(&oTo),
+               sizeof oTo)
         != static_cast<ssize_t>(vRequest.size()))
         return false;
 
@@ -111,7 +120,10 @@ bool CIcmpEchoLinux::Ping(std::uint32_t i_nIp, int i_nTimeoutMs)
                 return false;
             }
             if (nFromSize >= sizeof oFrom && oFrom.sin_family == AF_INET
-                && CEchoPacket::IsReply(aBuffer, static_cast<std::size_t>(nRead), ntohl(oFrom.sin_addr.s_addr), oExpect))
+                && CEchoPacket::IsReply(aBuffer,
+                                        static_cast<std::size_t>(nRead),
+                                        ntohl(oFrom.sin_addr.s_addr),
+                                        oExpect))
                 return true;
             if (oDeadline.Passed())
                 return false;

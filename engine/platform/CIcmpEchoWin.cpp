@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CIcmpEchoWin.h"
 
+// winsock2.h must come before windows.h, and both before the IP Helper headers.
+// clang-format off
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
 #include <icmpapi.h>
+// clang-format on
 
 namespace {
 
@@ -15,7 +18,10 @@ constexpr DWORD kReplyBytes = sizeof(ICMP_ECHO_REPLY) + kDataBytes + 8;
 
 } // namespace
 
-std::unique_ptr<IIcmpEcho> IIcmpEcho::Create() { return std::make_unique<CIcmpEchoWin>(); }
+std::unique_ptr<IIcmpEcho> IIcmpEcho::Create()
+{
+    return std::make_unique<CIcmpEchoWin>();
+}
 
 bool CIcmpEchoWin::Ping(std::uint32_t i_nIp, int i_nTimeoutMs)
 {

@@ -18,7 +18,10 @@ namespace {
 constexpr unsigned kAtfComplete = 0x2;
 constexpr std::size_t kNlAlign = 4;
 
-std::size_t Align(std::size_t i_nSize) { return (i_nSize + kNlAlign - 1) & ~(kNlAlign - 1); }
+std::size_t Align(std::size_t i_nSize)
+{
+    return (i_nSize + kNlAlign - 1) & ~(kNlAlign - 1);
+}
 
 bool ParseMac(const std::string &i_sText, TMacAddress &o_rMac)
 {
@@ -90,7 +93,9 @@ CNeighbourTable::EState CNeighbourTable::FindInNetlink(const std::uint8_t *i_pDa
         if (oHeader.nlmsg_len < sizeof oHeader || oHeader.nlmsg_len > i_nSize - nAt)
             break;
         const std::uint8_t *pBody = i_pData + nAt + Align(sizeof oHeader);
-        const std::size_t nBody = oHeader.nlmsg_len - std::min(oHeader.nlmsg_len, static_cast<std::uint32_t>(Align(sizeof oHeader)));
+        const std::size_t nBody =
+            oHeader.nlmsg_len
+            - std::min(oHeader.nlmsg_len, static_cast<std::uint32_t>(Align(sizeof oHeader)));
         if ((oHeader.nlmsg_type == RTM_NEWNEIGH || oHeader.nlmsg_type == RTM_DELNEIGH)
             && nBody >= sizeof(ndmsg)) {
             ndmsg oNeigh;
@@ -117,8 +122,8 @@ CNeighbourTable::EState CNeighbourTable::FindInNetlink(const std::uint8_t *i_pDa
                 nAttr += Align(oAttr.rta_len);
             }
             if (fOurs) {
-                constexpr unsigned kKnown = NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE
-                                            | NUD_PERMANENT;
+                constexpr unsigned kKnown =
+                    NUD_REACHABLE | NUD_STALE | NUD_DELAY | NUD_PROBE | NUD_PERMANENT;
                 if (oHeader.nlmsg_type == RTM_NEWNEIGH && (oNeigh.ndm_state & kKnown) && fHaveMac) {
                     o_rMac = aMac;
                     eState = EState::Resolved;

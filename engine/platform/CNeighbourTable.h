@@ -23,7 +23,8 @@ public:
     // The entry of i_nIp (host byte order) in the text of /proc/net/arp. Resolved only for a
     // complete entry with a non-zero address; incomplete and failed ones give None, since the
     // table does not tell them apart.
-    static EState FindInProcText(const std::string &i_sText, std::uint32_t i_nIp, TMacAddress &o_rMac);
+    static EState
+    FindInProcText(const std::string &i_sText, std::uint32_t i_nIp, TMacAddress &o_rMac);
 
     // Scans a buffer of rtnetlink messages for news about i_nIp (host byte order). The last
     // message about the address wins. Truncated or malformed messages end the scan.

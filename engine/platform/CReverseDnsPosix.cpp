@@ -13,7 +13,10 @@ constexpr std::size_t kHostBytes = 1025;
 
 } // namespace
 
-std::unique_ptr<IReverseDns> IReverseDns::Create() { return std::make_unique<CReverseDnsPosix>(); }
+std::unique_ptr<IReverseDns> IReverseDns::Create()
+{
+    return std::make_unique<CReverseDnsPosix>();
+}
 
 std::optional<std::string> CReverseDnsPosix::Lookup(std::uint32_t i_nIp)
 {
@@ -23,7 +26,14 @@ std::optional<std::string> CReverseDnsPosix::Lookup(std::uint32_t i_nIp)
     oAddr.sin_addr.s_addr = htonl(i_nIp);
     char acHost[kHostBytes] = {};
     // No flags: an address without a name record comes back as its dotted text.
-    if (getnameinfo(reinterpret_cast<sockaddr *>(&oAddr), sizeof oAddr, acHost, sizeof acHost, nullptr, 0, 0) != 0)
+    if (getnameinfo(reinterpret_cast<sockaddr *>(&oAddr),
+                    sizeof oAddr,
+                    acHost,
+                    sizeof acHost,
+                    nullptr,
+                    0,
+                    0)
+        != 0)
         return std::nullopt;
     return std::string(acHost);
 }

@@ -11,7 +11,10 @@ constexpr DWORD kHostBytes = 1025;
 
 } // namespace
 
-std::unique_ptr<IReverseDns> IReverseDns::Create() { return std::make_unique<CReverseDnsWin>(); }
+std::unique_ptr<IReverseDns> IReverseDns::Create()
+{
+    return std::make_unique<CReverseDnsWin>();
+}
 
 std::optional<std::string> CReverseDnsWin::Lookup(std::uint32_t i_nIp)
 {
@@ -21,7 +24,14 @@ std::optional<std::string> CReverseDnsWin::Lookup(std::uint32_t i_nIp)
     oAddr.sin_addr.s_addr = htonl(i_nIp);
     char acHost[kHostBytes] = {};
     // No flags: an address without a name record comes back as its dotted text.
-    if (getnameinfo(reinterpret_cast<const sockaddr *>(&oAddr), sizeof oAddr, acHost, kHostBytes, nullptr, 0, 0) != 0)
+    if (getnameinfo(reinterpret_cast<const sockaddr *>(&oAddr),
+                    sizeof oAddr,
+                    acHost,
+                    kHostBytes,
+                    nullptr,
+                    0,
+                    0)
+        != 0)
         return std::nullopt;
     return std::string(acHost);
 }

@@ -9,7 +9,8 @@ class CUniqueFd final
 public:
     explicit CUniqueFd(int i_nFd = -1)
         : m_nFd(i_nFd)
-    {}
+    {
+    }
     ~CUniqueFd()
     {
         if (m_nFd >= 0)

@@ -20,7 +20,10 @@ bool RunConsole(const QString &i_sRange, QMap<QString, THost> &o_rmHosts, QStrin
     const QString sNs = qEnvironmentVariable("VISTREL_LOOPNS", QStringLiteral("vtest-lo"));
     QProcess oProcess;
     oProcess.start(QStringLiteral("ip"),
-                   {QStringLiteral("netns"), QStringLiteral("exec"), sNs, QStringLiteral(VISTREL_CONSOLE_BIN),
+                   {QStringLiteral("netns"),
+                    QStringLiteral("exec"),
+                    sNs,
+                    QStringLiteral(VISTREL_CONSOLE_BIN),
                     QStringLiteral("/r:") + i_sRange});
     if (!oProcess.waitForFinished(60000)) {
         oProcess.kill();
@@ -29,10 +32,13 @@ bool RunConsole(const QString &i_sRange, QMap<QString, THost> &o_rmHosts, QStrin
         return false;
     }
     if (oProcess.exitStatus() != QProcess::NormalExit || oProcess.exitCode() != 0) {
-        o_rsError = QStringLiteral("exit %1: %2").arg(oProcess.exitCode()).arg(QString::fromLocal8Bit(oProcess.readAllStandardError()));
+        o_rsError = QStringLiteral("exit %1: %2")
+                        .arg(oProcess.exitCode())
+                        .arg(QString::fromLocal8Bit(oProcess.readAllStandardError()));
         return false;
     }
-    const QStringList lsLines = QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'));
+    const QStringList lsLines =
+        QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'));
     for (int i = 1; i < lsLines.size(); ++i) {
         QString sLine = lsLines.at(i);
         if (sLine.endsWith(QLatin1Char('\r')))
@@ -70,14 +76,17 @@ void TestConsoleLiveness::verdicts_data()
 
     const QString sAlive = QStringLiteral("alive");
     QTest::newRow("127.0.0.1 is alive, named by the hosts file")
-        << QStringLiteral("127.0.0.1") << QStringLiteral("127.0.0.1") << sAlive << QStringLiteral("localhost") << 1;
+        << QStringLiteral("127.0.0.1") << QStringLiteral("127.0.0.1") << sAlive
+        << QStringLiteral("localhost") << 1;
     QTest::newRow("every address of a loopback range is alive")
-        << QStringLiteral("127.0.0.1-127.0.0.8") << QStringLiteral("127.0.0.8") << sAlive << QString() << 8;
-    QTest::newRow("loopback by prefix")
-        << QStringLiteral("127.0.3.0/28") << QStringLiteral("127.0.3.5") << sAlive << QString() << 14;
+        << QStringLiteral("127.0.0.1-127.0.0.8") << QStringLiteral("127.0.0.8") << sAlive
+        << QString() << 8;
+    QTest::newRow("loopback by prefix") << QStringLiteral("127.0.3.0/28")
+                                        << QStringLiteral("127.0.3.5") << sAlive << QString() << 14;
     // Nothing routes there from the loopback namespace, so nothing is sent at all.
     QTest::newRow("an address without a route stays unknown")
-        << QStringLiteral("198.18.255.254") << QStringLiteral("198.18.255.254") << QStringLiteral("unknown") << QString() << 1;
+        << QStringLiteral("198.18.255.254") << QStringLiteral("198.18.255.254")
+        << QStringLiteral("unknown") << QString() << 1;
 }
 
 void TestConsoleLiveness::verdicts()

@@ -22,12 +22,12 @@ namespace {
 
 using EMethod = CArpProbeLinux::EMethod;
 
-constexpr quint32 kScanner = 0xC612FA01;  // 198.18.250.1, our own address
-constexpr quint32 kHost = 0xC612FA02;     // 198.18.250.2
-constexpr quint32 kCached = 0xC612FA03;   // 198.18.250.3: absent, but given a STALE entry
-constexpr quint32 kAbsent = 0xC612FA63;   // 198.18.250.99
+constexpr quint32 kScanner = 0xC612FA01;   // 198.18.250.1, our own address
+constexpr quint32 kHost = 0xC612FA02;      // 198.18.250.2
+constexpr quint32 kCached = 0xC612FA03;    // 198.18.250.3: absent, but given a STALE entry
+constexpr quint32 kAbsent = 0xC612FA63;    // 198.18.250.99
 constexpr quint32 kBroadcast = 0xC612FAFF; // 198.18.250.255
-constexpr quint32 kOffLink = 0xC612FB05;  // 198.18.251.5
+constexpr quint32 kOffLink = 0xC612FB05;   // 198.18.251.5
 constexpr quint32 kLoopback = 0x7F000001;
 constexpr int kTimeoutMs = 500;
 
@@ -38,7 +38,8 @@ bool Ip(const QStringList &i_lsArguments)
 {
     QProcess oIp;
     oIp.start(QStringLiteral("ip"), i_lsArguments);
-    return oIp.waitForFinished(10000) && oIp.exitStatus() == QProcess::NormalExit && oIp.exitCode() == 0;
+    return oIp.waitForFinished(10000) && oIp.exitStatus() == QProcess::NormalExit
+           && oIp.exitCode() == 0;
 }
 
 // Capabilities are per thread on Linux: this one alone loses CAP_NET_RAW.
@@ -86,18 +87,57 @@ bool TestArpProbeLinux::MakeLink()
     const QString sDev = QStringLiteral("eth0");
     return Ip({QStringLiteral("netns"), QStringLiteral("add"), m_sScanNs})
            && Ip({QStringLiteral("netns"), QStringLiteral("add"), m_sHostNs})
-           && Ip({QStringLiteral("link"), QStringLiteral("add"), sDev, QStringLiteral("netns"), m_sScanNs,
-                  QStringLiteral("type"), QStringLiteral("veth"), QStringLiteral("peer"), QStringLiteral("name"),
-                  sDev, QStringLiteral("netns"), m_sHostNs})
-           && Ip({QStringLiteral("-n"), m_sHostNs, QStringLiteral("link"), QStringLiteral("set"), sDev,
-                  QStringLiteral("address"), QStringLiteral("02:5e:fa:00:00:02")})
-           && Ip({QStringLiteral("-n"), m_sScanNs, QStringLiteral("addr"), QStringLiteral("add"),
-                  QStringLiteral("198.18.250.1/24"), QStringLiteral("dev"), sDev})
-           && Ip({QStringLiteral("-n"), m_sHostNs, QStringLiteral("addr"), QStringLiteral("add"),
-                  QStringLiteral("198.18.250.2/24"), QStringLiteral("dev"), sDev})
-           && Ip({QStringLiteral("-n"), m_sScanNs, QStringLiteral("link"), QStringLiteral("set"), sDev, QStringLiteral("up")})
-           && Ip({QStringLiteral("-n"), m_sHostNs, QStringLiteral("link"), QStringLiteral("set"), sDev, QStringLiteral("up")})
-           && Ip({QStringLiteral("-n"), m_sScanNs, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")});
+           && Ip({QStringLiteral("link"),
+                  QStringLiteral("add"),
+                  sDev,
+                  QStringLiteral("netns"),
+                  m_sScanNs,
+                  QStringLiteral("type"),
+                  QStringLiteral("veth"),
+                  QStringLiteral("peer"),
+                  QStringLiteral("name"),
+                  sDev,
+                  QStringLiteral("netns"),
+                  m_sHostNs})
+           && Ip({QStringLiteral("-n"),
+                  m_sHostNs,
+                  QStringLiteral("link"),
+                  QStringLiteral("set"),
+                  sDev,
+                  QStringLiteral("address"),
+                  QStringLiteral("02:5e:fa:00:00:02")})
+           && Ip({QStringLiteral("-n"),
+                  m_sScanNs,
+                  QStringLiteral("addr"),
+                  QStringLiteral("add"),
+                  QStringLiteral("198.18.250.1/24"),
+                  QStringLiteral("dev"),
+                  sDev})
+           && Ip({QStringLiteral("-n"),
+                  m_sHostNs,
+                  QStringLiteral("addr"),
+                  QStringLiteral("add"),
+                  QStringLiteral("198.18.250.2/24"),
+                  QStringLiteral("dev"),
+                  sDev})
+           && Ip({QStringLiteral("-n"),
+                  m_sScanNs,
+                  QStringLiteral("link"),
+                  QStringLiteral("set"),
+                  sDev,
+                  QStringLiteral("up")})
+           && Ip({QStringLiteral("-n"),
+                  m_sHostNs,
+                  QStringLiteral("link"),
+                  QStringLiteral("set"),
+                  sDev,
+                  QStringLiteral("up")})
+           && Ip({QStringLiteral("-n"),
+                  m_sScanNs,
+                  QStringLiteral("link"),
+                  QStringLiteral("set"),
+                  QStringLiteral("lo"),
+                  QStringLiteral("up")});
 }
 
 void TestArpProbeLinux::RemoveLink()
@@ -117,7 +157,8 @@ void TestArpProbeLinux::initTestCase()
     RemoveLink();
     QVERIFY2(MakeLink(), "cannot build the veth link (needs root and iproute2)");
     m_nOriginalNs = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-    const int nFd = open(QStringLiteral("/run/netns/%1").arg(m_sScanNs).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    const int nFd = open(QStringLiteral("/run/netns/%1").arg(m_sScanNs).toLocal8Bit().constData(),
+                         O_RDONLY | O_CLOEXEC);
     QVERIFY(nFd >= 0);
     const bool fEntered = setns(nFd, CLONE_NEWNET) == 0;
     close(nFd);
@@ -139,11 +180,23 @@ void TestArpProbeLinux::init()
 {
     // Every case starts from an empty neighbour table, so that what one case left behind
     // cannot answer for the next.
-    QVERIFY(Ip({QStringLiteral("-n"), m_sScanNs, QStringLiteral("neigh"), QStringLiteral("flush"),
-                QStringLiteral("dev"), QStringLiteral("eth0")}));
-    QVERIFY(Ip({QStringLiteral("-n"), m_sScanNs, QStringLiteral("neigh"), QStringLiteral("replace"),
-                QStringLiteral("198.18.250.3"), QStringLiteral("lladdr"), QStringLiteral("02:5e:fa:00:00:03"),
-                QStringLiteral("dev"), QStringLiteral("eth0"), QStringLiteral("nud"), QStringLiteral("stale")}));
+    QVERIFY(Ip({QStringLiteral("-n"),
+                m_sScanNs,
+                QStringLiteral("neigh"),
+                QStringLiteral("flush"),
+                QStringLiteral("dev"),
+                QStringLiteral("eth0")}));
+    QVERIFY(Ip({QStringLiteral("-n"),
+                m_sScanNs,
+                QStringLiteral("neigh"),
+                QStringLiteral("replace"),
+                QStringLiteral("198.18.250.3"),
+                QStringLiteral("lladdr"),
+                QStringLiteral("02:5e:fa:00:00:03"),
+                QStringLiteral("dev"),
+                QStringLiteral("eth0"),
+                QStringLiteral("nud"),
+                QStringLiteral("stale")}));
 }
 
 void TestArpProbeLinux::request_data()
@@ -162,15 +215,18 @@ void TestArpProbeLinux::request_data()
                     {"neighbour table", EMethod::NeighbourTable},
                     {"auto", EMethod::Auto}};
     for (const auto &o : aMethods) {
-        QTest::addRow("%s: present host gives its MAC", o.pName) << o.eMethod << kHost << true << g_aHostMac << false;
+        QTest::addRow("%s: present host gives its MAC", o.pName)
+            << o.eMethod << kHost << true << g_aHostMac << false;
         QTest::addRow("%s: absent host gives nothing within the time-out", o.pName)
             << o.eMethod << kAbsent << false << TMacAddress{} << true;
-        QTest::addRow("%s: own address is not asked", o.pName) << o.eMethod << kScanner << false << TMacAddress{} << false;
+        QTest::addRow("%s: own address is not asked", o.pName)
+            << o.eMethod << kScanner << false << TMacAddress{} << false;
         QTest::addRow("%s: broadcast address is not asked", o.pName)
             << o.eMethod << kBroadcast << false << TMacAddress{} << false;
         QTest::addRow("%s: address outside every subnet is not asked", o.pName)
             << o.eMethod << kOffLink << false << TMacAddress{} << false;
-        QTest::addRow("%s: loopback is not asked", o.pName) << o.eMethod << kLoopback << false << TMacAddress{} << false;
+        QTest::addRow("%s: loopback is not asked", o.pName)
+            << o.eMethod << kLoopback << false << TMacAddress{} << false;
     }
     // The kernel's word for an address it holds a STALE entry for is the entry itself (no event
     // would come); the packet socket asks the wire, where nobody holds that address.

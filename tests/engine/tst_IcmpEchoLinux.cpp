@@ -3,8 +3,8 @@
 // nothing but loopback: the shared loopback namespace of the test suite, or a private one this
 // test makes for itself where the kernel's own echo answers are switched off and a responder
 // thread below answers late, several times, or wrongly.
-#include "CIcmpEchoLinux.h"
 #include "CArpProbeLinux.h"
+#include "CIcmpEchoLinux.h"
 #include "CLivenessProbes.h"
 #include "CScanResult.h"
 #include "IReverseDns.h"
@@ -102,7 +102,9 @@ public:
     };
 
     CResponder(int i_nDelayMs, int i_nAnswerOn, EFault i_eFault)
-        : m_nDelayMs(i_nDelayMs), m_nAnswerOn(i_nAnswerOn), m_eFault(i_eFault)
+        : m_nDelayMs(i_nDelayMs)
+        , m_nAnswerOn(i_nAnswerOn)
+        , m_eFault(i_eFault)
     {
         m_nReceive = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
         m_nSend = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
@@ -149,8 +151,12 @@ private:
             std::uint8_t aBuffer[1024];
             sockaddr_in oFrom{};
             socklen_t nFrom = sizeof oFrom;
-            const ssize_t nRead = recvfrom(m_nReceive, aBuffer, sizeof aBuffer, MSG_DONTWAIT,
-                                           reinterpret_cast<sockaddr *>(&oFrom), &nFrom);
+            const ssize_t nRead = recvfrom(m_nReceive,
+                                           aBuffer,
+                                           sizeof aBuffer,
+                                           MSG_DONTWAIT,
+                                           reinterpret_cast<sockaddr *>(&oFrom),
+                                           &nFrom);
             if (nRead >= 28) {
                 const std::size_t nHeader = std::size_t{aBuffer[0] & 0x0Fu} * 4;
                 std::uint32_t nDst;
@@ -160,7 +166,8 @@ private:
                     const int nCount = ++m_nRequests;
                     if (nCount == m_nAnswerOn || m_nAnswerOn < 0) {
                         TPending oPending;
-                        oPending.tDue = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_nDelayMs);
+                        oPending.tDue = std::chrono::steady_clock::now()
+                                        + std::chrono::milliseconds(m_nDelayMs);
                         oPending.vReply.assign(aBuffer + nHeader, aBuffer + nRead);
                         oPending.oTo = oFrom;
                         Spoil(oPending.vReply);
@@ -174,8 +181,12 @@ private:
                     ++it;
                     continue;
                 }
-                sendto(m_nSend, it->vReply.data(), it->vReply.size(), 0,
-                       reinterpret_cast<sockaddr *>(&it->oTo), sizeof it->oTo);
+                sendto(m_nSend,
+                       it->vReply.data(),
+                       it->vReply.size(),
+                       0,
+                       reinterpret_cast<sockaddr *>(&it->oTo),
+                       sizeof it->oTo);
                 it = vPending.erase(it);
             }
         }
@@ -264,9 +275,11 @@ void TestIcmpEchoLinux::initTestCase()
 {
     const QString sName = qEnvironmentVariable("VISTREL_LOOPNS", QStringLiteral("vtest-lo"));
     m_nOriginalNs = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-    const int nFd = open(QStringLiteral("/run/netns/%1").arg(sName).toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    const int nFd = open(QStringLiteral("/run/netns/%1").arg(sName).toLocal8Bit().constData(),
+                         O_RDONLY | O_CLOEXEC);
     if (nFd < 0)
-        QFAIL(qPrintable(QStringLiteral("namespace %1 is missing: run tests/loopns/loopns.sh up").arg(sName)));
+        QFAIL(qPrintable(
+            QStringLiteral("namespace %1 is missing: run tests/loopns/loopns.sh up").arg(sName)));
     const bool fEntered = setns(nFd, CLONE_NEWNET) == 0;
     close(nFd);
     QVERIFY2(fEntered, "cannot enter the loopback namespace (needs root)");
@@ -290,11 +303,14 @@ void TestIcmpEchoLinux::loopback_data()
     {
         const char *pName;
         ESocket eKind;
-    } aKinds[] = {{"auto", ESocket::Auto}, {"ping socket", ESocket::Ping}, {"raw socket", ESocket::Raw}};
+    } aKinds[] = {
+        {"auto", ESocket::Auto}, {"ping socket", ESocket::Ping}, {"raw socket", ESocket::Raw}};
     for (const auto &oKind : aKinds) {
         QTest::addRow("%s: 127.0.0.1 answers", oKind.pName) << oKind.eKind << kLoopback1 << true;
-        QTest::addRow("%s: all of 127/8 answers", oKind.pName) << oKind.eKind << 0x7F0A0B0Cu << true;
-        QTest::addRow("%s: no route gives no answer", oKind.pName) << oKind.eKind << kUnroutable << false;
+        QTest::addRow("%s: all of 127/8 answers", oKind.pName)
+            << oKind.eKind << 0x7F0A0B0Cu << true;
+        QTest::addRow("%s: no route gives no answer", oKind.pName)
+            << oKind.eKind << kUnroutable << false;
     }
 }
 
@@ -330,7 +346,8 @@ void TestIcmpEchoLinux::manyThreadsAtOnce()
             while (nReady < kThreads)
                 std::this_thread::yield();
             // Every thread pings the same few addresses, so replies are alike but for identifiers.
-            vAlive[static_cast<std::size_t>(i)] = CIcmpEchoLinux(kind).Ping(kLoopback1 + static_cast<quint32>(i % 4), 2000);
+            vAlive[static_cast<std::size_t>(i)] =
+                CIcmpEchoLinux(kind).Ping(kLoopback1 + static_cast<quint32>(i % 4), 2000);
         });
     }
     for (std::thread &oThread : vThreads)
@@ -348,11 +365,15 @@ void TestIcmpEchoLinux::replyMatching_data()
     for (ESocket eKind : {ESocket::Ping, ESocket::Raw}) {
         const char *pKind = eKind == ESocket::Ping ? "ping socket" : "raw socket";
         QTest::addRow("%s: a proper reply", pKind) << eKind << EFault::None << true;
-        QTest::addRow("%s: reply with another sequence", pKind) << eKind << EFault::WrongSequence << false;
-        QTest::addRow("%s: reply with another identifier", pKind) << eKind << EFault::WrongId << false;
-        QTest::addRow("%s: reply from another address", pKind) << eKind << EFault::OtherSource << false;
+        QTest::addRow("%s: reply with another sequence", pKind)
+            << eKind << EFault::WrongSequence << false;
+        QTest::addRow("%s: reply with another identifier", pKind)
+            << eKind << EFault::WrongId << false;
+        QTest::addRow("%s: reply from another address", pKind)
+            << eKind << EFault::OtherSource << false;
         QTest::addRow("%s: reply with other data", pKind) << eKind << EFault::WrongData << false;
-        QTest::addRow("%s: a request sent back", pKind) << eKind << EFault::RequestInsteadOfReply << false;
+        QTest::addRow("%s: a request sent back", pKind)
+            << eKind << EFault::RequestInsteadOfReply << false;
     }
 }
 
@@ -378,8 +399,10 @@ void TestIcmpEchoLinux::lateReply_data()
 
     for (ESocket eKind : {ESocket::Ping, ESocket::Raw}) {
         const char *pKind = eKind == ESocket::Ping ? "ping socket" : "raw socket";
-        QTest::addRow("%s: reply after 800 ms misses 500 ms", pKind) << eKind << 800 << 500 << false;
-        QTest::addRow("%s: reply after 800 ms meets 2000 ms", pKind) << eKind << 800 << 2000 << true;
+        QTest::addRow("%s: reply after 800 ms misses 500 ms", pKind)
+            << eKind << 800 << 500 << false;
+        QTest::addRow("%s: reply after 800 ms meets 2000 ms", pKind)
+            << eKind << 800 << 2000 << true;
         QTest::addRow("%s: reply after 200 ms meets 500 ms", pKind) << eKind << 200 << 500 << true;
     }
 }
@@ -401,7 +424,8 @@ void TestIcmpEchoLinux::lateReply()
     if (alive)
         QVERIFY2(nElapsed >= delayMs - 20, qPrintable(QString::number(nElapsed)));
     else
-        QVERIFY2(nElapsed >= timeoutMs - 20 && nElapsed < timeoutMs + 1000, qPrintable(QString::number(nElapsed)));
+        QVERIFY2(nElapsed >= timeoutMs - 20 && nElapsed < timeoutMs + 1000,
+                 qPrintable(QString::number(nElapsed)));
 }
 
 void TestIcmpEchoLinux::highAccuracy_data()
@@ -413,9 +437,11 @@ void TestIcmpEchoLinux::highAccuracy_data()
     QTest::addColumn<int>("requests");
 
     QTest::newRow("normal: one request answered at once") << false << 0 << 1 << true << 1;
-    QTest::newRow("normal: only the third request would be answered") << false << 0 << 3 << false << 1;
+    QTest::newRow("normal: only the third request would be answered")
+        << false << 0 << 3 << false << 1;
     QTest::newRow("normal: a reply after 800 ms is too late") << false << 800 << 1 << false << 1;
-    QTest::newRow("high: up to three requests until one is answered") << true << 0 << 3 << true << 3;
+    QTest::newRow("high: up to three requests until one is answered")
+        << true << 0 << 3 << true << 3;
     QTest::newRow("high: a reply after 800 ms is in time") << true << 800 << 1 << true << 1;
     QTest::newRow("high: a silent host gets three requests") << true << 0 << 0 << false << 3;
 }

@@ -23,7 +23,8 @@ QList<TRow> ReadTable()
     QFile oFile(g_sTable);
     if (!oFile.open(QIODevice::ReadOnly))
         return lRows;
-    const QStringList lsLines = QString::fromUtf8(oFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lsLines =
+        QString::fromUtf8(oFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (lsLines.isEmpty())
         return lRows;
     const QStringList lsColumns = lsLines.first().split(QLatin1Char('\t'));
@@ -40,9 +41,11 @@ QList<TRow> ReadTable()
 QByteArray RunInLab(const QStringList &i_lsCommand, int i_nTimeoutMs, bool *o_pfOk = nullptr)
 {
     QProcess oProcess;
-    oProcess.start(QStringLiteral("ip"), QStringList{QStringLiteral("netns"), QStringLiteral("exec"), g_sScanNs} + i_lsCommand);
-    const bool fOk = oProcess.waitForFinished(i_nTimeoutMs) && oProcess.exitStatus() == QProcess::NormalExit
-                     && oProcess.exitCode() == 0;
+    oProcess.start(QStringLiteral("ip"),
+                   QStringList{QStringLiteral("netns"), QStringLiteral("exec"), g_sScanNs}
+                       + i_lsCommand);
+    const bool fOk = oProcess.waitForFinished(i_nTimeoutMs)
+                     && oProcess.exitStatus() == QProcess::NormalExit && oProcess.exitCode() == 0;
     if (oProcess.state() != QProcess::NotRunning) {
         oProcess.kill();
         oProcess.waitForFinished();
@@ -59,12 +62,16 @@ QString ConsoleMacToColon(const QString &i_sMac)
     for (const QString &sByte : i_sMac.split(QLatin1Char('.'))) {
         bool fOk = false;
         const uint nByte = sByte.toUInt(&fOk, 16);
-        lsBytes << (fOk ? QStringLiteral("%1").arg(nByte, 2, 16, QLatin1Char('0')).toUpper() : QStringLiteral("??"));
+        lsBytes << (fOk ? QStringLiteral("%1").arg(nByte, 2, 16, QLatin1Char('0')).toUpper()
+                        : QStringLiteral("??"));
     }
     return lsBytes.join(QLatin1Char(':'));
 }
 
-bool IsOnLabLan(const QString &i_sIp) { return i_sIp.startsWith(QLatin1String("198.18.")); }
+bool IsOnLabLan(const QString &i_sIp)
+{
+    return i_sIp.startsWith(QLatin1String("198.18."));
+}
 
 } // namespace
 
@@ -92,7 +99,8 @@ private:
 void TestLivenessLab::initTestCase()
 {
     if (!QFile::exists(g_sTable))
-        QSKIP("the test network is not up (no /run/vistrel-netlab/hosts.tsv); start it with tests/netlab/netlab.sh up");
+        QSKIP("the test network is not up (no /run/vistrel-netlab/hosts.tsv); start it with "
+              "tests/netlab/netlab.sh up");
     const QList<TRow> lRows = ReadTable();
     QVERIFY(!lRows.isEmpty());
 
@@ -113,7 +121,10 @@ void TestLivenessLab::initTestCase()
     QElapsedTimer oTimer;
     oTimer.start();
     bool fOk = false;
-    const QByteArray baOut = RunInLab({QStringLiteral(VISTREL_CONSOLE_BIN), QStringLiteral("/s:") + oRanges.fileName()}, 300000, &fOk);
+    const QByteArray baOut =
+        RunInLab({QStringLiteral(VISTREL_CONSOLE_BIN), QStringLiteral("/s:") + oRanges.fileName()},
+                 300000,
+                 &fOk);
     qInfo("console scan of %d lab addresses: %lld ms", int(lRows.size()), oTimer.elapsed());
     QVERIFY2(fOk, baOut.constData());
     const QStringList lsLines = QString::fromUtf8(baOut).split(QLatin1Char('\n'));
@@ -126,21 +137,33 @@ void TestLivenessLab::initTestCase()
         const QStringList lsFields = sLine.split(QStringLiteral(" | "));
         QVERIFY2(lsFields.size() >= 6, qPrintable(sLine));
         m_mHosts.insert(lsFields.at(2).trimmed(),
-                        THost{lsFields.at(0).trimmed(), lsFields.at(1).trimmed(), ConsoleMacToColon(lsFields.at(5).trimmed())});
+                        THost{lsFields.at(0).trimmed(),
+                              lsFields.at(1).trimmed(),
+                              ConsoleMacToColon(lsFields.at(5).trimmed())});
     }
     QCOMPARE(m_mHosts.size(), lRows.size());
 
     // The peer in the same run, asking the same on-link addresses.
-    const QByteArray baArp = RunInLab({QStringLiteral("arp-scan"), QStringLiteral("-I"), QStringLiteral("eth0"),
-                                       QStringLiteral("-q"), QStringLiteral("-x"), QStringLiteral("-N"), QStringLiteral("-g"),
-                                       QStringLiteral("-r"), QStringLiteral("2"), QStringLiteral("-t"), QStringLiteral("300"),
+    const QByteArray baArp = RunInLab({QStringLiteral("arp-scan"),
+                                       QStringLiteral("-I"),
+                                       QStringLiteral("eth0"),
+                                       QStringLiteral("-q"),
+                                       QStringLiteral("-x"),
+                                       QStringLiteral("-N"),
+                                       QStringLiteral("-g"),
+                                       QStringLiteral("-r"),
+                                       QStringLiteral("2"),
+                                       QStringLiteral("-t"),
+                                       QStringLiteral("300"),
                                        QStringLiteral("--file=") + oArpTargets.fileName()},
-                                      60000, &fOk);
+                                      60000,
+                                      &fOk);
     QVERIFY2(fOk, "arp-scan failed in the scanner's namespace");
     for (const QByteArray &baLine : baArp.split('\n')) {
         const QList<QByteArray> lbaFields = baLine.trimmed().split('\t');
         if (lbaFields.size() >= 2)
-            m_mArpScan.insert(QString::fromLatin1(lbaFields.at(0)), QString::fromLatin1(lbaFields.at(1)).toUpper());
+            m_mArpScan.insert(QString::fromLatin1(lbaFields.at(0)),
+                              QString::fromLatin1(lbaFields.at(1)).toUpper());
     }
 }
 
@@ -160,8 +183,9 @@ void TestLivenessLab::host_data()
                 lsLater << mRow.value(QLatin1String(pColumn));
         }
         QTest::addRow("%s: %s", qPrintable(sIp), qPrintable(mRow.value(QStringLiteral("notes"))))
-            << sIp << mRow.value(QStringLiteral("expect_status")) << mRow.value(QStringLiteral("mac")).toUpper()
-            << mRow.value(QStringLiteral("name")) << lsLater;
+            << sIp << mRow.value(QStringLiteral("expect_status"))
+            << mRow.value(QStringLiteral("mac")).toUpper() << mRow.value(QStringLiteral("name"))
+            << lsLater;
     }
 }
 
@@ -189,10 +213,12 @@ void TestLivenessLab::host()
     }
 
     // The kernel's word, where it has one (ICMP and DNS traffic fill its table).
-    const QByteArray baNeigh = RunInLab({QStringLiteral("ip"), QStringLiteral("neigh"), QStringLiteral("show"), ip}, 10000);
+    const QByteArray baNeigh = RunInLab(
+        {QStringLiteral("ip"), QStringLiteral("neigh"), QStringLiteral("show"), ip}, 10000);
     const QList<QByteArray> lbaWords = baNeigh.simplified().split(' ');
     const int nAt = lbaWords.indexOf("lladdr");
-    if (nAt >= 0 && nAt + 1 < lbaWords.size() && !baNeigh.contains("FAILED") && !baNeigh.contains("INCOMPLETE"))
+    if (nAt >= 0 && nAt + 1 < lbaWords.size() && !baNeigh.contains("FAILED")
+        && !baNeigh.contains("INCOMPLETE"))
         QCOMPARE(QString::fromLatin1(lbaWords.at(nAt + 1)).toUpper(), oHost.sMac);
 }
 

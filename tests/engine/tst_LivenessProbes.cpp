@@ -32,8 +32,11 @@ class CScriptedArp final : public IArpProbe
 {
 public:
     CScriptedArp(TCalls &io_rCalls, bool i_fAnswer, TMacAddress i_aMac)
-        : m_rCalls(io_rCalls), m_fAnswer(i_fAnswer), m_aMac(i_aMac)
-    {}
+        : m_rCalls(io_rCalls)
+        , m_fAnswer(i_fAnswer)
+        , m_aMac(i_aMac)
+    {
+    }
     bool Request(std::uint32_t i_nIp, int i_nTimeoutMs, TMacAddress &o_rMac) override
     {
         ++m_rCalls.nArp;
@@ -55,8 +58,10 @@ class CScriptedEcho final : public IIcmpEcho
 {
 public:
     CScriptedEcho(TCalls &io_rCalls, int i_nAnswerOn)
-        : m_rCalls(io_rCalls), m_nAnswerOn(i_nAnswerOn)
-    {}
+        : m_rCalls(io_rCalls)
+        , m_nAnswerOn(i_nAnswerOn)
+    {
+    }
     bool Ping(std::uint32_t i_nIp, int i_nTimeoutMs) override
     {
         ++m_rCalls.nEcho;
@@ -73,8 +78,10 @@ class CScriptedDns final : public IReverseDns
 {
 public:
     CScriptedDns(TCalls &io_rCalls, std::optional<std::string> i_oName)
-        : m_rCalls(io_rCalls), m_oName(std::move(i_oName))
-    {}
+        : m_rCalls(io_rCalls)
+        , m_oName(std::move(i_oName))
+    {
+    }
     std::optional<std::string> Lookup(std::uint32_t i_nIp) override
     {
         ++m_rCalls.nDns;
@@ -183,9 +190,11 @@ void TestLivenessProbes::name_data()
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("plain name") << QByteArray("alpha.netlab.test") << QStringLiteral("alpha.netlab.test");
+    QTest::newRow("plain name") << QByteArray("alpha.netlab.test")
+                                << QStringLiteral("alpha.netlab.test");
     QTest::newRow("blanks are trimmed") << QByteArray(" alpha \t") << QStringLiteral("alpha");
-    QTest::newRow("no record gives the dotted address") << QByteArray("198.18.10.5") << QStringLiteral("198.18.10.5");
+    QTest::newRow("no record gives the dotted address")
+        << QByteArray("198.18.10.5") << QStringLiteral("198.18.10.5");
     QTest::newRow("8-bit text is read in the local encoding")
         << QByteArray("caf\xc3\xa9") << QString::fromLocal8Bit("caf\xc3\xa9");
 }
@@ -233,13 +242,17 @@ void TestLivenessProbes::macText_data()
 
     const QByteArray baLab = QByteArray::fromHex("001a2b3c4d5e");
     const QByteArray baAllFf(6, '\xFF');
-    QTest::newRow("bytes in order, upper case") << baLab << true << QStringLiteral("00:1A:2B:3C:4D:5E");
+    QTest::newRow("bytes in order, upper case")
+        << baLab << true << QStringLiteral("00:1A:2B:3C:4D:5E");
     QTest::newRow("same without the flag") << baLab << false << QStringLiteral("00:1A:2B:3C:4D:5E");
     QTest::newRow("all 0xFF with the flag: empty") << baAllFf << true << QString();
-    QTest::newRow("all 0xFF without the flag: zeros") << baAllFf << false << QStringLiteral("00:00:00:00:00:00");
+    QTest::newRow("all 0xFF without the flag: zeros")
+        << baAllFf << false << QStringLiteral("00:00:00:00:00:00");
     QTest::newRow("all zero") << QByteArray(6, '\0') << true << QStringLiteral("00:00:00:00:00:00");
-    QTest::newRow("empty MAC reads as zeros") << QByteArray() << true << QStringLiteral("00:00:00:00:00:00");
-    QTest::newRow("empty MAC without the flag") << QByteArray() << false << QStringLiteral("00:00:00:00:00:00");
+    QTest::newRow("empty MAC reads as zeros")
+        << QByteArray() << true << QStringLiteral("00:00:00:00:00:00");
+    QTest::newRow("empty MAC without the flag")
+        << QByteArray() << false << QStringLiteral("00:00:00:00:00:00");
     QTest::newRow("five 0xFF bytes are not a broadcast")
         << QByteArray::fromHex("ffffffffff00") << true << QStringLiteral("FF:FF:FF:FF:FF:00");
 }

@@ -48,7 +48,9 @@ TBytes EchoReply(std::uint16_t i_nId = kId, std::uint16_t i_nSeq = kSeq, std::ui
 }
 
 // The same behind an IPv4 header of i_nHeaderBytes, as a raw socket hands it over.
-TBytes WithIpHeader(const TBytes &i_vIcmp, std::uint32_t i_nSource = kTarget, std::size_t i_nHeaderBytes = 20)
+TBytes WithIpHeader(const TBytes &i_vIcmp,
+                    std::uint32_t i_nSource = kTarget,
+                    std::size_t i_nHeaderBytes = 20)
 {
     TBytes v(i_nHeaderBytes, 0);
     v[0] = static_cast<std::uint8_t>(0x40 | (i_nHeaderBytes / 4));
@@ -74,7 +76,8 @@ TBytes ArpReply(std::uint32_t i_nSender, std::uint16_t i_nOp = 2)
 }
 
 // One rtnetlink neighbour message as the kernel sends it to RTMGRP_NEIGH listeners.
-TBytes NeighbourMessage(std::uint16_t i_nType, std::uint16_t i_nState, std::uint32_t i_nDst, bool i_fMac)
+TBytes
+NeighbourMessage(std::uint16_t i_nType, std::uint16_t i_nState, std::uint32_t i_nDst, bool i_fMac)
 {
     TBytes v(NLMSG_ALIGN(sizeof(nlmsghdr)) + NLMSG_ALIGN(sizeof(ndmsg)), 0);
     ndmsg oNeigh{};
@@ -154,31 +157,53 @@ void TestProbePackets::echoReply_data()
     QTest::addColumn<bool>("expected");
 
     QTest::newRow("ping socket: our reply") << EchoReply() << kTarget << false << false << true;
-    QTest::newRow("ping socket: kernel rewrote the id") << EchoReply(0x9999) << kTarget << false << false << true;
-    QTest::newRow("ping socket: other sequence") << EchoReply(kId, kSeq + 1) << kTarget << false << false << false;
-    QTest::newRow("ping socket: from another host") << EchoReply() << kOther << false << false << false;
-    QTest::newRow("ping socket: our own request looped back") << EchoReply(kId, kSeq, 8) << kTarget << false << false << false;
-    QTest::newRow("ping socket: destination unreachable") << EchoReply(kId, kSeq, 3) << kTarget << false << false << false;
-    QTest::newRow("ping socket: data not ours")
-        << [] { TBytes v = EchoReply(); v[12] = 0; return v; }() << kTarget << false << false << false;
-    QTest::newRow("ping socket: cut inside the data")
-        << [] { TBytes v = EchoReply(); v.resize(12); return v; }() << kTarget << false << false << false;
+    QTest::newRow("ping socket: kernel rewrote the id")
+        << EchoReply(0x9999) << kTarget << false << false << true;
+    QTest::newRow("ping socket: other sequence")
+        << EchoReply(kId, kSeq + 1) << kTarget << false << false << false;
+    QTest::newRow("ping socket: from another host")
+        << EchoReply() << kOther << false << false << false;
+    QTest::newRow("ping socket: our own request looped back")
+        << EchoReply(kId, kSeq, 8) << kTarget << false << false << false;
+    QTest::newRow("ping socket: destination unreachable")
+        << EchoReply(kId, kSeq, 3) << kTarget << false << false << false;
+    QTest::newRow("ping socket: data not ours") << [] {
+        TBytes v = EchoReply();
+        v[12] = 0;
+        return v;
+    }() << kTarget << false << false << false;
+    QTest::newRow("ping socket: cut inside the data") << [] {
+        TBytes v = EchoReply();
+        v.resize(12);
+        return v;
+    }() << kTarget << false << false << false;
     QTest::newRow("ping socket: empty") << TBytes{} << kTarget << false << false << false;
-    QTest::newRow("raw socket: our reply") << WithIpHeader(EchoReply()) << kTarget << true << true << true;
+    QTest::newRow("raw socket: our reply")
+        << WithIpHeader(EchoReply()) << kTarget << true << true << true;
     QTest::newRow("raw socket: reply with IP options")
         << WithIpHeader(EchoReply(), kTarget, 24) << kTarget << true << true << true;
     QTest::newRow("raw socket: another thread's id")
         << WithIpHeader(EchoReply(kId + 1)) << kTarget << true << true << false;
     QTest::newRow("raw socket: IP source differs from sender")
         << WithIpHeader(EchoReply(), kOther) << kTarget << true << true << false;
-    QTest::newRow("raw socket: header length past the end")
-        << [] { TBytes v = WithIpHeader(EchoReply()); v[0] = 0x4F; v.resize(40); return v; }()
-        << kTarget << true << true << false;
-    QTest::newRow("raw socket: header length below minimum")
-        << [] { TBytes v = WithIpHeader(EchoReply()); v[0] = 0x41; return v; }() << kTarget << true << true << false;
-    QTest::newRow("raw socket: not IPv4")
-        << [] { TBytes v = WithIpHeader(EchoReply()); v[0] = 0x65; return v; }() << kTarget << true << true << false;
-    QTest::newRow("raw socket: header only") << TBytes(20, 0x45) << kTarget << true << true << false;
+    QTest::newRow("raw socket: header length past the end") << [] {
+        TBytes v = WithIpHeader(EchoReply());
+        v[0] = 0x4F;
+        v.resize(40);
+        return v;
+    }() << kTarget << true << true << false;
+    QTest::newRow("raw socket: header length below minimum") << [] {
+        TBytes v = WithIpHeader(EchoReply());
+        v[0] = 0x41;
+        return v;
+    }() << kTarget << true << true << false;
+    QTest::newRow("raw socket: not IPv4") << [] {
+        TBytes v = WithIpHeader(EchoReply());
+        v[0] = 0x65;
+        return v;
+    }() << kTarget << true << true << false;
+    QTest::newRow("raw socket: header only")
+        << TBytes(20, 0x45) << kTarget << true << true << false;
 }
 
 void TestProbePackets::echoReply()
@@ -202,11 +227,12 @@ void TestProbePackets::arpRequestLayout()
     const TMacAddress aOwn = {0x02, 0x5E, 0x00, 0x00, 0x00, 0x02};
     const CArpPacket::TMessage a = CArpPacket::Request(aOwn, 0xC6120002, kTarget);
     const TBytes v(a.begin(), a.end());
-    const TBytes vExpected = {0x00, 0x01, 0x08, 0x00, 6,   4,  0x00, 0x01, // Ethernet, IPv4, request
-                              0x02, 0x5E, 0x00, 0x00, 0x00, 0x02,          // our MAC
-                              198,  18,   0,    2,                         // our address
-                              0,    0,    0,    0,    0,    0,             // the MAC asked for
-                              198,  18,   10,   5};                        // the target
+    const TBytes vExpected = {0x00, 0x01, 0x08, 0x00, 6,    4,
+                              0x00, 0x01,                         // Ethernet, IPv4, request
+                              0x02, 0x5E, 0x00, 0x00, 0x00, 0x02, // our MAC
+                              198,  18,   0,    2,                // our address
+                              0,    0,    0,    0,    0,    0,    // the MAC asked for
+                              198,  18,   10,   5};               // the target
     QCOMPARE(v.size(), std::size_t{28});
     QCOMPARE(v, vExpected);
 }
@@ -217,16 +243,31 @@ void TestProbePackets::arpReply_data()
     QTest::addColumn<bool>("expected");
 
     QTest::newRow("reply from the target") << ArpReply(kTarget) << true;
-    QTest::newRow("reply padded to a minimum frame") << Joined(ArpReply(kTarget), TBytes(18, 0)) << true;
+    QTest::newRow("reply padded to a minimum frame")
+        << Joined(ArpReply(kTarget), TBytes(18, 0)) << true;
     QTest::newRow("reply from another host") << ArpReply(kOther) << false;
     QTest::newRow("request from the target") << ArpReply(kTarget, 1) << false;
-    QTest::newRow("not Ethernet")
-        << [] { TBytes v = ArpReply(kTarget); v[1] = 6; return v; }() << false;
-    QTest::newRow("not IPv4")
-        << [] { TBytes v = ArpReply(kTarget); v[2] = 0x86; v[3] = 0xDD; return v; }() << false;
-    QTest::newRow("odd address lengths")
-        << [] { TBytes v = ArpReply(kTarget); v[4] = 8; return v; }() << false;
-    QTest::newRow("cut short") << [] { TBytes v = ArpReply(kTarget); v.resize(27); return v; }() << false;
+    QTest::newRow("not Ethernet") << [] {
+        TBytes v = ArpReply(kTarget);
+        v[1] = 6;
+        return v;
+    }() << false;
+    QTest::newRow("not IPv4") << [] {
+        TBytes v = ArpReply(kTarget);
+        v[2] = 0x86;
+        v[3] = 0xDD;
+        return v;
+    }() << false;
+    QTest::newRow("odd address lengths") << [] {
+        TBytes v = ArpReply(kTarget);
+        v[4] = 8;
+        return v;
+    }() << false;
+    QTest::newRow("cut short") << [] {
+        TBytes v = ArpReply(kTarget);
+        v.resize(27);
+        return v;
+    }() << false;
     QTest::newRow("empty") << TBytes{} << false;
 }
 
@@ -247,25 +288,38 @@ void TestProbePackets::procArp_data()
     const QString sTitle = QStringLiteral(
         "IP address       HW type     Flags       HW address            Mask     Device\n");
     QTest::newRow("complete entry")
-        << sTitle + QStringLiteral("198.18.10.5      0x1         0x2         02:5e:00:0a:0b:0c     *        eth0\n")
+        << sTitle
+               + QStringLiteral(
+                   "198.18.10.5      0x1         0x2         02:5e:00:0a:0b:0c     *        eth0\n")
         << int(CNeighbourTable::EState::Resolved);
     QTest::newRow("complete entry among others")
-        << sTitle + QStringLiteral("198.18.10.6      0x1         0x2         02:00:00:00:00:01     *        eth0\n"
-                                   "198.18.10.5      0x1         0x6         02:5e:00:0a:0b:0c     *        eth0\n")
+        << sTitle
+               + QStringLiteral(
+                   "198.18.10.6      0x1         0x2         02:00:00:00:00:01     *        eth0\n"
+                   "198.18.10.5      0x1         0x6         02:5e:00:0a:0b:0c     *        eth0\n")
         << int(CNeighbourTable::EState::Resolved);
     QTest::newRow("incomplete entry")
-        << sTitle + QStringLiteral("198.18.10.5      0x1         0x0         00:00:00:00:00:00     *        eth0\n")
+        << sTitle
+               + QStringLiteral(
+                   "198.18.10.5      0x1         0x0         00:00:00:00:00:00     *        eth0\n")
         << int(CNeighbourTable::EState::None);
     QTest::newRow("complete flag with zero address")
-        << sTitle + QStringLiteral("198.18.10.5      0x1         0x2         00:00:00:00:00:00     *        eth0\n")
+        << sTitle
+               + QStringLiteral(
+                   "198.18.10.5      0x1         0x2         00:00:00:00:00:00     *        eth0\n")
         << int(CNeighbourTable::EState::None);
     QTest::newRow("only a neighbour with a longer address")
-        << sTitle + QStringLiteral("198.18.10.50     0x1         0x2         02:5e:00:0a:0b:0c     *        eth0\n")
+        << sTitle
+               + QStringLiteral(
+                   "198.18.10.50     0x1         0x2         02:5e:00:0a:0b:0c     *        eth0\n")
         << int(CNeighbourTable::EState::None);
     QTest::newRow("garbled address")
-        << sTitle + QStringLiteral("198.18.10.5      0x1         0x2         02:5e:zz:0a:0b:0c     *        eth0\n")
+        << sTitle
+               + QStringLiteral(
+                   "198.18.10.5      0x1         0x2         02:5e:zz:0a:0b:0c     *        eth0\n")
         << int(CNeighbourTable::EState::None);
-    QTest::newRow("truncated line") << sTitle + QStringLiteral("198.18.10.5 0x1\n") << int(CNeighbourTable::EState::None);
+    QTest::newRow("truncated line")
+        << sTitle + QStringLiteral("198.18.10.5 0x1\n") << int(CNeighbourTable::EState::None);
     QTest::newRow("empty table") << sTitle << int(CNeighbourTable::EState::None);
     QTest::newRow("nothing read") << QString() << int(CNeighbourTable::EState::None);
 }
@@ -288,14 +342,22 @@ void TestProbePackets::netlink_data()
     const int nResolved = int(CNeighbourTable::EState::Resolved);
     const int nFailed = int(CNeighbourTable::EState::Failed);
     const int nNone = int(CNeighbourTable::EState::None);
-    QTest::newRow("reachable with address") << NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true) << nResolved;
-    QTest::newRow("stale with address") << NeighbourMessage(RTM_NEWNEIGH, NUD_STALE, kTarget, true) << nResolved;
-    QTest::newRow("permanent with address") << NeighbourMessage(RTM_NEWNEIGH, NUD_PERMANENT, kTarget, true) << nResolved;
-    QTest::newRow("incomplete: keep waiting") << NeighbourMessage(RTM_NEWNEIGH, NUD_INCOMPLETE, kTarget, false) << nNone;
-    QTest::newRow("failed") << NeighbourMessage(RTM_NEWNEIGH, NUD_FAILED, kTarget, false) << nFailed;
-    QTest::newRow("reachable but no address") << NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, false) << nNone;
-    QTest::newRow("another address") << NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kOther, true) << nNone;
-    QTest::newRow("entry deleted") << NeighbourMessage(RTM_DELNEIGH, NUD_REACHABLE, kTarget, true) << nNone;
+    QTest::newRow("reachable with address")
+        << NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true) << nResolved;
+    QTest::newRow("stale with address")
+        << NeighbourMessage(RTM_NEWNEIGH, NUD_STALE, kTarget, true) << nResolved;
+    QTest::newRow("permanent with address")
+        << NeighbourMessage(RTM_NEWNEIGH, NUD_PERMANENT, kTarget, true) << nResolved;
+    QTest::newRow("incomplete: keep waiting")
+        << NeighbourMessage(RTM_NEWNEIGH, NUD_INCOMPLETE, kTarget, false) << nNone;
+    QTest::newRow("failed") << NeighbourMessage(RTM_NEWNEIGH, NUD_FAILED, kTarget, false)
+                            << nFailed;
+    QTest::newRow("reachable but no address")
+        << NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, false) << nNone;
+    QTest::newRow("another address")
+        << NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kOther, true) << nNone;
+    QTest::newRow("entry deleted")
+        << NeighbourMessage(RTM_DELNEIGH, NUD_REACHABLE, kTarget, true) << nNone;
     QTest::newRow("failed, then resolved in one read")
         << Joined(NeighbourMessage(RTM_NEWNEIGH, NUD_FAILED, kTarget, false),
                   NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true))
@@ -304,19 +366,22 @@ void TestProbePackets::netlink_data()
         << Joined(NeighbourMessage(RTM_NEWNEIGH, NUD_FAILED, kOther, false),
                   NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true))
         << nResolved;
-    QTest::newRow("message length past the buffer")
-        << [] { TBytes v = NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true); v.resize(v.size() - 4); return v; }()
-        << nNone;
-    QTest::newRow("message length below its header")
-        << [] { TBytes v = NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true); v[0] = 4; v[1] = v[2] = v[3] = 0; return v; }()
-        << nNone;
-    QTest::newRow("attribute length past the message")
-        << [] {
-               TBytes v = NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true);
-               v[NLMSG_ALIGN(sizeof(nlmsghdr)) + NLMSG_ALIGN(sizeof(ndmsg))] = 0xF0;
-               return v;
-           }()
-        << nNone;
+    QTest::newRow("message length past the buffer") << [] {
+        TBytes v = NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true);
+        v.resize(v.size() - 4);
+        return v;
+    }() << nNone;
+    QTest::newRow("message length below its header") << [] {
+        TBytes v = NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true);
+        v[0] = 4;
+        v[1] = v[2] = v[3] = 0;
+        return v;
+    }() << nNone;
+    QTest::newRow("attribute length past the message") << [] {
+        TBytes v = NeighbourMessage(RTM_NEWNEIGH, NUD_REACHABLE, kTarget, true);
+        v[NLMSG_ALIGN(sizeof(nlmsghdr)) + NLMSG_ALIGN(sizeof(ndmsg))] = 0xF0;
+        return v;
+    }() << nNone;
     QTest::newRow("empty") << TBytes{} << nNone;
 }
 
@@ -325,7 +390,8 @@ void TestProbePackets::netlink()
     QFETCH(TBytes, messages);
     QFETCH(int, state);
     TMacAddress aMac{};
-    const auto eState = CNeighbourTable::FindInNetlink(messages.data(), messages.size(), kTarget, aMac);
+    const auto eState =
+        CNeighbourTable::FindInNetlink(messages.data(), messages.size(), kTarget, aMac);
     QCOMPARE(int(eState), state);
     QCOMPARE(aMac, eState == CNeighbourTable::EState::Resolved ? g_aLabMac : TMacAddress{});
 }
