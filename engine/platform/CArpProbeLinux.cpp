@@ -180,16 +180,15 @@ bool CArpProbeLinux::AskByPacketSocket(const TRoute &i_rRoute,
     bool fResent = false;
     std::uint8_t aBuffer[kReceiveBytes];
     while (!oDeadline.Passed()) {
+        if (!fResent && std::chrono::steady_clock::now() >= tResend) {
+            fResent = true;
+            SendArpRequest(oFd.get(), i_rRoute, i_nIp);
+        }
         pollfd oPoll{oFd.get(), POLLIN, 0};
         const int nReady = poll(
             &oPoll, 1, fResent ? oDeadline.RemainingMs() : oDeadline.RemainingMsUntil(tResend));
         if (nReady < 0 && errno != EINTR)
             return false;
-        if (nReady == 0 && !fResent) {
-            fResent = true;
-            SendArpRequest(oFd.get(), i_rRoute, i_nIp);
-            continue;
-        }
         // Bounded by the deadline: a flood of frames cannot keep us here past it.
         for (;;) {
             const ssize_t nRead = recv(oFd.get(), aBuffer, sizeof aBuffer, MSG_DONTWAIT);
