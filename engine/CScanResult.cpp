@@ -25,42 +25,133 @@ public:
 
 CScanResult::CScanResult()
     : d(new CScanResultData)
-{}
+{
+}
 
 CScanResult::CScanResult(const CScanResult &i_oOther) = default;
 CScanResult &CScanResult::operator=(const CScanResult &i_oOther) = default;
 CScanResult::~CScanResult() = default;
 
-qint32 CScanResult::scan_id() const { return d->nScanId; }
-void CScanResult::set_scan_id(qint32 i_nId) { d->nScanId = i_nId; }
-qint32 CScanResult::scan_size() const { return d->nScanSize; }
-void CScanResult::set_scan_size(qint32 i_nSize) { d->nScanSize = i_nSize; }
-quint32 CScanResult::ip() const { return d->nIp; }
-void CScanResult::set_ip(quint32 i_nIp) { d->nIp = i_nIp; }
-EHostStatus CScanResult::status() const { return d->eStatus; }
-void CScanResult::set_status(EHostStatus i_eStatus) { d->eStatus = i_eStatus; }
-void CScanResult::set_status(qint32 i_nStatus) { d->eStatus = static_cast<EHostStatus>(i_nStatus); }
-bool CScanResult::has_http() const { return d->fHasHttp; }
-void CScanResult::set_has_http(bool i_fHas) { d->fHasHttp = i_fHas; }
-QString CScanResult::http_title() const { return d->sHttpTitle; }
-void CScanResult::set_http_title(const QString &i_sTitle) { d->sHttpTitle = i_sTitle; }
-bool CScanResult::has_https() const { return d->fHasHttps; }
-void CScanResult::set_has_https(bool i_fHas) { d->fHasHttps = i_fHas; }
-QString CScanResult::name() const { return d->sName; }
-void CScanResult::set_name(const QString &i_sName) { d->sName = i_sName; }
-QStringList CScanResult::shares() const { return d->lsShares; }
-void CScanResult::set_shares(const QStringList &i_lsShares) { d->lsShares = i_lsShares; }
-bool CScanResult::has_ftp() const { return d->fHasFtp; }
-void CScanResult::set_has_ftp(bool i_fHas) { d->fHasFtp = i_fHas; }
-QString CScanResult::netbiosname() const { return d->sNetbiosName; }
-void CScanResult::set_netbiosname(const QString &i_sName) { d->sNetbiosName = i_sName; }
-QString CScanResult::netbiosgroup() const { return d->sNetbiosGroup; }
-void CScanResult::set_netbiosgroup(const QString &i_sGroup) { d->sNetbiosGroup = i_sGroup; }
-QString CScanResult::user() const { return d->sUser; }
-void CScanResult::set_user(const QString &i_sUser) { d->sUser = i_sUser; }
-QList<qint32> CScanResult::ortavo_ports() const { return d->lnOrtavoPorts; }
-void CScanResult::set_ortavo_ports(const QList<qint32> &i_lnPorts) { d->lnOrtavoPorts = i_lnPorts; }
-QByteArray CScanResult::mac() const { return d->baMac; }
+qint32 CScanResult::scan_id() const
+{
+    return d->nScanId;
+}
+void CScanResult::set_scan_id(qint32 i_nId)
+{
+    d->nScanId = i_nId;
+}
+qint32 CScanResult::scan_size() const
+{
+    return d->nScanSize;
+}
+void CScanResult::set_scan_size(qint32 i_nSize)
+{
+    d->nScanSize = i_nSize;
+}
+quint32 CScanResult::ip() const
+{
+    return d->nIp;
+}
+void CScanResult::set_ip(quint32 i_nIp)
+{
+    d->nIp = i_nIp;
+}
+EHostStatus CScanResult::status() const
+{
+    return d->eStatus;
+}
+void CScanResult::set_status(EHostStatus i_eStatus)
+{
+    d->eStatus = i_eStatus;
+}
+void CScanResult::set_status(qint32 i_nStatus)
+{
+    d->eStatus = static_cast<EHostStatus>(i_nStatus);
+}
+bool CScanResult::has_http() const
+{
+    return d->fHasHttp;
+}
+void CScanResult::set_has_http(bool i_fHas)
+{
+    d->fHasHttp = i_fHas;
+}
+QString CScanResult::http_title() const
+{
+    return d->sHttpTitle;
+}
+void CScanResult::set_http_title(const QString &i_sTitle)
+{
+    d->sHttpTitle = i_sTitle;
+}
+bool CScanResult::has_https() const
+{
+    return d->fHasHttps;
+}
+void CScanResult::set_has_https(bool i_fHas)
+{
+    d->fHasHttps = i_fHas;
+}
+QString CScanResult::name() const
+{
+    return d->sName;
+}
+void CScanResult::set_name(const QString &i_sName)
+{
+    d->sName = i_sName;
+}
+QStringList CScanResult::shares() const
+{
+    return d->lsShares;
+}
+void CScanResult::set_shares(const QStringList &i_lsShares)
+{
+    d->lsShares = i_lsShares;
+}
+bool CScanResult::has_ftp() const
+{
+    return d->fHasFtp;
+}
+void CScanResult::set_has_ftp(bool i_fHas)
+{
+    d->fHasFtp = i_fHas;
+}
+QString CScanResult::netbiosname() const
+{
+    return d->sNetbiosName;
+}
+void CScanResult::set_netbiosname(const QString &i_sName)
+{
+    d->sNetbiosName = i_sName;
+}
+QString CScanResult::netbiosgroup() const
+{
+    return d->sNetbiosGroup;
+}
+void CScanResult::set_netbiosgroup(const QString &i_sGroup)
+{
+    d->sNetbiosGroup = i_sGroup;
+}
+QString CScanResult::user() const
+{
+    return d->sUser;
+}
+void CScanResult::set_user(const QString &i_sUser)
+{
+    d->sUser = i_sUser;
+}
+QList<qint32> CScanResult::ortavo_ports() const
+{
+    return d->lnOrtavoPorts;
+}
+void CScanResult::set_ortavo_ports(const QList<qint32> &i_lnPorts)
+{
+    d->lnOrtavoPorts = i_lnPorts;
+}
+QByteArray CScanResult::mac() const
+{
+    return d->baMac;
+}
 
 void CScanResult::set_mac(const QByteArray &i_baMac)
 {
@@ -69,9 +160,18 @@ void CScanResult::set_mac(const QByteArray &i_baMac)
     d->baMac = baMac;
 }
 
-QString CScanResult::IpText() const { return IpToText(d->nIp); }
-QString CScanResult::MacText() const { return MacToText(d->baMac); }
-bool CScanResult::HasMac() const { return d->baMac.count('\0') != d->baMac.size(); }
+QString CScanResult::IpText() const
+{
+    return IpToText(d->nIp);
+}
+QString CScanResult::MacText() const
+{
+    return MacToText(d->baMac);
+}
+bool CScanResult::HasMac() const
+{
+    return d->baMac.count('\0') != d->baMac.size();
+}
 
 QString IpToText(quint32 i_nIp)
 {
@@ -82,8 +182,10 @@ QString IpToText(quint32 i_nIp)
         .arg(i_nIp & 0xFF);
 }
 
-QString MacToText(const QByteArray &i_baMac)
+QString MacToText(const QByteArray &i_baMac, bool i_fEmptyIfBroadcast)
 {
+    if (i_baMac.size() >= 6 && i_baMac.left(6).count('\xFF') == 6)
+        return i_fEmptyIfBroadcast ? QString() : MacToText(QByteArray(6, '\0'));
     QStringList lsBytes;
     for (int i = 0; i < 6; ++i) {
         const auto nByte = static_cast<quint8>(i < i_baMac.size() ? i_baMac.at(i) : 0);

@@ -67,6 +67,9 @@ private:
 };
 
 QString IpToText(quint32 i_nIp);
-QString MacToText(const QByteArray &i_baMac);
+// Six bytes as "%1:%2:%3:%4:%5:%6", two upper-case hexadecimal digits each; missing bytes (an
+// empty MAC) count as zeros. Six 0xFF bytes give an empty text when i_fEmptyIfBroadcast is set,
+// else they are shown as zeros.
+QString MacToText(const QByteArray &i_baMac, bool i_fEmptyIfBroadcast = false);
 
 Q_DECLARE_METATYPE(CScanResult)

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CLivenessProbes.h"
+
+#include "CScanResult.h"
+#include "IArpProbe.h"
+#include "IIcmpEcho.h"
+#include "IReverseDns.h"
+
+#include <QThread>
+
+#include <algorithm>
+
+CLivenessProbes::CLivenessProbes()
+    : CLivenessProbes(IArpProbe::Create(), IIcmpEcho::Create(), IReverseDns::Create())
+{
+}
+
+CLivenessProbes::CLivenessProbes(std::unique_ptr<IArpProbe> i_pArp,
+                                 std::unique_ptr<IIcmpEcho> i_pEcho,
+                                 std::unique_ptr<IReverseDns> i_pDns)
+    : m_pArp(std::move(i_pArp))
+    , m_pEcho(std::move(i_pEcho))
+    , m_pDns(std::move(i_pDns))
+{
+}
+
+CLivenessProbes::~CLivenessProbes() = default;
+
+void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy)
+{
+    Arp(io_oResult);
+    for (int i = 0; i < EchoAttempts(i_fHighAccuracy) && !io_oResult.IsAlive(); ++i) {
+        if (QThread::currentThread()->isInterruptionRequested())
+            return;
+        Echo(io_oResult, i_fHighAccuracy);
+    }
+    if (io_oResult.IsAlive())
+        ReverseDns(io_oResult);
+}
+
+bool CLivenessProbes::Arp(CScanResult &io_oResult)
+{
+    TMacAddress aMac{};
+    if (!m_pArp->Request(io_oResult.ip(), kArpTimeoutMs, aMac))
+        return false;
+    io_oResult.set_status(EHostStatus::Alive);
+    const bool fZero = std::all_of(aMac.begin(), aMac.end(), [](std::uint8_t n) { return n == 0; });
+    io_oResult.set_mac(fZero ? QByteArray()
+                             : QByteArray(reinterpret_cast<const char *>(aMac.data()),
+                                          static_cast<int>(aMac.size())));
+    return true;
+}
+
+bool CLivenessProbes::Echo(CScanResult &io_oResult, bool i_fHighAccuracy)
+{
+    if (!m_pEcho->Ping(io_oResult.ip(), EchoTimeoutMs(i_fHighAccuracy)))
+        return false;
+    io_oResult.set_status(EHostStatus::Alive);
+    return true;
+}
+
+bool CLivenessProbes::ReverseDns(CScanResult &io_oResult)
+{
+    const std::optional<std::string> oName = m_pDns->Lookup(io_oResult.ip());
+    if (!oName)
+        return false;
+    io_oResult.set_name(
+        QString::fromLocal8Bit(oName->data(), static_cast<int>(oName->size())).trimmed());
+    return true;
+}
+
+bool CLivenessProbes::HasNoName(const QString &i_sName, quint32 i_nIp)
+{
+    const QString sName = i_sName.trimmed();
+    return sName.isEmpty() || sName == IpToText(i_nIp);
+}

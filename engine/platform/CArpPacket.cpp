@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CArpPacket.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::uint16_t kHardwareEthernet = 1;
+constexpr std::uint16_t kProtocolIpv4 = 0x0800;
+constexpr std::uint16_t kOpRequest = 1;
+constexpr std::uint16_t kOpReply = 2;
+
+void Put16(std::uint8_t *o_pData, std::uint16_t i_nValue)
+{
+    o_pData[0] = static_cast<std::uint8_t>(i_nValue >> 8);
+    o_pData[1] = static_cast<std::uint8_t>(i_nValue);
+}
+
+void Put32(std::uint8_t *o_pData, std::uint32_t i_nValue)
+{
+    o_pData[0] = static_cast<std::uint8_t>(i_nValue >> 24);
+    o_pData[1] = static_cast<std::uint8_t>(i_nValue >> 16);
+    o_pData[2] = static_cast<std::uint8_t>(i_nValue >> 8);
+    o_pData[3] = static_cast<std::uint8_t>(i_nValue);
+}
+
+std::uint16_t Read16(const std::uint8_t *i_pData)
+{
+    return static_cast<std::uint16_t>((i_pData[0] << 8) | i_pData[1]);
+}
+
+std::uint32_t Read32(const std::uint8_t *i_pData)
+{
+    return (std::uint32_t{i_pData[0]} << 24) | (std::uint32_t{i_pData[1]} << 16)
+           | (std::uint32_t{i_pData[2]} << 8) | std::uint32_t{i_pData[3]};
+}
+
+} // namespace
+
+CArpPacket::TMessage
+CArpPacket::Request(const TMacAddress &i_rOwnMac, std::uint32_t i_nOwnIp, std::uint32_t i_nTargetIp)
+{
+    TMessage aMessage{};
+    Put16(&aMessage[0], kHardwareEthernet);
+    Put16(&aMessage[2], kProtocolIpv4);
+    aMessage[4] = 6;
+    aMessage[5] = 4;
+    Put16(&aMessage[6], kOpRequest);
+    std::copy(i_rOwnMac.begin(), i_rOwnMac.end(), aMessage.begin() + 8);
+    Put32(&aMessage[14], i_nOwnIp);
+    // Target hardware address stays zero: that is what we ask for.
+    Put32(&aMessage[24], i_nTargetIp);
+    return aMessage;
+}
+
+bool CArpPacket::IsReplyFrom(const std::uint8_t *i_pData,
+                             std::size_t i_nSize,
+                             std::uint32_t i_nTargetIp,
+                             TMacAddress &o_rMac)
+{
+    if (!i_pData || i_nSize < kMessageBytes)
+        return false;
+    if (Read16(i_pData) != kHardwareEthernet || Read16(i_pData + 2) != kProtocolIpv4
+        || i_pData[4] != 6 || i_pData[5] != 4 || Read16(i_pData + 6) != kOpReply
+        || Read32(i_pData + 14) != i_nTargetIp)
+        return false;
+    std::copy(i_pData + 8, i_pData + 14, o_rMac.begin());
+    return true;
+}

@@ -1,0 +1,262 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CArpProbeLinux.h"
+
+#include "CArpPacket.h"
+#include "CDeadline.h"
+#include "CNeighbourTable.h"
+#include "CUniqueFd.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <linux/filter.h>
+#include <linux/if_packet.h>
+#include <linux/netlink.h>
+#include <linux/rtnetlink.h>
+#include <net/ethernet.h>
+#include <net/if.h>
+#include <net/if_arp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+namespace {
+
+// A second request half-way through the wait covers one lost frame without waiting longer.
+constexpr int kResendDivisor = 2;
+constexpr std::size_t kReceiveBytes = 2048;
+constexpr std::size_t kNetlinkBytes = 16384;
+constexpr std::uint16_t kDiscardPort = 9;
+
+// Classic BPF over the ARP message (packet sockets of type SOCK_DGRAM start at the network
+// header): keep replies (opcode at offset 6 is 2) whose sender address (offset 14) is the target.
+// It spares the other workers' sockets from waking for every ARP frame on the wire.
+bool AttachReplyFilter(int i_nFd, std::uint32_t i_nTargetIp)
+{
+    sock_filter aCode[] = {
+        {BPF_LD | BPF_H | BPF_ABS, 0, 0, 6},
+        {BPF_JMP | BPF_JEQ | BPF_K, 0, 3, 2},
+        {BPF_LD | BPF_W | BPF_ABS, 0, 0, 14},
+        {BPF_JMP | BPF_JEQ | BPF_K, 0, 1, i_nTargetIp},
+        {BPF_RET | BPF_K, 0, 0, 0xFFFF},
+        {BPF_RET | BPF_K, 0, 0, 0},
+    };
+    sock_fprog oProgram{static_cast<unsigned short>(std::size(aCode)), aCode};
+    return setsockopt(i_nFd, SOL_SOCKET, SO_ATTACH_FILTER, &oProgram, sizeof oProgram) == 0;
+}
+
+std::string ReadProcArp()
+{
+    std::ifstream oFile("/proc/net/arp");
+    return std::string(std::istreambuf_iterator<char>(oFile), std::istreambuf_iterator<char>());
+}
+
+bool SendArpRequest(int i_nFd, const CArpProbeLinux::TRoute &i_rRoute, std::uint32_t i_nIp)
+{
+    const CArpPacket::TMessage aRequest =
+        CArpPacket::Request(i_rRoute.aOwnMac, i_rRoute.nOwnIp, i_nIp);
+    sockaddr_ll oTo{};
+    oTo.sll_family = AF_PACKET;
+    oTo.sll_protocol = htons(ETH_P_ARP);
+    oTo.sll_ifindex = static_cast<int>(i_rRoute.nIfIndex);
+    oTo.sll_halen = 6;
+    std::memset(oTo.sll_addr, 0xFF, 6);
+    return sendto(i_nFd,
+                  aRequest.data(),
+                  aRequest.size(),
+                  0,
+                  reinterpret_cast<sockaddr *>(&oTo),
+                  sizeof oTo)
+           == static_cast<ssize_t>(aRequest.size());
+}
+
+} // namespace
+
+std::unique_ptr<IArpProbe> IArpProbe::Create()
+{
+    return std::make_unique<CArpProbeLinux>();
+}
+
+CArpProbeLinux::CArpProbeLinux(EMethod i_eMethod)
+    : m_eMethod(i_eMethod)
+{
+}
+
+bool CArpProbeLinux::Request(std::uint32_t i_nIp, int i_nTimeoutMs, TMacAddress &o_rMac)
+{
+    const std::optional<TRoute> oRoute = FindRoute(i_nIp);
+    if (!oRoute)
+        return false;
+    if (m_eMethod != EMethod::NeighbourTable) {
+        bool fUnavailable = false;
+        const bool fFound = AskByPacketSocket(*oRoute, i_nIp, i_nTimeoutMs, o_rMac, fUnavailable);
+        if (fFound || !fUnavailable || m_eMethod == EMethod::PacketSocket)
+            return fFound;
+    }
+    return AskKernel(i_nIp, i_nTimeoutMs, o_rMac);
+}
+
+std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRoute(std::uint32_t i_nIp)
+{
+    ifaddrs *pList = nullptr;
+    if (getifaddrs(&pList) != 0)
+        return std::nullopt;
+    bool fOwn = false;
+    std::string sName;
+    std::uint32_t nBestMask = 0;
+    TRoute oRoute;
+    for (const ifaddrs *p = pList; p; p = p->ifa_next) {
+        if (!p->ifa_addr || p->ifa_addr->sa_family != AF_INET || !p->ifa_netmask)
+            continue;
+        sockaddr_in oAddr;
+        sockaddr_in oMask;
+        std::memcpy(&oAddr, p->ifa_addr, sizeof oAddr);
+        std::memcpy(&oMask, p->ifa_netmask, sizeof oMask);
+        const std::uint32_t nOwn = ntohl(oAddr.sin_addr.s_addr);
+        const std::uint32_t nMask = ntohl(oMask.sin_addr.s_addr);
+        if (nOwn == i_nIp)
+            fOwn = true;
+        if (!(p->ifa_flags & IFF_UP)
+            || (p->ifa_flags & (IFF_LOOPBACK | IFF_NOARP | IFF_POINTOPOINT)))
+            continue;
+        if ((nOwn & nMask) != (i_nIp & nMask) || (!sName.empty() && nMask <= nBestMask))
+            continue;
+        // /31 and /32 have no network or broadcast address of their own.
+        if (nMask < 0xFFFFFFFEu && (i_nIp == (i_nIp & nMask) || i_nIp == (i_nIp | ~nMask)))
+            continue;
+        sName = p->ifa_name;
+        nBestMask = nMask;
+        oRoute.nOwnIp = nOwn;
+    }
+    bool fHaveMac = false;
+    for (const ifaddrs *p = pList; p && !sName.empty(); p = p->ifa_next) {
+        if (!p->ifa_addr || p->ifa_addr->sa_family != AF_PACKET || sName != p->ifa_name)
+            continue;
+        sockaddr_ll oLink;
+        std::memcpy(&oLink, p->ifa_addr, sizeof oLink);
+        if (oLink.sll_hatype == ARPHRD_ETHER && oLink.sll_halen == 6) {
+            std::memcpy(oRoute.aOwnMac.data(), oLink.sll_addr, 6);
+            oRoute.nIfIndex = static_cast<unsigned>(oLink.sll_ifindex);
+            fHaveMac = true;
+        }
+    }
+    freeifaddrs(pList);
+    if (fOwn || !fHaveMac)
+        return std::nullopt;
+    return oRoute;
+}
+
+bool CArpProbeLinux::AskByPacketSocket(const TRoute &i_rRoute,
+                                       std::uint32_t i_nIp,
+                                       int i_nTimeoutMs,
+                                       TMacAddress &o_rMac,
+                                       bool &o_rfUnavailable)
+{
+    const CDeadline oDeadline(i_nTimeoutMs);
+    // Protocol 0 receives nothing until bind(), so no frame slips in before the filter.
+    const CUniqueFd oFd(socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!oFd.valid()) {
+        o_rfUnavailable = true;
+        return false;
+    }
+    AttachReplyFilter(oFd.get(), i_nIp); // without it the check below still sorts the frames
+    sockaddr_ll oBind{};
+    oBind.sll_family = AF_PACKET;
+    oBind.sll_protocol = htons(ETH_P_ARP);
+    oBind.sll_ifindex = static_cast<int>(i_rRoute.nIfIndex);
+    if (bind(oFd.get(), reinterpret_cast<sockaddr *>(&oBind), sizeof oBind) != 0) {
+        o_rfUnavailable = true;
+        return false;
+    }
+    if (!SendArpRequest(oFd.get(), i_rRoute, i_nIp))
+        return false;
+    auto tResend =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(i_nTimeoutMs / kResendDivisor);
+    bool fResent = false;
+    std::uint8_t aBuffer[kReceiveBytes];
+    while (!oDeadline.Passed()) {
+        if (!fResent && std::chrono::steady_clock::now() >= tResend) {
+            fResent = true;
+            SendArpRequest(oFd.get(), i_rRoute, i_nIp);
+        }
+        pollfd oPoll{oFd.get(), POLLIN, 0};
+        const int nReady = poll(
+            &oPoll, 1, fResent ? oDeadline.RemainingMs() : oDeadline.RemainingMsUntil(tResend));
+        if (nReady < 0 && errno != EINTR)
+            return false;
+        // Bounded by the deadline: a flood of frames cannot keep us here past it.
+        for (;;) {
+            const ssize_t nRead = recv(oFd.get(), aBuffer, sizeof aBuffer, MSG_DONTWAIT);
+            if (nRead < 0)
+                break;
+            if (CArpPacket::IsReplyFrom(aBuffer, static_cast<std::size_t>(nRead), i_nIp, o_rMac))
+                return true;
+            if (oDeadline.Passed())
+                return false;
+        }
+    }
+    return false;
+}
+
+bool CArpProbeLinux::AskKernel(std::uint32_t i_nIp, int i_nTimeoutMs, TMacAddress &o_rMac)
+{
+    const CDeadline oDeadline(i_nTimeoutMs);
+    // Listen before looking and before provoking, so that no event falls in between.
+    const CUniqueFd oNetlink(
+        socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE));
+    if (!oNetlink.valid())
+        return false;
+    sockaddr_nl oLocal{};
+    oLocal.nl_family = AF_NETLINK;
+    oLocal.nl_groups = RTMGRP_NEIGH;
+    if (bind(oNetlink.get(), reinterpret_cast<sockaddr *>(&oLocal), sizeof oLocal) != 0)
+        return false;
+    // A STALE entry turns DELAY silently when used, with no event: take it from the table.
+    if (CNeighbourTable::FindInProcText(ReadProcArp(), i_nIp, o_rMac)
+        == CNeighbourTable::EState::Resolved)
+        return true;
+    const CUniqueFd oUdp(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!oUdp.valid())
+        return false;
+    sockaddr_in oTo{};
+    oTo.sin_family = AF_INET;
+    oTo.sin_port = htons(kDiscardPort);
+    oTo.sin_addr.s_addr = htonl(i_nIp);
+    // Sending to an unresolved neighbour is what makes the kernel ask; the datagram is empty.
+    sendto(oUdp.get(), "", 0, 0, reinterpret_cast<sockaddr *>(&oTo), sizeof oTo);
+    std::uint8_t aBuffer[kNetlinkBytes];
+    while (!oDeadline.Passed()) {
+        pollfd oPoll{oNetlink.get(), POLLIN, 0};
+        const int nReady = poll(&oPoll, 1, oDeadline.RemainingMs());
+        if (nReady < 0 && errno != EINTR)
+            return false;
+        for (;;) {
+            const ssize_t nRead = recv(oNetlink.get(), aBuffer, sizeof aBuffer, MSG_DONTWAIT);
+            if (nRead < 0) {
+                // Events were lost while the buffer was full: the table has the latest word.
+                if (errno == ENOBUFS
+                    && CNeighbourTable::FindInProcText(ReadProcArp(), i_nIp, o_rMac)
+                           == CNeighbourTable::EState::Resolved)
+                    return true;
+                break;
+            }
+            switch (CNeighbourTable::FindInNetlink(
+                aBuffer, static_cast<std::size_t>(nRead), i_nIp, o_rMac)) {
+            case CNeighbourTable::EState::Resolved:
+                return true;
+            case CNeighbourTable::EState::Failed:
+                return false;
+            case CNeighbourTable::EState::None:
+                break;
+            }
+            if (oDeadline.Passed())
+                return false;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CReverseDnsPosix.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace {
+
+// NI_MAXHOST.
+constexpr std::size_t kHostBytes = 1025;
+
+} // namespace
+
+std::unique_ptr<IReverseDns> IReverseDns::Create()
+{
+    return std::make_unique<CReverseDnsPosix>();
+}
+
+std::optional<std::string> CReverseDnsPosix::Lookup(std::uint32_t i_nIp)
+{
+    sockaddr_in oAddr{};
+    oAddr.sin_family = AF_INET;
+    oAddr.sin_port = 0;
+    oAddr.sin_addr.s_addr = htonl(i_nIp);
+    char acHost[kHostBytes] = {};
+    // No flags: an address without a name record comes back as its dotted text.
+    if (getnameinfo(reinterpret_cast<sockaddr *>(&oAddr),
+                    sizeof oAddr,
+                    acHost,
+                    sizeof acHost,
+                    nullptr,
+                    0,
+                    0)
+        != 0)
+        return std::nullopt;
+    return std::string(acHost);
+}
