@@ -6,21 +6,23 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QSemaphore>
+#include <QSet>
 #include <QStringList>
+#include <QWaitCondition>
 
 #include <algorithm>
 #include <memory>
 
 // Stands in for the operating system's shutdown calls: records every call, answers with the
-// result set for the host (0 when none), and can hold calls until the test releases them.
+// result set for the call (0 when none), and holds calls naming a held host until the test
+// releases it.
 struct CFakeShutdownState
 {
     QMutex oMutex;
     QStringList lsCalls;
     QHash<QString, int> mResults; // "Logon \\\\x", "Shutdown x", "Abort x" -> result
-    bool fGate = false;
-    QSemaphore oGate;
+    QSet<QString> lsHeld;
+    QWaitCondition oReleased;
     int nRunning = 0;
     int nMaxRunning = 0;
 
@@ -30,19 +32,42 @@ struct CFakeShutdownState
         return lsCalls;
     }
 
+    int Running()
+    {
+        QMutexLocker oLock(&oMutex);
+        return nRunning;
+    }
+
+    void Hold(const QStringList &i_lsHosts)
+    {
+        QMutexLocker oLock(&oMutex);
+        for (const QString &sHost : i_lsHosts)
+            lsHeld.insert(sHost);
+    }
+
+    void ReleaseAll()
+    {
+        QMutexLocker oLock(&oMutex);
+        lsHeld.clear();
+        oReleased.wakeAll();
+    }
+
     int Call(const QString &i_sCall)
     {
-        bool fGated = false;
-        {
-            QMutexLocker oLock(&oMutex);
-            lsCalls << i_sCall;
-            ++nRunning;
-            nMaxRunning = std::max(nMaxRunning, nRunning);
-            fGated = fGate;
-        }
-        if (fGated)
-            oGate.acquire();
         QMutexLocker oLock(&oMutex);
+        lsCalls << i_sCall;
+        ++nRunning;
+        nMaxRunning = std::max(nMaxRunning, nRunning);
+        const QStringList lsWords = i_sCall.split(QLatin1Char(' '));
+        const auto IsHeld = [this, &lsWords] {
+            for (const QString &sWord : lsWords) {
+                if (lsHeld.contains(sWord))
+                    return true;
+            }
+            return false;
+        };
+        while (IsHeld())
+            oReleased.wait(&oMutex);
         --nRunning;
         return mResults.value(i_sCall, 0);
     }
