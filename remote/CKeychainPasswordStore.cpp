@@ -8,7 +8,8 @@
 CKeychainPasswordStore::CKeychainPasswordStore(const QString &i_sService, QObject *i_pParent)
     : IPasswordStore(i_pParent)
     , m_sService(i_sService)
-{}
+{
+}
 
 void CKeychainPasswordStore::Read(const QString &i_sKey)
 {

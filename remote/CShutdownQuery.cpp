@@ -6,8 +6,10 @@
 
 #include <utility>
 
-CShutdownQuery::CShutdownQuery(TParamsPtr i_pParams, const QString &i_sMachine,
-                               const QString &i_sAddress, void *i_pData)
+CShutdownQuery::CShutdownQuery(TParamsPtr i_pParams,
+                               const QString &i_sMachine,
+                               const QString &i_sAddress,
+                               void *i_pData)
     : m_pParams(std::move(i_pParams))
     , m_sMachine(i_sMachine)
     , m_sAddress(i_sAddress)
@@ -38,7 +40,7 @@ int CShutdownQuery::Execute()
         const QString sPassword = rParams.value(ParamPassword).toString();
         const auto Unc = [](const QString &i_sHost) {
             return i_sHost.startsWith(QLatin1Char('\\')) ? i_sHost
-                                                          : QStringLiteral("\\\\") + i_sHost;
+                                                         : QStringLiteral("\\\\") + i_sHost;
         };
         int nLogon = pApi->Logon(Unc(m_sMachine), sUser, sPassword);
         if (nLogon != 0)

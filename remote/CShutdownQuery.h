@@ -19,7 +19,8 @@ class CShutdownQuery final : public QObject, public QRunnable
 
 public:
     // Keys of the parameter map.
-    enum EParam {
+    enum EParam
+    {
         ParamBatch = 1,
         ParamLogin = 2,    // present only when a logon is wanted
         ParamPassword = 3, // present only when a logon is wanted
@@ -33,7 +34,9 @@ public:
     using TParamsPtr = QSharedPointer<TParams>;
 
     // i_pData is the caller's row token, handed back untouched in ShutdownDone.
-    CShutdownQuery(TParamsPtr i_pParams, const QString &i_sMachine, const QString &i_sAddress,
+    CShutdownQuery(TParamsPtr i_pParams,
+                   const QString &i_sMachine,
+                   const QString &i_sAddress,
                    void *i_pData);
 
     void run() override;

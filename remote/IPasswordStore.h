@@ -28,5 +28,6 @@ signals:
 protected:
     explicit IPasswordStore(QObject *i_pParent = nullptr)
         : QObject(i_pParent)
-    {}
+    {
+    }
 };

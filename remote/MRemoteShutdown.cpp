@@ -8,7 +8,8 @@
 
 MRemoteShutdown::MRemoteShutdown(QObject *i_pParent)
     : QObject(i_pParent)
-{}
+{
+}
 
 void MRemoteShutdown::OnShutdownAbort(int i_nIp)
 {

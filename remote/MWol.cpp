@@ -8,7 +8,8 @@
 
 MWol::MWol(QObject *i_pParent)
     : QObject(i_pParent)
-{}
+{
+}
 
 QByteArray MWol::MagicPacket(const QByteArray &i_oMacAddress)
 {

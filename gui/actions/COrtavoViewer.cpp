@@ -9,7 +9,10 @@
 
 const char COrtavoViewer::kDownloadUrl[] = "https://www.brenmark.example/ortavo/viewer";
 
-QString COrtavoViewer::Find() { return IHostPrograms::Create()->FindOrtavoViewer(); }
+QString COrtavoViewer::Find()
+{
+    return IHostPrograms::Create()->FindOrtavoViewer();
+}
 
 QString COrtavoViewer::Switch(EOrtavoCommand i_eCommand)
 {
@@ -34,8 +37,8 @@ QString COrtavoViewer::Switch(EOrtavoCommand i_eCommand)
     return {};
 }
 
-QStringList COrtavoViewer::Arguments(EOrtavoCommand i_eCommand, const QString &i_sAddress,
-                                     int i_nPort)
+QStringList
+COrtavoViewer::Arguments(EOrtavoCommand i_eCommand, const QString &i_sAddress, int i_nPort)
 {
     QStringList lsArgs{QStringLiteral("/connect:%1:%2").arg(i_sAddress).arg(i_nPort)};
     const QString sSwitch = Switch(i_eCommand);
@@ -44,23 +47,28 @@ QStringList COrtavoViewer::Arguments(EOrtavoCommand i_eCommand, const QString &i
     return lsArgs;
 }
 
-QString COrtavoViewer::CommandLine(const QString &i_sViewer, EOrtavoCommand i_eCommand,
-                                   const QString &i_sAddress, int i_nPort)
+QString COrtavoViewer::CommandLine(const QString &i_sViewer,
+                                   EOrtavoCommand i_eCommand,
+                                   const QString &i_sAddress,
+                                   int i_nPort)
 {
     const QString sSwitch = Switch(i_eCommand);
     return QStringLiteral("\"%1\" /connect:%2:%3%4")
-        .arg(i_sViewer, i_sAddress, QString::number(i_nPort),
+        .arg(i_sViewer,
+             i_sAddress,
+             QString::number(i_nPort),
              sSwitch.isEmpty() ? QString() : QLatin1Char(' ') + sSwitch);
 }
 
-COrtavoViewer::EResult COrtavoViewer::Launch(EOrtavoCommand i_eCommand, int i_nPort,
-                                             const QString &i_sAddress)
+COrtavoViewer::EResult
+COrtavoViewer::Launch(EOrtavoCommand i_eCommand, int i_nPort, const QString &i_sAddress)
 {
     return LaunchPath(Find(), i_eCommand, i_nPort, i_sAddress);
 }
 
 COrtavoViewer::EResult COrtavoViewer::LaunchPath(const QString &i_sViewer,
-                                                 EOrtavoCommand i_eCommand, int i_nPort,
+                                                 EOrtavoCommand i_eCommand,
+                                                 int i_nPort,
                                                  const QString &i_sAddress)
 {
     if (i_sViewer.isEmpty() || !QFileInfo(i_sViewer).isFile())
@@ -71,11 +79,15 @@ COrtavoViewer::EResult COrtavoViewer::LaunchPath(const QString &i_sViewer,
     return EResult::Started;
 }
 
-QString COrtavoViewer::NotInstalledTitle() { return tr("Program run error"); }
+QString COrtavoViewer::NotInstalledTitle()
+{
+    return tr("Program run error");
+}
 
 QString COrtavoViewer::NotInstalledText()
 {
     const QString sUrl = QLatin1String(kDownloadUrl);
-    return tr("Ortavo Viewer is not installed on this computer. <br>You can download it for free at ")
+    return tr("Ortavo Viewer is not installed on this computer. <br>You can download it for free "
+              "at ")
            + QStringLiteral("<a href=\"%1\">%1</a>").arg(sUrl);
 }

@@ -14,7 +14,12 @@ class COrtavoViewer final
     Q_DECLARE_TR_FUNCTIONS(COrtavoViewer)
 
 public:
-    enum class EResult { Started, NotInstalled, StartFailed };
+    enum class EResult
+    {
+        Started,
+        NotInstalled,
+        StartFailed
+    };
 
     // Where the "not installed" message sends the user.
     static const char kDownloadUrl[];
@@ -26,13 +31,17 @@ public:
     // Arguments after the viewer's path: "/connect:address:port" and the mode's switch if any.
     static QStringList Arguments(EOrtavoCommand i_eCommand, const QString &i_sAddress, int i_nPort);
     // The whole command line, as shown in logs: "\"path\" /connect:address:port switch".
-    static QString CommandLine(const QString &i_sViewer, EOrtavoCommand i_eCommand,
-                               const QString &i_sAddress, int i_nPort);
+    static QString CommandLine(const QString &i_sViewer,
+                               EOrtavoCommand i_eCommand,
+                               const QString &i_sAddress,
+                               int i_nPort);
 
     // Finds the viewer and starts it for the host i_sAddress (dotted quad) and port.
     static EResult Launch(EOrtavoCommand i_eCommand, int i_nPort, const QString &i_sAddress);
     // Launch with an explicit viewer path (tests, or a path found earlier).
-    static EResult LaunchPath(const QString &i_sViewer, EOrtavoCommand i_eCommand, int i_nPort,
+    static EResult LaunchPath(const QString &i_sViewer,
+                              EOrtavoCommand i_eCommand,
+                              int i_nPort,
                               const QString &i_sAddress);
 
     static QString NotInstalledTitle();

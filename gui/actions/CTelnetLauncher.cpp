@@ -9,7 +9,8 @@
 
 CTelnetLauncher::CTelnetLauncher(quint16 i_nPort)
     : m_nPort(i_nPort)
-{}
+{
+}
 
 CTelnetLauncher::EResult CTelnetLauncher::Launch(const QString &i_sAddress) const
 {
@@ -23,8 +24,8 @@ CTelnetLauncher::EResult CTelnetLauncher::Launch(const QString &i_sAddress) cons
     QTcpSocket oSocket;
     oSocket.connectToHost(oAddress, m_nPort);
     if (!oSocket.waitForConnected(kReachTimeoutMs)) {
-        qCDebug(lcActions) << "telnet port of" << i_sAddress << "not reachable:"
-                           << oSocket.errorString();
+        qCDebug(lcActions) << "telnet port of" << i_sAddress
+                           << "not reachable:" << oSocket.errorString();
         return EResult::Unreachable;
     }
     oSocket.abort();
@@ -32,7 +33,10 @@ CTelnetLauncher::EResult CTelnetLauncher::Launch(const QString &i_sAddress) cons
     return pPrograms->StartTelnet(oAddress.toString()) ? EResult::Started : EResult::StartFailed;
 }
 
-QString CTelnetLauncher::Title() { return tr("Telnet run"); }
+QString CTelnetLauncher::Title()
+{
+    return tr("Telnet run");
+}
 
 QString CTelnetLauncher::Text(EResult i_eResult)
 {

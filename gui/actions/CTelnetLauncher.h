@@ -15,7 +15,13 @@ class CTelnetLauncher final
     Q_DECLARE_TR_FUNCTIONS(CTelnetLauncher)
 
 public:
-    enum class EResult { Started, NoClient, Unreachable, StartFailed };
+    enum class EResult
+    {
+        Started,
+        NoClient,
+        Unreachable,
+        StartFailed
+    };
 
     static constexpr quint16 kTelnetPort = 23;
     static constexpr int kReachTimeoutMs = 3000;

@@ -5,7 +5,8 @@
 #include <QtGlobal>
 
 // The modes of the Ortavo viewer. The values are fixed: they travel in signals and menu actions.
-enum class EOrtavoCommand : qint32 {
+enum class EOrtavoCommand : qint32
+{
     FullControl = 0,
     ViewOnly = 1,
     FileTransfer = 2,

@@ -46,12 +46,20 @@ VOrtavoConnectOptions::VOrtavoConnectOptions(QWidget *i_pParent)
 
 VOrtavoConnectOptions::~VOrtavoConnectOptions() = default;
 
-void VOrtavoConnectOptions::OnLanguageChanged() { m_pUi->retranslateUi(this); }
+void VOrtavoConnectOptions::OnLanguageChanged()
+{
+    m_pUi->retranslateUi(this);
+}
 
-void VOrtavoConnectOptions::AssignCfg(CCfg i_oCfg) { m_oCfg = i_oCfg; }
+void VOrtavoConnectOptions::AssignCfg(CCfg i_oCfg)
+{
+    m_oCfg = i_oCfg;
+}
 
-void VOrtavoConnectOptions::DisplayUi(EOrtavoCommand i_eOrtavoCommand, int i_nPort,
-                                      bool i_fInteractive, quint32 i_nAddress)
+void VOrtavoConnectOptions::DisplayUi(EOrtavoCommand i_eOrtavoCommand,
+                                      int i_nPort,
+                                      bool i_fInteractive,
+                                      quint32 i_nAddress)
 {
     m_eCommand = i_eOrtavoCommand;
     m_fInteractive = i_fInteractive;
@@ -106,7 +114,10 @@ void VOrtavoConnectOptions::OnOk()
     HideAndSaveGeometry();
 }
 
-void VOrtavoConnectOptions::OnCancel() { HideAndSaveGeometry(); }
+void VOrtavoConnectOptions::OnCancel()
+{
+    HideAndSaveGeometry();
+}
 
 void VOrtavoConnectOptions::closeEvent(QCloseEvent *i_pEvent)
 {

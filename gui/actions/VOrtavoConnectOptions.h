@@ -28,13 +28,17 @@ public:
     ~VOrtavoConnectOptions() override;
 
 signals:
-    void OptionsSpecified(EOrtavoCommand i_eOrtavoCommand, int port, bool i_fInteractive,
+    void OptionsSpecified(EOrtavoCommand i_eOrtavoCommand,
+                          int port,
+                          bool i_fInteractive,
                           quint32 i_nAddress);
 
 public slots:
     void OnLanguageChanged();
     void AssignCfg(CCfg i_oCfg);
-    void DisplayUi(EOrtavoCommand i_eOrtavoCommand, int i_nPort, bool i_fInteractive,
+    void DisplayUi(EOrtavoCommand i_eOrtavoCommand,
+                   int i_nPort,
+                   bool i_fInteractive,
                    quint32 i_nAddress);
 
 private slots:

@@ -56,7 +56,10 @@ QString VRemoteShutdown::PrepareMessage(const QString &i_sMessage)
     return i_sMessage;
 }
 
-void VRemoteShutdown::OnLanguageChanged() { m_pUi->retranslateUi(this); }
+void VRemoteShutdown::OnLanguageChanged()
+{
+    m_pUi->retranslateUi(this);
+}
 
 void VRemoteShutdown::DisplayUi()
 {
@@ -64,7 +67,10 @@ void VRemoteShutdown::DisplayUi()
     show();
 }
 
-void VRemoteShutdown::AssignCfg(CCfg i_oCfg) { m_oCfg = i_oCfg; }
+void VRemoteShutdown::AssignCfg(CCfg i_oCfg)
+{
+    m_oCfg = i_oCfg;
+}
 
 void VRemoteShutdown::UpdateControls(int i_nUseLogin)
 {
@@ -97,7 +103,8 @@ void VRemoteShutdown::showEvent(QShowEvent *i_pEvent)
     if (m_pPasswordStore && sLegacyPassword.isEmpty())
         m_pPasswordStore->Read(kSecretKey);
 
-    m_pUi->edTimeout->setText(QString::number(m_oCfg.Value(kKeyTimeout, kDefaultTimeoutSec).toUInt()));
+    m_pUi->edTimeout->setText(
+        QString::number(m_oCfg.Value(kKeyTimeout, kDefaultTimeoutSec).toUInt()));
     const QVariant vMessage = m_oCfg.Value(kKeyMessage);
     if (vMessage.isValid())
         m_pUi->edMessage->setPlainText(vMessage.toString());
@@ -107,7 +114,8 @@ void VRemoteShutdown::showEvent(QShowEvent *i_pEvent)
 }
 
 // The store answers later; the answer only fills a field the user has not typed into yet.
-void VRemoteShutdown::OnPasswordRead(const QString &i_sKey, const QString &i_sPassword,
+void VRemoteShutdown::OnPasswordRead(const QString &i_sKey,
+                                     const QString &i_sPassword,
                                      bool i_fFound)
 {
     if (i_sKey != kSecretKey || !i_fFound || i_sPassword.isEmpty() || !isVisible()
@@ -155,7 +163,10 @@ void VRemoteShutdown::OnOk()
     emit ShutdownSpecified(pParams);
 }
 
-void VRemoteShutdown::OnCancel() { HideAndSaveGeometry(); }
+void VRemoteShutdown::OnCancel()
+{
+    HideAndSaveGeometry();
+}
 
 void VRemoteShutdown::closeEvent(QCloseEvent *i_pEvent)
 {
@@ -163,7 +174,10 @@ void VRemoteShutdown::closeEvent(QCloseEvent *i_pEvent)
     i_pEvent->accept();
 }
 
-void VRemoteShutdown::reject() { HideAndSaveGeometry(); }
+void VRemoteShutdown::reject()
+{
+    HideAndSaveGeometry();
+}
 
 void VRemoteShutdown::HideAndSaveGeometry()
 {

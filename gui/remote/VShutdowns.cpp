@@ -50,9 +50,13 @@ void VShutdowns::OnLanguageChanged()
     }
 }
 
-void VShutdowns::OnCfg(CCfg i_oCfg) { m_oCfg = i_oCfg; }
+void VShutdowns::OnCfg(CCfg i_oCfg)
+{
+    m_oCfg = i_oCfg;
+}
 
-void VShutdowns::StartShutdown(CShutdownQuery::TParamsPtr i_pParams, const QStringList &i_lsNames,
+void VShutdowns::StartShutdown(CShutdownQuery::TParamsPtr i_pParams,
+                               const QStringList &i_lsNames,
                                const QStringList &i_lsAddresses)
 {
     if (i_lsNames.isEmpty())
@@ -88,7 +92,10 @@ void VShutdowns::workStart()
                                           pName ? pName->text() : QString(),
                                           pAddress ? pAddress->text() : QString(),
                                           pToken);
-        connect(pQuery, &CShutdownQuery::ShutdownDone, this, &VShutdowns::workDone,
+        connect(pQuery,
+                &CShutdownQuery::ShutdownDone,
+                this,
+                &VShutdowns::workDone,
                 Qt::QueuedConnection);
         m_oPool.start(pQuery);
     }
@@ -131,7 +138,10 @@ void VShutdowns::closeEvent(QCloseEvent *i_pEvent)
     i_pEvent->accept();
 }
 
-void VShutdowns::reject() { CloseAndSaveGeometry(); }
+void VShutdowns::reject()
+{
+    CloseAndSaveGeometry();
+}
 
 void VShutdowns::CloseAndSaveGeometry()
 {

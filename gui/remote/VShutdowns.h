@@ -42,7 +42,8 @@ public slots:
     void OnCfg(CCfg i_oCfg);
     // The start operation: i_lsAddresses[i] belongs to i_lsNames[i]. Nothing happens when
     // i_lsNames is empty.
-    void StartShutdown(CShutdownQuery::TParamsPtr i_pParams, const QStringList &i_lsNames,
+    void StartShutdown(CShutdownQuery::TParamsPtr i_pParams,
+                       const QStringList &i_lsNames,
                        const QStringList &i_lsAddresses);
     void workStart();
     void workDone(const QString &sMachine, void *pData, int nRes);

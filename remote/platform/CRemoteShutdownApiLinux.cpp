@@ -74,7 +74,10 @@ bool IsSafeAccountText(const QString &i_sText)
     return true;
 }
 
-QString SessionKey(const QString &i_sHost) { return i_sHost.toLower(); }
+QString SessionKey(const QString &i_sHost)
+{
+    return i_sHost.toLower();
+}
 
 std::optional<TAccount> SessionFor(const QString &i_sHost)
 {
@@ -102,7 +105,9 @@ int ErrorFromOutput(const QByteArray &i_oOutput)
 
 // Runs one Samba client program. The account travels in the environment (PASSWD), never on the
 // command line, where every local user could read it; no account means an anonymous session.
-int RunSamba(const QString &i_sProgram, QStringList i_lsArgs, const std::optional<TAccount> &i_oAccount,
+int RunSamba(const QString &i_sProgram,
+             QStringList i_lsArgs,
+             const std::optional<TAccount> &i_oAccount,
              int i_nLimitMs)
 {
     const QString sPath = QStandardPaths::findExecutable(i_sProgram);
@@ -159,14 +164,15 @@ QString TargetArgument(const QString &i_sHost)
 class CRemoteShutdownApiLinux final : public IRemoteShutdownApi
 {
 public:
-    int Logon(const QString &i_sResource, const QString &i_sUser,
-              const QString &i_sPassword) override;
+    int
+    Logon(const QString &i_sResource, const QString &i_sUser, const QString &i_sPassword) override;
     int Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown) override;
     int Abort(const QString &i_sMachine) override;
     void DropConnections(const QString &i_sName, const QString &i_sAddress) override;
 };
 
-int CRemoteShutdownApiLinux::Logon(const QString &i_sResource, const QString &i_sUser,
+int CRemoteShutdownApiLinux::Logon(const QString &i_sResource,
+                                   const QString &i_sUser,
                                    const QString &i_sPassword)
 {
     const QString sHost = StripResource(i_sResource);
@@ -176,11 +182,11 @@ int CRemoteShutdownApiLinux::Logon(const QString &i_sResource, const QString &i_
         return kErrorInvalidParameter;
     const TAccount oAccount{i_sUser, i_sPassword};
     // Connecting to IPC$ is what a logon to "\\host" amounts to.
-    const int nResult = RunSamba(QStringLiteral("smbclient"),
-                                 {QStringLiteral("//%1/IPC$").arg(sHost),
-                                  QStringLiteral("--command=exit")},
-                                 oAccount,
-                                 kLogonLimitMs);
+    const int nResult =
+        RunSamba(QStringLiteral("smbclient"),
+                 {QStringLiteral("//%1/IPC$").arg(sHost), QStringLiteral("--command=exit")},
+                 oAccount,
+                 kLogonLimitMs);
     if (nResult == 0) {
         QMutexLocker oLock(&g_oSessionMutex);
         g_mSessions.insert(SessionKey(sHost), oAccount);
@@ -208,11 +214,11 @@ int CRemoteShutdownApiLinux::Abort(const QString &i_sMachine)
 {
     if (!IsSafeHost(i_sMachine))
         return kErrorInvalidParameter;
-    return RunSamba(QStringLiteral("net"),
-                    {QStringLiteral("rpc"), QStringLiteral("abortshutdown"),
-                     TargetArgument(i_sMachine)},
-                    SessionFor(i_sMachine),
-                    kRequestLimitMs);
+    return RunSamba(
+        QStringLiteral("net"),
+        {QStringLiteral("rpc"), QStringLiteral("abortshutdown"), TargetArgument(i_sMachine)},
+        SessionFor(i_sMachine),
+        kRequestLimitMs);
 }
 
 void CRemoteShutdownApiLinux::DropConnections(const QString &i_sName, const QString &i_sAddress)

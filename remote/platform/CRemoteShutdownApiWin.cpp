@@ -21,14 +21,15 @@ QString UncName(const QString &i_sHost)
 class CRemoteShutdownApiWin final : public IRemoteShutdownApi
 {
 public:
-    int Logon(const QString &i_sResource, const QString &i_sUser,
-              const QString &i_sPassword) override;
+    int
+    Logon(const QString &i_sResource, const QString &i_sUser, const QString &i_sPassword) override;
     int Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown) override;
     int Abort(const QString &i_sMachine) override;
     void DropConnections(const QString &i_sName, const QString &i_sAddress) override;
 };
 
-int CRemoteShutdownApiWin::Logon(const QString &i_sResource, const QString &i_sUser,
+int CRemoteShutdownApiWin::Logon(const QString &i_sResource,
+                                 const QString &i_sUser,
                                  const QString &i_sPassword)
 {
     QString sResource = i_sResource;
@@ -42,13 +43,12 @@ int CRemoteShutdownApiWin::Shutdown(const QString &i_sMachine, const TShutdown &
 {
     QString sMachine = i_sMachine;
     QString sMessage = i_rShutdown.sMessage;
-    const BOOL fOk = InitiateSystemShutdownW(const_cast<wchar_t *>(Wide(sMachine)),
-                                             i_rShutdown.fHasMessage
-                                                 ? const_cast<wchar_t *>(Wide(sMessage))
-                                                 : nullptr,
-                                             DWORD(i_rShutdown.nTimeoutSec),
-                                             i_rShutdown.fForce,
-                                             i_rShutdown.fReboot);
+    const BOOL fOk = InitiateSystemShutdownW(
+        const_cast<wchar_t *>(Wide(sMachine)),
+        i_rShutdown.fHasMessage ? const_cast<wchar_t *>(Wide(sMessage)) : nullptr,
+        DWORD(i_rShutdown.nTimeoutSec),
+        i_rShutdown.fForce,
+        i_rShutdown.fReboot);
     return fOk ? 0 : int(GetLastError());
 }
 
@@ -83,8 +83,7 @@ void CRemoteShutdownApiWin::DropConnections(const QString &i_sName, const QStrin
         for (DWORD i = 0; i < nCount; ++i) {
             if (!pResources[i].lpRemoteName)
                 continue;
-            const QString sRemote =
-                QString::fromWCharArray(pResources[i].lpRemoteName);
+            const QString sRemote = QString::fromWCharArray(pResources[i].lpRemoteName);
             if ((!sName.isEmpty() && sRemote.compare(sName, Qt::CaseInsensitive) == 0)
                 || (!sAddress.isEmpty() && sRemote.compare(sAddress, Qt::CaseInsensitive) == 0))
                 lsCancel << sRemote;

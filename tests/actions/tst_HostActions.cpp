@@ -34,8 +34,8 @@ bool WriteScript(const QString &i_sPath, const QByteArray &i_oBody)
 QByteArray Recorder(const QString &i_sLog)
 {
     return "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + QFile::encodeName(i_sLog)
-           + ".tmp' && /bin/mv '" + QFile::encodeName(i_sLog) + ".tmp' '" + QFile::encodeName(i_sLog)
-           + "'\n";
+           + ".tmp' && /bin/mv '" + QFile::encodeName(i_sLog) + ".tmp' '"
+           + QFile::encodeName(i_sLog) + "'\n";
 }
 
 QStringList ReadLines(const QString &i_sPath)
@@ -108,7 +108,10 @@ void TestHostActions::initTestCase()
     qputenv("PATH", QFile::encodeName(m_sBin));
 }
 
-void TestHostActions::cleanupTestCase() { qputenv("PATH", QFile::encodeName(m_sOldPath)); }
+void TestHostActions::cleanupTestCase()
+{
+    qputenv("PATH", QFile::encodeName(m_sOldPath));
+}
 
 void TestHostActions::init()
 {
@@ -140,8 +143,8 @@ void TestHostActions::viewerArguments()
     QFETCH(int, mode);
     QFETCH(QString, commandLine);
     const auto eMode = static_cast<EOrtavoCommand>(mode);
-    QCOMPARE(COrtavoViewer::CommandLine(QStringLiteral("C:/Ortavo/Ortavo.exe"), eMode,
-                                        QStringLiteral("10.1.2.3"), 4899),
+    QCOMPARE(COrtavoViewer::CommandLine(
+                 QStringLiteral("C:/Ortavo/Ortavo.exe"), eMode, QStringLiteral("10.1.2.3"), 4899),
              commandLine);
     QStringList lsExpected = commandLine.split(QLatin1Char(' ')).mid(1);
     QCOMPARE(COrtavoViewer::Arguments(eMode, QStringLiteral("10.1.2.3"), 4899), lsExpected);
@@ -165,7 +168,8 @@ void TestHostActions::viewerPathWithoutSeparatorIsNotInstalled()
     QVERIFY(QDir().mkpath(sFolder));
     QVERIFY(WriteScript(sFolder + QStringLiteral("/Ortavo.exe"), "exit 0\n"));
     QCOMPARE(COrtavoViewer::LaunchPath(sFolder + QStringLiteral("Ortavo.exe"),
-                                       EOrtavoCommand::FullControl, 4899,
+                                       EOrtavoCommand::FullControl,
+                                       4899,
                                        QStringLiteral("127.0.0.1")),
              COrtavoViewer::EResult::NotInstalled);
 }
@@ -175,12 +179,12 @@ void TestHostActions::viewerStartsWithTheCommandLine()
     const QString sCalls = m_oDir.filePath(QStringLiteral("calls"));
     const QString sViewer = m_oDir.filePath(QStringLiteral("Ortavo.exe"));
     QVERIFY(WriteScript(sViewer, Recorder(sCalls)));
-    QCOMPARE(COrtavoViewer::LaunchPath(sViewer, EOrtavoCommand::ViewOnly, 5900,
-                                       QStringLiteral("127.0.0.9")),
+    QCOMPARE(COrtavoViewer::LaunchPath(
+                 sViewer, EOrtavoCommand::ViewOnly, 5900, QStringLiteral("127.0.0.9")),
              COrtavoViewer::EResult::Started);
-    QTRY_COMPARE(ReadLines(sCalls),
-                 (QStringList{QStringLiteral("/connect:127.0.0.9:5900"),
-                              QStringLiteral("/noinput")}));
+    QTRY_COMPARE(
+        ReadLines(sCalls),
+        (QStringList{QStringLiteral("/connect:127.0.0.9:5900"), QStringLiteral("/noinput")}));
 }
 
 void TestHostActions::telnetStartsInATerminal()
@@ -193,7 +197,8 @@ void TestHostActions::telnetStartsInATerminal()
     const CTelnetLauncher oLauncher(oServer.serverPort());
     QCOMPARE(oLauncher.Launch(QStringLiteral("127.0.0.1")), CTelnetLauncher::EResult::Started);
     QTRY_COMPARE(ReadLines(sCalls),
-                 (QStringList{QStringLiteral("-e"), m_sBin + QStringLiteral("/telnet"),
+                 (QStringList{QStringLiteral("-e"),
+                              m_sBin + QStringLiteral("/telnet"),
                               QStringLiteral("127.0.0.1")}));
 }
 
@@ -265,7 +270,8 @@ void TestHostActions::urlThreadsOpenAndAreReaped()
     CUrlSink oSink;
     QDesktopServices::setUrlHandler(QStringLiteral("vtest"), &oSink, "Open");
     QList<COpenUrlThread *> lpThreads;
-    QCOMPARE(COpenUrlThread(QStringLiteral("vtest://kept/")).Url(), QStringLiteral("vtest://kept/"));
+    QCOMPARE(COpenUrlThread(QStringLiteral("vtest://kept/")).Url(),
+             QStringLiteral("vtest://kept/"));
     // Open may already have reaped its own thread if it finished at once; it is not touched here.
     QVERIFY(COpenUrlThread::Open(QStringLiteral("vtest://one/"), lpThreads));
     QVERIFY(lpThreads.size() <= 1);

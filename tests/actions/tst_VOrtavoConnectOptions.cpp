@@ -58,7 +58,10 @@ void TestVOrtavoConnectOptions::init()
     m_pDialog->AssignCfg(m_oCfg);
 }
 
-void TestVOrtavoConnectOptions::cleanup() { m_pDialog.reset(); }
+void TestVOrtavoConnectOptions::cleanup()
+{
+    m_pDialog.reset();
+}
 
 void TestVOrtavoConnectOptions::form()
 {
@@ -78,8 +81,8 @@ void TestVOrtavoConnectOptions::typing_data()
     QTest::newRow("digits of a port stay") << QStringLiteral("4899") << QStringLiteral("4899");
     QTest::newRow("highest port stays") << QStringLiteral("65535") << QStringLiteral("65535");
     QTest::newRow("a letter is undone") << QStringLiteral("48a99") << QStringLiteral("4899");
-    QTest::newRow("digit beyond 65535 is undone") << QStringLiteral("70000")
-                                                  << QStringLiteral("7000");
+    QTest::newRow("digit beyond 65535 is undone")
+        << QStringLiteral("70000") << QStringLiteral("7000");
     QTest::newRow("port 0 is undone") << QStringLiteral("0") << QString();
     QTest::newRow("leading zero is undone") << QStringLiteral("080") << QStringLiteral("80");
     QTest::newRow("sign is undone") << QStringLiteral("-1") << QStringLiteral("1");

@@ -78,12 +78,14 @@ class CFakeRemoteShutdownApi final : public IRemoteShutdownApi
 public:
     explicit CFakeRemoteShutdownApi(std::shared_ptr<CFakeShutdownState> i_pState)
         : m_pState(std::move(i_pState))
-    {}
-
-    int Logon(const QString &i_sResource, const QString &i_sUser,
-              const QString &i_sPassword) override
     {
-        return m_pState->Call(QStringLiteral("Logon %1 %2/%3").arg(i_sResource, i_sUser, i_sPassword));
+    }
+
+    int
+    Logon(const QString &i_sResource, const QString &i_sUser, const QString &i_sPassword) override
+    {
+        return m_pState->Call(
+            QStringLiteral("Logon %1 %2/%3").arg(i_sResource, i_sUser, i_sPassword));
     }
     int Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown) override
     {

@@ -12,7 +12,8 @@ inline bool InOwnLoopbackNamespace(QString *o_pWhy)
     const QString sSelf = QFileInfo(QStringLiteral("/proc/self/ns/net")).symLinkTarget();
     const QString sInit = QFileInfo(QStringLiteral("/proc/1/ns/net")).symLinkTarget();
     if (sSelf.isEmpty() || sSelf == sInit) {
-        *o_pWhy = QStringLiteral("not inside a network namespace; run through ctest (ip netns exec)");
+        *o_pWhy =
+            QStringLiteral("not inside a network namespace; run through ctest (ip netns exec)");
         return false;
     }
     const auto lInterfaces = QNetworkInterface::allInterfaces();

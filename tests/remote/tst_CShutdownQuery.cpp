@@ -41,7 +41,10 @@ private slots:
     void linuxRefusesUnsafeNames();
 };
 
-void TestCShutdownQuery::cleanup() { IRemoteShutdownApi::SetFactory({}); }
+void TestCShutdownQuery::cleanup()
+{
+    IRemoteShutdownApi::SetFactory({});
+}
 
 void TestCShutdownQuery::callOrder_data()
 {
@@ -54,25 +57,29 @@ void TestCShutdownQuery::callOrder_data()
     const QString sArgs = QStringLiteral("msg=bye(1) t=30 f=1 r=0");
     QTest::newRow("without logon the name is tried first and suffices")
         << false << QStringLiteral("pc1") << QStringList{}
-        << QStringList{QStringLiteral("Drop pc1 10.0.0.1"), QStringLiteral("Args pc1 ") + sArgs,
+        << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
+                       QStringLiteral("Args pc1 ") + sArgs,
                        QStringLiteral("Shutdown pc1")}
         << 0;
     QTest::newRow("unreachable name falls back to the address")
         << false << QStringLiteral("pc1") << QStringList{QStringLiteral("Shutdown pc1")}
-        << QStringList{QStringLiteral("Drop pc1 10.0.0.1"), QStringLiteral("Args pc1 ") + sArgs,
+        << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
+                       QStringLiteral("Args pc1 ") + sArgs,
                        QStringLiteral("Shutdown pc1"),
                        QStringLiteral("Args 10.0.0.1 ") + sArgs,
                        QStringLiteral("Shutdown 10.0.0.1")}
         << 0;
     QTest::newRow("empty name goes straight to the address")
         << false << QString() << QStringList{}
-        << QStringList{QStringLiteral("Drop  10.0.0.1"), QStringLiteral("Args 10.0.0.1 ") + sArgs,
+        << QStringList{QStringLiteral("Drop  10.0.0.1"),
+                       QStringLiteral("Args 10.0.0.1 ") + sArgs,
                        QStringLiteral("Shutdown 10.0.0.1")}
         << 0;
     QTest::newRow("both refused gives the address's error")
         << false << QStringLiteral("pc1")
         << QStringList{QStringLiteral("Shutdown pc1"), QStringLiteral("Shutdown 10.0.0.1")}
-        << QStringList{QStringLiteral("Drop pc1 10.0.0.1"), QStringLiteral("Args pc1 ") + sArgs,
+        << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
+                       QStringLiteral("Args pc1 ") + sArgs,
                        QStringLiteral("Shutdown pc1"),
                        QStringLiteral("Args 10.0.0.1 ") + sArgs,
                        QStringLiteral("Shutdown 10.0.0.1")}
@@ -81,20 +88,23 @@ void TestCShutdownQuery::callOrder_data()
         << true << QStringLiteral("pc1") << QStringList{}
         << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
                        QStringLiteral("Logon \\\\pc1 admin/pw"),
-                       QStringLiteral("Args pc1 ") + sArgs, QStringLiteral("Shutdown pc1")}
+                       QStringLiteral("Args pc1 ") + sArgs,
+                       QStringLiteral("Shutdown pc1")}
         << 0;
     QTest::newRow("name with backslashes is not prefixed again")
         << true << QStringLiteral("\\\\pc1") << QStringList{}
         << QStringList{QStringLiteral("Drop \\\\pc1 10.0.0.1"),
                        QStringLiteral("Logon \\\\pc1 admin/pw"),
-                       QStringLiteral("Args \\\\pc1 ") + sArgs, QStringLiteral("Shutdown \\\\pc1")}
+                       QStringLiteral("Args \\\\pc1 ") + sArgs,
+                       QStringLiteral("Shutdown \\\\pc1")}
         << 0;
     QTest::newRow("logon by name refused, by address accepted")
         << true << QStringLiteral("pc1") << QStringList{QStringLiteral("Logon \\\\pc1 admin/pw")}
         << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
                        QStringLiteral("Logon \\\\pc1 admin/pw"),
                        QStringLiteral("Logon \\\\10.0.0.1 admin/pw"),
-                       QStringLiteral("Args pc1 ") + sArgs, QStringLiteral("Shutdown pc1")}
+                       QStringLiteral("Args pc1 ") + sArgs,
+                       QStringLiteral("Shutdown pc1")}
         << 0;
     QTest::newRow("both logons refused: no shutdown, logon error")
         << true << QStringLiteral("pc1")
@@ -128,8 +138,8 @@ void TestCShutdownQuery::doneSignalCarriesMachineTokenAndResult()
     pState->mResults.insert(QStringLiteral("Shutdown 10.0.0.1"), 5);
     pState->mResults.insert(QStringLiteral("Shutdown pc9"), 53);
     int nToken = 0;
-    auto *pQuery = new CShutdownQuery(Params(false), QStringLiteral("pc9"),
-                                      QStringLiteral("10.0.0.1"), &nToken);
+    auto *pQuery = new CShutdownQuery(
+        Params(false), QStringLiteral("pc9"), QStringLiteral("10.0.0.1"), &nToken);
     QSignalSpy oSpy(pQuery, &CShutdownQuery::ShutdownDone);
     pQuery->setAutoDelete(false);
     pQuery->run();

@@ -14,17 +14,17 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
-#include <csignal>
 #include <sys/stat.h>
 
 namespace {
 
 const char kPassword[] = "Test-pass1";
 
-CShutdownQuery::TParamsPtr Params(const QString &i_sUser, const QString &i_sPassword,
-                                  const QString &i_sMessage)
+CShutdownQuery::TParamsPtr
+Params(const QString &i_sUser, const QString &i_sPassword, const QString &i_sMessage)
 {
     auto pParams = CShutdownQuery::TParamsPtr::create();
     pParams->insert(CShutdownQuery::ParamBatch, 1);
@@ -64,7 +64,8 @@ private:
     std::unique_ptr<QProcess> m_pSmbd;
 };
 
-bool TestRemoteShutdownSamba::WriteFile(const QString &i_sName, const QByteArray &i_oText,
+bool TestRemoteShutdownSamba::WriteFile(const QString &i_sName,
+                                        const QByteArray &i_oText,
                                         int i_nMode)
 {
     QFile oFile(m_pDir->filePath(i_sName));
@@ -80,27 +81,27 @@ void TestRemoteShutdownSamba::initTestCase()
         return;
     for (const char *pTool : {"smbd", "smbpasswd", "net", "smbclient"}) {
         if (QStandardPaths::findExecutable(QLatin1String(pTool)).isEmpty()
-            && QStandardPaths::findExecutable(QLatin1String(pTool),
-                                              {QStringLiteral("/usr/sbin")})
+            && QStandardPaths::findExecutable(QLatin1String(pTool), {QStringLiteral("/usr/sbin")})
                    .isEmpty()) {
             m_sSkip = QStringLiteral("%1 is not installed (packages samba, smbclient)")
                           .arg(QLatin1String(pTool));
             return;
         }
     }
-    m_pDir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vistrel-smb-XXXXXX"));
+    m_pDir =
+        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vistrel-smb-XXXXXX"));
     QVERIFY(m_pDir->isValid());
     // The scripts run as the guest account unless the caller holds the shutdown privilege.
     QCOMPARE(::chmod(QFile::encodeName(m_pDir->path()).constData(), 0755), 0);
     const QString sRoot = m_pDir->path();
-    for (const char *pSub : {"lock", "state", "cache", "pid", "log", "private", "ncalrpc",
-                             "usershare"})
+    for (const char *pSub :
+         {"lock", "state", "cache", "pid", "log", "private", "ncalrpc", "usershare"})
         QVERIFY(QDir(sRoot).mkpath(QLatin1String(pSub)));
     QVERIFY(WriteFile(QStringLiteral("calls.log"), QByteArray(), 0666));
-    QVERIFY(WriteFile(QStringLiteral("record.sh"),
-                      "#!/bin/sh\necho \"$(id -u) $*\" >> " + QFile::encodeName(sRoot)
-                          + "/calls.log\n",
-                      0755));
+    QVERIFY(
+        WriteFile(QStringLiteral("record.sh"),
+                  "#!/bin/sh\necho \"$(id -u) $*\" >> " + QFile::encodeName(sRoot) + "/calls.log\n",
+                  0755));
     QByteArray oConf = "[global]\n"
                        "server role = standalone server\n"
                        "map to guest = Bad User\n"
@@ -110,8 +111,13 @@ void TestRemoteShutdownSamba::initTestCase()
                        "load printers = no\n"
                        "disable spoolss = yes\n";
     const QByteArray oRoot = QFile::encodeName(sRoot);
-    for (const char *pKey : {"lock directory", "state directory", "cache directory",
-                             "pid directory", "private dir", "ncalrpc dir", "usershare path"}) {
+    for (const char *pKey : {"lock directory",
+                             "state directory",
+                             "cache directory",
+                             "pid directory",
+                             "private dir",
+                             "ncalrpc dir",
+                             "usershare path"}) {
         const QByteArray oKey(pKey);
         const QByteArray oSub = oKey.startsWith("usershare") ? "usershare"
                                 : oKey.startsWith("private") ? "private"
@@ -127,7 +133,10 @@ void TestRemoteShutdownSamba::initTestCase()
 
     QProcess oPasswd;
     oPasswd.start(QStringLiteral("smbpasswd"),
-                  {QStringLiteral("-c"), sConf, QStringLiteral("-s"), QStringLiteral("-a"),
+                  {QStringLiteral("-c"),
+                   sConf,
+                   QStringLiteral("-s"),
+                   QStringLiteral("-a"),
                    QStringLiteral("root")});
     QVERIFY(oPasswd.waitForStarted(5000));
     oPasswd.write(QByteArray(kPassword) + "\n" + QByteArray(kPassword) + "\n");
@@ -141,8 +150,12 @@ void TestRemoteShutdownSamba::initTestCase()
     // In a session of its own: smbd signals its whole process group when it stops, which would
     // otherwise include this test and its runner.
     m_pSmbd->start(QStringLiteral("setsid"),
-                   {QStringLiteral("/usr/sbin/smbd"), QStringLiteral("--foreground"), QStringLiteral("--no-process-group"),
-                    QStringLiteral("-s"), sConf, QStringLiteral("--debug-stdout")});
+                   {QStringLiteral("/usr/sbin/smbd"),
+                    QStringLiteral("--foreground"),
+                    QStringLiteral("--no-process-group"),
+                    QStringLiteral("-s"),
+                    sConf,
+                    QStringLiteral("--debug-stdout")});
     QVERIFY(m_pSmbd->waitForStarted(5000));
     bool fListening = false;
     for (int nTry = 0; nTry < 100 && !fListening; ++nTry) {
@@ -218,9 +231,8 @@ void TestRemoteShutdownSamba::shutdown_data()
         << QString::fromLatin1(kPassword) << true
         << QStringLiteral("0 shutdown going_down_now -r -f");
     QTest::newRow("name that resolves is used directly")
-        << QStringLiteral("localhost") << QStringLiteral("root")
-        << QString::fromLatin1(kPassword) << true
-        << QStringLiteral("0 shutdown going_down_now -r -f");
+        << QStringLiteral("localhost") << QStringLiteral("root") << QString::fromLatin1(kPassword)
+        << true << QStringLiteral("0 shutdown going_down_now -r -f");
     QTest::newRow("wrong password fails and reaches no script")
         << QStringLiteral("no-such-machine") << QStringLiteral("root") << QStringLiteral("wrong")
         << false << QString();
@@ -237,8 +249,10 @@ void TestRemoteShutdownSamba::shutdown()
     QFETCH(bool, succeeds);
     QFETCH(QString, logLine);
 
-    CShutdownQuery oQuery(Params(user, password, QStringLiteral("going down now")), name,
-                          QStringLiteral("127.0.0.1"), nullptr);
+    CShutdownQuery oQuery(Params(user, password, QStringLiteral("going down now")),
+                          name,
+                          QStringLiteral("127.0.0.1"),
+                          nullptr);
     oQuery.setAutoDelete(false);
     const int nResult = oQuery.Execute();
     QCOMPARE(nResult == 0, succeeds);
@@ -251,9 +265,10 @@ void TestRemoteShutdownSamba::shutdown()
 
 void TestRemoteShutdownSamba::abortAfterLogonUsesTheSameAccount()
 {
-    CShutdownQuery oQuery(Params(QStringLiteral("root"), QString::fromLatin1(kPassword),
-                                 QString()),
-                          QString(), QStringLiteral("127.0.0.1"), nullptr);
+    CShutdownQuery oQuery(Params(QStringLiteral("root"), QString::fromLatin1(kPassword), QString()),
+                          QString(),
+                          QStringLiteral("127.0.0.1"),
+                          nullptr);
     oQuery.setAutoDelete(false);
     QCOMPARE(oQuery.Execute(), 0);
     MRemoteShutdown oAbort;
@@ -261,20 +276,23 @@ void TestRemoteShutdownSamba::abortAfterLogonUsesTheSameAccount()
     oAbort.OnShutdownAbort(0x7F000001);
     QCOMPARE(oSpy.count(), 1);
     QCOMPARE(oSpy.at(0).at(1).toInt(), 0);
-    QCOMPARE(LogLines(), (QStringList{QStringLiteral("0 shutdown -r -f"),
-                                      QStringLiteral("0 abort")}));
+    QCOMPARE(LogLines(),
+             (QStringList{QStringLiteral("0 shutdown -r -f"), QStringLiteral("0 abort")}));
 }
 
 void TestRemoteShutdownSamba::abortWithoutLogonIsAnonymous()
 {
-    CShutdownQuery oQuery(Params(QString(), QString(), QStringLiteral("x")), QString(),
-                          QStringLiteral("127.0.0.1"), nullptr);
+    CShutdownQuery oQuery(Params(QString(), QString(), QStringLiteral("x")),
+                          QString(),
+                          QStringLiteral("127.0.0.1"),
+                          nullptr);
     oQuery.setAutoDelete(false);
     QCOMPARE(oQuery.Execute(), 0);
     MRemoteShutdown oAbort;
     oAbort.OnShutdownAbort(0x7F000001);
-    QCOMPARE(LogLines(), (QStringList{QStringLiteral("65534 shutdown x -r -f"),
-                                      QStringLiteral("65534 abort")}));
+    QCOMPARE(
+        LogLines(),
+        (QStringList{QStringLiteral("65534 shutdown x -r -f"), QStringLiteral("65534 abort")}));
 }
 
 QTEST_GUILESS_MAIN(TestRemoteShutdownSamba)

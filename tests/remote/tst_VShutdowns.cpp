@@ -88,8 +88,8 @@ void TestVShutdowns::rowsShowEachOutcome()
     m_pState->mResults.insert(QStringLiteral("Shutdown 10.9.0.2"), 5);
     m_pState->Hold({QStringLiteral("good"), QStringLiteral("bad")});
     auto pParams = CShutdownQuery::TParamsPtr::create();
-    m_pDialog->StartShutdown(pParams, {QStringLiteral("good"), QStringLiteral("bad")},
-                             Addresses(1, 2));
+    m_pDialog->StartShutdown(
+        pParams, {QStringLiteral("good"), QStringLiteral("bad")}, Addresses(1, 2));
     QVERIFY(m_pDialog->isVisible());
     QVERIFY(m_pDialog->isModal());
     QCOMPARE(m_pDialog->Batch(), 1);
@@ -167,8 +167,8 @@ void TestVShutdowns::sixteenMachinesAtOnce()
 void TestVShutdowns::cancelHidesWhileQueriesRunOn()
 {
     m_pState->Hold({QStringLiteral("pc")});
-    m_pDialog->StartShutdown(CShutdownQuery::TParamsPtr::create(), {QStringLiteral("pc")},
-                             Addresses(7, 1));
+    m_pDialog->StartShutdown(
+        CShutdownQuery::TParamsPtr::create(), {QStringLiteral("pc")}, Addresses(7, 1));
     QTest::mouseClick(m_pDialog->findChild<QPushButton *>(QStringLiteral("b_cancel")),
                       Qt::LeftButton);
     QVERIFY(!m_pDialog->isVisible());

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "IHostPrograms.h"
-
 #include "ActionsLog.h"
+#include "IHostPrograms.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "IHostPrograms.h"
-
 #include "ActionsLog.h"
+#include "IHostPrograms.h"
 
 #include <QFileInfo>
 #include <QProcess>
 
-#include <windows.h>
 #include <msi.h>
+#include <windows.h>
 
 namespace {
 
