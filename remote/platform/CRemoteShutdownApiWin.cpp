@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "IRemoteShutdownApi.h"
 
+#include <QStringList>
 #include <QVector>
 
 #include <windows.h>

@@ -5,8 +5,11 @@
 #include <QFileInfo>
 #include <QProcess>
 
-#include <msi.h>
+// msi.h needs the types of windows.h.
+// clang-format off
 #include <windows.h>
+#include <msi.h>
+// clang-format on
 
 namespace {
 
