@@ -263,6 +263,7 @@ void TestHostActions::sharePaths()
     QCOMPARE(pPrograms->HostPath(QStringLiteral("10.0.0.5")), QStringLiteral("smb://10.0.0.5/"));
     QCOMPARE(pPrograms->SharePath(QStringLiteral("10.0.0.5"), QStringLiteral("Public")),
              QStringLiteral("smb://10.0.0.5/Public"));
+    QVERIFY(!pPrograms->ShowProperties(QStringLiteral("smb://10.0.0.5/Public")));
 }
 
 void TestHostActions::urlThreadsOpenAndAreReaped()

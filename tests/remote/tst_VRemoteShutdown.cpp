@@ -52,6 +52,7 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void form();
     void timeout_data();
     void timeout();
     void typedTimeout_data();
@@ -117,6 +118,28 @@ CShutdownQuery::TParamsPtr TestVRemoteShutdown::Confirm()
     if (oSpy.isEmpty())
         return {};
     return oSpy.at(0).at(0).value<CShutdownQuery::TParamsPtr>();
+}
+
+void TestVRemoteShutdown::form()
+{
+    QCOMPARE(m_pDialog->windowTitle(), QStringLiteral("Shutdown options"));
+    QVERIFY(!(m_pDialog->windowFlags() & Qt::WindowContextHelpButtonHint));
+    QVERIFY(m_pDialog->windowFlags() & Qt::WindowCloseButtonHint);
+    QCOMPARE(m_pDialog->findChild<QCheckBox *>(QStringLiteral("chkUseLogin"))->text(),
+             QStringLiteral("Use Windows authentification"));
+    QCOMPARE(m_pDialog->findChild<QCheckBox *>(QStringLiteral("chkForce"))->text(),
+             QStringLiteral("Forced shutdown"));
+    QCOMPARE(m_pDialog->findChild<QCheckBox *>(QStringLiteral("chkReboot"))->text(),
+             QStringLiteral("Reboot"));
+    QCOMPARE(m_pDialog->findChild<QPushButton *>(QStringLiteral("pbShutdown"))->text(),
+             QStringLiteral("Shutdown"));
+    QCOMPARE(m_pDialog->findChild<QPushButton *>(QStringLiteral("pbCancel"))->text(),
+             QStringLiteral("Cancel"));
+    QCOMPARE(m_pDialog->findChild<QLineEdit *>(QStringLiteral("edLogin"))->maxLength(), 511);
+    QCOMPARE(m_pDialog->findChild<QLineEdit *>(QStringLiteral("edPassword"))->maxLength(), 511);
+    QCOMPARE(m_pDialog->findChild<QLineEdit *>(QStringLiteral("edPassword"))->echoMode(),
+             QLineEdit::Password);
+    QVERIFY(m_pDialog->findChild<QPlainTextEdit *>(QStringLiteral("edMessage")));
 }
 
 void TestVRemoteShutdown::timeout_data()

@@ -92,6 +92,8 @@ void TestVShutdowns::rowsShowEachOutcome()
         pParams, {QStringLiteral("good"), QStringLiteral("bad")}, Addresses(1, 2));
     QVERIFY(m_pDialog->isVisible());
     QVERIFY(m_pDialog->isModal());
+    QCOMPARE(m_pDialog->windowTitle(), QStringLiteral("Shutdown results"));
+    QVERIFY(!(m_pDialog->windowFlags() & Qt::WindowContextHelpButtonHint));
     QCOMPARE(m_pDialog->Batch(), 1);
     QCOMPARE(pParams->value(CShutdownQuery::ParamBatch).toInt(), 1);
     QCOMPARE(Table()->columnCount(), 3);

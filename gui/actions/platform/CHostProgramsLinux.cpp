@@ -34,6 +34,7 @@ public:
     {
         return QStringLiteral("smb://%1/%2").arg(i_sHost, i_sShare);
     }
+    bool ShowProperties(const QString &) const override { return false; }
 
 private:
     static QString Telnet() { return QStandardPaths::findExecutable(QStringLiteral("telnet")); }

@@ -9,6 +9,7 @@
 // clang-format off
 #include <windows.h>
 #include <msi.h>
+#include <shellapi.h>
 // clang-format on
 
 namespace {
@@ -79,6 +80,17 @@ public:
     QString SharePath(const QString &i_sHost, const QString &i_sShare) const override
     {
         return QStringLiteral("\\\\%1\\%2").arg(i_sHost, i_sShare);
+    }
+    bool ShowProperties(const QString &i_sPath) const override
+    {
+        QString sPath = i_sPath;
+        SHELLEXECUTEINFOW oInfo = {};
+        oInfo.cbSize = sizeof(oInfo);
+        oInfo.fMask = SEE_MASK_INVOKEIDLIST;
+        oInfo.lpVerb = L"properties";
+        oInfo.lpFile = reinterpret_cast<const wchar_t *>(sPath.utf16());
+        oInfo.nShow = SW_SHOW;
+        return ShellExecuteExW(&oInfo) != FALSE;
     }
 };
 

@@ -21,6 +21,9 @@ public:
     // The path or URL that opens a host's shares ("\\host" on Windows) or one share.
     virtual QString HostPath(const QString &i_sHost) const = 0;
     virtual QString SharePath(const QString &i_sHost, const QString &i_sShare) const = 0;
+    // Shows the system's properties dialog of a share path. Returns false where the system has
+    // none (Linux); the caller then opens the path instead.
+    virtual bool ShowProperties(const QString &i_sPath) const = 0;
 
     static std::unique_ptr<IHostPrograms> Create();
 
