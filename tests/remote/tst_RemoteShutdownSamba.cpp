@@ -2,26 +2,14 @@
 // Shutdown and abort end to end against a Samba server started by this test on 127.0.0.1 of its
 // own loopback namespace. The server's shutdown scripts only append a line to a log file, so the
 // test sees which requests reached it, with which account (uid 0 for root, 65534 for guest).
+#include "CSambaPeer.h"
 #include "CShutdownQuery.h"
 #include "MRemoteShutdown.h"
 #include "NamespaceGuard.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <memory>
-
-#include <sys/stat.h>
-
 namespace {
-
-const char kPassword[] = "Test-pass1";
 
 CShutdownQuery::TParamsPtr
 Params(const QString &i_sUser, const QString &i_sPassword, const QString &i_sMessage)
@@ -55,167 +43,30 @@ private slots:
     void abortWithoutLogonIsAnonymous();
 
 private:
-    QStringList LogLines() const;
-    bool WriteFile(const QString &i_sName, const QByteArray &i_oText, int i_nMode);
-    void KillServerProcesses();
+    QStringList LogLines() const { return m_oPeer.LogLines(); }
 
     QString m_sSkip;
-    std::unique_ptr<QTemporaryDir> m_pDir;
-    std::unique_ptr<QProcess> m_pSmbd;
+    CSambaPeer m_oPeer;
 };
-
-bool TestRemoteShutdownSamba::WriteFile(const QString &i_sName,
-                                        const QByteArray &i_oText,
-                                        int i_nMode)
-{
-    QFile oFile(m_pDir->filePath(i_sName));
-    if (!oFile.open(QIODevice::WriteOnly | QIODevice::Truncate) || oFile.write(i_oText) < 0)
-        return false;
-    oFile.close();
-    return ::chmod(QFile::encodeName(oFile.fileName()).constData(), mode_t(i_nMode)) == 0;
-}
 
 void TestRemoteShutdownSamba::initTestCase()
 {
-    if (!InOwnLoopbackNamespace(&m_sSkip))
+    if (!InOwnLoopbackNamespace(&m_sSkip) || !CSambaPeer::Available(&m_sSkip))
         return;
-    for (const char *pTool : {"smbd", "smbpasswd", "net", "smbclient"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(pTool)).isEmpty()
-            && QStandardPaths::findExecutable(QLatin1String(pTool), {QStringLiteral("/usr/sbin")})
-                   .isEmpty()) {
-            m_sSkip = QStringLiteral("%1 is not installed (packages samba, smbclient)")
-                          .arg(QLatin1String(pTool));
-            return;
-        }
-    }
-    m_pDir =
-        std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vistrel-smb-XXXXXX"));
-    QVERIFY(m_pDir->isValid());
-    // The scripts run as the guest account unless the caller holds the shutdown privilege.
-    QCOMPARE(::chmod(QFile::encodeName(m_pDir->path()).constData(), 0755), 0);
-    const QString sRoot = m_pDir->path();
-    for (const char *pSub :
-         {"lock", "state", "cache", "pid", "log", "private", "ncalrpc", "usershare"})
-        QVERIFY(QDir(sRoot).mkpath(QLatin1String(pSub)));
-    QVERIFY(WriteFile(QStringLiteral("calls.log"), QByteArray(), 0666));
-    QVERIFY(
-        WriteFile(QStringLiteral("record.sh"),
-                  "#!/bin/sh\necho \"$(id -u) $*\" >> " + QFile::encodeName(sRoot) + "/calls.log\n",
-                  0755));
-    QByteArray oConf = "[global]\n"
-                       "server role = standalone server\n"
-                       "map to guest = Bad User\n"
-                       "interfaces = 127.0.0.1/8\n"
-                       "bind interfaces only = yes\n"
-                       "smb ports = 445\n"
-                       "load printers = no\n"
-                       "disable spoolss = yes\n";
-    const QByteArray oRoot = QFile::encodeName(sRoot);
-    for (const char *pKey : {"lock directory",
-                             "state directory",
-                             "cache directory",
-                             "pid directory",
-                             "private dir",
-                             "ncalrpc dir",
-                             "usershare path"}) {
-        const QByteArray oKey(pKey);
-        const QByteArray oSub = oKey.startsWith("usershare") ? "usershare"
-                                : oKey.startsWith("private") ? "private"
-                                : oKey.startsWith("ncalrpc") ? "ncalrpc"
-                                                             : oKey.left(oKey.indexOf(' '));
-        oConf += oKey + " = " + oRoot + "/" + oSub + "\n";
-    }
-    oConf += "log file = " + oRoot + "/log/log.%m\n";
-    oConf += "shutdown script = " + oRoot + "/record.sh shutdown %z %r %f\n";
-    oConf += "abort shutdown script = " + oRoot + "/record.sh abort\n";
-    QVERIFY(WriteFile(QStringLiteral("smb.conf"), oConf, 0644));
-    const QString sConf = m_pDir->filePath(QStringLiteral("smb.conf"));
-
-    QProcess oPasswd;
-    oPasswd.start(QStringLiteral("smbpasswd"),
-                  {QStringLiteral("-c"),
-                   sConf,
-                   QStringLiteral("-s"),
-                   QStringLiteral("-a"),
-                   QStringLiteral("root")});
-    QVERIFY(oPasswd.waitForStarted(5000));
-    oPasswd.write(QByteArray(kPassword) + "\n" + QByteArray(kPassword) + "\n");
-    oPasswd.closeWriteChannel();
-    QVERIFY(oPasswd.waitForFinished(20000));
-    QCOMPARE(oPasswd.exitCode(), 0);
-
-    m_pSmbd = std::make_unique<QProcess>();
-    m_pSmbd->setProcessChannelMode(QProcess::MergedChannels);
-    m_pSmbd->setStandardOutputFile(m_pDir->filePath(QStringLiteral("log/smbd.out")));
-    // In a session of its own: smbd signals its whole process group when it stops, which would
-    // otherwise include this test and its runner.
-    m_pSmbd->start(QStringLiteral("setsid"),
-                   {QStringLiteral("/usr/sbin/smbd"),
-                    QStringLiteral("--foreground"),
-                    QStringLiteral("--no-process-group"),
-                    QStringLiteral("-s"),
-                    sConf,
-                    QStringLiteral("--debug-stdout")});
-    QVERIFY(m_pSmbd->waitForStarted(5000));
-    bool fListening = false;
-    for (int nTry = 0; nTry < 100 && !fListening; ++nTry) {
-        QTcpSocket oProbe;
-        oProbe.connectToHost(QHostAddress::LocalHost, 445);
-        fListening = oProbe.waitForConnected(200);
-        if (!fListening)
-            m_pSmbd->waitForFinished(100);
-        QVERIFY2(m_pSmbd->state() == QProcess::Running, "smbd ended at start-up");
-    }
-    QVERIFY2(fListening, "smbd does not listen on 127.0.0.1:445");
-}
-
-// smbd starts helpers (samba-dcerpcd and its workers) that leave its process group; they are
-// found by the configuration path in their command lines and stopped one by one.
-void TestRemoteShutdownSamba::KillServerProcesses()
-{
-    if (!m_pDir)
-        return;
-    const QByteArray oMarker = QFile::encodeName(m_pDir->path());
-    for (int nRound = 0; nRound < 2; ++nRound) {
-        const QStringList lsPids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-        for (const QString &sPid : lsPids) {
-            bool fNumber = false;
-            const qint64 nPid = sPid.toLongLong(&fNumber);
-            if (!fNumber || nPid == QCoreApplication::applicationPid())
-                continue;
-            QFile oCmdline(QStringLiteral("/proc/%1/cmdline").arg(sPid));
-            if (oCmdline.open(QIODevice::ReadOnly) && oCmdline.readAll().contains(oMarker))
-                ::kill(pid_t(nPid), nRound == 0 ? SIGTERM : SIGKILL);
-        }
-        if (nRound == 0 && m_pSmbd)
-            m_pSmbd->waitForFinished(3000);
-    }
+    QString sWhy;
+    QVERIFY2(m_oPeer.Start(&sWhy), qPrintable(sWhy));
 }
 
 void TestRemoteShutdownSamba::cleanupTestCase()
 {
-    if (m_pSmbd) {
-        m_pSmbd->terminate();
-        if (!m_pSmbd->waitForFinished(3000))
-            m_pSmbd->kill();
-        m_pSmbd->waitForFinished(3000);
-    }
-    KillServerProcesses();
+    m_oPeer.Stop();
 }
 
 void TestRemoteShutdownSamba::init()
 {
     if (!m_sSkip.isEmpty())
         QSKIP(qPrintable(m_sSkip));
-    QVERIFY(WriteFile(QStringLiteral("calls.log"), QByteArray(), 0666));
-}
-
-QStringList TestRemoteShutdownSamba::LogLines() const
-{
-    QFile oFile(m_pDir->filePath(QStringLiteral("calls.log")));
-    if (!oFile.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(oFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(m_oPeer.ClearLog());
 }
 
 void TestRemoteShutdownSamba::shutdown_data()
@@ -228,11 +79,12 @@ void TestRemoteShutdownSamba::shutdown_data()
 
     QTest::newRow("logon as root, unknown name falls back to the address")
         << QStringLiteral("no-such-machine") << QStringLiteral("root")
-        << QString::fromLatin1(kPassword) << true
+        << QString::fromLatin1(CSambaPeer::kPassword) << true
         << QStringLiteral("0 shutdown going_down_now -r -f");
     QTest::newRow("name that resolves is used directly")
-        << QStringLiteral("localhost") << QStringLiteral("root") << QString::fromLatin1(kPassword)
-        << true << QStringLiteral("0 shutdown going_down_now -r -f");
+        << QStringLiteral("localhost") << QStringLiteral("root")
+        << QString::fromLatin1(CSambaPeer::kPassword) << true
+        << QStringLiteral("0 shutdown going_down_now -r -f");
     QTest::newRow("wrong password fails and reaches no script")
         << QStringLiteral("no-such-machine") << QStringLiteral("root") << QStringLiteral("wrong")
         << false << QString();
@@ -265,10 +117,11 @@ void TestRemoteShutdownSamba::shutdown()
 
 void TestRemoteShutdownSamba::abortAfterLogonUsesTheSameAccount()
 {
-    CShutdownQuery oQuery(Params(QStringLiteral("root"), QString::fromLatin1(kPassword), QString()),
-                          QString(),
-                          QStringLiteral("127.0.0.1"),
-                          nullptr);
+    CShutdownQuery oQuery(
+        Params(QStringLiteral("root"), QString::fromLatin1(CSambaPeer::kPassword), QString()),
+        QString(),
+        QStringLiteral("127.0.0.1"),
+        nullptr);
     oQuery.setAutoDelete(false);
     QCOMPARE(oQuery.Execute(), 0);
     MRemoteShutdown oAbort;
