@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "VRemoteShutdown.h"
+
+#include "IPasswordStore.h"
+#include "ui_VRemoteShutdown.h"
+
+#include <QCloseEvent>
+#include <QIntValidator>
+#include <QMessageBox>
+#include <QRect>
+
+namespace {
+
+const QString kKeyLogin = QStringLiteral("Settings/remote_shutdown_login");
+// Older versions kept the password here in clear text; it is only ever read to move it away.
+const QString kKeyLegacyPassword = QStringLiteral("Settings/remote_shutdown_pass");
+const QString kKeyTimeout = QStringLiteral("Settings/RemoteShutdown/Timeout");
+const QString kKeyMessage = QStringLiteral("Settings/RemoteShutdown/Message");
+const QString kKeyForce = QStringLiteral("Settings/RemoteShutdown/Force");
+const QString kKeyReboot = QStringLiteral("Settings/RemoteShutdown/Reboot");
+const QString kKeyRect = QStringLiteral("State/RemoteShutdown/Rect");
+const QString kSecretKey = QStringLiteral("remote_shutdown_pass");
+
+constexpr int kDefaultTimeoutSec = 60;
+constexpr int kMaxAccountLength = 511;
+
+} // namespace
+
+VRemoteShutdown::VRemoteShutdown(IPasswordStore *i_pPasswordStore, QWidget *i_pParent)
+    : QDialog(i_pParent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint
+                  | Qt::WindowCloseButtonHint)
+    , m_pUi(std::make_unique<Ui::VRemoteShutdown>())
+    , m_pPasswordStore(i_pPasswordStore)
+{
+    m_pUi->setupUi(this);
+    m_pUi->edLogin->setMaxLength(kMaxAccountLength);
+    m_pUi->edPassword->setMaxLength(kMaxAccountLength);
+    m_pUi->edTimeout->setValidator(new QIntValidator(1, int(kMaxTimeoutSec), m_pUi->edTimeout));
+    connect(m_pUi->pbShutdown, &QPushButton::clicked, this, &VRemoteShutdown::OnOk);
+    connect(m_pUi->pbCancel, &QPushButton::clicked, this, &VRemoteShutdown::OnCancel);
+    connect(m_pUi->chkUseLogin, &QCheckBox::stateChanged, this, &VRemoteShutdown::UpdateControls);
+    if (m_pPasswordStore)
+        connect(m_pPasswordStore,
+                &IPasswordStore::EmitPasswordRead,
+                this,
+                &VRemoteShutdown::OnPasswordRead);
+}
+
+VRemoteShutdown::~VRemoteShutdown() = default;
+
+QString VRemoteShutdown::PrepareMessage(const QString &i_sMessage)
+{
+    if (i_sMessage.size() > kMaxMessageLength)
+        return i_sMessage.left(kMaxMessageLength - 3) + QStringLiteral("...");
+    return i_sMessage;
+}
+
+void VRemoteShutdown::OnLanguageChanged()
+{
+    m_pUi->retranslateUi(this);
+}
+
+void VRemoteShutdown::DisplayUi()
+{
+    setModal(true);
+    show();
+}
+
+void VRemoteShutdown::AssignCfg(CCfg i_oCfg)
+{
+    m_oCfg = i_oCfg;
+}
+
+void VRemoteShutdown::UpdateControls(int i_nUseLogin)
+{
+    const bool fUse = i_nUseLogin == Qt::Checked;
+    m_pUi->edLogin->setEnabled(fUse);
+    m_pUi->edPassword->setEnabled(fUse);
+    if (!fUse) {
+        m_pUi->edLogin->clear();
+        m_pUi->edPassword->clear();
+    }
+}
+
+void VRemoteShutdown::showEvent(QShowEvent *i_pEvent)
+{
+    const QVariant vRect = m_oCfg.Value(kKeyRect);
+    if (vRect.isValid())
+        setGeometry(vRect.toRect());
+
+    const QString sLogin = m_oCfg.Value(kKeyLogin).toString();
+    // A password left in clear text by an older version is taken over and erased from the
+    // settings; the next confirmed shutdown hands it to the password store.
+    const QString sLegacyPassword = m_oCfg.Value(kKeyLegacyPassword).toString();
+    if (!sLegacyPassword.isEmpty())
+        m_oCfg.SetValue(kKeyLegacyPassword, QString());
+    const bool fUseLogin = !sLogin.isEmpty() || !sLegacyPassword.isEmpty();
+    m_pUi->chkUseLogin->setChecked(fUseLogin);
+    m_pUi->edLogin->setText(sLogin);
+    m_pUi->edPassword->setText(sLegacyPassword);
+    UpdateControls(m_pUi->chkUseLogin->checkState());
+    if (m_pPasswordStore && sLegacyPassword.isEmpty())
+        m_pPasswordStore->Read(kSecretKey);
+
+    m_pUi->edTimeout->setText(
+        QString::number(m_oCfg.Value(kKeyTimeout, kDefaultTimeoutSec).toUInt()));
+    const QVariant vMessage = m_oCfg.Value(kKeyMessage);
+    if (vMessage.isValid())
+        m_pUi->edMessage->setPlainText(vMessage.toString());
+    m_pUi->chkForce->setChecked(m_oCfg.Value(kKeyForce, false).toBool());
+    m_pUi->chkReboot->setChecked(m_oCfg.Value(kKeyReboot, false).toBool());
+    QDialog::showEvent(i_pEvent);
+}
+
+// The store answers later; the answer only fills a field the user has not typed into yet.
+void VRemoteShutdown::OnPasswordRead(const QString &i_sKey,
+                                     const QString &i_sPassword,
+                                     bool i_fFound)
+{
+    if (i_sKey != kSecretKey || !i_fFound || i_sPassword.isEmpty() || !isVisible()
+        || !m_pUi->edPassword->text().isEmpty())
+        return;
+    if (!m_pUi->chkUseLogin->isChecked())
+        m_pUi->chkUseLogin->setChecked(true);
+    m_pUi->edPassword->setText(i_sPassword.left(kMaxAccountLength));
+}
+
+void VRemoteShutdown::OnOk()
+{
+    bool fNumber = false;
+    const uint nTimeoutSec = m_pUi->edTimeout->text().toUInt(&fNumber);
+    if (!fNumber || nTimeoutSec > kMaxTimeoutSec) {
+        QMessageBox::warning(this,
+                             tr("Incorrect data"),
+                             tr("Invalid timeout. Should be 0...%1").arg(kMaxTimeoutSec));
+        return;
+    }
+    HideAndSaveGeometry();
+
+    const QString sLogin = m_pUi->edLogin->text();
+    const QString sPassword = m_pUi->edPassword->text();
+    m_oCfg.SetValue(kKeyLogin, sLogin);
+    if (m_pPasswordStore)
+        m_pPasswordStore->Write(kSecretKey, sPassword);
+    m_oCfg.SetValue(kKeyTimeout, int(nTimeoutSec));
+
+    const QString sMessage = PrepareMessage(m_pUi->edMessage->toPlainText());
+    if (!sMessage.isEmpty())
+        m_oCfg.SetValue(kKeyMessage, sMessage);
+    m_oCfg.SetValue(kKeyForce, m_pUi->chkForce->isChecked());
+    m_oCfg.SetValue(kKeyReboot, m_pUi->chkReboot->isChecked());
+
+    auto pParams = CShutdownQuery::TParamsPtr::create();
+    if (m_pUi->chkUseLogin->isChecked()) {
+        pParams->insert(CShutdownQuery::ParamLogin, sLogin);
+        pParams->insert(CShutdownQuery::ParamPassword, sPassword);
+    }
+    pParams->insert(CShutdownQuery::ParamTimeout, int(nTimeoutSec));
+    pParams->insert(CShutdownQuery::ParamMessage, sMessage);
+    pParams->insert(CShutdownQuery::ParamForce, m_pUi->chkForce->isChecked());
+    pParams->insert(CShutdownQuery::ParamReboot, m_pUi->chkReboot->isChecked());
+    emit ShutdownSpecified(pParams);
+}
+
+void VRemoteShutdown::OnCancel()
+{
+    HideAndSaveGeometry();
+}
+
+void VRemoteShutdown::closeEvent(QCloseEvent *i_pEvent)
+{
+    HideAndSaveGeometry();
+    i_pEvent->accept();
+}
+
+void VRemoteShutdown::reject()
+{
+    HideAndSaveGeometry();
+}
+
+void VRemoteShutdown::HideAndSaveGeometry()
+{
+    hide();
+    m_oCfg.SetValue(kKeyRect, geometry());
+}

@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Remote shutdown through Samba's client programs. Samba's libnetapi would do the same in process,
+// but it is not thread-safe: every request would wait behind one lock, and an unreachable machine
+// holds that lock for its fixed connect time-out. Subprocesses run side by side, can be killed when
+// they overrun, and a crash in them cannot take the program down.
+#include "IRemoteShutdownApi.h"
+#include "RemoteLog.h"
+
+#include <QHash>
+#include <QHostAddress>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <optional>
+
+namespace {
+
+// Windows system error codes, so that both platforms report failures alike.
+constexpr int kErrorFileNotFound = 2;
+constexpr int kErrorAccessDenied = 5;
+constexpr int kErrorGenFailure = 31;
+constexpr int kErrorBadNetPath = 53;
+constexpr int kErrorInvalidParameter = 87;
+constexpr int kErrorWaitTimeout = 258;
+constexpr int kErrorProcessAborted = 1067;
+constexpr int kErrorLogonFailure = 1326;
+
+constexpr int kStartLimitMs = 5000;
+constexpr int kLogonLimitMs = 30000;
+constexpr int kRequestLimitMs = 60000;
+
+struct TAccount
+{
+    QString sUser;
+    QString sPassword;
+};
+
+// Stands in for the network connections Windows keeps after a logon: later requests to the same
+// machine (an abort, say) go out with the account that logged on. Kept in memory only.
+QMutex g_oSessionMutex;
+QHash<QString, TAccount> g_mSessions;
+
+QString StripResource(const QString &i_sResource)
+{
+    int nStart = 0;
+    while (nStart < i_sResource.size() && i_sResource.at(nStart) == QLatin1Char('\\'))
+        ++nStart;
+    return i_sResource.mid(nStart);
+}
+
+// Names come from the network (DNS, NetBIOS) and end up in arguments of other programs: anything
+// that could read as an option or change a share path is refused.
+bool IsSafeHost(const QString &i_sHost)
+{
+    if (i_sHost.isEmpty() || i_sHost.size() > 255 || i_sHost.startsWith(QLatin1Char('-')))
+        return false;
+    for (const QChar c : i_sHost) {
+        if (c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('-')
+            || c == QLatin1Char('_') || c == QLatin1Char('$'))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+bool IsSafeAccountText(const QString &i_sText)
+{
+    for (const QChar c : i_sText) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+QString SessionKey(const QString &i_sHost)
+{
+    return i_sHost.toLower();
+}
+
+std::optional<TAccount> SessionFor(const QString &i_sHost)
+{
+    QMutexLocker oLock(&g_oSessionMutex);
+    const auto it = g_mSessions.constFind(SessionKey(i_sHost));
+    if (it == g_mSessions.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+int ErrorFromOutput(const QByteArray &i_oOutput)
+{
+    if (i_oOutput.contains("LOGON_FAILURE") || i_oOutput.contains("WRONG_PASSWORD")
+        || i_oOutput.contains("ACCOUNT_"))
+        return kErrorLogonFailure;
+    if (i_oOutput.contains("ACCESS_DENIED"))
+        return kErrorAccessDenied;
+    if (i_oOutput.contains("UNREACHABLE") || i_oOutput.contains("CONNECTION_REFUSED")
+        || i_oOutput.contains("IO_TIMEOUT") || i_oOutput.contains("INVALID_ADDRESS")
+        || i_oOutput.contains("Unable to find a suitable server")
+        || i_oOutput.contains("Could not connect"))
+        return kErrorBadNetPath;
+    return kErrorGenFailure;
+}
+
+// Runs one Samba client program. The account travels in the environment (PASSWD), never on the
+// command line, where every local user could read it; no account means an anonymous session.
+int RunSamba(const QString &i_sProgram,
+             QStringList i_lsArgs,
+             const std::optional<TAccount> &i_oAccount,
+             int i_nLimitMs)
+{
+    const QString sPath = QStandardPaths::findExecutable(i_sProgram);
+    if (sPath.isEmpty()) {
+        qCWarning(lcRemote) << "Samba client program not found:" << i_sProgram;
+        return kErrorFileNotFound;
+    }
+    QProcessEnvironment oEnv = QProcessEnvironment::systemEnvironment();
+    for (const char *pName : {"PASSWD", "PASSWD_FD", "PASSWD_FILE", "USER", "LOGNAME"})
+        oEnv.remove(QLatin1String(pName));
+    oEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    if (i_oAccount) {
+        i_lsArgs << QStringLiteral("--user=") + i_oAccount->sUser;
+        oEnv.insert(QStringLiteral("PASSWD"), i_oAccount->sPassword);
+    } else {
+        i_lsArgs << QStringLiteral("--user=%");
+    }
+
+    QProcess oProcess;
+    oProcess.setProcessEnvironment(oEnv);
+    oProcess.setProcessChannelMode(QProcess::MergedChannels);
+    oProcess.start(sPath, i_lsArgs);
+    if (!oProcess.waitForStarted(kStartLimitMs)) {
+        qCWarning(lcRemote) << i_sProgram << "did not start:" << oProcess.errorString();
+        return kErrorFileNotFound;
+    }
+    // Nothing to read from us: a program that asks for a password sees end of file at once.
+    oProcess.closeWriteChannel();
+    if (!oProcess.waitForFinished(i_nLimitMs)) {
+        qCWarning(lcRemote) << i_sProgram << "overran" << i_nLimitMs << "ms and was stopped";
+        oProcess.kill();
+        oProcess.waitForFinished(kStartLimitMs);
+        return kErrorWaitTimeout;
+    }
+    const QByteArray oOutput = oProcess.readAll();
+    if (oProcess.exitStatus() != QProcess::NormalExit) {
+        qCWarning(lcRemote) << i_sProgram << "crashed";
+        return kErrorProcessAborted;
+    }
+    if (oProcess.exitCode() == 0)
+        return 0;
+    qCDebug(lcRemote) << i_sProgram << "failed:" << oOutput.trimmed();
+    return ErrorFromOutput(oOutput);
+}
+
+QString TargetArgument(const QString &i_sHost)
+{
+    QHostAddress oAddress;
+    if (oAddress.setAddress(i_sHost) && oAddress.protocol() == QAbstractSocket::IPv4Protocol)
+        return QStringLiteral("--ipaddress=") + i_sHost;
+    return QStringLiteral("--server=") + i_sHost;
+}
+
+class CRemoteShutdownApiLinux final : public IRemoteShutdownApi
+{
+public:
+    int
+    Logon(const QString &i_sResource, const QString &i_sUser, const QString &i_sPassword) override;
+    int Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown) override;
+    int Abort(const QString &i_sMachine) override;
+    void DropConnections(const QString &i_sName, const QString &i_sAddress) override;
+};
+
+int CRemoteShutdownApiLinux::Logon(const QString &i_sResource,
+                                   const QString &i_sUser,
+                                   const QString &i_sPassword)
+{
+    const QString sHost = StripResource(i_sResource);
+    // A '%' would split the name into user and password on the way into Samba.
+    if (!IsSafeHost(sHost) || !IsSafeAccountText(i_sUser) || !IsSafeAccountText(i_sPassword)
+        || i_sUser.contains(QLatin1Char('%')))
+        return kErrorInvalidParameter;
+    const TAccount oAccount{i_sUser, i_sPassword};
+    // Connecting to IPC$ is what a logon to "\\host" amounts to.
+    const int nResult =
+        RunSamba(QStringLiteral("smbclient"),
+                 {QStringLiteral("//%1/IPC$").arg(sHost), QStringLiteral("--command=exit")},
+                 oAccount,
+                 kLogonLimitMs);
+    if (nResult == 0) {
+        QMutexLocker oLock(&g_oSessionMutex);
+        g_mSessions.insert(SessionKey(sHost), oAccount);
+    }
+    return nResult;
+}
+
+int CRemoteShutdownApiLinux::Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown)
+{
+    if (!IsSafeHost(i_sMachine))
+        return kErrorInvalidParameter;
+    QStringList lsArgs{QStringLiteral("rpc"),
+                       QStringLiteral("shutdown"),
+                       TargetArgument(i_sMachine),
+                       QStringLiteral("--timeout=%1").arg(i_rShutdown.nTimeoutSec),
+                       QStringLiteral("--comment=") + i_rShutdown.sMessage};
+    if (i_rShutdown.fForce)
+        lsArgs << QStringLiteral("--force");
+    if (i_rShutdown.fReboot)
+        lsArgs << QStringLiteral("--reboot");
+    return RunSamba(QStringLiteral("net"), lsArgs, SessionFor(i_sMachine), kRequestLimitMs);
+}
+
+int CRemoteShutdownApiLinux::Abort(const QString &i_sMachine)
+{
+    if (!IsSafeHost(i_sMachine))
+        return kErrorInvalidParameter;
+    return RunSamba(
+        QStringLiteral("net"),
+        {QStringLiteral("rpc"), QStringLiteral("abortshutdown"), TargetArgument(i_sMachine)},
+        SessionFor(i_sMachine),
+        kRequestLimitMs);
+}
+
+void CRemoteShutdownApiLinux::DropConnections(const QString &i_sName, const QString &i_sAddress)
+{
+    QMutexLocker oLock(&g_oSessionMutex);
+    for (const QString &sHost : {StripResource(i_sName), i_sAddress}) {
+        if (!sHost.isEmpty())
+            g_mSessions.remove(SessionKey(sHost));
+    }
+}
+
+} // namespace
+
+std::unique_ptr<IRemoteShutdownApi> IRemoteShutdownApi::CreatePlatform()
+{
+    return std::make_unique<CRemoteShutdownApiLinux>();
+}

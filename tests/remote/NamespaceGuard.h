@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QFileInfo>
+#include <QNetworkInterface>
+
+// Tests that send real packets must run inside a network namespace of their own (ctest starts them
+// through "ip netns exec"); started by hand in the machine's own namespace they would reach the
+// real network.
+inline bool InOwnLoopbackNamespace(QString *o_pWhy)
+{
+    const QString sSelf = QFileInfo(QStringLiteral("/proc/self/ns/net")).symLinkTarget();
+    const QString sInit = QFileInfo(QStringLiteral("/proc/1/ns/net")).symLinkTarget();
+    if (sSelf.isEmpty() || sSelf == sInit) {
+        *o_pWhy =
+            QStringLiteral("not inside a network namespace; run through ctest (ip netns exec)");
+        return false;
+    }
+    const auto lInterfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &rInterface : lInterfaces) {
+        if (!(rInterface.flags() & QNetworkInterface::IsLoopBack)) {
+            *o_pWhy = QStringLiteral("the namespace has interface %1 besides loopback")
+                          .arg(rInterface.name());
+            return false;
+        }
+    }
+    return true;
+}
