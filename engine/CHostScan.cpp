@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHostScan.h"
 
+#include "CHostNaming.h"
+
 #include <QThread>
 
 namespace {
@@ -20,4 +22,5 @@ void CHostScan::Run(CScanResult &io_oResult) const
 {
     if (StopRequested() || !io_oResult.IsAlive())
         return;
+    CHostNaming::NameFromDiscovery(io_oResult);
 }

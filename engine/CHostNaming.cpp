@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CHostNaming.h"
+
+#include "CScanResult.h"
+#include "CSnmpName.h"
+#include "CZeroconf.h"
+
+#include <QByteArray>
+
+namespace {
+
+constexpr int kSnmpBufferSize = 1025;
+
+bool NameIsMissing(const CScanResult &i_oResult)
+{
+    const QString sName = i_oResult.name().trimmed();
+    return sName.isEmpty() || sName == i_oResult.IpText();
+}
+
+} // namespace
+
+void CHostNaming::NameFromDiscovery(CScanResult &io_oResult)
+{
+    // Decided once, on the name reverse DNS left: a zeroconf name found below does not stop the
+    // SNMP question, whose answer is the better name.
+    if (!NameIsMissing(io_oResult))
+        return;
+    const quint32 nIp = io_oResult.ip();
+    const QString sZeroconfName = CZeroconf::Instance()->Lookup(nIp);
+    if (!sZeroconfName.isEmpty())
+        io_oResult.set_name(sZeroconfName);
+    const QString sSnmpName = SnmpName(nIp);
+    if (!sSnmpName.isEmpty())
+        io_oResult.set_name(sSnmpName);
+}
+
+QString CHostNaming::SnmpName(quint32 i_nIp)
+{
+    QByteArray baBuffer(kSnmpBufferSize, '\0');
+    int nLength = baBuffer.size();
+    if (!CSnmpName::QuerySysName(i_nIp, baBuffer.data(), &nLength) || nLength <= 0)
+        return QString();
+    return QString::fromLocal8Bit(baBuffer.constData(), nLength).trimmed();
+}

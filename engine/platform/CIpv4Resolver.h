@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// Forward lookup of a host name to its IPv4 addresses through the system resolver (getaddrinfo,
+// IPv4 only). Blocks for as long as the resolver takes; call it off the main thread. Addresses
+// are host byte order, in the resolver's order, without duplicates; empty when the name does
+// not resolve.
+class CIpv4Resolver final
+{
+public:
+    static QList<quint32> Resolve(const QByteArray &i_baName);
+};
