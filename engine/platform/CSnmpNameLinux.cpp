@@ -25,15 +25,20 @@ void InitLibrary()
 {
     // MIB parsing and the library's configuration are not thread-safe; everything after this
     // uses only per-session calls, which are.
+    // With no log handler at all the library falls back to stderr; a handler that drops
+    // everything keeps the terminal clean.
     snmp_disable_log();
+    netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_EMERG);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_PERSIST_STATE, 1);
     netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_NO_TOKEN_WARNINGS, 1);
-    // An empty MIB path keeps init_snmp from indexing the MIB directories, which costs time
-    // and prints complaints about missing modules.
-    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIBDIRS, "");
+    // Only numeric OIDs are used: point the MIB path nowhere, so that init_snmp reads no MIB
+    // file, and keep it quiet about the modules it therefore cannot find.
+    netsnmp_ds_set_string(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIBDIRS, "/nonexistent");
+    netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_ERRORS, 0);
+    netsnmp_ds_set_int(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_MIB_WARNINGS, 0);
     init_snmp("vistrel");
 }
 
@@ -46,11 +51,11 @@ void CSnmpName::Startup()
 
 int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
 {
-    if (i_nIp == 0 || !o_pBuffer || !io_pnLength)
+    if (!io_pnLength)
         return 0;
     const int nCapacity = *io_pnLength;
     *io_pnLength = 0;
-    if (nCapacity <= 0)
+    if (i_nIp == 0 || !o_pBuffer || nCapacity <= 0)
         return 0;
     o_pBuffer[0] = '\0';
     Startup();

@@ -22,11 +22,11 @@ void CSnmpName::Startup() {}
 
 int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
 {
-    if (i_nIp == 0 || !o_pBuffer || !io_pnLength)
+    if (!io_pnLength)
         return 0;
     const int nCapacity = *io_pnLength;
     *io_pnLength = 0;
-    if (nCapacity <= 0)
+    if (i_nIp == 0 || !o_pBuffer || nCapacity <= 0)
         return 0;
     o_pBuffer[0] = '\0';
 
