@@ -94,7 +94,13 @@ void CZeroconf::CWorkThread::run()
     bool fRunning = true;
     if (fShared)
         pWorkstation = pShared;
-    if (CDnsSdLibrary::Browse(&pWorkstation, nFlags, 0, kWorkstationType, "", &CZeroconf::OnWorkstationReply, m_pOwner)
+    if (CDnsSdLibrary::Browse(&pWorkstation,
+                              nFlags,
+                              0,
+                              kWorkstationType,
+                              "",
+                              &CZeroconf::OnWorkstationReply,
+                              m_pOwner)
         != kNoError) {
         pWorkstation = nullptr;
         fRunning = false;
@@ -102,7 +108,13 @@ void CZeroconf::CWorkThread::run()
     if (fRunning) {
         if (fShared)
             pSleepProxy = pShared;
-        if (CDnsSdLibrary::Browse(&pSleepProxy, nFlags, 0, kSleepProxyType, "", &CZeroconf::OnSleepProxyReply, m_pOwner)
+        if (CDnsSdLibrary::Browse(&pSleepProxy,
+                                  nFlags,
+                                  0,
+                                  kSleepProxyType,
+                                  "",
+                                  &CZeroconf::OnSleepProxyReply,
+                                  m_pOwner)
             != kNoError) {
             pSleepProxy = nullptr;
             fRunning = false;
@@ -176,7 +188,8 @@ void CZeroconf::DestroyInstance()
 
 CZeroconf::CZeroconf()
     : m_oThread(this)
-{}
+{
+}
 
 CZeroconf::~CZeroconf()
 {
@@ -239,13 +252,16 @@ QString CZeroconf::ShortNameOfSleepProxy(const QString &i_sServiceName)
     return nSpace < 0 ? i_sServiceName : i_sServiceName.mid(nSpace + 1);
 }
 
-void CZeroconf::StartResolution(void *i_pContext, const QString &i_sShortName, const char *i_szReplyDomain)
+void CZeroconf::StartResolution(void *i_pContext,
+                                const QString &i_sShortName,
+                                const char *i_szReplyDomain)
 {
     // An empty name cannot be stored, so there is nothing worth resolving.
     if (!i_pContext || i_sShortName.isEmpty())
         return;
     auto *pOwner = static_cast<CZeroconf *>(i_pContext);
-    QThreadPool::globalInstance()->start(new CFindIpTask(i_sShortName, FromLocal8Bit(i_szReplyDomain), pOwner), 0);
+    QThreadPool::globalInstance()->start(
+        new CFindIpTask(i_sShortName, FromLocal8Bit(i_szReplyDomain), pOwner), 0);
 }
 
 void VISTREL_DNSSD_API CZeroconf::OnWorkstationReply(TRef,
@@ -260,7 +276,8 @@ void VISTREL_DNSSD_API CZeroconf::OnWorkstationReply(TRef,
     // With an error code the library leaves the other arguments undefined.
     if (i_nError != kNoError || !i_szServiceName)
         return;
-    StartResolution(i_pContext, ShortNameOfWorkstation(FromLocal8Bit(i_szServiceName)), i_szReplyDomain);
+    StartResolution(
+        i_pContext, ShortNameOfWorkstation(FromLocal8Bit(i_szServiceName)), i_szReplyDomain);
 }
 
 void VISTREL_DNSSD_API CZeroconf::OnSleepProxyReply(TRef,
@@ -274,5 +291,6 @@ void VISTREL_DNSSD_API CZeroconf::OnSleepProxyReply(TRef,
 {
     if (i_nError != kNoError || !i_szServiceName)
         return;
-    StartResolution(i_pContext, ShortNameOfSleepProxy(FromLocal8Bit(i_szServiceName)), i_szReplyDomain);
+    StartResolution(
+        i_pContext, ShortNameOfSleepProxy(FromLocal8Bit(i_szServiceName)), i_szReplyDomain);
 }

@@ -76,7 +76,8 @@ private:
                                                     const char *i_szRegType,
                                                     const char *i_szReplyDomain,
                                                     void *i_pContext);
-    static void StartResolution(void *i_pContext, const QString &i_sShortName, const char *i_szReplyDomain);
+    static void
+    StartResolution(void *i_pContext, const QString &i_sShortName, const char *i_szReplyDomain);
     // Called by resolution tasks, which may outlive their instance: stores only while the
     // instance they were made for still exists.
     static bool Deliver(CZeroconf *i_pOwner, const QString &i_sShortName, quint32 i_nIp);

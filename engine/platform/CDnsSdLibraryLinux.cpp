@@ -17,7 +17,15 @@ using namespace DnsSd;
 
 namespace {
 
-enum EFunction { CreateConnectionFn, BrowseFn, RefSockFDFn, ProcessResultFn, RefDeallocateFn, FnCount };
+enum EFunction
+{
+    CreateConnectionFn,
+    BrowseFn,
+    RefSockFDFn,
+    ProcessResultFn,
+    RefDeallocateFn,
+    FnCount
+};
 
 const char *const kFunctionNames[FnCount] = {
     "DNSServiceCreateConnection",
@@ -28,7 +36,8 @@ const char *const kFunctionNames[FnCount] = {
 };
 
 using TCreateConnection = TError (*)(TRef *);
-using TBrowse = TError (*)(TRef *, TFlags, quint32, const char *, const char *, TBrowseReply, void *);
+using TBrowse =
+    TError (*)(TRef *, TFlags, quint32, const char *, const char *, TBrowseReply, void *);
 using TRefSockFD = int (*)(TRef);
 using TProcessResult = TError (*)(TRef);
 using TRefDeallocate = void (*)(TRef);
@@ -70,8 +79,7 @@ bool IsAvahi()
     return oLib.pHandle && oLib.fAvahi;
 }
 
-template<typename T>
-T As(void *i_pFunction)
+template <typename T> T As(void *i_pFunction)
 {
     return reinterpret_cast<T>(i_pFunction);
 }
@@ -86,7 +94,8 @@ bool CDnsSdLibrary::Load(const QString &i_sPath)
     // Avahi's library announces on stderr that it is a compatibility layer, once per process;
     // the scanner's output must stay clean.
     setenv("AVAHI_COMPAT_NOWARN", "1", 0);
-    const QByteArray baPath = i_sPath.isEmpty() ? QByteArray("libdns_sd.so.1") : QFile::encodeName(i_sPath);
+    const QByteArray baPath =
+        i_sPath.isEmpty() ? QByteArray("libdns_sd.so.1") : QFile::encodeName(i_sPath);
     void *pHandle = dlopen(baPath.constData(), RTLD_NOW | RTLD_LOCAL);
 
     TLibrary &oLib = Library();
@@ -131,7 +140,8 @@ TError CDnsSdLibrary::Browse(TRef *io_pRef,
         return kUnknown;
     if ((i_nFlags & kShareConnection) && IsAvahi())
         return kUnsupported;
-    return As<TBrowse>(pFunction)(io_pRef, i_nFlags, i_nInterface, i_szRegType, i_szDomain, i_pfnReply, i_pContext);
+    return As<TBrowse>(pFunction)(
+        io_pRef, i_nFlags, i_nInterface, i_szRegType, i_szDomain, i_pfnReply, i_pContext);
 }
 
 TSocket CDnsSdLibrary::RefSockFD(TRef i_pRef)
@@ -157,7 +167,10 @@ void CDnsSdLibrary::RefDeallocate(TRef i_pRef)
         As<TRefDeallocate>(pFunction)(i_pRef);
 }
 
-int CDnsSdLibrary::WaitReadable(const TSocket *i_pSockets, int i_nCount, int i_nTimeoutMs, bool *o_pfReadable)
+int CDnsSdLibrary::WaitReadable(const TSocket *i_pSockets,
+                                int i_nCount,
+                                int i_nTimeoutMs,
+                                bool *o_pfReadable)
 {
     if (!i_pSockets || !o_pfReadable || i_nCount <= 0)
         return -1;

@@ -4,14 +4,25 @@
 #include <array>
 #include <mutex>
 
+// winsock2.h must come before windows.h, which would pull in winsock.h.
+// clang-format off
 #include <winsock2.h>
 #include <windows.h>
+// clang-format on
 
 using namespace DnsSd;
 
 namespace {
 
-enum EFunction { CreateConnectionFn, BrowseFn, RefSockFDFn, ProcessResultFn, RefDeallocateFn, FnCount };
+enum EFunction
+{
+    CreateConnectionFn,
+    BrowseFn,
+    RefSockFDFn,
+    ProcessResultFn,
+    RefDeallocateFn,
+    FnCount
+};
 
 const char *const kFunctionNames[FnCount] = {
     "DNSServiceCreateConnection",
@@ -22,7 +33,8 @@ const char *const kFunctionNames[FnCount] = {
 };
 
 using TCreateConnection = TError(VISTREL_DNSSD_API *)(TRef *);
-using TBrowse = TError(VISTREL_DNSSD_API *)(TRef *, TFlags, quint32, const char *, const char *, TBrowseReply, void *);
+using TBrowse = TError(VISTREL_DNSSD_API *)(
+    TRef *, TFlags, quint32, const char *, const char *, TBrowseReply, void *);
 using TRefSockFD = TSocket(VISTREL_DNSSD_API *)(TRef);
 using TProcessResult = TError(VISTREL_DNSSD_API *)(TRef);
 using TRefDeallocate = void(VISTREL_DNSSD_API *)(TRef);
@@ -54,8 +66,7 @@ FARPROC Function(EFunction i_eFunction)
     return oLib.apFunctions[i_eFunction];
 }
 
-template<typename T>
-T As(FARPROC i_pFunction)
+template <typename T> T As(FARPROC i_pFunction)
 {
     return reinterpret_cast<T>(reinterpret_cast<void *>(i_pFunction));
 }
@@ -101,7 +112,8 @@ TError CDnsSdLibrary::Browse(TRef *io_pRef,
                              void *i_pContext)
 {
     FARPROC pFunction = Function(BrowseFn);
-    return pFunction ? As<TBrowse>(pFunction)(io_pRef, i_nFlags, i_nInterface, i_szRegType, i_szDomain, i_pfnReply, i_pContext)
+    return pFunction ? As<TBrowse>(pFunction)(
+               io_pRef, i_nFlags, i_nInterface, i_szRegType, i_szDomain, i_pfnReply, i_pContext)
                      : kUnknown;
 }
 
@@ -124,7 +136,10 @@ void CDnsSdLibrary::RefDeallocate(TRef i_pRef)
         As<TRefDeallocate>(pFunction)(i_pRef);
 }
 
-int CDnsSdLibrary::WaitReadable(const TSocket *i_pSockets, int i_nCount, int i_nTimeoutMs, bool *o_pfReadable)
+int CDnsSdLibrary::WaitReadable(const TSocket *i_pSockets,
+                                int i_nCount,
+                                int i_nTimeoutMs,
+                                bool *o_pfReadable)
 {
     if (!i_pSockets || !o_pfReadable || i_nCount <= 0 || i_nCount > FD_SETSIZE)
         return -1;

@@ -97,7 +97,8 @@ bool ReadName(const QByteArray &i_baPacket, int &io_nOffset, QByteArray &o_baNam
         if ((nLength & 0xC0) == 0xC0) {
             if (nOffset + 1 >= i_baPacket.size() || ++nHops > kMaxPointerHops)
                 return false;
-            const int nTarget = ((nLength & 0x3F) << 8) | static_cast<quint8>(i_baPacket.at(nOffset + 1));
+            const int nTarget =
+                ((nLength & 0x3F) << 8) | static_cast<quint8>(i_baPacket.at(nOffset + 1));
             if (!fJumped)
                 io_nOffset = nOffset + 2;
             fJumped = true;
@@ -122,9 +123,13 @@ quint16 Read16(const QByteArray &i_baPacket, int i_nOffset)
 }
 
 // Collects the A records for i_baName from one mDNS answer to our query i_nId.
-void ParseAnswer(const QByteArray &i_baPacket, quint16 i_nId, const QByteArray &i_baName, QList<quint32> &io_lnAddresses)
+void ParseAnswer(const QByteArray &i_baPacket,
+                 quint16 i_nId,
+                 const QByteArray &i_baName,
+                 QList<quint32> &io_lnAddresses)
 {
-    if (i_baPacket.size() < 12 || Read16(i_baPacket, 0) != i_nId || !(Read16(i_baPacket, 2) & 0x8000))
+    if (i_baPacket.size() < 12 || Read16(i_baPacket, 0) != i_nId
+        || !(Read16(i_baPacket, 2) & 0x8000))
         return;
     const int nQuestions = Read16(i_baPacket, 4);
     const int nRecords = Read16(i_baPacket, 6) + Read16(i_baPacket, 8) + Read16(i_baPacket, 10);
@@ -165,7 +170,8 @@ std::vector<in_addr> MulticastInterfaces()
     for (const ifaddrs *p = pList; p; p = p->ifa_next) {
         if (!p->ifa_addr || p->ifa_addr->sa_family != AF_INET)
             continue;
-        if (!(p->ifa_flags & IFF_UP) || !(p->ifa_flags & IFF_MULTICAST) || (p->ifa_flags & IFF_LOOPBACK))
+        if (!(p->ifa_flags & IFF_UP) || !(p->ifa_flags & IFF_MULTICAST)
+            || (p->ifa_flags & IFF_LOOPBACK))
             continue;
         vAddresses.push_back(reinterpret_cast<const sockaddr_in *>(p->ifa_addr)->sin_addr);
     }
@@ -208,8 +214,12 @@ QList<quint32> MulticastResolve(const QByteArray &i_baName)
     for (int nTry = 0; nTry < kMdnsTries && lnAddresses.isEmpty(); ++nTry) {
         for (const in_addr &oInterface : vInterfaces) {
             setsockopt(nSocket, IPPROTO_IP, IP_MULTICAST_IF, &oInterface, sizeof(oInterface));
-            sendto(nSocket, baQuery.constData(), static_cast<size_t>(baQuery.size()), 0,
-                   reinterpret_cast<const sockaddr *>(&oGroup), sizeof(oGroup));
+            sendto(nSocket,
+                   baQuery.constData(),
+                   static_cast<size_t>(baQuery.size()),
+                   0,
+                   reinterpret_cast<const sockaddr *>(&oGroup),
+                   sizeof(oGroup));
         }
         QElapsedTimer oTimer;
         oTimer.start();
@@ -220,7 +230,8 @@ QList<quint32> MulticastResolve(const QByteArray &i_baName)
                 continue;
             if (nReady <= 0)
                 break;
-            const ssize_t nRead = recv(nSocket, baAnswer.data(), static_cast<size_t>(baAnswer.size()), 0);
+            const ssize_t nRead =
+                recv(nSocket, baAnswer.data(), static_cast<size_t>(baAnswer.size()), 0);
             if (nRead > 0)
                 ParseAnswer(baAnswer.left(static_cast<int>(nRead)), nId, i_baName, lnAddresses);
         }

@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <cstring>
 
+// The SNMP headers need the Windows types first.
+// clang-format off
 #include <windows.h>
 #include <snmp.h>
 #include <mgmtapi.h>
+// clang-format on
 
 namespace {
 
@@ -62,11 +65,11 @@ int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
     int nResult = 0;
     AsnInteger32 nErrorStatus = 0;
     AsnInteger32 nErrorIndex = 0;
-    if (SnmpMgrRequest(pSession, SNMP_PDU_GET, &oList, &nErrorStatus, &nErrorIndex) && oList.len == 1
-        && oList.list && oList.list[0].value.asnType == ASN_OCTETSTRING) {
+    if (SnmpMgrRequest(pSession, SNMP_PDU_GET, &oList, &nErrorStatus, &nErrorIndex)
+        && oList.len == 1 && oList.list && oList.list[0].value.asnType == ASN_OCTETSTRING) {
         const AsnOctetString &oValue = oList.list[0].value.asnValue.string;
-        const size_t nCopy = std::min(static_cast<size_t>(oValue.length),
-                                      static_cast<size_t>(nCapacity - 1));
+        const size_t nCopy =
+            std::min(static_cast<size_t>(oValue.length), static_cast<size_t>(nCapacity - 1));
         if (nCopy > 0 && oValue.stream)
             std::memcpy(o_pBuffer, oValue.stream, nCopy);
         o_pBuffer[nCopy] = '\0';

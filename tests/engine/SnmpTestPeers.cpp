@@ -67,11 +67,13 @@ bool InPrivateNetworkNamespace()
     struct stat oOwn;
     if (stat("/proc/self/ns/net", &oOwn) != 0)
         return false;
-    const QStringList lsNames = QDir(QStringLiteral("/run/netns")).entryList(QDir::Files | QDir::System);
+    const QStringList lsNames =
+        QDir(QStringLiteral("/run/netns")).entryList(QDir::Files | QDir::System);
     for (const QString &sName : lsNames) {
         struct stat oNamed;
         const QByteArray baPath = QFile::encodeName(QStringLiteral("/run/netns/") + sName);
-        if (stat(baPath.constData(), &oNamed) == 0 && oNamed.st_ino == oOwn.st_ino && oNamed.st_dev == oOwn.st_dev)
+        if (stat(baPath.constData(), &oNamed) == 0 && oNamed.st_ino == oOwn.st_ino
+            && oNamed.st_dev == oOwn.st_dev)
             return true;
     }
     return false;
@@ -93,7 +95,8 @@ bool CSnmpdPeer::Start(const QByteArray &i_baSysName, QString &o_sError)
         o_sError = QStringLiteral("cannot write snmpd.conf");
         return false;
     }
-    oConf.write("agentAddress udp:127.0.0.1:161\nrocommunity public default\nsysName " + i_baSysName + "\n");
+    oConf.write("agentAddress udp:127.0.0.1:161\nrocommunity public default\nsysName " + i_baSysName
+                + "\n");
     oConf.close();
 
     QProcessEnvironment oEnv = QProcessEnvironment::systemEnvironment();
@@ -202,7 +205,8 @@ bool CFakeSnmpAgent::Listen(QString &o_sError)
     oAddress.sin_port = htons(161);
     oAddress.sin_addr.s_addr = htonl(0x7F000002);
     if (bind(nSocket, reinterpret_cast<const sockaddr *>(&oAddress), sizeof(oAddress)) != 0) {
-        o_sError = QStringLiteral("bind 127.0.0.2:161: ") + QString::fromLocal8Bit(std::strerror(errno));
+        o_sError =
+            QStringLiteral("bind 127.0.0.2:161: ") + QString::fromLocal8Bit(std::strerror(errno));
         close(nSocket);
         return false;
     }
@@ -228,15 +232,23 @@ void CFakeSnmpAgent::run()
             continue;
         sockaddr_in oFrom;
         socklen_t nFromLength = sizeof(oFrom);
-        const ssize_t nRead = recvfrom(nSocket, baBuffer.data(), static_cast<size_t>(baBuffer.size()), 0,
-                                       reinterpret_cast<sockaddr *>(&oFrom), &nFromLength);
+        const ssize_t nRead = recvfrom(nSocket,
+                                       baBuffer.data(),
+                                       static_cast<size_t>(baBuffer.size()),
+                                       0,
+                                       reinterpret_cast<sockaddr *>(&oFrom),
+                                       &nFromLength);
         if (nRead <= 0)
             continue;
         ++m_nRequests;
         const QByteArray baAnswer = Answer(baBuffer.left(static_cast<int>(nRead)));
         if (!baAnswer.isEmpty())
-            sendto(nSocket, baAnswer.constData(), static_cast<size_t>(baAnswer.size()), 0,
-                   reinterpret_cast<const sockaddr *>(&oFrom), nFromLength);
+            sendto(nSocket,
+                   baAnswer.constData(),
+                   static_cast<size_t>(baAnswer.size()),
+                   0,
+                   reinterpret_cast<const sockaddr *>(&oFrom),
+                   nFromLength);
     }
 }
 
@@ -290,7 +302,7 @@ QByteArray CFakeSnmpAgent::Answer(const QByteArray &i_baRequest)
     if (eReply == EReply::TwoBindings)
         baBindings += Tlv(0x30, Tlv(0x06, kSysNameOidBer) + Tlv(0x04, QByteArray("second")));
     const QByteArray baPdu = Tlv(0xA2,
-                                 baRequestId + Tlv(0x02, QByteArray(1, 0)) + Tlv(0x02, QByteArray(1, 0))
-                                     + Tlv(0x30, baBindings));
+                                 baRequestId + Tlv(0x02, QByteArray(1, 0))
+                                     + Tlv(0x02, QByteArray(1, 0)) + Tlv(0x30, baBindings));
     return Tlv(0x30, Tlv(0x02, QByteArray(1, 0)) + Tlv(0x04, QByteArray("public")) + baPdu);
 }

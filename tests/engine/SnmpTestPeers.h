@@ -40,7 +40,15 @@ QString SnmpGetSysName(const QString &i_sAddress);
 class CFakeSnmpAgent final : public QThread
 {
 public:
-    enum class EReply { String, Integer, NullValue, TwoBindings, Garbage, Silence };
+    enum class EReply
+    {
+        String,
+        Integer,
+        NullValue,
+        TwoBindings,
+        Garbage,
+        Silence
+    };
 
     CFakeSnmpAgent();
     ~CFakeSnmpAgent() override;

@@ -75,31 +75,37 @@ void TestCHostNaming::nameSources_data()
     QTest::addColumn<QString>("expected");
 
     const QString sSnmp = QString::fromLatin1(kSysName);
-    QTest::newRow("DNS name is kept") << kRealAgent << QStringLiteral("host.example") << QStringLiteral("zc")
-                                      << QByteArray() << QStringLiteral("host.example");
-    QTest::newRow("no name: SNMP wins over zeroconf") << kRealAgent << QString() << QStringLiteral("zc-name")
-                                                      << QByteArray() << sSnmp;
-    QTest::newRow("address text counts as no name") << kRealAgent << QStringLiteral("127.0.0.1") << QString()
-                                                    << QByteArray() << sSnmp;
+    QTest::newRow("DNS name is kept")
+        << kRealAgent << QStringLiteral("host.example") << QStringLiteral("zc") << QByteArray()
+        << QStringLiteral("host.example");
+    QTest::newRow("no name: SNMP wins over zeroconf")
+        << kRealAgent << QString() << QStringLiteral("zc-name") << QByteArray() << sSnmp;
+    QTest::newRow("address text counts as no name")
+        << kRealAgent << QStringLiteral("127.0.0.1") << QString() << QByteArray() << sSnmp;
     QTest::newRow("address text with blanks counts as no name")
         << kRealAgent << QStringLiteral(" 127.0.0.1 ") << QString() << QByteArray() << sSnmp;
-    QTest::newRow("blank name counts as no name") << kRealAgent << QStringLiteral("   ") << QString()
-                                                  << QByteArray() << sSnmp;
-    QTest::newRow("zeroconf name when no agent answers") << kNoAgent << QString() << QStringLiteral("zc-only")
-                                                         << QByteArray() << QStringLiteral("zc-only");
+    QTest::newRow("blank name counts as no name")
+        << kRealAgent << QStringLiteral("   ") << QString() << QByteArray() << sSnmp;
+    QTest::newRow("zeroconf name when no agent answers")
+        << kNoAgent << QString() << QStringLiteral("zc-only") << QByteArray()
+        << QStringLiteral("zc-only");
     QTest::newRow("zeroconf name replaces address text")
         << kNoAgent << QStringLiteral("127.0.0.3") << QStringLiteral("zc-only") << QByteArray()
         << QStringLiteral("zc-only");
-    QTest::newRow("no source leaves the address text") << kNoAgent << QStringLiteral("127.0.0.3") << QString()
-                                                       << QByteArray() << QStringLiteral("127.0.0.3");
+    QTest::newRow("no source leaves the address text")
+        << kNoAgent << QStringLiteral("127.0.0.3") << QString() << QByteArray()
+        << QStringLiteral("127.0.0.3");
     QTest::newRow("sysName of blanks keeps the zeroconf name")
-        << kFakeAgent << QString() << QStringLiteral("zc-kept") << QByteArray("    ") << QStringLiteral("zc-kept");
-    QTest::newRow("sysName is trimmed") << kFakeAgent << QString() << QString() << QByteArray("  padded \t")
-                                        << QStringLiteral("padded");
+        << kFakeAgent << QString() << QStringLiteral("zc-kept") << QByteArray("    ")
+        << QStringLiteral("zc-kept");
+    QTest::newRow("sysName is trimmed") << kFakeAgent << QString() << QString()
+                                        << QByteArray("  padded \t") << QStringLiteral("padded");
     QTest::newRow("sysName over 1,024 bytes is cut to 1,024")
-        << kFakeAgent << QString() << QString() << QByteArray(3000, 'n') << QString(1024, QLatin1Char('n'));
+        << kFakeAgent << QString() << QString() << QByteArray(3000, 'n')
+        << QString(1024, QLatin1Char('n'));
     QTest::newRow("sysName read in the local encoding")
-        << kFakeAgent << QString() << QString() << QByteArray("\xd1\x81\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80")
+        << kFakeAgent << QString() << QString()
+        << QByteArray("\xd1\x81\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80")
         << QString::fromLocal8Bit("\xd1\x81\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80");
 }
 

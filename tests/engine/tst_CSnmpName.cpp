@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr quint32 kRealAgent = 0x7F000001;  // 127.0.0.1: snmpd
-constexpr quint32 kFakeAgent = 0x7F000002;  // 127.0.0.2: CFakeSnmpAgent
-constexpr quint32 kNoAgent = 0x7F000003;    // 127.0.0.3: nothing listens
+constexpr quint32 kRealAgent = 0x7F000001; // 127.0.0.1: snmpd
+constexpr quint32 kFakeAgent = 0x7F000002; // 127.0.0.2: CFakeSnmpAgent
+constexpr quint32 kNoAgent = 0x7F000003;   // 127.0.0.3: nothing listens
 const QByteArray kSysName("vistrel-lab-agent");
 
 struct TAnswer
@@ -104,25 +104,27 @@ void TestCSnmpName::fakeAgentReplies_data()
 
     using R = CFakeSnmpAgent::EReply;
     const QByteArray baLong(2000, 'n');
-    QTest::newRow("string is copied") << int(R::String) << QByteArray("fake-agent") << 1025 << 1
-                                      << QByteArray("fake-agent");
+    QTest::newRow("string is copied")
+        << int(R::String) << QByteArray("fake-agent") << 1025 << 1 << QByteArray("fake-agent");
     QTest::newRow("string longer than 1,024 bytes is cut to 1,024")
         << int(R::String) << baLong << 1025 << 1 << baLong.left(1024);
-    QTest::newRow("string is cut to capacity less one") << int(R::String) << QByteArray("abcdefgh") << 5 << 1
-                                                       << QByteArray("abcd");
+    QTest::newRow("string is cut to capacity less one")
+        << int(R::String) << QByteArray("abcdefgh") << 5 << 1 << QByteArray("abcd");
     QTest::newRow("capacity of one leaves only the terminator")
         << int(R::String) << QByteArray("abc") << 1 << 1 << QByteArray();
-    QTest::newRow("empty string succeeds with nothing") << int(R::String) << QByteArray() << 1025 << 1
-                                                        << QByteArray();
+    QTest::newRow("empty string succeeds with nothing")
+        << int(R::String) << QByteArray() << 1025 << 1 << QByteArray();
     QTest::newRow("bytes outside ASCII are copied as they are")
         << int(R::String) << QByteArray("\xd1\x81\xd0\xb5\xd1\x80\xff") << 1025 << 1
         << QByteArray("\xd1\x81\xd0\xb5\xd1\x80\xff");
     QTest::newRow("embedded zero byte is kept in the length")
         << int(R::String) << QByteArray("ab\0cd", 5) << 1025 << 1 << QByteArray("ab\0cd", 5);
-    QTest::newRow("integer value fails") << int(R::Integer) << QByteArray() << 1025 << 0 << QByteArray();
-    QTest::newRow("NULL value (no such name) fails") << int(R::NullValue) << QByteArray() << 1025 << 0
-                                                     << QByteArray();
-    QTest::newRow("two bindings fail") << int(R::TwoBindings) << QByteArray("x") << 1025 << 0 << QByteArray();
+    QTest::newRow("integer value fails")
+        << int(R::Integer) << QByteArray() << 1025 << 0 << QByteArray();
+    QTest::newRow("NULL value (no such name) fails")
+        << int(R::NullValue) << QByteArray() << 1025 << 0 << QByteArray();
+    QTest::newRow("two bindings fail")
+        << int(R::TwoBindings) << QByteArray("x") << 1025 << 0 << QByteArray();
 }
 
 void TestCSnmpName::fakeAgentReplies()
@@ -168,8 +170,8 @@ void TestCSnmpName::badArguments()
     int nLength = capacity;
     QElapsedTimer oTimer;
     oTimer.start();
-    const int nResult = CSnmpName::QuerySysName(ip, withBuffer ? baBuffer.data() : nullptr,
-                                                withLength ? &nLength : nullptr);
+    const int nResult = CSnmpName::QuerySysName(
+        ip, withBuffer ? baBuffer.data() : nullptr, withLength ? &nLength : nullptr);
     QCOMPARE(nResult, 0);
     QVERIFY(oTimer.elapsed() < 1000);
     if (withLength)
@@ -215,7 +217,8 @@ void TestCSnmpName::manyThreadsAtOnce()
     std::vector<std::unique_ptr<QThread>> vThreads;
     for (int i = 0; i < kThreads; ++i) {
         vTargets[i] = i % 8 == 7 ? kNoAgent : (i % 2 ? kFakeAgent : kRealAgent);
-        vThreads.emplace_back(QThread::create([&vAnswers, &vTargets, i] { vAnswers[i] = Ask(vTargets[i]); }));
+        vThreads.emplace_back(
+            QThread::create([&vAnswers, &vTargets, i] { vAnswers[i] = Ask(vTargets[i]); }));
     }
     QElapsedTimer oTimer;
     oTimer.start();
@@ -224,9 +227,11 @@ void TestCSnmpName::manyThreadsAtOnce()
     for (auto &pThread : vThreads)
         QVERIFY(pThread->wait(20000));
     // All at once, not one after another: the hosts without agents time out together.
-    QVERIFY2(oTimer.elapsed() < 10000, qPrintable(QStringLiteral("took %1 ms").arg(oTimer.elapsed())));
+    QVERIFY2(oTimer.elapsed() < 10000,
+             qPrintable(QStringLiteral("took %1 ms").arg(oTimer.elapsed())));
     for (int i = 0; i < kThreads; ++i) {
-        const QByteArray baExpected = vTargets[i] == kRealAgent ? kSysName : QByteArray("fake-agent");
+        const QByteArray baExpected =
+            vTargets[i] == kRealAgent ? kSysName : QByteArray("fake-agent");
         if (vTargets[i] == kNoAgent) {
             QCOMPARE(vAnswers[i].nResult, 0);
         } else {

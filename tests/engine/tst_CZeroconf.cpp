@@ -103,12 +103,14 @@ void TestCZeroconf::initTestCase()
     QVERIFY(m_oHosts.open());
     m_oHosts.write(kHosts);
     m_oHosts.flush();
-    const int nMount = QProcess::execute(QStringLiteral("mount"),
-                                         {QStringLiteral("--bind"), m_oHosts.fileName(), QStringLiteral("/etc/hosts")});
+    const int nMount = QProcess::execute(
+        QStringLiteral("mount"),
+        {QStringLiteral("--bind"), m_oHosts.fileName(), QStringLiteral("/etc/hosts")});
     QCOMPARE(nMount, 0);
     QCOMPARE(CIpv4Resolver::Resolve("office-pc.local."), QList<quint32>{0x7F00002A});
 
-    QVERIFY2(m_oFake.Open(QStringLiteral(FAKE_DNSSD_PATH)), qPrintable(m_oFake.oLibrary.errorString()));
+    QVERIFY2(m_oFake.Open(QStringLiteral(FAKE_DNSSD_PATH)),
+             qPrintable(m_oFake.oLibrary.errorString()));
     QVERIFY(m_oFakeWithoutBrowse.Open(QStringLiteral(FAKE_DNSSD_NOBROWSE_PATH)));
 }
 
@@ -142,11 +144,12 @@ void TestCZeroconf::announcedNamesAreCached_data()
             << fShared << QByteArray(kWorkstation) << QByteArray("office-pc [00:11:22:33:44:55]")
             << QByteArray("local.") << quint32(0x7F00002A) << QStringLiteral("office-pc");
         QTest::addRow("%s: sleep proxy name after the space", szHow)
-            << fShared << QByteArray(kSleepProxy) << QByteArray("70-35-60-63.1 nas") << QByteArray("local.")
-            << quint32(0x7F00002B) << QStringLiteral("nas");
+            << fShared << QByteArray(kSleepProxy) << QByteArray("70-35-60-63.1 nas")
+            << QByteArray("local.") << quint32(0x7F00002B) << QStringLiteral("nas");
         QTest::addRow("%s: workstation name with many spaces", szHow)
-            << fShared << QByteArray(kWorkstation) << QByteArray("multi word name [00:11:22:33:44:55]")
-            << QByteArray("local.") << quint32(0x7F00002C) << QStringLiteral("multi");
+            << fShared << QByteArray(kWorkstation)
+            << QByteArray("multi word name [00:11:22:33:44:55]") << QByteArray("local.")
+            << quint32(0x7F00002C) << QStringLiteral("multi");
         QTest::addRow("%s: every address of the name", szHow)
             << fShared << QByteArray(kWorkstation) << QByteArray("twice [00:11:22:33:44:55]")
             << QByteArray("local.") << quint32(0x7F00002F) << QStringLiteral("twice");
@@ -176,16 +179,22 @@ void TestCZeroconf::badServiceNamesAreHarmless_data()
     QTest::addColumn<QByteArray>("service");
     QTest::addColumn<QByteArray>("domain");
 
-    QTest::newRow("empty workstation name") << QByteArray(kWorkstation) << QByteArray() << QByteArray("local.");
-    QTest::newRow("empty sleep proxy name") << QByteArray(kSleepProxy) << QByteArray() << QByteArray("local.");
-    QTest::newRow("no space, unknown host") << QByteArray(kWorkstation) << QByteArray("nobody") << QByteArray("local.");
-    QTest::newRow("only spaces") << QByteArray(kWorkstation) << QByteArray("     ") << QByteArray("local.");
-    QTest::newRow("very long name") << QByteArray(kWorkstation) << QByteArray(100000, 'x') + " [mac]"
-                                    << QByteArray("local.");
+    QTest::newRow("empty workstation name")
+        << QByteArray(kWorkstation) << QByteArray() << QByteArray("local.");
+    QTest::newRow("empty sleep proxy name")
+        << QByteArray(kSleepProxy) << QByteArray() << QByteArray("local.");
+    QTest::newRow("no space, unknown host")
+        << QByteArray(kWorkstation) << QByteArray("nobody") << QByteArray("local.");
+    QTest::newRow("only spaces") << QByteArray(kWorkstation) << QByteArray("     ")
+                                 << QByteArray("local.");
+    QTest::newRow("very long name")
+        << QByteArray(kWorkstation) << QByteArray(100000, 'x') + " [mac]" << QByteArray("local.");
     QTest::newRow("bytes invalid in the local encoding")
         << QByteArray(kWorkstation) << QByteArray("\xff\xfe\xc3 [mac]") << QByteArray("local.");
-    QTest::newRow("empty domain") << QByteArray(kSleepProxy) << QByteArray("1.1 nas") << QByteArray();
-    QTest::newRow("very long domain") << QByteArray(kWorkstation) << QByteArray("nas [m]") << QByteArray(70000, 'd');
+    QTest::newRow("empty domain") << QByteArray(kSleepProxy) << QByteArray("1.1 nas")
+                                  << QByteArray();
+    QTest::newRow("very long domain")
+        << QByteArray(kWorkstation) << QByteArray("nas [m]") << QByteArray(70000, 'd');
 }
 
 void TestCZeroconf::badServiceNamesAreHarmless()
@@ -198,7 +207,8 @@ void TestCZeroconf::badServiceNamesAreHarmless()
     QCOMPARE(m_oFake.pfnAnnounce(type.constData(), service.constData(), domain.constData(), 0), 1);
     // Announcements are handled in order: once the next one is cached, the bad one was handled.
     QCOMPARE(m_oFake.pfnAnnounce(kWorkstation, "late [00:11:22:33:44:55]", "local.", 0), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(CZeroconf::Instance()->Lookup(0x7F00002D), QStringLiteral("late"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        CZeroconf::Instance()->Lookup(0x7F00002D), QStringLiteral("late"), 5000);
     QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
     QVERIFY(CZeroconf::Instance()->IsBrowsing());
     // Nothing else in the hosts table was cached on the way.
@@ -213,7 +223,8 @@ void TestCZeroconf::errorRepliesAreIgnored()
     QCOMPARE(m_oFake.pfnAnnounce(kWorkstation, "errored [00:11:22:33:44:55]", "local.", -65537), 1);
     QCOMPARE(m_oFake.pfnAnnounce(kWorkstation, nullptr, "local.", 0), 1);
     QCOMPARE(m_oFake.pfnAnnounce(kWorkstation, "late [00:11:22:33:44:55]", "local.", 0), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(CZeroconf::Instance()->Lookup(0x7F00002D), QStringLiteral("late"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        CZeroconf::Instance()->Lookup(0x7F00002D), QStringLiteral("late"), 5000);
     QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
     QCOMPARE(CZeroconf::Instance()->Lookup(0x7F000030), QString());
 }
@@ -239,7 +250,8 @@ void TestCZeroconf::stopEndsBrowsingPromptly()
     oTimer.start();
     CZeroconf::DestroyInstance();
     // One 50 ms wait at most; the bound leaves room for a loaded machine.
-    QVERIFY2(oTimer.elapsed() < 1000, qPrintable(QStringLiteral("took %1 ms").arg(oTimer.elapsed())));
+    QVERIFY2(oTimer.elapsed() < 1000,
+             qPrintable(QStringLiteral("took %1 ms").arg(oTimer.elapsed())));
     QCOMPARE(m_oFake.DeallocationLog(), deallocations);
     QCOMPARE(m_oFake.pfnBrowseCount(), 0);
 }
@@ -250,7 +262,8 @@ void TestCZeroconf::brokenConnectionEndsBrowsing()
     QVERIFY(CZeroconf::Instance()->Insert(QStringLiteral("kept"), 0x7F000063));
     m_oFake.pfnBreak();
     QTRY_VERIFY_WITH_TIMEOUT(!CZeroconf::Instance()->IsBrowsing(), 2000);
-    QCOMPARE(m_oFake.DeallocationLog(), QStringLiteral("_sleep-proxy._udp,_workstation._tcp,connection"));
+    QCOMPARE(m_oFake.DeallocationLog(),
+             QStringLiteral("_sleep-proxy._udp,_workstation._tcp,connection"));
     // What was learned stays available after discovery ended.
     QCOMPARE(CZeroconf::Instance()->Lookup(0x7F000063), QStringLiteral("kept"));
 }
@@ -264,8 +277,10 @@ void TestCZeroconf::unavailableDiscoveryEndsAtOnce_data()
     QTest::newRow("no library") << QStringLiteral("/nonexistent/libdns_sd.so.1") << 0 << QString();
     QTest::newRow("library without DNSServiceBrowse")
         << QStringLiteral(FAKE_DNSSD_NOBROWSE_PATH) << 0 << QStringLiteral("connection");
-    QTest::newRow("library whose daemon is not running") << QStringLiteral(FAKE_DNSSD_PATH) << 1 << QString();
-    QTest::newRow("system libdns_sd without its bus") << QStringLiteral("libdns_sd.so.1") << 0 << QString();
+    QTest::newRow("library whose daemon is not running")
+        << QStringLiteral(FAKE_DNSSD_PATH) << 1 << QString();
+    QTest::newRow("system libdns_sd without its bus")
+        << QStringLiteral("libdns_sd.so.1") << 0 << QString();
 }
 
 void TestCZeroconf::unavailableDiscoveryEndsAtOnce()
@@ -284,7 +299,8 @@ void TestCZeroconf::unavailableDiscoveryEndsAtOnce()
     CZeroconf *pZeroconf = CZeroconf::Instance();
     QVERIFY(pZeroconf);
     QTRY_VERIFY_WITH_TIMEOUT(!pZeroconf->IsBrowsing(), 5000);
-    QVERIFY2(oTimer.elapsed() < 5000, qPrintable(QStringLiteral("took %1 ms").arg(oTimer.elapsed())));
+    QVERIFY2(oTimer.elapsed() < 5000,
+             qPrintable(QStringLiteral("took %1 ms").arg(oTimer.elapsed())));
     QCOMPARE(pZeroconf->Lookup(0x7F00002A), QString());
     // The cache still works for whoever fills it.
     QVERIFY(pZeroconf->Insert(QStringLiteral("manual"), 0x7F00002A));
@@ -314,7 +330,8 @@ void TestCZeroconf::lookupsWhileNamesArrive()
         m_oFake.pfnAnnounce(kWorkstation, "office-pc [00:11:22:33:44:55]", "local.", 0);
         m_oFake.pfnAnnounce(kSleepProxy, "1.1 nas", "local.", 0);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(CZeroconf::Instance()->Lookup(0x7F00002B), QStringLiteral("nas"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        CZeroconf::Instance()->Lookup(0x7F00002B), QStringLiteral("nas"), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(nFound.load() > 0, 5000);
     fStop.store(true);
     for (auto &pThread : vThreads)

@@ -41,18 +41,20 @@ void TestCZeroconfNames::workstationShortName_data()
     QTest::addColumn<QString>("service");
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("host and bracketed MAC") << QStringLiteral("office-pc [00:11:22:33:44:55]")
-                                            << QStringLiteral("office-pc");
-    QTest::newRow("no space: taken whole") << QStringLiteral("office-pc") << QStringLiteral("office-pc");
-    QTest::newRow("many spaces: cut at the first") << QStringLiteral("my office pc [00:11:22:33:44:55]")
-                                                   << QStringLiteral("my");
+    QTest::newRow("host and bracketed MAC")
+        << QStringLiteral("office-pc [00:11:22:33:44:55]") << QStringLiteral("office-pc");
+    QTest::newRow("no space: taken whole")
+        << QStringLiteral("office-pc") << QStringLiteral("office-pc");
+    QTest::newRow("many spaces: cut at the first")
+        << QStringLiteral("my office pc [00:11:22:33:44:55]") << QStringLiteral("my");
     QTest::newRow("two spaces in a row") << QStringLiteral("pc  [mac]") << QStringLiteral("pc");
     QTest::newRow("leading space gives nothing") << QStringLiteral(" pc [mac]") << QString();
     QTest::newRow("empty") << QString() << QString();
     QTest::newRow("only a space") << QStringLiteral(" ") << QString();
-    QTest::newRow("tab is not a separator") << QStringLiteral("pc\t[mac]") << QStringLiteral("pc\t[mac]");
-    QTest::newRow("non-ASCII host name") << QStringLiteral("сервер [00:11:22:33:44:55]")
-                                         << QStringLiteral("сервер");
+    QTest::newRow("tab is not a separator")
+        << QStringLiteral("pc\t[mac]") << QStringLiteral("pc\t[mac]");
+    QTest::newRow("non-ASCII host name")
+        << QStringLiteral("сервер [00:11:22:33:44:55]") << QStringLiteral("сервер");
     QTest::newRow("very long name") << QString(5000, QLatin1Char('a')) + QStringLiteral(" [m]")
                                     << QString(5000, QLatin1Char('a'));
 }
@@ -69,10 +71,11 @@ void TestCZeroconfNames::sleepProxyShortName_data()
     QTest::addColumn<QString>("service");
     QTest::addColumn<QString>("name");
 
-    QTest::newRow("numbers and host") << QStringLiteral("70-35-60-63.1 nas") << QStringLiteral("nas");
+    QTest::newRow("numbers and host")
+        << QStringLiteral("70-35-60-63.1 nas") << QStringLiteral("nas");
     QTest::newRow("no space: taken whole") << QStringLiteral("nas") << QStringLiteral("nas");
-    QTest::newRow("many spaces: all after the first") << QStringLiteral("70-35-60-63.1 big nas box")
-                                                      << QStringLiteral("big nas box");
+    QTest::newRow("many spaces: all after the first")
+        << QStringLiteral("70-35-60-63.1 big nas box") << QStringLiteral("big nas box");
     QTest::newRow("trailing space gives nothing") << QStringLiteral("70-35-60-63.1 ") << QString();
     QTest::newRow("empty") << QString() << QString();
 }
@@ -94,11 +97,12 @@ void TestCZeroconfNames::cacheRules_data()
     QTest::newRow("ordinary entry") << QStringLiteral("office-pc") << quint32(0xC0A8010A) << true
                                     << QStringLiteral("office-pc");
     QTest::newRow("empty name refused") << QString() << quint32(0xC0A8010B) << false << QString();
-    QTest::newRow("address 0 refused") << QStringLiteral("zero") << quint32(0) << false << QString();
-    QTest::newRow("broadcast stored but never found") << QStringLiteral("bcast") << quint32(0xFFFFFFFF) << true
-                                                      << QString();
-    QTest::newRow("blank name stored as given") << QStringLiteral("  ") << quint32(0xC0A8010C) << true
-                                                << QStringLiteral("  ");
+    QTest::newRow("address 0 refused")
+        << QStringLiteral("zero") << quint32(0) << false << QString();
+    QTest::newRow("broadcast stored but never found")
+        << QStringLiteral("bcast") << quint32(0xFFFFFFFF) << true << QString();
+    QTest::newRow("blank name stored as given")
+        << QStringLiteral("  ") << quint32(0xC0A8010C) << true << QStringLiteral("  ");
 }
 
 void TestCZeroconfNames::cacheRules()

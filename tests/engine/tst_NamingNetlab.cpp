@@ -72,7 +72,8 @@ QList<THost> ReadHosts(QString &o_sError)
 QString AvahiResolve(const QString &i_sName)
 {
     QProcess oResolve;
-    oResolve.start(QStringLiteral("avahi-resolve"), {QStringLiteral("-4"), QStringLiteral("-n"), i_sName});
+    oResolve.start(QStringLiteral("avahi-resolve"),
+                   {QStringLiteral("-4"), QStringLiteral("-n"), i_sName});
     if (!oResolve.waitForFinished(10000)) {
         oResolve.kill();
         oResolve.waitForFinished(1000);
@@ -114,7 +115,8 @@ void TestNamingNetlab::initTestCase()
     m_lHosts = ReadHosts(sError);
     QVERIFY2(sError.isEmpty(), qPrintable(sError));
     QVERIFY(!m_lHosts.isEmpty());
-    QVERIFY2(CDnsSdLibrary::IsLoaded(), "libdns_sd.so.1 (libavahi-compat-libdnssd1) is not installed");
+    QVERIFY2(CDnsSdLibrary::IsLoaded(),
+             "libdns_sd.so.1 (libavahi-compat-libdnssd1) is not installed");
     QVERIFY2(!qgetenv("DBUS_SYSTEM_BUS_ADDRESS").isEmpty(), "the lab's bus address is not set");
     // Discovery starts with the first use, as in a scan.
     QVERIFY(CZeroconf::Instance());
@@ -131,7 +133,8 @@ void TestNamingNetlab::snmpNames_data()
     QTest::addColumn<QString>("sysName");
     for (const THost &oHost : qAsConst(m_lHosts))
         if (!oHost.sSnmpName.isEmpty())
-            QTest::addRow("agent on %s", qPrintable(IpToText(oHost.nIp))) << oHost.nIp << oHost.sSnmpName;
+            QTest::addRow("agent on %s", qPrintable(IpToText(oHost.nIp)))
+                << oHost.nIp << oHost.sSnmpName;
 }
 
 void TestNamingNetlab::snmpNames()
@@ -148,7 +151,8 @@ void TestNamingNetlab::announcedNamesResolve_data()
     QTest::addColumn<QString>("name");
     for (const THost &oHost : qAsConst(m_lHosts))
         if (!oHost.sZeroconfName.isEmpty())
-            QTest::addRow("%s.local.", qPrintable(oHost.sZeroconfName)) << oHost.nIp << oHost.sZeroconfName;
+            QTest::addRow("%s.local.", qPrintable(oHost.sZeroconfName))
+                << oHost.nIp << oHost.sZeroconfName;
 }
 
 void TestNamingNetlab::announcedNamesResolve()
@@ -184,7 +188,8 @@ void TestNamingNetlab::namingStepOfHostsWithoutPtr()
     QVERIFY(!lHosts.isEmpty());
     for (const THost &oHost : qAsConst(lHosts))
         if (!oHost.sZeroconfName.isEmpty())
-            QTRY_COMPARE_WITH_TIMEOUT(CZeroconf::Instance()->Lookup(oHost.nIp), oHost.sZeroconfName, 20000);
+            QTRY_COMPARE_WITH_TIMEOUT(
+                CZeroconf::Instance()->Lookup(oHost.nIp), oHost.sZeroconfName, 20000);
 
     std::vector<CScanResult> vResults(static_cast<size_t>(lHosts.size()));
     std::vector<std::unique_ptr<QThread>> vThreads;
@@ -192,8 +197,8 @@ void TestNamingNetlab::namingStepOfHostsWithoutPtr()
         vResults[static_cast<size_t>(i)].set_ip(lHosts.at(i).nIp);
         vResults[static_cast<size_t>(i)].set_status(EHostStatus::Alive);
         vResults[static_cast<size_t>(i)].set_name(IpToText(lHosts.at(i).nIp));
-        vThreads.emplace_back(
-            QThread::create([&vResults, i] { CHostNaming::NameFromDiscovery(vResults[static_cast<size_t>(i)]); }));
+        vThreads.emplace_back(QThread::create(
+            [&vResults, i] { CHostNaming::NameFromDiscovery(vResults[static_cast<size_t>(i)]); }));
         vThreads.back()->start();
     }
     for (auto &pThread : vThreads)

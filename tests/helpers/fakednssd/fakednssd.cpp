@@ -22,8 +22,14 @@ struct _DNSServiceRef_t;
 using DNSServiceRef = _DNSServiceRef_t *;
 using DNSServiceFlags = uint32_t;
 using DNSServiceErrorType = int32_t;
-using DNSServiceBrowseReply = void (*)(DNSServiceRef, DNSServiceFlags, uint32_t, DNSServiceErrorType,
-                                       const char *, const char *, const char *, void *);
+using DNSServiceBrowseReply = void (*)(DNSServiceRef,
+                                       DNSServiceFlags,
+                                       uint32_t,
+                                       DNSServiceErrorType,
+                                       const char *,
+                                       const char *,
+                                       const char *,
+                                       void *);
 
 namespace {
 
@@ -178,8 +184,14 @@ FAKE_EXPORT DNSServiceErrorType DNSServiceProcessResult(DNSServiceRef i_pRef)
         pContext = oEvent.pBrowse->pContext;
         sRegType = oEvent.pBrowse->sRegType;
     }
-    pfnReply(oEvent.pBrowse, kAdd, 1, oEvent.nError, oEvent.fNullName ? nullptr : oEvent.sName.c_str(),
-             sRegType.c_str(), oEvent.sDomain.c_str(), pContext);
+    pfnReply(oEvent.pBrowse,
+             kAdd,
+             1,
+             oEvent.nError,
+             oEvent.fNullName ? nullptr : oEvent.sName.c_str(),
+             sRegType.c_str(),
+             oEvent.sDomain.c_str(),
+             pContext);
     return kNoError;
 }
 
@@ -205,7 +217,10 @@ FAKE_EXPORT void DNSServiceRefDeallocate(DNSServiceRef i_pRef)
 }
 
 // Queues a browse reply on every live browse of i_szRegType; returns how many browses got it.
-FAKE_EXPORT int FakeDnsSd_Announce(const char *i_szRegType, const char *i_szName, const char *i_szDomain, int i_nError)
+FAKE_EXPORT int FakeDnsSd_Announce(const char *i_szRegType,
+                                   const char *i_szName,
+                                   const char *i_szDomain,
+                                   int i_nError)
 {
     std::lock_guard<std::mutex> oLock(s_oMutex);
     int nCount = 0;
@@ -213,8 +228,11 @@ FAKE_EXPORT int FakeDnsSd_Announce(const char *i_szRegType, const char *i_szName
         if (p->sRegType != i_szRegType)
             continue;
         DNSServiceRef pConnection = p->pConnection;
-        pConnection->qEvents.push_back(
-            TEvent{p, i_szName ? i_szName : "", i_szDomain ? i_szDomain : "", i_nError, i_szName == nullptr});
+        pConnection->qEvents.push_back(TEvent{p,
+                                              i_szName ? i_szName : "",
+                                              i_szDomain ? i_szDomain : "",
+                                              i_nError,
+                                              i_szName == nullptr});
         const char cByte = 1;
         if (write(pConnection->anFds[1], &cByte, 1) == 1)
             ++nCount;
