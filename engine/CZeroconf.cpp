@@ -4,12 +4,11 @@
 #include "CIpv4Resolver.h"
 #include "EngineLog.h"
 
-#include <QMutex>
-#include <QMutexLocker>
 #include <QRunnable>
 #include <QThreadPool>
 
 #include <cstring>
+#include <mutex>
 
 using namespace DnsSd;
 
@@ -22,9 +21,11 @@ const char kWorkstationType[] = "_workstation._tcp";
 const char kSleepProxyType[] = "_sleep-proxy._udp";
 
 // Guards the creation and destruction of the instance and every access to its name cache.
-QMutex &ProcessMutex()
+// A standard mutex rather than QMutex: ThreadSanitizer cannot see into an uninstrumented Qt's
+// futex path and would report every cache access as a race.
+std::mutex &ProcessMutex()
 {
-    static QMutex s_oMutex;
+    static std::mutex s_oMutex;
     return s_oMutex;
 }
 
@@ -167,7 +168,7 @@ void CZeroconf::CWorkThread::run()
 
 CZeroconf *CZeroconf::Instance()
 {
-    QMutexLocker oLock(&ProcessMutex());
+    std::lock_guard<std::mutex> oLock(ProcessMutex());
     if (!s_pInstance) {
         s_pInstance = new CZeroconf;
         s_pInstance->m_oThread.start();
@@ -179,7 +180,7 @@ void CZeroconf::DestroyInstance()
 {
     CZeroconf *pInstance = nullptr;
     {
-        QMutexLocker oLock(&ProcessMutex());
+        std::lock_guard<std::mutex> oLock(ProcessMutex());
         pInstance = s_pInstance;
         s_pInstance = nullptr;
     }
@@ -196,7 +197,7 @@ CZeroconf::~CZeroconf()
     m_fStop.store(true);
     if (m_oThread.isRunning())
         m_oThread.wait();
-    QMutexLocker oLock(&ProcessMutex());
+    std::lock_guard<std::mutex> oLock(ProcessMutex());
     if (s_pInstance == this)
         s_pInstance = nullptr;
 }
@@ -205,7 +206,7 @@ QString CZeroconf::Lookup(quint32 i_nIp) const
 {
     if (i_nIp == 0 || i_nIp == 0xFFFFFFFFu)
         return QString();
-    QMutexLocker oLock(&ProcessMutex());
+    std::lock_guard<std::mutex> oLock(ProcessMutex());
     return m_mapNames.value(i_nIp);
 }
 
@@ -213,7 +214,7 @@ bool CZeroconf::Insert(const QString &i_sShortName, quint32 i_nIp)
 {
     if (i_sShortName.isEmpty() || i_nIp == 0 || m_fStop.load())
         return false;
-    QMutexLocker oLock(&ProcessMutex());
+    std::lock_guard<std::mutex> oLock(ProcessMutex());
     return InsertLocked(i_sShortName, i_nIp);
 }
 
@@ -229,7 +230,7 @@ bool CZeroconf::Deliver(CZeroconf *i_pOwner, const QString &i_sShortName, quint3
 {
     if (i_sShortName.isEmpty() || i_nIp == 0)
         return false;
-    QMutexLocker oLock(&ProcessMutex());
+    std::lock_guard<std::mutex> oLock(ProcessMutex());
     if (!i_pOwner || i_pOwner != s_pInstance)
         return false;
     return i_pOwner->InsertLocked(i_sShortName, i_nIp);
