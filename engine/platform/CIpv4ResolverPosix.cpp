@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CIpv4Resolver.h"
+#include "CMdnsMessage.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -23,8 +24,6 @@ constexpr quint16 kMdnsPort = 5353;
 constexpr char kMdnsGroup[] = "224.0.0.251";
 constexpr int kMdnsTries = 2;
 constexpr int kMdnsTryMs = 500;
-constexpr int kMaxPointerHops = 16;
-constexpr int kMaxNameLength = 255;
 
 void AddUnique(QList<quint32> &io_lnAddresses, quint32 i_nIp)
 {
@@ -52,113 +51,9 @@ QList<quint32> SystemResolve(const QByteArray &i_baName)
     return lnAddresses;
 }
 
-QByteArray WithoutFinalDot(const QByteArray &i_baName)
-{
-    return i_baName.endsWith('.') ? i_baName.left(i_baName.size() - 1) : i_baName;
-}
-
 bool IsLinkLocalName(const QByteArray &i_baName)
 {
-    return WithoutFinalDot(i_baName).toLower().endsWith(".local");
-}
-
-// Encodes a dotted name as DNS labels; empty when a label is empty or too long.
-QByteArray EncodeName(const QByteArray &i_baName)
-{
-    QByteArray baEncoded;
-    const QList<QByteArray> lbaLabels = WithoutFinalDot(i_baName).split('.');
-    for (const QByteArray &baLabel : lbaLabels) {
-        if (baLabel.isEmpty() || baLabel.size() > 63)
-            return QByteArray();
-        baEncoded.append(static_cast<char>(baLabel.size()));
-        baEncoded.append(baLabel);
-    }
-    baEncoded.append('\0');
-    return baEncoded.size() > kMaxNameLength ? QByteArray() : baEncoded;
-}
-
-// Reads the possibly compressed name at io_nOffset into dotted text and moves io_nOffset past
-// it. A packet from the network may loop or run off its end; both give false.
-bool ReadName(const QByteArray &i_baPacket, int &io_nOffset, QByteArray &o_baName)
-{
-    o_baName.clear();
-    int nOffset = io_nOffset;
-    int nHops = 0;
-    bool fJumped = false;
-    for (;;) {
-        if (nOffset < 0 || nOffset >= i_baPacket.size())
-            return false;
-        const auto nLength = static_cast<quint8>(i_baPacket.at(nOffset));
-        if (nLength == 0) {
-            if (!fJumped)
-                io_nOffset = nOffset + 1;
-            return true;
-        }
-        if ((nLength & 0xC0) == 0xC0) {
-            if (nOffset + 1 >= i_baPacket.size() || ++nHops > kMaxPointerHops)
-                return false;
-            const int nTarget =
-                ((nLength & 0x3F) << 8) | static_cast<quint8>(i_baPacket.at(nOffset + 1));
-            if (!fJumped)
-                io_nOffset = nOffset + 2;
-            fJumped = true;
-            nOffset = nTarget;
-            continue;
-        }
-        if ((nLength & 0xC0) != 0 || nOffset + 1 + nLength > i_baPacket.size())
-            return false;
-        if (!o_baName.isEmpty())
-            o_baName.append('.');
-        o_baName.append(i_baPacket.mid(nOffset + 1, nLength));
-        if (o_baName.size() > kMaxNameLength)
-            return false;
-        nOffset += 1 + nLength;
-    }
-}
-
-quint16 Read16(const QByteArray &i_baPacket, int i_nOffset)
-{
-    return static_cast<quint16>((static_cast<quint8>(i_baPacket.at(i_nOffset)) << 8)
-                                | static_cast<quint8>(i_baPacket.at(i_nOffset + 1)));
-}
-
-// Collects the A records for i_baName from one mDNS answer to our query i_nId.
-void ParseAnswer(const QByteArray &i_baPacket,
-                 quint16 i_nId,
-                 const QByteArray &i_baName,
-                 QList<quint32> &io_lnAddresses)
-{
-    if (i_baPacket.size() < 12 || Read16(i_baPacket, 0) != i_nId
-        || !(Read16(i_baPacket, 2) & 0x8000))
-        return;
-    const int nQuestions = Read16(i_baPacket, 4);
-    const int nRecords = Read16(i_baPacket, 6) + Read16(i_baPacket, 8) + Read16(i_baPacket, 10);
-    int nOffset = 12;
-    QByteArray baName;
-    for (int i = 0; i < nQuestions; ++i) {
-        if (!ReadName(i_baPacket, nOffset, baName) || nOffset + 4 > i_baPacket.size())
-            return;
-        nOffset += 4;
-    }
-    const QByteArray baWanted = WithoutFinalDot(i_baName).toLower();
-    for (int i = 0; i < nRecords; ++i) {
-        if (!ReadName(i_baPacket, nOffset, baName) || nOffset + 10 > i_baPacket.size())
-            return;
-        const quint16 nType = Read16(i_baPacket, nOffset);
-        const quint16 nClass = Read16(i_baPacket, nOffset + 2) & 0x7FFF;
-        const int nDataLength = Read16(i_baPacket, nOffset + 8);
-        nOffset += 10;
-        if (nOffset + nDataLength > i_baPacket.size())
-            return;
-        if (nType == 1 && nClass == 1 && nDataLength == 4 && baName.toLower() == baWanted) {
-            quint32 nIp = 0;
-            for (int b = 0; b < 4; ++b)
-                nIp = (nIp << 8) | static_cast<quint8>(i_baPacket.at(nOffset + b));
-            if (nIp != 0)
-                AddUnique(io_lnAddresses, nIp);
-        }
-        nOffset += nDataLength;
-    }
+    return CMdnsMessage::WithoutFinalDot(i_baName).toLower().endsWith(".local");
 }
 
 std::vector<in_addr> MulticastInterfaces()
@@ -186,23 +81,16 @@ std::vector<in_addr> MulticastInterfaces()
 QList<quint32> MulticastResolve(const QByteArray &i_baName)
 {
     QList<quint32> lnAddresses;
-    const QByteArray baEncodedName = EncodeName(i_baName);
+    const auto nId = static_cast<quint16>(QRandomGenerator::global()->bounded(1, 0x10000));
+    const QByteArray baQuery = CMdnsMessage::Query(nId, i_baName);
     const std::vector<in_addr> vInterfaces = MulticastInterfaces();
-    if (baEncodedName.isEmpty() || vInterfaces.empty())
+    if (baQuery.isEmpty() || vInterfaces.empty())
         return lnAddresses;
     const int nSocket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (nSocket < 0)
         return lnAddresses;
     const unsigned char nTtl = 255;
     setsockopt(nSocket, IPPROTO_IP, IP_MULTICAST_TTL, &nTtl, sizeof(nTtl));
-
-    const auto nId = static_cast<quint16>(QRandomGenerator::global()->bounded(1, 0x10000));
-    QByteArray baQuery(12, '\0');
-    baQuery[0] = static_cast<char>(nId >> 8);
-    baQuery[1] = static_cast<char>(nId & 0xFF);
-    baQuery[5] = 1;
-    baQuery.append(baEncodedName);
-    baQuery.append("\x00\x01\x00\x01", 4);
 
     sockaddr_in oGroup;
     std::memset(&oGroup, 0, sizeof(oGroup));
@@ -233,7 +121,8 @@ QList<quint32> MulticastResolve(const QByteArray &i_baName)
             const ssize_t nRead =
                 recv(nSocket, baAnswer.data(), static_cast<size_t>(baAnswer.size()), 0);
             if (nRead > 0)
-                ParseAnswer(baAnswer.left(static_cast<int>(nRead)), nId, i_baName, lnAddresses);
+                lnAddresses =
+                    CMdnsMessage::Addresses(baAnswer.left(static_cast<int>(nRead)), nId, i_baName);
         }
     }
     close(nSocket);
