@@ -87,6 +87,7 @@ private slots:
     void unavailableDiscoveryEndsAtOnce_data();
     void unavailableDiscoveryEndsAtOnce();
     void lookupsWhileNamesArrive();
+    void systemLibraryWritesNothingToStderr();
 
 private:
     void StartWithFake(bool i_fShared);
@@ -337,6 +338,23 @@ void TestCZeroconf::lookupsWhileNamesArrive()
     for (auto &pThread : vThreads)
         QVERIFY(pThread->wait(5000));
     QCOMPARE(CZeroconf::Instance()->Lookup(0x7F00002A), QStringLiteral("office-pc"));
+}
+
+void TestCZeroconf::systemLibraryWritesNothingToStderr()
+{
+    // Avahi's library warns on stderr about its compatibility layer and about every call it
+    // does not support; a scan must not show any of that. Run in a fresh process, as the
+    // warnings come once per process.
+    QProcess oChild;
+    oChild.start(
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("unavailableDiscoveryEndsAtOnce:system libdns_sd without its bus")});
+    QVERIFY(oChild.waitForFinished(30000));
+    QCOMPARE(oChild.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(oChild.exitCode(), 0);
+    QVERIFY(oChild.readAllStandardOutput().contains(
+        "PASS   : TestCZeroconf::unavailableDiscoveryEndsAtOnce"));
+    QCOMPARE(oChild.readAllStandardError(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestCZeroconf)
