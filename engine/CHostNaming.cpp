@@ -40,5 +40,10 @@ QString CHostNaming::SnmpName(quint32 i_nIp)
     int nLength = baBuffer.size();
     if (!CSnmpName::QuerySysName(i_nIp, baBuffer.data(), &nLength) || nLength <= 0)
         return QString();
+    // The name ends at a zero byte, as a C string would: a zero character inside a host name
+    // would make the results unwritable as XML and cut it short elsewhere.
+    const int nZero = baBuffer.indexOf('\0');
+    if (nZero >= 0 && nZero < nLength)
+        nLength = nZero;
     return QString::fromLocal8Bit(baBuffer.constData(), nLength).trimmed();
 }

@@ -103,6 +103,12 @@ void TestCHostNaming::nameSources_data()
     QTest::newRow("sysName over 1,024 bytes is cut to 1,024")
         << kFakeAgent << QString() << QString() << QByteArray(3000, 'n')
         << QString(1024, QLatin1Char('n'));
+    QTest::newRow("sysName ends at a zero byte")
+        << kFakeAgent << QString() << QString() << QByteArray("front\0back", 10)
+        << QStringLiteral("front");
+    QTest::newRow("sysName starting with a zero byte keeps the zeroconf name")
+        << kFakeAgent << QString() << QStringLiteral("zc-kept") << QByteArray("\0back", 5)
+        << QStringLiteral("zc-kept");
     QTest::newRow("sysName read in the local encoding")
         << kFakeAgent << QString() << QString()
         << QByteArray("\xd1\x81\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80")
