@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryFile>
 #include <QThreadPool>
+#include <QUdpSocket>
 #include <QtTest>
 
 // Zeroconf discovery through the DNS-SD calls of a real library: the test library of
@@ -88,6 +89,7 @@ private slots:
     void unavailableDiscoveryEndsAtOnce();
     void lookupsWhileNamesArrive();
     void systemLibraryWritesNothingToStderr();
+    void hangingResolverBlocksNeitherLookupsNorStop();
 
 private:
     void StartWithFake(bool i_fShared);
@@ -355,6 +357,33 @@ void TestCZeroconf::systemLibraryWritesNothingToStderr()
     QVERIFY(oChild.readAllStandardOutput().contains(
         "PASS   : TestCZeroconf::unavailableDiscoveryEndsAtOnce"));
     QCOMPARE(oChild.readAllStandardError(), QByteArray());
+}
+
+void TestCZeroconf::hangingResolverBlocksNeitherLookupsNorStop()
+{
+    // The namespace's resolver is 127.0.0.1:53; a socket there that never answers makes every
+    // lookup of an announced name wait for the resolver's time-out.
+    QUdpSocket oSilentDns;
+    QVERIFY2(oSilentDns.bind(QHostAddress(QStringLiteral("127.0.0.1")), 53),
+             qPrintable(oSilentDns.errorString()));
+    StartWithFake(true);
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray baName = "slow" + QByteArray::number(i) + " [00:11:22:33:44:55]";
+        QCOMPARE(m_oFake.pfnAnnounce(kWorkstation, baName.constData(), "example.", 0), 1);
+    }
+    QCOMPARE(m_oFake.pfnAnnounce(kWorkstation, "office-pc [00:11:22:33:44:55]", "local.", 0), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(oSilentDns.hasPendingDatagrams(), 5000);
+    QElapsedTimer oTimer;
+    oTimer.start();
+    for (int i = 0; i < 1000; ++i)
+        CZeroconf::Instance()->Lookup(0x7F00002A);
+    QVERIFY2(oTimer.elapsed() < 500,
+             qPrintable(QStringLiteral("1000 lookups took %1 ms").arg(oTimer.elapsed())));
+    QVERIFY(CZeroconf::Instance()->IsBrowsing());
+    oTimer.restart();
+    CZeroconf::DestroyInstance();
+    QVERIFY2(oTimer.elapsed() < 1000,
+             qPrintable(QStringLiteral("stop took %1 ms").arg(oTimer.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestCZeroconf)
