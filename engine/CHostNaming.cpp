@@ -23,7 +23,7 @@ void CHostNaming::NameFromDiscovery(CScanResult &io_oResult)
 {
     // Decided once, on the name reverse DNS left: a zeroconf name found below does not stop the
     // SNMP question, whose answer is the better name.
-    if (!NameIsMissing(io_oResult))
+    if (!io_oResult.IsAlive() || !NameIsMissing(io_oResult))
         return;
     const quint32 nIp = io_oResult.ip();
     const QString sZeroconfName = CZeroconf::Instance()->Lookup(nIp);

@@ -13,8 +13,8 @@ class CScanResult;
 class CHostNaming final
 {
 public:
-    // Call right after the reverse DNS lookup. Does nothing when the result already has a
-    // name other than its own address text.
+    // Call right after the reverse DNS lookup. Does nothing for a host that is not alive or
+    // that already has a name other than its own address text.
     static void NameFromDiscovery(CScanResult &io_oResult);
 
     // The host's sysName as text (local 8-bit encoding, at most 1,024 bytes, trimmed), or an

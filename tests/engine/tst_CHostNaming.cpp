@@ -34,7 +34,7 @@ private slots:
 
     void nameSources_data();
     void nameSources();
-    void hostWithDnsNameAsksNoAgent();
+    void hostWithDnsNameOrNotAliveAsksNoAgent();
     void withoutDnsSdLibraryNamesStillComeFromSnmp();
 
 private:
@@ -134,7 +134,7 @@ void TestCHostNaming::nameSources()
     QCOMPARE(oResult.name(), expected);
 }
 
-void TestCHostNaming::hostWithDnsNameAsksNoAgent()
+void TestCHostNaming::hostWithDnsNameOrNotAliveAsksNoAgent()
 {
     m_pFake->SetReply(CFakeSnmpAgent::EReply::String, QByteArray("should-not-be-asked"));
     const int nBefore = m_pFake->RequestCount();
@@ -147,6 +147,12 @@ void TestCHostNaming::hostWithDnsNameAsksNoAgent()
     QCOMPARE(m_pFake->RequestCount(), nBefore);
 
     oResult.set_name(QString());
+    oResult.set_status(EHostStatus::Dead);
+    CHostNaming::NameFromDiscovery(oResult);
+    QCOMPARE(oResult.name(), QString());
+    QCOMPARE(m_pFake->RequestCount(), nBefore);
+
+    oResult.set_status(EHostStatus::Alive);
     CHostNaming::NameFromDiscovery(oResult);
     QCOMPARE(oResult.name(), QStringLiteral("should-not-be-asked"));
     QCOMPARE(m_pFake->RequestCount(), nBefore + 1);
