@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHostScan.h"
 
+#include "CHostNaming.h"
 #include "CLivenessProbes.h"
 #include "CNetBiosScanStep.h"
 
@@ -21,11 +22,9 @@ CHostScan::CHostScan(const CCfg &i_oCfg)
 
 void CHostScan::FindName(CScanResult &io_oResult) const
 {
-    // Reverse DNS has run with the liveness probes. The zeroconf name table and then SNMP
-    // sysName join here: both are asked only when reverse DNS gave no name by this test, and an
-    // SNMP name replaces a zeroconf one.
-    [[maybe_unused]] const bool fNoDnsName =
-        CLivenessProbes::HasNoName(io_oResult.name(), io_oResult.ip());
+    // Reverse DNS has run with the liveness probes; the zeroconf name table and then SNMP
+    // sysName are asked only when it gave no name, and an SNMP name replaces a zeroconf one.
+    CHostNaming::NameFromDiscovery(io_oResult);
 }
 
 void CHostScan::Run(CScanResult &io_oResult) const

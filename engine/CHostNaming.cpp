@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CHostNaming.h"
+
+#include "CScanResult.h"
+#include "CSnmpName.h"
+#include "CZeroconf.h"
+
+#include <QByteArray>
+
+namespace {
+
+constexpr int kSnmpBufferSize = 1025;
+
+bool NameIsMissing(const CScanResult &i_oResult)
+{
+    const QString sName = i_oResult.name().trimmed();
+    return sName.isEmpty() || sName == i_oResult.IpText();
+}
+
+} // namespace
+
+void CHostNaming::NameFromDiscovery(CScanResult &io_oResult)
+{
+    // Decided once, on the name reverse DNS left: a zeroconf name found below does not stop the
+    // SNMP question, whose answer is the better name.
+    if (!io_oResult.IsAlive() || !NameIsMissing(io_oResult))
+        return;
+    const quint32 nIp = io_oResult.ip();
+    const QString sZeroconfName = CZeroconf::Instance()->Lookup(nIp);
+    if (!sZeroconfName.isEmpty())
+        io_oResult.set_name(sZeroconfName);
+    const QString sSnmpName = SnmpName(nIp);
+    if (!sSnmpName.isEmpty())
+        io_oResult.set_name(sSnmpName);
+}
+
+QString CHostNaming::SnmpName(quint32 i_nIp)
+{
+    QByteArray baBuffer(kSnmpBufferSize, '\0');
+    int nLength = baBuffer.size();
+    if (!CSnmpName::QuerySysName(i_nIp, baBuffer.data(), &nLength) || nLength <= 0)
+        return QString();
+    // The name ends at a zero byte, as a C string would: a zero character inside a host name
+    // would make the results unwritable as XML and cut it short elsewhere.
+    const int nZero = baBuffer.indexOf('\0');
+    if (nZero >= 0 && nZero < nLength)
+        nLength = nZero;
+    return QString::fromLocal8Bit(baBuffer.constData(), nLength).trimmed();
+}

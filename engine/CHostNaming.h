@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class CScanResult;
+
+// The names an alive host gets when reverse DNS gave it none: first the name that DNS Service
+// Discovery announced for its address, then, overriding that, the system name its SNMP agent
+// reports. Runs on a scan worker thread; the SNMP question may block for about 6 s when no agent
+// answers. A source that finds nothing leaves the name as it was.
+class CHostNaming final
+{
+public:
+    // Call right after the reverse DNS lookup. Does nothing for a host that is not alive or
+    // that already has a name other than its own address text.
+    static void NameFromDiscovery(CScanResult &io_oResult);
+
+    // The host's sysName as text (local 8-bit encoding, at most 1,024 bytes, trimmed), or an
+    // empty string when there is none.
+    static QString SnmpName(quint32 i_nIp);
+};

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// The two multicast DNS messages of a one-shot host name lookup (RFC 6762, 5.1): the question
+// for a name's IPv4 address, and the reading of an answer. Answers come from the network, so
+// reading never trusts a length, an offset or a compression pointer it has not checked.
+class CMdnsMessage final
+{
+public:
+    // A standard query with id i_nId for the A record of i_baName (dotted, a final dot
+    // allowed). Empty when the name cannot be encoded: an empty or over-long label, or a name
+    // longer than 255 bytes.
+    static QByteArray Query(quint16 i_nId, const QByteArray &i_baName);
+
+    // The IPv4 addresses (host byte order, without duplicates or 0) that a response to query
+    // i_nId gives for i_baName, compared without regard to case or a final dot. Anything that
+    // is not such a response, or is malformed, gives what was read before the fault.
+    static QList<quint32>
+    Addresses(const QByteArray &i_baPacket, quint16 i_nId, const QByteArray &i_baName);
+
+    // Dotted name without its final dot.
+    static QByteArray WithoutFinalDot(const QByteArray &i_baName);
+};

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QtGlobal>
+
+// Asks a host's SNMP agent for its system name (system.sysName.0) with one SNMPv1 GET, community
+// "public", 3000 ms time-out and one retry, so an absent agent costs about 6 s. Safe to call from
+// every scan worker at once: each call uses its own session. Reads no MIB files and writes
+// nothing to the terminal.
+class CSnmpName final
+{
+public:
+    // Prepares the SNMP library. Optional: the first query does it too, but a program that
+    // calls it from main, before its workers start, keeps the library's one-time set-up off
+    // the scan threads.
+    static void Startup();
+
+    // i_nIp is host byte order. io_pnLength holds the capacity of o_pBuffer on entry and the
+    // number of bytes written (without the terminating zero) on return. At most capacity - 1
+    // bytes of the name are copied, then a zero byte. Returns nonzero when the agent answered
+    // with an OCTET STRING; 0 on any failure (no agent, time-out, other value type, bad
+    // arguments), with the length set to 0.
+    static int QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength);
+};

@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CDnsSdLibrary.h"
+#include "CHostNaming.h"
+#include "CScanResult.h"
+#include "CZeroconf.h"
+#include "SnmpTestPeers.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <memory>
+
+// The naming step after reverse DNS: which source a host's name comes from, in which order.
+// snmpd answers on 127.0.0.1, a hand-made agent on 127.0.0.2, nothing on 127.0.0.3; zeroconf
+// names are put into the cache directly (no DNS-SD library is loaded).
+
+namespace {
+
+constexpr quint32 kRealAgent = 0x7F000001;
+constexpr quint32 kFakeAgent = 0x7F000002;
+constexpr quint32 kNoAgent = 0x7F000003;
+const QByteArray kSysName("naming-lab-agent");
+
+} // namespace
+
+class TestCHostNaming : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void nameSources_data();
+    void nameSources();
+    void hostWithDnsNameOrNotAliveAsksNoAgent();
+    void withoutDnsSdLibraryNamesStillComeFromSnmp();
+
+private:
+    CSnmpdPeer m_oSnmpd;
+    std::unique_ptr<CFakeSnmpAgent> m_pFake;
+};
+
+void TestCHostNaming::initTestCase()
+{
+    if (!InPrivateNetworkNamespace())
+        QSKIP("needs its own network namespace: run through tests/loopns/loopns.sh exec");
+    QVERIFY(!CDnsSdLibrary::Load(QStringLiteral("/nonexistent/libdns_sd.so.1")));
+    QString sError;
+    QVERIFY2(m_oSnmpd.Start(kSysName, sError), qPrintable(sError));
+    m_pFake = std::make_unique<CFakeSnmpAgent>();
+    QVERIFY2(m_pFake->Listen(sError), qPrintable(sError));
+}
+
+void TestCHostNaming::cleanupTestCase()
+{
+    CZeroconf::DestroyInstance();
+    m_pFake.reset();
+    m_oSnmpd.Stop();
+}
+
+void TestCHostNaming::init()
+{
+    // A fresh, empty cache for every case.
+    CZeroconf::DestroyInstance();
+}
+
+void TestCHostNaming::nameSources_data()
+{
+    QTest::addColumn<quint32>("ip");
+    QTest::addColumn<QString>("dnsName");
+    QTest::addColumn<QString>("zeroconfName");
+    QTest::addColumn<QByteArray>("fakeSysName");
+    QTest::addColumn<QString>("expected");
+
+    const QString sSnmp = QString::fromLatin1(kSysName);
+    QTest::newRow("DNS name is kept")
+        << kRealAgent << QStringLiteral("host.example") << QStringLiteral("zc") << QByteArray()
+        << QStringLiteral("host.example");
+    QTest::newRow("no name: SNMP wins over zeroconf")
+        << kRealAgent << QString() << QStringLiteral("zc-name") << QByteArray() << sSnmp;
+    QTest::newRow("address text counts as no name")
+        << kRealAgent << QStringLiteral("127.0.0.1") << QString() << QByteArray() << sSnmp;
+    QTest::newRow("address text with blanks counts as no name")
+        << kRealAgent << QStringLiteral(" 127.0.0.1 ") << QString() << QByteArray() << sSnmp;
+    QTest::newRow("blank name counts as no name")
+        << kRealAgent << QStringLiteral("   ") << QString() << QByteArray() << sSnmp;
+    QTest::newRow("zeroconf name when no agent answers")
+        << kNoAgent << QString() << QStringLiteral("zc-only") << QByteArray()
+        << QStringLiteral("zc-only");
+    QTest::newRow("zeroconf name replaces address text")
+        << kNoAgent << QStringLiteral("127.0.0.3") << QStringLiteral("zc-only") << QByteArray()
+        << QStringLiteral("zc-only");
+    QTest::newRow("no source leaves the address text")
+        << kNoAgent << QStringLiteral("127.0.0.3") << QString() << QByteArray()
+        << QStringLiteral("127.0.0.3");
+    QTest::newRow("sysName of blanks keeps the zeroconf name")
+        << kFakeAgent << QString() << QStringLiteral("zc-kept") << QByteArray("    ")
+        << QStringLiteral("zc-kept");
+    QTest::newRow("sysName is trimmed") << kFakeAgent << QString() << QString()
+                                        << QByteArray("  padded \t") << QStringLiteral("padded");
+    QTest::newRow("sysName over 1,024 bytes is cut to 1,024")
+        << kFakeAgent << QString() << QString() << QByteArray(3000, 'n')
+        << QString(1024, QLatin1Char('n'));
+    QTest::newRow("sysName ends at a zero byte")
+        << kFakeAgent << QString() << QString() << QByteArray("front\0back", 10)
+        << QStringLiteral("front");
+    QTest::newRow("sysName starting with a zero byte keeps the zeroconf name")
+        << kFakeAgent << QString() << QStringLiteral("zc-kept") << QByteArray("\0back", 5)
+        << QStringLiteral("zc-kept");
+    QTest::newRow("sysName read in the local encoding")
+        << kFakeAgent << QString() << QString()
+        << QByteArray("\xd1\x81\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80")
+        << QString::fromLocal8Bit("\xd1\x81\xd0\xb5\xd1\x80\xd0\xb2\xd0\xb5\xd1\x80");
+}
+
+void TestCHostNaming::nameSources()
+{
+    QFETCH(quint32, ip);
+    QFETCH(QString, dnsName);
+    QFETCH(QString, zeroconfName);
+    QFETCH(QByteArray, fakeSysName);
+    QFETCH(QString, expected);
+
+    m_pFake->SetReply(CFakeSnmpAgent::EReply::String, fakeSysName);
+    if (!zeroconfName.isEmpty())
+        QVERIFY(CZeroconf::Instance()->Insert(zeroconfName, ip));
+    CScanResult oResult;
+    oResult.set_ip(ip);
+    oResult.set_status(EHostStatus::Alive);
+    oResult.set_name(dnsName);
+    CHostNaming::NameFromDiscovery(oResult);
+    QCOMPARE(oResult.name(), expected);
+}
+
+void TestCHostNaming::hostWithDnsNameOrNotAliveAsksNoAgent()
+{
+    m_pFake->SetReply(CFakeSnmpAgent::EReply::String, QByteArray("should-not-be-asked"));
+    const int nBefore = m_pFake->RequestCount();
+    CScanResult oResult;
+    oResult.set_ip(kFakeAgent);
+    oResult.set_status(EHostStatus::Alive);
+    oResult.set_name(QStringLiteral("fake.example"));
+    CHostNaming::NameFromDiscovery(oResult);
+    QCOMPARE(oResult.name(), QStringLiteral("fake.example"));
+    QCOMPARE(m_pFake->RequestCount(), nBefore);
+
+    oResult.set_name(QString());
+    oResult.set_status(EHostStatus::Dead);
+    CHostNaming::NameFromDiscovery(oResult);
+    QCOMPARE(oResult.name(), QString());
+    QCOMPARE(m_pFake->RequestCount(), nBefore);
+
+    oResult.set_status(EHostStatus::Alive);
+    CHostNaming::NameFromDiscovery(oResult);
+    QCOMPARE(oResult.name(), QStringLiteral("should-not-be-asked"));
+    QCOMPARE(m_pFake->RequestCount(), nBefore + 1);
+}
+
+void TestCHostNaming::withoutDnsSdLibraryNamesStillComeFromSnmp()
+{
+    QVERIFY(!CDnsSdLibrary::IsLoaded());
+    CScanResult oResult;
+    oResult.set_ip(kRealAgent);
+    oResult.set_status(EHostStatus::Alive);
+    QElapsedTimer oTimer;
+    oTimer.start();
+    CHostNaming::NameFromDiscovery(oResult);
+    QCOMPARE(oResult.name(), SnmpGetSysName(QStringLiteral("127.0.0.1")));
+    QVERIFY(oTimer.elapsed() < 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(!CZeroconf::Instance()->IsBrowsing(), 2000);
+}
+
+QTEST_GUILESS_MAIN(TestCHostNaming)
+#include "tst_CHostNaming.moc"
