@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHostScan.h"
 
+#include "CHttpProbe.h"
+#include "CNetResourceProbe.h"
+#include "COrtavoProbe.h"
+#include "INetResources.h"
+#include "MScanFtp.h"
+
 #include <QThread>
 
 namespace {
@@ -20,4 +26,19 @@ void CHostScan::Run(CScanResult &io_oResult) const
 {
     if (StopRequested() || !io_oResult.IsAlive())
         return;
+
+    // Services and resources: each gated by its setting and by the status as it stands now.
+    if (m_oCfg.scan_http() && !StopRequested() && io_oResult.IsAlive())
+        CHttpProbe::ProbeHttp(io_oResult);
+    if (m_oCfg.scan_https() && !StopRequested() && io_oResult.IsAlive())
+        CHttpProbe::ProbeHttps(io_oResult);
+    if (m_oCfg.scan_shares() && !StopRequested() && io_oResult.IsAlive())
+        CNetResourceProbe::ProbeShares(io_oResult, INetResources::Instance());
+    if (m_oCfg.scan_ftp() && !StopRequested() && io_oResult.IsAlive())
+        MScanFtp::ProbeHost(io_oResult, m_oCfg);
+
+    if (m_oCfg.scan_username() && !StopRequested() && io_oResult.IsAlive())
+        CNetResourceProbe::ProbeUser(io_oResult, m_oCfg, INetResources::Instance());
+    if (!StopRequested() && io_oResult.IsAlive())
+        COrtavoProbe::ProbeHost(io_oResult, m_oCfg);
 }
