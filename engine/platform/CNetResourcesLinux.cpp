@@ -4,68 +4,18 @@
 #include "CSmbPing.h"
 #include "EngineLog.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSet>
 #include <QStandardPaths>
 
-#include <cerrno>
-#include <cstring>
-
-#include <libsmbclient.h>
-
 namespace {
 
-// Anonymous: an empty user and password. The buffers are the library's, with their sizes.
-void AnonymousAuth(SMBCCTX *, const char *, const char *, char *o_pWorkgroup, int i_nWorkgroupLen,
-                   char *o_pUser, int i_nUserLen, char *o_pPassword, int i_nPasswordLen)
-{
-    Q_UNUSED(o_pWorkgroup)
-    Q_UNUSED(i_nWorkgroupLen)
-    if (i_nUserLen > 0)
-        o_pUser[0] = '\0';
-    if (i_nPasswordLen > 0)
-        o_pPassword[0] = '\0';
-}
-
-class CSmbContext final
-{
-public:
-    CSmbContext()
-        : m_pCtx(smbc_new_context())
-    {
-        if (!m_pCtx)
-            return;
-        smbc_setDebug(m_pCtx, 0);
-        smbc_setTimeout(m_pCtx, CNetResourcesLinux::SmbRequestTimeoutMs);
-        smbc_setOptionUseKerberos(m_pCtx, 0);
-        smbc_setOptionFallbackAfterKerberos(m_pCtx, 1);
-        smbc_setOptionNoAutoAnonymousLogin(m_pCtx, 0);
-        smbc_setFunctionAuthDataWithContext(m_pCtx, AnonymousAuth);
-        if (!smbc_init_context(m_pCtx)) {
-            smbc_free_context(m_pCtx, 1);
-            m_pCtx = nullptr;
-        }
-    }
-    ~CSmbContext()
-    {
-        if (m_pCtx)
-            smbc_free_context(m_pCtx, 1);
-    }
-    Q_DISABLE_COPY(CSmbContext)
-
-    SMBCCTX *Get() const { return m_pCtx; }
-
-private:
-    SMBCCTX *m_pCtx;
-};
-
-bool IsShareType(unsigned int i_nType)
-{
-    return i_nType == SMBC_FILE_SHARE || i_nType == SMBC_PRINTER_SHARE
-           || i_nType == SMBC_COMMS_SHARE || i_nType == SMBC_IPC_SHARE;
-}
+constexpr int MaxShares = 4096;
+constexpr qint64 MaxChildOutputBytes = 256 * 1024;
 
 // Text from a host goes into results rows and files: no control characters, bounded length.
 QString Sanitised(const QString &i_sText, int i_nMaxChars)
@@ -81,6 +31,16 @@ QString Sanitised(const QString &i_sText, int i_nMaxChars)
     return sOut;
 }
 
+// The children must not pick up credentials or a Kerberos cache from the scanner's environment.
+QProcessEnvironment ChildEnvironment()
+{
+    QProcessEnvironment oEnv = QProcessEnvironment::systemEnvironment();
+    for (const char *pName : {"PASSWD", "PASSWD_FD", "PASSWD_FILE", "USER", "LOGNAME", "KRB5CCNAME"})
+        oEnv.remove(QLatin1String(pName));
+    oEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    return oEnv;
+}
+
 } // namespace
 
 INetResources &INetResources::Instance()
@@ -89,45 +49,59 @@ INetResources &INetResources::Instance()
     return s_oInstance;
 }
 
-std::optional<QStringList> CNetResourcesLinux::Shares(const QString &i_sServer, quint32 i_nIp)
+QString CNetResourcesLinux::ShareListerPath()
 {
-    Q_UNUSED(i_sServer)
-    const QHostAddress oHost(i_nIp);
-    if (!CSmbPing::Answers(oHost)) {
-        qCDebug(lcEngine) << "no SMB answer from" << oHost.toString();
-        return std::nullopt;
-    }
-    if (!m_oSmbLock.tryLock(SmbLockWaitMs)) {
-        qCWarning(lcEngine) << "share listing of" << oHost.toString()
-                            << "gave up waiting for the SMB library";
-        return std::nullopt;
-    }
-    std::optional<QStringList> olsShares = ListShares(oHost.toString());
-    m_oSmbLock.unlock();
-    return olsShares;
+    static const QString s_sPath = []() {
+        const QString sName = QStringLiteral("vistrel_smbshares");
+        if (QCoreApplication::instance()) {
+            const QString sBeside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + sName;
+            if (QFileInfo(sBeside).isExecutable())
+                return sBeside;
+        }
+#ifdef VISTREL_SMBSHARES_BUILD_PATH
+        const QString sBuilt = QStringLiteral(VISTREL_SMBSHARES_BUILD_PATH);
+        if (QFileInfo(sBuilt).isExecutable())
+            return sBuilt;
+#endif
+        return QStandardPaths::findExecutable(sName);
+    }();
+    return s_sPath;
 }
 
-std::optional<QStringList> CNetResourcesLinux::ListShares(const QString &i_sIp)
+std::optional<QByteArray> CNetResourcesLinux::RunChild(QProcess &io_oProcess,
+                                                       const QString &i_sProgram,
+                                                       const QStringList &i_lsArgs,
+                                                       int i_nTimeoutMs)
 {
-    CSmbContext oCtx;
-    if (!oCtx.Get()) {
-        qCWarning(lcEngine) << "the SMB library did not start:" << std::strerror(errno);
+    io_oProcess.setProcessChannelMode(QProcess::SeparateChannels);
+    io_oProcess.setStandardInputFile(QProcess::nullDevice());
+    io_oProcess.setStandardErrorFile(QProcess::nullDevice());
+    io_oProcess.start(i_sProgram, i_lsArgs);
+    if (!io_oProcess.waitForStarted(i_nTimeoutMs)) {
+        qCWarning(lcEngine) << i_sProgram << "did not start:" << io_oProcess.errorString();
         return std::nullopt;
     }
-    const QByteArray baUrl = QStringLiteral("smb://%1/").arg(i_sIp).toUtf8();
-    SMBCFILE *pDir = smbc_getFunctionOpendir(oCtx.Get())(oCtx.Get(), baUrl.constData());
-    if (!pDir) {
-        qCDebug(lcEngine) << "share listing of" << i_sIp << "refused:" << std::strerror(errno);
+    if (!io_oProcess.waitForFinished(i_nTimeoutMs)) {
+        qCDebug(lcEngine) << i_sProgram << "took too long for" << i_lsArgs.last();
+        io_oProcess.kill();
+        io_oProcess.waitForFinished(1000);
         return std::nullopt;
     }
+    if (io_oProcess.exitStatus() != QProcess::NormalExit || io_oProcess.exitCode() != 0) {
+        qCDebug(lcEngine) << i_sProgram << "failed for" << i_lsArgs.last() << io_oProcess.exitCode();
+        return std::nullopt;
+    }
+    return io_oProcess.read(MaxChildOutputBytes);
+}
+
+QStringList CNetResourcesLinux::ParseShareList(const QByteArray &i_baOutput)
+{
     QStringList lsShares;
     QSet<QString> stSeen;
-    errno = 0;
-    while (const smbc_dirent *pEntry = smbc_getFunctionReaddir(oCtx.Get())(oCtx.Get(), pDir)) {
-        if (!IsShareType(pEntry->smbc_type))
-            continue;
-        const QString sName = Sanitised(QString::fromUtf8(pEntry->name), 256);
-        // Share names are case-insensitive; a listing that comes in parts must not repeat one.
+    const QList<QByteArray> lbaLines = i_baOutput.split('\n');
+    for (const QByteArray &baLine : lbaLines) {
+        const QString sName = Sanitised(QString::fromUtf8(baLine), 256);
+        // Share names are case-insensitive; a listing that came in parts must not repeat one.
         if (sName.isEmpty() || stSeen.contains(sName.toCaseFolded()))
             continue;
         stSeen.insert(sName.toCaseFolded());
@@ -135,10 +109,29 @@ std::optional<QStringList> CNetResourcesLinux::ListShares(const QString &i_sIp)
         if (lsShares.size() >= MaxShares)
             break;
     }
-    if (errno != 0)
-        qCDebug(lcEngine) << "share listing of" << i_sIp << "broke off:" << std::strerror(errno);
-    smbc_getFunctionClosedir(oCtx.Get())(oCtx.Get(), pDir);
     return lsShares;
+}
+
+std::optional<QStringList> CNetResourcesLinux::Shares(const QString &i_sServer, quint32 i_nIp)
+{
+    Q_UNUSED(i_sServer)
+    const QString sLister = ShareListerPath();
+    if (sLister.isEmpty()) {
+        qCWarning(lcEngine) << "vistrel_smbshares not found; no share lists";
+        return std::nullopt;
+    }
+    const QHostAddress oHost(i_nIp);
+    if (!CSmbPing::Answers(oHost)) {
+        qCDebug(lcEngine) << "no SMB answer from" << oHost.toString();
+        return std::nullopt;
+    }
+    QProcess oProcess;
+    oProcess.setProcessEnvironment(ChildEnvironment());
+    const std::optional<QByteArray> obaOut
+        = RunChild(oProcess, sLister, {oHost.toString()}, ShareListTimeoutMs);
+    if (!obaOut)
+        return std::nullopt;
+    return ParseShareList(*obaOut);
 }
 
 QStringList CNetResourcesLinux::RpcClientArguments(const QString &i_sIp, const QString &i_sLogin)
@@ -178,7 +171,7 @@ std::optional<QString> CNetResourcesLinux::LoggedOnUser(const QString &i_sServer
     Q_UNUSED(i_sServer)
     static const QString s_sProgram = QStandardPaths::findExecutable(QStringLiteral("rpcclient"));
     if (s_sProgram.isEmpty()) {
-        qCDebug(lcEngine) << "rpcclient not found; no logged-on users";
+        qCWarning(lcEngine) << "rpcclient not found; no logged-on users";
         return std::nullopt;
     }
     // rpcclient would read what follows a '%' in the user name as the password.
@@ -190,30 +183,17 @@ std::optional<QString> CNetResourcesLinux::LoggedOnUser(const QString &i_sServer
     if (!CSmbPing::Answers(oHost))
         return std::nullopt;
 
-    QProcessEnvironment oEnv = QProcessEnvironment::systemEnvironment();
-    for (const char *pName : {"PASSWD", "PASSWD_FD", "PASSWD_FILE", "USER", "LOGNAME", "KRB5CCNAME"})
-        oEnv.remove(QLatin1String(pName));
-    oEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    QProcessEnvironment oEnv = ChildEnvironment();
     if (!i_oCredentials.sLogin.isEmpty())
         oEnv.insert(QStringLiteral("PASSWD"), i_oCredentials.sPassword);
-
     QProcess oProcess;
     oProcess.setProcessEnvironment(oEnv);
-    oProcess.setProcessChannelMode(QProcess::SeparateChannels);
-    oProcess.setStandardInputFile(QProcess::nullDevice());
-    oProcess.setStandardErrorFile(QProcess::nullDevice());
-    oProcess.start(s_sProgram, RpcClientArguments(oHost.toString(), i_oCredentials.sLogin));
-    if (!oProcess.waitForStarted(RpcClientTimeoutMs)) {
-        qCWarning(lcEngine) << "rpcclient did not start:" << oProcess.errorString();
+    const std::optional<QByteArray> obaOut
+        = RunChild(oProcess,
+                   s_sProgram,
+                   RpcClientArguments(oHost.toString(), i_oCredentials.sLogin),
+                   RpcClientTimeoutMs);
+    if (!obaOut)
         return std::nullopt;
-    }
-    if (!oProcess.waitForFinished(RpcClientTimeoutMs)) {
-        qCDebug(lcEngine) << "rpcclient took too long for" << oHost.toString();
-        oProcess.kill();
-        oProcess.waitForFinished(1000);
-        return std::nullopt;
-    }
-    if (oProcess.exitStatus() != QProcess::NormalExit || oProcess.exitCode() != 0)
-        return std::nullopt;
-    return ParseUserList(oProcess.read(64 * 1024));
+    return ParseUserList(*obaOut);
 }

@@ -6,6 +6,7 @@
 #include "CHostScan.h"
 #include "CNetResourcesLinux.h"
 #include "CScanResult.h"
+#include "CSmbPing.h"
 #include "CTcpConnect.h"
 #include "CTestPeer.h"
 
@@ -136,7 +137,11 @@ private slots:
     void loggedOnUser_data();
     void loggedOnUser();
     void hostScanFillsSharesAndUser();
-    void stalledSmbHostsDelayOthers();
+    void stalledSmbHostsDoNotDelayOthers();
+    void parseShareList_data();
+    void parseShareList();
+    void shareListerTakesOnlyAnAddress_data();
+    void shareListerTakesOnlyAnAddress();
 
 private:
     void KillServer();
@@ -231,10 +236,8 @@ void TestNetResourcesSamba::KillServer()
             if (nPid <= 1 || nPid == QCoreApplication::applicationPid())
                 continue;
             QFile oCmd(QStringLiteral("/proc/%1/cmdline").arg(sPid));
-            if (oCmd.open(QIODevice::ReadOnly) && oCmd.readAll().contains(sMark.toUtf8())) {
-                qInfo() << "stopping" << nPid;
+            if (oCmd.open(QIODevice::ReadOnly) && oCmd.readAll().contains(sMark.toUtf8()))
                 ::kill(static_cast<pid_t>(nPid), SIGTERM);
-            }
         }
         QTest::qWait(200);
     }
@@ -382,11 +385,11 @@ void TestNetResourcesSamba::hostScanFillsSharesAndUser()
     QCOMPARE(oResult.ortavo_ports(), QList<qint32>{445});
 }
 
-void TestNetResourcesSamba::stalledSmbHostsDelayOthers()
+void TestNetResourcesSamba::stalledSmbHostsDoNotDelayOthers()
 {
-    // Hosts that answer the negotiate and then stall hold the SMB library's lock for its request
-    // time-out. Measure what that costs a real listing queued behind them.
-    constexpr int Stalled = 4;
+    // Hosts that answer the negotiate and then stall keep their own share lister busy until its
+    // deadline; a real listing started after them must not wait for them.
+    constexpr int Stalled = 8;
     std::vector<std::unique_ptr<CTestPeer>> vPeers;
     for (int i = 0; i < Stalled; ++i) {
         vPeers.push_back(std::make_unique<CTestPeer>(
@@ -395,27 +398,84 @@ void TestNetResourcesSamba::stalledSmbHostsDelayOthers()
     }
     QElapsedTimer oTimer;
     oTimer.start();
+    QAtomicInt nStalledStarted;
     qint64 nRealMs = -1;
     std::optional<QStringList> olsReal;
+    QList<bool> lfStalledAnswered;
+    for (int i = 0; i < Stalled; ++i)
+        lfStalledAnswered << true;
     std::vector<std::unique_ptr<QThread>> vThreads;
     for (int i = 0; i < Stalled; ++i) {
-        vThreads.emplace_back(QThread::create([i]() {
+        vThreads.emplace_back(QThread::create([&, i]() {
             const quint32 nIp = QHostAddress(QStringLiteral("127.0.4.%1").arg(i + 1)).toIPv4Address();
-            INetResources::Instance().Shares(QStringLiteral("stall"), nIp);
+            nStalledStarted.fetchAndAddRelaxed(1);
+            lfStalledAnswered[i] = INetResources::Instance().Shares(QStringLiteral("stall"), nIp).has_value();
         }));
     }
     vThreads.emplace_back(QThread::create([&]() {
-        QThread::msleep(300);
+        // Start once every stalled listing is under way.
+        while (nStalledStarted.loadRelaxed() < Stalled)
+            QThread::yieldCurrentThread();
+        QElapsedTimer oOwn;
+        oOwn.start();
         olsReal = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback);
-        nRealMs = oTimer.elapsed();
+        nRealMs = oOwn.elapsed();
     }));
     QVERIFY(RunAll(vThreads));
-    qInfo("%d stalled SMB hosts: all done after %lld ms, a real listing queued behind them after %lld ms",
+    qInfo("%d stalled SMB hosts done after %lld ms; a real listing beside them took %lld ms",
           Stalled, oTimer.elapsed(), nRealMs);
     QVERIFY(olsReal.has_value());
     QVERIFY(!olsReal->isEmpty());
-    // Each stalled host costs at most about one request time-out of the library.
-    QVERIFY(oTimer.elapsed() < Stalled * (CNetResourcesLinux::SmbRequestTimeoutMs + 2000) + 5000);
+    QVERIFY2(nRealMs < 3000, qPrintable(QString::number(nRealMs)));
+    for (bool fAnswered : lfStalledAnswered)
+        QVERIFY(!fAnswered);
+    // All stalled ones end at about one deadline, not one after another.
+    QVERIFY(oTimer.elapsed() < CNetResourcesLinux::ShareListTimeoutMs + CSmbPing::TimeoutMs + 3000);
+}
+
+void TestNetResourcesSamba::parseShareList_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QStringList>("shares");
+    QTest::newRow("server order kept") << QByteArray("docs\npub\nadmin$\nIPC$\n")
+                                       << QStringList{QStringLiteral("docs"), QStringLiteral("pub"),
+                                                      QStringLiteral("admin$"), QStringLiteral("IPC$")};
+    QTest::newRow("a repeated part gives each name once")
+        << QByteArray("docs\npub\nDOCS\npub\nnew\n")
+        << QStringList{QStringLiteral("docs"), QStringLiteral("pub"), QStringLiteral("new")};
+    QTest::newRow("control characters dropped, blank lines skipped")
+        << QByteArray("\n\x01\nev\x1bil\r\n") << QStringList{QStringLiteral("evil")};
+    QTest::newRow("nothing") << QByteArray() << QStringList();
+}
+
+void TestNetResourcesSamba::parseShareList()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(QStringList, shares);
+    QCOMPARE(CNetResourcesLinux::ParseShareList(output), shares);
+}
+
+void TestNetResourcesSamba::shareListerTakesOnlyAnAddress_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<int>("status");
+    QTest::newRow("a URL is refused") << QStringLiteral("smb://127.0.0.1/x") << 1;
+    QTest::newRow("a name is refused") << QStringLiteral("loopbox") << 1;
+    QTest::newRow("five parts are refused") << QStringLiteral("1.2.3.4.5") << 1;
+    QTest::newRow("closed port is a refusal") << QStringLiteral("127.0.0.9") << 3;
+    QTest::newRow("the server lists") << QStringLiteral("127.0.0.1") << 0;
+}
+
+void TestNetResourcesSamba::shareListerTakesOnlyAnAddress()
+{
+    QFETCH(QString, argument);
+    QFETCH(int, status);
+    const QString sLister = CNetResourcesLinux::ShareListerPath();
+    QVERIFY(!sLister.isEmpty());
+    QProcess oProcess;
+    oProcess.start(sLister, {argument});
+    QVERIFY(oProcess.waitForFinished(30000));
+    QCOMPARE(oProcess.exitCode(), status);
 }
 
 QTEST_GUILESS_MAIN(TestNetResourcesSamba)

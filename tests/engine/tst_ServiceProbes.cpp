@@ -497,9 +497,12 @@ void TestServiceProbes::sharesOfSilentHostsDoNotQueue()
 {
     // Hosts that accept on 445 and never answer must not wait behind each other for the SMB
     // library: each costs one bounded negotiate, in parallel.
-    CTestPeer oTarpit(EWait::Nothing, QByteArray(), EAfter::Hold);
-    QVERIFY(oTarpit.listen(QHostAddress::AnyIPv4, CSmbPing::Port));
     constexpr int Hosts = 8;
+    std::vector<std::unique_ptr<CTestPeer>> vTarpits;
+    for (int i = 0; i < Hosts; ++i) {
+        vTarpits.push_back(std::make_unique<CTestPeer>(EWait::Nothing, QByteArray(), EAfter::Hold));
+        QVERIFY(vTarpits.back()->listen(QHostAddress(QStringLiteral("127.0.3.%1").arg(i + 1)), CSmbPing::Port));
+    }
     std::vector<std::unique_ptr<QThread>> vThreads;
     QList<bool> lfAnswered;
     for (int i = 0; i < Hosts; ++i)
