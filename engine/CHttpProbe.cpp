@@ -95,7 +95,8 @@ CHttpProbe::TAnswer CHttpProbe::Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int
     }
     // Qt hands some of its network objects to deleteLater(); a worker runs no event loop of
     // its own between probes, so collect them now rather than when the thread ends.
-    if (QThread::currentThread() != QCoreApplication::instance()->thread())
+    const QCoreApplication *pApp = QCoreApplication::instance();
+    if (pApp && QThread::currentThread() != pApp->thread())
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (oAnswer.fOk && i_fTakeTitle)
         oAnswer.sTitle = CHtmlTitle::FromBody(baPrefix, baContentType);

@@ -14,6 +14,7 @@
 #include "MScanFtp.h"
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
@@ -84,6 +85,18 @@ QByteArray Xhtml(const QByteArray &i_baTitle)
 {
     return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>"
            + i_baTitle + "</title></head><body><p>x</p></body></html>";
+}
+
+qint64 ResidentKiB()
+{
+    QFile oStatus(QStringLiteral("/proc/self/status"));
+    if (!oStatus.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &baLine : oStatus.readAll().split('\n')) {
+        if (baLine.startsWith("VmRSS:"))
+            return baLine.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
 }
 
 int CountEntries(const char *i_pDir)
@@ -656,6 +669,7 @@ void TestServiceProbes::manyWorkersLeaveNothingBehind()
     }));
     const int nThreadsBefore = CountEntries("/proc/self/task");
     const int nFdsBefore = CountEntries("/proc/self/fd");
+    const qint64 nRssBeforeKiB = ResidentKiB();
 
     QAtomicInt nGood;
     QAtomicInt nWrong;
@@ -712,6 +726,7 @@ void TestServiceProbes::manyWorkersLeaveNothingBehind()
           oTimer.elapsed(), anWrongByKind[0].loadRelaxed(), anWrongByKind[1].loadRelaxed(),
           anWrongByKind[2].loadRelaxed(), anWrongByKind[3].loadRelaxed(),
           anWrongByKind[4].loadRelaxed(), anWrongByKind[5].loadRelaxed());
+    qInfo("resident memory %lld KiB before, %lld KiB after", nRssBeforeKiB, ResidentKiB());
     QCOMPARE(nWrong.loadRelaxed(), 0);
     QCOMPARE(nGood.loadRelaxed(), Workers * nRounds);
     // A thread that was ending at the first count may be gone now: fewer is fine, more is not.
