@@ -12,15 +12,24 @@ const QHash<QString, QChar> &NamedEntities()
 {
     // The entities seen in device start pages; an unknown one is kept as written.
     static const QHash<QString, QChar> s_mEntities = {
-        {QStringLiteral("amp"), QChar(0x26)},     {QStringLiteral("lt"), QChar(0x3C)},
-        {QStringLiteral("gt"), QChar(0x3E)},      {QStringLiteral("quot"), QChar(0x22)},
-        {QStringLiteral("apos"), QChar(0x27)},    {QStringLiteral("nbsp"), QChar(0xA0)},
-        {QStringLiteral("copy"), QChar(0xA9)},    {QStringLiteral("reg"), QChar(0xAE)},
-        {QStringLiteral("trade"), QChar(0x2122)}, {QStringLiteral("hellip"), QChar(0x2026)},
-        {QStringLiteral("mdash"), QChar(0x2014)}, {QStringLiteral("ndash"), QChar(0x2013)},
-        {QStringLiteral("laquo"), QChar(0xAB)},   {QStringLiteral("raquo"), QChar(0xBB)},
-        {QStringLiteral("middot"), QChar(0xB7)},  {QStringLiteral("euro"), QChar(0x20AC)},
-        {QStringLiteral("bull"), QChar(0x2022)},  {QStringLiteral("deg"), QChar(0xB0)},
+        {QStringLiteral("amp"), QChar(0x26)},
+        {QStringLiteral("lt"), QChar(0x3C)},
+        {QStringLiteral("gt"), QChar(0x3E)},
+        {QStringLiteral("quot"), QChar(0x22)},
+        {QStringLiteral("apos"), QChar(0x27)},
+        {QStringLiteral("nbsp"), QChar(0xA0)},
+        {QStringLiteral("copy"), QChar(0xA9)},
+        {QStringLiteral("reg"), QChar(0xAE)},
+        {QStringLiteral("trade"), QChar(0x2122)},
+        {QStringLiteral("hellip"), QChar(0x2026)},
+        {QStringLiteral("mdash"), QChar(0x2014)},
+        {QStringLiteral("ndash"), QChar(0x2013)},
+        {QStringLiteral("laquo"), QChar(0xAB)},
+        {QStringLiteral("raquo"), QChar(0xBB)},
+        {QStringLiteral("middot"), QChar(0xB7)},
+        {QStringLiteral("euro"), QChar(0x20AC)},
+        {QStringLiteral("bull"), QChar(0x2022)},
+        {QStringLiteral("deg"), QChar(0xB0)},
     };
     return s_mEntities;
 }
@@ -29,8 +38,8 @@ const QHash<QString, QChar> &NamedEntities()
 // the replacement character rather than corrupting the string.
 void AppendCodePoint(QString &io_sOut, uint i_nCode)
 {
-    const bool fValid = i_nCode != 0 && i_nCode <= 0x10FFFF
-                        && !(i_nCode >= 0xD800 && i_nCode <= 0xDFFF);
+    const bool fValid =
+        i_nCode != 0 && i_nCode <= 0x10FFFF && !(i_nCode >= 0xD800 && i_nCode <= 0xDFFF);
     if (!fValid) {
         io_sOut += QChar(QChar::ReplacementCharacter);
         return;
@@ -65,8 +74,9 @@ QString CHtmlTitle::FromBody(const QByteArray &i_baBody, const QByteArray &i_baC
 
 QString CHtmlTitle::DecodeBody(const QByteArray &i_baBody, const QByteArray &i_baContentType)
 {
-    static const QRegularExpression s_reCharset(QStringLiteral("charset\\s*=\\s*[\"']?([^\\s;\"']+)"),
-                                                QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression s_reCharset(
+        QStringLiteral("charset\\s*=\\s*[\"']?([^\\s;\"']+)"),
+        QRegularExpression::CaseInsensitiveOption);
     QTextCodec *pCodec = nullptr;
     const QRegularExpressionMatch oMatch = s_reCharset.match(QString::fromLatin1(i_baContentType));
     if (oMatch.hasMatch())
@@ -105,8 +115,8 @@ QString CHtmlTitle::FromTagSoup(const QString &i_sText)
         }
         for (const QLatin1String sRaw : {QLatin1String("script"), QLatin1String("style")}) {
             if (StartsTag(i_sText, nPos + 1, sRaw)) {
-                const int nClose = i_sText.indexOf(QLatin1String("</") + sRaw, nPos + 1,
-                                                   Qt::CaseInsensitive);
+                const int nClose =
+                    i_sText.indexOf(QLatin1String("</") + sRaw, nPos + 1, Qt::CaseInsensitive);
                 if (nClose < 0)
                     return QString();
                 nPos = nClose;

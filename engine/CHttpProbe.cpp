@@ -69,9 +69,8 @@ CHttpProbe::TAnswer CHttpProbe::Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int
         QObject::connect(pRaw, &QNetworkReply::sslErrors, pRaw, [pRaw](const QList<QSslError> &) {
             pRaw->ignoreSslErrors();
         });
-        QObject::connect(pRaw, &QNetworkReply::readyRead, pRaw, [&]() {
-            Drain(*pRaw, baPrefix, i_fTakeTitle);
-        });
+        QObject::connect(
+            pRaw, &QNetworkReply::readyRead, pRaw, [&]() { Drain(*pRaw, baPrefix, i_fTakeTitle); });
         QObject::connect(pRaw, &QNetworkReply::finished, &oLoop, &QEventLoop::quit);
         QTimer oTimer;
         oTimer.setSingleShot(true);
@@ -105,8 +104,7 @@ CHttpProbe::TAnswer CHttpProbe::Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int
 
 void CHttpProbe::ProbeHttp(CScanResult &io_oResult)
 {
-    const TAnswer oAnswer
-        = Fetch(QUrl(QStringLiteral("http://%1").arg(io_oResult.IpText())), true);
+    const TAnswer oAnswer = Fetch(QUrl(QStringLiteral("http://%1").arg(io_oResult.IpText())), true);
     io_oResult.set_has_http(oAnswer.fOk);
     if (oAnswer.fOk)
         io_oResult.set_http_title(oAnswer.sTitle);
@@ -114,7 +112,7 @@ void CHttpProbe::ProbeHttp(CScanResult &io_oResult)
 
 void CHttpProbe::ProbeHttps(CScanResult &io_oResult)
 {
-    const TAnswer oAnswer
-        = Fetch(QUrl(QStringLiteral("https://%1").arg(io_oResult.IpText())), false);
+    const TAnswer oAnswer =
+        Fetch(QUrl(QStringLiteral("https://%1").arg(io_oResult.IpText())), false);
     io_oResult.set_has_https(oAnswer.fOk);
 }

@@ -36,7 +36,8 @@ bool ReplyCode(const QByteArray &i_baLine, int &o_nCode, bool &o_fLast)
 
 MScanFtp::MScanFtp(QObject *i_pParent)
     : QObject(i_pParent)
-{}
+{
+}
 
 void MScanFtp::OnCommandFinished(int i_nId, bool i_fError)
 {
@@ -107,8 +108,10 @@ bool MScanFtp::Probe(const QHostAddress &i_oHost, quint16 i_nPort, int i_nTimeou
             else if (m_nBytesSeen > MaxGreetingBytes)
                 OnCommandFinished(0, true);
         });
-        connect(&oSocket, &QTcpSocket::errorOccurred, this, [this]() { OnCommandFinished(0, true); });
-        connect(&oSocket, &QTcpSocket::disconnected, this, [this]() { OnCommandFinished(0, true); });
+        connect(
+            &oSocket, &QTcpSocket::errorOccurred, this, [this]() { OnCommandFinished(0, true); });
+        connect(
+            &oSocket, &QTcpSocket::disconnected, this, [this]() { OnCommandFinished(0, true); });
         QTimer oTimer;
         oTimer.setSingleShot(true);
         connect(&oTimer, &QTimer::timeout, &m_oLoop, &QEventLoop::quit);

@@ -35,7 +35,8 @@ QString Sanitised(const QString &i_sText, int i_nMaxChars)
 QProcessEnvironment ChildEnvironment()
 {
     QProcessEnvironment oEnv = QProcessEnvironment::systemEnvironment();
-    for (const char *pName : {"PASSWD", "PASSWD_FD", "PASSWD_FILE", "USER", "LOGNAME", "KRB5CCNAME"})
+    for (const char *pName :
+         {"PASSWD", "PASSWD_FD", "PASSWD_FILE", "USER", "LOGNAME", "KRB5CCNAME"})
         oEnv.remove(QLatin1String(pName));
     oEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     return oEnv;
@@ -54,7 +55,8 @@ QString CNetResourcesLinux::ShareListerPath()
     static const QString s_sPath = []() {
         const QString sName = QStringLiteral("vistrel_smbshares");
         if (QCoreApplication::instance()) {
-            const QString sBeside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + sName;
+            const QString sBeside =
+                QCoreApplication::applicationDirPath() + QLatin1Char('/') + sName;
             if (QFileInfo(sBeside).isExecutable())
                 return sBeside;
         }
@@ -88,7 +90,8 @@ std::optional<QByteArray> CNetResourcesLinux::RunChild(QProcess &io_oProcess,
         return std::nullopt;
     }
     if (io_oProcess.exitStatus() != QProcess::NormalExit || io_oProcess.exitCode() != 0) {
-        qCDebug(lcEngine) << i_sProgram << "failed for" << i_lsArgs.last() << io_oProcess.exitCode();
+        qCDebug(lcEngine) << i_sProgram << "failed for" << i_lsArgs.last()
+                          << io_oProcess.exitCode();
         return std::nullopt;
     }
     return io_oProcess.read(MaxChildOutputBytes);
@@ -127,8 +130,8 @@ std::optional<QStringList> CNetResourcesLinux::Shares(const QString &i_sServer, 
     }
     QProcess oProcess;
     oProcess.setProcessEnvironment(ChildEnvironment());
-    const std::optional<QByteArray> obaOut
-        = RunChild(oProcess, sLister, {oHost.toString()}, ShareListTimeoutMs);
+    const std::optional<QByteArray> obaOut =
+        RunChild(oProcess, sLister, {oHost.toString()}, ShareListTimeoutMs);
     if (!obaOut)
         return std::nullopt;
     return ParseShareList(*obaOut);
@@ -154,7 +157,8 @@ std::optional<QString> CNetResourcesLinux::ParseUserList(const QByteArray &i_baO
             continue;
         // rpcclient reports a failed call on standard output too.
         if (sLine.startsWith(QLatin1String("result was"), Qt::CaseInsensitive)
-            || sLine.contains(QLatin1String("NT_STATUS_")) || sLine.contains(QLatin1String("WERR_")))
+            || sLine.contains(QLatin1String("NT_STATUS_"))
+            || sLine.contains(QLatin1String("WERR_")))
             return std::nullopt;
         const QString sUser = Sanitised(sLine, 256);
         if (sUser.isEmpty())
@@ -188,11 +192,11 @@ std::optional<QString> CNetResourcesLinux::LoggedOnUser(const QString &i_sServer
         oEnv.insert(QStringLiteral("PASSWD"), i_oCredentials.sPassword);
     QProcess oProcess;
     oProcess.setProcessEnvironment(oEnv);
-    const std::optional<QByteArray> obaOut
-        = RunChild(oProcess,
-                   s_sProgram,
-                   RpcClientArguments(oHost.toString(), i_oCredentials.sLogin),
-                   RpcClientTimeoutMs);
+    const std::optional<QByteArray> obaOut =
+        RunChild(oProcess,
+                 s_sProgram,
+                 RpcClientArguments(oHost.toString(), i_oCredentials.sLogin),
+                 RpcClientTimeoutMs);
     if (!obaOut)
         return std::nullopt;
     return ParseUserList(*obaOut);

@@ -3,14 +3,13 @@
 // the logged-on user's own identity (the configured credentials are for remote shutdown, where
 // a network logon is made explicitly). These calls are thread-safe; the system bounds their
 // waits.
-#include "INetResources.h"
-
 #include "EngineLog.h"
+#include "INetResources.h"
 
 #include <QSet>
 
-#include <windows.h>
 #include <lm.h>
+#include <windows.h>
 
 namespace {
 

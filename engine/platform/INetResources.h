@@ -34,10 +34,8 @@ public:
 
     // The first user the host's workstation service reports as logged on; std::nullopt when
     // it reports none or refuses.
-    virtual std::optional<QString> LoggedOnUser(const QString &i_sServer,
-                                                quint32 i_nIp,
-                                                const TCredentials &i_oCredentials)
-        = 0;
+    virtual std::optional<QString>
+    LoggedOnUser(const QString &i_sServer, quint32 i_nIp, const TCredentials &i_oCredentials) = 0;
 
     // The process-wide implementation for this OS; created on first use, thread-safe.
     static INetResources &Instance();

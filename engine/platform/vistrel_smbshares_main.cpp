@@ -19,8 +19,15 @@ namespace {
 constexpr int RequestTimeoutMs = 5000;
 constexpr int MaxShares = 4096;
 
-void AnonymousAuth(SMBCCTX *, const char *, const char *, char *, int, char *o_pUser, int i_nUserLen,
-                   char *o_pPassword, int i_nPasswordLen)
+void AnonymousAuth(SMBCCTX *,
+                   const char *,
+                   const char *,
+                   char *,
+                   int,
+                   char *o_pUser,
+                   int i_nUserLen,
+                   char *o_pPassword,
+                   int i_nPasswordLen)
 {
     if (i_nUserLen > 0)
         o_pUser[0] = '\0';
@@ -30,8 +37,8 @@ void AnonymousAuth(SMBCCTX *, const char *, const char *, char *, int, char *o_p
 
 bool IsShareType(unsigned int i_nType)
 {
-    return i_nType == SMBC_FILE_SHARE || i_nType == SMBC_PRINTER_SHARE || i_nType == SMBC_COMMS_SHARE
-           || i_nType == SMBC_IPC_SHARE;
+    return i_nType == SMBC_FILE_SHARE || i_nType == SMBC_PRINTER_SHARE
+           || i_nType == SMBC_COMMS_SHARE || i_nType == SMBC_IPC_SHARE;
 }
 
 // Only an IPv4 address in dotted form is accepted: the argument becomes part of a URL.

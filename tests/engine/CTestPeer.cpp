@@ -4,12 +4,16 @@
 #include <QSslSocket>
 #include <QTimer>
 
-CTestPeer::CTestPeer(EWait i_eWait, const QByteArray &i_baAnswer, EAfter i_eAfter, QObject *i_pParent)
+CTestPeer::CTestPeer(EWait i_eWait,
+                     const QByteArray &i_baAnswer,
+                     EAfter i_eAfter,
+                     QObject *i_pParent)
     : QTcpServer(i_pParent)
     , m_eWait(i_eWait)
     , m_baAnswer(i_baAnswer)
     , m_eAfter(i_eAfter)
-{}
+{
+}
 
 void CTestPeer::SetTls(const QSslCertificate &i_oCert, const QSslKey &i_oKey)
 {
@@ -17,7 +21,8 @@ void CTestPeer::SetTls(const QSslCertificate &i_oCert, const QSslKey &i_oKey)
     m_oKey = i_oKey;
 }
 
-QByteArray CTestPeer::HttpAnswer(int i_nStatus, const QByteArray &i_baBody, const QByteArray &i_baContentType)
+QByteArray
+CTestPeer::HttpAnswer(int i_nStatus, const QByteArray &i_baBody, const QByteArray &i_baContentType)
 {
     return "HTTP/1.1 " + QByteArray::number(i_nStatus) + " X\r\nContent-Type: " + i_baContentType
            + "\r\nContent-Length: " + QByteArray::number(i_baBody.size())
@@ -71,7 +76,8 @@ void CTestPeer::OnData(QTcpSocket *io_pSocket)
     }
     QByteArray &baSeen = m_mSeen[io_pSocket];
     baSeen += io_pSocket->readAll();
-    const bool fComplete = m_eWait == EWait::AnyBytes ? !baSeen.isEmpty() : baSeen.contains("\r\n\r\n");
+    const bool fComplete =
+        m_eWait == EWait::AnyBytes ? !baSeen.isEmpty() : baSeen.contains("\r\n\r\n");
     if (!fComplete)
         return;
     if (m_baFirstRequest.isEmpty())
@@ -102,7 +108,9 @@ void CTestPeer::Answer(QTcpSocket *io_pSocket)
     }
     case EAfter::Stream:
         io_pSocket->setProperty("left", m_nStreamBytes);
-        connect(io_pSocket, &QIODevice::bytesWritten, this, [this, io_pSocket]() { StreamMore(io_pSocket); });
+        connect(io_pSocket, &QIODevice::bytesWritten, this, [this, io_pSocket]() {
+            StreamMore(io_pSocket);
+        });
         StreamMore(io_pSocket);
         break;
     }

@@ -21,10 +21,24 @@ class CTestPeer final : public QTcpServer
     Q_DISABLE_COPY(CTestPeer)
 
 public:
-    enum class EWait { Nothing, HttpRequest, AnyBytes };
-    enum class EAfter { Close, Hold, Trickle, Stream };
+    enum class EWait
+    {
+        Nothing,
+        HttpRequest,
+        AnyBytes
+    };
+    enum class EAfter
+    {
+        Close,
+        Hold,
+        Trickle,
+        Stream
+    };
 
-    CTestPeer(EWait i_eWait, const QByteArray &i_baAnswer, EAfter i_eAfter, QObject *i_pParent = nullptr);
+    CTestPeer(EWait i_eWait,
+              const QByteArray &i_baAnswer,
+              EAfter i_eAfter,
+              QObject *i_pParent = nullptr);
 
     // Bytes to stream after the answer when EAfter::Stream, then close.
     void SetStreamBytes(qint64 i_nBytes) { m_nStreamBytes = i_nBytes; }
@@ -35,7 +49,8 @@ public:
     int Connections() const { return m_nConnections; }
     QByteArray FirstRequest() const { return m_baFirstRequest; }
 
-    static QByteArray HttpAnswer(int i_nStatus, const QByteArray &i_baBody,
+    static QByteArray HttpAnswer(int i_nStatus,
+                                 const QByteArray &i_baBody,
                                  const QByteArray &i_baContentType = "text/html");
 
 protected:

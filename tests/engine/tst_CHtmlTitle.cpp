@@ -31,20 +31,20 @@ void TestCHtmlTitle::fromBody_data()
                       "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">"
                       "<html><head><title>Tom &amp; Jerry</title></head></html>")
         << baHtml << QStringLiteral("Tom & Jerry");
-    QTest::newRow("plain HTML that is not XML")
-        << QByteArray("<!DOCTYPE html><html><head><meta charset=utf-8><title>Bravo plain page</title>"
-                      "<body><p>unclosed<br></body></html>")
-        << baHtml << QStringLiteral("Bravo plain page");
+    QTest::newRow("plain HTML that is not XML") << QByteArray(
+        "<!DOCTYPE html><html><head><meta charset=utf-8><title>Bravo plain page</title>"
+        "<body><p>unclosed<br></body></html>") << baHtml
+                                                << QStringLiteral("Bravo plain page");
     QTest::newRow("upper-case tag with attribute")
         << QByteArray("<HTML><HEAD><TITLE lang=en>Printer  Status</TITLE></HEAD>") << baHtml
         << QStringLiteral("Printer Status");
-    QTest::newRow("first title wins")
-        << QByteArray("<html><title>One</title><title>Two</title>") << baHtml << QStringLiteral("One");
-    QTest::newRow("no title element") << QByteArray("<html><body>nothing</body></html>") << baHtml
-                                      << QString();
+    QTest::newRow("first title wins") << QByteArray("<html><title>One</title><title>Two</title>")
+                                      << baHtml << QStringLiteral("One");
+    QTest::newRow("no title element")
+        << QByteArray("<html><body>nothing</body></html>") << baHtml << QString();
     QTest::newRow("empty body") << QByteArray() << baHtml << QString();
-    QTest::newRow("not markup at all") << QByteArray("\x00\x01\x02 binary", 10) << QByteArray()
-                                       << QString();
+    QTest::newRow("not markup at all")
+        << QByteArray("\x00\x01\x02 binary", 10) << QByteArray() << QString();
     QTest::newRow("titlebar element is not a title")
         << QByteArray("<html><titlebar>no</titlebar><title>yes</title>") << baHtml
         << QStringLiteral("yes");
@@ -57,7 +57,8 @@ void TestCHtmlTitle::fromBody_data()
     QTest::newRow("unterminated comment gives nothing")
         << QByteArray("<html><!-- <title>x</title>") << baHtml << QString();
     QTest::newRow("body cut inside the title keeps its start")
-        << QByteArray("<html><head><title>Router setup") << baHtml << QStringLiteral("Router setup");
+        << QByteArray("<html><head><title>Router setup") << baHtml
+        << QStringLiteral("Router setup");
     QTest::newRow("self-closing title is empty")
         << QByteArray("<html><title/><p>x</p>") << baHtml << QString();
     QTest::newRow("white space and line breaks collapse")
@@ -65,7 +66,8 @@ void TestCHtmlTitle::fromBody_data()
         << QStringLiteral("NAS login");
     QTest::newRow("numeric references decode")
         << QByteArray("<title>Caf&#233; &#x20AC;5</title>") << baHtml
-        << QString::fromUtf8("Caf\xC3\xA9 \xE2\x82\xAC" "5");
+        << QString::fromUtf8("Caf\xC3\xA9 \xE2\x82\xAC"
+                             "5");
     QTest::newRow("UTF-8 by default")
         << QByteArray("<title>\xD0\xA1\xD0\xB5\xD1\x80\xD0\xB2\xD0\xB5\xD1\x80</title>") << baHtml
         << QString::fromUtf8("\xD0\xA1\xD0\xB5\xD1\x80\xD0\xB2\xD0\xB5\xD1\x80");
@@ -114,17 +116,18 @@ void TestCHtmlTitle::clean_data()
     QTest::addColumn<QString>("clean");
     QTest::newRow("named entities") << QStringLiteral("&lt;a&gt; &quot;b&quot; &apos;c&apos;")
                                     << QStringLiteral("<a> \"b\" 'c'");
-    QTest::newRow("unknown entity kept") << QStringLiteral("a &bogus; b")
-                                         << QStringLiteral("a &bogus; b");
+    QTest::newRow("unknown entity kept")
+        << QStringLiteral("a &bogus; b") << QStringLiteral("a &bogus; b");
     QTest::newRow("bare ampersand kept") << QStringLiteral("R&D") << QStringLiteral("R&D");
-    QTest::newRow("nul reference replaced") << QStringLiteral("a&#0;b")
-                                            << QString(QStringLiteral("a") + QChar(QChar::ReplacementCharacter) + QStringLiteral("b"));
+    QTest::newRow("nul reference replaced")
+        << QStringLiteral("a&#0;b")
+        << QString(QStringLiteral("a") + QChar(QChar::ReplacementCharacter) + QStringLiteral("b"));
     QTest::newRow("surrogate reference replaced")
         << QStringLiteral("&#xD800;") << QString(QChar(QChar::ReplacementCharacter));
     QTest::newRow("reference beyond Unicode replaced")
         << QStringLiteral("&#x110000;") << QString(QChar(QChar::ReplacementCharacter));
-    QTest::newRow("astral reference") << QStringLiteral("&#128512;")
-                                      << QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::newRow("astral reference")
+        << QStringLiteral("&#128512;") << QString::fromUtf8("\xF0\x9F\x98\x80");
     QTest::newRow("nbsp is a space") << QStringLiteral("a&nbsp;&nbsp;b") << QStringLiteral("a b");
     QTest::newRow("only white space is empty") << QStringLiteral(" \t\r\n ") << QString();
 }

@@ -54,13 +54,15 @@ QByteArray UtmpEntry(const QByteArray &i_baUser, const QByteArray &i_baLine)
     Fixed(i_baLine.right(4), 4);
     Fixed(i_baUser, 32);
     Fixed(QByteArray(), 256);
-    oOut << qint16(0) << qint16(0) << qint32(0);                      // exit, session
+    oOut << qint16(0) << qint16(0) << qint32(0);                          // exit, session
     oOut << qint32(static_cast<qint32>(std::time(nullptr))) << qint32(0); // login time
     Fixed(QByteArray(), 16 + 20);
     return baEntry;
 }
 
-bool RunTool(const QString &i_sProgram, const QStringList &i_lsArgs, const QByteArray &i_baInput = QByteArray())
+bool RunTool(const QString &i_sProgram,
+             const QStringList &i_lsArgs,
+             const QByteArray &i_baInput = QByteArray())
 {
     QProcess oProcess;
     oProcess.setProcessChannelMode(QProcess::MergedChannels);
@@ -90,9 +92,11 @@ QStringList SmbClientShares(const QString &i_sIp)
         return {};
     }
     QStringList lsShares;
-    for (const QString &sLine : QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+    for (const QString &sLine :
+         QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'))) {
         const QStringList lsParts = sLine.split(QLatin1Char('|'));
-        if (lsParts.size() >= 2 && (lsParts.at(0) == QLatin1String("Disk") || lsParts.at(0) == QLatin1String("IPC")))
+        if (lsParts.size() >= 2
+            && (lsParts.at(0) == QLatin1String("Disk") || lsParts.at(0) == QLatin1String("IPC")))
             lsShares << lsParts.at(1);
     }
     return lsShares;
@@ -103,10 +107,15 @@ bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs =
     QEventLoop oLoop;
     int nRunning = static_cast<int>(io_vThreads.size());
     for (auto &pThread : io_vThreads) {
-        QObject::connect(pThread.get(), &QThread::finished, &oLoop, [&]() {
-            if (--nRunning == 0)
-                oLoop.quit();
-        }, Qt::QueuedConnection);
+        QObject::connect(
+            pThread.get(),
+            &QThread::finished,
+            &oLoop,
+            [&]() {
+                if (--nRunning == 0)
+                    oLoop.quit();
+            },
+            Qt::QueuedConnection);
     }
     QTimer::singleShot(i_nLimitMs, &oLoop, &QEventLoop::quit);
     for (auto &pThread : io_vThreads)
@@ -159,31 +168,42 @@ void TestNetResourcesSamba::initTestCase()
     }
     for (const char *pTool : {"smbd", "smbpasswd", "net", "rpcclient", "smbclient", "unshare"}) {
         if (QStandardPaths::findExecutable(QLatin1String(pTool)).isEmpty()
-            && QStandardPaths::findExecutable(QLatin1String(pTool), {QStringLiteral("/usr/sbin")}).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed (packages samba, smbclient)").arg(QLatin1String(pTool))));
+            && QStandardPaths::findExecutable(QLatin1String(pTool), {QStringLiteral("/usr/sbin")})
+                   .isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed (packages samba, smbclient)")
+                                 .arg(QLatin1String(pTool))));
     }
     QVERIFY(m_oDir.isValid());
     const QString sDir = m_oDir.path();
-    for (const char *pSub : {"lock", "state", "cache", "private", "pid", "ncalrpc", "binddns",
-                             "usershares", "log", "share"})
+    for (const char *pSub : {"lock",
+                             "state",
+                             "cache",
+                             "private",
+                             "pid",
+                             "ncalrpc",
+                             "binddns",
+                             "usershares",
+                             "log",
+                             "share"})
         QVERIFY(QDir(sDir).mkpath(QLatin1String(pSub)));
     const QString sConf = sDir + QStringLiteral("/smb.conf");
     QFile oConf(sConf);
     QVERIFY(oConf.open(QIODevice::WriteOnly));
-    oConf.write(QStringLiteral(
-                    "[global]\n"
-                    "server role = standalone server\nworkgroup = LOOPGRP\nnetbios name = LOOPBOX\n"
-                    "map to guest = Bad User\ninterfaces = 127.0.0.1/8\nbind interfaces only = yes\n"
-                    "smb ports = 445\ndisable netbios = yes\nload printers = no\nprinting = bsd\n"
-                    "printcap name = /dev/null\ndisable spoolss = yes\n"
-                    "lock directory = %1/lock\nstate directory = %1/state\ncache directory = %1/cache\n"
-                    "private dir = %1/private\npid directory = %1/pid\nncalrpc dir = %1/ncalrpc\n"
-                    "binddns dir = %1/binddns\nusershare path = %1/usershares\nlog file = %1/log/%m.log\n"
-                    "[docs]\npath = %1/share\nguest ok = yes\n"
-                    "[pub]\npath = %1/share\nguest ok = yes\n"
-                    "[admin$]\npath = %1/share\nguest ok = yes\n")
-                    .arg(sDir)
-                    .toUtf8());
+    oConf.write(
+        QStringLiteral(
+            "[global]\n"
+            "server role = standalone server\nworkgroup = LOOPGRP\nnetbios name = LOOPBOX\n"
+            "map to guest = Bad User\ninterfaces = 127.0.0.1/8\nbind interfaces only = yes\n"
+            "smb ports = 445\ndisable netbios = yes\nload printers = no\nprinting = bsd\n"
+            "printcap name = /dev/null\ndisable spoolss = yes\n"
+            "lock directory = %1/lock\nstate directory = %1/state\ncache directory = %1/cache\n"
+            "private dir = %1/private\npid directory = %1/pid\nncalrpc dir = %1/ncalrpc\n"
+            "binddns dir = %1/binddns\nusershare path = %1/usershares\nlog file = %1/log/%m.log\n"
+            "[docs]\npath = %1/share\nguest ok = yes\n"
+            "[pub]\npath = %1/share\nguest ok = yes\n"
+            "[admin$]\npath = %1/share\nguest ok = yes\n")
+            .arg(sDir)
+            .toUtf8());
     oConf.close();
     QFile oUtmp(sDir + QStringLiteral("/utmp"));
     QVERIFY(oUtmp.open(QIODevice::WriteOnly));
@@ -192,13 +212,22 @@ void TestNetResourcesSamba::initTestCase()
 
     const QByteArray baPw = AdminPassword.toUtf8() + '\n';
     QVERIFY(RunTool(QStringLiteral("smbpasswd"),
-                    {QStringLiteral("-c"), sConf, QStringLiteral("-s"), QStringLiteral("-a"), QStringLiteral("root")},
+                    {QStringLiteral("-c"),
+                     sConf,
+                     QStringLiteral("-s"),
+                     QStringLiteral("-a"),
+                     QStringLiteral("root")},
                     baPw + baPw));
     // The workstation service answers only members of the administrators' group.
     QVERIFY(RunTool(QStringLiteral("net"),
-                    {QStringLiteral("-s"), sConf, QStringLiteral("groupmap"), QStringLiteral("add"),
-                     QStringLiteral("sid=S-1-5-32-544"), QStringLiteral("unixgroup=root"),
-                     QStringLiteral("type=builtin"), QStringLiteral("ntgroup=Administrators")}));
+                    {QStringLiteral("-s"),
+                     sConf,
+                     QStringLiteral("groupmap"),
+                     QStringLiteral("add"),
+                     QStringLiteral("sid=S-1-5-32-544"),
+                     QStringLiteral("unixgroup=root"),
+                     QStringLiteral("type=builtin"),
+                     QStringLiteral("ntgroup=Administrators")}));
 
     // smbd reads logged-on users from utmp: give it its own, in a private mount namespace.
     m_pSmbd = std::make_unique<QProcess>();
@@ -207,16 +236,21 @@ void TestNetResourcesSamba::initTestCase()
     // Without --no-process-group smbd makes a session of its own: it signals its whole process
     // group when it stops, which must not be ours.
     m_pSmbd->start(QStringLiteral("unshare"),
-                   {QStringLiteral("-m"), QStringLiteral("--propagation"), QStringLiteral("private"),
-                    QStringLiteral("sh"), QStringLiteral("-c"),
+                   {QStringLiteral("-m"),
+                    QStringLiteral("--propagation"),
+                    QStringLiteral("private"),
+                    QStringLiteral("sh"),
+                    QStringLiteral("-c"),
                     QStringLiteral("mount -t tmpfs vtest-run /run && cp \"$1/utmp\" /run/utmp && "
                                    "exec smbd --foreground -s \"$1/smb.conf\" --debug-stdout"),
-                    QStringLiteral("sh"), sDir});
+                    QStringLiteral("sh"),
+                    sDir});
     QVERIFY(m_pSmbd->waitForStarted(10000));
     m_fUp = false;
     const QDeadlineTimer oDeadline(20000);
     while (!m_fUp && !oDeadline.hasExpired() && m_pSmbd->state() == QProcess::Running)
-        m_fUp = CTcpConnect::Accepts(QHostAddress::LocalHost, 445, 500) || (QTest::qWait(100), false);
+        m_fUp =
+            CTcpConnect::Accepts(QHostAddress::LocalHost, 445, 500) || (QTest::qWait(100), false);
     if (!m_fUp) {
         QFile oLog(sDir + QStringLiteral("/log/smbd.out"));
         oLog.open(QIODevice::ReadOnly);
@@ -230,7 +264,8 @@ void TestNetResourcesSamba::KillServer()
     // smbd, its children and the RPC daemons it started all carry our configuration path.
     const QString sMark = m_oDir.path() + QStringLiteral("/smb.conf");
     for (int nRound = 0; nRound < 3; ++nRound) {
-        const QStringList lsPids = QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
+        const QStringList lsPids =
+            QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
         for (const QString &sPid : lsPids) {
             const qint64 nPid = sPid.toLongLong();
             if (nPid <= 1 || nPid == QCoreApplication::applicationPid())
@@ -259,15 +294,18 @@ void TestNetResourcesSamba::rpcClientArguments_data()
 {
     QTest::addColumn<QString>("login");
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("anonymous")
-        << QString()
-        << QStringList{QStringLiteral("--user="), QStringLiteral("--use-kerberos=off"),
-                       QStringLiteral("--no-pass"), QStringLiteral("--command=wkssvc_enumerateusers 0"),
-                       QStringLiteral("10.0.0.1")};
+    QTest::newRow("anonymous") << QString()
+                               << QStringList{QStringLiteral("--user="),
+                                              QStringLiteral("--use-kerberos=off"),
+                                              QStringLiteral("--no-pass"),
+                                              QStringLiteral("--command=wkssvc_enumerateusers 0"),
+                                              QStringLiteral("10.0.0.1")};
     QTest::newRow("login as one argument, no password")
         << QStringLiteral("DOM\\-x y")
-        << QStringList{QStringLiteral("--user=DOM\\-x y"), QStringLiteral("--use-kerberos=off"),
-                       QStringLiteral("--command=wkssvc_enumerateusers 0"), QStringLiteral("10.0.0.1")};
+        << QStringList{QStringLiteral("--user=DOM\\-x y"),
+                       QStringLiteral("--use-kerberos=off"),
+                       QStringLiteral("--command=wkssvc_enumerateusers 0"),
+                       QStringLiteral("10.0.0.1")};
 }
 
 void TestNetResourcesSamba::rpcClientArguments()
@@ -283,12 +321,15 @@ void TestNetResourcesSamba::parseUserList_data()
     QTest::addColumn<QString>("user");
     QTest::addColumn<bool>("found");
     QTest::newRow("first of two") << QByteArray("carol\ndave\n") << QStringLiteral("carol") << true;
-    QTest::newRow("blank lines and spaces") << QByteArray("\n\n  Jo Smith \r\n") << QStringLiteral("Jo Smith") << true;
+    QTest::newRow("blank lines and spaces")
+        << QByteArray("\n\n  Jo Smith \r\n") << QStringLiteral("Jo Smith") << true;
     QTest::newRow("refusal") << QByteArray("result was WERR_ACCESS_DENIED\n") << QString() << false;
-    QTest::newRow("status error") << QByteArray("cli_rpc_pipe_open failed NT_STATUS_ACCESS_DENIED\n")
+    QTest::newRow("status error") << QByteArray(
+        "cli_rpc_pipe_open failed NT_STATUS_ACCESS_DENIED\n")
                                   << QString() << false;
     QTest::newRow("nothing") << QByteArray() << QString() << false;
-    QTest::newRow("control characters dropped") << QByteArray("ev\x1bil\n") << QStringLiteral("evil") << true;
+    QTest::newRow("control characters dropped")
+        << QByteArray("ev\x1bil\n") << QStringLiteral("evil") << true;
 }
 
 void TestNetResourcesSamba::parseUserList()
@@ -327,7 +368,8 @@ void TestNetResourcesSamba::sharesFromManyWorkersAtOnce()
     std::vector<std::unique_ptr<QThread>> vThreads;
     for (int i = 0; i < Workers; ++i) {
         vThreads.emplace_back(QThread::create([&]() {
-            const auto olsShares = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback);
+            const auto olsShares =
+                INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback);
             if (olsShares && *olsShares == lsExpected)
                 nRight.fetchAndAddRelaxed(1);
         }));
@@ -344,9 +386,11 @@ void TestNetResourcesSamba::loggedOnUser_data()
     QTest::addColumn<QString>("login");
     QTest::addColumn<QString>("password");
     QTest::addColumn<bool>("found");
-    QTest::newRow("administrator sees the first user") << QStringLiteral("root") << AdminPassword << true;
+    QTest::newRow("administrator sees the first user")
+        << QStringLiteral("root") << AdminPassword << true;
     QTest::newRow("anonymous is refused") << QString() << QString() << false;
-    QTest::newRow("wrong password is refused") << QStringLiteral("root") << QStringLiteral("nope") << false;
+    QTest::newRow("wrong password is refused")
+        << QStringLiteral("root") << QStringLiteral("nope") << false;
     QTest::newRow("login with percent is never passed on")
         << QStringLiteral("root%") + AdminPassword << QString() << false;
 }
@@ -359,7 +403,8 @@ void TestNetResourcesSamba::loggedOnUser()
     std::optional<QString> osUser;
     std::vector<std::unique_ptr<QThread>> vThreads;
     vThreads.emplace_back(QThread::create([&]() {
-        osUser = INetResources::Instance().LoggedOnUser(QStringLiteral("loopbox"), Loopback, {login, password});
+        osUser = INetResources::Instance().LoggedOnUser(
+            QStringLiteral("loopbox"), Loopback, {login, password});
     }));
     QVERIFY(RunAll(vThreads));
     QCOMPARE(osUser.has_value(), found);
@@ -395,8 +440,9 @@ void TestNetResourcesSamba::stalledSmbHostsDoNotDelayOthers()
     constexpr int Stalled = 8;
     std::vector<std::unique_ptr<CTestPeer>> vPeers;
     for (int i = 0; i < Stalled; ++i) {
-        vPeers.push_back(std::make_unique<CTestPeer>(
-            CTestPeer::EWait::AnyBytes, QByteArray("\0\0\0\x41\xFESMB", 8), CTestPeer::EAfter::Hold));
+        vPeers.push_back(std::make_unique<CTestPeer>(CTestPeer::EWait::AnyBytes,
+                                                     QByteArray("\0\0\0\x41\xFESMB", 8),
+                                                     CTestPeer::EAfter::Hold));
         QVERIFY(vPeers.back()->listen(QHostAddress(QStringLiteral("127.0.4.%1").arg(i + 1)), 445));
     }
     QElapsedTimer oTimer;
@@ -410,9 +456,11 @@ void TestNetResourcesSamba::stalledSmbHostsDoNotDelayOthers()
     std::vector<std::unique_ptr<QThread>> vThreads;
     for (int i = 0; i < Stalled; ++i) {
         vThreads.emplace_back(QThread::create([&, i]() {
-            const quint32 nIp = QHostAddress(QStringLiteral("127.0.4.%1").arg(i + 1)).toIPv4Address();
+            const quint32 nIp =
+                QHostAddress(QStringLiteral("127.0.4.%1").arg(i + 1)).toIPv4Address();
             nStalledStarted.fetchAndAddRelaxed(1);
-            lfStalledAnswered[i] = INetResources::Instance().Shares(QStringLiteral("stall"), nIp).has_value();
+            lfStalledAnswered[i] =
+                INetResources::Instance().Shares(QStringLiteral("stall"), nIp).has_value();
         }));
     }
     vThreads.emplace_back(QThread::create([&]() {
@@ -426,7 +474,9 @@ void TestNetResourcesSamba::stalledSmbHostsDoNotDelayOthers()
     }));
     QVERIFY(RunAll(vThreads));
     qInfo("%d stalled SMB hosts done after %lld ms; a real listing beside them took %lld ms",
-          Stalled, oTimer.elapsed(), nRealMs);
+          Stalled,
+          oTimer.elapsed(),
+          nRealMs);
     QVERIFY(olsReal.has_value());
     QVERIFY(!olsReal->isEmpty());
     QVERIFY2(nRealMs < 3000, qPrintable(QString::number(nRealMs)));
@@ -441,8 +491,10 @@ void TestNetResourcesSamba::parseShareList_data()
     QTest::addColumn<QByteArray>("output");
     QTest::addColumn<QStringList>("shares");
     QTest::newRow("server order kept") << QByteArray("docs\npub\nadmin$\nIPC$\n")
-                                       << QStringList{QStringLiteral("docs"), QStringLiteral("pub"),
-                                                      QStringLiteral("admin$"), QStringLiteral("IPC$")};
+                                       << QStringList{QStringLiteral("docs"),
+                                                      QStringLiteral("pub"),
+                                                      QStringLiteral("admin$"),
+                                                      QStringLiteral("IPC$")};
     QTest::newRow("a repeated part gives each name once")
         << QByteArray("docs\npub\nDOCS\npub\nnew\n")
         << QStringList{QStringLiteral("docs"), QStringLiteral("pub"), QStringLiteral("new")};

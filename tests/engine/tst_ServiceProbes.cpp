@@ -14,9 +14,9 @@
 #include "MScanFtp.h"
 
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QHostAddress>
 #include <QNetworkInterface>
 #include <QProcess>
@@ -42,10 +42,15 @@ bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs =
     QEventLoop oLoop;
     int nRunning = static_cast<int>(io_vThreads.size());
     for (auto &pThread : io_vThreads) {
-        QObject::connect(pThread.get(), &QThread::finished, &oLoop, [&]() {
-            if (--nRunning == 0)
-                oLoop.quit();
-        }, Qt::QueuedConnection);
+        QObject::connect(
+            pThread.get(),
+            &QThread::finished,
+            &oLoop,
+            [&]() {
+                if (--nRunning == 0)
+                    oLoop.quit();
+            },
+            Qt::QueuedConnection);
     }
     QTimer::singleShot(i_nLimitMs, &oLoop, &QEventLoop::quit);
     for (auto &pThread : io_vThreads)
@@ -118,7 +123,10 @@ public:
                                         const TCredentials &i_oCredentials) override
     {
         lsCalls << QStringLiteral("user %1 %2 %3/%4")
-                       .arg(i_sServer, IpToText(i_nIp), i_oCredentials.sLogin, i_oCredentials.sPassword);
+                       .arg(i_sServer,
+                            IpToText(i_nIp),
+                            i_oCredentials.sLogin,
+                            i_oCredentials.sPassword);
         return osUser;
     }
     QStringList lsCalls;
@@ -172,19 +180,29 @@ void TestServiceProbes::initTestCase()
     // Probes must not leave the namespace: it has loopback and nothing else.
     for (const QNetworkInterface &oIf : QNetworkInterface::allInterfaces()) {
         if (!(oIf.flags() & QNetworkInterface::IsLoopBack))
-            QFAIL(qPrintable(QStringLiteral("interface %1 present: run through tests/loopns/loopns.sh exec")
-                                 .arg(oIf.name())));
+            QFAIL(qPrintable(
+                QStringLiteral("interface %1 present: run through tests/loopns/loopns.sh exec")
+                    .arg(oIf.name())));
     }
     QVERIFY(m_oDir.isValid());
     const QString sKey = m_oDir.filePath(QStringLiteral("key.pem"));
     const QString sCert = m_oDir.filePath(QStringLiteral("cert.pem"));
     QProcess oSsl;
     oSsl.start(QStringLiteral("openssl"),
-               {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                QStringLiteral("-keyout"), sKey, QStringLiteral("-out"), sCert,
-                QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+               {QStringLiteral("req"),
+                QStringLiteral("-x509"),
+                QStringLiteral("-newkey"),
+                QStringLiteral("ec"),
+                QStringLiteral("-pkeyopt"),
+                QStringLiteral("ec_paramgen_curve:prime256v1"),
+                QStringLiteral("-nodes"),
+                QStringLiteral("-keyout"),
+                sKey,
+                QStringLiteral("-out"),
+                sCert,
+                QStringLiteral("-days"),
+                QStringLiteral("2"),
+                QStringLiteral("-subj"),
                 QStringLiteral("/CN=not-this-host.example")});
     QVERIFY(oSsl.waitForFinished(30000));
     QCOMPARE(oSsl.exitCode(), 0);
@@ -213,7 +231,8 @@ void TestServiceProbes::http_data()
         << true << QStringLiteral("Alpha XHTML Title") << 0 << 1500;
     QTest::newRow("200 plain HTML gives its title too")
         << nHttp
-        << CTestPeer::HttpAnswer(200, "<html><head><title>Bravo plain page</title><body><br></body>")
+        << CTestPeer::HttpAnswer(200,
+                                 "<html><head><title>Bravo plain page</title><body><br></body>")
         << int(EAfter::Close) << true << QStringLiteral("Bravo plain page") << 0 << 1500;
     QTest::newRow("200 without title gives empty title")
         << nHttp << CTestPeer::HttpAnswer(200, "hello") << int(EAfter::Close) << true << QString()
@@ -224,7 +243,8 @@ void TestServiceProbes::http_data()
                                           << int(EAfter::Close) << false << QString() << 0 << 1500;
     QTest::newRow("redirect is an answer")
         << nHttp
-        << QByteArray("HTTP/1.1 301 Moved\r\nLocation: http://192.0.2.1/\r\nContent-Length: 0\r\n\r\n")
+        << QByteArray(
+               "HTTP/1.1 301 Moved\r\nLocation: http://192.0.2.1/\r\nContent-Length: 0\r\n\r\n")
         << int(EAfter::Hold) << true << QString() << 0 << 1500;
     QTest::newRow("accepts and never speaks: gives up at 2 s")
         << int(EWait::Nothing) << QByteArray() << int(EAfter::Hold) << false << QString() << 1900
@@ -233,11 +253,11 @@ void TestServiceProbes::http_data()
         << nHttp
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html><title>slow</title>")
         << int(EAfter::Trickle) << false << QString() << 1900 << 3000;
-    QTest::newRow("closes without a word") << int(EWait::Nothing) << QByteArray() << int(EAfter::Close)
-                                           << false << QString() << 0 << 1500;
+    QTest::newRow("closes without a word") << int(EWait::Nothing) << QByteArray()
+                                           << int(EAfter::Close) << false << QString() << 0 << 1500;
     QTest::newRow("garbage instead of HTTP")
-        << nHttp << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << int(EAfter::Close) << false << QString()
-        << 0 << 1500;
+        << nHttp << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << int(EAfter::Close) << false
+        << QString() << 0 << 1500;
 }
 
 void TestServiceProbes::http()
@@ -275,7 +295,8 @@ void TestServiceProbes::httpTitleOnlyFromBoundedPrefix()
     CTestPeer oEarly(EWait::HttpRequest, baHead + "<html><title>Early</title>", EAfter::Stream);
     oEarly.SetStreamBytes(8 * 1024 * 1024 - 26);
     QVERIFY(oEarly.listen(QHostAddress::LocalHost, 0));
-    const QByteArray baLate = QByteArray(CHttpProbe::MaxBodyBytes + 10, ' ') + "<title>Late</title>";
+    const QByteArray baLate =
+        QByteArray(CHttpProbe::MaxBodyBytes + 10, ' ') + "<title>Late</title>";
     CTestPeer oLate(EWait::HttpRequest, CTestPeer::HttpAnswer(200, baLate), EAfter::Close);
     QVERIFY(oLate.listen(QHostAddress::LocalHost, 0));
 
@@ -340,27 +361,30 @@ void TestServiceProbes::ftp_data()
     QTest::addColumn<bool>("ftp");
     QTest::addColumn<int>("minMs");
 
-    QTest::newRow("220 greeting") << QByteArray("220 (vsFTPd 3.0.3)\r\n") << int(EAfter::Hold) << true << 0;
-    QTest::newRow("220 with bare line feed") << QByteArray("220 ready\n") << int(EAfter::Hold) << true
-                                             << 0;
+    QTest::newRow("220 greeting") << QByteArray("220 (vsFTPd 3.0.3)\r\n") << int(EAfter::Hold)
+                                  << true << 0;
+    QTest::newRow("220 with bare line feed")
+        << QByteArray("220 ready\n") << int(EAfter::Hold) << true << 0;
     QTest::newRow("multi-line 220 greeting")
         << QByteArray("220-Welcome\r\n220-to the box\r\nplain text line\r\n220 ready\r\n")
         << int(EAfter::Hold) << true << 0;
-    QTest::newRow("120 then 220") << QByteArray("120 in a moment\r\n220 ready\r\n") << int(EAfter::Hold)
-                                  << true << 0;
+    QTest::newRow("120 then 220") << QByteArray("120 in a moment\r\n220 ready\r\n")
+                                  << int(EAfter::Hold) << true << 0;
     QTest::newRow("greeting then close still counts")
         << QByteArray("220 bye\r\n") << int(EAfter::Close) << true << 0;
-    QTest::newRow("421 refusal") << QByteArray("421 Too many users\r\n") << int(EAfter::Hold) << false
-                                 << 0;
+    QTest::newRow("421 refusal") << QByteArray("421 Too many users\r\n") << int(EAfter::Hold)
+                                 << false << 0;
     QTest::newRow("multi-line 220 never finished")
         << QByteArray("220-Welcome\r\n220-more\r\n") << int(EAfter::Hold) << false << 450;
-    QTest::newRow("another protocol") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << int(EAfter::Hold)
-                                      << false << 0;
-    QTest::newRow("220 without line end") << QByteArray("220 ready") << int(EAfter::Hold) << false << 450;
+    QTest::newRow("another protocol")
+        << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << int(EAfter::Hold) << false << 0;
+    QTest::newRow("220 without line end")
+        << QByteArray("220 ready") << int(EAfter::Hold) << false << 450;
     QTest::newRow("silent") << QByteArray() << int(EAfter::Hold) << false << 450;
     QTest::newRow("closes at once") << QByteArray() << int(EAfter::Close) << false << 0;
     QTest::newRow("endless line") << QByteArray(20000, 'A') << int(EAfter::Hold) << false << 0;
-    QTest::newRow("trickle without a line") << QByteArray("2") << int(EAfter::Trickle) << false << 450;
+    QTest::newRow("trickle without a line")
+        << QByteArray("2") << int(EAfter::Trickle) << false << 450;
 }
 
 void TestServiceProbes::ftp()
@@ -394,7 +418,8 @@ void TestServiceProbes::ftpHighAccuracyWaitsLonger()
     QVERIFY(OnWorker([&]() {
         MScanFtp oProbe;
         fNormal = oProbe.Probe(QHostAddress::LocalHost, oPeer.serverPort(), MScanFtp::TimeoutMs);
-        fHigh = oProbe.Probe(QHostAddress::LocalHost, oPeer.serverPort(), MScanFtp::HighAccuracyTimeoutMs);
+        fHigh = oProbe.Probe(
+            QHostAddress::LocalHost, oPeer.serverPort(), MScanFtp::HighAccuracyTimeoutMs);
     }));
     QVERIFY(!fNormal);
     QVERIFY(fHigh);
@@ -438,7 +463,9 @@ void TestServiceProbes::ortavoPorts()
     QVERIFY(oA.listen(QHostAddress::LocalHost, 0));
     QVERIFY(oB.listen(QHostAddress::LocalHost, 0));
     const QList<int> lnReal{oA.serverPort(), ClosedPort(), oB.serverPort(), ClosedPort()};
-    auto Map = [&](int i_nIndex) { return i_nIndex >= 0 && i_nIndex < 4 ? lnReal.at(i_nIndex) : i_nIndex; };
+    auto Map = [&](int i_nIndex) {
+        return i_nIndex >= 0 && i_nIndex < 4 ? lnReal.at(i_nIndex) : i_nIndex;
+    };
     QList<int> lnPorts;
     for (int n : ports)
         lnPorts << Map(n);
@@ -464,8 +491,8 @@ void TestServiceProbes::smbPing_data()
                                  << QByteArray("\0\0\0\x41\xFESMB@\0\0\0", 12) << true;
     QTest::newRow("SMB1 answer") << int(EWait::AnyBytes) << QByteArray("\0\0\0\x41\xFFSMBr", 9)
                                  << true;
-    QTest::newRow("negative session answer") << int(EWait::AnyBytes)
-                                             << QByteArray("\x83\0\0\x01\x8f", 5) << false;
+    QTest::newRow("negative session answer")
+        << int(EWait::AnyBytes) << QByteArray("\x83\0\0\x01\x8f", 5) << false;
     QTest::newRow("HTTP answer") << int(EWait::AnyBytes) << CTestPeer::HttpAnswer(400, "bad")
                                  << false;
     QTest::newRow("short answer") << int(EWait::AnyBytes) << QByteArray("\0\0\0", 3) << false;
@@ -495,13 +522,14 @@ void TestServiceProbes::smbRequestIsWellFormed()
 {
     CTestPeer oPeer(EWait::AnyBytes, QByteArray("\0\0\0\x41\xFESMB", 8), EAfter::Hold);
     QVERIFY(oPeer.listen(QHostAddress::LocalHost, 0));
-    QVERIFY(OnWorker([&]() { CSmbPing::Answers(QHostAddress::LocalHost, oPeer.serverPort(), 800); }));
+    QVERIFY(
+        OnWorker([&]() { CSmbPing::Answers(QHostAddress::LocalHost, oPeer.serverPort(), 800); }));
     const QByteArray baSent = oPeer.FirstRequest();
     const QByteArray baRequest = CSmbPing::NegotiateRequest();
     QCOMPARE(baSent, baRequest);
     QCOMPARE(baRequest.size(), 4 + 64 + 36 + 4 * 2);
-    const int nDeclared = (quint8(baRequest.at(1)) << 16) | (quint8(baRequest.at(2)) << 8)
-                          | quint8(baRequest.at(3));
+    const int nDeclared =
+        (quint8(baRequest.at(1)) << 16) | (quint8(baRequest.at(2)) << 8) | quint8(baRequest.at(3));
     QCOMPARE(nDeclared, baRequest.size() - 4);
     QCOMPARE(baRequest.mid(4, 4), QByteArray("\xFESMB", 4));
 }
@@ -514,7 +542,8 @@ void TestServiceProbes::sharesOfSilentHostsDoNotQueue()
     std::vector<std::unique_ptr<CTestPeer>> vTarpits;
     for (int i = 0; i < Hosts; ++i) {
         vTarpits.push_back(std::make_unique<CTestPeer>(EWait::Nothing, QByteArray(), EAfter::Hold));
-        QVERIFY(vTarpits.back()->listen(QHostAddress(QStringLiteral("127.0.3.%1").arg(i + 1)), CSmbPing::Port));
+        QVERIFY(vTarpits.back()->listen(QHostAddress(QStringLiteral("127.0.3.%1").arg(i + 1)),
+                                        CSmbPing::Port));
     }
     std::vector<std::unique_ptr<QThread>> vThreads;
     QList<bool> lfAnswered;
@@ -524,7 +553,8 @@ void TestServiceProbes::sharesOfSilentHostsDoNotQueue()
     oTimer.start();
     for (int i = 0; i < Hosts; ++i) {
         vThreads.emplace_back(QThread::create([&lfAnswered, i]() {
-            const quint32 nIp = QHostAddress(QStringLiteral("127.0.3.%1").arg(i + 1)).toIPv4Address();
+            const quint32 nIp =
+                QHostAddress(QStringLiteral("127.0.3.%1").arg(i + 1)).toIPv4Address();
             lfAnswered[i] = INetResources::Instance().Shares(QStringLiteral("h"), nIp).has_value();
         }));
     }
@@ -585,7 +615,8 @@ void TestServiceProbes::userProbeUsesConfiguredCredentials()
 void TestServiceProbes::hostScanRunsTheServiceProbes()
 {
     const QHostAddress oHost(QStringLiteral("127.0.0.5"));
-    CTestPeer oHttp(EWait::HttpRequest, CTestPeer::HttpAnswer(200, Xhtml("Box &amp; Co")), EAfter::Close);
+    CTestPeer oHttp(
+        EWait::HttpRequest, CTestPeer::HttpAnswer(200, Xhtml("Box &amp; Co")), EAfter::Close);
     CTestPeer oHttps(EWait::HttpRequest, CTestPeer::HttpAnswer(200, "x"), EAfter::Close);
     oHttps.SetTls(m_oCert, m_oKey);
     CTestPeer oFtp(EWait::Nothing, "220 hello\r\n", EAfter::Hold);
@@ -703,8 +734,12 @@ void TestServiceProbes::manyWorkersLeaveNothingBehind()
                 case 4: {
                     MScanFtp oProbe;
                     // The peers share one busy thread: give the greeting the long time.
-                    fRight = oProbe.Probe(QHostAddress::LocalHost, oFtp.serverPort(), MScanFtp::HighAccuracyTimeoutMs)
-                             && !oProbe.Probe(QHostAddress::LocalHost, oSilent.serverPort(), MScanFtp::TimeoutMs);
+                    fRight = oProbe.Probe(QHostAddress::LocalHost,
+                                          oFtp.serverPort(),
+                                          MScanFtp::HighAccuracyTimeoutMs)
+                             && !oProbe.Probe(QHostAddress::LocalHost,
+                                              oSilent.serverPort(),
+                                              MScanFtp::TimeoutMs);
                     break;
                 }
                 default:
@@ -722,10 +757,16 @@ void TestServiceProbes::manyWorkersLeaveNothingBehind()
     oTimer.start();
     QVERIFY(RunAll(vThreads, nRounds * 20000));
     vThreads.clear();
-    qInfo("%d workers x %d rounds in %lld ms; wrong by kind: %d %d %d %d %d %d", Workers, nRounds,
-          oTimer.elapsed(), anWrongByKind[0].loadRelaxed(), anWrongByKind[1].loadRelaxed(),
-          anWrongByKind[2].loadRelaxed(), anWrongByKind[3].loadRelaxed(),
-          anWrongByKind[4].loadRelaxed(), anWrongByKind[5].loadRelaxed());
+    qInfo("%d workers x %d rounds in %lld ms; wrong by kind: %d %d %d %d %d %d",
+          Workers,
+          nRounds,
+          oTimer.elapsed(),
+          anWrongByKind[0].loadRelaxed(),
+          anWrongByKind[1].loadRelaxed(),
+          anWrongByKind[2].loadRelaxed(),
+          anWrongByKind[3].loadRelaxed(),
+          anWrongByKind[4].loadRelaxed(),
+          anWrongByKind[5].loadRelaxed());
     qInfo("resident memory %lld KiB before, %lld KiB after", nRssBeforeKiB, ResidentKiB());
     QCOMPARE(nWrong.loadRelaxed(), 0);
     QCOMPARE(nGood.loadRelaxed(), Workers * nRounds);

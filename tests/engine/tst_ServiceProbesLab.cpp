@@ -74,7 +74,10 @@ QStringList SmbClientShares(const QString &i_sIp)
 {
     QProcess oProcess;
     oProcess.start(QStringLiteral("smbclient"),
-                   {QStringLiteral("-L"), i_sIp, QStringLiteral("-N"), QStringLiteral("-g"),
+                   {QStringLiteral("-L"),
+                    i_sIp,
+                    QStringLiteral("-N"),
+                    QStringLiteral("-g"),
                     QStringLiteral("--option=clientusekerberos=off")});
     if (!oProcess.waitForFinished(20000)) {
         oProcess.kill();
@@ -82,7 +85,8 @@ QStringList SmbClientShares(const QString &i_sIp)
         return {QStringLiteral("<smbclient timed out>")};
     }
     QStringList lsShares;
-    const QStringList lsLines = QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'));
+    const QStringList lsLines =
+        QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'));
     for (const QString &sLine : lsLines) {
         const QStringList lsParts = sLine.split(QLatin1Char('|'));
         if (lsParts.size() >= 2
@@ -119,7 +123,8 @@ void TestServiceProbesLab::initTestCase()
     for (const QHostAddress &oAddress : QNetworkInterface::allAddresses())
         fInLab = fInLab || oAddress == ScannerAddress;
     if (!fInLab)
-        QSKIP("not inside the test network's scanner namespace vnl-scan (run through in_netlab.sh)");
+        QSKIP(
+            "not inside the test network's scanner namespace vnl-scan (run through in_netlab.sh)");
 
     // Every alive host at once, one worker each, as the scanner would run them.
     CCfg oCfg;
@@ -154,10 +159,15 @@ void TestServiceProbesLab::initTestCase()
             m_mMs.insert(sIp, oTimer.elapsed());
         }));
         ++nRunning;
-        QObject::connect(vThreads.back().get(), &QThread::finished, &oLoop, [&]() {
-            if (--nRunning == 0)
-                oLoop.quit();
-        }, Qt::QueuedConnection);
+        QObject::connect(
+            vThreads.back().get(),
+            &QThread::finished,
+            &oLoop,
+            [&]() {
+                if (--nRunning == 0)
+                    oLoop.quit();
+            },
+            Qt::QueuedConnection);
     }
     QVERIFY(nRunning > 0);
     QElapsedTimer oTimer;
