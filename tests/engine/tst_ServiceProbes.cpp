@@ -248,11 +248,11 @@ void TestServiceProbes::http_data()
         << int(EAfter::Hold) << true << QString() << 0 << 1500;
     QTest::newRow("accepts and never speaks: gives up at 2 s")
         << int(EWait::Nothing) << QByteArray() << int(EAfter::Hold) << false << QString() << 1900
-        << 3000;
+        << 4000;
     QTest::newRow("body trickles forever: gives up at 2 s")
         << nHttp
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html><title>slow</title>")
-        << int(EAfter::Trickle) << false << QString() << 1900 << 3000;
+        << int(EAfter::Trickle) << false << QString() << 1900 << 4000;
     QTest::newRow("closes without a word") << int(EWait::Nothing) << QByteArray()
                                            << int(EAfter::Close) << false << QString() << 0 << 1500;
     QTest::newRow("garbage instead of HTTP")
@@ -327,7 +327,7 @@ void TestServiceProbes::https_data()
     QTest::newRow("plain HTTP on the TLS port is no HTTPS")
         << false << int(EWait::AnyBytes) << CTestPeer::HttpAnswer(200, "plain") << false << 1500;
     QTest::newRow("silent port gives up at 2 s")
-        << false << int(EWait::Nothing) << QByteArray() << false << 3000;
+        << false << int(EWait::Nothing) << QByteArray() << false << 4000;
 }
 
 void TestServiceProbes::https()
@@ -650,7 +650,7 @@ void TestServiceProbes::hostScanRunsTheServiceProbes()
     QCOMPARE(oResult.shares(), QStringList());
     QCOMPARE(oResult.user(), QStringLiteral("before"));
     QCOMPARE(oResult.ortavo_ports(), QList<qint32>{4900});
-    QVERIFY2(nMs < 2000, qPrintable(QString::number(nMs)));
+    QVERIFY2(nMs < 4000, qPrintable(QString::number(nMs)));
 }
 
 void TestServiceProbes::hostScanSkipsDeadHost()
