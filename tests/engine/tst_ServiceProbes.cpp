@@ -655,22 +655,28 @@ void TestServiceProbes::hostScanRunsTheServiceProbes()
 
 void TestServiceProbes::hostScanSkipsDeadHost()
 {
-    const QHostAddress oHost(QStringLiteral("127.0.0.6"));
-    CTestPeer oHttp(EWait::HttpRequest, CTestPeer::HttpAnswer(200, Xhtml("t")), EAfter::Close);
-    QTcpServer oOrtavo;
-    QVERIFY(oHttp.listen(oHost, 80));
-    QVERIFY(oOrtavo.listen(oHost, 4899));
+    // An address this namespace has no route to: it cannot become alive. Fields that the
+    // service probes would overwrite even on failure (the port and share lists) keep their
+    // marks, so none of the probes ran.
+    const QHostAddress oHost(QStringLiteral("198.18.255.254"));
     CCfg oCfg;
+    oCfg.set_scan_https(true);
+    oCfg.set_scan_username(true);
     for (const EHostStatus eStatus : {EHostStatus::Dead, EHostStatus::Unknown}) {
         CScanResult oResult;
         oResult.set_ip(oHost.toIPv4Address());
         oResult.set_status(eStatus);
         oResult.set_name(QStringLiteral("box"));
+        oResult.set_shares({QStringLiteral("mark")});
+        oResult.set_ortavo_ports({7});
         QVERIFY(OnWorker([&]() { CHostScan(oCfg).Run(oResult); }));
+        QVERIFY(!oResult.IsAlive());
         QVERIFY(!oResult.has_http());
-        QVERIFY(oResult.ortavo_ports().isEmpty());
+        QVERIFY(!oResult.has_https());
+        QVERIFY(!oResult.has_ftp());
+        QCOMPARE(oResult.shares(), QStringList{QStringLiteral("mark")});
+        QCOMPARE(oResult.ortavo_ports(), QList<qint32>{7});
     }
-    QCOMPARE(oHttp.Connections(), 0);
 }
 
 void TestServiceProbes::manyWorkersLeaveNothingBehind()
