@@ -2,8 +2,13 @@
 #include "CHostScan.h"
 
 #include "CHostNaming.h"
+#include "CHttpProbe.h"
 #include "CLivenessProbes.h"
 #include "CNetBiosScanStep.h"
+#include "CNetResourceProbe.h"
+#include "COrtavoProbe.h"
+#include "INetResources.h"
+#include "MScanFtp.h"
 
 #include <QThread>
 
@@ -36,6 +41,19 @@ void CHostScan::Run(CScanResult &io_oResult) const
     if (StopRequested() || !io_oResult.IsAlive())
         return;
 
-    if (m_oCfg.scan_netbios() && !StopRequested())
+    // Services and resources: each gated by its setting and by the status as it stands now.
+    if (m_oCfg.scan_http() && !StopRequested() && io_oResult.IsAlive())
+        CHttpProbe::ProbeHttp(io_oResult);
+    if (m_oCfg.scan_https() && !StopRequested() && io_oResult.IsAlive())
+        CHttpProbe::ProbeHttps(io_oResult);
+    if (m_oCfg.scan_shares() && !StopRequested() && io_oResult.IsAlive())
+        CNetResourceProbe::ProbeShares(io_oResult, INetResources::Instance());
+    if (m_oCfg.scan_ftp() && !StopRequested() && io_oResult.IsAlive())
+        MScanFtp::ProbeHost(io_oResult, m_oCfg);
+    if (m_oCfg.scan_netbios() && !StopRequested() && io_oResult.IsAlive())
         CNetBiosScanStep(m_oCfg).Run(io_oResult);
+    if (m_oCfg.scan_username() && !StopRequested() && io_oResult.IsAlive())
+        CNetResourceProbe::ProbeUser(io_oResult, m_oCfg, INetResources::Instance());
+    if (!StopRequested() && io_oResult.IsAlive())
+        COrtavoProbe::ProbeHost(io_oResult, m_oCfg);
 }

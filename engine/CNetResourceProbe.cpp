@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CNetResourceProbe.h"
+
+#include "CCfg.h"
+#include "CScanResult.h"
+#include "INetResources.h"
+
+void CNetResourceProbe::ProbeShares(CScanResult &io_oResult, INetResources &io_oNet)
+{
+    const QString sName = io_oResult.name().trimmed();
+    if (sName.isEmpty())
+        return;
+    io_oResult.set_shares(io_oNet.Shares(sName, io_oResult.ip()).value_or(QStringList()));
+}
+
+void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
+                                  const CCfg &i_oCfg,
+                                  INetResources &io_oNet)
+{
+    const QString sName = io_oResult.name().trimmed();
+    if (sName.isEmpty())
+        return;
+    INetResources::TCredentials oCredentials;
+    oCredentials.sLogin = i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_login")).toString();
+    oCredentials.sPassword =
+        i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_pass")).toString();
+    if (const std::optional<QString> osUser =
+            io_oNet.LoggedOnUser(sName, io_oResult.ip(), oCredentials))
+        io_oResult.set_user(*osUser);
+}

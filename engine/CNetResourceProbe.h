@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+class CCfg;
+class CScanResult;
+class INetResources;
+
+// The shared folders and logged-on user probes. Both need the host's name (from the naming
+// steps): a host without one gets neither. Blocking, on the worker thread; the waits are bounded
+// by the platform layer (INetResources).
+class CNetResourceProbe final
+{
+public:
+    // Stores the share list, empty when the host did not answer or refused.
+    static void ProbeShares(CScanResult &io_oResult, INetResources &io_oNet);
+    // Stores the first logged-on user; leaves user as it was when there is none or on failure.
+    // Uses the credentials configured for remote operations, anonymous when there are none.
+    static void ProbeUser(CScanResult &io_oResult, const CCfg &i_oCfg, INetResources &io_oNet);
+};

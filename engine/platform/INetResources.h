@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The host's shared folders and its logged-on user, asked of the host's server and
+// workstation services. One implementation per OS: the network management calls on Windows,
+// the SMB client library and Samba's RPC client on Linux.
+//
+// Both calls block the calling scan worker. They may be called from many workers at once;
+// an implementation serialises whatever its libraries cannot do in parallel and bounds every
+// wait, so that one slow host costs seconds, not the scan. Failure is std::nullopt (logged at
+// debug level): a probe leaves the result unchanged then.
+class INetResources
+{
+public:
+    // Credentials the user configured for remote operations; both empty means anonymous.
+    struct TCredentials
+    {
+        QString sLogin;
+        QString sPassword;
+    };
+
+    virtual ~INetResources() = default;
+
+    // Share names in the server's order, hidden ("$") and IPC shares included, each name once.
+    // i_sServer is the host's name, i_nIp its address (host byte order); an implementation
+    // addresses the host by whichever its facility needs. A listing that breaks off half way
+    // gives the names read so far.
+    virtual std::optional<QStringList> Shares(const QString &i_sServer, quint32 i_nIp) = 0;
+
+    // The first user the host's workstation service reports as logged on; std::nullopt when
+    // it reports none or refuses.
+    virtual std::optional<QString>
+    LoggedOnUser(const QString &i_sServer, quint32 i_nIp, const TCredentials &i_oCredentials) = 0;
+
+    // The process-wide implementation for this OS; created on first use, thread-safe.
+    static INetResources &Instance();
+};

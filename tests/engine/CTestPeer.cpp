@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CTestPeer.h"
+
+#include <QSslSocket>
+#include <QTimer>
+
+CTestPeer::CTestPeer(EWait i_eWait,
+                     const QByteArray &i_baAnswer,
+                     EAfter i_eAfter,
+                     QObject *i_pParent)
+    : QTcpServer(i_pParent)
+    , m_eWait(i_eWait)
+    , m_baAnswer(i_baAnswer)
+    , m_eAfter(i_eAfter)
+{
+}
+
+void CTestPeer::SetTls(const QSslCertificate &i_oCert, const QSslKey &i_oKey)
+{
+    m_oCert = i_oCert;
+    m_oKey = i_oKey;
+}
+
+QByteArray
+CTestPeer::HttpAnswer(int i_nStatus, const QByteArray &i_baBody, const QByteArray &i_baContentType)
+{
+    return "HTTP/1.1 " + QByteArray::number(i_nStatus) + " X\r\nContent-Type: " + i_baContentType
+           + "\r\nContent-Length: " + QByteArray::number(i_baBody.size())
+           + "\r\nConnection: close\r\n\r\n" + i_baBody;
+}
+
+void CTestPeer::incomingConnection(qintptr i_nDescriptor)
+{
+    ++m_nConnections;
+    if (m_oCert.isNull()) {
+        auto *pSocket = new QTcpSocket(this);
+        pSocket->setSocketDescriptor(i_nDescriptor);
+        Start(pSocket);
+        return;
+    }
+    auto *pSocket = new QSslSocket(this);
+    pSocket->setSocketDescriptor(i_nDescriptor);
+    pSocket->setLocalCertificate(m_oCert);
+    pSocket->setPrivateKey(m_oKey);
+    connect(pSocket, &QSslSocket::encrypted, this, [this, pSocket]() { Start(pSocket); });
+    connect(pSocket, &QAbstractSocket::disconnected, this, [this, pSocket]() {
+        m_mSeen.remove(pSocket);
+        pSocket->deleteLater();
+    });
+    pSocket->startServerEncryption();
+}
+
+void CTestPeer::Start(QTcpSocket *io_pSocket)
+{
+    if (m_oCert.isNull()) {
+        connect(io_pSocket, &QAbstractSocket::disconnected, this, [this, io_pSocket]() {
+            m_mSeen.remove(io_pSocket);
+            io_pSocket->deleteLater();
+        });
+    }
+    if (m_eWait == EWait::Nothing) {
+        Answer(io_pSocket);
+        return;
+    }
+    m_mSeen.insert(io_pSocket, QByteArray());
+    connect(io_pSocket, &QIODevice::readyRead, this, [this, io_pSocket]() { OnData(io_pSocket); });
+    if (io_pSocket->bytesAvailable() > 0)
+        OnData(io_pSocket);
+}
+
+void CTestPeer::OnData(QTcpSocket *io_pSocket)
+{
+    if (!m_mSeen.contains(io_pSocket)) {
+        io_pSocket->readAll();
+        return;
+    }
+    QByteArray &baSeen = m_mSeen[io_pSocket];
+    baSeen += io_pSocket->readAll();
+    const bool fComplete =
+        m_eWait == EWait::AnyBytes ? !baSeen.isEmpty() : baSeen.contains("\r\n\r\n");
+    if (!fComplete)
+        return;
+    if (m_baFirstRequest.isEmpty())
+        m_baFirstRequest = baSeen;
+    m_mSeen.remove(io_pSocket);
+    Answer(io_pSocket);
+}
+
+void CTestPeer::Answer(QTcpSocket *io_pSocket)
+{
+    if (m_nDelayMs > 0 && !io_pSocket->property("delayed").toBool()) {
+        io_pSocket->setProperty("delayed", true);
+        QTimer::singleShot(m_nDelayMs, io_pSocket, [this, io_pSocket]() { Answer(io_pSocket); });
+        return;
+    }
+    io_pSocket->write(m_baAnswer);
+    switch (m_eAfter) {
+    case EAfter::Close:
+        io_pSocket->disconnectFromHost();
+        break;
+    case EAfter::Hold:
+        break;
+    case EAfter::Trickle: {
+        auto *pTimer = new QTimer(io_pSocket);
+        connect(pTimer, &QTimer::timeout, io_pSocket, [io_pSocket]() { io_pSocket->write("x"); });
+        pTimer->start(100);
+        break;
+    }
+    case EAfter::Stream:
+        io_pSocket->setProperty("left", m_nStreamBytes);
+        connect(io_pSocket, &QIODevice::bytesWritten, this, [this, io_pSocket]() {
+            StreamMore(io_pSocket);
+        });
+        StreamMore(io_pSocket);
+        break;
+    }
+}
+
+void CTestPeer::StreamMore(QTcpSocket *io_pSocket)
+{
+    if (io_pSocket->bytesToWrite() > 256 * 1024)
+        return;
+    const qint64 nLeft = io_pSocket->property("left").toLongLong();
+    if (nLeft <= 0) {
+        io_pSocket->disconnectFromHost();
+        return;
+    }
+    const qint64 nChunk = qMin<qint64>(nLeft, 64 * 1024);
+    io_pSocket->write(QByteArray(static_cast<int>(nChunk), 'y'));
+    io_pSocket->setProperty("left", nLeft - nChunk);
+}

@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+// A scripted TCP server for probe tests, living on the test's main thread while the probe
+// runs on a worker. On each connection it optionally waits for a request (up to an empty line,
+// as HTTP does, or for any bytes), sends its answer, and then closes, holds the connection
+// silently, trickles one byte every 100 ms forever, or streams a long body.
+// With a certificate and key it speaks TLS (server side) first.
+class CTestPeer final : public QTcpServer
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(CTestPeer)
+
+public:
+    enum class EWait
+    {
+        Nothing,
+        HttpRequest,
+        AnyBytes
+    };
+    enum class EAfter
+    {
+        Close,
+        Hold,
+        Trickle,
+        Stream
+    };
+
+    CTestPeer(EWait i_eWait,
+              const QByteArray &i_baAnswer,
+              EAfter i_eAfter,
+              QObject *i_pParent = nullptr);
+
+    // Bytes to stream after the answer when EAfter::Stream, then close.
+    void SetStreamBytes(qint64 i_nBytes) { m_nStreamBytes = i_nBytes; }
+    // Answer only this long after the request (or the connection) came.
+    void SetDelayMs(int i_nMs) { m_nDelayMs = i_nMs; }
+    void SetTls(const QSslCertificate &i_oCert, const QSslKey &i_oKey);
+
+    int Connections() const { return m_nConnections; }
+    QByteArray FirstRequest() const { return m_baFirstRequest; }
+
+    static QByteArray HttpAnswer(int i_nStatus,
+                                 const QByteArray &i_baBody,
+                                 const QByteArray &i_baContentType = "text/html");
+
+protected:
+    void incomingConnection(qintptr i_nDescriptor) override;
+
+private:
+    void Start(QTcpSocket *io_pSocket);
+    void OnData(QTcpSocket *io_pSocket);
+    void Answer(QTcpSocket *io_pSocket);
+    void StreamMore(QTcpSocket *io_pSocket);
+
+    EWait m_eWait;
+    QByteArray m_baAnswer;
+    EAfter m_eAfter;
+    qint64 m_nStreamBytes = 0;
+    int m_nDelayMs = 0;
+    QSslCertificate m_oCert;
+    QSslKey m_oKey;
+    int m_nConnections = 0;
+    QByteArray m_baFirstRequest;
+    QHash<QTcpSocket *, QByteArray> m_mSeen;
+};

@@ -1,0 +1,537 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Linux share and logged-on user calls against a real Samba server that this test starts
+// on 127.0.0.1 inside the loopback namespace, with its own utmp (two logged-on users) in a
+// private mount namespace, and a test administrator account.
+#include "CCfg.h"
+#include "CHostScan.h"
+#include "CNetResourcesLinux.h"
+#include "CScanResult.h"
+#include "CSmbPing.h"
+#include "CTcpConnect.h"
+#include "CTestPeer.h"
+
+#include <QDataStream>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QNetworkInterface>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <csignal>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace {
+
+const QString AdminPassword = QStringLiteral("Adm1n%pw \"quoted\"");
+constexpr quint32 Loopback = 0x7F000001;
+
+// One utmp record as glibc lays it out on 64-bit Linux (384 bytes).
+QByteArray UtmpEntry(const QByteArray &i_baUser, const QByteArray &i_baLine)
+{
+    QByteArray baEntry;
+    QDataStream oOut(&baEntry, QIODevice::WriteOnly);
+    oOut.setByteOrder(QDataStream::LittleEndian);
+    auto Fixed = [&oOut](const QByteArray &i_baText, int i_nSize) {
+        QByteArray baField = i_baText.left(i_nSize);
+        baField.resize(i_nSize);
+        for (int i = i_baText.size(); i < i_nSize; ++i)
+            baField[i] = '\0';
+        oOut.writeRawData(baField.constData(), i_nSize);
+    };
+    oOut << qint16(7) << qint16(0) << qint32(1); // USER_PROCESS, padding, pid
+    Fixed(i_baLine, 32);
+    Fixed(i_baLine.right(4), 4);
+    Fixed(i_baUser, 32);
+    Fixed(QByteArray(), 256);
+    oOut << qint16(0) << qint16(0) << qint32(0);                          // exit, session
+    oOut << qint32(static_cast<qint32>(std::time(nullptr))) << qint32(0); // login time
+    Fixed(QByteArray(), 16 + 20);
+    return baEntry;
+}
+
+bool RunTool(const QString &i_sProgram,
+             const QStringList &i_lsArgs,
+             const QByteArray &i_baInput = QByteArray())
+{
+    QProcess oProcess;
+    oProcess.setProcessChannelMode(QProcess::MergedChannels);
+    oProcess.start(i_sProgram, i_lsArgs);
+    if (!oProcess.waitForStarted(10000))
+        return false;
+    oProcess.write(i_baInput);
+    oProcess.closeWriteChannel();
+    if (!oProcess.waitForFinished(30000)) {
+        oProcess.kill();
+        oProcess.waitForFinished();
+        return false;
+    }
+    if (oProcess.exitCode() != 0)
+        qWarning() << i_sProgram << oProcess.readAll();
+    return oProcess.exitCode() == 0;
+}
+
+QStringList SmbClientShares(const QString &i_sIp)
+{
+    QProcess oProcess;
+    oProcess.start(QStringLiteral("smbclient"),
+                   {QStringLiteral("-L"), i_sIp, QStringLiteral("-N"), QStringLiteral("-g")});
+    if (!oProcess.waitForFinished(20000)) {
+        oProcess.kill();
+        oProcess.waitForFinished();
+        return {};
+    }
+    QStringList lsShares;
+    for (const QString &sLine :
+         QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        const QStringList lsParts = sLine.split(QLatin1Char('|'));
+        if (lsParts.size() >= 2
+            && (lsParts.at(0) == QLatin1String("Disk") || lsParts.at(0) == QLatin1String("IPC")))
+            lsShares << lsParts.at(1);
+    }
+    return lsShares;
+}
+
+bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs = 120000)
+{
+    QEventLoop oLoop;
+    int nRunning = static_cast<int>(io_vThreads.size());
+    for (auto &pThread : io_vThreads) {
+        QObject::connect(
+            pThread.get(),
+            &QThread::finished,
+            &oLoop,
+            [&]() {
+                if (--nRunning == 0)
+                    oLoop.quit();
+            },
+            Qt::QueuedConnection);
+    }
+    QTimer::singleShot(i_nLimitMs, &oLoop, &QEventLoop::quit);
+    for (auto &pThread : io_vThreads)
+        pThread->start();
+    oLoop.exec();
+    for (auto &pThread : io_vThreads)
+        pThread->wait();
+    return nRunning == 0;
+}
+
+} // namespace
+
+class TestNetResourcesSamba final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void rpcClientArguments_data();
+    void rpcClientArguments();
+    void parseUserList_data();
+    void parseUserList();
+
+    void sharesMatchSmbClient();
+    void sharesFromManyWorkersAtOnce();
+    void loggedOnUser_data();
+    void loggedOnUser();
+    void hostScanFillsSharesAndUser();
+    void stalledSmbHostsDoNotDelayOthers();
+    void parseShareList_data();
+    void parseShareList();
+    void shareListerTakesOnlyAnAddress_data();
+    void shareListerTakesOnlyAnAddress();
+
+private:
+    void KillServer();
+
+    QTemporaryDir m_oDir;
+    std::unique_ptr<QProcess> m_pSmbd;
+    bool m_fUp = false;
+};
+
+void TestNetResourcesSamba::initTestCase()
+{
+    for (const QNetworkInterface &oIf : QNetworkInterface::allInterfaces()) {
+        if (!(oIf.flags() & QNetworkInterface::IsLoopBack))
+            QFAIL("run through tests/loopns/loopns.sh exec: this test starts a Samba server");
+    }
+    for (const char *pTool : {"smbd", "smbpasswd", "net", "rpcclient", "smbclient", "unshare"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(pTool)).isEmpty()
+            && QStandardPaths::findExecutable(QLatin1String(pTool), {QStringLiteral("/usr/sbin")})
+                   .isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed (packages samba, smbclient)")
+                                 .arg(QLatin1String(pTool))));
+    }
+    QVERIFY(m_oDir.isValid());
+    const QString sDir = m_oDir.path();
+    for (const char *pSub : {"lock",
+                             "state",
+                             "cache",
+                             "private",
+                             "pid",
+                             "ncalrpc",
+                             "binddns",
+                             "usershares",
+                             "log",
+                             "share"})
+        QVERIFY(QDir(sDir).mkpath(QLatin1String(pSub)));
+    const QString sConf = sDir + QStringLiteral("/smb.conf");
+    QFile oConf(sConf);
+    QVERIFY(oConf.open(QIODevice::WriteOnly));
+    oConf.write(
+        QStringLiteral(
+            "[global]\n"
+            "server role = standalone server\nworkgroup = LOOPGRP\nnetbios name = LOOPBOX\n"
+            "map to guest = Bad User\ninterfaces = 127.0.0.1/8\nbind interfaces only = yes\n"
+            "smb ports = 445\ndisable netbios = yes\nload printers = no\nprinting = bsd\n"
+            "printcap name = /dev/null\ndisable spoolss = yes\n"
+            "lock directory = %1/lock\nstate directory = %1/state\ncache directory = %1/cache\n"
+            "private dir = %1/private\npid directory = %1/pid\nncalrpc dir = %1/ncalrpc\n"
+            "binddns dir = %1/binddns\nusershare path = %1/usershares\nlog file = %1/log/%m.log\n"
+            "[docs]\npath = %1/share\nguest ok = yes\n"
+            "[pub]\npath = %1/share\nguest ok = yes\n"
+            "[admin$]\npath = %1/share\nguest ok = yes\n")
+            .arg(sDir)
+            .toUtf8());
+    oConf.close();
+    QFile oUtmp(sDir + QStringLiteral("/utmp"));
+    QVERIFY(oUtmp.open(QIODevice::WriteOnly));
+    oUtmp.write(UtmpEntry("carol", "pts/9") + UtmpEntry("dave", "pts/8"));
+    oUtmp.close();
+
+    const QByteArray baPw = AdminPassword.toUtf8() + '\n';
+    QVERIFY(RunTool(QStringLiteral("smbpasswd"),
+                    {QStringLiteral("-c"),
+                     sConf,
+                     QStringLiteral("-s"),
+                     QStringLiteral("-a"),
+                     QStringLiteral("root")},
+                    baPw + baPw));
+    // The workstation service answers only members of the administrators' group.
+    QVERIFY(RunTool(QStringLiteral("net"),
+                    {QStringLiteral("-s"),
+                     sConf,
+                     QStringLiteral("groupmap"),
+                     QStringLiteral("add"),
+                     QStringLiteral("sid=S-1-5-32-544"),
+                     QStringLiteral("unixgroup=root"),
+                     QStringLiteral("type=builtin"),
+                     QStringLiteral("ntgroup=Administrators")}));
+
+    // smbd reads logged-on users from utmp: give it its own, in a private mount namespace.
+    m_pSmbd = std::make_unique<QProcess>();
+    m_pSmbd->setProcessChannelMode(QProcess::MergedChannels);
+    m_pSmbd->setStandardOutputFile(sDir + QStringLiteral("/log/smbd.out"));
+    // Without --no-process-group smbd makes a session of its own: it signals its whole process
+    // group when it stops, which must not be ours.
+    m_pSmbd->start(QStringLiteral("unshare"),
+                   {QStringLiteral("-m"),
+                    QStringLiteral("--propagation"),
+                    QStringLiteral("private"),
+                    QStringLiteral("sh"),
+                    QStringLiteral("-c"),
+                    QStringLiteral("mount -t tmpfs vtest-run /run && cp \"$1/utmp\" /run/utmp && "
+                                   "exec smbd --foreground -s \"$1/smb.conf\" --debug-stdout"),
+                    QStringLiteral("sh"),
+                    sDir});
+    QVERIFY(m_pSmbd->waitForStarted(10000));
+    m_fUp = false;
+    const QDeadlineTimer oDeadline(20000);
+    while (!m_fUp && !oDeadline.hasExpired() && m_pSmbd->state() == QProcess::Running)
+        m_fUp =
+            CTcpConnect::Accepts(QHostAddress::LocalHost, 445, 500) || (QTest::qWait(100), false);
+    if (!m_fUp) {
+        QFile oLog(sDir + QStringLiteral("/log/smbd.out"));
+        oLog.open(QIODevice::ReadOnly);
+        qWarning() << "smbd:" << oLog.readAll().right(2000);
+    }
+    QVERIFY2(m_fUp, "smbd did not come up on 127.0.0.1:445");
+}
+
+void TestNetResourcesSamba::KillServer()
+{
+    // smbd, its children and the RPC daemons it started all carry our configuration path.
+    const QString sMark = m_oDir.path() + QStringLiteral("/smb.conf");
+    for (int nRound = 0; nRound < 3; ++nRound) {
+        const QStringList lsPids =
+            QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
+        for (const QString &sPid : lsPids) {
+            const qint64 nPid = sPid.toLongLong();
+            if (nPid <= 1 || nPid == QCoreApplication::applicationPid())
+                continue;
+            QFile oCmd(QStringLiteral("/proc/%1/cmdline").arg(sPid));
+            if (oCmd.open(QIODevice::ReadOnly) && oCmd.readAll().contains(sMark.toUtf8()))
+                ::kill(static_cast<pid_t>(nPid), SIGTERM);
+        }
+        QTest::qWait(200);
+    }
+}
+
+void TestNetResourcesSamba::cleanupTestCase()
+{
+    if (!m_pSmbd)
+        return;
+    KillServer();
+    if (!m_pSmbd->waitForFinished(5000)) {
+        m_pSmbd->kill();
+        m_pSmbd->waitForFinished(5000);
+    }
+    m_pSmbd.reset();
+}
+
+void TestNetResourcesSamba::rpcClientArguments_data()
+{
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("anonymous") << QString()
+                               << QStringList{QStringLiteral("--user="),
+                                              QStringLiteral("--use-kerberos=off"),
+                                              QStringLiteral("--no-pass"),
+                                              QStringLiteral("--command=wkssvc_enumerateusers 0"),
+                                              QStringLiteral("10.0.0.1")};
+    QTest::newRow("login as one argument, no password")
+        << QStringLiteral("DOM\\-x y")
+        << QStringList{QStringLiteral("--user=DOM\\-x y"),
+                       QStringLiteral("--use-kerberos=off"),
+                       QStringLiteral("--command=wkssvc_enumerateusers 0"),
+                       QStringLiteral("10.0.0.1")};
+}
+
+void TestNetResourcesSamba::rpcClientArguments()
+{
+    QFETCH(QString, login);
+    QFETCH(QStringList, args);
+    QCOMPARE(CNetResourcesLinux::RpcClientArguments(QStringLiteral("10.0.0.1"), login), args);
+}
+
+void TestNetResourcesSamba::parseUserList_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("first of two") << QByteArray("carol\ndave\n") << QStringLiteral("carol") << true;
+    QTest::newRow("blank lines and spaces")
+        << QByteArray("\n\n  Jo Smith \r\n") << QStringLiteral("Jo Smith") << true;
+    QTest::newRow("refusal") << QByteArray("result was WERR_ACCESS_DENIED\n") << QString() << false;
+    QTest::newRow("status error") << QByteArray(
+        "cli_rpc_pipe_open failed NT_STATUS_ACCESS_DENIED\n")
+                                  << QString() << false;
+    QTest::newRow("nothing") << QByteArray() << QString() << false;
+    QTest::newRow("control characters dropped")
+        << QByteArray("ev\x1bil\n") << QStringLiteral("evil") << true;
+}
+
+void TestNetResourcesSamba::parseUserList()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(QString, user);
+    QFETCH(bool, found);
+    const std::optional<QString> osUser = CNetResourcesLinux::ParseUserList(output);
+    QCOMPARE(osUser.has_value(), found);
+    if (found)
+        QCOMPARE(*osUser, user);
+}
+
+void TestNetResourcesSamba::sharesMatchSmbClient()
+{
+    std::optional<QStringList> olsShares;
+    std::vector<std::unique_ptr<QThread>> vThreads;
+    vThreads.emplace_back(QThread::create([&]() {
+        olsShares = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback);
+    }));
+    QVERIFY(RunAll(vThreads));
+    QVERIFY(olsShares.has_value());
+    // Hidden and IPC shares are listed like the others.
+    QVERIFY(olsShares->contains(QStringLiteral("admin$")));
+    QVERIFY(olsShares->contains(QStringLiteral("IPC$")));
+    QCOMPARE(*olsShares, SmbClientShares(QStringLiteral("127.0.0.1")));
+}
+
+void TestNetResourcesSamba::sharesFromManyWorkersAtOnce()
+{
+    // The SMB library is not thread-safe: workers asking at once must each get the list.
+    constexpr int Workers = 16;
+    QAtomicInt nRight;
+    const QStringList lsExpected = SmbClientShares(QStringLiteral("127.0.0.1"));
+    QVERIFY(!lsExpected.isEmpty());
+    std::vector<std::unique_ptr<QThread>> vThreads;
+    for (int i = 0; i < Workers; ++i) {
+        vThreads.emplace_back(QThread::create([&]() {
+            const auto olsShares =
+                INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback);
+            if (olsShares && *olsShares == lsExpected)
+                nRight.fetchAndAddRelaxed(1);
+        }));
+    }
+    QElapsedTimer oTimer;
+    oTimer.start();
+    QVERIFY(RunAll(vThreads));
+    qInfo("%d listings at once took %lld ms", Workers, oTimer.elapsed());
+    QCOMPARE(nRight.loadRelaxed(), Workers);
+}
+
+void TestNetResourcesSamba::loggedOnUser_data()
+{
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("administrator sees the first user")
+        << QStringLiteral("root") << AdminPassword << true;
+    QTest::newRow("anonymous is refused") << QString() << QString() << false;
+    QTest::newRow("wrong password is refused")
+        << QStringLiteral("root") << QStringLiteral("nope") << false;
+    QTest::newRow("login with percent is never passed on")
+        << QStringLiteral("root%") + AdminPassword << QString() << false;
+}
+
+void TestNetResourcesSamba::loggedOnUser()
+{
+    QFETCH(QString, login);
+    QFETCH(QString, password);
+    QFETCH(bool, found);
+    std::optional<QString> osUser;
+    std::vector<std::unique_ptr<QThread>> vThreads;
+    vThreads.emplace_back(QThread::create([&]() {
+        osUser = INetResources::Instance().LoggedOnUser(
+            QStringLiteral("loopbox"), Loopback, {login, password});
+    }));
+    QVERIFY(RunAll(vThreads));
+    QCOMPARE(osUser.has_value(), found);
+    if (found)
+        QCOMPARE(*osUser, QStringLiteral("carol"));
+}
+
+void TestNetResourcesSamba::hostScanFillsSharesAndUser()
+{
+    CCfg oCfg;
+    oCfg.set_scan_http(false);
+    oCfg.set_scan_ftp(false);
+    oCfg.set_scan_username(true);
+    oCfg.set_ortavo_ports({445});
+    oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_login"), QStringLiteral("root"));
+    oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_pass"), AdminPassword);
+    CScanResult oResult;
+    oResult.set_ip(Loopback);
+    oResult.set_status(EHostStatus::Alive);
+    oResult.set_name(QStringLiteral("loopbox"));
+    std::vector<std::unique_ptr<QThread>> vThreads;
+    vThreads.emplace_back(QThread::create([&]() { CHostScan(oCfg).Run(oResult); }));
+    QVERIFY(RunAll(vThreads));
+    QCOMPARE(oResult.shares(), SmbClientShares(QStringLiteral("127.0.0.1")));
+    QCOMPARE(oResult.user(), QStringLiteral("carol"));
+    QCOMPARE(oResult.ortavo_ports(), QList<qint32>{445});
+}
+
+void TestNetResourcesSamba::stalledSmbHostsDoNotDelayOthers()
+{
+    // Hosts that answer the negotiate and then stall keep their own share lister busy until its
+    // deadline; a real listing started after them must not wait for them.
+    constexpr int Stalled = 8;
+    std::vector<std::unique_ptr<CTestPeer>> vPeers;
+    for (int i = 0; i < Stalled; ++i) {
+        vPeers.push_back(std::make_unique<CTestPeer>(CTestPeer::EWait::AnyBytes,
+                                                     QByteArray("\0\0\0\x41\xFESMB", 8),
+                                                     CTestPeer::EAfter::Hold));
+        QVERIFY(vPeers.back()->listen(QHostAddress(QStringLiteral("127.0.4.%1").arg(i + 1)), 445));
+    }
+    QElapsedTimer oTimer;
+    oTimer.start();
+    QAtomicInt nStalledStarted;
+    qint64 nRealMs = -1;
+    std::optional<QStringList> olsReal;
+    QList<bool> lfStalledAnswered;
+    for (int i = 0; i < Stalled; ++i)
+        lfStalledAnswered << true;
+    std::vector<std::unique_ptr<QThread>> vThreads;
+    for (int i = 0; i < Stalled; ++i) {
+        vThreads.emplace_back(QThread::create([&, i]() {
+            const quint32 nIp =
+                QHostAddress(QStringLiteral("127.0.4.%1").arg(i + 1)).toIPv4Address();
+            nStalledStarted.fetchAndAddRelaxed(1);
+            lfStalledAnswered[i] =
+                INetResources::Instance().Shares(QStringLiteral("stall"), nIp).has_value();
+        }));
+    }
+    vThreads.emplace_back(QThread::create([&]() {
+        // Start once every stalled listing is under way.
+        while (nStalledStarted.loadRelaxed() < Stalled)
+            QThread::yieldCurrentThread();
+        QElapsedTimer oOwn;
+        oOwn.start();
+        olsReal = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback);
+        nRealMs = oOwn.elapsed();
+    }));
+    QVERIFY(RunAll(vThreads));
+    qInfo("%d stalled SMB hosts done after %lld ms; a real listing beside them took %lld ms",
+          Stalled,
+          oTimer.elapsed(),
+          nRealMs);
+    QVERIFY(olsReal.has_value());
+    QVERIFY(!olsReal->isEmpty());
+    QVERIFY2(nRealMs < 3000, qPrintable(QString::number(nRealMs)));
+    for (bool fAnswered : lfStalledAnswered)
+        QVERIFY(!fAnswered);
+    // All stalled ones end at about one deadline, not one after another.
+    QVERIFY(oTimer.elapsed() < CNetResourcesLinux::ShareListTimeoutMs + CSmbPing::TimeoutMs + 3000);
+}
+
+void TestNetResourcesSamba::parseShareList_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QStringList>("shares");
+    QTest::newRow("server order kept") << QByteArray("docs\npub\nadmin$\nIPC$\n")
+                                       << QStringList{QStringLiteral("docs"),
+                                                      QStringLiteral("pub"),
+                                                      QStringLiteral("admin$"),
+                                                      QStringLiteral("IPC$")};
+    QTest::newRow("a repeated part gives each name once")
+        << QByteArray("docs\npub\nDOCS\npub\nnew\n")
+        << QStringList{QStringLiteral("docs"), QStringLiteral("pub"), QStringLiteral("new")};
+    QTest::newRow("control characters dropped, blank lines skipped")
+        << QByteArray("\n\x01\nev\x1bil\r\n") << QStringList{QStringLiteral("evil")};
+    QTest::newRow("nothing") << QByteArray() << QStringList();
+}
+
+void TestNetResourcesSamba::parseShareList()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(QStringList, shares);
+    QCOMPARE(CNetResourcesLinux::ParseShareList(output), shares);
+}
+
+void TestNetResourcesSamba::shareListerTakesOnlyAnAddress_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<int>("status");
+    QTest::newRow("a URL is refused") << QStringLiteral("smb://127.0.0.1/x") << 1;
+    QTest::newRow("a name is refused") << QStringLiteral("loopbox") << 1;
+    QTest::newRow("five parts are refused") << QStringLiteral("1.2.3.4.5") << 1;
+    QTest::newRow("closed port is a refusal") << QStringLiteral("127.0.0.9") << 3;
+    QTest::newRow("the server lists") << QStringLiteral("127.0.0.1") << 0;
+}
+
+void TestNetResourcesSamba::shareListerTakesOnlyAnAddress()
+{
+    QFETCH(QString, argument);
+    QFETCH(int, status);
+    const QString sLister = CNetResourcesLinux::ShareListerPath();
+    QVERIFY(!sLister.isEmpty());
+    QProcess oProcess;
+    oProcess.start(sLister, {argument});
+    QVERIFY(oProcess.waitForFinished(30000));
+    QCOMPARE(oProcess.exitCode(), status);
+}
+
+QTEST_GUILESS_MAIN(TestNetResourcesSamba)
+#include "tst_NetResourcesSamba.moc"
