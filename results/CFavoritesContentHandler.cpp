@@ -52,6 +52,16 @@ bool IsAcceptableEncoding(const QByteArray &i_baXml)
     return oState.invalidChars == 0 && oState.remainingChars == 0;
 }
 
+// Results documents never declare entities. A document that does is built to make the reader
+// expand a few bytes into gigabytes (the reader's own limit stops only the nested kind), and
+// "<!ENTITY" can stand nowhere else: markup in attribute values is always escaped.
+bool DeclaresEntities(const QByteArray &i_baXml)
+{
+    if (i_baXml.startsWith("\xFE\xFF") || i_baXml.startsWith("\xFF\xFE"))
+        return QTextCodec::codecForMib(1015)->toUnicode(i_baXml).contains(QLatin1String("<!ENTITY"));
+    return i_baXml.contains("<!ENTITY");
+}
+
 QString InvalidFormatText()
 {
     return QCoreApplication::translate("Load from file", "Invalid file format");
@@ -235,7 +245,7 @@ QByteArray CFavoritesContentHandler::ParseMac(const QString &i_sText)
 
 bool CFavoritesContentHandler::Parse(const QByteArray &i_baXml, CFavoritesContentHandler &io_rHandler)
 {
-    if (i_baXml.size() > kMaxDocumentBytes || !IsAcceptableEncoding(i_baXml)) {
+    if (i_baXml.size() > kMaxDocumentBytes || !IsAcceptableEncoding(i_baXml) || DeclaresEntities(i_baXml)) {
         io_rHandler.startDocument();
         return false;
     }

@@ -17,7 +17,8 @@ class QString;
 // fall back to defaults) and leaves only malformed XML to fail the parse.
 //
 // Use the static Read...() functions rather than a reader of your own: they also bound the
-// input size, refuse byte sequences that are not UTF-8 and limit the nesting depth, so a hostile
+// input size, refuse byte sequences that are not UTF-8 and documents that declare entities, and
+// limit the nesting depth, so a hostile
 // file or drop payload cannot exhaust memory or the stack. Not thread-bound; one parse at a time.
 class CFavoritesContentHandler final : public QXmlContentHandler
 {
@@ -51,7 +52,8 @@ public:
     static constexpr qint64 kMaxDocumentBytes = 256 * 1024 * 1024;
     static constexpr int kMaxDepth = 64;
 
-    // Parses bytes with this handler. False on malformed, oversized or non-UTF-8 input.
+    // Parses bytes with this handler. False on malformed, oversized or non-UTF-8 input and on
+    // entity declarations; the handler then holds nothing.
     static bool Parse(const QByteArray &i_baXml, CFavoritesContentHandler &io_rHandler);
     // Items mode over a drop payload or file contents.
     static bool ReadItems(const QByteArray &i_baXml, QList<CScanItem> *o_plItems);
