@@ -42,10 +42,14 @@ QString Key(const char *i_pKey) { return QLatin1String(i_pKey); }
 
 } // namespace
 
+// The images live in a static library, whose resources are not registered on their own.
+static void InitResources() { Q_INIT_RESOURCE(vistrel); }
+
 v_main::v_main(QWidget *i_pParent)
     : QMainWindow(i_pParent)
     , ui(std::make_unique<Ui::v_main>())
 {
+    InitResources();
     ui->setupUi(this);
     m_oNormalPalette = ui->cbIpRange->lineEdit()->palette();
 
