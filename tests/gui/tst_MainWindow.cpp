@@ -32,13 +32,23 @@
 
 using namespace GuiTest;
 
+namespace {
+
+// Outlives the application object, whose end writes the IP-to-MAC memory into it.
+QTemporaryDir &TestDir()
+{
+    static QTemporaryDir s_oDir;
+    return s_oDir;
+}
+
+} // namespace
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -79,7 +89,7 @@ private:
     QTabWidget *Tabs() const { return Child<QTabWidget>("tabMachineList"); }
     void Feed(const CScanResult &i_oResult) { emit m_pProgram->Scanner().EmitResult(i_oResult); }
 
-    QTemporaryDir m_oDir;
+    QTemporaryDir &m_oDir = TestDir();
     std::unique_ptr<CGuiProgram> m_pProgram;
 };
 
@@ -96,11 +106,6 @@ void TestMainWindow::initTestCase()
     qRegisterMetaType<CIpList>();
 }
 
-void TestMainWindow::cleanupTestCase()
-{
-    // An empty memory has nothing to write when the application goes, after the folder has.
-    MIpMacDataStorage::Instance()->Load(m_oDir.filePath(QStringLiteral("empty.bin")));
-}
 
 void TestMainWindow::init()
 {
