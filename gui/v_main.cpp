@@ -16,6 +16,7 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -27,6 +28,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSet>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -364,6 +366,8 @@ void v_main::StartScan(const CIpList &i_oList)
     m_nAlive = m_nDead = m_nUnknown = 0;
     m_nTotal = i_oList.Count();
     m_lPausedResults.clear();
+    m_lBacklog.clear();
+    m_fEndPending = false;
     m_pScanTarget = ModelOf(CurrentView());
     m_pScanTarget2 = OnResultsTab() ? ModelOf(ui->tvFavorites) : nullptr;
     for (VResultsBackend *pTarget : {m_pScanTarget, m_pScanTarget2}) {
@@ -379,14 +383,16 @@ void v_main::StartScan(const CIpList &i_oList)
 
 void v_main::StopScanning()
 {
-    // Results that came in while paused are hosts the scan really saw; a scan that ends (or is
-    // stopped) during a pause must not lose them.
+    // Results already taken in are hosts the scan really saw; a scan that ends (or is stopped)
+    // during a pause or a burst must not lose them.
+    FlushBacklog();
     if (!m_lPausedResults.isEmpty()) {
         m_fPaused = false;
         const QList<CScanResult> lBuffered = std::exchange(m_lPausedResults, {});
         for (const CScanResult &oResult : lBuffered)
             HandleResult(oResult);
     }
+    m_fEndPending = false;
     m_fScanning = false;
     m_fPaused = false;
     for (VResultsBackend *pTarget : {m_pScanTarget, m_pScanTarget2}) {
@@ -404,13 +410,21 @@ void v_main::StopScanning()
 
 void v_main::OnScanEnd()
 {
-    if (m_fScanning)
-        StopScanning();
+    if (!m_fScanning)
+        return;
+    // The scanner's end arrives right behind its last results; the window ends the scan once
+    // it has shown them.
+    if (!m_lBacklog.isEmpty()) {
+        m_fEndPending = true;
+        return;
+    }
+    StopScanning();
 }
 
 void v_main::Pause()
 {
     m_fPaused = true;
+    m_lPausedResults = std::exchange(m_lBacklog, {}) + m_lPausedResults;
     UpdateTexts();
     UpdateControls();
     emit EmitPauseRequest(true);
@@ -421,7 +435,7 @@ void v_main::Resume()
     m_fPaused = false;
     const QList<CScanResult> lBuffered = std::exchange(m_lPausedResults, {});
     for (const CScanResult &oResult : lBuffered)
-        HandleResult(oResult);
+        HandleOrQueue(oResult);
     UpdateTexts();
     UpdateControls();
     emit EmitPauseRequest(false);
@@ -447,7 +461,65 @@ void v_main::OnScanResult(CScanResult i_oResult)
         m_lPausedResults.append(i_oResult);
         return;
     }
+    HandleOrQueue(i_oResult);
+}
+
+bool v_main::BusyBudgetLeft()
+{
+    // The budget starts again once the event loop has had its turn, which a zero timer marks.
+    if (!m_fBudgetResetPending) {
+        m_fBudgetResetPending = true;
+        QTimer::singleShot(0, this, [this]() {
+            m_fBudgetResetPending = false;
+            m_nBusyNs = 0;
+        });
+    }
+    return m_nBusyNs < kBusyBudgetNs;
+}
+
+void v_main::HandleOrQueue(const CScanResult &i_oResult)
+{
+    if (!m_lBacklog.isEmpty() || !BusyBudgetLeft()) {
+        m_lBacklog.append(i_oResult);
+        ScheduleDrain();
+        return;
+    }
+    QElapsedTimer oClock;
+    oClock.start();
     HandleResult(i_oResult);
+    m_nBusyNs += oClock.nsecsElapsed();
+}
+
+void v_main::ScheduleDrain()
+{
+    if (m_fDrainScheduled)
+        return;
+    m_fDrainScheduled = true;
+    QTimer::singleShot(0, this, &v_main::DrainBacklog);
+}
+
+void v_main::DrainBacklog()
+{
+    m_fDrainScheduled = false;
+    if (!m_fScanning || m_fPaused)
+        return;
+    QElapsedTimer oClock;
+    oClock.start();
+    int nDone = 0;
+    while (nDone < m_lBacklog.size() && oClock.nsecsElapsed() < kBusyBudgetNs)
+        HandleResult(m_lBacklog.at(nDone++));
+    m_lBacklog.erase(m_lBacklog.begin(), m_lBacklog.begin() + nDone);
+    if (!m_lBacklog.isEmpty())
+        ScheduleDrain();
+    else if (m_fEndPending)
+        StopScanning();
+}
+
+void v_main::FlushBacklog()
+{
+    const QList<CScanResult> lBacklog = std::exchange(m_lBacklog, {});
+    for (const CScanResult &oResult : lBacklog)
+        HandleResult(oResult);
 }
 
 void v_main::HandleResult(const CScanResult &i_oResult)

@@ -54,6 +54,7 @@ public:
     int DeadCount() const { return m_nDead; }
     int UnknownCount() const { return m_nUnknown; }
     int BufferedResultCount() const { return m_lPausedResults.size(); }
+    int BacklogCount() const { return m_lBacklog.size(); }
     // The text of this machine's subnets as "My IP" puts it into the range box.
     static QString MySubnetsText();
     static QString FavoritesFilePath();
@@ -169,6 +170,11 @@ private:
     void Pause();
     void Resume();
     void HandleResult(const CScanResult &i_oResult);
+    void HandleOrQueue(const CScanResult &i_oResult);
+    bool BusyBudgetLeft();
+    void ScheduleDrain();
+    void DrainBacklog();
+    void FlushBacklog();
     void UpdateTexts();
     void UpdateControls();
     void CheckScanButton();
@@ -206,6 +212,15 @@ private:
     quint32 m_nTotal = 0;
     qint32 m_nScanId = 0;
     QList<CScanResult> m_lPausedResults;
+
+    // A burst of results (hundreds finishing at once) is shown in slices of at most
+    // kBusyBudgetNs of main-thread work, so that the window keeps painting and answering.
+    static constexpr qint64 kBusyBudgetNs = 8 * 1000 * 1000;
+    QList<CScanResult> m_lBacklog;
+    qint64 m_nBusyNs = 0;
+    bool m_fBudgetResetPending = false;
+    bool m_fDrainScheduled = false;
+    bool m_fEndPending = false;
 
     // The scan locks are taken once per scan, however often the controls are updated.
     bool m_fViewsLocked = false;

@@ -17,7 +17,10 @@ public:
         m_oTimer.setTimerType(Qt::PreciseTimer);
         connect(&m_oTimer, &QTimer::timeout, this, [this]() {
             const qint64 nNow = m_oClock.nsecsElapsed();
-            m_nLongestNs = std::max(m_nLongestNs, nNow - m_nLastNs);
+            if (nNow - m_nLastNs > m_nLongestNs) {
+                m_nLongestNs = nNow - m_nLastNs;
+                m_nLongestAtNs = m_nLastNs;
+            }
             m_nLastNs = nNow;
             ++m_nTicks;
         });
@@ -28,17 +31,22 @@ public:
         m_oClock.start();
         m_nLastNs = 0;
         m_nLongestNs = 0;
+        m_nLongestAtNs = 0;
         m_nTicks = 0;
         m_oTimer.start();
     }
     void Stop() { m_oTimer.stop(); }
     double LongestStallMs() const { return double(m_nLongestNs) / 1e6; }
     qint64 Ticks() const { return m_nTicks; }
+    // When the longest stall began, counted from Start().
+    double LongestStallStartMs() const { return double(m_nLongestAtNs) / 1e6; }
+    double ElapsedMs() const { return double(m_oClock.nsecsElapsed()) / 1e6; }
 
 private:
     QTimer m_oTimer;
     QElapsedTimer m_oClock;
     qint64 m_nLastNs = 0;
     qint64 m_nLongestNs = 0;
+    qint64 m_nLongestAtNs = 0;
     qint64 m_nTicks = 0;
 };

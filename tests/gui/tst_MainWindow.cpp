@@ -61,6 +61,8 @@ private slots:
     void lateResultsAreIgnored();
     void pauseBuffersAndReplaysInOrder();
     void scanEndDuringPauseKeepsBufferedResults();
+    void burstIsShownInSlices();
+    void stopDuringBurstKeepsResults();
     void largeScanRule_data();
     void largeScanRule();
     void keysActOnlyInActiveMainWindow();
@@ -349,6 +351,55 @@ void TestMainWindow::scanEndDuringPauseKeepsBufferedResults()
     QVERIFY(!oWindow.IsPaused());
     QCOMPARE(oWindow.AliveCount(), 2);
     QCOMPARE(m_pProgram->ScanModel().rowCount(), 2);
+}
+
+void TestMainWindow::burstIsShownInSlices()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.0/20"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nId = oWindow.ScanId();
+    QSignalSpy oData(&oWindow, &v_main::DataReady);
+    // All at once, as when every worker finishes together: the window must not take them all
+    // in one go.
+    const quint32 nFirst = Ip("127.0.0.1");
+    for (quint32 n = 0; n < 3000; ++n) {
+        CScanResult oResult = Result("127.0.0.1", EHostStatus::Alive, nId, 3000, Mac(quint8(n)));
+        oResult.set_ip(nFirst + n);
+        Feed(oResult);
+    }
+    emit m_pProgram->Scanner().EmitScanEnd();
+    QVERIFY2(oWindow.BacklogCount() > 0, "3000 results were all handled in one turn");
+    QVERIFY(oWindow.IsScanning()); // ends only once the backlog is shown
+    QTRY_VERIFY_WITH_TIMEOUT(!oWindow.IsScanning(), 60000);
+    QCOMPARE(oWindow.AliveCount(), 3000);
+    QCOMPARE(oData.count(), 3000);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 3000);
+    // Arrival order is kept through the backlog.
+    for (int i = 0; i < oData.count(); i += 499)
+        QCOMPARE(oData.at(i).at(0).value<CScanResult>().ip(), nFirst + quint32(i));
+}
+
+void TestMainWindow::stopDuringBurstKeepsResults()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.0/20"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nId = oWindow.ScanId();
+    for (quint32 n = 0; n < 2000; ++n) {
+        CScanResult oResult = Result("127.0.0.1", EHostStatus::Alive, nId, 2000, Mac(1));
+        oResult.set_ip(Ip("127.0.0.1") + n);
+        Feed(oResult);
+    }
+    QTest::mouseClick(Child<QPushButton>("pbPause"), Qt::LeftButton);
+    QCOMPARE(oWindow.BacklogCount(), 0);
+    QVERIFY(oWindow.AliveCount() + oWindow.BufferedResultCount() == 2000);
+    QTest::keyClick(&oWindow, Qt::Key_Escape); // Escape while paused stops
+    if (oWindow.IsScanning())
+        QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    QVERIFY(!oWindow.IsScanning());
+    QCOMPARE(oWindow.AliveCount(), 2000);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 2000);
 }
 
 void TestMainWindow::largeScanRule_data()

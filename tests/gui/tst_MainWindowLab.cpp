@@ -136,11 +136,13 @@ void TestMainWindowLab::scanOfTestNetwork()
 
     QCOMPARE(quint32(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount()), nTotal);
     QCOMPARE(quint32(oProgram.ScanModel().rowCount()), nTotal);
-    qInfo("%d alive, %d dead, %d unknown; longest main-thread stall %.1f ms",
+    qInfo("%d alive, %d dead, %d unknown; longest main-thread stall %.1f ms (from %.0f ms of %.0f ms)",
           oWindow.AliveCount(),
           oWindow.DeadCount(),
           oWindow.UnknownCount(),
-          oWatch.LongestStallMs());
+          oWatch.LongestStallMs(),
+          oWatch.LongestStallStartMs(),
+          oWatch.ElapsedMs());
 
     if (oWindow.AliveCount() == 0) {
         qWarning("no liveness probe answered: only the counting was checked");

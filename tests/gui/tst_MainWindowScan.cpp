@@ -130,9 +130,11 @@ void TestMainWindowScan::scanOfLoopbackRange()
     QCOMPARE(quint32(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount()), nTotal);
     QCOMPARE(quint32(m_pProgram->ScanModel().rowCount()), nTotal);
     QCOMPARE(pScan->text(), QStringLiteral("Scan"));
-    qInfo("%u results; longest main-thread stall %.1f ms over %lld timer ticks",
+    qInfo("%u results; longest main-thread stall %.1f ms (from %.0f ms of %.0f ms) over %lld timer ticks",
           nTotal,
           oWatch.LongestStallMs(),
+          oWatch.LongestStallStartMs(),
+          oWatch.ElapsedMs(),
           oWatch.Ticks());
     m_pProgram.reset();
 }
