@@ -61,7 +61,7 @@ QString CRangeBoxText::ClassC(const QString &i_sText)
     return lsRanges.join(QLatin1Char(','));
 }
 
-QString CRangeBoxText::SubnetsText(const QVector<CLocalSubnets::TAddressMask> &i_vSubnets)
+QString CRangeBoxText::SubnetsText(const std::vector<CLocalSubnets::TAddressMask> &i_vSubnets)
 {
     QStringList lsRanges;
     for (const CLocalSubnets::TAddressMask &oSubnet : i_vSubnets) {

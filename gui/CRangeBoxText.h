@@ -24,5 +24,5 @@ public:
     // dropped; a null string when the text is no range list.
     static QString ClassC(const QString &i_sText);
     // "first - last" per subnet joined by ","; "127.0.0.1" when there is none.
-    static QString SubnetsText(const QVector<CLocalSubnets::TAddressMask> &i_vSubnets);
+    static QString SubnetsText(const std::vector<CLocalSubnets::TAddressMask> &i_vSubnets);
 };

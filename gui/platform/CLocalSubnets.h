@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QVector>
+#include <cstdint>
+#include <vector>
 
 // The IPv4 addresses of this machine's network adapters with their masks, as the "My IP"
 // command turns them into ranges. Loopback adapters are left out. Any thread; an empty list
@@ -11,10 +12,10 @@ class CLocalSubnets final
 public:
     struct TAddressMask
     {
-        quint32 address = 0; // host byte order
-        quint32 mask = 0;
+        std::uint32_t address = 0; // host byte order
+        std::uint32_t mask = 0;
     };
 
     CLocalSubnets() = delete;
-    static QVector<TAddressMask> List();
+    static std::vector<TAddressMask> List();
 };

@@ -3,9 +3,9 @@
 
 #include <QNetworkInterface>
 
-QVector<CLocalSubnets::TAddressMask> CLocalSubnets::List()
+std::vector<CLocalSubnets::TAddressMask> CLocalSubnets::List()
 {
-    QVector<TAddressMask> vList;
+    std::vector<TAddressMask> vList;
     const QList<QNetworkInterface> lInterfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &oInterface : lInterfaces) {
         // The adapter list of other systems never holds loopback; 127/8 would be a scan of
@@ -18,7 +18,7 @@ QVector<CLocalSubnets::TAddressMask> CLocalSubnets::List()
             if (oEntry.ip().protocol() != QAbstractSocket::IPv4Protocol
                 || oEntry.netmask().protocol() != QAbstractSocket::IPv4Protocol)
                 continue;
-            vList.append(TAddressMask{oEntry.ip().toIPv4Address(), oEntry.netmask().toIPv4Address()});
+            vList.push_back(TAddressMask{oEntry.ip().toIPv4Address(), oEntry.netmask().toIPv4Address()});
         }
     }
     return vList;

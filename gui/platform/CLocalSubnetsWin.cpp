@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CLocalSubnets.h"
 
-#include <QHostAddress>
-#include <QString>
-
 #include <memory>
 
 #include <winsock2.h>
@@ -11,23 +8,40 @@
 
 namespace {
 
-bool ReadIpv4(const char *i_pText, quint32 *o_pAddress)
+// Dotted decimal as the adapter list writes it; inet_pton is missing before Vista.
+bool ReadIpv4(const char *i_pText, std::uint32_t *o_pAddress)
 {
-    const QString sText = QString::fromLatin1(i_pText);
-    if (sText.isEmpty())
+    std::uint32_t nAddress = 0;
+    int nFields = 0;
+    const char *p = i_pText;
+    while (nFields < 4) {
+        if (*p < '0' || *p > '9')
+            return false;
+        unsigned nField = 0;
+        int nDigits = 0;
+        while (*p >= '0' && *p <= '9' && nDigits < 4) {
+            nField = nField * 10 + unsigned(*p - '0');
+            ++p;
+            ++nDigits;
+        }
+        if (nField > 255)
+            return false;
+        nAddress = (nAddress << 8) | nField;
+        ++nFields;
+        if (nFields < 4 && *p++ != '.')
+            return false;
+    }
+    if (*p != '\0')
         return false;
-    QHostAddress oAddress;
-    if (!oAddress.setAddress(sText) || oAddress.protocol() != QAbstractSocket::IPv4Protocol)
-        return false;
-    *o_pAddress = oAddress.toIPv4Address();
+    *o_pAddress = nAddress;
     return true;
 }
 
 } // namespace
 
-QVector<CLocalSubnets::TAddressMask> CLocalSubnets::List()
+std::vector<CLocalSubnets::TAddressMask> CLocalSubnets::List()
 {
-    QVector<TAddressMask> vList;
+    std::vector<TAddressMask> vList;
     ULONG nSize = 0;
     if (GetAdaptersInfo(nullptr, &nSize) != ERROR_BUFFER_OVERFLOW || nSize == 0)
         return vList;
@@ -40,7 +54,7 @@ QVector<CLocalSubnets::TAddressMask> CLocalSubnets::List()
             TAddressMask oSubnet;
             if (ReadIpv4(pEntry->IpAddress.String, &oSubnet.address)
                 && ReadIpv4(pEntry->IpMask.String, &oSubnet.mask))
-                vList.append(oSubnet);
+                vList.push_back(oSubnet);
         }
     }
     return vList;

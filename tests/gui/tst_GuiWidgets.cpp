@@ -24,7 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-Q_DECLARE_METATYPE(QVector<CLocalSubnets::TAddressMask>)
+Q_DECLARE_METATYPE(std::vector<CLocalSubnets::TAddressMask>)
 
 namespace {
 
@@ -516,7 +516,7 @@ void TestGuiWidgets::classC()
 
 void TestGuiWidgets::subnetsText_data()
 {
-    using TList = QVector<CLocalSubnets::TAddressMask>;
+    using TList = std::vector<CLocalSubnets::TAddressMask>;
     QTest::addColumn<TList>("subnets");
     QTest::addColumn<QString>("expected");
     QTest::newRow("no adapter") << TList{} << QStringLiteral("127.0.0.1");
@@ -536,7 +536,7 @@ void TestGuiWidgets::subnetsText_data()
 
 void TestGuiWidgets::subnetsText()
 {
-    QFETCH(QVector<CLocalSubnets::TAddressMask>, subnets);
+    QFETCH(std::vector<CLocalSubnets::TAddressMask>, subnets);
     QFETCH(QString, expected);
     QCOMPARE(CRangeBoxText::SubnetsText(subnets), expected);
 }
