@@ -49,8 +49,8 @@ CColumnStateList CColumnStates::Read(const CCfg &i_oCfg, const QString &i_sGroup
         CColumnState oState;
         oState.column = nColumn;
         oState.sort = i_oCfg.Value(Key(i_sGroup, nColumn, "Sort"), CColumnState::SortNone).toInt();
-        oState.visible = nColumn == 0
-                         || i_oCfg.Value(Key(i_sGroup, nColumn, "Visible"), false).toBool();
+        oState.visible =
+            nColumn == 0 || i_oCfg.Value(Key(i_sGroup, nColumn, "Visible"), false).toBool();
         const QVariant vWidth = i_oCfg.Value(Key(i_sGroup, nColumn, "Width"));
         bool fWidthOk = false;
         const int nWidth = vWidth.toInt(&fWidthOk);
@@ -105,8 +105,8 @@ void CColumnStates::Apply(QTreeView *i_pView, const CColumnStateList &i_lStates,
     for (const CColumnState &oState : i_lStates) {
         if (oState.column < 0 || oState.column >= pHeader->count())
             continue;
-        const bool fHidden = oState.column != 0
-                             && (!oState.visible || IsForcedHidden(oState.column, i_oCfg));
+        const bool fHidden =
+            oState.column != 0 && (!oState.visible || IsForcedHidden(oState.column, i_oCfg));
         pHeader->setSectionHidden(oState.column, fHidden);
         if (oState.width.isValid() && !fHidden) {
             const int nWidth = oState.width.toInt();

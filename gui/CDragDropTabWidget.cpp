@@ -7,7 +7,8 @@
 
 CDragDropTabWidget::CDragDropTabWidget(QWidget *i_pParent)
     : QTabWidget(i_pParent)
-{}
+{
+}
 
 void CDragDropTabWidget::SetPageAcceptsDrops(int i_nPage, bool i_fAccepts)
 {
@@ -49,9 +50,15 @@ void CDragDropTabWidget::DragOver(QDragMoveEvent *i_pEvent)
     i_pEvent->accept();
 }
 
-void CDragDropTabWidget::dragEnterEvent(QDragEnterEvent *i_pEvent) { DragOver(i_pEvent); }
+void CDragDropTabWidget::dragEnterEvent(QDragEnterEvent *i_pEvent)
+{
+    DragOver(i_pEvent);
+}
 
-void CDragDropTabWidget::dragMoveEvent(QDragMoveEvent *i_pEvent) { DragOver(i_pEvent); }
+void CDragDropTabWidget::dragMoveEvent(QDragMoveEvent *i_pEvent)
+{
+    DragOver(i_pEvent);
+}
 
 void CDragDropTabWidget::dropEvent(QDropEvent *i_pEvent)
 {

@@ -60,7 +60,8 @@ CGuiProgram::CGuiProgram()
     m_pShutdown = new QObject;
     m_pShutdown->setObjectName(QStringLiteral("MRemoteShutdown"));
     m_pShutdown->moveToThread(m_pShutdownThread.get());
-    QObject::connect(m_pShutdownThread.get(), &QThread::finished, m_pShutdown, &QObject::deleteLater);
+    QObject::connect(
+        m_pShutdownThread.get(), &QThread::finished, m_pShutdown, &QObject::deleteLater);
 
     m_pMainWindow = std::make_unique<v_main>();
 
@@ -85,8 +86,10 @@ CGuiProgram::CGuiProgram()
                          aKeys[i].second);
     }
 
-    m_pScanModel = std::make_unique<VResultsBackend>(qApp, VResultsBackend::kScanColumnCount, false);
-    m_pFavoritesModel = std::make_unique<VResultsBackend>(qApp, VResultsBackend::kFavoritesColumnCount, true);
+    m_pScanModel =
+        std::make_unique<VResultsBackend>(qApp, VResultsBackend::kScanColumnCount, false);
+    m_pFavoritesModel =
+        std::make_unique<VResultsBackend>(qApp, VResultsBackend::kFavoritesColumnCount, true);
     m_pMainWindow->SetModels(m_pScanModel.get(), m_pFavoritesModel.get());
     MakeModelConnections();
     // TODO(gui): the options dialog (connections 20-22), the scan source history (23-24), the
@@ -101,21 +104,31 @@ void CGuiProgram::MakeModelConnections()
     VResultsBackend *pFavorites = m_pFavoritesModel.get();
     QObject::connect(pFavorites, &VResultsBackend::SelectRow, pWindow, &v_main::OnSelectTableRow);
     for (VResultsBackend *pModel : {pScan, pFavorites}) {
-        QObject::connect(pModel, &VResultsBackend::SaveSelection, pWindow, &v_main::OnSaveSelection);
-        QObject::connect(pModel, &VResultsBackend::RestoreSelection, pWindow, &v_main::OnRestoreSelection);
-        QObject::connect(pModel, &VResultsBackend::ClearSelection, pWindow, &v_main::OnClearSelection);
+        QObject::connect(
+            pModel, &VResultsBackend::SaveSelection, pWindow, &v_main::OnSaveSelection);
+        QObject::connect(
+            pModel, &VResultsBackend::RestoreSelection, pWindow, &v_main::OnRestoreSelection);
+        QObject::connect(
+            pModel, &VResultsBackend::ClearSelection, pWindow, &v_main::OnClearSelection);
     }
     QObject::connect(pWindow, &v_main::AddToFavorites, pFavorites, &VResultsBackend::FromList);
-    QObject::connect(pWindow, &v_main::DeleteSelectedRows, pFavorites, &VResultsBackend::OnDeleteSelectedRows);
+    QObject::connect(
+        pWindow, &v_main::DeleteSelectedRows, pFavorites, &VResultsBackend::OnDeleteSelectedRows);
     QObject::connect(pWindow, &v_main::ClearScanData, pScan, &VResultsBackend::OnClearData);
-    QObject::connect(pWindow, &v_main::ClearFavoritesData, pFavorites, &VResultsBackend::OnClearData);
-    QObject::connect(pWindow, &v_main::RetrieveRowsData, pScan, &VResultsBackend::OnRetrieveRowsData);
-    QObject::connect(pWindow, &v_main::RetrieveFavoritesData, pFavorites, &VResultsBackend::OnRetrieveRowsData);
-    QObject::connect(pWindow, &v_main::RetrieveRowsDataFull, pScan, &VResultsBackend::OnRetrieveRowsDataFull);
+    QObject::connect(
+        pWindow, &v_main::ClearFavoritesData, pFavorites, &VResultsBackend::OnClearData);
+    QObject::connect(
+        pWindow, &v_main::RetrieveRowsData, pScan, &VResultsBackend::OnRetrieveRowsData);
+    QObject::connect(
+        pWindow, &v_main::RetrieveFavoritesData, pFavorites, &VResultsBackend::OnRetrieveRowsData);
+    QObject::connect(
+        pWindow, &v_main::RetrieveRowsDataFull, pScan, &VResultsBackend::OnRetrieveRowsDataFull);
     QObject::connect(pWindow, &v_main::RetrieveScanRows, pScan, &VResultsBackend::OnRetrieveRows);
-    QObject::connect(pWindow, &v_main::RetrieveFavoritesRows, pFavorites, &VResultsBackend::OnRetrieveRows);
+    QObject::connect(
+        pWindow, &v_main::RetrieveFavoritesRows, pFavorites, &VResultsBackend::OnRetrieveRows);
     QObject::connect(pWindow, &v_main::FavoritesDataReady, pFavorites, &VResultsBackend::FromList);
-    QObject::connect(pWindow, &v_main::AddNewFavoritesItem, pFavorites, &VResultsBackend::OnAddNewItem);
+    QObject::connect(
+        pWindow, &v_main::AddNewFavoritesItem, pFavorites, &VResultsBackend::OnAddNewItem);
     QObject::connect(pWindow, &v_main::EditFavoritesItem, pFavorites, &VResultsBackend::OnEditItem);
 }
 

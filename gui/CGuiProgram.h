@@ -43,7 +43,10 @@ public:
     v_main &MainWindow() const { return *m_pMainWindow; }
     VResultsBackend &ScanModel() const { return *m_pScanModel; }
     VResultsBackend &FavoritesModel() const { return *m_pFavoritesModel; }
-    CKeyReleaseEmitFilter &KeyFilter(int i_nIndex) const { return *m_apKeyFilters.at(size_t(i_nIndex)); }
+    CKeyReleaseEmitFilter &KeyFilter(int i_nIndex) const
+    {
+        return *m_apKeyFilters.at(size_t(i_nIndex));
+    }
     QThread &WakeOnLanThread() const { return *m_pWolThread; }
     QThread &ShutdownThread() const { return *m_pShutdownThread; }
     QObject *WakeOnLanSender() const { return m_pWol; }

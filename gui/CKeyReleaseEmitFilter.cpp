@@ -9,7 +9,8 @@ CKeyReleaseEmitFilter::CKeyReleaseEmitFilter(int i_nKey, QObject *i_pParent, QWi
     : QObject(i_pParent)
     , m_nKey(i_nKey)
     , m_pWindow(i_pWindow)
-{}
+{
+}
 
 bool CKeyReleaseEmitFilter::WindowIsActive() const
 {

@@ -5,7 +5,8 @@
 
 CMenuHeaderView::CMenuHeaderView(Qt::Orientation i_eOrientation, QWidget *i_pParent)
     : QHeaderView(i_eOrientation, i_pParent)
-{}
+{
+}
 
 void CMenuHeaderView::mousePressEvent(QMouseEvent *i_pEvent)
 {

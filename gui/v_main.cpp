@@ -16,8 +16,8 @@
 
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -40,12 +40,18 @@ const char *const kLastRangeUsedKey = "State/LastRangeUsed";
 const char *const kRectKey = "State/MainWnd/Rect";
 const char *const kMaximizedKey = "State/MainWnd/Maximized";
 
-QString Key(const char *i_pKey) { return QLatin1String(i_pKey); }
+QString Key(const char *i_pKey)
+{
+    return QLatin1String(i_pKey);
+}
 
 } // namespace
 
 // The images live in a static library, whose resources are not registered on their own.
-static void InitResources() { Q_INIT_RESOURCE(vistrel); }
+static void InitResources()
+{
+    Q_INIT_RESOURCE(vistrel);
+}
 
 v_main::v_main(QWidget *i_pParent)
     : QMainWindow(i_pParent)
@@ -57,11 +63,15 @@ v_main::v_main(QWidget *i_pParent)
 
     connect(ui->tabMachineList, &QTabWidget::currentChanged, this, &v_main::OnTabChanged);
     connect(ui->tabMachineList, &CDragDropTabWidget::DropEventHappened, this, &v_main::OnDropEvent);
-    connect(this, &v_main::DropToFavorites, ui->tvFavorites, &CMouseRightClickTableView::OnDropEvent);
+    connect(
+        this, &v_main::DropToFavorites, ui->tvFavorites, &CMouseRightClickTableView::OnDropEvent);
     connect(ui->pbPause, &QPushButton::clicked, this, &v_main::OnPauseResume);
     connect(ui->cbIpRange, &QComboBox::editTextChanged, this, &v_main::OnIpTextChanged);
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
-        connect(pView->MenuHeader(), &CMenuHeaderView::RightButtonPressed, this, &v_main::OnHdrContextMenu);
+        connect(pView->MenuHeader(),
+                &CMenuHeaderView::RightButtonPressed,
+                this,
+                &v_main::OnHdrContextMenu);
         connect(pView, &CMouseRightClickTableView::ClearSelection, this, &v_main::OnClearSelection);
         // TODO(gui): the host actions (context menus, double click) connect RightButtonPressed
         // and IndexDblClicked here once they exist.
@@ -132,18 +142,33 @@ void v_main::SetModels(VResultsBackend *i_pScanModel, VResultsBackend *i_pFavori
         CMouseRightClickTableView *pView = oPair.first;
         VResultsBackend *pModel = oPair.second;
         pView->setModel(pModel);
-        connect(pView->selectionModel(), &QItemSelectionModel::currentChanged, this, &v_main::OnSelectionChanged);
-        connect(pView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &v_main::OnSelectionChanged);
-        connect(pView, &CMouseRightClickTableView::RetrieveRowsData, pModel, &VResultsBackend::OnRetrieveRowsData);
+        connect(pView->selectionModel(),
+                &QItemSelectionModel::currentChanged,
+                this,
+                &v_main::OnSelectionChanged);
+        connect(pView->selectionModel(),
+                &QItemSelectionModel::selectionChanged,
+                this,
+                &v_main::OnSelectionChanged);
+        connect(pView,
+                &CMouseRightClickTableView::RetrieveRowsData,
+                pModel,
+                &VResultsBackend::OnRetrieveRowsData);
         connect(pModel, &QAbstractItemModel::layoutChanged, this, &v_main::OnModelLayoutChanged);
         // Streamed results insert rows rather than re-laying out the model.
         connect(pModel, &QAbstractItemModel::rowsInserted, this, &v_main::OnModelLayoutChanged);
         connect(pModel, &QAbstractItemModel::rowsRemoved, this, &v_main::OnModelLayoutChanged);
         connect(pModel, &QAbstractItemModel::modelReset, this, &v_main::OnModelLayoutChanged);
-        connect(pView, &CMouseRightClickTableView::SelectionProvided, pModel, &VResultsBackend::OnSelectionProvided);
+        connect(pView,
+                &CMouseRightClickTableView::SelectionProvided,
+                pModel,
+                &VResultsBackend::OnSelectionProvided);
     }
     connect(i_pScanModel, &VResultsBackend::SortedByColumn, this, &v_main::OnSortedByColumn);
-    connect(i_pFavoritesModel, &VResultsBackend::SortedByColumn, this, &v_main::OnFavoritesSortedByColumn);
+    connect(i_pFavoritesModel,
+            &VResultsBackend::SortedByColumn,
+            this,
+            &v_main::OnFavoritesSortedByColumn);
     connect(ui->tvFavorites, &CMouseRightClickTableView::PasteData, this, &v_main::OnPasteData);
 }
 
@@ -153,7 +178,10 @@ void v_main::SetInitialColumnWidths()
     CColumnStates::SetDefaultWidths(ui->tvFavorites, true);
 }
 
-bool v_main::OnResultsTab() const { return ui->tabMachineList->currentIndex() == 0; }
+bool v_main::OnResultsTab() const
+{
+    return ui->tabMachineList->currentIndex() == 0;
+}
 
 CMouseRightClickTableView *v_main::CurrentView() const
 {
@@ -211,7 +239,7 @@ void v_main::OnCfg(CCfg i_oCfg)
         if (vRect.isValid() && oRect.isValid() && pScreen) {
             setGeometry(oRect);
             setWindowState(m_oCfg.Value(Key(kMaximizedKey), false).toBool() ? Qt::WindowMaximized
-                                                                             : Qt::WindowNoState);
+                                                                            : Qt::WindowNoState);
         }
         const int nTab = m_oCfg.Value(Key(kLastActiveTabKey), 0).toInt();
         ui->tabMachineList->setCurrentIndex(nTab == 1 ? 1 : 0);
@@ -250,14 +278,17 @@ void v_main::FitNameColumns()
 
 void v_main::ApplyStoredColumns()
 {
-    CColumnStates::Apply(ui->tvResults, CColumnStates::Read(m_oCfg, CColumnStates::ScanGroup()), m_oCfg);
-    CColumnStates::Apply(ui->tvFavorites, CColumnStates::Read(m_oCfg, CColumnStates::FavoritesGroup()), m_oCfg);
+    CColumnStates::Apply(
+        ui->tvResults, CColumnStates::Read(m_oCfg, CColumnStates::ScanGroup()), m_oCfg);
+    CColumnStates::Apply(
+        ui->tvFavorites, CColumnStates::Read(m_oCfg, CColumnStates::FavoritesGroup()), m_oCfg);
 }
 
 void v_main::SaveColumns()
 {
     CColumnStates::Save(m_oCfg, CColumnStates::Collect(ui->tvResults), CColumnStates::ScanGroup());
-    CColumnStates::Save(m_oCfg, CColumnStates::Collect(ui->tvFavorites), CColumnStates::FavoritesGroup());
+    CColumnStates::Save(
+        m_oCfg, CColumnStates::Collect(ui->tvFavorites), CColumnStates::FavoritesGroup());
 }
 
 void v_main::SaveWindowState()
@@ -536,7 +567,8 @@ void v_main::HandleResult(const CScanResult &i_oResult)
         break;
     }
     const qint64 nDone = qint64(m_nAlive) + m_nDead + m_nUnknown;
-    ui->prgbarScanProgress->setValue(int(std::min<qint64>(nDone, ui->prgbarScanProgress->maximum())));
+    ui->prgbarScanProgress->setValue(
+        int(std::min<qint64>(nDone, ui->prgbarScanProgress->maximum())));
     emit DataReady(i_oResult);
     UpdateTexts();
 }
@@ -590,7 +622,8 @@ void v_main::UpdateControls()
         SetViewsLocked(true);
         ui->tvFavorites->SetDragDropMode(QAbstractItemView::NoDragDrop);
         const quint32 nMax = std::min<quint32>(m_nTotal, std::numeric_limits<int>::max());
-        if (ui->prgbarScanProgress->maximum() != int(nMax) || ui->prgbarScanProgress->minimum() != 0)
+        if (ui->prgbarScanProgress->maximum() != int(nMax)
+            || ui->prgbarScanProgress->minimum() != 0)
             ui->prgbarScanProgress->setRange(0, int(nMax));
     }
     ui->act_save->setEnabled(fIdle && ModelRows(CurrentView()) > 0);
@@ -643,7 +676,10 @@ void v_main::OnTabChanged()
         ui->cbIpRange->setFocus();
 }
 
-void v_main::OnSelectionChanged() { UpdateControls(); }
+void v_main::OnSelectionChanged()
+{
+    UpdateControls();
+}
 
 void v_main::OnModelLayoutChanged()
 {
@@ -674,11 +710,13 @@ bool v_main::LoadFileReference(const QString &i_sText)
         return false;
     IpRanges oRanges;
     QString sError;
-    const bool fLoaded = QFileInfo(sPath).suffix() == QLatin1String("xml")
-                             ? CFavoritesContentHandler::ReadRangesFromFile(sPath, &oRanges, &sError)
-                             : LoadRangesFromFile(&oRanges, sPath, &sError);
+    const bool fLoaded =
+        QFileInfo(sPath).suffix() == QLatin1String("xml")
+            ? CFavoritesContentHandler::ReadRangesFromFile(sPath, &oRanges, &sError)
+            : LoadRangesFromFile(&oRanges, sPath, &sError);
     if (!fLoaded) {
-        QMessageBox::warning(this, QCoreApplication::translate("Load from file", "Error occured"), sError);
+        QMessageBox::warning(
+            this, QCoreApplication::translate("Load from file", "Error occured"), sError);
         return false;
     }
     m_oRangesFromFile = oRanges;
@@ -686,7 +724,10 @@ bool v_main::LoadFileReference(const QString &i_sText)
     return true;
 }
 
-QString v_main::MySubnetsText() { return CRangeBoxText::SubnetsText(CLocalSubnets::List()); }
+QString v_main::MySubnetsText()
+{
+    return CRangeBoxText::SubnetsText(CLocalSubnets::List());
+}
 
 void v_main::OnSubnetMy()
 {
@@ -782,7 +823,10 @@ void v_main::OnContents()
     qCDebug(lcGui) << "help requested";
 }
 
-void v_main::OnActionOptions() { emit ActionOptions(); }
+void v_main::OnActionOptions()
+{
+    emit ActionOptions();
+}
 
 // ---- views: selection, sorting, column states -------------------------------------------------
 
@@ -836,9 +880,9 @@ void v_main::OnRestoreSelection(const QAbstractItemModel *i_pModel)
     if (fNeedWalk) {
         quint32 nCurrentNow = 0;
         const QModelIndex oCurrent = pView->currentIndex();
-        const bool fCurrentKept = oState.fHasCurrent && oCurrent.isValid() && !oCurrent.parent().isValid()
-                                  && HostIpAt(i_pModel, oCurrent.row(), &nCurrentNow)
-                                  && nCurrentNow == oState.nCurrentIp;
+        const bool fCurrentKept =
+            oState.fHasCurrent && oCurrent.isValid() && !oCurrent.parent().isValid()
+            && HostIpAt(i_pModel, oCurrent.row(), &nCurrentNow) && nCurrentNow == oState.nCurrentIp;
         if (lnNow != lnSaved || (oState.fHasCurrent && !fCurrentKept)) {
             const QSet<quint32> stSaved(lnSaved.cbegin(), lnSaved.cend());
             QItemSelection oNew;
@@ -847,7 +891,8 @@ void v_main::OnRestoreSelection(const QAbstractItemModel *i_pModel)
                 if (!HostIpAt(i_pModel, nRow, &nIp))
                     continue;
                 if (stSaved.contains(nIp))
-                    oNew.select(i_pModel->index(nRow, 0), i_pModel->index(nRow, i_pModel->columnCount() - 1));
+                    oNew.select(i_pModel->index(nRow, 0),
+                                i_pModel->index(nRow, i_pModel->columnCount() - 1));
                 if (oState.fHasCurrent && nIp == oState.nCurrentIp)
                     nCurrentRow = nRow;
             }
@@ -857,7 +902,8 @@ void v_main::OnRestoreSelection(const QAbstractItemModel *i_pModel)
                 if (nCurrentRow < 0 && nRows > 0)
                     nCurrentRow = std::min(std::max(oState.nCurrentRow - 1, 0), nRows - 1);
                 if (nCurrentRow >= 0)
-                    pSelection->setCurrentIndex(i_pModel->index(nCurrentRow, 0), QItemSelectionModel::NoUpdate);
+                    pSelection->setCurrentIndex(i_pModel->index(nCurrentRow, 0),
+                                                QItemSelectionModel::NoUpdate);
             }
         }
     }
@@ -882,7 +928,8 @@ void v_main::OnSelectTableRow(const QAbstractItemModel *i_pModel, int i_nRow)
     if (!pView || !pView->selectionModel() || i_nRow < 0 || i_nRow >= i_pModel->rowCount())
         return;
     const QModelIndex oIndex = i_pModel->index(i_nRow, 0);
-    pView->selectionModel()->setCurrentIndex(oIndex, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    pView->selectionModel()->setCurrentIndex(
+        oIndex, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void v_main::OnSortedByColumn(int i_nColumn, Qt::SortOrder i_eOrder)
@@ -963,7 +1010,8 @@ void v_main::OnHdrContextMenu(const QMouseEvent *i_pEvent)
         pAction->setChecked(oState.visible && !fForced);
         pAction->setEnabled(oState.column != 0 && !fForced);
         const int nColumn = oState.column;
-        connect(pAction, &QAction::triggered, this, [this, nColumn]() { OnColumnVisibility(nColumn); });
+        connect(
+            pAction, &QAction::triggered, this, [this, nColumn]() { OnColumnVisibility(nColumn); });
     }
     oMenu.exec(i_pEvent->globalPos());
 }
@@ -1024,10 +1072,8 @@ void v_main::OnProgramExit()
 
 void v_main::SaveRows(bool i_fSelectionOnly)
 {
-    const QString sPath = QFileDialog::getSaveFileName(this,
-                                                       tr("Save"),
-                                                       QDir::homePath(),
-                                                       tr("XML (*.xml);;HTML (*.html);;CSV (*.csv)"));
+    const QString sPath = QFileDialog::getSaveFileName(
+        this, tr("Save"), QDir::homePath(), tr("XML (*.xml);;HTML (*.html);;CSV (*.csv)"));
     if (sPath.isEmpty())
         return;
     QSaveFile oFile(sPath);
@@ -1056,9 +1102,15 @@ void v_main::SaveRows(bool i_fSelectionOnly)
         QMessageBox::warning(this, tr("Save"), tr("Cannot open the file for writing"));
 }
 
-void v_main::OnSaveAll() { SaveRows(false); }
+void v_main::OnSaveAll()
+{
+    SaveRows(false);
+}
 
-void v_main::on_b_save_clicked() { SaveRows(true); }
+void v_main::on_b_save_clicked()
+{
+    SaveRows(true);
+}
 
 void v_main::on_b_add_to_favorites_clicked()
 {
@@ -1097,7 +1149,8 @@ void v_main::on_b_remove_clicked()
 
 void v_main::on_b_load_favorites_clicked()
 {
-    const QString sPath = QFileDialog::getOpenFileName(this, tr("Open"), QDir::homePath(), tr("Xml files (*.xml)"));
+    const QString sPath =
+        QFileDialog::getOpenFileName(this, tr("Open"), QDir::homePath(), tr("Xml files (*.xml)"));
     if (sPath.isEmpty())
         return;
     QList<CScanItem> lItems;

@@ -11,14 +11,16 @@ std::vector<CLocalSubnets::TAddressMask> CLocalSubnets::List()
         // The adapter list of other systems never holds loopback; 127/8 would be a scan of
         // sixteen million addresses.
         const QNetworkInterface::InterfaceFlags eFlags = oInterface.flags();
-        if (eFlags.testFlag(QNetworkInterface::IsLoopBack) || !eFlags.testFlag(QNetworkInterface::IsUp))
+        if (eFlags.testFlag(QNetworkInterface::IsLoopBack)
+            || !eFlags.testFlag(QNetworkInterface::IsUp))
             continue;
         const QList<QNetworkAddressEntry> lEntries = oInterface.addressEntries();
         for (const QNetworkAddressEntry &oEntry : lEntries) {
             if (oEntry.ip().protocol() != QAbstractSocket::IPv4Protocol
                 || oEntry.netmask().protocol() != QAbstractSocket::IPv4Protocol)
                 continue;
-            vList.push_back(TAddressMask{oEntry.ip().toIPv4Address(), oEntry.netmask().toIPv4Address()});
+            vList.push_back(
+                TAddressMask{oEntry.ip().toIPv4Address(), oEntry.netmask().toIPv4Address()});
         }
     }
     return vList;

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include <winsock2.h>
 #include <iphlpapi.h>
+#include <winsock2.h>
 
 namespace {
 
@@ -50,7 +50,8 @@ std::vector<CLocalSubnets::TAddressMask> CLocalSubnets::List()
     if (GetAdaptersInfo(pAdapter, &nSize) != NO_ERROR)
         return vList;
     for (; pAdapter; pAdapter = pAdapter->Next) {
-        for (const IP_ADDR_STRING *pEntry = &pAdapter->IpAddressList; pEntry; pEntry = pEntry->Next) {
+        for (const IP_ADDR_STRING *pEntry = &pAdapter->IpAddressList; pEntry;
+             pEntry = pEntry->Next) {
             TAddressMask oSubnet;
             if (ReadIpv4(pEntry->IpAddress.String, &oSubnet.address)
                 && ReadIpv4(pEntry->IpMask.String, &oSubnet.mask))

@@ -12,9 +12,15 @@
 // Small helpers shared by the window tests.
 namespace GuiTest {
 
-inline quint32 Ip(const char *i_pText) { return QHostAddress(QLatin1String(i_pText)).toIPv4Address(); }
+inline quint32 Ip(const char *i_pText)
+{
+    return QHostAddress(QLatin1String(i_pText)).toIPv4Address();
+}
 
-inline CScanResult Result(const char *i_pIp, EHostStatus i_eStatus, int i_nScanId, int i_nScanSize,
+inline CScanResult Result(const char *i_pIp,
+                          EHostStatus i_eStatus,
+                          int i_nScanId,
+                          int i_nScanSize,
                           const QByteArray &i_baMac = QByteArray(6, '\0'))
 {
     CScanResult oResult;
@@ -26,13 +32,17 @@ inline CScanResult Result(const char *i_pIp, EHostStatus i_eStatus, int i_nScanI
     return oResult;
 }
 
-inline QByteArray Mac(quint8 i_nLast) { return QByteArray::fromHex("025e000000") + char(i_nLast); }
+inline QByteArray Mac(quint8 i_nLast)
+{
+    return QByteArray::fromHex("025e000000") + char(i_nLast);
+}
 
 inline bool Activate(QWidget *i_pWindow)
 {
     i_pWindow->activateWindow();
     QApplication::setActiveWindow(i_pWindow);
-    return QTest::qWaitFor([i_pWindow]() { return QApplication::activeWindow() == i_pWindow; }, 2000);
+    return QTest::qWaitFor([i_pWindow]() { return QApplication::activeWindow() == i_pWindow; },
+                           2000);
 }
 
 } // namespace GuiTest

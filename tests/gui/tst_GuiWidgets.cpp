@@ -28,7 +28,10 @@ Q_DECLARE_METATYPE(std::vector<CLocalSubnets::TAddressMask>)
 
 namespace {
 
-quint32 Ip(const char *i_pText) { return QHostAddress(QLatin1String(i_pText)).toIPv4Address(); }
+quint32 Ip(const char *i_pText)
+{
+    return QHostAddress(QLatin1String(i_pText)).toIPv4Address();
+}
 
 QStandardItemModel *MakeTree(QObject *i_pParent, int i_nRows)
 {
@@ -49,7 +52,8 @@ bool Activate(QWidget *i_pWindow)
 {
     i_pWindow->activateWindow();
     QApplication::setActiveWindow(i_pWindow);
-    return QTest::qWaitFor([i_pWindow]() { return QApplication::activeWindow() == i_pWindow; }, 2000);
+    return QTest::qWaitFor([i_pWindow]() { return QApplication::activeWindow() == i_pWindow; },
+                           2000);
 }
 
 QString RangesText(const IpRanges &i_oRanges)
@@ -121,7 +125,8 @@ void TestGuiWidgets::keyFilter_actsOnlyInBoundActiveWindow()
     CKeyReleaseEmitFilter oFilter(Qt::Key_Escape, qApp, &oMain);
     qApp->installEventFilter(&oFilter);
     int nReleased = 0;
-    connect(&oFilter, &CKeyReleaseEmitFilter::KeyReleased, this, [&nReleased](bool &) { ++nReleased; });
+    connect(
+        &oFilter, &CKeyReleaseEmitFilter::KeyReleased, this, [&nReleased](bool &) { ++nReleased; });
 
     oMain.show();
     oOther.show();
@@ -183,7 +188,8 @@ void TestGuiWidgets::keyFilter_withoutWindowActsEverywhere()
     CKeyReleaseEmitFilter oFilter(Qt::Key_F1, qApp, nullptr);
     qApp->installEventFilter(&oFilter);
     int nReleased = 0;
-    connect(&oFilter, &CKeyReleaseEmitFilter::KeyReleased, this, [&nReleased](bool &) { ++nReleased; });
+    connect(
+        &oFilter, &CKeyReleaseEmitFilter::KeyReleased, this, [&nReleased](bool &) { ++nReleased; });
     oMain.show();
     oOther.show();
     QVERIFY(Activate(&oOther));
@@ -205,7 +211,9 @@ void TestGuiWidgets::headerReportsRightButtonOnly()
     oView.show();
     QVERIFY(QTest::qWaitForWindowExposed(&oView));
     int nPressed = 0;
-    connect(pHeader, &CMenuHeaderView::RightButtonPressed, this, [&nPressed](const QMouseEvent *) { ++nPressed; });
+    connect(pHeader, &CMenuHeaderView::RightButtonPressed, this, [&nPressed](const QMouseEvent *) {
+        ++nPressed;
+    });
     const QPoint oPos(pHeader->sectionViewportPosition(1) + 5, pHeader->height() / 2);
     QTest::mousePress(pHeader->viewport(), Qt::LeftButton, {}, oPos);
     QTest::mouseRelease(pHeader->viewport(), Qt::LeftButton, {}, oPos);
@@ -266,12 +274,14 @@ void TestGuiWidgets::viewSelection_data()
     QTest::addColumn<QList<int>>("selectRows");
     QTest::addColumn<QList<int>>("deselectRows");
     QTest::addColumn<QString>("ranges");
-    QTest::newRow("rows 5, 3, 4 merge into 3-5") << QList<int>{5, 3, 4} << QList<int>{} << QStringLiteral("3-5");
-    QTest::newRow("gap stays a gap") << QList<int>{1, 3} << QList<int>{} << QStringLiteral("1-1,3-3");
-    QTest::newRow("deselecting the middle splits") << QList<int>{2, 3, 4, 5, 6} << QList<int>{4}
-                                                    << QStringLiteral("2-3,5-6");
-    QTest::newRow("deselecting an end shortens") << QList<int>{2, 3, 4} << QList<int>{2}
-                                                  << QStringLiteral("3-4");
+    QTest::newRow("rows 5, 3, 4 merge into 3-5")
+        << QList<int>{5, 3, 4} << QList<int>{} << QStringLiteral("3-5");
+    QTest::newRow("gap stays a gap")
+        << QList<int>{1, 3} << QList<int>{} << QStringLiteral("1-1,3-3");
+    QTest::newRow("deselecting the middle splits")
+        << QList<int>{2, 3, 4, 5, 6} << QList<int>{4} << QStringLiteral("2-3,5-6");
+    QTest::newRow("deselecting an end shortens")
+        << QList<int>{2, 3, 4} << QList<int>{2} << QStringLiteral("3-4");
     QTest::newRow("deselecting everything empties") << QList<int>{7} << QList<int>{7} << QString();
 }
 
@@ -284,15 +294,18 @@ void TestGuiWidgets::viewSelection()
     oView.setModel(MakeTree(&oView, 10));
     QItemSelectionModel *pSelection = oView.selectionModel();
     for (int nRow : selectRows)
-        pSelection->select(oView.model()->index(nRow, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        pSelection->select(oView.model()->index(nRow, 0),
+                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
     for (int nRow : deselectRows)
-        pSelection->select(oView.model()->index(nRow, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        pSelection->select(oView.model()->index(nRow, 0),
+                           QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     QCOMPARE(RangesText(oView.Selection()), ranges);
 
     QStringList lsProvided;
-    connect(&oView, &CMouseRightClickTableView::SelectionProvided, this, [&](const IpRanges &i_oRanges) {
-        lsProvided << RangesText(i_oRanges);
-    });
+    connect(&oView,
+            &CMouseRightClickTableView::SelectionProvided,
+            this,
+            [&](const IpRanges &i_oRanges) { lsProvided << RangesText(i_oRanges); });
     oView.ProvideSelection(true);
     QCOMPARE(lsProvided, QStringList{ranges});
 }
@@ -322,7 +335,10 @@ void TestGuiWidgets::viewRightClickSignal()
     oView.show();
     QVERIFY(QTest::qWaitForWindowExposed(&oView));
     int nRight = 0;
-    connect(&oView, &CMouseRightClickTableView::RightButtonPressed, this, [&nRight](const QMouseEvent *) { ++nRight; });
+    connect(&oView,
+            &CMouseRightClickTableView::RightButtonPressed,
+            this,
+            [&nRight](const QMouseEvent *) { ++nRight; });
     QSignalSpy oDouble(&oView, &CMouseRightClickTableView::IndexDblClicked);
     const QRect oRect = oView.visualRect(oView.model()->index(1, 1));
     QTest::mouseClick(oView.viewport(), Qt::LeftButton, {}, oRect.center());
@@ -372,8 +388,10 @@ void TestGuiWidgets::columnStatesRead_data()
     QTest::newRow("scan tab with 7 columns is read") << CColumnStates::ScanGroup() << 7 << false;
     QTest::newRow("scan tab with 8 columns falls back") << CColumnStates::ScanGroup() << 8 << true;
     QTest::newRow("scan tab with 5 columns falls back") << CColumnStates::ScanGroup() << 5 << true;
-    QTest::newRow("favorites with 8 columns is read") << CColumnStates::FavoritesGroup() << 8 << false;
-    QTest::newRow("favorites with 7 columns falls back") << CColumnStates::FavoritesGroup() << 7 << true;
+    QTest::newRow("favorites with 8 columns is read")
+        << CColumnStates::FavoritesGroup() << 8 << false;
+    QTest::newRow("favorites with 7 columns falls back")
+        << CColumnStates::FavoritesGroup() << 7 << true;
     QTest::newRow("nothing stored gives defaults") << CColumnStates::ScanGroup() << 0 << true;
 }
 
@@ -382,7 +400,8 @@ void TestGuiWidgets::columnStatesRead()
     QFETCH(QString, group);
     QFETCH(int, storedColumns);
     QFETCH(bool, expectDefaults);
-    QCoreApplication::setApplicationName(QStringLiteral("columnStatesRead-%1").arg(QTest::currentDataTag()));
+    QCoreApplication::setApplicationName(
+        QStringLiteral("columnStatesRead-%1").arg(QTest::currentDataTag()));
     CCfg oCfg;
     for (int nColumn = 0; nColumn < storedColumns; ++nColumn) {
         const QString sPrefix = QStringLiteral("%1/%2/").arg(group).arg(nColumn);
@@ -472,10 +491,12 @@ void TestGuiWidgets::fileReference_data()
     QTest::addColumn<bool>("exists");
     QTest::addColumn<bool>("usable");
     QTest::newRow("existing file") << QStringLiteral("file://") + sExisting << true << true << true;
-    QTest::newRow("upper case and backslashes") << QStringLiteral("FILE:\\\\") + sExisting << true << true << true;
-    QTest::newRow("missing file") << QStringLiteral("file://") + sExisting + QStringLiteral(".gone") << true
-                                  << false << false;
-    QTest::newRow("a folder is no file") << QStringLiteral("file://") + m_oDir.path() << true << false << false;
+    QTest::newRow("upper case and backslashes")
+        << QStringLiteral("FILE:\\\\") + sExisting << true << true << true;
+    QTest::newRow("missing file") << QStringLiteral("file://") + sExisting + QStringLiteral(".gone")
+                                  << true << false << false;
+    QTest::newRow("a folder is no file")
+        << QStringLiteral("file://") + m_oDir.path() << true << false << false;
     QTest::newRow("prefix alone") << QStringLiteral("file://") << false << false << false;
     QTest::newRow("range text") << QStringLiteral("127.0.0.1-127.0.0.9") << false << false << true;
     QTest::newRow("cidr text") << QStringLiteral("127.0.0.0/24") << false << false << true;
@@ -499,10 +520,13 @@ void TestGuiWidgets::classC_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
     QTest::newRow("two parts of one network give one range")
-        << QStringLiteral("10.1.2.3-10.1.9.9, 10.1.2.200") << QStringLiteral("10.1.2.1 - 10.1.2.254");
+        << QStringLiteral("10.1.2.3-10.1.9.9, 10.1.2.200")
+        << QStringLiteral("10.1.2.1 - 10.1.2.254");
     QTest::newRow("two networks") << QStringLiteral("10.1.2.3,192.168.7.7")
-                                  << QStringLiteral("10.1.2.1 - 10.1.2.254,192.168.7.1 - 192.168.7.254");
-    QTest::newRow("cidr entry") << QStringLiteral("172.16.5.0/24") << QStringLiteral("172.16.5.1 - 172.16.5.254");
+                                  << QStringLiteral(
+                                         "10.1.2.1 - 10.1.2.254,192.168.7.1 - 192.168.7.254");
+    QTest::newRow("cidr entry") << QStringLiteral("172.16.5.0/24")
+                                << QStringLiteral("172.16.5.1 - 172.16.5.254");
     QTest::newRow("not a range list") << QStringLiteral("hello") << QString();
     QTest::newRow("empty") << QString() << QString();
 }
@@ -525,13 +549,14 @@ void TestGuiWidgets::subnetsText_data()
     QTest::newRow("two adapters joined by comma")
         << TList{{Ip("10.0.0.5"), Ip("255.255.255.252")}, {Ip("198.18.3.4"), Ip("255.255.240.0")}}
         << QStringLiteral("10.0.0.5 - 10.0.0.6,198.18.0.1 - 198.18.15.254");
-    QTest::newRow("/31 gives its network twice") << TList{{Ip("10.0.0.1"), Ip("255.255.255.254")}}
-                                                 << QStringLiteral("10.0.0.0 - 10.0.0.0");
-    QTest::newRow("/32 gives its address twice") << TList{{Ip("10.9.8.7"), Ip("255.255.255.255")}}
-                                                 << QStringLiteral("10.9.8.7 - 10.9.8.7");
-    QTest::newRow("tiny mask is skipped") << TList{{Ip("10.0.0.1"), 0x1FF}} << QStringLiteral("127.0.0.1");
-    QTest::newRow("adapter without address is skipped") << TList{{0, Ip("255.255.255.0")}}
-                                                        << QStringLiteral("127.0.0.1");
+    QTest::newRow("/31 gives its network twice")
+        << TList{{Ip("10.0.0.1"), Ip("255.255.255.254")}} << QStringLiteral("10.0.0.0 - 10.0.0.0");
+    QTest::newRow("/32 gives its address twice")
+        << TList{{Ip("10.9.8.7"), Ip("255.255.255.255")}} << QStringLiteral("10.9.8.7 - 10.9.8.7");
+    QTest::newRow("tiny mask is skipped")
+        << TList{{Ip("10.0.0.1"), 0x1FF}} << QStringLiteral("127.0.0.1");
+    QTest::newRow("adapter without address is skipped")
+        << TList{{0, Ip("255.255.255.0")}} << QStringLiteral("127.0.0.1");
 }
 
 void TestGuiWidgets::subnetsText()

@@ -108,21 +108,25 @@ void TestMainWindow::initTestCase()
     qRegisterMetaType<CIpList>();
 }
 
-
 void TestMainWindow::init()
 {
     // Each test its own settings file.
-    QCoreApplication::setApplicationName(QStringLiteral("vistrel-%1").arg(QLatin1String(QTest::currentTestFunction())));
+    QCoreApplication::setApplicationName(
+        QStringLiteral("vistrel-%1").arg(QLatin1String(QTest::currentTestFunction())));
     QFile::remove(v_main::FavoritesFilePath());
 }
 
-void TestMainWindow::cleanup() { m_pProgram.reset(); }
+void TestMainWindow::cleanup()
+{
+    m_pProgram.reset();
+}
 
 v_main &TestMainWindow::Start()
 {
     m_pProgram = std::make_unique<CGuiProgram>();
     v_main &oWindow = m_pProgram->MainWindow();
-    const bool fCut = QObject::disconnect(&oWindow, &v_main::EmitScan, &m_pProgram->Scanner(), &MScanner::OnScan);
+    const bool fCut =
+        QObject::disconnect(&oWindow, &v_main::EmitScan, &m_pProgram->Scanner(), &MScanner::OnScan);
     if (!fCut)
         qFatal("the window's scan requests still reach the scanner");
     MIpMacDataStorage::Instance()->Load(m_oDir.filePath(QStringLiteral("mac.bin")));
@@ -147,7 +151,8 @@ void TestMainWindow::rangeBoxValidity_data()
     QTest::newRow("range list") << QStringLiteral("127.0.0.1-127.0.0.5, 127.0.0.9") << true;
     QTest::newRow("cidr") << QStringLiteral("127.0.0.0/24") << true;
     QTest::newRow("existing file") << QStringLiteral("file://") + sFile << true;
-    QTest::newRow("missing file is red") << QStringLiteral("file://") + sFile + QStringLiteral("x") << false;
+    QTest::newRow("missing file is red")
+        << QStringLiteral("file://") + sFile + QStringLiteral("x") << false;
     QTest::newRow("words are red") << QStringLiteral("scan my network") << false;
     QTest::newRow("octet above 255 is red") << QStringLiteral("127.0.0.300") << false;
     QTest::newRow("empty is red") << QString() << false;
@@ -245,7 +250,7 @@ void TestMainWindow::resultsAreCountedAndCompleted()
     QSignalSpy oData(&oWindow, &v_main::DataReady);
 
     Feed(Result("127.0.0.1", EHostStatus::Alive, nId, 3, Mac(1)));
-    Feed(Result("127.0.0.2", EHostStatus::Dead, nId, 3));  // silent, never seen: unknown
+    Feed(Result("127.0.0.2", EHostStatus::Dead, nId, 3));    // silent, never seen: unknown
     Feed(Result("127.0.0.3", EHostStatus::Unknown, nId, 3)); // silent, seen before: dead
 
     QCOMPARE(oWindow.AliveCount(), 1);
@@ -409,8 +414,10 @@ void TestMainWindow::largeScanRule_data()
     QTest::addColumn<bool>("withMac");
     QTest::addColumn<bool>("counted");
     QTest::newRow("unknown host in a 65535-address scan is counted") << 65535 << 4 << false << true;
-    QTest::newRow("unknown host in a 65536-address scan is dropped") << 65536 << 4 << false << false;
-    QTest::newRow("silent never-seen host in a large scan is dropped") << 70000 << 3 << false << false;
+    QTest::newRow("unknown host in a 65536-address scan is dropped")
+        << 65536 << 4 << false << false;
+    QTest::newRow("silent never-seen host in a large scan is dropped")
+        << 70000 << 3 << false << false;
     QTest::newRow("alive host in a large scan is counted") << 70000 << 2 << true << true;
 }
 
@@ -424,7 +431,11 @@ void TestMainWindow::largeScanRule()
     RangeBox()->setEditText(QStringLiteral("127.0.0.1"));
     QTest::mouseClick(ScanButton(), Qt::LeftButton);
     QSignalSpy oData(&oWindow, &v_main::DataReady);
-    Feed(Result("127.0.0.1", EHostStatus(status), oWindow.ScanId(), scanSize, withMac ? Mac(1) : QByteArray(6, '\0')));
+    Feed(Result("127.0.0.1",
+                EHostStatus(status),
+                oWindow.ScanId(),
+                scanSize,
+                withMac ? Mac(1) : QByteArray(6, '\0')));
     QCOMPARE(oData.count(), counted ? 1 : 0);
     QCOMPARE(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount(), counted ? 1 : 0);
 }
@@ -594,7 +605,8 @@ void TestMainWindow::storedColumnsWithWrongCountFallBack()
     {
         CCfg oCfg;
         for (int nColumn = 0; nColumn < storedColumns; ++nColumn) {
-            const QString sPrefix = QStringLiteral("%1/%2/").arg(CColumnStates::ScanGroup()).arg(nColumn);
+            const QString sPrefix =
+                QStringLiteral("%1/%2/").arg(CColumnStates::ScanGroup()).arg(nColumn);
             oCfg.SetValue(sPrefix + QStringLiteral("Sort"), 2);
             oCfg.SetValue(sPrefix + QStringLiteral("Visible"), nColumn != 2);
             oCfg.SetValue(sPrefix + QStringLiteral("Width"), 90);
@@ -661,7 +673,8 @@ void TestMainWindow::favoritesFileSavedAndLoaded()
     {
         v_main &oWindow = Start();
         QList<CScanItem> lItems;
-        lItems << CScanItem(Result("127.0.0.8", EHostStatus::Alive, 0, 0, Mac(8)), QStringLiteral("printer"));
+        lItems << CScanItem(Result("127.0.0.8", EHostStatus::Alive, 0, 0, Mac(8)),
+                            QStringLiteral("printer"));
         // Hidden by the status filter, and a favorite all the same.
         lItems << CScanItem(Result("127.0.0.9", EHostStatus::Unknown, 0, 0));
         emit oWindow.FavoritesDataReady(lItems);

@@ -60,8 +60,9 @@ QHash<quint32, TLabHost> ReadHosts()
         const QHostAddress oAddress(QString::fromLatin1(lFields.at(0)));
         if (oAddress.protocol() != QAbstractSocket::IPv4Protocol)
             continue;
-        hHosts.insert(oAddress.toIPv4Address(),
-                      TLabHost{QString::fromLatin1(lFields.at(1)), QString::fromLatin1(lFields.at(2))});
+        hHosts.insert(
+            oAddress.toIPv4Address(),
+            TLabHost{QString::fromLatin1(lFields.at(1)), QString::fromLatin1(lFields.at(2))});
     }
     return hHosts;
 }
@@ -125,7 +126,8 @@ void TestMainWindowLab::scanOfTestNetwork()
     QCOMPARE(oScan.count(), 1);
     const quint32 nTotal = oScan.at(0).at(0).value<CIpList>().Count();
     QCOMPARE(nTotal, 4064u); // inner .0 and .255 addresses are not scanned
-    QTRY_VERIFY_WITH_TIMEOUT(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount() > 50, 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount() > 50, 120000);
     Shot(oWindow, QStringLiteral("lab-scanning"));
     QTRY_VERIFY_WITH_TIMEOUT(!oWindow.IsScanning(), 500000);
     oWatch.Stop();
@@ -136,7 +138,8 @@ void TestMainWindowLab::scanOfTestNetwork()
 
     QCOMPARE(quint32(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount()), nTotal);
     QCOMPARE(quint32(oProgram.ScanModel().rowCount()), nTotal);
-    qInfo("%d alive, %d dead, %d unknown; longest main-thread stall %.1f ms (from %.0f ms of %.0f ms)",
+    qInfo("%d alive, %d dead, %d unknown; longest main-thread stall %.1f ms (from %.0f ms of %.0f "
+          "ms)",
           oWindow.AliveCount(),
           oWindow.DeadCount(),
           oWindow.UnknownCount(),

@@ -86,7 +86,8 @@ void TestMainWindowScan::scanOfLoopbackRange_data()
 {
     QTest::addColumn<QString>("range");
     QTest::addColumn<QSize>("windowSize");
-    QTest::newRow("a /24 at 1280x800") << QStringLiteral("127.0.0.1-127.0.0.254") << QSize(1280, 800);
+    QTest::newRow("a /24 at 1280x800")
+        << QStringLiteral("127.0.0.1-127.0.0.254") << QSize(1280, 800);
     QTest::newRow("a /20 in a small window") << QStringLiteral("127.0.0.0/20") << QSize(640, 420);
 }
 
@@ -119,7 +120,8 @@ void TestMainWindowScan::scanOfLoopbackRange()
     QCOMPARE(oScan.count(), 1);
     const quint32 nTotal = oScan.at(0).at(0).value<CIpList>().Count();
     QVERIFY(nTotal > 0);
-    QTRY_VERIFY_WITH_TIMEOUT(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount() > 0, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount() > 0, 60000);
     Shot(oWindow, sTag + QStringLiteral("-scanning"));
     QTRY_VERIFY_WITH_TIMEOUT(!oWindow.IsScanning(), 240000);
     QCOMPARE(oEnd.count(), 1);
@@ -130,7 +132,8 @@ void TestMainWindowScan::scanOfLoopbackRange()
     QCOMPARE(quint32(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount()), nTotal);
     QCOMPARE(quint32(m_pProgram->ScanModel().rowCount()), nTotal);
     QCOMPARE(pScan->text(), QStringLiteral("Scan"));
-    qInfo("%u results; longest main-thread stall %.1f ms (from %.0f ms of %.0f ms) over %lld timer ticks",
+    qInfo("%u results; longest main-thread stall %.1f ms (from %.0f ms of %.0f ms) over %lld timer "
+          "ticks",
           nTotal,
           oWatch.LongestStallMs(),
           oWatch.LongestStallStartMs(),

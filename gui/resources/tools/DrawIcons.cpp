@@ -121,7 +121,8 @@ int main(int argc, char *argv[])
         p.drawLine(QPointF(16, 16), QPointF(6, 26));
         p.drawLine(QPointF(16, 16), QPointF(26, 26));
         p.setBrush(QColor(120, 170, 230));
-        for (const QPointF &oPoint : {QPointF(6, 7), QPointF(26, 7), QPointF(6, 26), QPointF(26, 26)})
+        for (const QPointF &oPoint :
+             {QPointF(6, 7), QPointF(26, 7), QPointF(6, 26), QPointF(26, 26)})
             p.drawEllipse(oPoint, 4, 4);
         p.setBrush(QColor(25, 95, 170));
         p.drawEllipse(QPointF(16, 16), 7, 7);
