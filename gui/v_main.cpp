@@ -503,9 +503,10 @@ bool v_main::BusyBudgetLeft()
         QTimer::singleShot(0, this, [this]() {
             m_fBudgetResetPending = false;
             m_nBusyNs = 0;
+            m_nTurnCount = 0;
         });
     }
-    return m_nBusyNs < kBusyBudgetNs;
+    return m_nTurnCount < kMinPerTurn || m_nBusyNs < kBusyBudgetNs;
 }
 
 void v_main::HandleOrQueue(const CScanResult &i_oResult)
@@ -519,6 +520,7 @@ void v_main::HandleOrQueue(const CScanResult &i_oResult)
     oClock.start();
     HandleResult(i_oResult);
     m_nBusyNs += oClock.nsecsElapsed();
+    ++m_nTurnCount;
 }
 
 void v_main::ScheduleDrain()
@@ -1076,30 +1078,36 @@ void v_main::SaveRows(bool i_fSelectionOnly)
         this, tr("Save"), QDir::homePath(), tr("XML (*.xml);;HTML (*.html);;CSV (*.csv)"));
     if (sPath.isEmpty())
         return;
-    QSaveFile oFile(sPath);
-    if (!oFile.open(QIODevice::WriteOnly)) {
-        QMessageBox::warning(this, tr("Save"), tr("Cannot open the file for writing"));
-        return;
-    }
+    const QString sError = SaveRowsToFile(sPath, i_fSelectionOnly);
+    if (!sError.isEmpty())
+        QMessageBox::warning(this, tr("Save"), sError);
+}
+
+QString v_main::SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly)
+{
+    QSaveFile oFile(i_sPath);
+    if (!oFile.open(QIODevice::WriteOnly))
+        return tr("Cannot open the file for writing");
     CMouseRightClickTableView *pView = CurrentView();
     const VResultsBackend *pModel = ModelOf(pView);
     QString sXsl;
-    if (sPath.endsWith(QLatin1String(".html")))
+    if (i_sPath.endsWith(QLatin1String(".html")))
         sXsl = QStringLiteral("xml_to_html.xsl");
-    else if (sPath.endsWith(QLatin1String(".csv")))
+    else if (i_sPath.endsWith(QLatin1String(".csv")))
         sXsl = QStringLiteral("xml_to_csv.xsl");
     pView->Lock();
     if (i_fSelectionOnly)
         pView->ProvideSelection(false);
     const QString sText = pModel ? pModel->GetXml(i_fSelectionOnly, sXsl) : QString();
     pView->Unlock();
+    // Through a temporary file: a failed or empty save leaves an older file as it was.
     if (sText.isEmpty()) {
         oFile.cancelWriting();
-        QMessageBox::warning(this, tr("Save"), tr("No data to be saved"));
-        return;
+        return tr("No data to be saved");
     }
     if (oFile.write(sText.toUtf8()) < 0 || !oFile.commit())
-        QMessageBox::warning(this, tr("Save"), tr("Cannot open the file for writing"));
+        return tr("Cannot open the file for writing");
+    return QString();
 }
 
 void v_main::OnSaveAll()

@@ -58,6 +58,10 @@ public:
     // The text of this machine's subnets as "My IP" puts it into the range box.
     static QString MySubnetsText();
     static QString FavoritesFilePath();
+    // Writes the current tree's hosts (all, or the selected ones) to a file: HTML or CSV for
+    // names ending exactly in ".html" or ".csv", else results XML. An empty string on success,
+    // else the message to show; a failed save leaves an existing file untouched.
+    QString SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly);
 
 signals:
     void EmitScan(CIpList i_oScope, int i_nId);
@@ -214,8 +218,11 @@ private:
     QList<CScanResult> m_lPausedResults;
 
     // A burst of results (hundreds finishing at once) is shown in slices of at most
-    // kBusyBudgetNs of main-thread work, so that the window keeps painting and answering.
+    // kBusyBudgetNs of main-thread work, so that the window keeps painting and answering. The
+    // first kMinPerTurn results of a turn are always shown at once.
     static constexpr qint64 kBusyBudgetNs = 8 * 1000 * 1000;
+    static constexpr int kMinPerTurn = 16;
+    int m_nTurnCount = 0;
     QList<CScanResult> m_lBacklog;
     qint64 m_nBusyNs = 0;
     bool m_fBudgetResetPending = false;

@@ -71,6 +71,9 @@ private slots:
     void favoritesTabScansFavorites();
     void selectionDrivesHostControls();
     void addToFavoritesCopiesSelectedRows();
+    void saveWritesTheFormOfTheEnding_data();
+    void saveWritesTheFormOfTheEnding();
+    void saveWithoutRowsKeepsOldFile();
     void storedColumnsWithWrongCountFallBack_data();
     void storedColumnsWithWrongCountFallBack();
     void columnMenuTogglesVisibility();
@@ -584,6 +587,66 @@ void TestMainWindow::addToFavoritesCopiesSelectedRows()
     QTest::mouseClick(Child<QPushButton>("b_add_to_favorites"), Qt::LeftButton);
     QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 2);
     QVERIFY(!pView->selectionModel()->hasSelection());
+}
+
+// ---- saving -------------------------------------------------------------------------------------
+
+void TestMainWindow::saveWritesTheFormOfTheEnding_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("selectionOnly");
+    QTest::addColumn<QString>("expectedStart");
+    QTest::addColumn<int>("expectedHosts");
+    QTest::newRow("xml, all rows")
+        << QStringLiteral("all.xml") << false << QStringLiteral("<?xml") << 3;
+    QTest::newRow("xml, selected rows")
+        << QStringLiteral("some.xml") << true << QStringLiteral("<?xml") << 1;
+    QTest::newRow("upper-case .HTML is xml")
+        << QStringLiteral("page.HTML") << false << QStringLiteral("<?xml") << 3;
+    QTest::newRow("html") << QStringLiteral("page.html") << false << QStringLiteral("<") << 3;
+    QTest::newRow("csv") << QStringLiteral("table.csv") << false << QString() << 3;
+}
+
+void TestMainWindow::saveWritesTheFormOfTheEnding()
+{
+    QFETCH(QString, fileName);
+    QFETCH(bool, selectionOnly);
+    QFETCH(QString, expectedStart);
+    QFETCH(int, expectedHosts);
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    for (const char *pIp : {"127.0.0.1", "127.0.0.2", "127.0.0.3"})
+        Feed(Result(pIp, EHostStatus::Alive, oWindow.ScanId(), 3, Mac(4)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    auto *pView = Child<CMouseRightClickTableView>("tvResults");
+    pView->selectionModel()->select(pView->model()->index(1, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    const QString sPath = m_oDir.filePath(fileName);
+    QCOMPARE(oWindow.SaveRowsToFile(sPath, selectionOnly), QString());
+    QFile oFile(sPath);
+    QVERIFY(oFile.open(QIODevice::ReadOnly));
+    const QString sText = QString::fromUtf8(oFile.readAll());
+    QVERIFY2(sText.startsWith(expectedStart), qPrintable(sText.left(80)));
+    QCOMPARE(sText.count(QStringLiteral("127.0.0.")), expectedHosts);
+    if (selectionOnly)
+        QVERIFY(sText.contains(QStringLiteral("127.0.0.2")));
+}
+
+void TestMainWindow::saveWithoutRowsKeepsOldFile()
+{
+    v_main &oWindow = Start();
+    const QString sPath = m_oDir.filePath(QStringLiteral("kept.xml"));
+    QFile oOld(sPath);
+    QVERIFY(oOld.open(QIODevice::WriteOnly));
+    oOld.write("old contents");
+    oOld.close();
+    QCOMPARE(oWindow.SaveRowsToFile(sPath, false), QStringLiteral("No data to be saved"));
+    QVERIFY(oOld.open(QIODevice::ReadOnly));
+    QCOMPARE(oOld.readAll(), QByteArrayLiteral("old contents"));
+    QCOMPARE(oWindow.SaveRowsToFile(m_oDir.filePath(QStringLiteral("no/such/folder.xml")), false),
+             QStringLiteral("Cannot open the file for writing"));
 }
 
 // ---- stored state -------------------------------------------------------------------------------
