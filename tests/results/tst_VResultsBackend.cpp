@@ -164,6 +164,7 @@ private slots:
     void editItem();
     void clearData();
     void statusText();
+    void hiddenLateArrivalsAreSortedInWithoutRelayout();
     void streamingMatchesReference_data();
     void streamingMatchesReference();
     void persistentIndexesFollowTheirHost();
@@ -587,6 +588,32 @@ void TestVResultsBackend::statusText()
     QCOMPARE(VResultsBackend::StatusText(EHostStatus::Alive), QStringLiteral("Ok"));
     QCOMPARE(VResultsBackend::StatusText(EHostStatus::Dead), QStringLiteral("Dead"));
     QCOMPARE(VResultsBackend::StatusText(EHostStatus::Unknown), QStringLiteral("Unknown"));
+}
+
+void TestVResultsBackend::hiddenLateArrivalsAreSortedInWithoutRelayout()
+{
+    m_pModel->OnDataReady(Result(Ip(10, 0, 0, 5), EHostStatus::Alive));
+    for (const int nLast : {9, 3, 7})
+        m_pModel->OnDataReady(Result(Ip(10, 0, 0, nLast), EHostStatus::Unknown));
+    // Stored in arrival order until the next shown host makes the list sort itself again.
+    QCOMPARE(StoredIps(m_pModel->Items()),
+             (QStringList{QStringLiteral("10.0.0.5"), QStringLiteral("10.0.0.9"), QStringLiteral("10.0.0.3"),
+                          QStringLiteral("10.0.0.7")}));
+    QSignalSpy oLayout(m_pModel.get(), &QAbstractItemModel::layoutChanged);
+    QSignalSpy oInserted(m_pModel.get(), &QAbstractItemModel::rowsInserted);
+    m_pModel->OnDataReady(Result(Ip(10, 0, 0, 4), EHostStatus::Alive));
+    QCOMPARE(StoredIps(m_pModel->Items()),
+             (QStringList{QStringLiteral("10.0.0.3"), QStringLiteral("10.0.0.4"), QStringLiteral("10.0.0.5"),
+                          QStringLiteral("10.0.0.7"), QStringLiteral("10.0.0.9")}));
+    QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("10.0.0.4"), QStringLiteral("10.0.0.5")}));
+    QCOMPARE(oLayout.count(), 0);
+    QCOMPARE(oInserted.count(), 1);
+    QCOMPARE(oInserted.at(0).at(1).toInt(), 0);
+    // The index by address follows the moved items.
+    m_pModel->OnDataReady(Result(Ip(10, 0, 0, 7), EHostStatus::Dead));
+    QCOMPARE(ShownIps(*m_pModel),
+             (QStringList{QStringLiteral("10.0.0.4"), QStringLiteral("10.0.0.5"), QStringLiteral("10.0.0.7")}));
+    QCOMPARE(m_pModel->ItemCount(), 5);
 }
 
 void TestVResultsBackend::streamingMatchesReference_data()
