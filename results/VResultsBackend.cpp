@@ -511,21 +511,27 @@ void VResultsBackend::RebuildIndex()
     m_hIndexByIp.reserve(m_lItems.size());
     for (int i = m_lItems.size() - 1; i >= 0; --i)
         m_hIndexByIp.insert(m_lItems.at(i).result().ip(), i); // the first of an address wins
-    m_fIndexStale = false;
+    m_nIndexValidBelow = m_lItems.size();
 }
 
 int VResultsBackend::FindStorage(quint32 i_nIp)
 {
-    auto it = m_hIndexByIp.constFind(i_nIp);
+    const auto it = m_hIndexByIp.constFind(i_nIp);
     if (it == m_hIndexByIp.constEnd())
         return -1;
-    if (m_fIndexStale || *it >= m_lItems.size() || m_lItems.at(*it).result().ip() != i_nIp) {
-        RebuildIndex();
-        it = m_hIndexByIp.constFind(i_nIp);
-        if (it == m_hIndexByIp.constEnd())
-            return -1;
+    if (*it < m_nIndexValidBelow && *it < m_lItems.size() && m_lItems.at(*it).result().ip() == i_nIp)
+        return *it;
+    // Only the items from the first shifted position on can have moved; merges insert near the
+    // end of the list, so this is short.
+    for (int i = m_nIndexValidBelow; i < m_lItems.size(); ++i)
+        m_hIndexByIp[m_lItems.at(i).result().ip()] = i;
+    m_nIndexValidBelow = m_lItems.size();
+    const int nStorage = m_hIndexByIp.value(i_nIp, -1);
+    if (nStorage < 0 || nStorage >= m_lItems.size() || m_lItems.at(nStorage).result().ip() != i_nIp) {
+        RebuildIndex(); // cannot happen while the bookkeeping above holds; recover regardless
+        return m_hIndexByIp.value(i_nIp, -1);
     }
-    return *it;
+    return nStorage;
 }
 
 int VResultsBackend::VisibleRowOf(int i_nStorage) const
@@ -633,9 +639,12 @@ void VResultsBackend::InsertItemAt(int i_nStorage, const CScanItem &i_oItem, boo
         beginInsertRows(QModelIndex(), nRow, nRow);
     m_lItems.insert(i_nStorage, i_oItem);
     if (!fAppend) {
-        for (auto it = m_vVisibleRows.begin() + nRow; it != m_vVisibleRows.end(); ++it)
-            ++*it;
-        m_fIndexStale = true;
+        int *pRows = m_vVisibleRows.data();
+        for (int i = nRow, n = m_vVisibleRows.size(); i < n; ++i)
+            ++pRows[i];
+        m_nIndexValidBelow = std::min(m_nIndexValidBelow, i_nStorage);
+    } else if (m_nIndexValidBelow == i_nStorage) {
+        m_nIndexValidBelow = i_nStorage + 1;
     }
     m_hIndexByIp.insert(i_oItem.result().ip(), i_nStorage);
     if (i_fShow) {
@@ -746,7 +755,12 @@ void VResultsBackend::AddMergedItem(const CScanItem &i_oItem, bool i_fNotify, co
             m_nSortedPrefix = nCount + 1;
         return;
     }
-    if (!HasSortColumn() || m_nSortedPrefix >= nCount) {
+    // Unknown hosts merged while hidden wait unsorted at the end. When none of them is shown,
+    // moving each into place leaves the shown rows alone and costs a short move apiece.
+    if (HasSortColumn() && m_nSortedPrefix < nCount
+        && (m_vVisibleRows.isEmpty() || m_vVisibleRows.last() < m_nSortedPrefix))
+        SortHiddenTailIn();
+    if (!HasSortColumn() || m_nSortedPrefix >= m_lItems.size()) {
         const int nPosition = InsertPosition(i_oItem);
         InsertItemAt(nPosition, i_oItem, Passes(i_oFilter, i_oItem));
         m_nSortedPrefix = m_lItems.size();
@@ -756,6 +770,31 @@ void VResultsBackend::AddMergedItem(const CScanItem &i_oItem, bool i_fNotify, co
     lItems.append(i_oItem);
     SortList(lItems, m_nSortedPrefix);
     CommitResortedItems(lItems, i_oItem.result().ip(), i_oFilter);
+}
+
+void VResultsBackend::SortHiddenTailIn()
+{
+    const auto fnLess = [this](const CScanItem &i_oA, const CScanItem &i_oB) {
+        return Compare(i_oA, i_oB) < 0;
+    };
+    // Inserting each tail item, in order, after its equals in the sorted part is exactly what a
+    // stable sort of the whole list does.
+    while (m_nSortedPrefix < m_lItems.size()) {
+        const CScanItem oItem = m_lItems.at(m_nSortedPrefix);
+        const int nPosition = int(std::upper_bound(m_lItems.cbegin(), m_lItems.cbegin() + m_nSortedPrefix, oItem, fnLess)
+                                  - m_lItems.cbegin());
+        if (nPosition < m_nSortedPrefix) {
+            m_lItems.move(m_nSortedPrefix, nPosition);
+            const auto itFirst = std::lower_bound(m_vVisibleRows.begin(), m_vVisibleRows.end(), nPosition);
+            int *pRows = m_vVisibleRows.data();
+            for (int i = int(itFirst - m_vVisibleRows.begin()), n = m_vVisibleRows.size(); i < n; ++i)
+                ++pRows[i];
+            m_nIndexValidBelow = std::min(m_nIndexValidBelow, nPosition);
+        }
+        ++m_nSortedPrefix;
+    }
+    // Visible rows keep their order and their items: only storage indexes changed, which the
+    // views never see, so no signal is due. Persistent child ids are shown-row based: unchanged.
 }
 
 void VResultsBackend::OnDataReady(CScanResult i_oResult)

@@ -156,6 +156,7 @@ private:
     void ReplaceItemAt(int i_nStorage, const CScanItem &i_oItem, bool i_fApplyFilter, const TFilter &i_oFilter);
     void CommitResortedItems(QList<CScanItem> &io_lItems, quint32 i_nInsertedIp, const TFilter &i_oFilter);
     void AddMergedItem(const CScanItem &i_oItem, bool i_fNotify, const TFilter &i_oFilter);
+    void SortHiddenTailIn();
 
     CCfg m_oCfg;
     QList<CScanItem> m_lItems;
@@ -173,9 +174,10 @@ private:
     int m_nSortedPrefix = 0;
     // A merge that emitted nothing left a shown row that the filter would hide.
     bool m_fVisibleStale = false;
-    // Address to storage index; keys are exact, values are rebuilt when an insertion shifted them.
+    // Address to storage index. Keys are exact; the values of items at or after
+    // m_nIndexValidBelow may have been shifted by an insertion and are refreshed on demand.
     QHash<quint32, int> m_hIndexByIp;
-    bool m_fIndexStale = false;
+    int m_nIndexValidBelow = 0;
 
     struct TPersistentRef
     {
