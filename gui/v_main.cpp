@@ -7,7 +7,7 @@
 #include "CMenuHeaderView.h"
 #include "CMouseRightClickTableView.h"
 #include "CRangeBoxText.h"
-#include "CScanFragment.h"
+#include "CViewStateKeeper.h"
 #include "GuiLog.h"
 #include "IpRangeReaders.h"
 #include "MIpMacDataStorage.h"
@@ -26,8 +26,6 @@
 #include <QMouseEvent>
 #include <QSaveFile>
 #include <QScreen>
-#include <QScrollBar>
-#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -207,15 +205,9 @@ int v_main::ModelRows(const CMouseRightClickTableView *i_pView) const
     return i_pView->model() ? i_pView->model()->rowCount() : 0;
 }
 
-bool v_main::HostIpAt(const QAbstractItemModel *i_pModel, int i_nRow, quint32 *o_pIp)
+CViewStateKeeper &v_main::KeeperOf(const CMouseRightClickTableView *i_pView)
 {
-    if (!i_pModel || i_nRow < 0 || i_nRow >= i_pModel->rowCount())
-        return false;
-    const QVariant vFragment = i_pModel->index(i_nRow, 0).data(Qt::UserRole);
-    if (!vFragment.canConvert<CScanFragment>())
-        return false;
-    *o_pIp = vFragment.value<CScanFragment>().item().result().ip();
-    return true;
+    return i_pView == ui->tvResults ? m_oScanViewState : m_oFavoritesViewState;
 }
 
 QString v_main::ColumnGroup(const CMouseRightClickTableView *i_pView) const
@@ -834,85 +826,14 @@ void v_main::OnActionOptions()
 
 void v_main::OnSaveSelection(const QAbstractItemModel *i_pModel)
 {
-    CMouseRightClickTableView *pView = ViewOf(i_pModel);
-    if (!pView || !pView->selectionModel())
-        return;
-    TViewState oState;
-    const QModelIndexList lSelected = pView->selectionModel()->selectedRows(0);
-    for (const QModelIndex &oIndex : lSelected) {
-        quint32 nIp = 0;
-        if (!oIndex.parent().isValid() && HostIpAt(i_pModel, oIndex.row(), &nIp))
-            oState.lnSelectedIps << nIp;
-    }
-    QModelIndex oCurrent = pView->currentIndex();
-    while (oCurrent.parent().isValid())
-        oCurrent = oCurrent.parent();
-    if (oCurrent.isValid() && HostIpAt(i_pModel, oCurrent.row(), &oState.nCurrentIp)) {
-        oState.fHasCurrent = true;
-        oState.nCurrentRow = oCurrent.row();
-    }
-    oState.nVScroll = pView->verticalScrollBar()->value();
-    oState.nHScroll = pView->horizontalScrollBar()->value();
-    m_hSavedViewState.insert(i_pModel, oState);
+    if (CMouseRightClickTableView *pView = ViewOf(i_pModel))
+        KeeperOf(pView).Save(pView);
 }
 
 void v_main::OnRestoreSelection(const QAbstractItemModel *i_pModel)
 {
-    CMouseRightClickTableView *pView = ViewOf(i_pModel);
-    if (!pView || !pView->selectionModel() || !m_hSavedViewState.contains(i_pModel))
-        return;
-    const TViewState oState = m_hSavedViewState.take(i_pModel);
-    QItemSelectionModel *pSelection = pView->selectionModel();
-    const int nRows = i_pModel->rowCount();
-
-    // The model carries its persistent indexes across changes, so usually nothing moved; the
-    // whole-list walk below runs only when it did.
-    QList<quint32> lnNow;
-    const QModelIndexList lSelected = pSelection->selectedRows(0);
-    for (const QModelIndex &oIndex : lSelected) {
-        quint32 nIp = 0;
-        if (!oIndex.parent().isValid() && HostIpAt(i_pModel, oIndex.row(), &nIp))
-            lnNow << nIp;
-    }
-    std::sort(lnNow.begin(), lnNow.end());
-    QList<quint32> lnSaved = oState.lnSelectedIps;
-    std::sort(lnSaved.begin(), lnSaved.end());
-    int nCurrentRow = -1;
-    const bool fNeedWalk = lnNow != lnSaved || oState.fHasCurrent;
-    if (fNeedWalk) {
-        quint32 nCurrentNow = 0;
-        const QModelIndex oCurrent = pView->currentIndex();
-        const bool fCurrentKept =
-            oState.fHasCurrent && oCurrent.isValid() && !oCurrent.parent().isValid()
-            && HostIpAt(i_pModel, oCurrent.row(), &nCurrentNow) && nCurrentNow == oState.nCurrentIp;
-        if (lnNow != lnSaved || (oState.fHasCurrent && !fCurrentKept)) {
-            const QSet<quint32> stSaved(lnSaved.cbegin(), lnSaved.cend());
-            QItemSelection oNew;
-            for (int nRow = 0; nRow < nRows; ++nRow) {
-                quint32 nIp = 0;
-                if (!HostIpAt(i_pModel, nRow, &nIp))
-                    continue;
-                if (stSaved.contains(nIp))
-                    oNew.select(i_pModel->index(nRow, 0),
-                                i_pModel->index(nRow, i_pModel->columnCount() - 1));
-                if (oState.fHasCurrent && nIp == oState.nCurrentIp)
-                    nCurrentRow = nRow;
-            }
-            if (lnNow != lnSaved)
-                pSelection->select(oNew, QItemSelectionModel::ClearAndSelect);
-            if (oState.fHasCurrent) {
-                if (nCurrentRow < 0 && nRows > 0)
-                    nCurrentRow = std::min(std::max(oState.nCurrentRow - 1, 0), nRows - 1);
-                if (nCurrentRow >= 0)
-                    pSelection->setCurrentIndex(i_pModel->index(nCurrentRow, 0),
-                                                QItemSelectionModel::NoUpdate);
-            }
-        }
-    }
-    if (pView->verticalScrollBar()->value() != oState.nVScroll)
-        pView->verticalScrollBar()->setValue(oState.nVScroll);
-    if (pView->horizontalScrollBar()->value() != oState.nHScroll)
-        pView->horizontalScrollBar()->setValue(oState.nHScroll);
+    if (CMouseRightClickTableView *pView = ViewOf(i_pModel))
+        KeeperOf(pView).Restore(pView);
 }
 
 void v_main::OnClearSelection(const QAbstractItemModel *i_pModel)
@@ -921,7 +842,7 @@ void v_main::OnClearSelection(const QAbstractItemModel *i_pModel)
     if (!pView || !pView->selectionModel())
         return;
     pView->selectionModel()->clear();
-    m_hSavedViewState.remove(i_pModel);
+    KeeperOf(pView).Forget();
 }
 
 void v_main::OnSelectTableRow(const QAbstractItemModel *i_pModel, int i_nRow)

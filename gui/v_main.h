@@ -6,9 +6,9 @@
 #include "CIpList.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
+#include "CViewStateKeeper.h"
 #include "IpRanges.h"
 
-#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QPalette>
@@ -151,22 +151,12 @@ private slots:
     void OnLangActionTriggered(QAction *i_pAction);
 
 private:
-    struct TViewState
-    {
-        QList<quint32> lnSelectedIps;
-        bool fHasCurrent = false;
-        quint32 nCurrentIp = 0;
-        int nCurrentRow = -1;
-        int nVScroll = 0;
-        int nHScroll = 0;
-    };
-
     bool OnResultsTab() const;
     CMouseRightClickTableView *CurrentView() const;
     CMouseRightClickTableView *ViewOf(const QAbstractItemModel *i_pModel) const;
     VResultsBackend *ModelOf(const CMouseRightClickTableView *i_pView) const;
     int ModelRows(const CMouseRightClickTableView *i_pView) const;
-    static bool HostIpAt(const QAbstractItemModel *i_pModel, int i_nRow, quint32 *o_pIp);
+    CViewStateKeeper &KeeperOf(const CMouseRightClickTableView *i_pView);
     QString ColumnGroup(const CMouseRightClickTableView *i_pView) const;
 
     void StartScan(const CIpList &i_oList);
@@ -231,5 +221,6 @@ private:
 
     // The scan locks are taken once per scan, however often the controls are updated.
     bool m_fViewsLocked = false;
-    QHash<const QAbstractItemModel *, TViewState> m_hSavedViewState;
+    CViewStateKeeper m_oScanViewState;
+    CViewStateKeeper m_oFavoritesViewState;
 };

@@ -6,6 +6,7 @@
 #include "CColumnStates.h"
 #include "CGuiProgram.h"
 #include "CMouseRightClickTableView.h"
+#include "CViewStateKeeper.h"
 #include "GuiTestSupport.h"
 #include "MIpMacDataStorage.h"
 #include "MScanner.h"
@@ -71,6 +72,7 @@ private slots:
     void favoritesTabScansFavorites();
     void selectionDrivesHostControls();
     void addToFavoritesCopiesSelectedRows();
+    void selectionFollowsHostsWhileRowsMove();
     void saveWritesTheFormOfTheEnding_data();
     void saveWritesTheFormOfTheEnding();
     void saveWithoutRowsKeepsOldFile();
@@ -587,6 +589,33 @@ void TestMainWindow::addToFavoritesCopiesSelectedRows()
     QTest::mouseClick(Child<QPushButton>("b_add_to_favorites"), Qt::LeftButton);
     QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 2);
     QVERIFY(!pView->selectionModel()->hasSelection());
+}
+
+void TestMainWindow::selectionFollowsHostsWhileRowsMove()
+{
+    v_main &oWindow = Start();
+    auto *pView = Child<CMouseRightClickTableView>("tvResults");
+    pView->header()->setSortIndicator(2, Qt::AscendingOrder); // by address
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.9"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nId = oWindow.ScanId();
+    Feed(Result("127.0.0.5", EHostStatus::Alive, nId, 9, Mac(5)));
+    Feed(Result("127.0.0.9", EHostStatus::Alive, nId, 9, Mac(9)));
+    const QModelIndex oNine = pView->model()->index(1, 0);
+    pView->selectionModel()->setCurrentIndex(
+        oNine, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+    Feed(Result("127.0.0.7", EHostStatus::Alive, nId, 9, Mac(7))); // lands above .9
+    Feed(Result("127.0.0.1", EHostStatus::Alive, nId, 9, Mac(1)));
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 4);
+    quint32 nIp = 0;
+    QVERIFY(CViewStateKeeper::HostIpAt(pView->model(), pView->currentIndex().row(), &nIp));
+    QCOMPARE(nIp, Ip("127.0.0.9"));
+    const QModelIndexList lSelected = pView->selectionModel()->selectedRows(0);
+    QCOMPARE(lSelected.size(), 1);
+    QVERIFY(CViewStateKeeper::HostIpAt(pView->model(), lSelected.first().row(), &nIp));
+    QCOMPARE(nIp, Ip("127.0.0.9"));
+    QCOMPARE(lSelected.first().row(), 3);
 }
 
 // ---- saving -------------------------------------------------------------------------------------
