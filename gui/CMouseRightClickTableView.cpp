@@ -139,8 +139,9 @@ void CMouseRightClickTableView::OnDropEvent(QDropEvent *i_pEvent, bool &i_fProce
 {
     if (i_fProcessed)
         return;
+    // Only rows taken count as handled: a drop of anything else must stay ignored upstream.
     dropEvent(i_pEvent);
-    i_fProcessed = true;
+    i_fProcessed = i_pEvent->isAccepted();
 }
 
 void CMouseRightClickTableView::showEvent(QShowEvent *i_pEvent)

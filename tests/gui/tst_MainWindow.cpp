@@ -6,6 +6,7 @@
 #include "CColumnStates.h"
 #include "CGuiProgram.h"
 #include "CMouseRightClickTableView.h"
+#include "CResultsXml.h"
 #include "CViewStateKeeper.h"
 #include "GuiTestSupport.h"
 #include "MIpMacDataStorage.h"
@@ -19,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
@@ -73,6 +75,11 @@ private slots:
     void selectionDrivesHostControls();
     void addToFavoritesCopiesSelectedRows();
     void selectionFollowsHostsWhileRowsMove();
+    void dragOverTabsSwitchesOnlyToFavorites();
+    void dropOnFavoritesTabAddsRows_data();
+    void dropOnFavoritesTabAddsRows();
+    void deleteKeyRemovesFavoritesOnlyOnFavoritesTab();
+    void showFiltersOfViewMenu();
     void saveWritesTheFormOfTheEnding_data();
     void saveWritesTheFormOfTheEnding();
     void saveWithoutRowsKeepsOldFile();
@@ -616,6 +623,102 @@ void TestMainWindow::selectionFollowsHostsWhileRowsMove()
     QVERIFY(CViewStateKeeper::HostIpAt(pView->model(), lSelected.first().row(), &nIp));
     QCOMPARE(nIp, Ip("127.0.0.9"));
     QCOMPARE(lSelected.first().row(), 3);
+}
+
+void TestMainWindow::dragOverTabsSwitchesOnlyToFavorites()
+{
+    Start();
+    QTabWidget *pTabs = Tabs();
+    QMimeData oData;
+    oData.setData(VResultsBackend::MimeFormat(), QByteArrayLiteral("<x/>"));
+    const auto Over = [&](int i_nTab) {
+        const QPoint oPos =
+            pTabs->tabBar()->mapTo(pTabs, pTabs->tabBar()->tabRect(i_nTab).center());
+        // Drag events reach a widget only as the target of a drag that entered it.
+        QDragEnterEvent oEvent(oPos, Qt::CopyAction, &oData, Qt::LeftButton, {});
+        oEvent.setAccepted(false);
+        QApplication::sendEvent(pTabs, &oEvent);
+        return oEvent.isAccepted();
+    };
+    QVERIFY(!Over(0));
+    QCOMPARE(pTabs->currentIndex(), 0);
+    QVERIFY(Over(1));
+    QCOMPARE(pTabs->currentIndex(), 1);
+}
+
+void TestMainWindow::dropOnFavoritesTabAddsRows_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("expectedFavorites");
+    QTest::newRow("rows format is taken") << VResultsBackend::MimeFormat() << 2;
+    QTest::newRow("plain text is ignored") << QStringLiteral("text/plain") << 0;
+}
+
+void TestMainWindow::dropOnFavoritesTabAddsRows()
+{
+    QFETCH(QString, format);
+    QFETCH(int, expectedFavorites);
+    Start();
+    QList<CScanItem> lItems;
+    lItems << CScanItem(Result("127.0.0.21", EHostStatus::Alive, 0, 0, Mac(21)))
+           << CScanItem(Result("127.0.0.22", EHostStatus::Dead, 0, 0, Mac(22)));
+    QMimeData oData;
+    oData.setData(format, CResultsXml::Document(lItems).toUtf8());
+    QTabWidget *pTabs = Tabs();
+    const QPoint oPos = pTabs->tabBar()->mapTo(pTabs, pTabs->tabBar()->tabRect(1).center());
+    QDragEnterEvent oEnter(oPos, Qt::CopyAction, &oData, Qt::LeftButton, {});
+    QApplication::sendEvent(pTabs, &oEnter);
+    QVERIFY(oEnter.isAccepted());
+    QDropEvent oDrop(oPos, Qt::CopyAction, &oData, Qt::LeftButton, {});
+    QApplication::sendEvent(pTabs, &oDrop);
+    QCOMPARE(oDrop.isAccepted(), expectedFavorites > 0);
+    QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), expectedFavorites);
+}
+
+void TestMainWindow::deleteKeyRemovesFavoritesOnlyOnFavoritesTab()
+{
+    v_main &oWindow = Start();
+    QList<CScanItem> lItems;
+    for (const char *pIp : {"127.0.0.31", "127.0.0.32", "127.0.0.33"})
+        lItems << CScanItem(Result(pIp, EHostStatus::Alive, 0, 0, Mac(3)));
+    emit oWindow.FavoritesDataReady(lItems);
+    QVERIFY(Activate(&oWindow));
+    auto *pFavorites = Child<CMouseRightClickTableView>("tvFavorites");
+    pFavorites->selectionModel()->select(pFavorites->model()->index(1, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    // On the Results tab Delete belongs to the focused range box.
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1x"));
+    RangeBox()->lineEdit()->setFocus();
+    RangeBox()->lineEdit()->setCursorPosition(9);
+    QTest::keyClick(RangeBox()->lineEdit(), Qt::Key_Delete);
+    QCOMPARE(RangeBox()->currentText(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 3);
+
+    Tabs()->setCurrentIndex(1);
+    QVERIFY(Activate(&oWindow));
+    pFavorites->setFocus();
+    QTest::keyClick(pFavorites, Qt::Key_Delete);
+    QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 2);
+}
+
+void TestMainWindow::showFiltersOfViewMenu()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(1)));
+    Feed(Result("127.0.0.2", EHostStatus::Unknown, oWindow.ScanId(), 3));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 1);
+    auto *pShowUnknown = Child<QAction>("act_show_unknown");
+    QVERIFY(!pShowUnknown->isChecked());
+    pShowUnknown->trigger();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 2);
+    QCOMPARE(CCfg().Value(QStringLiteral("show_unknown")).toBool(), true);
+    Child<QAction>("act_show_alive")->trigger();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 1);
+    QCOMPARE(CCfg().Value(QStringLiteral("show_alive")).toBool(), false);
 }
 
 // ---- saving -------------------------------------------------------------------------------------
