@@ -36,6 +36,28 @@ public:
             mMemory.insert(i_sKey, i_vValue);
     }
 
+    QStringList ChildGroups(const QString &i_sGroup)
+    {
+        QMutexLocker oLock(&oMutex);
+        if (pSettings) {
+            pSettings->beginGroup(i_sGroup);
+            const QStringList lsGroups = pSettings->childGroups();
+            pSettings->endGroup();
+            return lsGroups;
+        }
+        const QString sPrefix = i_sGroup + QLatin1Char('/');
+        QStringList lsGroups;
+        for (auto it = mMemory.cbegin(); it != mMemory.cend(); ++it) {
+            if (!it.key().startsWith(sPrefix))
+                continue;
+            const QString sRest = it.key().mid(sPrefix.size());
+            const int nSlash = sRest.indexOf(QLatin1Char('/'));
+            if (nSlash > 0 && !lsGroups.contains(sRest.left(nSlash)))
+                lsGroups << sRest.left(nSlash);
+        }
+        return lsGroups;
+    }
+
     // QSettings is reentrant, not thread-safe: one object read by every worker needs a lock.
     QMutex oMutex;
     std::unique_ptr<QSettings> pSettings;
@@ -142,6 +164,8 @@ QVariant CCfg::Value(const QString &i_sKey, const QVariant &i_vDefault) const
 }
 
 void CCfg::SetValue(const QString &i_sKey, const QVariant &i_vValue) { d->Write(i_sKey, i_vValue); }
+
+QStringList CCfg::ChildGroups(const QString &i_sGroup) const { return d->ChildGroups(i_sGroup); }
 
 void CCfg::Sync()
 {

@@ -5,6 +5,7 @@
 #include <QMetaType>
 #include <QSharedPointer>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 class CCfgData;
@@ -51,6 +52,8 @@ public:
     // Raw access for dialogs that keep their own keys ("State/...", "Settings/...").
     QVariant Value(const QString &i_sKey, const QVariant &i_vDefault = QVariant()) const;
     void SetValue(const QString &i_sKey, const QVariant &i_vValue);
+    // Names of the groups directly below a group, e.g. the columns under "State/ScanTab/Headers".
+    QStringList ChildGroups(const QString &i_sGroup) const;
     void Sync();
     bool HasStore() const;
 

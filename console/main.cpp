@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CSocketLibrary.h"
 #include "MCfg.h"
+#include "MIpMacDataStorage.h"
 #include "MScanner.h"
 #include "VConsole.h"
 
@@ -51,6 +52,9 @@ int main(int argc, char *argv[])
         return 2;
     }
     QObject::connect(&oConsole, &VConsole::EndApplication, &oApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // Loaded like the windowed program does, so both keep one file; the console changes no entry,
+    // so the memory is written back only if the file is missing (or was damaged and set aside).
+    MIpMacDataStorage::Instance()->Load(MIpMacDataStorage::DefaultPath());
 
     MCfg oCfg;
     MScanner oScanner;

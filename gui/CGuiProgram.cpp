@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CGuiProgram.h"
+
+#include "CCfg.h"
+#include "CIpList.h"
+#include "CKeyReleaseEmitFilter.h"
+#include "CScanItem.h"
+#include "CScanResult.h"
+#include "GuiLog.h"
+#include "MCfg.h"
+#include "MIpMacDataStorage.h"
+#include "MScanner.h"
+#include "VResultsBackend.h"
+#include "v_main.h"
+
+#include <QApplication>
+
+void CGuiProgram::TThreadStopper::operator()(QThread *i_pThread) const
+{
+    i_pThread->quit();
+    i_pThread->wait();
+    delete i_pThread;
+}
+
+void CGuiProgram::SetIdentity()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("brenmark"));
+    QCoreApplication::setApplicationName(QStringLiteral("vistrel"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("brenmark.example"));
+}
+
+void CGuiProgram::RegisterMetaTypes()
+{
+    qRegisterMetaType<CScanResult>("CScanResult");
+    qRegisterMetaType<QList<CScanItem> *>("QList<CScanItem>*");
+    qRegisterMetaType<CIpList>("CIpList");
+    qRegisterMetaType<CCfg>("CCfg");
+}
+
+CGuiProgram::CGuiProgram()
+{
+    // TODO(gui): choose the language through the translations manager before any widget exists.
+    m_pCfg = std::make_unique<MCfg>();
+    m_pScanner = std::make_unique<MScanner>();
+    MIpMacDataStorage::Instance()->Load(MIpMacDataStorage::DefaultPath());
+
+    // TODO(gui): the Wake-on-LAN sender and the shutdown coordinator take the place of these
+    // plain objects, and connections 41 and 42 reach them, once they exist.
+    m_pWolThread.reset(new QThread);
+    m_pWolThread->setObjectName(QStringLiteral("WakeOnLanThread"));
+    m_pWolThread->start(QThread::InheritPriority);
+    m_pWol = new QObject;
+    m_pWol->setObjectName(QStringLiteral("MWol"));
+    m_pWol->moveToThread(m_pWolThread.get());
+    QObject::connect(m_pWolThread.get(), &QThread::finished, m_pWol, &QObject::deleteLater);
+
+    m_pShutdownThread.reset(new QThread);
+    m_pShutdownThread->setObjectName(QStringLiteral("ShutdownThread"));
+    m_pShutdownThread->start(QThread::InheritPriority);
+    m_pShutdown = new QObject;
+    m_pShutdown->setObjectName(QStringLiteral("MRemoteShutdown"));
+    m_pShutdown->moveToThread(m_pShutdownThread.get());
+    QObject::connect(
+        m_pShutdownThread.get(), &QThread::finished, m_pShutdown, &QObject::deleteLater);
+
+    m_pMainWindow = std::make_unique<v_main>();
+
+    using TSlot = void (v_main::*)(bool &);
+    const std::array<std::pair<int, TSlot>, kKeyFilterCount> aKeys = {{
+        {Qt::Key_Return, &v_main::OnEnterPressed},
+        {Qt::Key_Enter, &v_main::OnEnterPressed},
+        {Qt::Key_Escape, &v_main::OnEscPressed},
+        {Qt::Key_F1, qOverload<bool &>(&v_main::OnContents)},
+        {Qt::Key_Insert, &v_main::OnInsPressed},
+        {Qt::Key_Delete, &v_main::OnDelPressed},
+        {Qt::Key_Menu, &v_main::OnContextPressed},
+    }};
+    for (size_t i = 0; i < aKeys.size(); ++i) {
+        // Help answers in every window of the program; the other keys only in the main window.
+        QWidget *pWindow = aKeys[i].first == Qt::Key_F1 ? nullptr : m_pMainWindow.get();
+        m_apKeyFilters[i] = std::make_unique<CKeyReleaseEmitFilter>(aKeys[i].first, qApp, pWindow);
+        qApp->installEventFilter(m_apKeyFilters[i].get());
+        QObject::connect(m_apKeyFilters[i].get(),
+                         &CKeyReleaseEmitFilter::KeyReleased,
+                         m_pMainWindow.get(),
+                         aKeys[i].second);
+    }
+
+    m_pScanModel =
+        std::make_unique<VResultsBackend>(qApp, VResultsBackend::kScanColumnCount, false);
+    m_pFavoritesModel =
+        std::make_unique<VResultsBackend>(qApp, VResultsBackend::kFavoritesColumnCount, true);
+    m_pMainWindow->SetModels(m_pScanModel.get(), m_pFavoritesModel.get());
+    MakeModelConnections();
+    // TODO(gui): the options dialog (connections 20-22), the scan source history (23-24), the
+    // connect-options dialog (25-28) and the shutdown options dialog (29-33) join here.
+    MakeScanConnections();
+}
+
+void CGuiProgram::MakeModelConnections()
+{
+    v_main *pWindow = m_pMainWindow.get();
+    VResultsBackend *pScan = m_pScanModel.get();
+    VResultsBackend *pFavorites = m_pFavoritesModel.get();
+    QObject::connect(pFavorites, &VResultsBackend::SelectRow, pWindow, &v_main::OnSelectTableRow);
+    for (VResultsBackend *pModel : {pScan, pFavorites}) {
+        QObject::connect(
+            pModel, &VResultsBackend::SaveSelection, pWindow, &v_main::OnSaveSelection);
+        QObject::connect(
+            pModel, &VResultsBackend::RestoreSelection, pWindow, &v_main::OnRestoreSelection);
+        QObject::connect(
+            pModel, &VResultsBackend::ClearSelection, pWindow, &v_main::OnClearSelection);
+    }
+    QObject::connect(pWindow, &v_main::AddToFavorites, pFavorites, &VResultsBackend::FromList);
+    QObject::connect(
+        pWindow, &v_main::DeleteSelectedRows, pFavorites, &VResultsBackend::OnDeleteSelectedRows);
+    QObject::connect(pWindow, &v_main::ClearScanData, pScan, &VResultsBackend::OnClearData);
+    QObject::connect(
+        pWindow, &v_main::ClearFavoritesData, pFavorites, &VResultsBackend::OnClearData);
+    QObject::connect(
+        pWindow, &v_main::RetrieveRowsData, pScan, &VResultsBackend::OnRetrieveRowsData);
+    QObject::connect(
+        pWindow, &v_main::RetrieveFavoritesData, pFavorites, &VResultsBackend::OnRetrieveRowsData);
+    QObject::connect(
+        pWindow, &v_main::RetrieveRowsDataFull, pScan, &VResultsBackend::OnRetrieveRowsDataFull);
+    QObject::connect(pWindow, &v_main::RetrieveScanRows, pScan, &VResultsBackend::OnRetrieveRows);
+    QObject::connect(
+        pWindow, &v_main::RetrieveFavoritesRows, pFavorites, &VResultsBackend::OnRetrieveRows);
+    QObject::connect(pWindow, &v_main::FavoritesDataReady, pFavorites, &VResultsBackend::FromList);
+    QObject::connect(
+        pWindow, &v_main::AddNewFavoritesItem, pFavorites, &VResultsBackend::OnAddNewItem);
+    QObject::connect(pWindow, &v_main::EditFavoritesItem, pFavorites, &VResultsBackend::OnEditItem);
+}
+
+void CGuiProgram::MakeScanConnections()
+{
+    v_main *pWindow = m_pMainWindow.get();
+    MScanner *pScanner = m_pScanner.get();
+    QObject::connect(pScanner, &MScanner::EmitResult, pWindow, &v_main::OnScanResult);
+    QObject::connect(pWindow, &v_main::EmitScan, pScanner, &MScanner::OnScan);
+    QObject::connect(pWindow, &v_main::EmitPauseRequest, pScanner, &MScanner::OnPause);
+    QObject::connect(pScanner, &MScanner::EmitScanEnd, pWindow, &v_main::OnScanEnd);
+    // The scanner takes a new configuration before the window, so a scan started from the first
+    // shown window already runs with the stored settings.
+    QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, pScanner, &MScanner::OnCfg);
+    QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, pWindow, &v_main::OnCfg);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, pWindow, &v_main::OnProgramExit);
+}
+
+void CGuiProgram::Start()
+{
+    m_pMainWindow->SetInitialColumnWidths();
+    m_pMainWindow->LoadFavoritesFile();
+    m_pCfg->RequestCfgBroadcast();
+    m_pScanModel->ProvideAllData();
+    m_pFavoritesModel->ProvideAllData();
+}
+
+void CGuiProgram::Stop()
+{
+    if (m_fStopped)
+        return;
+    m_fStopped = true;
+    m_pScanner->StopAll();
+    // Ended here rather than with the process, so that nothing runs while objects go away.
+    m_pShutdownThread.reset();
+    m_pWolThread.reset();
+    m_pWol = nullptr;
+    m_pShutdown = nullptr;
+}
+
+CGuiProgram::~CGuiProgram()
+{
+    Stop();
+    m_pFavoritesModel.reset();
+    m_pScanModel.reset();
+    for (auto it = m_apKeyFilters.rbegin(); it != m_apKeyFilters.rend(); ++it)
+        it->reset();
+    m_pMainWindow.reset();
+    m_pScanner.reset();
+    qCDebug(lcGui) << "windowed program objects destroyed";
+}

@@ -1,0 +1,245 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CMouseRightClickTableView.h"
+
+#include "CMenuHeaderView.h"
+#include "CScanFragment.h"
+
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QItemSelection>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QMutexLocker>
+#include <QPainter>
+
+CMouseRightClickTableView::CMouseRightClickTableView(QWidget *i_pParent)
+    : QTreeView(i_pParent)
+{
+    m_pHeader = new CMenuHeaderView(Qt::Horizontal, this);
+    m_pHeader->setHighlightSections(header()->highlightSections());
+    m_pHeader->setSortIndicatorShown(header()->isSortIndicatorShown());
+    setHeader(m_pHeader);
+    setUniformRowHeights(true);
+}
+
+void CMouseRightClickTableView::setModel(QAbstractItemModel *i_pModel)
+{
+    QTreeView::setModel(i_pModel);
+    m_oSelection.Clear();
+    if (selectionModel())
+        connect(selectionModel(),
+                &QItemSelectionModel::selectionChanged,
+                this,
+                &CMouseRightClickTableView::OnSelectionChanged);
+}
+
+void CMouseRightClickTableView::SetDragDropMode(QAbstractItemView::DragDropMode i_eMode)
+{
+    m_eDragDropMode = i_eMode;
+    setDragDropMode(i_eMode);
+}
+
+void CMouseRightClickTableView::ProvideSelection(bool i_fTakeLock)
+{
+    if (i_fTakeLock)
+        Lock();
+    RefreshSelection();
+    emit SelectionProvided(m_oSelection);
+    if (i_fTakeLock)
+        Unlock();
+}
+
+int CMouseRightClickTableView::TopLevelRow(QModelIndex i_oIndex)
+{
+    while (i_oIndex.parent().isValid())
+        i_oIndex = i_oIndex.parent();
+    return i_oIndex.row();
+}
+
+void CMouseRightClickTableView::OnSelectionChanged(const QItemSelection &i_oSelectedItems,
+                                                   const QItemSelection &i_oDeselectedItems)
+{
+    Q_UNUSED(i_oSelectedItems)
+    Q_UNUSED(i_oDeselectedItems)
+    RefreshSelection();
+}
+
+void CMouseRightClickTableView::RefreshSelection()
+{
+    // Rebuilt from the selection model rather than patched with the change: a model re-layout
+    // moves selected rows without any selectionChanged(), and a host stays selected while one of
+    // its child rows is.
+    QVector<TIpRange> vRanges;
+    if (selectionModel()) {
+        const QItemSelection oSelection = selectionModel()->selection();
+        vRanges.reserve(oSelection.size());
+        for (const QItemSelectionRange &oRange : oSelection) {
+            const int nTop = TopLevelRow(oRange.topLeft());
+            const int nBottom = TopLevelRow(oRange.bottomRight());
+            if (nTop >= 0 && nBottom >= nTop)
+                vRanges.append(TIpRange{quint32(nTop), quint32(nBottom)});
+        }
+    }
+    m_oSelection.Assign(vRanges, true);
+}
+
+void CMouseRightClickTableView::mousePressEvent(QMouseEvent *i_pEvent)
+{
+    QTreeView::mousePressEvent(i_pEvent);
+    const QModelIndex oIndex = indexAt(i_pEvent->pos());
+    if (oIndex.isValid() && oIndex.parent().isValid() && selectionModel()) {
+        const QModelIndex oHost = oIndex.parent().sibling(oIndex.parent().row(), 0);
+        selectionModel()->select(oHost, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    if (i_pEvent->button() == Qt::RightButton)
+        emit RightButtonPressed(i_pEvent);
+    else
+        m_oPressPos = i_pEvent->pos();
+}
+
+void CMouseRightClickTableView::mouseDoubleClickEvent(QMouseEvent *i_pEvent)
+{
+    QTreeView::mouseDoubleClickEvent(i_pEvent);
+    const QModelIndex oIndex = indexAt(i_pEvent->pos());
+    if (oIndex.isValid())
+        emit IndexDblClicked(oIndex);
+}
+
+void CMouseRightClickTableView::dragEnterEvent(QDragEnterEvent *i_pEvent)
+{
+    if (i_pEvent->mimeData()->hasFormat(MimeFormat()))
+        i_pEvent->accept();
+    else
+        i_pEvent->ignore();
+}
+
+void CMouseRightClickTableView::dragMoveEvent(QDragMoveEvent *i_pEvent)
+{
+    const bool fDropMode = m_eDragDropMode == QAbstractItemView::DropOnly
+                           || m_eDragDropMode == QAbstractItemView::DragDrop
+                           || m_eDragDropMode == QAbstractItemView::InternalMove;
+    if (fDropMode && i_pEvent->mimeData()->hasFormat(MimeFormat()))
+        i_pEvent->accept();
+    else
+        i_pEvent->ignore();
+}
+
+void CMouseRightClickTableView::dropEvent(QDropEvent *i_pEvent)
+{
+    if (!i_pEvent->mimeData()->hasFormat(MimeFormat())) {
+        i_pEvent->ignore();
+        return;
+    }
+    emit PasteData(i_pEvent->mimeData()->data(MimeFormat()));
+    i_pEvent->accept();
+}
+
+void CMouseRightClickTableView::OnDropEvent(QDropEvent *i_pEvent, bool &i_fProcessed)
+{
+    if (i_fProcessed)
+        return;
+    // Only rows taken count as handled: a drop of anything else must stay ignored upstream.
+    dropEvent(i_pEvent);
+    i_fProcessed = i_pEvent->isAccepted();
+}
+
+void CMouseRightClickTableView::showEvent(QShowEvent *i_pEvent)
+{
+    QTreeView::showEvent(i_pEvent);
+    m_fShown = true;
+}
+
+QPixmap CMouseRightClickTableView::DragImage(QPoint *o_pHotSpot)
+{
+    QRect oBounds;
+    const QRect oViewport = viewport()->rect();
+    for (const TIpRange &oRange : m_oSelection.Ranges()) {
+        for (quint32 nRow = oRange.first; nRow <= oRange.last; ++nRow) {
+            const QModelIndex oIndex = model()->index(int(nRow), 0);
+            QRect oRect = visualRect(oIndex);
+            if (!oRect.isValid() || !oViewport.intersects(oRect))
+                continue;
+            oRect.setLeft(0);
+            oRect.setRight(oViewport.right());
+            oBounds |= oRect;
+        }
+    }
+    oBounds &= oViewport;
+    if (oBounds.isEmpty())
+        return QPixmap();
+
+    m_fNoBranches = true;
+    const QPixmap oRows = viewport()->grab(oBounds);
+    m_fNoBranches = false;
+    QPixmap oImage(oRows.size());
+    oImage.setDevicePixelRatio(oRows.devicePixelRatio());
+    oImage.fill(Qt::transparent);
+    QPainter oPainter(&oImage);
+    oPainter.drawPixmap(0, 0, oRows);
+    oPainter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    oPainter.fillRect(oImage.rect(), QColor(0, 0, 0, 128));
+    oPainter.end();
+    *o_pHotSpot = m_oPressPos - oBounds.topLeft();
+    return oImage;
+}
+
+void CMouseRightClickTableView::startDrag(Qt::DropActions i_eSupportedActions)
+{
+    Lock();
+    RefreshSelection();
+    emit SelectionProvided(m_oSelection);
+    if (m_oSelection.Total() == 0 || !model()) {
+        Unlock();
+        return;
+    }
+    QModelIndexList lIndexes;
+    for (const TIpRange &oRange : m_oSelection.Ranges()) {
+        for (quint32 nRow = oRange.first; nRow <= oRange.last; ++nRow)
+            lIndexes << model()->index(int(nRow), 0);
+    }
+    QMimeData *pData = model()->mimeData(lIndexes);
+    if (!pData) {
+        Unlock();
+        return;
+    }
+    auto *pDrag = new QDrag(this);
+    pDrag->setMimeData(pData);
+    QPoint oHotSpot = m_oPressPos;
+    const QPixmap oImage = DragImage(&oHotSpot);
+    if (!oImage.isNull())
+        pDrag->setPixmap(oImage);
+    pDrag->setHotSpot(oHotSpot);
+    Unlock();
+
+    if (pDrag->exec(i_eSupportedActions, Qt::CopyAction) != Qt::IgnoreAction)
+        emit ClearSelection(model());
+}
+
+void CMouseRightClickTableView::drawRow(QPainter *i_pPainter,
+                                        const QStyleOptionViewItem &i_oOption,
+                                        const QModelIndex &i_oIndex) const
+{
+    QMutexLocker oLock(&m_oScanLock);
+    if (!i_oIndex.parent().isValid()) {
+        const QVariant vFragment = i_oIndex.sibling(i_oIndex.row(), 0).data(Qt::UserRole);
+        if (vFragment.canConvert<CScanFragment>()
+            && !vFragment.value<CScanFragment>().item().result().IsAlive()) {
+            QStyleOptionViewItem oOption = i_oOption;
+            oOption.features |= QStyleOptionViewItem::Alternate;
+            oOption.palette.setBrush(QPalette::AlternateBase, NotAliveColor());
+            QTreeView::drawRow(i_pPainter, oOption, i_oIndex);
+            return;
+        }
+    }
+    QTreeView::drawRow(i_pPainter, i_oOption, i_oIndex);
+}
+
+void CMouseRightClickTableView::drawBranches(QPainter *i_pPainter,
+                                             const QRect &i_oRect,
+                                             const QModelIndex &i_oIndex) const
+{
+    if (m_fNoBranches)
+        return;
+    QTreeView::drawBranches(i_pPainter, i_oRect, i_oIndex);
+}

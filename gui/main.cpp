@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CGuiProgram.h"
+#include "CSocketLibrary.h"
+
+#include <QApplication>
+#include <QDir>
+
+int main(int argc, char *argv[])
+{
+    QApplication oApp(argc, argv);
+    CGuiProgram::SetIdentity();
+    if (!CSocketLibrary::Start())
+        return 3;
+    CGuiProgram::RegisterMetaTypes();
+    // Translations, help and the report stylesheets are found beside the program.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+
+    int nResult = 0;
+    {
+        CGuiProgram oProgram;
+        oProgram.Start();
+        nResult = QApplication::exec();
+        oProgram.Stop();
+        CSocketLibrary::Cleanup();
+    }
+    return nResult;
+}

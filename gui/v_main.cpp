@@ -1,0 +1,1107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "v_main.h"
+
+#include "CColumnStates.h"
+#include "CFavoritesContentHandler.h"
+#include "CLocalSubnets.h"
+#include "CMenuHeaderView.h"
+#include "CMouseRightClickTableView.h"
+#include "CRangeBoxText.h"
+#include "CViewStateKeeper.h"
+#include "GuiLog.h"
+#include "IpRangeReaders.h"
+#include "MIpMacDataStorage.h"
+#include "VResultsBackend.h"
+#include "ui_v_main.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const char *const kLastActiveTabKey = "State/LastActiveTab";
+const char *const kLastRangeUsedKey = "State/LastRangeUsed";
+const char *const kRectKey = "State/MainWnd/Rect";
+const char *const kMaximizedKey = "State/MainWnd/Maximized";
+
+QString Key(const char *i_pKey)
+{
+    return QLatin1String(i_pKey);
+}
+
+} // namespace
+
+// The images live in a static library, whose resources are not registered on their own.
+static void InitResources()
+{
+    Q_INIT_RESOURCE(vistrel);
+}
+
+v_main::v_main(QWidget *i_pParent)
+    : QMainWindow(i_pParent)
+    , ui(std::make_unique<Ui::v_main>())
+{
+    InitResources();
+    ui->setupUi(this);
+    m_oNormalPalette = ui->cbIpRange->lineEdit()->palette();
+
+    connect(ui->tabMachineList, &QTabWidget::currentChanged, this, &v_main::OnTabChanged);
+    connect(ui->tabMachineList, &CDragDropTabWidget::DropEventHappened, this, &v_main::OnDropEvent);
+    connect(
+        this, &v_main::DropToFavorites, ui->tvFavorites, &CMouseRightClickTableView::OnDropEvent);
+    connect(ui->pbPause, &QPushButton::clicked, this, &v_main::OnPauseResume);
+    connect(ui->cbIpRange, &QComboBox::editTextChanged, this, &v_main::OnIpTextChanged);
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+        connect(pView->MenuHeader(),
+                &CMenuHeaderView::RightButtonPressed,
+                this,
+                &v_main::OnHdrContextMenu);
+        connect(pView, &CMouseRightClickTableView::ClearSelection, this, &v_main::OnClearSelection);
+        // TODO(gui): the host actions (context menus, double click) connect RightButtonPressed
+        // and IndexDblClicked here once they exist.
+    }
+
+    m_pLanguageGroup = new QActionGroup(this);
+    connect(m_pLanguageGroup, &QActionGroup::triggered, this, &v_main::OnLangActionTriggered);
+    // TODO(gui): the translations manager fills the language menu; until then it stays empty.
+    ui->menuLanguage->setEnabled(!m_pLanguageGroup->actions().isEmpty());
+
+    connect(ui->act_scan_from_file, &QAction::triggered, this, &v_main::OnSelectIpFile);
+    connect(ui->act_load, &QAction::triggered, this, &v_main::on_b_load_favorites_clicked);
+    connect(ui->act_save, &QAction::triggered, this, &v_main::OnSaveAll);
+    connect(ui->act_options, &QAction::triggered, this, &v_main::OnActionOptions);
+    connect(ui->act_expand_all, &QAction::triggered, this, &v_main::OnExpandAll);
+    connect(ui->act_collapse_all, &QAction::triggered, this, &v_main::OnCollapseAll);
+    connect(ui->act_clear_list, &QAction::triggered, this, &v_main::OnClearScanData);
+    connect(ui->act_contents, &QAction::triggered, this, qOverload<>(&v_main::OnContents));
+    connect(ui->act_my_ip, &QAction::triggered, this, &v_main::OnSubnetMy);
+    connect(ui->act_class_c, &QAction::triggered, this, &v_main::OnSubnetC);
+
+    m_lScanLockedActions = {ui->act_my_ip, ui->act_class_c};
+    m_lSelectionActions = {ui->act_wol,
+                           ui->act_shutdown,
+                           ui->act_abort_shutdown,
+                           ui->act_explore,
+                           ui->act_http,
+                           ui->act_ftp,
+                           ui->act_https,
+                           ui->act_telnet,
+                           ui->act_ortavo_full_control,
+                           ui->act_ortavo_view_only,
+                           ui->act_ortavo_telnet,
+                           ui->act_ortavo_file_transfer,
+                           ui->act_ortavo_shutdown,
+                           ui->act_ortavo_chat,
+                           ui->act_ortavo_voice_chat,
+                           ui->act_ortavo_message,
+                           ui->act_tb_shutdown,
+                           ui->act_tb_wol};
+    m_lRowActions = {ui->act_expand_all, ui->act_collapse_all, ui->act_clear_list};
+
+    ui->tabMachineList->SetPageAcceptsDrops(1, true);
+    ui->tvResults->SetDragDropMode(QAbstractItemView::DragOnly);
+    ui->tvFavorites->SetDragDropMode(QAbstractItemView::DropOnly);
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+        pView->header()->setSectionsClickable(true);
+        pView->setSortingEnabled(true);
+    }
+    ui->cbIpRange->setFocus();
+    // TODO(gui): the banner of the about box joins the tool bar when it exists.
+    UpdateTexts();
+    UpdateHint();
+}
+
+v_main::~v_main()
+{
+    SetViewsLocked(false);
+}
+
+// ---- models and views ------------------------------------------------------------------------
+
+void v_main::SetModels(VResultsBackend *i_pScanModel, VResultsBackend *i_pFavoritesModel)
+{
+    const QList<QPair<CMouseRightClickTableView *, VResultsBackend *>> lPairs = {
+        {ui->tvResults, i_pScanModel}, {ui->tvFavorites, i_pFavoritesModel}};
+    for (const auto &oPair : lPairs) {
+        CMouseRightClickTableView *pView = oPair.first;
+        VResultsBackend *pModel = oPair.second;
+        pView->setModel(pModel);
+        connect(pView->selectionModel(),
+                &QItemSelectionModel::currentChanged,
+                this,
+                &v_main::OnSelectionChanged);
+        connect(pView->selectionModel(),
+                &QItemSelectionModel::selectionChanged,
+                this,
+                &v_main::OnSelectionChanged);
+        connect(pView,
+                &CMouseRightClickTableView::RetrieveRowsData,
+                pModel,
+                &VResultsBackend::OnRetrieveRowsData);
+        connect(pModel, &QAbstractItemModel::layoutChanged, this, &v_main::OnModelLayoutChanged);
+        // Streamed results insert rows rather than re-laying out the model.
+        connect(pModel, &QAbstractItemModel::rowsInserted, this, &v_main::OnModelLayoutChanged);
+        connect(pModel, &QAbstractItemModel::rowsRemoved, this, &v_main::OnModelLayoutChanged);
+        connect(pModel, &QAbstractItemModel::modelReset, this, &v_main::OnModelLayoutChanged);
+        connect(pView,
+                &CMouseRightClickTableView::SelectionProvided,
+                pModel,
+                &VResultsBackend::OnSelectionProvided);
+    }
+    connect(i_pScanModel, &VResultsBackend::SortedByColumn, this, &v_main::OnSortedByColumn);
+    connect(i_pFavoritesModel,
+            &VResultsBackend::SortedByColumn,
+            this,
+            &v_main::OnFavoritesSortedByColumn);
+    connect(ui->tvFavorites, &CMouseRightClickTableView::PasteData, this, &v_main::OnPasteData);
+}
+
+void v_main::SetInitialColumnWidths()
+{
+    CColumnStates::SetDefaultWidths(ui->tvResults, false);
+    CColumnStates::SetDefaultWidths(ui->tvFavorites, true);
+}
+
+bool v_main::OnResultsTab() const
+{
+    return ui->tabMachineList->currentIndex() == 0;
+}
+
+CMouseRightClickTableView *v_main::CurrentView() const
+{
+    return OnResultsTab() ? ui->tvResults : ui->tvFavorites;
+}
+
+CMouseRightClickTableView *v_main::ViewOf(const QAbstractItemModel *i_pModel) const
+{
+    if (i_pModel && ui->tvResults->model() == i_pModel)
+        return ui->tvResults;
+    if (i_pModel && ui->tvFavorites->model() == i_pModel)
+        return ui->tvFavorites;
+    return nullptr;
+}
+
+VResultsBackend *v_main::ModelOf(const CMouseRightClickTableView *i_pView) const
+{
+    return qobject_cast<VResultsBackend *>(i_pView->model());
+}
+
+int v_main::ModelRows(const CMouseRightClickTableView *i_pView) const
+{
+    return i_pView->model() ? i_pView->model()->rowCount() : 0;
+}
+
+CViewStateKeeper &v_main::KeeperOf(const CMouseRightClickTableView *i_pView)
+{
+    return i_pView == ui->tvResults ? m_oScanViewState : m_oFavoritesViewState;
+}
+
+QString v_main::ColumnGroup(const CMouseRightClickTableView *i_pView) const
+{
+    return i_pView == ui->tvResults ? CColumnStates::ScanGroup() : CColumnStates::FavoritesGroup();
+}
+
+// ---- configuration and window state ----------------------------------------------------------
+
+void v_main::OnCfg(CCfg i_oCfg)
+{
+    const bool fFirst = !m_fCfgReceived;
+    m_oCfg = i_oCfg;
+    m_fCfgReceived = true;
+    if (fFirst) {
+        ApplyStoredColumns();
+        const QVariant vRect = m_oCfg.Value(Key(kRectKey));
+        const QRect oRect = vRect.toRect();
+        // A rectangle from a screen that is gone would put the window out of reach.
+        const QScreen *pScreen = QGuiApplication::screenAt(oRect.center());
+        if (vRect.isValid() && oRect.isValid() && pScreen) {
+            setGeometry(oRect);
+            setWindowState(m_oCfg.Value(Key(kMaximizedKey), false).toBool() ? Qt::WindowMaximized
+                                                                            : Qt::WindowNoState);
+        }
+        const int nTab = m_oCfg.Value(Key(kLastActiveTabKey), 0).toInt();
+        ui->tabMachineList->setCurrentIndex(nTab == 1 ? 1 : 0);
+        RefillRangeHistory();
+        const QVariant vLastRange = m_oCfg.Value(Key(kLastRangeUsedKey));
+        ui->cbIpRange->setEditText(vLastRange.isValid() ? vLastRange.toString() : MySubnetsText());
+        show();
+        FitNameColumns();
+    }
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+        if (VResultsBackend *pModel = ModelOf(pView))
+            pModel->SetCfg(m_oCfg);
+    }
+    // TODO(gui): hand the configuration to the host-properties and shutdown results dialogs.
+    const QSignalBlocker oBlockAlive(ui->act_show_alive);
+    const QSignalBlocker oBlockDead(ui->act_show_dead);
+    const QSignalBlocker oBlockUnknown(ui->act_show_unknown);
+    ui->act_show_alive->setChecked(m_oCfg.show_alive());
+    ui->act_show_dead->setChecked(m_oCfg.show_dead());
+    ui->act_show_unknown->setChecked(m_oCfg.show_unknown());
+}
+
+void v_main::FitNameColumns()
+{
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+        QHeaderView *pHeader = pView->header();
+        int nSum = 0;
+        for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
+            if (nSection != 1)
+                nSum += pHeader->sectionSize(nSection);
+        }
+        if (pHeader->count() > 1 && pHeader->width() > nSum + 64)
+            pHeader->resizeSection(1, pHeader->width() - nSum);
+    }
+}
+
+void v_main::ApplyStoredColumns()
+{
+    CColumnStates::Apply(
+        ui->tvResults, CColumnStates::Read(m_oCfg, CColumnStates::ScanGroup()), m_oCfg);
+    CColumnStates::Apply(
+        ui->tvFavorites, CColumnStates::Read(m_oCfg, CColumnStates::FavoritesGroup()), m_oCfg);
+}
+
+void v_main::SaveColumns()
+{
+    CColumnStates::Save(m_oCfg, CColumnStates::Collect(ui->tvResults), CColumnStates::ScanGroup());
+    CColumnStates::Save(
+        m_oCfg, CColumnStates::Collect(ui->tvFavorites), CColumnStates::FavoritesGroup());
+}
+
+void v_main::SaveWindowState()
+{
+    m_oCfg.SetValue(Key(kRectKey), normalGeometry());
+    m_oCfg.SetValue(Key(kMaximizedKey), isMaximized());
+}
+
+void v_main::showEvent(QShowEvent *i_pEvent)
+{
+    OnTabChanged();
+    UpdateControls();
+    CheckScanButton();
+    UpdateTexts();
+    m_fIconsSet = true;
+    QMainWindow::showEvent(i_pEvent);
+}
+
+void v_main::closeEvent(QCloseEvent *i_pEvent)
+{
+    SaveColumns();
+    m_oCfg.SetValue(Key(kLastActiveTabKey), ui->tabMachineList->currentIndex());
+    m_oCfg.SetValue(Key(kLastRangeUsedKey), ui->cbIpRange->currentText());
+    SaveWindowState();
+    m_oCfg.set_show_alive(ui->act_show_alive->isChecked());
+    m_oCfg.set_show_dead(ui->act_show_dead->isChecked());
+    m_oCfg.set_show_unknown(ui->act_show_unknown->isChecked());
+    m_oCfg.Sync();
+    i_pEvent->accept();
+}
+
+void v_main::OnLangActionTriggered(QAction *i_pAction)
+{
+    Q_UNUSED(i_pAction)
+    // TODO(gui): set the action's "lang" property as the locale once translations exist.
+    const bool fMaximized = isMaximized();
+    const QRect oRect = normalGeometry();
+    SaveWindowState();
+    ui->retranslateUi(this);
+    if (!fMaximized) {
+        setGeometry(oRect);
+        setWindowState(Qt::WindowNoState);
+    }
+    emit LanguageChanged();
+    UpdateTexts();
+    UpdateHint();
+}
+
+// ---- scan control ----------------------------------------------------------------------------
+
+bool v_main::ReadRangeText(const QString &i_sText, CIpList *o_pList)
+{
+    // The scan field reader knows no A/n entries, which the range check accepts: a text with
+    // one would enable the Scan button and then scan nothing.
+    IpRanges oRanges;
+    if (i_sText.contains(QLatin1Char('/')) && ParseRangeList(i_sText, &oRanges)) {
+        *o_pList = CIpList(oRanges);
+        return o_pList->Count() > 0;
+    }
+    return o_pList->SetFromText(i_sText);
+}
+
+void v_main::on_b_scan_clicked()
+{
+    if (m_fScanning) {
+        StopScanning();
+        return;
+    }
+    if (OnResultsTab()) {
+        const QString sText = ui->cbIpRange->currentText();
+        CIpList oList;
+        if (!ReadRangeText(sText, &oList) && LoadFileReference(sText)) {
+            for (const TIpRange &oRange : m_oRangesFromFile.Ranges())
+                oList.AddRange(oRange.first, oRange.last);
+        }
+        if (oList.Count() == 0)
+            return;
+        emit ClearScanData();
+        emit ScanSrcDataWasUsed(sText);
+        RefillRangeHistory();
+        StartScan(oList);
+        return;
+    }
+
+    QList<CScanItem> lItems;
+    bool fStored = false;
+    emit RetrieveFavoritesData(nullptr, 0, &lItems, nullptr, fStored);
+    QVector<TIpRange> vRanges;
+    vRanges.reserve(lItems.size());
+    for (const CScanItem &oItem : qAsConst(lItems))
+        vRanges.append(TIpRange{oItem.result().ip(), oItem.result().ip()});
+    IpRanges oRanges;
+    oRanges.Assign(vRanges, true);
+    if (oRanges.Total() == 0)
+        return;
+    CIpList oList;
+    for (const TIpRange &oRange : oRanges.Ranges())
+        oList.AddRange(oRange.first, oRange.last);
+    StartScan(oList);
+}
+
+void v_main::StartScan(const CIpList &i_oList)
+{
+    m_fScanning = true;
+    m_fPaused = false;
+    m_nAlive = m_nDead = m_nUnknown = 0;
+    m_nTotal = i_oList.Count();
+    m_lPausedResults.clear();
+    m_lBacklog.clear();
+    m_fEndPending = false;
+    m_pScanTarget = ModelOf(CurrentView());
+    m_pScanTarget2 = OnResultsTab() ? ModelOf(ui->tvFavorites) : nullptr;
+    for (VResultsBackend *pTarget : {m_pScanTarget, m_pScanTarget2}) {
+        if (pTarget)
+            connect(this, &v_main::DataReady, pTarget, &VResultsBackend::OnDataReady);
+    }
+    UpdateControls();
+    UpdateTexts();
+    ++m_nScanId;
+    qCDebug(lcGui) << "scan" << m_nScanId << "of" << m_nTotal << "addresses";
+    emit EmitScan(i_oList, m_nScanId);
+}
+
+void v_main::StopScanning()
+{
+    // Results already taken in are hosts the scan really saw; a scan that ends (or is stopped)
+    // during a pause or a burst must not lose them.
+    FlushBacklog();
+    if (!m_lPausedResults.isEmpty()) {
+        m_fPaused = false;
+        const QList<CScanResult> lBuffered = std::exchange(m_lPausedResults, {});
+        for (const CScanResult &oResult : lBuffered)
+            HandleResult(oResult);
+    }
+    m_fEndPending = false;
+    m_fScanning = false;
+    m_fPaused = false;
+    for (VResultsBackend *pTarget : {m_pScanTarget, m_pScanTarget2}) {
+        if (pTarget)
+            disconnect(this, &v_main::DataReady, pTarget, &VResultsBackend::OnDataReady);
+    }
+    m_pScanTarget = m_pScanTarget2 = nullptr;
+    if (OnResultsTab())
+        ui->cbIpRange->setFocus();
+    UpdateControls();
+    UpdateTexts();
+    emit EmitScan(CIpList(), m_nScanId);
+    ++m_nScanId;
+}
+
+void v_main::OnScanEnd()
+{
+    if (!m_fScanning)
+        return;
+    // The scanner's end arrives right behind its last results; the window ends the scan once
+    // it has shown them.
+    if (!m_lBacklog.isEmpty()) {
+        m_fEndPending = true;
+        return;
+    }
+    StopScanning();
+}
+
+void v_main::Pause()
+{
+    m_fPaused = true;
+    m_lPausedResults = std::exchange(m_lBacklog, {}) + m_lPausedResults;
+    UpdateTexts();
+    UpdateControls();
+    emit EmitPauseRequest(true);
+}
+
+void v_main::Resume()
+{
+    m_fPaused = false;
+    const QList<CScanResult> lBuffered = std::exchange(m_lPausedResults, {});
+    for (const CScanResult &oResult : lBuffered)
+        HandleOrQueue(oResult);
+    UpdateTexts();
+    UpdateControls();
+    emit EmitPauseRequest(false);
+}
+
+void v_main::OnPauseResume()
+{
+    if (!m_fScanning)
+        return;
+    if (m_fPaused)
+        Resume();
+    else
+        Pause();
+}
+
+void v_main::OnScanResult(CScanResult i_oResult)
+{
+    if (i_oResult.scan_id() != m_nScanId || !m_fScanning)
+        return;
+    if (!MIpMacDataStorage::Instance()->ApplyToResult(i_oResult))
+        return;
+    if (m_fPaused) {
+        m_lPausedResults.append(i_oResult);
+        return;
+    }
+    HandleOrQueue(i_oResult);
+}
+
+bool v_main::BusyBudgetLeft()
+{
+    // The budget starts again once the event loop has had its turn, which a zero timer marks.
+    if (!m_fBudgetResetPending) {
+        m_fBudgetResetPending = true;
+        QTimer::singleShot(0, this, [this]() {
+            m_fBudgetResetPending = false;
+            m_nBusyNs = 0;
+            m_nTurnCount = 0;
+        });
+    }
+    return m_nTurnCount < kMinPerTurn || m_nBusyNs < kBusyBudgetNs;
+}
+
+void v_main::HandleOrQueue(const CScanResult &i_oResult)
+{
+    if (!m_lBacklog.isEmpty() || !BusyBudgetLeft()) {
+        m_lBacklog.append(i_oResult);
+        ScheduleDrain();
+        return;
+    }
+    QElapsedTimer oClock;
+    oClock.start();
+    HandleResult(i_oResult);
+    m_nBusyNs += oClock.nsecsElapsed();
+    ++m_nTurnCount;
+}
+
+void v_main::ScheduleDrain()
+{
+    if (m_fDrainScheduled)
+        return;
+    m_fDrainScheduled = true;
+    QTimer::singleShot(0, this, &v_main::DrainBacklog);
+}
+
+void v_main::DrainBacklog()
+{
+    m_fDrainScheduled = false;
+    if (!m_fScanning || m_fPaused)
+        return;
+    QElapsedTimer oClock;
+    oClock.start();
+    int nDone = 0;
+    while (nDone < m_lBacklog.size() && oClock.nsecsElapsed() < kBusyBudgetNs)
+        HandleResult(m_lBacklog.at(nDone++));
+    m_lBacklog.erase(m_lBacklog.begin(), m_lBacklog.begin() + nDone);
+    if (!m_lBacklog.isEmpty())
+        ScheduleDrain();
+    else if (m_fEndPending)
+        StopScanning();
+}
+
+void v_main::FlushBacklog()
+{
+    const QList<CScanResult> lBacklog = std::exchange(m_lBacklog, {});
+    for (const CScanResult &oResult : lBacklog)
+        HandleResult(oResult);
+}
+
+void v_main::HandleResult(const CScanResult &i_oResult)
+{
+    switch (i_oResult.status()) {
+    case EHostStatus::Alive:
+        ++m_nAlive;
+        break;
+    case EHostStatus::Dead:
+        ++m_nDead;
+        break;
+    case EHostStatus::Unknown:
+        ++m_nUnknown;
+        break;
+    }
+    const qint64 nDone = qint64(m_nAlive) + m_nDead + m_nUnknown;
+    ui->prgbarScanProgress->setValue(
+        int(std::min<qint64>(nDone, ui->prgbarScanProgress->maximum())));
+    emit DataReady(i_oResult);
+    UpdateTexts();
+}
+
+void v_main::UpdateTexts()
+{
+    for (QAction *pAction : qAsConst(m_lScanLockedActions))
+        pAction->setEnabled(!m_fScanning);
+    ui->b_scan->setText(m_fScanning ? tr("Stop") : tr("Scan", "button"));
+    ui->pbPause->setText(m_fPaused ? tr("Resume") : tr("Pause"));
+    if (m_fPaused) {
+        ui->prgbarScanProgress->setFormat(tr("Scan paused..."));
+        return;
+    }
+    QString sFormat = tr("%p%, %0 alive, %1 dead, %2 unknown");
+    sFormat.replace(QLatin1String("%0"), QString::number(m_nAlive))
+        .replace(QLatin1String("%1"), QString::number(m_nDead))
+        .replace(QLatin1String("%2"), QString::number(m_nUnknown));
+    ui->prgbarScanProgress->setFormat(sFormat);
+}
+
+void v_main::SetViewsLocked(bool i_fLocked)
+{
+    if (m_fViewsLocked == i_fLocked)
+        return;
+    m_fViewsLocked = i_fLocked;
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+        if (i_fLocked)
+            pView->Lock();
+        else
+            pView->Unlock();
+    }
+}
+
+void v_main::UpdateControls()
+{
+    const bool fIdle = !m_fScanning;
+    ui->tabMachineList->SetDragAndDropEnabled(fIdle);
+    ui->act_scan_from_file->setEnabled(fIdle);
+    ui->act_options->setEnabled(fIdle);
+    ui->act_load->setEnabled(fIdle);
+    ui->pbPause->setEnabled(m_fScanning);
+    ui->prgbarScanProgress->setEnabled(m_fScanning && !m_fPaused);
+    if (fIdle) {
+        ui->prgbarScanProgress->setValue(0);
+        ui->cbIpRange->setEnabled(OnResultsTab());
+        SetViewsLocked(false);
+        ui->tvFavorites->SetDragDropMode(QAbstractItemView::DropOnly);
+    } else {
+        ui->cbIpRange->setEnabled(false);
+        SetViewsLocked(true);
+        ui->tvFavorites->SetDragDropMode(QAbstractItemView::NoDragDrop);
+        const quint32 nMax = std::min<quint32>(m_nTotal, std::numeric_limits<int>::max());
+        if (ui->prgbarScanProgress->maximum() != int(nMax)
+            || ui->prgbarScanProgress->minimum() != 0)
+            ui->prgbarScanProgress->setRange(0, int(nMax));
+    }
+    ui->act_save->setEnabled(fIdle && ModelRows(CurrentView()) > 0);
+
+    const QItemSelectionModel *pSelection = CurrentView()->selectionModel();
+    const bool fSelection = pSelection && pSelection->hasSelection();
+    for (QAction *pAction : qAsConst(m_lSelectionActions))
+        pAction->setEnabled(fSelection);
+    for (QPushButton *pButton : {ui->b_add_to_favorites, ui->b_save, ui->b_remove, ui->b_edit})
+        pButton->setEnabled(fSelection);
+    CheckScanButton();
+}
+
+void v_main::CheckScanButton()
+{
+    const bool fUsable = OnResultsTab() ? CRangeBoxText::IsUsable(ui->cbIpRange->currentText())
+                                        : ModelRows(ui->tvFavorites) > 0;
+    QLineEdit *pEdit = ui->cbIpRange->lineEdit();
+    if (fUsable) {
+        pEdit->setPalette(m_oNormalPalette);
+    } else {
+        QPalette oPalette = m_oNormalPalette;
+        oPalette.setColor(QPalette::Text, Qt::red);
+        pEdit->setPalette(oPalette);
+    }
+    // The button reads "Stop" while a scan runs and must stay usable whatever the text says.
+    ui->b_scan->setEnabled(fUsable || m_fScanning);
+}
+
+void v_main::UpdateHint()
+{
+    ui->lblIpRangeHelp->setText(OnResultsTab()
+                                    ? tr("Example: 192.168.0.1-192.168.0.100, 192.168.0.200")
+                                    : tr("\"Favorites\" list will be scanned"));
+}
+
+void v_main::UpdateRowActions()
+{
+    const bool fRows = ModelRows(CurrentView()) > 0;
+    for (QAction *pAction : qAsConst(m_lRowActions))
+        pAction->setEnabled(fRows);
+}
+
+void v_main::OnTabChanged()
+{
+    UpdateControls();
+    UpdateRowActions();
+    UpdateHint();
+    if (OnResultsTab())
+        ui->cbIpRange->setFocus();
+}
+
+void v_main::OnSelectionChanged()
+{
+    UpdateControls();
+}
+
+void v_main::OnModelLayoutChanged()
+{
+    UpdateRowActions();
+    UpdateControls();
+}
+
+void v_main::OnIpTextChanged(const QString &i_sText)
+{
+    Q_UNUSED(i_sText)
+    CheckScanButton();
+}
+
+void v_main::RefillRangeHistory()
+{
+    QStringList lsHistory;
+    emit ScanHistoryRequired(lsHistory);
+    const QString sText = ui->cbIpRange->currentText();
+    ui->cbIpRange->clear();
+    ui->cbIpRange->addItems(lsHistory);
+    ui->cbIpRange->setEditText(sText);
+}
+
+bool v_main::LoadFileReference(const QString &i_sText)
+{
+    QString sPath;
+    if (!CRangeBoxText::NamesExistingFile(i_sText, &sPath))
+        return false;
+    IpRanges oRanges;
+    QString sError;
+    const bool fLoaded =
+        QFileInfo(sPath).suffix() == QLatin1String("xml")
+            ? CFavoritesContentHandler::ReadRangesFromFile(sPath, &oRanges, &sError)
+            : LoadRangesFromFile(&oRanges, sPath, &sError);
+    if (!fLoaded) {
+        QMessageBox::warning(
+            this, QCoreApplication::translate("Load from file", "Error occured"), sError);
+        return false;
+    }
+    m_oRangesFromFile = oRanges;
+    emit ScanSrcDataWasUsed(CRangeBoxText::FilePrefix() + sPath);
+    return true;
+}
+
+QString v_main::MySubnetsText()
+{
+    return CRangeBoxText::SubnetsText(CLocalSubnets::List());
+}
+
+void v_main::OnSubnetMy()
+{
+    ui->tabMachineList->setCurrentIndex(0);
+    ui->cbIpRange->setEditText(MySubnetsText());
+}
+
+void v_main::OnSubnetC()
+{
+    ui->tabMachineList->setCurrentIndex(0);
+    const QString sClassC = CRangeBoxText::ClassC(ui->cbIpRange->currentText());
+    if (!sClassC.isEmpty())
+        ui->cbIpRange->setEditText(sClassC);
+}
+
+void v_main::OnSelectIpFile()
+{
+    const QString sPath = QFileDialog::getOpenFileName(
+        this,
+        tr("Open"),
+        QDir::homePath(),
+        tr("Vistrel ranges (*.txt);;Xml files (*.xml);;All files (*.*)"));
+    if (sPath.isEmpty())
+        return;
+    const QString sText = CRangeBoxText::FilePrefix() + sPath;
+    ui->cbIpRange->setEditText(sText);
+    CheckScanButton();
+    if (!LoadFileReference(sText))
+        return;
+    ui->tabMachineList->setCurrentIndex(0);
+    on_b_scan_clicked();
+}
+
+// ---- keys ------------------------------------------------------------------------------------
+
+void v_main::OnEscPressed(bool &i_fProcessed)
+{
+    if (i_fProcessed || !m_fScanning)
+        return;
+    if (m_fPaused)
+        StopScanning();
+    else
+        Pause();
+    i_fProcessed = true;
+}
+
+void v_main::OnEnterPressed(bool &i_fProcessed)
+{
+    if (i_fProcessed)
+        return;
+    if (!m_fScanning) {
+        on_b_scan_clicked();
+        i_fProcessed = true;
+    } else if (m_fPaused) {
+        Resume();
+        i_fProcessed = true;
+    }
+}
+
+void v_main::OnInsPressed(bool &i_fProcessed)
+{
+    if (i_fProcessed || OnResultsTab())
+        return;
+    ui->b_add_to_favorites_new->click();
+    i_fProcessed = true;
+}
+
+void v_main::OnDelPressed(bool &i_fProcessed)
+{
+    if (i_fProcessed || OnResultsTab())
+        return;
+    on_b_remove_clicked();
+    i_fProcessed = true;
+}
+
+void v_main::OnContextPressed(bool &i_fProcessed)
+{
+    // TODO(gui): open the host context menu here once the host actions exist; until then the
+    // key is left to the focused widget.
+    Q_UNUSED(i_fProcessed)
+}
+
+void v_main::OnContents(bool &i_fProcessed)
+{
+    if (i_fProcessed)
+        return;
+    OnContents();
+}
+
+void v_main::OnContents()
+{
+    // TODO(gui): open the help page through the URL threads of the host actions.
+    qCDebug(lcGui) << "help requested";
+}
+
+void v_main::OnActionOptions()
+{
+    emit ActionOptions();
+}
+
+// ---- views: selection, sorting, column states -------------------------------------------------
+
+void v_main::OnSaveSelection(const QAbstractItemModel *i_pModel)
+{
+    if (CMouseRightClickTableView *pView = ViewOf(i_pModel))
+        KeeperOf(pView).Save(pView);
+}
+
+void v_main::OnRestoreSelection(const QAbstractItemModel *i_pModel)
+{
+    if (CMouseRightClickTableView *pView = ViewOf(i_pModel))
+        KeeperOf(pView).Restore(pView);
+}
+
+void v_main::OnClearSelection(const QAbstractItemModel *i_pModel)
+{
+    CMouseRightClickTableView *pView = ViewOf(i_pModel);
+    if (!pView || !pView->selectionModel())
+        return;
+    pView->selectionModel()->clear();
+    KeeperOf(pView).Forget();
+}
+
+void v_main::OnSelectTableRow(const QAbstractItemModel *i_pModel, int i_nRow)
+{
+    CMouseRightClickTableView *pView = ViewOf(i_pModel);
+    if (!pView || !pView->selectionModel() || i_nRow < 0 || i_nRow >= i_pModel->rowCount())
+        return;
+    const QModelIndex oIndex = i_pModel->index(i_nRow, 0);
+    pView->selectionModel()->setCurrentIndex(
+        oIndex, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void v_main::OnSortedByColumn(int i_nColumn, Qt::SortOrder i_eOrder)
+{
+    ui->tvResults->header()->setSortIndicator(i_nColumn, i_eOrder);
+}
+
+void v_main::OnFavoritesSortedByColumn(int i_nColumn, Qt::SortOrder i_eOrder)
+{
+    ui->tvFavorites->header()->setSortIndicator(i_nColumn, i_eOrder);
+}
+
+void v_main::OnExpandAll()
+{
+    CMouseRightClickTableView *pView = CurrentView();
+    pView->Lock();
+    pView->expandAll();
+    pView->Unlock();
+}
+
+void v_main::OnCollapseAll()
+{
+    CMouseRightClickTableView *pView = CurrentView();
+    pView->Lock();
+    pView->collapseAll();
+    pView->Unlock();
+}
+
+void v_main::OnClearScanData()
+{
+    emit StopScan();
+    if (OnResultsTab())
+        emit ClearScanData();
+    else
+        emit ClearFavoritesData();
+    UpdateControls();
+}
+
+void v_main::ShowFilterChanged()
+{
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+        if (VResultsBackend *pModel = ModelOf(pView))
+            pModel->Update();
+    }
+}
+
+void v_main::on_act_show_alive_toggled(bool i_fOn)
+{
+    m_oCfg.set_show_alive(i_fOn);
+    ShowFilterChanged();
+}
+
+void v_main::on_act_show_dead_toggled(bool i_fOn)
+{
+    m_oCfg.set_show_dead(i_fOn);
+    ShowFilterChanged();
+}
+
+void v_main::on_act_show_unknown_toggled(bool i_fOn)
+{
+    m_oCfg.set_show_unknown(i_fOn);
+    ShowFilterChanged();
+}
+
+void v_main::OnHdrContextMenu(const QMouseEvent *i_pEvent)
+{
+    CMouseRightClickTableView *pView = CurrentView();
+    const CColumnStateList lStates = CColumnStates::Collect(pView);
+    QMenu oMenu(this);
+    for (const CColumnState &oState : lStates) {
+        if (oState.column >= 8)
+            break;
+        QAction *pAction = oMenu.addAction(
+            pView->model() ? pView->model()->headerData(oState.column, Qt::Horizontal).toString()
+                           : QString::number(oState.column));
+        pAction->setCheckable(true);
+        const bool fForced = CColumnStates::IsForcedHidden(oState.column, m_oCfg);
+        pAction->setChecked(oState.visible && !fForced);
+        pAction->setEnabled(oState.column != 0 && !fForced);
+        const int nColumn = oState.column;
+        connect(
+            pAction, &QAction::triggered, this, [this, nColumn]() { OnColumnVisibility(nColumn); });
+    }
+    oMenu.exec(i_pEvent->globalPos());
+}
+
+void v_main::OnColumnVisibility(int i_nColumn)
+{
+    if (i_nColumn == 0)
+        return;
+    CMouseRightClickTableView *pView = CurrentView();
+    const QString sGroup = ColumnGroup(pView);
+    CColumnStateList lStates = CColumnStates::Collect(pView);
+    for (CColumnState &oState : lStates) {
+        if (oState.column == i_nColumn)
+            oState.visible = !oState.visible;
+    }
+    CColumnStates::Save(m_oCfg, lStates, sGroup);
+    const int nSortSection = pView->header()->sortIndicatorSection();
+    const Qt::SortOrder eSortOrder = pView->header()->sortIndicatorOrder();
+    CColumnStates::Apply(pView, lStates, m_oCfg);
+    pView->header()->setSortIndicator(nSortSection, eSortOrder);
+    CColumnStates::Save(m_oCfg, CColumnStates::Collect(pView), sGroup);
+}
+
+// ---- files: save, favorites ------------------------------------------------------------------
+
+QString v_main::FavoritesFilePath()
+{
+    return QDir::homePath() + QLatin1Char('/') + QStringLiteral("vistrel_Favorites.bin");
+}
+
+void v_main::LoadFavoritesFile()
+{
+    QList<CScanItem> lItems;
+    QString sError;
+    if (!QFileInfo::exists(FavoritesFilePath()))
+        return;
+    if (CFavoritesContentHandler::ReadItemsFromFile(FavoritesFilePath(), &lItems, &sError))
+        emit FavoritesDataReady(lItems);
+    else
+        qCWarning(lcGui) << "favorites file not read:" << sError;
+}
+
+void v_main::OnProgramExit()
+{
+    const VResultsBackend *pFavorites = ModelOf(ui->tvFavorites);
+    if (!pFavorites)
+        return;
+    // Hosts hidden by the status filter are favorites all the same.
+    const QString sXml = pFavorites->GetXml(false, QString(), true);
+    if (sXml.isEmpty()) {
+        QFile::remove(FavoritesFilePath());
+        return;
+    }
+    QSaveFile oFile(FavoritesFilePath());
+    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sXml.toUtf8()) < 0 || !oFile.commit())
+        qCWarning(lcGui) << "favorites file not written:" << oFile.errorString();
+}
+
+void v_main::SaveRows(bool i_fSelectionOnly)
+{
+    const QString sPath = QFileDialog::getSaveFileName(
+        this, tr("Save"), QDir::homePath(), tr("XML (*.xml);;HTML (*.html);;CSV (*.csv)"));
+    if (sPath.isEmpty())
+        return;
+    const QString sError = SaveRowsToFile(sPath, i_fSelectionOnly);
+    if (!sError.isEmpty())
+        QMessageBox::warning(this, tr("Save"), sError);
+}
+
+QString v_main::SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly)
+{
+    QSaveFile oFile(i_sPath);
+    if (!oFile.open(QIODevice::WriteOnly))
+        return tr("Cannot open the file for writing");
+    CMouseRightClickTableView *pView = CurrentView();
+    const VResultsBackend *pModel = ModelOf(pView);
+    QString sXsl;
+    if (i_sPath.endsWith(QLatin1String(".html")))
+        sXsl = QStringLiteral("xml_to_html.xsl");
+    else if (i_sPath.endsWith(QLatin1String(".csv")))
+        sXsl = QStringLiteral("xml_to_csv.xsl");
+    pView->Lock();
+    if (i_fSelectionOnly)
+        pView->ProvideSelection(false);
+    const QString sText = pModel ? pModel->GetXml(i_fSelectionOnly, sXsl) : QString();
+    pView->Unlock();
+    // Through a temporary file: a failed or empty save leaves an older file as it was.
+    if (sText.isEmpty()) {
+        oFile.cancelWriting();
+        return tr("No data to be saved");
+    }
+    if (oFile.write(sText.toUtf8()) < 0 || !oFile.commit())
+        return tr("Cannot open the file for writing");
+    return QString();
+}
+
+void v_main::OnSaveAll()
+{
+    SaveRows(false);
+}
+
+void v_main::on_b_save_clicked()
+{
+    SaveRows(true);
+}
+
+void v_main::on_b_add_to_favorites_clicked()
+{
+    if (!OnResultsTab())
+        return;
+    ui->tvResults->ProvideSelection(true);
+    QVector<quint32> vRows;
+    for (const TIpRange &oRange : ui->tvResults->Selection().Ranges()) {
+        for (quint64 nRow = oRange.first; nRow <= oRange.last; ++nRow)
+            vRows.append(quint32(nRow));
+    }
+    if (vRows.isEmpty())
+        return;
+    QList<CScanItem> lItems;
+    bool fStored = false;
+    emit RetrieveRowsData(vRows.data(), vRows.size(), &lItems, nullptr, fStored);
+    if (lItems.isEmpty())
+        return;
+    emit AddToFavorites(lItems);
+    ui->tvResults->clearSelection();
+}
+
+void v_main::on_b_remove_clicked()
+{
+    ui->tvFavorites->ProvideSelection(true);
+    QVector<quint32> vRows;
+    for (const TIpRange &oRange : ui->tvFavorites->Selection().Ranges()) {
+        for (quint64 nRow = oRange.first; nRow <= oRange.last; ++nRow)
+            vRows.append(quint32(nRow));
+    }
+    if (vRows.isEmpty())
+        return;
+    emit DeleteSelectedRows(vRows.constData(), vRows.size());
+    UpdateControls();
+}
+
+void v_main::on_b_load_favorites_clicked()
+{
+    const QString sPath =
+        QFileDialog::getOpenFileName(this, tr("Open"), QDir::homePath(), tr("Xml files (*.xml)"));
+    if (sPath.isEmpty())
+        return;
+    QList<CScanItem> lItems;
+    QString sError;
+    if (!CFavoritesContentHandler::ReadItemsFromFile(sPath, &lItems, &sError)) {
+        QMessageBox::warning(this, tr("Load"), sError);
+        return;
+    }
+    ui->tabMachineList->setCurrentIndex(1);
+    emit FavoritesDataReady(lItems);
+}
+
+void v_main::OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage, bool &i_fDropped)
+{
+    if (i_nDropPage == 1 && !i_fDropped)
+        emit DropToFavorites(i_pEvent, i_fDropped);
+    UpdateControls();
+}
+
+void v_main::OnPasteData(const QByteArray &i_baData)
+{
+    QList<CScanItem> lItems;
+    if (CFavoritesContentHandler::ReadItems(i_baData, &lItems))
+        emit FavoritesDataReady(lItems);
+}

@@ -1,0 +1,226 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CCfg.h"
+#include "CColumnState.h"
+#include "CIpList.h"
+#include "CScanItem.h"
+#include "CScanResult.h"
+#include "CViewStateKeeper.h"
+#include "IpRanges.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPalette>
+#include <QStringList>
+
+#include <memory>
+
+class CMouseRightClickTableView;
+class QAbstractItemModel;
+class QAction;
+class QActionGroup;
+class QDropEvent;
+class VResultsBackend;
+
+namespace Ui {
+class v_main;
+}
+
+// The main window: range box and Scan button, the Results and Favorites trees, progress bar with
+// Pause/Resume, menus and tool bar. It runs the user side of a scan (idle, scanning, paused) and
+// counts the results, but never calls the scanner, the models or the dialogs: it only emits
+// signals, and the program's entry wires them. Created without a parent and owned by the entry
+// function; stays hidden until the first configuration arrives (OnCfg). Main thread only.
+class v_main final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(v_main)
+
+public:
+    explicit v_main(QWidget *i_pParent = nullptr);
+    ~v_main() override;
+
+    // Hands the window its two models, scan model first, and wires the trees to them.
+    void SetModels(VResultsBackend *i_pScanModel, VResultsBackend *i_pFavoritesModel);
+    void SetInitialColumnWidths();
+    // Reads the Favorites file from the home folder; a missing or damaged file is no error.
+    void LoadFavoritesFile();
+
+    bool IsScanning() const { return m_fScanning; }
+    bool IsPaused() const { return m_fPaused; }
+    int ScanId() const { return m_nScanId; }
+    int AliveCount() const { return m_nAlive; }
+    int DeadCount() const { return m_nDead; }
+    int UnknownCount() const { return m_nUnknown; }
+    int BufferedResultCount() const { return m_lPausedResults.size(); }
+    int BacklogCount() const { return m_lBacklog.size(); }
+    // The text of this machine's subnets as "My IP" puts it into the range box.
+    static QString MySubnetsText();
+    static QString FavoritesFilePath();
+    // Writes the current tree's hosts (all, or the selected ones) to a file: HTML or CSV for
+    // names ending exactly in ".html" or ".csv", else results XML. An empty string on success,
+    // else the message to show; a failed save leaves an existing file untouched.
+    QString SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly);
+
+signals:
+    void EmitScan(CIpList i_oScope, int i_nId);
+    void EmitPauseRequest(bool i_fPause);
+    void ClearScanData();
+    void ClearFavoritesData();
+    void ActionOptions();
+    void RetrieveRowsData(quint32 *i_puRowIndexes,
+                          int i_uRowCount,
+                          QList<CScanItem> *i_poData,
+                          QStringList *i_plsComments,
+                          bool &i_rfDataStored);
+    void RetrieveFavoritesData(quint32 *i_puRowIndexes,
+                               int i_uRowCount,
+                               QList<CScanItem> *i_poData,
+                               QStringList *i_plsComments,
+                               bool &i_rfDataStored);
+    void RetrieveRowsDataFull(quint32 *i_puRowIndexes, int i_uRowCount, QList<CScanItem> &i_loData);
+    void RetrieveScanRows(QList<CScanItem> &i_roData, bool &i_rfDataStored);
+    void RetrieveFavoritesRows(QList<CScanItem> &i_roData, bool &i_rfDataStored);
+    void EmitWakeOnLan(QByteArray i_oMac);
+    void EmitShutdownAbort(int i_nIp);
+    void AddToFavorites(QList<CScanItem> &i_roList);
+    void ScanHistoryRequired(QStringList &i_rlsHistory);
+    void ScanSrcDataWasUsed(QString i_rsText);
+    void FavoritesDataReady(QList<CScanItem> &i_loData);
+    void AddNewFavoritesItem(CScanItem i_oData, bool &i_fAdded);
+    void EditFavoritesItem(CScanItem &i_oData);
+    void DeleteSelectedRows(const quint32 *i_puSelectedRows, int i_uSelectionSize);
+    void DropToFavorites(QDropEvent *i_pEvent, bool &i_fDropped);
+    void DataReady(CScanResult i_oResult);
+    void LanguageChanged();
+    void ShutdownRequested();
+    void StopScan();
+
+public slots:
+    void OnCfg(CCfg i_oCfg);
+    void OnScanResult(CScanResult i_oResult);
+    void OnScanEnd();
+    void OnClearScanData();
+    void OnSortedByColumn(int i_nColumn, Qt::SortOrder i_eOrder);
+    void OnFavoritesSortedByColumn(int i_nColumn, Qt::SortOrder i_eOrder);
+    void OnActionOptions();
+    void OnContents(bool &i_fProcessed);
+    void OnContents();
+    void OnSelectTableRow(const QAbstractItemModel *i_pModel, int i_nRow);
+    void OnRestoreSelection(const QAbstractItemModel *i_pModel);
+    void OnClearSelection(const QAbstractItemModel *i_pModel);
+    void OnSaveSelection(const QAbstractItemModel *i_pModel);
+    void OnModelLayoutChanged();
+    void OnProgramExit();
+    void OnEscPressed(bool &i_fProcessed);
+    void OnEnterPressed(bool &i_fProcessed);
+    void OnInsPressed(bool &i_fProcessed);
+    void OnDelPressed(bool &i_fProcessed);
+    void OnContextPressed(bool &i_fProcessed);
+    void OnExpandAll();
+    void OnCollapseAll();
+    void OnSaveAll();
+    void OnPauseResume();
+    void OnSubnetMy();
+    void OnSubnetC();
+    void OnSelectIpFile();
+    void OnIpTextChanged(const QString &i_sText);
+    void OnSelectionChanged();
+    void OnHdrContextMenu(const QMouseEvent *i_pEvent);
+    void OnColumnVisibility(int i_nColumn);
+    void OnPasteData(const QByteArray &i_baData);
+
+    // Slots of the form, connected by name.
+    void on_b_scan_clicked();
+    void on_b_save_clicked();
+    void on_b_add_to_favorites_clicked();
+    void on_b_remove_clicked();
+    void on_b_load_favorites_clicked();
+    void on_act_show_alive_toggled(bool i_fOn);
+    void on_act_show_dead_toggled(bool i_fOn);
+    void on_act_show_unknown_toggled(bool i_fOn);
+
+protected:
+    void showEvent(QShowEvent *i_pEvent) override;
+    void closeEvent(QCloseEvent *i_pEvent) override;
+
+private slots:
+    void OnTabChanged();
+    void OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage, bool &i_fDropped);
+    void OnLangActionTriggered(QAction *i_pAction);
+
+private:
+    bool OnResultsTab() const;
+    CMouseRightClickTableView *CurrentView() const;
+    CMouseRightClickTableView *ViewOf(const QAbstractItemModel *i_pModel) const;
+    VResultsBackend *ModelOf(const CMouseRightClickTableView *i_pView) const;
+    int ModelRows(const CMouseRightClickTableView *i_pView) const;
+    CViewStateKeeper &KeeperOf(const CMouseRightClickTableView *i_pView);
+    QString ColumnGroup(const CMouseRightClickTableView *i_pView) const;
+
+    void StartScan(const CIpList &i_oList);
+    void StopScanning();
+    void Pause();
+    void Resume();
+    void HandleResult(const CScanResult &i_oResult);
+    void HandleOrQueue(const CScanResult &i_oResult);
+    bool BusyBudgetLeft();
+    void ScheduleDrain();
+    void DrainBacklog();
+    void FlushBacklog();
+    void UpdateTexts();
+    void UpdateControls();
+    void CheckScanButton();
+    void UpdateHint();
+    void UpdateRowActions();
+    void SetViewsLocked(bool i_fLocked);
+    void RefillRangeHistory();
+    bool LoadFileReference(const QString &i_sText);
+    bool ReadRangeText(const QString &i_sText, CIpList *o_pList);
+    void SaveRows(bool i_fSelectionOnly);
+    void ApplyStoredColumns();
+    void SaveColumns();
+    void SaveWindowState();
+    void ShowFilterChanged();
+    void FitNameColumns();
+
+    std::unique_ptr<Ui::v_main> ui;
+    bool m_fIconsSet = false;
+    CCfg m_oCfg;
+    bool m_fCfgReceived = false;
+    QActionGroup *m_pLanguageGroup = nullptr;
+
+    IpRanges m_oRangesFromFile;
+    VResultsBackend *m_pScanTarget = nullptr;
+    VResultsBackend *m_pScanTarget2 = nullptr;
+    QPalette m_oNormalPalette;
+    bool m_fScanning = false;
+    bool m_fPaused = false;
+    QList<QAction *> m_lScanLockedActions;
+    QList<QAction *> m_lSelectionActions;
+    QList<QAction *> m_lRowActions;
+    qint32 m_nAlive = 0;
+    qint32 m_nDead = 0;
+    qint32 m_nUnknown = 0;
+    quint32 m_nTotal = 0;
+    qint32 m_nScanId = 0;
+    QList<CScanResult> m_lPausedResults;
+
+    // A burst of results (hundreds finishing at once) is shown in slices of at most
+    // kBusyBudgetNs of main-thread work, so that the window keeps painting and answering. The
+    // first kMinPerTurn results of a turn are always shown at once.
+    static constexpr qint64 kBusyBudgetNs = 8 * 1000 * 1000;
+    static constexpr int kMinPerTurn = 16;
+    int m_nTurnCount = 0;
+    QList<CScanResult> m_lBacklog;
+    qint64 m_nBusyNs = 0;
+    bool m_fBudgetResetPending = false;
+    bool m_fDrainScheduled = false;
+    bool m_fEndPending = false;
+
+    // The scan locks are taken once per scan, however often the controls are updated.
+    bool m_fViewsLocked = false;
+    CViewStateKeeper m_oScanViewState;
+    CViewStateKeeper m_oFavoritesViewState;
+};

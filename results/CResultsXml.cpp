@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CResultsXml.h"
+
+#include "CScanItem.h"
+#include "QStrMessageHandler.h"
+#include "ResultsLog.h"
+
+#include <QAbstractXmlReceiver>
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QXmlNamePool>
+#include <QXmlQuery>
+#include <QXmlSerializer>
+
+namespace {
+
+QString StatusAttribute(EHostStatus i_eStatus)
+{
+    switch (i_eStatus) {
+    case EHostStatus::Alive:
+        return QStringLiteral("alive");
+    case EHostStatus::Dead:
+        return QStringLiteral("dead");
+    case EHostStatus::Unknown:
+        return QStringLiteral("unknown");
+    }
+    return QString();
+}
+
+QString Flag(bool i_fOn)
+{
+    return i_fOn ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+// QXmlQuery ignores xsl:output and serialises everything as XML, which would turn the "&" of
+// a CSV field into "&amp;". Elements still go through the XML serialiser; text and atomic
+// values outside every element are written raw, which is what the text output method does.
+class CXslOutputReceiver final : public QAbstractXmlReceiver
+{
+public:
+    CXslOutputReceiver(const QXmlQuery &i_oQuery, QIODevice *i_pDevice)
+        : m_oSerializer(i_oQuery, i_pDevice)
+        , m_pDevice(i_pDevice)
+    {}
+
+    void startElement(const QXmlName &i_oName) override
+    {
+        ++m_nDepth;
+        m_oSerializer.startElement(i_oName);
+    }
+    void endElement() override
+    {
+        --m_nDepth;
+        m_oSerializer.endElement();
+    }
+    void attribute(const QXmlName &i_oName, const QStringRef &i_sValue) override
+    {
+        m_oSerializer.attribute(i_oName, i_sValue);
+    }
+    void comment(const QString &i_sValue) override { m_oSerializer.comment(i_sValue); }
+    void characters(const QStringRef &i_sValue) override
+    {
+        if (m_nDepth == 0)
+            m_pDevice->write(i_sValue.toUtf8());
+        else
+            m_oSerializer.characters(i_sValue);
+    }
+    void startDocument() override { m_oSerializer.startDocument(); }
+    void endDocument() override { m_oSerializer.endDocument(); }
+    void processingInstruction(const QXmlName &i_oTarget, const QString &i_sValue) override
+    {
+        m_oSerializer.processingInstruction(i_oTarget, i_sValue);
+    }
+    void atomicValue(const QVariant &i_vValue) override
+    {
+        if (m_nDepth == 0)
+            m_pDevice->write(i_vValue.toString().toUtf8());
+        else
+            m_oSerializer.atomicValue(i_vValue);
+    }
+    void namespaceBinding(const QXmlName &i_oName) override
+    {
+        m_oSerializer.namespaceBinding(i_oName);
+    }
+    void startOfSequence() override { m_oSerializer.startOfSequence(); }
+    void endOfSequence() override { m_oSerializer.endOfSequence(); }
+
+private:
+    QXmlSerializer m_oSerializer;
+    QIODevice *m_pDevice;
+    int m_nDepth = 0;
+};
+
+} // namespace
+
+QString CResultsXml::Escape(const QString &i_sText)
+{
+    QString sText = i_sText;
+    sText.replace(QLatin1Char('&'), QLatin1String("&amp;"));
+    sText.replace(QLatin1Char('<'), QLatin1String("&lt;"));
+    sText.replace(QLatin1Char('>'), QLatin1String("&gt;"));
+    sText.replace(QLatin1Char('\''), QLatin1String("&apos;"));
+    sText.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+    // A reader turns a raw line break or TAB in an attribute into a space, and a control
+    // character (a NetBIOS name may hold one) makes the whole document unreadable: keep the
+    // former as character references and replace the latter.
+    QString sSafe;
+    for (int i = 0; i < sText.size(); ++i) {
+        const QChar c = sText.at(i);
+        const ushort u = c.unicode();
+        if (u >= 0x20 && !c.isSurrogate() && u != 0xFFFE && u != 0xFFFF) {
+            if (!sSafe.isNull())
+                sSafe += c;
+            continue;
+        }
+        if (sSafe.isNull())
+            sSafe = sText.left(i);
+        if (u == '\t' || u == '\n' || u == '\r') {
+            sSafe += QStringLiteral("&#%1;").arg(u);
+        } else if (c.isHighSurrogate() && i + 1 < sText.size() && sText.at(i + 1).isLowSurrogate()) {
+            sSafe += c;
+            sSafe += sText.at(++i);
+        } else {
+            sSafe += QChar(QChar::ReplacementCharacter);
+        }
+    }
+    return sSafe.isNull() ? sText : sSafe;
+}
+
+QString CResultsXml::DocumentStart()
+{
+    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>");
+}
+
+QString CResultsXml::DocumentEnd()
+{
+    return QStringLiteral("\r\n</Vistrel>");
+}
+
+QString CResultsXml::Row(const CScanItem &i_oItem)
+{
+    const CScanResult &oResult = i_oItem.result();
+    const bool fNoMac = oResult.mac() == QByteArray(6, '\xFF');
+    const QString aAttributes[][2] = {
+        {QStringLiteral("ip"), oResult.IpText()},
+        {QStringLiteral("status"), StatusAttribute(oResult.status())},
+        {QStringLiteral("name"), Escape(oResult.name())},
+        {QStringLiteral("netbiosname"), Escape(oResult.netbiosname())},
+        {QStringLiteral("netbiosgroup"), Escape(oResult.netbiosgroup())},
+        {QStringLiteral("mac"), fNoMac ? QString() : oResult.MacText()},
+        {QStringLiteral("user"), Escape(oResult.user())},
+        {QStringLiteral("has_http"), Flag(oResult.has_http())},
+        {QStringLiteral("http_title"), Escape(oResult.http_title())},
+        {QStringLiteral("has_https"), Flag(oResult.has_https())},
+        {QStringLiteral("has_ftp"), Flag(oResult.has_ftp())},
+        {QStringLiteral("comments"), Escape(i_oItem.comments())},
+    };
+    QString sRow = QStringLiteral("\r\n\t<row ");
+    bool fFirst = true;
+    for (const auto &aAttribute : aAttributes) {
+        if (aAttribute[1].isEmpty())
+            continue;
+        if (!fFirst)
+            sRow += QLatin1Char(' ');
+        fFirst = false;
+        sRow += QStringLiteral("%1=\"%2\"").arg(aAttribute[0], aAttribute[1]);
+    }
+    sRow += QLatin1Char('>');
+    for (const QString &sShare : oResult.shares())
+        sRow += QStringLiteral("\r\n\t\t<share name=\"%1\"/>").arg(Escape(sShare));
+    for (const qint32 nPort : oResult.ortavo_ports())
+        sRow += QStringLiteral("\r\n\t\t<ortavo port=\"%1\"/>").arg(nPort);
+    sRow += QStringLiteral("\r\n\t</row>");
+    return sRow;
+}
+
+QString CResultsXml::Document(const QList<CScanItem> &i_lItems)
+{
+    if (i_lItems.isEmpty())
+        return QString();
+    QString sDocument = DocumentStart();
+    for (const CScanItem &oItem : i_lItems)
+        sDocument += Row(oItem);
+    sDocument += DocumentEnd();
+    return sDocument;
+}
+
+QString CResultsXml::XslPath(const QString &i_sXslFileName)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + i_sXslFileName;
+}
+
+QString CResultsXml::Transform(const QString &i_sDocument, const QString &i_sXslPath)
+{
+    QXmlQuery oQuery(QXmlQuery::XSLT20, QXmlNamePool());
+    QStrMessageHandler oMessages;
+    oQuery.setMessageHandler(&oMessages);
+    if (!oQuery.setFocus(i_sDocument)) {
+        qCWarning(lcResults) << "XSL input rejected:" << oMessages.Messages();
+        return QString();
+    }
+    QFile oXsl(i_sXslPath);
+    if (!oXsl.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qCWarning(lcResults) << "cannot open the stylesheet" << i_sXslPath << oXsl.errorString();
+        return QString();
+    }
+    const QString sXsl = QString::fromUtf8(oXsl.readAll());
+    oMessages.Clear();
+    oQuery.setQuery(sXsl, QUrl());
+    if (!oQuery.isValid()) {
+        qCWarning(lcResults) << "stylesheet" << i_sXslPath << "is not valid:" << oMessages.Messages();
+        return QString();
+    }
+    oMessages.Clear();
+    QByteArray baOutput;
+    QBuffer oBuffer(&baOutput);
+    oBuffer.open(QIODevice::WriteOnly);
+    {
+        CXslOutputReceiver oReceiver(oQuery, &oBuffer);
+        if (!oQuery.evaluateTo(&oReceiver))
+            qCWarning(lcResults) << "stylesheet" << i_sXslPath << "failed:" << oMessages.Messages();
+    }
+    return QString::fromUtf8(baOutput);
+}

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class CScanItem;
+
+// The results XML in the exact form every copy of the program writes and reads: CR LF line
+// breaks, TAB indentation, fixed attribute order, empty attributes left out, and no line break
+// after the root's end tag. Also runs the XSL step that turns such a document into the HTML or
+// CSV report. Stateless; callable from any thread.
+class CResultsXml final
+{
+public:
+    CResultsXml() = delete;
+
+    // "&", "<", ">", "'" and the double quote as entities. TAB, CR and LF become character
+    // references and other characters that XML 1.0 forbids become U+FFFD, so that whatever a
+    // host reported, the document stays readable and reads back the same.
+    static QString Escape(const QString &i_sText);
+    static QString DocumentStart();
+    // One host: "\r\n\t<row ...>", its shares, its Ortavo ports, "\r\n\t</row>".
+    static QString Row(const CScanItem &i_oItem);
+    static QString DocumentEnd();
+    // Start, every item's row in list order, end. Empty for an empty list.
+    static QString Document(const QList<CScanItem> &i_lItems);
+
+    // The stylesheet of that name beside the program.
+    static QString XslPath(const QString &i_sXslFileName);
+    // Runs an XSLT 2.0 stylesheet over a document. Problems go to the debug output and give an
+    // empty string. Text outside any element is written as it stands (as a text output method
+    // would), so a CSV keeps its ampersands and an HTML page may start with a doctype.
+    static QString Transform(const QString &i_sDocument, const QString &i_sXslPath);
+};

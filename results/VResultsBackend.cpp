@@ -1,0 +1,1072 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "VResultsBackend.h"
+
+#include "CResultsXml.h"
+#include "CScanFragment.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QImage>
+#include <QMimeData>
+#include <QMutex>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+const char *const kColumnTitles[] = {
+    QT_TRANSLATE_NOOP("columns", "Status"),
+    QT_TRANSLATE_NOOP("columns", "Name"),
+    QT_TRANSLATE_NOOP("columns", "IP"),
+    QT_TRANSLATE_NOOP("columns", "NetBIOS name"),
+    QT_TRANSLATE_NOOP("columns", "NetBIOS group"),
+    QT_TRANSLATE_NOOP("columns", "MAC address"),
+    QT_TRANSLATE_NOOP("columns", "User"),
+    QT_TRANSLATE_NOOP("columns", "Comments"),
+};
+constexpr int kKnownColumns = 8;
+
+enum EImage : int
+{
+    ImageAlive = 0,
+    ImageDead = 1,
+    ImageUnknown = 2,
+    ImageFtp = 3,
+    ImageHttp = 4,
+    ImageHttps = 5,
+    ImageShare = 6,
+    ImageOrtavo = 7,
+};
+
+struct TChild
+{
+    qint32 nKind = 0;
+    qint32 nPort = 0;
+    QString sText;
+};
+
+bool ChildAt(const CScanItem &i_oItem, int i_nChild, TChild *o_pChild)
+{
+    const CScanResult &oResult = i_oItem.result();
+    int n = i_nChild;
+    if (oResult.has_http() && n-- == 0) {
+        o_pChild->nKind = FragmentHttp;
+        return true;
+    }
+    if (oResult.has_https() && n-- == 0) {
+        o_pChild->nKind = FragmentHttps;
+        return true;
+    }
+    if (oResult.has_ftp() && n-- == 0) {
+        o_pChild->nKind = FragmentFtp;
+        return true;
+    }
+    const QList<qint32> lnPorts = oResult.ortavo_ports();
+    if (n >= 0 && n < lnPorts.size()) {
+        o_pChild->nKind = FragmentOrtavo;
+        o_pChild->nPort = lnPorts.at(n);
+        return true;
+    }
+    n -= lnPorts.size();
+    const QStringList lsShares = oResult.shares();
+    if (n >= 0 && n < lsShares.size()) {
+        o_pChild->nKind = FragmentShare;
+        o_pChild->sText = lsShares.at(n);
+        return true;
+    }
+    return false;
+}
+
+int StatusRank(EHostStatus i_eStatus)
+{
+    switch (i_eStatus) {
+    case EHostStatus::Unknown:
+        return 1;
+    case EHostStatus::Dead:
+        return 2;
+    case EHostStatus::Alive:
+        return 3;
+    }
+    return 0;
+}
+
+quint64 MacNumber(const QByteArray &i_baMac)
+{
+    quint64 nValue = 0;
+    for (int i = 0; i < 6; ++i)
+        nValue = (nValue << 8) | static_cast<quint8>(i < i_baMac.size() ? i_baMac.at(i) : 0);
+    return nValue;
+}
+
+template<typename T>
+int Sign(const T &i_oA, const T &i_oB)
+{
+    return i_oA < i_oB ? -1 : (i_oB < i_oA ? 1 : 0);
+}
+
+int CompareUpper(const QString &i_sA, const QString &i_sB)
+{
+    return Sign(i_sA.toUpper(), i_sB.toUpper());
+}
+
+QMutex s_oImageMutex;
+
+} // namespace
+
+VResultsBackend::VResultsBackend(QObject *i_pParent, int i_nColumnCount, bool i_fFavorites)
+    : QAbstractItemModel(i_pParent)
+    , m_nColumnCount(i_nColumnCount)
+    , m_fFavorites(i_fFavorites)
+{
+    m_oAppliedFilter = ReadFilter();
+}
+
+VResultsBackend::~VResultsBackend() = default;
+
+// --- Qt model interface -------------------------------------------------------------------------
+
+QModelIndex VResultsBackend::index(int i_nRow, int i_nColumn, const QModelIndex &i_oParent) const
+{
+    // Range-checked although the views only ask for existing rows: an index for a row that is
+    // not there would make a persistent index survive its row.
+    if (i_nRow < 0 || i_nColumn < 0 || i_nColumn >= m_nColumnCount)
+        return QModelIndex();
+    if (!i_oParent.isValid()) {
+        if (i_nRow >= m_vVisibleRows.size())
+            return QModelIndex();
+        return createIndex(i_nRow, i_nColumn, quintptr(0));
+    }
+    if (i_oParent.internalId() != 0 || i_oParent.column() != 0)
+        return QModelIndex();
+    const CScanItem *pItem = ItemAtRow(i_oParent.row());
+    if (!pItem || i_nRow >= ChildCount(*pItem))
+        return QModelIndex();
+    return createIndex(i_nRow, i_nColumn, quintptr(i_oParent.row()) + 1);
+}
+
+QModelIndex VResultsBackend::parent(const QModelIndex &i_oChild) const
+{
+    if (!i_oChild.isValid() || i_oChild.internalId() == 0)
+        return QModelIndex();
+    return createIndex(static_cast<int>(i_oChild.internalId() - 1), 0, quintptr(0));
+}
+
+int VResultsBackend::rowCount(const QModelIndex &i_oParent) const
+{
+    if (!i_oParent.isValid())
+        return m_vVisibleRows.size();
+    if (i_oParent.internalId() != 0 || i_oParent.column() != 0)
+        return 0;
+    const CScanItem *pItem = ItemAtRow(i_oParent.row());
+    return pItem ? ChildCount(*pItem) : 0;
+}
+
+int VResultsBackend::columnCount(const QModelIndex &i_oParent) const
+{
+    Q_UNUSED(i_oParent)
+    return m_nColumnCount;
+}
+
+bool VResultsBackend::hasChildren(const QModelIndex &i_oParent) const
+{
+    return rowCount(i_oParent) > 0;
+}
+
+QVariant VResultsBackend::data(const QModelIndex &i_oIndex, int i_nRole) const
+{
+    if (!i_oIndex.isValid())
+        return QVariant();
+    if (i_oIndex.internalId() != 0) {
+        const CScanItem *pItem = ItemAtRow(static_cast<int>(i_oIndex.internalId() - 1));
+        if (!pItem)
+            return QVariant();
+        return ChildData(*pItem, i_oIndex.row(), i_oIndex.column(), i_nRole);
+    }
+    const CScanItem *pItem = ItemAtRow(i_oIndex.row());
+    if (!pItem)
+        return QVariant();
+    switch (i_nRole) {
+    case Qt::DisplayRole:
+        return HostText(*pItem, i_oIndex.column());
+    case Qt::DecorationRole:
+        if (i_oIndex.column() != 0)
+            return QVariant();
+        switch (pItem->result().status()) {
+        case EHostStatus::Alive:
+            return Image(ImageAlive);
+        case EHostStatus::Dead:
+            return Image(ImageDead);
+        case EHostStatus::Unknown:
+            return Image(ImageUnknown);
+        }
+        return QVariant();
+    case Qt::UserRole:
+        if (i_oIndex.column() != 0)
+            return QVariant();
+        return QVariant::fromValue(CScanFragment(FragmentHost, 0, QString(), *pItem));
+    default:
+        return QVariant();
+    }
+}
+
+QVariant VResultsBackend::headerData(int i_nSection, Qt::Orientation i_eOrientation, int i_nRole) const
+{
+    Q_UNUSED(i_eOrientation)
+    if (i_nRole != Qt::DisplayRole || i_nSection < 0 || i_nSection >= kKnownColumns)
+        return QVariant();
+    return ColumnTitle(i_nSection);
+}
+
+QStringList VResultsBackend::mimeTypes() const
+{
+    return QStringList{MimeFormat(), QStringLiteral("text/plain")};
+}
+
+QMimeData *VResultsBackend::mimeData(const QModelIndexList &i_lIndexes) const
+{
+    // The view hands its selection over just before it asks, so the list adds nothing.
+    Q_UNUSED(i_lIndexes)
+    const QString sXml = GetXml(true, QString());
+    const QString sCsv = GetXml(true, QStringLiteral("xml_to_csv.xsl"));
+    auto *pData = new QMimeData;
+    pData->setText(sCsv);
+    pData->setData(MimeFormat(), sXml.toUtf8());
+    return pData;
+}
+
+Qt::ItemFlags VResultsBackend::flags(const QModelIndex &i_oIndex) const
+{
+    if (!i_oIndex.isValid())
+        return Qt::NoItemFlags;
+    if (i_oIndex.internalId() != 0)
+        return Qt::ItemIsEnabled;
+    return Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsEnabled;
+}
+
+void VResultsBackend::sort(int i_nColumn, Qt::SortOrder i_eOrder)
+{
+    BeginRelayout();
+    m_nSortColumn = i_nColumn;
+    m_fSortAscending = i_eOrder == Qt::AscendingOrder;
+    SortList(m_lItems, 0);
+    EndRelayout();
+}
+
+// --- Item texts and images -----------------------------------------------------------------------
+
+QString VResultsBackend::ColumnTitle(int i_nColumn)
+{
+    if (i_nColumn < 0 || i_nColumn >= kKnownColumns)
+        return QString();
+    return QCoreApplication::translate("columns", kColumnTitles[i_nColumn]);
+}
+
+QString VResultsBackend::StatusText(EHostStatus i_eStatus)
+{
+    switch (i_eStatus) {
+    case EHostStatus::Alive:
+        return tr("Ok");
+    case EHostStatus::Dead:
+        return tr("Dead");
+    case EHostStatus::Unknown:
+        break;
+    }
+    return tr("Unknown");
+}
+
+QVariant VResultsBackend::Image(int i_nNumber)
+{
+    static const char *const s_aFiles[] = {
+        "icon_alive.png",
+        "icon_dead.png",
+        "icon_unknown.png",
+        "ftp.png",
+        "http.png",
+        "https.png",
+        "share.png",
+        "icon_ortavo.png",
+    };
+    if (i_nNumber < 0 || i_nNumber >= int(sizeof(s_aFiles) / sizeof(s_aFiles[0])))
+        return QVariant();
+    static QHash<int, QImage> *s_pCache = nullptr;
+    QMutexLocker oLock(&s_oImageMutex);
+    if (!s_pCache)
+        s_pCache = new QHash<int, QImage>; // kept for the life of the process
+    auto it = s_pCache->find(i_nNumber);
+    if (it == s_pCache->end())
+        it = s_pCache->insert(i_nNumber,
+                              QImage(QStringLiteral(":/vistrel/")
+                                     + QLatin1String(s_aFiles[i_nNumber])));
+    return QVariant(*it);
+}
+
+int VResultsBackend::ChildCount(const CScanItem &i_oItem)
+{
+    const CScanResult &oResult = i_oItem.result();
+    return int(oResult.has_http()) + int(oResult.has_https()) + int(oResult.has_ftp())
+           + oResult.ortavo_ports().size() + oResult.shares().size();
+}
+
+QVariant VResultsBackend::HostText(const CScanItem &i_oItem, int i_nColumn) const
+{
+    const CScanResult &oResult = i_oItem.result();
+    switch (i_nColumn) {
+    case 1:
+        return oResult.name();
+    case 2:
+        return oResult.IpText();
+    case 3:
+        return oResult.netbiosname();
+    case 4:
+        return oResult.netbiosgroup();
+    case 5:
+        return oResult.mac() == QByteArray(6, '\xFF') ? QString() : oResult.MacText();
+    case 6:
+        return oResult.user();
+    case 7:
+        return i_oItem.comments();
+    default:
+        return QString();
+    }
+}
+
+QVariant VResultsBackend::ChildData(const CScanItem &i_oItem, int i_nChild, int i_nColumn, int i_nRole) const
+{
+    TChild oChild;
+    if (!ChildAt(i_oItem, i_nChild, &oChild))
+        return QVariant();
+    if (i_nRole == Qt::UserRole) {
+        if (i_nColumn != 0)
+            return QVariant();
+        return QVariant::fromValue(CScanFragment(oChild.nKind, oChild.nPort, oChild.sText, i_oItem));
+    }
+    if (i_nColumn != 1)
+        return QVariant();
+    if (i_nRole == Qt::DisplayRole) {
+        switch (oChild.nKind) {
+        case FragmentHttp: {
+            const QString sTitle = i_oItem.result().http_title();
+            return sTitle.isNull() ? QStringLiteral("HTTP") : sTitle;
+        }
+        case FragmentHttps:
+            return QStringLiteral("HTTPS");
+        case FragmentFtp:
+            return QStringLiteral("FTP");
+        case FragmentOrtavo:
+            return QStringLiteral("Ortavo: %1").arg(oChild.nPort);
+        default:
+            return oChild.sText;
+        }
+    }
+    if (i_nRole == Qt::DecorationRole) {
+        switch (oChild.nKind) {
+        case FragmentHttp:
+            return Image(ImageHttp);
+        case FragmentHttps:
+            return Image(ImageHttps);
+        case FragmentFtp:
+            return Image(ImageFtp);
+        case FragmentOrtavo:
+            return Image(ImageOrtavo);
+        default:
+            return Image(ImageShare);
+        }
+    }
+    return QVariant();
+}
+
+const CScanItem *VResultsBackend::ItemAtRow(int i_nVisibleRow) const
+{
+    if (i_nVisibleRow < 0 || i_nVisibleRow >= m_vVisibleRows.size())
+        return nullptr;
+    const int nStorage = m_vVisibleRows.at(i_nVisibleRow);
+    if (nStorage < 0 || nStorage >= m_lItems.size())
+        return nullptr;
+    return &m_lItems.at(nStorage);
+}
+
+std::optional<CScanItem> VResultsBackend::ItemAt(int i_nVisibleRow) const
+{
+    const CScanItem *pItem = ItemAtRow(i_nVisibleRow);
+    if (!pItem)
+        return std::nullopt;
+    return *pItem;
+}
+
+// --- Filter, sort and index ----------------------------------------------------------------------
+
+VResultsBackend::TFilter VResultsBackend::ReadFilter() const
+{
+    TFilter oFilter;
+    oFilter.fAlive = m_oCfg.show_alive();
+    oFilter.fDead = m_oCfg.show_dead();
+    oFilter.fUnknown = m_oCfg.show_unknown();
+    return oFilter;
+}
+
+bool VResultsBackend::Passes(const TFilter &i_oFilter, const CScanItem &i_oItem)
+{
+    switch (i_oItem.result().status()) {
+    case EHostStatus::Alive:
+        return i_oFilter.fAlive;
+    case EHostStatus::Dead:
+        return i_oFilter.fDead;
+    case EHostStatus::Unknown:
+        return i_oFilter.fUnknown;
+    }
+    return false;
+}
+
+void VResultsBackend::SetCfg(const CCfg &i_oCfg)
+{
+    m_oCfg = i_oCfg;
+}
+
+int VResultsBackend::Compare(const CScanItem &i_oA, const CScanItem &i_oB) const
+{
+    const CScanResult &oA = i_oA.result();
+    const CScanResult &oB = i_oB.result();
+    int nOrder = 0;
+    switch (m_nSortColumn) {
+    case 0:
+        nOrder = Sign(StatusRank(oA.status()), StatusRank(oB.status()));
+        break;
+    case 1:
+        nOrder = CompareUpper(oA.name(), oB.name());
+        break;
+    case 2:
+        nOrder = Sign(oA.ip(), oB.ip());
+        break;
+    case 3:
+        nOrder = CompareUpper(oA.netbiosname(), oB.netbiosname());
+        break;
+    case 4:
+        nOrder = CompareUpper(oA.netbiosgroup(), oB.netbiosgroup());
+        break;
+    case 5:
+        nOrder = Sign(MacNumber(oA.mac()), MacNumber(oB.mac()));
+        break;
+    case 6:
+        nOrder = CompareUpper(oA.user(), oB.user());
+        break;
+    case 7:
+        nOrder = CompareUpper(i_oA.comments(), i_oB.comments());
+        break;
+    default:
+        return 0;
+    }
+    return m_fSortAscending ? nOrder : -nOrder;
+}
+
+bool VResultsBackend::IsInOrderAt(int i_nStorage) const
+{
+    if (i_nStorage > 0 && Compare(m_lItems.at(i_nStorage - 1), m_lItems.at(i_nStorage)) > 0)
+        return false;
+    if (i_nStorage + 1 < m_lItems.size()
+        && Compare(m_lItems.at(i_nStorage), m_lItems.at(i_nStorage + 1)) > 0)
+        return false;
+    return true;
+}
+
+void VResultsBackend::SortList(QList<CScanItem> &io_lItems, int i_nSortedPrefix) const
+{
+    if (!HasSortColumn())
+        return;
+    const auto fnLess = [this](const CScanItem &i_oA, const CScanItem &i_oB) {
+        return Compare(i_oA, i_oB) < 0;
+    };
+    // Both steps are stable and the sorted prefix precedes the tail, so this gives exactly the
+    // order a stable sort of the whole list gives.
+    const int nPrefix = std::clamp(i_nSortedPrefix, 0, io_lItems.size());
+    std::stable_sort(io_lItems.begin() + nPrefix, io_lItems.end(), fnLess);
+    std::inplace_merge(io_lItems.begin(), io_lItems.begin() + nPrefix, io_lItems.end(), fnLess);
+}
+
+int VResultsBackend::InsertPosition(const CScanItem &i_oItem) const
+{
+    if (!HasSortColumn())
+        return m_lItems.size();
+    // After every equal item: a stable sort of the list with the item appended puts it there.
+    const auto it = std::upper_bound(m_lItems.cbegin(),
+                                     m_lItems.cend(),
+                                     i_oItem,
+                                     [this](const CScanItem &i_oA, const CScanItem &i_oB) {
+                                         return Compare(i_oA, i_oB) < 0;
+                                     });
+    return int(it - m_lItems.cbegin());
+}
+
+void VResultsBackend::RecomputeSortedPrefix()
+{
+    int n = 1;
+    while (n < m_lItems.size() && Compare(m_lItems.at(n - 1), m_lItems.at(n)) <= 0)
+        ++n;
+    m_nSortedPrefix = std::min(n, m_lItems.size());
+}
+
+void VResultsBackend::RebuildIndex()
+{
+    m_hIndexByIp.clear();
+    m_hIndexByIp.reserve(m_lItems.size());
+    for (int i = m_lItems.size() - 1; i >= 0; --i)
+        m_hIndexByIp.insert(m_lItems.at(i).result().ip(), i); // the first of an address wins
+    m_nIndexValidBelow = m_lItems.size();
+}
+
+int VResultsBackend::FindStorage(quint32 i_nIp)
+{
+    const auto it = m_hIndexByIp.constFind(i_nIp);
+    if (it == m_hIndexByIp.constEnd())
+        return -1;
+    if (*it < m_nIndexValidBelow && *it < m_lItems.size() && m_lItems.at(*it).result().ip() == i_nIp)
+        return *it;
+    // Only the items from the first shifted position on can have moved; merges insert near the
+    // end of the list, so this is short.
+    for (int i = m_nIndexValidBelow; i < m_lItems.size(); ++i)
+        m_hIndexByIp[m_lItems.at(i).result().ip()] = i;
+    m_nIndexValidBelow = m_lItems.size();
+    const int nStorage = m_hIndexByIp.value(i_nIp, -1);
+    if (nStorage < 0 || nStorage >= m_lItems.size() || m_lItems.at(nStorage).result().ip() != i_nIp) {
+        RebuildIndex(); // cannot happen while the bookkeeping above holds; recover regardless
+        return m_hIndexByIp.value(i_nIp, -1);
+    }
+    return nStorage;
+}
+
+int VResultsBackend::VisibleRowOf(int i_nStorage) const
+{
+    const auto it = std::lower_bound(m_vVisibleRows.cbegin(), m_vVisibleRows.cend(), i_nStorage);
+    if (it == m_vVisibleRows.cend() || *it != i_nStorage)
+        return -1;
+    return int(it - m_vVisibleRows.cbegin());
+}
+
+QVector<int> VResultsBackend::VisibleRowsOf(const QList<CScanItem> &i_lItems, const TFilter &i_oFilter) const
+{
+    QVector<int> vRows;
+    vRows.reserve(i_lItems.size());
+    for (int i = 0; i < i_lItems.size(); ++i) {
+        if (Passes(i_oFilter, i_lItems.at(i)))
+            vRows.append(i);
+    }
+    return vRows;
+}
+
+// --- Re-layout ------------------------------------------------------------------------------------
+
+void VResultsBackend::BeginRelayout()
+{
+    emit layoutAboutToBeChanged();
+    m_vRelayoutRefs.clear();
+    const QModelIndexList lPersistent = persistentIndexList();
+    m_vRelayoutRefs.reserve(lPersistent.size());
+    for (const QModelIndex &oIndex : lPersistent) {
+        const bool fChild = oIndex.internalId() != 0;
+        const CScanItem *pItem = ItemAtRow(fChild ? int(oIndex.internalId() - 1) : oIndex.row());
+        TPersistentRef oRef{oIndex, 0, fChild ? oIndex.row() : -1, oIndex.column()};
+        if (pItem)
+            oRef.nIp = pItem->result().ip();
+        else
+            oRef.nChildRow = -2;
+        m_vRelayoutRefs.append(oRef);
+    }
+}
+
+void VResultsBackend::EndRelayout()
+{
+    m_oAppliedFilter = ReadFilter();
+    m_vVisibleRows = VisibleRowsOf(m_lItems, m_oAppliedFilter);
+    m_fVisibleStale = false;
+    RebuildIndex();
+    RecomputeSortedPrefix();
+
+    QModelIndexList lFrom;
+    QModelIndexList lTo;
+    lFrom.reserve(m_vRelayoutRefs.size());
+    lTo.reserve(m_vRelayoutRefs.size());
+    for (const TPersistentRef &oRef : qAsConst(m_vRelayoutRefs)) {
+        QModelIndex oNew;
+        if (oRef.nChildRow != -2) {
+            const int nStorage = FindStorage(oRef.nIp);
+            const int nRow = nStorage < 0 ? -1 : VisibleRowOf(nStorage);
+            if (nRow >= 0) {
+                const QModelIndex oHost = index(nRow, oRef.nChildRow < 0 ? oRef.nColumn : 0);
+                oNew = oRef.nChildRow < 0 ? oHost : index(oRef.nChildRow, oRef.nColumn, oHost);
+            }
+        }
+        lFrom.append(oRef.oOld);
+        lTo.append(oNew);
+    }
+    m_vRelayoutRefs.clear();
+    changePersistentIndexList(lFrom, lTo);
+    emit layoutChanged();
+}
+
+void VResultsBackend::Rebuild()
+{
+    BeginRelayout();
+    EndRelayout();
+}
+
+void VResultsBackend::ShiftChildPersistentIndexes(int i_nFromRow, int i_nDelta)
+{
+    // A child's internal id is its host's row + 1, which Qt does not know to update when host
+    // rows move; children of a removed host (delta -1, row i_nFromRow) lose their row.
+    const QModelIndexList lPersistent = persistentIndexList();
+    for (const QModelIndex &oIndex : lPersistent) {
+        if (oIndex.internalId() == 0)
+            continue;
+        const int nHostRow = int(oIndex.internalId() - 1);
+        if (nHostRow < i_nFromRow)
+            continue;
+        if (i_nDelta < 0 && nHostRow == i_nFromRow)
+            changePersistentIndex(oIndex, QModelIndex());
+        else
+            changePersistentIndex(oIndex,
+                                  createIndex(oIndex.row(), oIndex.column(), quintptr(nHostRow + i_nDelta) + 1));
+    }
+}
+
+// --- Merging ----------------------------------------------------------------------------------------
+
+void VResultsBackend::InsertItemAt(int i_nStorage, const CScanItem &i_oItem, bool i_fShow)
+{
+    const bool fAppend = i_nStorage >= m_lItems.size();
+    const auto itFirstShifted = std::lower_bound(m_vVisibleRows.begin(), m_vVisibleRows.end(), i_nStorage);
+    const int nRow = int(itFirstShifted - m_vVisibleRows.begin());
+    if (i_fShow)
+        beginInsertRows(QModelIndex(), nRow, nRow);
+    m_lItems.insert(i_nStorage, i_oItem);
+    if (!fAppend) {
+        int *pRows = m_vVisibleRows.data();
+        for (int i = nRow, n = m_vVisibleRows.size(); i < n; ++i)
+            ++pRows[i];
+        m_nIndexValidBelow = std::min(m_nIndexValidBelow, i_nStorage);
+    } else if (m_nIndexValidBelow == i_nStorage) {
+        m_nIndexValidBelow = i_nStorage + 1;
+    }
+    m_hIndexByIp.insert(i_oItem.result().ip(), i_nStorage);
+    if (i_fShow) {
+        m_vVisibleRows.insert(nRow, i_nStorage);
+        ShiftChildPersistentIndexes(nRow, 1);
+        endInsertRows();
+    }
+}
+
+void VResultsBackend::ReplaceItemAt(int i_nStorage,
+                                    const CScanItem &i_oItem,
+                                    bool i_fApplyFilter,
+                                    const TFilter &i_oFilter)
+{
+    int nRow = VisibleRowOf(i_nStorage);
+    const bool fShown = nRow >= 0;
+    const bool fShow = i_fApplyFilter ? Passes(i_oFilter, i_oItem) : fShown;
+    if (fShown && !fShow) {
+        beginRemoveRows(QModelIndex(), nRow, nRow);
+        m_lItems[i_nStorage] = i_oItem;
+        m_vVisibleRows.remove(nRow);
+        ShiftChildPersistentIndexes(nRow, -1);
+        endRemoveRows();
+        return;
+    }
+    if (!fShown && fShow) {
+        nRow = int(std::lower_bound(m_vVisibleRows.cbegin(), m_vVisibleRows.cend(), i_nStorage)
+                   - m_vVisibleRows.cbegin());
+        beginInsertRows(QModelIndex(), nRow, nRow);
+        m_lItems[i_nStorage] = i_oItem;
+        m_vVisibleRows.insert(nRow, i_nStorage);
+        ShiftChildPersistentIndexes(nRow, 1);
+        endInsertRows();
+        return;
+    }
+    if (!fShown) {
+        m_lItems[i_nStorage] = i_oItem;
+        return;
+    }
+    if (!Passes(i_oFilter, i_oItem))
+        m_fVisibleStale = true;
+    const QModelIndex oHost = index(nRow, 0);
+    const int nOld = ChildCount(m_lItems.at(i_nStorage));
+    const int nNew = ChildCount(i_oItem);
+    if (nNew < nOld) {
+        beginRemoveRows(oHost, nNew, nOld - 1);
+        m_lItems[i_nStorage] = i_oItem;
+        endRemoveRows();
+    } else if (nNew > nOld) {
+        beginInsertRows(oHost, nOld, nNew - 1);
+        m_lItems[i_nStorage] = i_oItem;
+        endInsertRows();
+    } else {
+        m_lItems[i_nStorage] = i_oItem;
+    }
+    emit dataChanged(oHost, index(nRow, m_nColumnCount - 1));
+    const int nKept = std::min(nOld, nNew);
+    if (nKept > 0)
+        emit dataChanged(index(0, 0, oHost), index(nKept - 1, m_nColumnCount - 1, oHost));
+}
+
+void VResultsBackend::CommitResortedItems(QList<CScanItem> &io_lItems,
+                                          quint32 i_nInsertedIp,
+                                          const TFilter &i_oFilter)
+{
+    const QVector<int> vNewRows = VisibleRowsOf(io_lItems, i_oFilter);
+    // Usually the sort only moved hidden items (unknown hosts that arrived out of order): then
+    // the shown rows are the old ones plus the new host, and one row insertion says it all.
+    int nInsertedRow = -1;
+    bool fSimple = true;
+    int nOld = 0;
+    for (int nNew = 0; nNew < vNewRows.size() && fSimple; ++nNew) {
+        const quint32 nIp = io_lItems.at(vNewRows.at(nNew)).result().ip();
+        if (nOld < m_vVisibleRows.size() && m_lItems.at(m_vVisibleRows.at(nOld)).result().ip() == nIp) {
+            ++nOld;
+        } else if (nIp == i_nInsertedIp && nInsertedRow < 0) {
+            nInsertedRow = nNew;
+        } else {
+            fSimple = false;
+        }
+    }
+    fSimple = fSimple && nOld == m_vVisibleRows.size();
+    if (!fSimple) {
+        BeginRelayout();
+        m_lItems.swap(io_lItems);
+        EndRelayout();
+        return;
+    }
+    if (nInsertedRow >= 0)
+        beginInsertRows(QModelIndex(), nInsertedRow, nInsertedRow);
+    m_lItems.swap(io_lItems);
+    m_vVisibleRows = vNewRows;
+    RebuildIndex();
+    m_nSortedPrefix = m_lItems.size();
+    if (nInsertedRow >= 0) {
+        ShiftChildPersistentIndexes(nInsertedRow, 1);
+        endInsertRows();
+    }
+}
+
+void VResultsBackend::AddMergedItem(const CScanItem &i_oItem, bool i_fNotify, const TFilter &i_oFilter)
+{
+    const int nCount = m_lItems.size();
+    if (!i_fNotify) {
+        // Stored without a re-sort and without being shown.
+        InsertItemAt(nCount, i_oItem, false);
+        if (m_nSortedPrefix == nCount && IsInOrderAt(nCount))
+            m_nSortedPrefix = nCount + 1;
+        return;
+    }
+    // Unknown hosts merged while hidden wait unsorted at the end. When none of them is shown,
+    // moving each into place leaves the shown rows alone and costs a short move apiece.
+    if (HasSortColumn() && m_nSortedPrefix < nCount
+        && (m_vVisibleRows.isEmpty() || m_vVisibleRows.last() < m_nSortedPrefix))
+        SortHiddenTailIn();
+    if (!HasSortColumn() || m_nSortedPrefix >= m_lItems.size()) {
+        const int nPosition = InsertPosition(i_oItem);
+        InsertItemAt(nPosition, i_oItem, Passes(i_oFilter, i_oItem));
+        m_nSortedPrefix = m_lItems.size();
+        return;
+    }
+    QList<CScanItem> lItems = m_lItems;
+    lItems.append(i_oItem);
+    SortList(lItems, m_nSortedPrefix);
+    CommitResortedItems(lItems, i_oItem.result().ip(), i_oFilter);
+}
+
+void VResultsBackend::SortHiddenTailIn()
+{
+    const auto fnLess = [this](const CScanItem &i_oA, const CScanItem &i_oB) {
+        return Compare(i_oA, i_oB) < 0;
+    };
+    // Inserting each tail item, in order, after its equals in the sorted part is exactly what a
+    // stable sort of the whole list does.
+    while (m_nSortedPrefix < m_lItems.size()) {
+        const CScanItem oItem = m_lItems.at(m_nSortedPrefix);
+        const int nPosition = int(std::upper_bound(m_lItems.cbegin(), m_lItems.cbegin() + m_nSortedPrefix, oItem, fnLess)
+                                  - m_lItems.cbegin());
+        if (nPosition < m_nSortedPrefix) {
+            m_lItems.move(m_nSortedPrefix, nPosition);
+            const auto itFirst = std::lower_bound(m_vVisibleRows.begin(), m_vVisibleRows.end(), nPosition);
+            int *pRows = m_vVisibleRows.data();
+            for (int i = int(itFirst - m_vVisibleRows.begin()), n = m_vVisibleRows.size(); i < n; ++i)
+                ++pRows[i];
+            m_nIndexValidBelow = std::min(m_nIndexValidBelow, nPosition);
+        }
+        ++m_nSortedPrefix;
+    }
+    // Visible rows keep their order and their items: only storage indexes changed, which the
+    // views never see, so no signal is due. Persistent child ids are shown-row based: unchanged.
+}
+
+void VResultsBackend::OnDataReady(CScanResult i_oResult)
+{
+    const TFilter oFilter = ReadFilter();
+    const bool fNotify = oFilter.fUnknown || i_oResult.status() != EHostStatus::Unknown;
+    if (fNotify)
+        emit SaveSelection(this);
+    const int nStorage = FindStorage(i_oResult.ip());
+    // A changed filter (or a row left shown by a silent merge) means every row must be
+    // checked again, as a full rebuild does.
+    const bool fRelayout = fNotify && (oFilter != m_oAppliedFilter || m_fVisibleStale);
+    if (fRelayout)
+        BeginRelayout();
+    if (nStorage >= 0) {
+        const CScanItem oItem(i_oResult, QString());
+        if (fRelayout)
+            m_lItems[nStorage] = oItem;
+        else
+            ReplaceItemAt(nStorage, oItem, fNotify, oFilter);
+        if (nStorage < m_nSortedPrefix && !IsInOrderAt(nStorage))
+            m_nSortedPrefix = nStorage;
+    } else if (!m_fFavorites) {
+        const CScanItem oItem(i_oResult, QString());
+        if (fRelayout) {
+            m_lItems.append(oItem);
+            if (fNotify)
+                SortList(m_lItems, m_nSortedPrefix);
+        } else {
+            AddMergedItem(oItem, fNotify, oFilter);
+        }
+    }
+    if (fRelayout)
+        EndRelayout();
+    if (fNotify)
+        emit RestoreSelection(this);
+}
+
+// --- Whole-list slots ------------------------------------------------------------------------------
+
+void VResultsBackend::ProvideAllData()
+{
+    emit SortedByColumn(m_nSortColumn, m_fSortAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void VResultsBackend::OnClearData()
+{
+    emit ClearSelection(this);
+    BeginRelayout();
+    m_lItems.clear();
+    EndRelayout();
+}
+
+void VResultsBackend::Update()
+{
+    Rebuild();
+}
+
+void VResultsBackend::OnRetrieveRowsData(quint32 *i_puRowIndexes,
+                                         int i_uRowCount,
+                                         QList<CScanItem> *o_pResult,
+                                         QStringList *i_plsComments,
+                                         bool &i_rfDataStored)
+{
+    if (i_rfDataStored)
+        return;
+    if (i_puRowIndexes && i_uRowCount > 0) {
+        if (o_pResult)
+            o_pResult->clear();
+        if (i_plsComments)
+            i_plsComments->clear();
+        for (int i = 0; i < i_uRowCount; ++i) {
+            const quint32 nRow = i_puRowIndexes[i];
+            const CScanItem *pItem = nRow <= quint32(INT_MAX) ? ItemAtRow(int(nRow)) : nullptr;
+            if (!pItem)
+                continue;
+            if (o_pResult)
+                o_pResult->append(*pItem);
+            if (i_plsComments)
+                i_plsComments->append(pItem->comments());
+        }
+    } else if (!m_lItems.isEmpty()) {
+        for (const CScanItem &oItem : qAsConst(m_lItems)) {
+            if (o_pResult)
+                o_pResult->append(oItem);
+            if (i_plsComments)
+                i_plsComments->append(oItem.comments());
+        }
+    }
+    i_rfDataStored = true;
+}
+
+void VResultsBackend::OnRetrieveRowsDataFull(quint32 *i_puRowIndexes, int i_uRowCount, QList<CScanItem> &i_roList)
+{
+    if (i_uRowCount < 1)
+        return;
+    i_roList.clear();
+    if (!i_puRowIndexes)
+        return;
+    for (int i = 0; i < i_uRowCount; ++i) {
+        const quint32 nRow = i_puRowIndexes[i];
+        const CScanItem *pItem = nRow <= quint32(INT_MAX) ? ItemAtRow(int(nRow)) : nullptr;
+        if (pItem)
+            i_roList.append(*pItem);
+    }
+}
+
+void VResultsBackend::FromList(QList<CScanItem> &i_loData)
+{
+    BeginRelayout();
+    if (!m_lItems.isEmpty()) {
+        emit ClearSelection(this);
+        QSet<quint32> oIncoming;
+        for (const CScanItem &oItem : qAsConst(i_loData))
+            oIncoming.insert(oItem.result().ip());
+        QList<CScanItem> lKept;
+        lKept.reserve(m_lItems.size());
+        for (const CScanItem &oItem : qAsConst(m_lItems)) {
+            if (!oIncoming.contains(oItem.result().ip()))
+                lKept.append(oItem);
+        }
+        m_lItems.swap(lKept);
+    }
+    QSet<quint32> oSeen;
+    const int nKept = m_lItems.size();
+    for (const CScanItem &oItem : qAsConst(i_loData)) {
+        if (oSeen.contains(oItem.result().ip()))
+            continue;
+        oSeen.insert(oItem.result().ip());
+        m_lItems.append(oItem);
+    }
+    RecomputeSortedPrefix();
+    SortList(m_lItems, std::min(m_nSortedPrefix, nKept));
+    EndRelayout();
+    i_loData.clear();
+}
+
+void VResultsBackend::OnAddNewItem(CScanItem i_oItem, bool &i_fAdded)
+{
+    i_oItem.result().set_status(EHostStatus::Dead);
+    if (FindStorage(i_oItem.result().ip()) >= 0) {
+        i_fAdded = false;
+        return;
+    }
+    BeginRelayout();
+    m_lItems.append(i_oItem);
+    SortList(m_lItems, m_nSortedPrefix);
+    EndRelayout();
+    emit ClearSelection(this);
+    // The views select by shown row, which differs from the storage index when rows are hidden.
+    const int nRow = VisibleRowOf(FindStorage(i_oItem.result().ip()));
+    if (nRow >= 0)
+        emit SelectRow(this, nRow);
+    i_fAdded = true;
+}
+
+void VResultsBackend::OnEditItem(CScanItem &i_oItem)
+{
+    BeginRelayout();
+    const int nStorage = FindStorage(i_oItem.result().ip());
+    if (nStorage >= 0) {
+        CScanItem &rItem = m_lItems[nStorage];
+        rItem.result().set_mac(i_oItem.result().mac());
+        rItem.set_comments(i_oItem.comments());
+    }
+    EndRelayout();
+}
+
+void VResultsBackend::OnDeleteSelectedRows(const quint32 *i_pRowIndexes, int i_nRowCount)
+{
+    emit ClearSelection(this);
+    if (!i_pRowIndexes || i_nRowCount <= 0)
+        return;
+    QVector<bool> vDelete(m_lItems.size(), false);
+    for (int i = 0; i < i_nRowCount; ++i) {
+        const quint32 nRow = i_pRowIndexes[i];
+        if (nRow >= quint32(m_vVisibleRows.size()))
+            continue;
+        const int nStorage = m_vVisibleRows.at(int(nRow));
+        if (nStorage < m_lItems.size())
+            vDelete[nStorage] = true;
+    }
+    BeginRelayout();
+    QList<CScanItem> lKept;
+    lKept.reserve(m_lItems.size());
+    for (int i = 0; i < m_lItems.size(); ++i) {
+        if (!vDelete.at(i))
+            lKept.append(m_lItems.at(i));
+    }
+    m_lItems.swap(lKept);
+    EndRelayout();
+}
+
+void VResultsBackend::OnRetrieveRows(QList<CScanItem> &i_roData, bool &i_rfDataStored)
+{
+    if (i_rfDataStored)
+        return;
+    for (CScanItem &rEntry : i_roData) {
+        const int nStorage = FindStorage(rEntry.result().ip());
+        const int nRow = nStorage < 0 ? -1 : VisibleRowOf(nStorage);
+        if (nRow >= 0)
+            rEntry.result().set_ip(quint32(nRow));
+    }
+    i_rfDataStored = true;
+}
+
+void VResultsBackend::OnSelectionProvided(IpRanges i_oSelectedRows)
+{
+    m_oSelection = i_oSelectedRows;
+}
+
+void VResultsBackend::OnSelectedRowData(int i_nRow, QStringList &i_roValues)
+{
+    i_roValues.clear();
+    const CScanItem *pItem = ItemAtRow(i_nRow);
+    if (!pItem)
+        return;
+    for (int nColumn = 0; nColumn < m_nColumnCount; ++nColumn)
+        i_roValues.append(HostText(*pItem, nColumn).toString());
+}
+
+// --- Writer ------------------------------------------------------------------------------------------
+
+QString VResultsBackend::GetXml(bool i_fSelectionOnly, const QString &i_sXslFileName, bool i_fIncludeHidden) const
+{
+    if (m_lItems.isEmpty())
+        return QString();
+    QVector<TIpRange> vStorageRanges;
+    if (i_fSelectionOnly && m_oSelection.Total() > 0) {
+        // The selection lists shown rows; walking its ranges directly avoids a per-row search.
+        QVector<int> vStorage;
+        for (const TIpRange &oRange : m_oSelection.Ranges()) {
+            for (quint64 nRow = oRange.first; nRow <= oRange.last; ++nRow) {
+                if (nRow >= quint64(m_vVisibleRows.size()))
+                    break;
+                vStorage.append(m_vVisibleRows.at(int(nRow)));
+            }
+        }
+        const bool fAscending = std::is_sorted(vStorage.cbegin(), vStorage.cend());
+        for (const int nStorage : qAsConst(vStorage)) {
+            const TIpRange oRange{quint32(nStorage), quint32(nStorage)};
+            if (fAscending && !vStorageRanges.isEmpty() && vStorageRanges.last().last + 1 >= oRange.first)
+                vStorageRanges.last().last = std::max(vStorageRanges.last().last, oRange.last);
+            else
+                vStorageRanges.append(oRange);
+        }
+        if (!fAscending) {
+            IpRanges oRanges;
+            oRanges.Assign(vStorageRanges, false);
+            vStorageRanges = oRanges.Ranges();
+        }
+    } else {
+        vStorageRanges.append(TIpRange{0, quint32(m_lItems.size() - 1)});
+    }
+
+    const TFilter oFilter = ReadFilter();
+    QString sDocument = CResultsXml::DocumentStart();
+    for (const TIpRange &oRange : qAsConst(vStorageRanges)) {
+        for (quint64 nStorage = oRange.first; nStorage <= oRange.last; ++nStorage) {
+            if (nStorage >= quint64(m_lItems.size()))
+                break;
+            const CScanItem &oItem = m_lItems.at(int(nStorage));
+            const EHostStatus eStatus = oItem.result().status();
+            const bool fKnownStatus = eStatus == EHostStatus::Alive || eStatus == EHostStatus::Dead
+                                      || eStatus == EHostStatus::Unknown;
+            if (!i_fIncludeHidden && fKnownStatus && !Passes(oFilter, oItem))
+                continue;
+            sDocument += CResultsXml::Row(oItem);
+        }
+    }
+    sDocument += CResultsXml::DocumentEnd();
+    if (i_sXslFileName.isEmpty())
+        return sDocument;
+    return CResultsXml::Transform(sDocument, CResultsXml::XslPath(i_sXslFileName));
+}

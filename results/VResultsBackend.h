@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CCfg.h"
+#include "CScanItem.h"
+#include "CScanResult.h"
+#include "IpRanges.h"
+
+#include <QAbstractItemModel>
+#include <QHash>
+#include <QList>
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+class QImage;
+
+// Kind of a row of the results tree, as carried by CScanFragment::kind().
+enum EFragmentKind : qint32
+{
+    FragmentHost = 1,
+    FragmentHttp = 2,
+    FragmentHttps = 3,
+    FragmentFtp = 4,
+    FragmentOrtavo = 5,
+    FragmentShare = 6,
+};
+
+// The results of a scan (or the Favorites list) as a two-level tree: one top-level row per host,
+// below it one row per HTTP, HTTPS and FTP service, Ortavo port and share. Holds one item per
+// address in "storage order", which is the current sort order except that a result for a known
+// address updates its item in place. Which hosts are shown follows the status filter of the
+// configuration ("show_alive", "show_dead", "show_unknown"), read whenever the filter is applied.
+//
+// Lives on the main thread and is only called there; results from the scanner arrive through
+// queued connections. Streamed results are merged with row insert, remove and dataChanged
+// signals and an index by address, so a /16 scan stays linear; whole-list operations (sort,
+// Update(), clear, deletion, FromList) re-lay out the rows with layoutChanged(). Only column 0
+// of a host row has children. Failures are never reported: unknown rows, columns and roles give
+// an invalid QVariant or an empty text.
+class VResultsBackend final : public QAbstractItemModel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(VResultsBackend)
+
+public:
+    static constexpr int kScanColumnCount = 7;
+    static constexpr int kFavoritesColumnCount = 8;
+    static QString MimeFormat() { return QStringLiteral("IP_scanned_table_data"); }
+
+    VResultsBackend(QObject *i_pParent, int i_nColumnCount, bool i_fFavorites);
+    ~VResultsBackend() override;
+
+    QModelIndex index(int i_nRow, int i_nColumn, const QModelIndex &i_oParent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex &i_oChild) const override;
+    int rowCount(const QModelIndex &i_oParent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &i_oParent = QModelIndex()) const override;
+    bool hasChildren(const QModelIndex &i_oParent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &i_oIndex, int i_nRole = Qt::DisplayRole) const override;
+    QVariant headerData(int i_nSection, Qt::Orientation i_eOrientation, int i_nRole = Qt::DisplayRole) const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &i_lIndexes) const override;
+    Qt::ItemFlags flags(const QModelIndex &i_oIndex) const override;
+    void sort(int i_nColumn, Qt::SortOrder i_eOrder = Qt::AscendingOrder) override;
+
+    // Shares the program's configuration handle; the filter flags are read through it.
+    void SetCfg(const CCfg &i_oCfg);
+
+    // The results XML of the shown hosts (all of them, or those of the stored selection), or the
+    // report that the named stylesheet beside the program makes of it. Empty when the model has
+    // no items or the XSL step fails. i_fIncludeHidden writes hosts the filter hides as well:
+    // the Favorites file must keep every entry.
+    QString GetXml(bool i_fSelectionOnly, const QString &i_sXslFileName, bool i_fIncludeHidden = false) const;
+
+    static QString StatusText(EHostStatus i_eStatus);
+    static QString ColumnTitle(int i_nColumn);
+    // Image 0..7 of the status and service icons; invalid outside that range.
+    static QVariant Image(int i_nNumber);
+
+    std::optional<CScanItem> ItemAt(int i_nVisibleRow) const;
+    int ItemCount() const { return m_lItems.size(); }
+    const QList<CScanItem> &Items() const { return m_lItems; }
+    int SortColumn() const { return m_nSortColumn; }
+    bool SortAscending() const { return m_fSortAscending; }
+    const IpRanges &Selection() const { return m_oSelection; }
+
+signals:
+    void SortedByColumn(int i_nColumn, Qt::SortOrder i_Order);
+    void SelectRow(const QAbstractItemModel *i_pModel, int i_nRow);
+    void SaveSelection(const QAbstractItemModel *i_pModel);
+    void RestoreSelection(const QAbstractItemModel *i_pModel);
+    void ClearSelection(const QAbstractItemModel *i_pModel);
+
+public slots:
+    void ProvideAllData();
+    void OnClearData();
+    void OnDataReady(CScanResult i_oResult);
+    void OnRetrieveRowsData(quint32 *i_puRowIndexes,
+                            int i_uRowCount,
+                            QList<CScanItem> *o_pResult,
+                            QStringList *i_plsComments,
+                            bool &i_rfDataStored);
+    void OnRetrieveRowsDataFull(quint32 *i_puRowIndexes, int i_uRowCount, QList<CScanItem> &i_roList);
+    void FromList(QList<CScanItem> &i_loData);
+    void OnAddNewItem(CScanItem i_oItem, bool &i_fAdded);
+    void OnEditItem(CScanItem &i_oItem);
+    void OnDeleteSelectedRows(const quint32 *i_pRowIndexes, int i_nRowCount);
+    void OnRetrieveRows(QList<CScanItem> &i_roData, bool &i_rfDataStored);
+    void OnSelectionProvided(IpRanges i_oSelectedRows);
+    void OnSelectedRowData(int i_nRow, QStringList &i_roValues);
+    void Update();
+
+private:
+    struct TFilter
+    {
+        bool fAlive = true;
+        bool fDead = true;
+        bool fUnknown = false;
+        bool operator!=(const TFilter &i_oOther) const
+        {
+            return fAlive != i_oOther.fAlive || fDead != i_oOther.fDead || fUnknown != i_oOther.fUnknown;
+        }
+    };
+
+    TFilter ReadFilter() const;
+    static bool Passes(const TFilter &i_oFilter, const CScanItem &i_oItem);
+    static int ChildCount(const CScanItem &i_oItem);
+    QVariant HostText(const CScanItem &i_oItem, int i_nColumn) const;
+    QVariant ChildData(const CScanItem &i_oItem, int i_nChild, int i_nColumn, int i_nRole) const;
+    const CScanItem *ItemAtRow(int i_nVisibleRow) const;
+
+    // Sort machinery: -1, 0 or 1 by the current sort column and direction.
+    int Compare(const CScanItem &i_oA, const CScanItem &i_oB) const;
+    bool IsInOrderAt(int i_nStorage) const;
+    bool HasSortColumn() const { return m_nSortColumn >= 0 && m_nSortColumn <= 7; }
+    // Stable sort of a list whose first i_nSortedPrefix items are already in order.
+    void SortList(QList<CScanItem> &io_lItems, int i_nSortedPrefix) const;
+    int InsertPosition(const CScanItem &i_oItem) const;
+    void RecomputeSortedPrefix();
+
+    int FindStorage(quint32 i_nIp);
+    void RebuildIndex();
+    int VisibleRowOf(int i_nStorage) const;
+
+    // Whole-model re-layout with persistent indexes carried over by address.
+    void BeginRelayout();
+    void EndRelayout();
+    void Rebuild();
+    void ShiftChildPersistentIndexes(int i_nFromRow, int i_nDelta);
+
+    QVector<int> VisibleRowsOf(const QList<CScanItem> &i_lItems, const TFilter &i_oFilter) const;
+
+    // Incremental changes used by the merge.
+    void InsertItemAt(int i_nStorage, const CScanItem &i_oItem, bool i_fShow);
+    void ReplaceItemAt(int i_nStorage, const CScanItem &i_oItem, bool i_fApplyFilter, const TFilter &i_oFilter);
+    void CommitResortedItems(QList<CScanItem> &io_lItems, quint32 i_nInsertedIp, const TFilter &i_oFilter);
+    void AddMergedItem(const CScanItem &i_oItem, bool i_fNotify, const TFilter &i_oFilter);
+    void SortHiddenTailIn();
+
+    CCfg m_oCfg;
+    QList<CScanItem> m_lItems;
+    int m_nSortColumn = 2;
+    bool m_fSortAscending = true;
+    int m_nColumnCount;
+    bool m_fFavorites;
+    IpRanges m_oSelection;
+    QVector<int> m_vVisibleRows;
+
+    // The filter the visible rows were last built with.
+    TFilter m_oAppliedFilter;
+    // This many leading items are in sort order; when it covers every item, a new item is placed
+    // by binary search, otherwise the unsorted tail is sorted and merged in.
+    int m_nSortedPrefix = 0;
+    // A merge that emitted nothing left a shown row that the filter would hide.
+    bool m_fVisibleStale = false;
+    // Address to storage index. Keys are exact; the values of items at or after
+    // m_nIndexValidBelow may have been shifted by an insertion and are refreshed on demand.
+    QHash<quint32, int> m_hIndexByIp;
+    int m_nIndexValidBelow = 0;
+
+    struct TPersistentRef
+    {
+        QModelIndex oOld;
+        quint32 nIp;
+        int nChildRow; // -1 for a host row
+        int nColumn;
+    };
+    QVector<TPersistentRef> m_vRelayoutRefs;
+};

@@ -1,0 +1,32 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<!-- SPDX-License-Identifier: GPL-3.0-or-later -->
+<!-- Scan results as a CSV table (RFC 4180: comma separated, CR LF line ends, fields with a
+     comma, a double quote or a line break enclosed in double quotes, inner quotes doubled).
+     Runs under QXmlQuery's XSLT 2.0, which has no xsl:key or format-number and which reuses
+     the result of an xsl:function called with a different context, so every field is quoted
+     by one inline for-expression instead. The program writes text outside elements as it
+     stands, so nothing here is XML-escaped. -->
+<xsl:stylesheet version="2.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:output method="text" encoding="UTF-8"/>
+
+  <xsl:template match="/">
+    <xsl:text>Status,Name,IP,NetBIOS name,NetBIOS group,MAC address,User,HTTP,HTTP title,HTTPS,FTP,Ortavo ports,Shares,Comments&#13;&#10;</xsl:text>
+    <xsl:for-each select="/*/row">
+      <xsl:value-of select="string-join(
+          for $text in (string(@status), string(@name), string(@ip), string(@netbiosname),
+                        string(@netbiosgroup), string(@mac), string(@user),
+                        if (string(@has_http) = '1') then 'yes' else 'no',
+                        string(@http_title),
+                        if (string(@has_https) = '1') then 'yes' else 'no',
+                        if (string(@has_ftp) = '1') then 'yes' else 'no',
+                        string-join(ortavo/@port, ' '),
+                        string-join(share/@name, '; '),
+                        string(@comments))
+          return if (matches($text, '[,&quot;&#13;&#10;]'))
+                 then concat('&quot;', replace($text, '&quot;', '&quot;&quot;'), '&quot;')
+                 else $text,
+          ',')"/>
+      <xsl:text>&#13;&#10;</xsl:text>
+    </xsl:for-each>
+  </xsl:template>
+</xsl:stylesheet>

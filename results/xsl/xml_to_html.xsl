@@ -1,0 +1,87 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<!-- SPDX-License-Identifier: GPL-3.0-or-later -->
+<!-- Scan results as one self-contained HTML page: a summary and a table of hosts with their
+     services and shares. Runs under QXmlQuery's XSLT 2.0, which ignores xsl:output and writes
+     XML: empty elements would come out as <td/>, so an empty cell holds a no-break space,
+     and the style sheet avoids the characters that XML escapes. The doctype is plain text
+     before the root element, which the program writes as it stands. Variables inside loops
+     are avoided: this processor may keep the value from the first iteration. -->
+<xsl:stylesheet version="2.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:output method="html" encoding="UTF-8"/>
+
+  <xsl:template match="/">
+    <xsl:variable name="rows" select="/*/row"/>
+    <xsl:text>&lt;!DOCTYPE html&gt;&#10;</xsl:text>
+    <html lang="en">
+      <head>
+        <meta charset="utf-8"/>
+        <title>Scan results</title>
+        <style type="text/css">
+body { font-family: Segoe UI, Arial, sans-serif; font-size: 10pt; color: #222; margin: 1.5em; }
+h1 { font-size: 14pt; margin: 0 0 0.4em 0; }
+p.summary { margin: 0 0 1em 0; }
+p.summary span { margin-right: 1.5em; }
+table { border-collapse: collapse; width: 100%; }
+th, td { border: 1px solid #bbb; padding: 3px 6px; text-align: left; vertical-align: top; }
+th { background: #e8e8e8; }
+tr.alive td.status { background: #c8efc8; }
+tr.dead td.status { background: #f4c6c6; }
+tr.unknown td.status { background: #e4e4e4; }
+td.ip, td.mac { font-family: Consolas, monospace; white-space: nowrap; }
+ul { margin: 0; padding-left: 1.2em; }
+@media print { body { margin: 0; } th { background: none; } }
+        </style>
+      </head>
+      <body>
+        <h1>Scan results</h1>
+        <p class="summary">
+          <span>Hosts: <xsl:value-of select="count($rows)"/></span>
+          <span>Alive: <xsl:value-of select="count($rows[@status = 'alive'])"/></span>
+          <span>Dead: <xsl:value-of select="count($rows[@status = 'dead'])"/></span>
+          <span>Unknown: <xsl:value-of select="count($rows[not(@status = 'alive' or @status = 'dead')])"/></span>
+        </p>
+        <table>
+          <thead>
+            <tr>
+              <th>Status</th><th>Name</th><th>IP</th><th>NetBIOS name</th><th>NetBIOS group</th>
+              <th>MAC address</th><th>User</th><th>Services</th><th>Shares</th><th>Comments</th>
+            </tr>
+          </thead>
+          <tbody>
+            <xsl:for-each select="$rows">
+              <tr class="{if (@status = 'alive' or @status = 'dead') then string(@status) else 'unknown'}">
+                <td class="status"><xsl:value-of select="if (@status = 'alive') then 'Ok' else if (@status = 'dead') then 'Dead' else 'Unknown'"/></td>
+                <td><xsl:value-of select="if (string(@name) = '') then '&#160;' else string(@name)"/></td>
+                <td class="ip"><xsl:value-of select="if (string(@ip) = '') then '&#160;' else string(@ip)"/></td>
+                <td><xsl:value-of select="if (string(@netbiosname) = '') then '&#160;' else string(@netbiosname)"/></td>
+                <td><xsl:value-of select="if (string(@netbiosgroup) = '') then '&#160;' else string(@netbiosgroup)"/></td>
+                <td class="mac"><xsl:value-of select="if (string(@mac) = '') then '&#160;' else string(@mac)"/></td>
+                <td><xsl:value-of select="if (string(@user) = '') then '&#160;' else string(@user)"/></td>
+                <td>
+                  <xsl:if test="@has_http = '1' or @has_https = '1' or @has_ftp = '1' or ortavo">
+                    <ul>
+                      <xsl:if test="@has_http = '1'">
+                        <li>HTTP<xsl:if test="string(@http_title) != ''">: <xsl:value-of select="string(@http_title)"/></xsl:if></li>
+                      </xsl:if>
+                      <xsl:if test="@has_https = '1'"><li>HTTPS</li></xsl:if>
+                      <xsl:if test="@has_ftp = '1'"><li>FTP</li></xsl:if>
+                      <xsl:for-each select="ortavo"><li>Ortavo: <xsl:value-of select="string(@port)"/></li></xsl:for-each>
+                    </ul>
+                  </xsl:if>
+                  <xsl:text>&#160;</xsl:text>
+                </td>
+                <td>
+                  <xsl:if test="share">
+                    <ul><xsl:for-each select="share"><li><xsl:value-of select="string(@name)"/></li></xsl:for-each></ul>
+                  </xsl:if>
+                  <xsl:text>&#160;</xsl:text>
+                </td>
+                <td><xsl:value-of select="if (string(@comments) = '') then '&#160;' else string(@comments)"/></td>
+              </tr>
+            </xsl:for-each>
+          </tbody>
+        </table>
+      </body>
+    </html>
+  </xsl:template>
+</xsl:stylesheet>

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CScanResult.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QHostAddress>
+#include <QTest>
+#include <QWidget>
+
+// Small helpers shared by the window tests.
+namespace GuiTest {
+
+inline quint32 Ip(const char *i_pText)
+{
+    return QHostAddress(QLatin1String(i_pText)).toIPv4Address();
+}
+
+inline CScanResult Result(const char *i_pIp,
+                          EHostStatus i_eStatus,
+                          int i_nScanId,
+                          int i_nScanSize,
+                          const QByteArray &i_baMac = QByteArray(6, '\0'))
+{
+    CScanResult oResult;
+    oResult.set_ip(Ip(i_pIp));
+    oResult.set_status(i_eStatus);
+    oResult.set_scan_id(i_nScanId);
+    oResult.set_scan_size(i_nScanSize);
+    oResult.set_mac(i_baMac);
+    return oResult;
+}
+
+inline QByteArray Mac(quint8 i_nLast)
+{
+    return QByteArray::fromHex("025e000000") + char(i_nLast);
+}
+
+inline bool Activate(QWidget *i_pWindow)
+{
+    i_pWindow->activateWindow();
+    QApplication::setActiveWindow(i_pWindow);
+    return QTest::qWaitFor([i_pWindow]() { return QApplication::activeWindow() == i_pWindow; },
+                           2000);
+}
+
+} // namespace GuiTest

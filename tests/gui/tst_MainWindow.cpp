@@ -1,0 +1,894 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window as the program builds and wires it. The window's scan requests are cut off
+// from the scanner, and results are fed in through the scanner's own signals, so no probe is
+// ever sent; the test still runs in the loopback namespace.
+#include "CCfg.h"
+#include "CColumnStates.h"
+#include "CGuiProgram.h"
+#include "CMouseRightClickTableView.h"
+#include "CResultsXml.h"
+#include "CViewStateKeeper.h"
+#include "GuiTestSupport.h"
+#include "MIpMacDataStorage.h"
+#include "MScanner.h"
+#include "VResultsBackend.h"
+#include "v_main.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace GuiTest;
+
+namespace {
+
+// Outlives the application object, whose end writes the IP-to-MAC memory into it.
+QTemporaryDir &TestDir()
+{
+    static QTemporaryDir s_oDir;
+    return s_oDir;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void rangeBoxValidity_data();
+    void rangeBoxValidity();
+    void scanButtonStartsAndStops();
+    void cidrTextIsScanned();
+    void rangeFileIsScanned();
+    void resultsAreCountedAndCompleted();
+    void lateResultsAreIgnored();
+    void pauseBuffersAndReplaysInOrder();
+    void scanEndDuringPauseKeepsBufferedResults();
+    void burstIsShownInSlices();
+    void stopDuringBurstKeepsResults();
+    void largeScanRule_data();
+    void largeScanRule();
+    void keysActOnlyInActiveMainWindow();
+    void myIpOnlyFillsText();
+    void classCConvertsText();
+    void favoritesTabScansFavorites();
+    void selectionDrivesHostControls();
+    void addToFavoritesCopiesSelectedRows();
+    void selectionFollowsHostsWhileRowsMove();
+    void dragOverTabsSwitchesOnlyToFavorites();
+    void dropOnFavoritesTabAddsRows_data();
+    void dropOnFavoritesTabAddsRows();
+    void deleteKeyRemovesFavoritesOnlyOnFavoritesTab();
+    void showFiltersOfViewMenu();
+    void saveWritesTheFormOfTheEnding_data();
+    void saveWritesTheFormOfTheEnding();
+    void saveWithoutRowsKeepsOldFile();
+    void storedColumnsWithWrongCountFallBack_data();
+    void storedColumnsWithWrongCountFallBack();
+    void columnMenuTogglesVisibility();
+    void windowStateRestoredAtNextStart();
+    void favoritesFileSavedAndLoaded();
+
+private:
+    v_main &Start();
+    template <typename T> T *Child(const char *i_pName) const
+    {
+        T *pChild = m_pProgram->MainWindow().findChild<T *>(QLatin1String(i_pName));
+        if (!pChild)
+            qFatal("no child %s", i_pName);
+        return pChild;
+    }
+    QComboBox *RangeBox() const { return Child<QComboBox>("cbIpRange"); }
+    QPushButton *ScanButton() const { return Child<QPushButton>("b_scan"); }
+    QTabWidget *Tabs() const { return Child<QTabWidget>("tabMachineList"); }
+    void Feed(const CScanResult &i_oResult) { emit m_pProgram->Scanner().EmitResult(i_oResult); }
+
+    QTemporaryDir &m_oDir = TestDir();
+    std::unique_ptr<CGuiProgram> m_pProgram;
+};
+
+void TestMainWindow::initTestCase()
+{
+    QVERIFY(m_oDir.isValid());
+    // The IP-to-MAC memory and the Favorites file live in the home folder.
+    qputenv("HOME", m_oDir.path().toUtf8());
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oDir.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_oDir.path());
+    CGuiProgram::SetIdentity();
+    CGuiProgram::RegisterMetaTypes();
+    qRegisterMetaType<CIpList>();
+}
+
+void TestMainWindow::init()
+{
+    // Each test its own settings file.
+    QCoreApplication::setApplicationName(
+        QStringLiteral("vistrel-%1").arg(QLatin1String(QTest::currentTestFunction())));
+    QFile::remove(v_main::FavoritesFilePath());
+}
+
+void TestMainWindow::cleanup()
+{
+    m_pProgram.reset();
+}
+
+v_main &TestMainWindow::Start()
+{
+    m_pProgram = std::make_unique<CGuiProgram>();
+    v_main &oWindow = m_pProgram->MainWindow();
+    const bool fCut =
+        QObject::disconnect(&oWindow, &v_main::EmitScan, &m_pProgram->Scanner(), &MScanner::OnScan);
+    if (!fCut)
+        qFatal("the window's scan requests still reach the scanner");
+    MIpMacDataStorage::Instance()->Load(m_oDir.filePath(QStringLiteral("mac.bin")));
+    m_pProgram->Start();
+    if (!QTest::qWaitForWindowExposed(&oWindow))
+        qWarning("main window not exposed");
+    return oWindow;
+}
+
+// ---- range box and Scan button ----------------------------------------------------------------
+
+void TestMainWindow::rangeBoxValidity_data()
+{
+    const QString sFile = m_oDir.filePath(QStringLiteral("ranges.txt"));
+    QFile oFile(sFile);
+    QVERIFY(oFile.open(QIODevice::WriteOnly));
+    oFile.write("127.0.0.1-127.0.0.3\n");
+    oFile.close();
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("usable");
+    QTest::newRow("single address") << QStringLiteral("127.0.0.1") << true;
+    QTest::newRow("range list") << QStringLiteral("127.0.0.1-127.0.0.5, 127.0.0.9") << true;
+    QTest::newRow("cidr") << QStringLiteral("127.0.0.0/24") << true;
+    QTest::newRow("existing file") << QStringLiteral("file://") + sFile << true;
+    QTest::newRow("missing file is red")
+        << QStringLiteral("file://") + sFile + QStringLiteral("x") << false;
+    QTest::newRow("words are red") << QStringLiteral("scan my network") << false;
+    QTest::newRow("octet above 255 is red") << QStringLiteral("127.0.0.300") << false;
+    QTest::newRow("empty is red") << QString() << false;
+}
+
+void TestMainWindow::rangeBoxValidity()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, usable);
+    Start();
+    RangeBox()->setEditText(text);
+    QCOMPARE(ScanButton()->isEnabled(), usable);
+    const QColor oText = RangeBox()->lineEdit()->palette().color(QPalette::Text);
+    QCOMPARE(oText == QColor(Qt::red), !usable);
+}
+
+void TestMainWindow::scanButtonStartsAndStops()
+{
+    v_main &oWindow = Start();
+    QSignalSpy oScan(&oWindow, &v_main::EmitScan);
+    QSignalSpy oClear(&oWindow, &v_main::ClearScanData);
+    QSignalSpy oUsed(&oWindow, &v_main::ScanSrcDataWasUsed);
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.4"));
+    const int nIdBefore = oWindow.ScanId();
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+
+    QCOMPARE(oScan.count(), 1);
+    QCOMPARE(oScan.at(0).at(0).value<CIpList>().Count(), 4u);
+    QCOMPARE(oScan.at(0).at(1).toInt(), nIdBefore + 1);
+    QCOMPARE(oClear.count(), 1);
+    QCOMPARE(oUsed.count(), 1);
+    QCOMPARE(oUsed.at(0).at(0).toString(), QStringLiteral("127.0.0.1-127.0.0.4"));
+    QVERIFY(oWindow.IsScanning());
+    QCOMPARE(ScanButton()->text(), QStringLiteral("Stop"));
+    QVERIFY(ScanButton()->isEnabled());
+    QVERIFY(Child<QPushButton>("pbPause")->isEnabled());
+    QVERIFY(!RangeBox()->isEnabled());
+    QVERIFY(!Tabs()->tabBar()->isEnabled());
+    QVERIFY(!Child<QAction>("act_my_ip")->isEnabled());
+    QVERIFY(!Child<QAction>("act_scan_from_file")->isEnabled());
+    QCOMPARE(Child<QProgressBar>("prgbarScanProgress")->maximum(), 4);
+
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    QCOMPARE(oScan.count(), 2);
+    QCOMPARE(oScan.at(1).at(0).value<CIpList>().Count(), 0u);
+    QCOMPARE(oScan.at(1).at(1).toInt(), nIdBefore + 1);
+    QCOMPARE(oWindow.ScanId(), nIdBefore + 2);
+    QVERIFY(!oWindow.IsScanning());
+    QCOMPARE(ScanButton()->text(), QStringLiteral("Scan"));
+    QVERIFY(!Child<QPushButton>("pbPause")->isEnabled());
+    QVERIFY(RangeBox()->isEnabled());
+    QVERIFY(Tabs()->tabBar()->isEnabled());
+    QVERIFY(Child<QAction>("act_my_ip")->isEnabled());
+}
+
+void TestMainWindow::cidrTextIsScanned()
+{
+    v_main &oWindow = Start();
+    QSignalSpy oScan(&oWindow, &v_main::EmitScan);
+    RangeBox()->setEditText(QStringLiteral("127.0.0.0/30"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    QCOMPARE(oScan.count(), 1);
+    QCOMPARE(oScan.at(0).at(0).value<CIpList>().Count(), 2u);
+}
+
+void TestMainWindow::rangeFileIsScanned()
+{
+    const QString sFile = m_oDir.filePath(QStringLiteral("scan-these.txt"));
+    QFile oFile(sFile);
+    QVERIFY(oFile.open(QIODevice::WriteOnly));
+    oFile.write("# two ranges\n127.0.0.1-127.0.0.3\n127.0.0.7\n");
+    oFile.close();
+    v_main &oWindow = Start();
+    QSignalSpy oScan(&oWindow, &v_main::EmitScan);
+    QSignalSpy oUsed(&oWindow, &v_main::ScanSrcDataWasUsed);
+    RangeBox()->setEditText(QStringLiteral("file://") + sFile);
+    QVERIFY(ScanButton()->isEnabled());
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    QCOMPARE(oScan.count(), 1);
+    QCOMPARE(oScan.at(0).at(0).value<CIpList>().Count(), 4u);
+    QVERIFY(oUsed.count() >= 1);
+    QCOMPARE(oUsed.at(0).at(0).toString(), QStringLiteral("file://") + sFile);
+}
+
+// ---- the state machine ------------------------------------------------------------------------
+
+void TestMainWindow::resultsAreCountedAndCompleted()
+{
+    v_main &oWindow = Start();
+    MIpMacDataStorage::Instance()->SetMac(Ip("127.0.0.3"), Mac(3));
+    MIpMacDataStorage::Instance()->SetName(Ip("127.0.0.3"), QStringLiteral("known-before"));
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nId = oWindow.ScanId();
+    QSignalSpy oData(&oWindow, &v_main::DataReady);
+
+    Feed(Result("127.0.0.1", EHostStatus::Alive, nId, 3, Mac(1)));
+    Feed(Result("127.0.0.2", EHostStatus::Dead, nId, 3));    // silent, never seen: unknown
+    Feed(Result("127.0.0.3", EHostStatus::Unknown, nId, 3)); // silent, seen before: dead
+
+    QCOMPARE(oWindow.AliveCount(), 1);
+    QCOMPARE(oWindow.DeadCount(), 1);
+    QCOMPARE(oWindow.UnknownCount(), 1);
+    QCOMPARE(oData.count(), 3);
+    const CScanResult oKnown = oData.at(2).at(0).value<CScanResult>();
+    QCOMPARE(oKnown.status(), EHostStatus::Dead);
+    QCOMPARE(oKnown.mac(), Mac(3));
+    QCOMPARE(oKnown.name(), QStringLiteral("known-before"));
+    QCOMPARE(MIpMacDataStorage::Instance()->GetMac(Ip("127.0.0.1")), Mac(1));
+
+    auto *pProgress = Child<QProgressBar>("prgbarScanProgress");
+    QCOMPARE(pProgress->value(), 3);
+    QVERIFY(pProgress->format().contains(QStringLiteral("1 alive, 1 dead, 1 unknown")));
+    // Unknown hosts are hidden by default.
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 2);
+
+    emit m_pProgram->Scanner().EmitScanEnd();
+    QVERIFY(!oWindow.IsScanning());
+    QCOMPARE(pProgress->value(), 0);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 2);
+}
+
+void TestMainWindow::lateResultsAreIgnored()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.9"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nFirstId = oWindow.ScanId();
+    Feed(Result("127.0.0.1", EHostStatus::Alive, nFirstId, 9, Mac(1)));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton); // stop
+    QCOMPARE(oWindow.AliveCount(), 1);
+
+    Feed(Result("127.0.0.2", EHostStatus::Alive, nFirstId, 9, Mac(2)));
+    QCOMPARE(oWindow.AliveCount(), 1);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 1);
+
+    QTest::mouseClick(ScanButton(), Qt::LeftButton); // a new scan clears the list
+    QVERIFY(oWindow.ScanId() != nFirstId);
+    Feed(Result("127.0.0.4", EHostStatus::Alive, nFirstId, 9, Mac(4)));
+    QCOMPARE(oWindow.AliveCount(), 0);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 0);
+    Feed(Result("127.0.0.5", EHostStatus::Alive, oWindow.ScanId(), 9, Mac(5)));
+    QCOMPARE(oWindow.AliveCount(), 1);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 1);
+}
+
+void TestMainWindow::pauseBuffersAndReplaysInOrder()
+{
+    v_main &oWindow = Start();
+    QSignalSpy oPause(&oWindow, &v_main::EmitPauseRequest);
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.9"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nId = oWindow.ScanId();
+    auto *pPauseButton = Child<QPushButton>("pbPause");
+    auto *pProgress = Child<QProgressBar>("prgbarScanProgress");
+    QCOMPARE(pPauseButton->text(), QStringLiteral("Pause"));
+
+    QTest::mouseClick(pPauseButton, Qt::LeftButton);
+    QCOMPARE(oPause.count(), 1);
+    QCOMPARE(oPause.at(0).at(0).toBool(), true);
+    QVERIFY(oWindow.IsPaused());
+    QCOMPARE(pPauseButton->text(), QStringLiteral("Resume"));
+    QCOMPARE(pProgress->format(), QStringLiteral("Scan paused..."));
+    QVERIFY(!pProgress->isEnabled());
+
+    QSignalSpy oData(&oWindow, &v_main::DataReady);
+    for (const char *pIp : {"127.0.0.7", "127.0.0.2", "127.0.0.5"})
+        Feed(Result(pIp, EHostStatus::Alive, nId, 9, Mac(7)));
+    QCOMPARE(oWindow.AliveCount(), 0);
+    QCOMPARE(oWindow.BufferedResultCount(), 3);
+    QCOMPARE(oData.count(), 0);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 0);
+
+    QTest::mouseClick(pPauseButton, Qt::LeftButton);
+    QCOMPARE(oPause.count(), 2);
+    QCOMPARE(oPause.at(1).at(0).toBool(), false);
+    QVERIFY(!oWindow.IsPaused());
+    QCOMPARE(oWindow.AliveCount(), 3);
+    QCOMPARE(oWindow.BufferedResultCount(), 0);
+    QCOMPARE(oData.count(), 3);
+    QCOMPARE(oData.at(0).at(0).value<CScanResult>().ip(), Ip("127.0.0.7"));
+    QCOMPARE(oData.at(1).at(0).value<CScanResult>().ip(), Ip("127.0.0.2"));
+    QCOMPARE(oData.at(2).at(0).value<CScanResult>().ip(), Ip("127.0.0.5"));
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 3);
+    QVERIFY(pProgress->format().contains(QStringLiteral("3 alive")));
+    QVERIFY(pProgress->isEnabled());
+}
+
+void TestMainWindow::scanEndDuringPauseKeepsBufferedResults()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.2"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nId = oWindow.ScanId();
+    QTest::mouseClick(Child<QPushButton>("pbPause"), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, nId, 2, Mac(1)));
+    Feed(Result("127.0.0.2", EHostStatus::Alive, nId, 2, Mac(2)));
+    // The scanner saw both results arrive and reports the end while the window is paused.
+    emit m_pProgram->Scanner().EmitScanEnd();
+    QVERIFY(!oWindow.IsScanning());
+    QVERIFY(!oWindow.IsPaused());
+    QCOMPARE(oWindow.AliveCount(), 2);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 2);
+}
+
+void TestMainWindow::burstIsShownInSlices()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.0/20"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nId = oWindow.ScanId();
+    QSignalSpy oData(&oWindow, &v_main::DataReady);
+    // All at once, as when every worker finishes together: the window must not take them all
+    // in one go.
+    const quint32 nFirst = Ip("127.0.0.1");
+    for (quint32 n = 0; n < 3000; ++n) {
+        CScanResult oResult = Result("127.0.0.1", EHostStatus::Alive, nId, 3000, Mac(quint8(n)));
+        oResult.set_ip(nFirst + n);
+        Feed(oResult);
+    }
+    emit m_pProgram->Scanner().EmitScanEnd();
+    QVERIFY2(oWindow.BacklogCount() > 0, "3000 results were all handled in one turn");
+    QVERIFY(oWindow.IsScanning()); // ends only once the backlog is shown
+    QTRY_VERIFY_WITH_TIMEOUT(!oWindow.IsScanning(), 60000);
+    QCOMPARE(oWindow.AliveCount(), 3000);
+    QCOMPARE(oData.count(), 3000);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 3000);
+    // Arrival order is kept through the backlog.
+    for (int i = 0; i < oData.count(); i += 499)
+        QCOMPARE(oData.at(i).at(0).value<CScanResult>().ip(), nFirst + quint32(i));
+}
+
+void TestMainWindow::stopDuringBurstKeepsResults()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.0/20"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nId = oWindow.ScanId();
+    for (quint32 n = 0; n < 2000; ++n) {
+        CScanResult oResult = Result("127.0.0.1", EHostStatus::Alive, nId, 2000, Mac(1));
+        oResult.set_ip(Ip("127.0.0.1") + n);
+        Feed(oResult);
+    }
+    QTest::mouseClick(Child<QPushButton>("pbPause"), Qt::LeftButton);
+    QCOMPARE(oWindow.BacklogCount(), 0);
+    QVERIFY(oWindow.AliveCount() + oWindow.BufferedResultCount() == 2000);
+    QTest::keyClick(&oWindow, Qt::Key_Escape); // Escape while paused stops
+    if (oWindow.IsScanning())
+        QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    QVERIFY(!oWindow.IsScanning());
+    QCOMPARE(oWindow.AliveCount(), 2000);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 2000);
+}
+
+void TestMainWindow::largeScanRule_data()
+{
+    QTest::addColumn<int>("scanSize");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("withMac");
+    QTest::addColumn<bool>("counted");
+    QTest::newRow("unknown host in a 65535-address scan is counted") << 65535 << 4 << false << true;
+    QTest::newRow("unknown host in a 65536-address scan is dropped")
+        << 65536 << 4 << false << false;
+    QTest::newRow("silent never-seen host in a large scan is dropped")
+        << 70000 << 3 << false << false;
+    QTest::newRow("alive host in a large scan is counted") << 70000 << 2 << true << true;
+}
+
+void TestMainWindow::largeScanRule()
+{
+    QFETCH(int, scanSize);
+    QFETCH(int, status);
+    QFETCH(bool, withMac);
+    QFETCH(bool, counted);
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    QSignalSpy oData(&oWindow, &v_main::DataReady);
+    Feed(Result("127.0.0.1",
+                EHostStatus(status),
+                oWindow.ScanId(),
+                scanSize,
+                withMac ? Mac(1) : QByteArray(6, '\0')));
+    QCOMPARE(oData.count(), counted ? 1 : 0);
+    QCOMPARE(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount(), counted ? 1 : 0);
+}
+
+// ---- keys ---------------------------------------------------------------------------------------
+
+void TestMainWindow::keysActOnlyInActiveMainWindow()
+{
+    v_main &oWindow = Start();
+    QSignalSpy oScan(&oWindow, &v_main::EmitScan);
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QWidget oOther;
+    oOther.show();
+    QVERIFY(Activate(&oOther));
+    QTest::keyClick(&oOther, Qt::Key_Return);
+    QCOMPARE(oScan.count(), 0);
+
+    QVERIFY(Activate(&oWindow));
+    QTest::keyClick(RangeBox(), Qt::Key_Return);
+    QCOMPARE(oScan.count(), 1);
+    QVERIFY(oWindow.IsScanning());
+    // Return while a scan runs is not the window's business.
+    QTest::keyClick(&oWindow, Qt::Key_Return);
+    QCOMPARE(oScan.count(), 1);
+    QTest::keyClick(&oWindow, Qt::Key_Escape);
+    QVERIFY(oWindow.IsPaused());
+    QTest::keyClick(&oWindow, Qt::Key_Enter);
+    QVERIFY(!oWindow.IsPaused());
+    QVERIFY(oWindow.IsScanning());
+    QTest::keyClick(&oWindow, Qt::Key_Escape);
+    QVERIFY(oWindow.IsPaused());
+
+    QVERIFY(Activate(&oOther));
+    QTest::keyClick(&oOther, Qt::Key_Escape);
+    QVERIFY(oWindow.IsScanning());
+    QVERIFY(Activate(&oWindow));
+    QTest::keyClick(&oWindow, Qt::Key_Escape);
+    QVERIFY(!oWindow.IsScanning());
+    QCOMPARE(oScan.count(), 2);
+}
+
+// ---- range box aids -----------------------------------------------------------------------------
+
+void TestMainWindow::myIpOnlyFillsText()
+{
+    v_main &oWindow = Start();
+    QSignalSpy oScan(&oWindow, &v_main::EmitScan);
+    Tabs()->setCurrentIndex(1);
+    RangeBox()->setEditText(QStringLiteral("127.0.0.99"));
+    Child<QAction>("act_my_ip")->trigger();
+    QCOMPARE(Tabs()->currentIndex(), 0);
+    QCOMPARE(RangeBox()->currentText(), v_main::MySubnetsText());
+    QVERIFY(!RangeBox()->currentText().isEmpty());
+    QCOMPARE(oScan.count(), 0);
+    QVERIFY(!oWindow.IsScanning());
+}
+
+void TestMainWindow::classCConvertsText()
+{
+    Start();
+    Tabs()->setCurrentIndex(1);
+    RangeBox()->setEditText(QStringLiteral("10.1.2.3-10.1.9.9, 10.1.2.200"));
+    Child<QAction>("act_class_c")->trigger();
+    QCOMPARE(Tabs()->currentIndex(), 0);
+    QCOMPARE(RangeBox()->currentText(), QStringLiteral("10.1.2.1 - 10.1.2.254"));
+    RangeBox()->setEditText(QStringLiteral("not a range"));
+    Child<QAction>("act_class_c")->trigger();
+    QCOMPARE(RangeBox()->currentText(), QStringLiteral("not a range"));
+}
+
+// ---- favorites tab ------------------------------------------------------------------------------
+
+void TestMainWindow::favoritesTabScansFavorites()
+{
+    v_main &oWindow = Start();
+    Tabs()->setCurrentIndex(1);
+    QVERIFY(!ScanButton()->isEnabled()); // no favorites yet
+
+    QList<CScanItem> lItems;
+    for (const char *pIp : {"127.0.0.6", "127.0.0.5", "127.0.0.9"})
+        lItems << CScanItem(Result(pIp, EHostStatus::Alive, 0, 0, Mac(1)));
+    emit oWindow.FavoritesDataReady(lItems);
+    QCOMPARE(m_pProgram->FavoritesModel().rowCount(), 3);
+    QVERIFY(ScanButton()->isEnabled());
+
+    QSignalSpy oScan(&oWindow, &v_main::EmitScan);
+    QSignalSpy oClear(&oWindow, &v_main::ClearScanData);
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    QCOMPARE(oScan.count(), 1);
+    QCOMPARE(oClear.count(), 0);
+    const QVector<TIpRange> vRanges = oScan.at(0).at(0).value<CIpList>().Ranges();
+    QCOMPARE(vRanges.size(), 2);
+    QCOMPARE(vRanges.at(0).first, Ip("127.0.0.5"));
+    QCOMPARE(vRanges.at(0).last, Ip("127.0.0.6"));
+    QCOMPARE(vRanges.at(1).first, Ip("127.0.0.9"));
+
+    // Results of a Favorites scan update the favorites only.
+    Feed(Result("127.0.0.5", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(5)));
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 0);
+    bool fUpdated = false;
+    for (const CScanItem &oItem : m_pProgram->FavoritesModel().Items())
+        fUpdated |= oItem.result().ip() == Ip("127.0.0.5") && oItem.result().mac() == Mac(5);
+    QVERIFY(fUpdated);
+}
+
+void TestMainWindow::selectionDrivesHostControls()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(1)));
+    Feed(Result("127.0.0.2", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(2)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+
+    auto *pView = Child<CMouseRightClickTableView>("tvResults");
+    QVERIFY(!Child<QAction>("act_wol")->isEnabled());
+    QVERIFY(!Child<QPushButton>("b_add_to_favorites")->isEnabled());
+    QVERIFY(Child<QAction>("act_clear_list")->isEnabled());
+    QVERIFY(Child<QAction>("act_save")->isEnabled());
+    pView->selectionModel()->select(pView->model()->index(1, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(Child<QAction>("act_wol")->isEnabled());
+    QVERIFY(Child<QAction>("act_tb_shutdown")->isEnabled());
+    QVERIFY(Child<QPushButton>("b_add_to_favorites")->isEnabled());
+    pView->clearSelection();
+    QVERIFY(!Child<QAction>("act_wol")->isEnabled());
+
+    Child<QAction>("act_clear_list")->trigger();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 0);
+    QVERIFY(!Child<QAction>("act_clear_list")->isEnabled());
+    QVERIFY(!Child<QAction>("act_save")->isEnabled());
+}
+
+void TestMainWindow::addToFavoritesCopiesSelectedRows()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    for (const char *pIp : {"127.0.0.1", "127.0.0.2", "127.0.0.3"})
+        Feed(Result(pIp, EHostStatus::Alive, oWindow.ScanId(), 3, Mac(9)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    auto *pView = Child<CMouseRightClickTableView>("tvResults");
+    for (int nRow : {0, 2})
+        pView->selectionModel()->select(pView->model()->index(nRow, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::mouseClick(Child<QPushButton>("b_add_to_favorites"), Qt::LeftButton);
+    QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 2);
+    QVERIFY(!pView->selectionModel()->hasSelection());
+}
+
+void TestMainWindow::selectionFollowsHostsWhileRowsMove()
+{
+    v_main &oWindow = Start();
+    auto *pView = Child<CMouseRightClickTableView>("tvResults");
+    pView->header()->setSortIndicator(2, Qt::AscendingOrder); // by address
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.9"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    const int nId = oWindow.ScanId();
+    Feed(Result("127.0.0.5", EHostStatus::Alive, nId, 9, Mac(5)));
+    Feed(Result("127.0.0.9", EHostStatus::Alive, nId, 9, Mac(9)));
+    const QModelIndex oNine = pView->model()->index(1, 0);
+    pView->selectionModel()->setCurrentIndex(
+        oNine, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+    Feed(Result("127.0.0.7", EHostStatus::Alive, nId, 9, Mac(7))); // lands above .9
+    Feed(Result("127.0.0.1", EHostStatus::Alive, nId, 9, Mac(1)));
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 4);
+    quint32 nIp = 0;
+    QVERIFY(CViewStateKeeper::HostIpAt(pView->model(), pView->currentIndex().row(), &nIp));
+    QCOMPARE(nIp, Ip("127.0.0.9"));
+    const QModelIndexList lSelected = pView->selectionModel()->selectedRows(0);
+    QCOMPARE(lSelected.size(), 1);
+    QVERIFY(CViewStateKeeper::HostIpAt(pView->model(), lSelected.first().row(), &nIp));
+    QCOMPARE(nIp, Ip("127.0.0.9"));
+    QCOMPARE(lSelected.first().row(), 3);
+}
+
+void TestMainWindow::dragOverTabsSwitchesOnlyToFavorites()
+{
+    Start();
+    QTabWidget *pTabs = Tabs();
+    QMimeData oData;
+    oData.setData(VResultsBackend::MimeFormat(), QByteArrayLiteral("<x/>"));
+    const auto Over = [&](int i_nTab) {
+        const QPoint oPos =
+            pTabs->tabBar()->mapTo(pTabs, pTabs->tabBar()->tabRect(i_nTab).center());
+        // Drag events reach a widget only as the target of a drag that entered it.
+        QDragEnterEvent oEvent(oPos, Qt::CopyAction, &oData, Qt::LeftButton, {});
+        oEvent.setAccepted(false);
+        QApplication::sendEvent(pTabs, &oEvent);
+        return oEvent.isAccepted();
+    };
+    QVERIFY(!Over(0));
+    QCOMPARE(pTabs->currentIndex(), 0);
+    QVERIFY(Over(1));
+    QCOMPARE(pTabs->currentIndex(), 1);
+}
+
+void TestMainWindow::dropOnFavoritesTabAddsRows_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("expectedFavorites");
+    QTest::newRow("rows format is taken") << VResultsBackend::MimeFormat() << 2;
+    QTest::newRow("plain text is ignored") << QStringLiteral("text/plain") << 0;
+}
+
+void TestMainWindow::dropOnFavoritesTabAddsRows()
+{
+    QFETCH(QString, format);
+    QFETCH(int, expectedFavorites);
+    Start();
+    QList<CScanItem> lItems;
+    lItems << CScanItem(Result("127.0.0.21", EHostStatus::Alive, 0, 0, Mac(21)))
+           << CScanItem(Result("127.0.0.22", EHostStatus::Dead, 0, 0, Mac(22)));
+    QMimeData oData;
+    oData.setData(format, CResultsXml::Document(lItems).toUtf8());
+    QTabWidget *pTabs = Tabs();
+    const QPoint oPos = pTabs->tabBar()->mapTo(pTabs, pTabs->tabBar()->tabRect(1).center());
+    QDragEnterEvent oEnter(oPos, Qt::CopyAction, &oData, Qt::LeftButton, {});
+    QApplication::sendEvent(pTabs, &oEnter);
+    QVERIFY(oEnter.isAccepted());
+    QDropEvent oDrop(oPos, Qt::CopyAction, &oData, Qt::LeftButton, {});
+    QApplication::sendEvent(pTabs, &oDrop);
+    QCOMPARE(oDrop.isAccepted(), expectedFavorites > 0);
+    QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), expectedFavorites);
+}
+
+void TestMainWindow::deleteKeyRemovesFavoritesOnlyOnFavoritesTab()
+{
+    v_main &oWindow = Start();
+    QList<CScanItem> lItems;
+    for (const char *pIp : {"127.0.0.31", "127.0.0.32", "127.0.0.33"})
+        lItems << CScanItem(Result(pIp, EHostStatus::Alive, 0, 0, Mac(3)));
+    emit oWindow.FavoritesDataReady(lItems);
+    QVERIFY(Activate(&oWindow));
+    auto *pFavorites = Child<CMouseRightClickTableView>("tvFavorites");
+    pFavorites->selectionModel()->select(pFavorites->model()->index(1, 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    // On the Results tab Delete belongs to the focused range box.
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1x"));
+    RangeBox()->lineEdit()->setFocus();
+    RangeBox()->lineEdit()->setCursorPosition(9);
+    QTest::keyClick(RangeBox()->lineEdit(), Qt::Key_Delete);
+    QCOMPARE(RangeBox()->currentText(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 3);
+
+    Tabs()->setCurrentIndex(1);
+    QVERIFY(Activate(&oWindow));
+    pFavorites->setFocus();
+    QTest::keyClick(pFavorites, Qt::Key_Delete);
+    QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 2);
+}
+
+void TestMainWindow::showFiltersOfViewMenu()
+{
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(1)));
+    Feed(Result("127.0.0.2", EHostStatus::Unknown, oWindow.ScanId(), 3));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 1);
+    auto *pShowUnknown = Child<QAction>("act_show_unknown");
+    QVERIFY(!pShowUnknown->isChecked());
+    pShowUnknown->trigger();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 2);
+    QCOMPARE(CCfg().Value(QStringLiteral("show_unknown")).toBool(), true);
+    Child<QAction>("act_show_alive")->trigger();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 1);
+    QCOMPARE(CCfg().Value(QStringLiteral("show_alive")).toBool(), false);
+}
+
+// ---- saving -------------------------------------------------------------------------------------
+
+void TestMainWindow::saveWritesTheFormOfTheEnding_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("selectionOnly");
+    QTest::addColumn<QString>("expectedStart");
+    QTest::addColumn<int>("expectedHosts");
+    QTest::newRow("xml, all rows")
+        << QStringLiteral("all.xml") << false << QStringLiteral("<?xml") << 3;
+    QTest::newRow("xml, selected rows")
+        << QStringLiteral("some.xml") << true << QStringLiteral("<?xml") << 1;
+    QTest::newRow("upper-case .HTML is xml")
+        << QStringLiteral("page.HTML") << false << QStringLiteral("<?xml") << 3;
+    QTest::newRow("html") << QStringLiteral("page.html") << false << QStringLiteral("<") << 3;
+    QTest::newRow("csv") << QStringLiteral("table.csv") << false << QString() << 3;
+}
+
+void TestMainWindow::saveWritesTheFormOfTheEnding()
+{
+    QFETCH(QString, fileName);
+    QFETCH(bool, selectionOnly);
+    QFETCH(QString, expectedStart);
+    QFETCH(int, expectedHosts);
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    for (const char *pIp : {"127.0.0.1", "127.0.0.2", "127.0.0.3"})
+        Feed(Result(pIp, EHostStatus::Alive, oWindow.ScanId(), 3, Mac(4)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    auto *pView = Child<CMouseRightClickTableView>("tvResults");
+    pView->selectionModel()->select(pView->model()->index(1, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+
+    const QString sPath = m_oDir.filePath(fileName);
+    QCOMPARE(oWindow.SaveRowsToFile(sPath, selectionOnly), QString());
+    QFile oFile(sPath);
+    QVERIFY(oFile.open(QIODevice::ReadOnly));
+    const QString sText = QString::fromUtf8(oFile.readAll());
+    QVERIFY2(sText.startsWith(expectedStart), qPrintable(sText.left(80)));
+    QCOMPARE(sText.count(QStringLiteral("127.0.0.")), expectedHosts);
+    if (selectionOnly)
+        QVERIFY(sText.contains(QStringLiteral("127.0.0.2")));
+}
+
+void TestMainWindow::saveWithoutRowsKeepsOldFile()
+{
+    v_main &oWindow = Start();
+    const QString sPath = m_oDir.filePath(QStringLiteral("kept.xml"));
+    QFile oOld(sPath);
+    QVERIFY(oOld.open(QIODevice::WriteOnly));
+    oOld.write("old contents");
+    oOld.close();
+    QCOMPARE(oWindow.SaveRowsToFile(sPath, false), QStringLiteral("No data to be saved"));
+    QVERIFY(oOld.open(QIODevice::ReadOnly));
+    QCOMPARE(oOld.readAll(), QByteArrayLiteral("old contents"));
+    QCOMPARE(oWindow.SaveRowsToFile(m_oDir.filePath(QStringLiteral("no/such/folder.xml")), false),
+             QStringLiteral("Cannot open the file for writing"));
+}
+
+// ---- stored state -------------------------------------------------------------------------------
+
+void TestMainWindow::storedColumnsWithWrongCountFallBack_data()
+{
+    QTest::addColumn<int>("storedColumns");
+    QTest::addColumn<bool>("ipColumnHidden");
+    QTest::newRow("seven stored columns are applied") << 7 << true;
+    QTest::newRow("six stored columns fall back to defaults") << 6 << false;
+    QTest::newRow("eight stored columns fall back to defaults") << 8 << false;
+}
+
+void TestMainWindow::storedColumnsWithWrongCountFallBack()
+{
+    QFETCH(int, storedColumns);
+    QFETCH(bool, ipColumnHidden);
+    QCoreApplication::setApplicationName(QStringLiteral("vistrel-columns-%1").arg(storedColumns));
+    {
+        CCfg oCfg;
+        for (int nColumn = 0; nColumn < storedColumns; ++nColumn) {
+            const QString sPrefix =
+                QStringLiteral("%1/%2/").arg(CColumnStates::ScanGroup()).arg(nColumn);
+            oCfg.SetValue(sPrefix + QStringLiteral("Sort"), 2);
+            oCfg.SetValue(sPrefix + QStringLiteral("Visible"), nColumn != 2);
+            oCfg.SetValue(sPrefix + QStringLiteral("Width"), 90);
+        }
+        oCfg.Sync();
+    }
+    Start();
+    QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+    QCOMPARE(pHeader->count(), 7);
+    QCOMPARE(pHeader->isSectionHidden(2), ipColumnHidden);
+    QVERIFY(!pHeader->isSectionHidden(0));
+    // NetBIOS and user columns stay hidden while their probes are off (the default).
+    QVERIFY(pHeader->isSectionHidden(3));
+    QVERIFY(pHeader->isSectionHidden(4));
+    QVERIFY(pHeader->isSectionHidden(6));
+    QCOMPARE(pHeader->sectionSize(5) == 90, storedColumns == 7);
+}
+
+void TestMainWindow::columnMenuTogglesVisibility()
+{
+    v_main &oWindow = Start();
+    QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+    pHeader->setSortIndicator(2, Qt::DescendingOrder);
+    QVERIFY(!pHeader->isSectionHidden(5));
+    oWindow.OnColumnVisibility(5);
+    QVERIFY(pHeader->isSectionHidden(5));
+    QCOMPARE(pHeader->sortIndicatorSection(), 2);
+    QCOMPARE(pHeader->sortIndicatorOrder(), Qt::DescendingOrder);
+    oWindow.OnColumnVisibility(0); // never hidden
+    QVERIFY(!pHeader->isSectionHidden(0));
+    const CColumnStateList lStored = CColumnStates::Read(CCfg(), CColumnStates::ScanGroup());
+    QCOMPARE(lStored.size(), 7);
+    for (const CColumnState &oState : lStored) {
+        if (oState.column == 5)
+            QVERIFY(!oState.visible);
+    }
+    oWindow.OnColumnVisibility(5);
+    QVERIFY(!pHeader->isSectionHidden(5));
+}
+
+void TestMainWindow::windowStateRestoredAtNextStart()
+{
+    {
+        v_main &oWindow = Start();
+        Tabs()->setCurrentIndex(1);
+        RangeBox()->setEditText(QStringLiteral("127.0.0.42"));
+        oWindow.setGeometry(QRect(40, 50, 700, 500));
+        Child<CMouseRightClickTableView>("tvResults")->header()->resizeSection(2, 155);
+        Child<QAction>("act_show_unknown")->setChecked(true);
+        QVERIFY(oWindow.close());
+        m_pProgram.reset();
+    }
+    v_main &oWindow = Start();
+    QCOMPARE(Tabs()->currentIndex(), 1);
+    QCOMPARE(RangeBox()->currentText(), QStringLiteral("127.0.0.42"));
+    QCOMPARE(oWindow.geometry().size(), QSize(700, 500));
+    QCOMPARE(Child<CMouseRightClickTableView>("tvResults")->header()->sectionSize(2), 155);
+    QVERIFY(Child<QAction>("act_show_unknown")->isChecked());
+    QVERIFY(oWindow.isVisible());
+}
+
+void TestMainWindow::favoritesFileSavedAndLoaded()
+{
+    {
+        v_main &oWindow = Start();
+        QList<CScanItem> lItems;
+        lItems << CScanItem(Result("127.0.0.8", EHostStatus::Alive, 0, 0, Mac(8)),
+                            QStringLiteral("printer"));
+        // Hidden by the status filter, and a favorite all the same.
+        lItems << CScanItem(Result("127.0.0.9", EHostStatus::Unknown, 0, 0));
+        emit oWindow.FavoritesDataReady(lItems);
+        oWindow.OnProgramExit();
+        QVERIFY(QFile::exists(v_main::FavoritesFilePath()));
+        m_pProgram.reset();
+    }
+    {
+        Start();
+        QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 2);
+        QStringList lsComments;
+        for (const CScanItem &oItem : m_pProgram->FavoritesModel().Items())
+            lsComments << oItem.comments();
+        QVERIFY(lsComments.contains(QStringLiteral("printer")));
+        emit m_pProgram->MainWindow().ClearFavoritesData();
+        m_pProgram->MainWindow().OnProgramExit();
+        QVERIFY(!QFile::exists(v_main::FavoritesFilePath()));
+    }
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_MainWindow.moc"
