@@ -726,12 +726,34 @@ do_exec() {
     exec ip netns exec "$SCAN" env DBUS_SYSTEM_BUS_ADDRESS="unix:path=$SCAN_BUS" "$@"
 }
 
+# The CTest fixture reuses a lab that is already up and healthy (someone working on probes keeps
+# one running) and takes down only a lab it built itself.
+do_fixture_up() {
+    if [ -f "$STATE/hosts.tsv" ] && ip netns list | grep -q "^$SCAN\b" &&
+        [ "$(wc -l <"$STATE/failures.tsv" 2>/dev/null || echo 0)" -eq 1 ]; then
+        say "reusing the lab that is already up"
+        return 0
+    fi
+    do_up || return $?
+    touch "$STATE/fixture-owned"
+}
+
+do_fixture_down() {
+    if [ -f "$STATE/fixture-owned" ]; then
+        do_down
+    else
+        say "the lab was up before the tests: left up"
+    fi
+}
+
 cmd=${1:-}
 shift || true
 case $cmd in
 up) need_root; do_up ;;
 down) need_root; do_down ;;
+fixture-up) need_root; do_fixture_up ;;
+fixture-down) need_root; do_fixture_down ;;
 exec) need_root; do_exec "$@" ;;
 status) do_status ;;
-*) echo "usage: $0 up|down|exec COMMAND...|status" >&2; exit 2 ;;
+*) echo "usage: $0 up|down|exec COMMAND...|status|fixture-up|fixture-down" >&2; exit 2 ;;
 esac
