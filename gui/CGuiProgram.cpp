@@ -3,14 +3,14 @@
 
 #include "CCfg.h"
 #include "CIpList.h"
-#include "CKeychainPasswordStore.h"
 #include "CKeyReleaseEmitFilter.h"
+#include "CKeychainPasswordStore.h"
 #include "CLocalizations.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
+#include "EOrtavoCommand.h"
 #include "GuiLog.h"
 #include "MCfg.h"
-#include "EOrtavoCommand.h"
 #include "MIpMacDataStorage.h"
 #include "MRemoteShutdown.h"
 #include "MScanSrcDataHistory.h"
@@ -199,8 +199,7 @@ void CGuiProgram::MakeScanConnections()
     // The scanner takes a new configuration before the window, so a scan started from the first
     // shown window already runs with the stored settings.
     QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, pScanner, &MScanner::OnCfg);
-    QObject::connect(
-        m_pCfg.get(), &MCfg::EmitCfg, m_pHistory.get(), &MScanSrcDataHistory::OnCfg);
+    QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, m_pHistory.get(), &MScanSrcDataHistory::OnCfg);
     QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, pWindow, &v_main::OnCfg);
     // Queued: both workers live on threads of their own.
     QObject::connect(pWindow, &v_main::EmitWakeOnLan, m_pWol, &MWol::OnWakeOnLan);

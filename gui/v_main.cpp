@@ -2,10 +2,10 @@
 #include "v_main.h"
 
 #include "CColumnStates.h"
-#include "CHostActionRunner.h"
-#include "CLocalizations.h"
 #include "CFavoritesContentHandler.h"
+#include "CHostActionRunner.h"
 #include "CLocalSubnets.h"
+#include "CLocalizations.h"
 #include "CMenuHeaderView.h"
 #include "CMouseRightClickTableView.h"
 #include "CRangeBoxText.h"

@@ -287,7 +287,8 @@ private:
     void FillLanguageMenu();
     void LoadBanner();
     bool ContextMenuKey();
-    void ShowContextMenu(CMouseRightClickTableView *i_pView, const QPoint &i_oPos,
+    void ShowContextMenu(CMouseRightClickTableView *i_pView,
+                         const QPoint &i_oPos,
                          const QPoint &i_oGlobalPos);
     void AddCopyMenu(QMenu *i_pMenu);
     void AddKindEntries(QMenu *i_pMenu, const CScanFragment &i_oFragment);

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's host actions (menus, tool bar, context menus, double clicks), its help links,
 // About box, banner and language menu. Kept apart from v_main.cpp, which runs the scan side.
-#include "v_main.h"
-
 #include "CHostActionRunner.h"
 #include "CLocalizations.h"
 #include "CMouseRightClickTableView.h"
@@ -12,6 +10,7 @@
 #include "VShutdowns.h"
 #include "ui_v_main.h"
 #include "v_ip_about.h"
+#include "v_main.h"
 
 #include <QActionGroup>
 #include <QClipboard>
@@ -100,10 +99,8 @@ void v_main::SetUpHostActions()
             this,
             &v_main::OnTableFavoritesContextMenu);
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
-        connect(pView,
-                &CMouseRightClickTableView::IndexDblClicked,
-                this,
-                &v_main::OnIndexDblClicked);
+        connect(
+            pView, &CMouseRightClickTableView::IndexDblClicked, this, &v_main::OnIndexDblClicked);
     }
 
     m_pBanner = new VBanner(ui->toolBar);
@@ -324,8 +321,8 @@ void v_main::OnCopyPathSharedFolder()
 {
     if (m_oContextRow.kind() != FragmentShare)
         return;
-    QGuiApplication::clipboard()->setText(m_pActionRunner->SharePath(
-        m_oContextRow.item().result().IpText(), m_oContextRow.text()));
+    QGuiApplication::clipboard()->setText(
+        m_pActionRunner->SharePath(m_oContextRow.item().result().IpText(), m_oContextRow.text()));
     m_oContextRow = CScanFragment();
 }
 
@@ -333,8 +330,8 @@ void v_main::OnPropertiesSharedFolder()
 {
     if (m_oContextRow.kind() != FragmentShare)
         return;
-    const QString sPath = m_pActionRunner->SharePath(m_oContextRow.item().result().IpText(),
-                                                     m_oContextRow.text());
+    const QString sPath =
+        m_pActionRunner->SharePath(m_oContextRow.item().result().IpText(), m_oContextRow.text());
     m_oContextRow = CScanFragment();
     // Where the system has no properties dialog, the file manager shows the share instead.
     if (!m_pActionRunner->ShowProperties(sPath))
@@ -357,8 +354,8 @@ void v_main::OnCopyCellData(int i_nColumn)
                                   oResult.MacText(),
                                   oResult.user(),
                                   oItem.comments()};
-    const QString sText = i_nColumn == 0 ? lsFields.join(QLatin1Char('\t'))
-                                         : lsFields.at(i_nColumn - 1);
+    const QString sText =
+        i_nColumn == 0 ? lsFields.join(QLatin1Char('\t')) : lsFields.at(i_nColumn - 1);
     QGuiApplication::clipboard()->setText(sText, QClipboard::Clipboard);
     ui->tvFavorites->Unlock();
     ui->tvResults->Unlock();
@@ -575,8 +572,10 @@ void v_main::OnIndexDblClicked(QModelIndex i_oIndex)
         break;
     case FragmentOrtavo:
         if (oFragment.port() > 0) {
-            OrtavoConnectCustomOptions(
-                EOrtavoCommand::FullControl, oFragment.port(), false, oFragment.item().result().ip());
+            OrtavoConnectCustomOptions(EOrtavoCommand::FullControl,
+                                       oFragment.port(),
+                                       false,
+                                       oFragment.item().result().ip());
         } else {
             emit OrtavoConnectOptionsRequested(
                 EOrtavoCommand::FullControl, 0, false, oFragment.item().result().ip());
