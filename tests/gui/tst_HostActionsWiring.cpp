@@ -202,6 +202,7 @@ private slots:
     void menuBarOrtavoAsksForPort();
     void contextMenuPerRowKind_data();
     void contextMenuPerRowKind();
+    void favoritesContextMenu();
     void contextEntryReachesHelper_data();
     void contextEntryReachesHelper();
     void doubleClickActsOnChildRows_data();
@@ -471,6 +472,40 @@ void TestHostActionsWiring::contextMenuPerRowKind()
     const QModelIndex oIndex = kind == 1 ? HostIndex("127.0.0.1") : ChildIndex("127.0.0.1", kind);
     QVERIFY(oIndex.isValid());
     QCOMPARE(OpenContextMenu(oIndex), entries);
+    QVERIFY(m_pRunner->lsCalls.isEmpty());
+}
+
+void TestHostActionsWiring::favoritesContextMenu()
+{
+    Start();
+    FeedHosts();
+    Select({"127.0.0.1", "127.0.0.2"});
+    QTest::mouseClick(Child<QPushButton>("b_add_to_favorites"), Qt::LeftButton);
+    Child<QTabWidget>("tabMachineList")->setCurrentIndex(1);
+    auto *pView = Child<CMouseRightClickTableView>("tvFavorites");
+    QCOMPARE(pView->model()->rowCount(), 2);
+    pView->selectionModel()->select(pView->model()->index(0, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QString sIp = pView->model()->index(0, 2).data().toString();
+    const QPoint oPos = pView->visualRect(pView->model()->index(0, 1)).center();
+    const QMouseEvent oEvent(QEvent::MouseButtonPress,
+                             oPos,
+                             pView->viewport()->mapToGlobal(oPos),
+                             Qt::RightButton,
+                             Qt::RightButton,
+                             Qt::NoModifier);
+    QSignalSpy oWake(&m_pProgram->MainWindow(), &v_main::EmitWakeOnLan);
+    const QStringList lsEntries =
+        RunPopup([&]() { m_pProgram->MainWindow().OnTableFavoritesContextMenu(&oEvent); },
+                 QStringLiteral("Wake-On-LAN"));
+    QVERIFY2(lsEntries.contains(QStringLiteral("Copy/Comments")), qPrintable(lsEntries.join(',')));
+    QVERIFY(lsEntries.contains(QStringLiteral("Remove from \"Favorites\"")));
+    QVERIFY(lsEntries.contains(QStringLiteral("Edit...")));
+    QVERIFY(!lsEntries.contains(QStringLiteral("Add to \"Favorites\"")));
+    QVERIFY(lsEntries.contains(QStringLiteral("Shut down...")));
+    // The entry acted on the Favorites selection, not on the Results tab's two rows.
+    QCOMPARE(oWake.count(), 1);
+    QCOMPARE(oWake.at(0).at(0).toByteArray(), Mac(sIp == QLatin1String("127.0.0.1") ? 1 : 2));
     QVERIFY(m_pRunner->lsCalls.isEmpty());
 }
 
