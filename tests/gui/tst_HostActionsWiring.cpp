@@ -210,6 +210,7 @@ private slots:
     void failuresAreShown_data();
     void failuresAreShown();
     void contextKeyOpensMenuOfSelection();
+    void rescanSelectedKeepsResults();
     void wakeOnLanSendsMagicPackets();
     void abortShutdownReachesCoordinator();
     void shutdownDialogStartsBatchForSelection();
@@ -646,6 +647,29 @@ void TestHostActionsWiring::contextKeyOpensMenuOfSelection()
     QVERIFY(fHandled);
     QVERIFY(lsSeen.contains(QStringLiteral("Wake-On-LAN")));
     QCOMPARE(m_pRunner->lsCalls, QStringList{QStringLiteral("open smb://127.0.0.2/")});
+}
+
+void TestHostActionsWiring::rescanSelectedKeepsResults()
+{
+    v_main &oWindow = Start();
+    FeedHosts();
+    Select({"127.0.0.1", "127.0.0.3"});
+    QSignalSpy oScan(&oWindow, &v_main::EmitScan);
+    OpenContextMenu(HostIndex("127.0.0.2"), QStringLiteral("Rescan selected"));
+    QCOMPARE(oScan.count(), 1);
+    QStringList lsScope;
+    for (const TIpRange &oRange : oScan.at(0).at(0).value<CIpList>().Ranges())
+        lsScope << QStringLiteral("%1-%2").arg(IpToText(oRange.first), IpToText(oRange.last));
+    // One range per selected host, in row order; the rows' order depends on the sorting.
+    lsScope.sort();
+    QCOMPARE(lsScope,
+             (QStringList{QStringLiteral("127.0.0.1-127.0.0.1"),
+                          QStringLiteral("127.0.0.3-127.0.0.3")}));
+    QVERIFY(oWindow.IsScanning());
+    QCOMPARE(m_pProgram->ScanModel().ItemCount(), 3);
+    // A second request while that scan runs changes nothing.
+    OpenContextMenu(HostIndex("127.0.0.2"), QStringLiteral("Rescan selected"));
+    QCOMPARE(oScan.count(), 1);
 }
 
 // ---- Wake-on-LAN and shutdown ----------------------------------------------------------------
