@@ -4,14 +4,23 @@
 #include "CCfg.h"
 #include "CIpList.h"
 #include "CKeyReleaseEmitFilter.h"
+#include "CKeychainPasswordStore.h"
+#include "CLocalizations.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
+#include "EOrtavoCommand.h"
 #include "GuiLog.h"
 #include "MCfg.h"
 #include "MIpMacDataStorage.h"
+#include "MRemoteShutdown.h"
+#include "MScanSrcDataHistory.h"
 #include "MScanner.h"
+#include "MWol.h"
+#include "VOrtavoConnectOptions.h"
+#include "VRemoteShutdown.h"
 #include "VResultsBackend.h"
 #include "v_main.h"
+#include "v_options.h"
 
 #include <QApplication>
 
@@ -35,21 +44,22 @@ void CGuiProgram::RegisterMetaTypes()
     qRegisterMetaType<QList<CScanItem> *>("QList<CScanItem>*");
     qRegisterMetaType<CIpList>("CIpList");
     qRegisterMetaType<CCfg>("CCfg");
+    qRegisterMetaType<CShutdownQuery::TParamsPtr>("CShutdownQuery::TParamsPtr");
+    qRegisterMetaType<EOrtavoCommand>("EOrtavoCommand");
 }
 
 CGuiProgram::CGuiProgram()
 {
-    // TODO(gui): choose the language through the translations manager before any widget exists.
+    // Before any widget exists, so that every one is built in the chosen language.
+    CLocalizations::instance()->SetLocale();
     m_pCfg = std::make_unique<MCfg>();
     m_pScanner = std::make_unique<MScanner>();
     MIpMacDataStorage::Instance()->Load(MIpMacDataStorage::DefaultPath());
 
-    // TODO(gui): the Wake-on-LAN sender and the shutdown coordinator take the place of these
-    // plain objects, and connections 41 and 42 reach them, once they exist.
     m_pWolThread.reset(new QThread);
     m_pWolThread->setObjectName(QStringLiteral("WakeOnLanThread"));
     m_pWolThread->start(QThread::InheritPriority);
-    m_pWol = new QObject;
+    m_pWol = new MWol;
     m_pWol->setObjectName(QStringLiteral("MWol"));
     m_pWol->moveToThread(m_pWolThread.get());
     QObject::connect(m_pWolThread.get(), &QThread::finished, m_pWol, &QObject::deleteLater);
@@ -57,7 +67,7 @@ CGuiProgram::CGuiProgram()
     m_pShutdownThread.reset(new QThread);
     m_pShutdownThread->setObjectName(QStringLiteral("ShutdownThread"));
     m_pShutdownThread->start(QThread::InheritPriority);
-    m_pShutdown = new QObject;
+    m_pShutdown = new MRemoteShutdown;
     m_pShutdown->setObjectName(QStringLiteral("MRemoteShutdown"));
     m_pShutdown->moveToThread(m_pShutdownThread.get());
     QObject::connect(
@@ -92,9 +102,55 @@ CGuiProgram::CGuiProgram()
         std::make_unique<VResultsBackend>(qApp, VResultsBackend::kFavoritesColumnCount, true);
     m_pMainWindow->SetModels(m_pScanModel.get(), m_pFavoritesModel.get());
     MakeModelConnections();
-    // TODO(gui): the options dialog (connections 20-22), the scan source history (23-24), the
-    // connect-options dialog (25-28) and the shutdown options dialog (29-33) join here.
+    MakeDialogs();
     MakeScanConnections();
+}
+
+void CGuiProgram::MakeDialogs()
+{
+    v_main *pWindow = m_pMainWindow.get();
+    MCfg *pCfg = m_pCfg.get();
+
+    m_pOptions = std::make_unique<v_options>(pWindow);
+    QObject::connect(pWindow, &v_main::ActionOptions, m_pOptions.get(), &QWidget::show);
+    QObject::connect(
+        pWindow, &v_main::LanguageChanged, m_pOptions.get(), &v_options::OnLanguageChanged);
+    QObject::connect(m_pOptions.get(), &v_options::CfgChanged, pCfg, &MCfg::RequestCfgBroadcast);
+
+    m_pHistory = std::make_unique<MScanSrcDataHistory>(qApp);
+    QObject::connect(pWindow,
+                     &v_main::ScanHistoryRequired,
+                     m_pHistory.get(),
+                     &MScanSrcDataHistory::OnScanHistoryRequired);
+    QObject::connect(pWindow,
+                     &v_main::ScanSrcDataWasUsed,
+                     m_pHistory.get(),
+                     &MScanSrcDataHistory::OnScanSrcDataWasUsed);
+
+    m_pConnectOptions = std::make_unique<VOrtavoConnectOptions>(pWindow);
+    VOrtavoConnectOptions *pConnect = m_pConnectOptions.get();
+    QObject::connect(pCfg, &MCfg::EmitCfg, pConnect, &VOrtavoConnectOptions::AssignCfg);
+    QObject::connect(pWindow,
+                     &v_main::OrtavoConnectOptionsRequested,
+                     pConnect,
+                     &VOrtavoConnectOptions::DisplayUi);
+    QObject::connect(pConnect,
+                     &VOrtavoConnectOptions::OptionsSpecified,
+                     pWindow,
+                     &v_main::OrtavoConnectCustomOptions);
+    QObject::connect(
+        pWindow, &v_main::LanguageChanged, pConnect, &VOrtavoConnectOptions::OnLanguageChanged);
+
+    m_pPasswordStore = std::make_unique<CKeychainPasswordStore>(QStringLiteral("vistrel"));
+    m_pShutdownOptions = std::make_unique<VRemoteShutdown>(m_pPasswordStore.get(), pWindow);
+    VRemoteShutdown *pShutdown = m_pShutdownOptions.get();
+    QObject::connect(pCfg, &MCfg::EmitCfg, pShutdown, &VRemoteShutdown::AssignCfg);
+    QObject::connect(pCfg, &MCfg::EmitCfg, m_pOptions.get(), &v_options::OnCfg);
+    QObject::connect(
+        pWindow, &v_main::LanguageChanged, pShutdown, &VRemoteShutdown::OnLanguageChanged);
+    QObject::connect(pWindow, &v_main::ShutdownRequested, pShutdown, &VRemoteShutdown::DisplayUi);
+    QObject::connect(
+        pShutdown, &VRemoteShutdown::ShutdownSpecified, pWindow, &v_main::DoRemoteShutdown);
 }
 
 void CGuiProgram::MakeModelConnections()
@@ -143,7 +199,12 @@ void CGuiProgram::MakeScanConnections()
     // The scanner takes a new configuration before the window, so a scan started from the first
     // shown window already runs with the stored settings.
     QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, pScanner, &MScanner::OnCfg);
+    QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, m_pHistory.get(), &MScanSrcDataHistory::OnCfg);
     QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, pWindow, &v_main::OnCfg);
+    // Queued: both workers live on threads of their own.
+    QObject::connect(pWindow, &v_main::EmitWakeOnLan, m_pWol, &MWol::OnWakeOnLan);
+    QObject::connect(
+        pWindow, &v_main::EmitShutdownAbort, m_pShutdown, &MRemoteShutdown::OnShutdownAbort);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, pWindow, &v_main::OnProgramExit);
 }
 
@@ -172,6 +233,11 @@ void CGuiProgram::Stop()
 CGuiProgram::~CGuiProgram()
 {
     Stop();
+    m_pShutdownOptions.reset();
+    m_pPasswordStore.reset();
+    m_pConnectOptions.reset();
+    m_pHistory.reset();
+    m_pOptions.reset();
     m_pFavoritesModel.reset();
     m_pScanModel.reset();
     for (auto it = m_apKeyFilters.rbegin(); it != m_apKeyFilters.rend(); ++it)

@@ -7,12 +7,19 @@
 #include <memory>
 
 class CKeyReleaseEmitFilter;
+class IPasswordStore;
 class MCfg;
+class MRemoteShutdown;
+class MScanSrcDataHistory;
 class MScanner;
+class MWol;
 class QApplication;
 class QObject;
+class VOrtavoConnectOptions;
+class VRemoteShutdown;
 class VResultsBackend;
 class v_main;
+class v_options;
 
 // The windowed program's objects and their wiring. The constructor builds every long-lived object
 // in a fixed order and makes every connection between them; no object finds another in any other
@@ -49,8 +56,12 @@ public:
     }
     QThread &WakeOnLanThread() const { return *m_pWolThread; }
     QThread &ShutdownThread() const { return *m_pShutdownThread; }
-    QObject *WakeOnLanSender() const { return m_pWol; }
-    QObject *ShutdownCoordinator() const { return m_pShutdown; }
+    MWol *WakeOnLanSender() const { return m_pWol; }
+    MRemoteShutdown *ShutdownCoordinator() const { return m_pShutdown; }
+    v_options &OptionsDialog() const { return *m_pOptions; }
+    MScanSrcDataHistory &History() const { return *m_pHistory; }
+    VOrtavoConnectOptions &ConnectOptionsDialog() const { return *m_pConnectOptions; }
+    VRemoteShutdown &ShutdownOptionsDialog() const { return *m_pShutdownOptions; }
 
 private:
     struct TThreadStopper
@@ -60,17 +71,25 @@ private:
     using TThreadPtr = std::unique_ptr<QThread, TThreadStopper>;
 
     void MakeModelConnections();
+    void MakeDialogs();
     void MakeScanConnections();
 
     std::unique_ptr<MCfg> m_pCfg;
     std::unique_ptr<MScanner> m_pScanner;
     TThreadPtr m_pWolThread;
-    QObject *m_pWol = nullptr; // lives on m_pWolThread, deleted when it finishes
+    MWol *m_pWol = nullptr; // lives on m_pWolThread, deleted when it finishes
     TThreadPtr m_pShutdownThread;
-    QObject *m_pShutdown = nullptr;
+    MRemoteShutdown *m_pShutdown = nullptr;
     std::unique_ptr<v_main> m_pMainWindow;
     std::array<std::unique_ptr<CKeyReleaseEmitFilter>, kKeyFilterCount> m_apKeyFilters;
     std::unique_ptr<VResultsBackend> m_pScanModel;
     std::unique_ptr<VResultsBackend> m_pFavoritesModel;
+    // The dialogs are children of the main window, destroyed here before it.
+    std::unique_ptr<v_options> m_pOptions;
+    std::unique_ptr<MScanSrcDataHistory> m_pHistory;
+    std::unique_ptr<VOrtavoConnectOptions> m_pConnectOptions;
+    // The shutdown dialog keeps its password here, never in the settings.
+    std::unique_ptr<IPasswordStore> m_pPasswordStore;
+    std::unique_ptr<VRemoteShutdown> m_pShutdownOptions;
     bool m_fStopped = false;
 };

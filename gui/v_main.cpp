@@ -3,7 +3,9 @@
 
 #include "CColumnStates.h"
 #include "CFavoritesContentHandler.h"
+#include "CHostActionRunner.h"
 #include "CLocalSubnets.h"
+#include "CLocalizations.h"
 #include "CMenuHeaderView.h"
 #include "CMouseRightClickTableView.h"
 #include "CRangeBoxText.h"
@@ -12,6 +14,7 @@
 #include "IpRangeReaders.h"
 #include "MIpMacDataStorage.h"
 #include "VResultsBackend.h"
+#include "VShutdowns.h"
 #include "ui_v_main.h"
 
 #include <QActionGroup>
@@ -71,14 +74,10 @@ v_main::v_main(QWidget *i_pParent)
                 this,
                 &v_main::OnHdrContextMenu);
         connect(pView, &CMouseRightClickTableView::ClearSelection, this, &v_main::OnClearSelection);
-        // TODO(gui): the host actions (context menus, double click) connect RightButtonPressed
-        // and IndexDblClicked here once they exist.
     }
 
     m_pLanguageGroup = new QActionGroup(this);
     connect(m_pLanguageGroup, &QActionGroup::triggered, this, &v_main::OnLangActionTriggered);
-    // TODO(gui): the translations manager fills the language menu; until then it stays empty.
-    ui->menuLanguage->setEnabled(!m_pLanguageGroup->actions().isEmpty());
 
     connect(ui->act_scan_from_file, &QAction::triggered, this, &v_main::OnSelectIpFile);
     connect(ui->act_load, &QAction::triggered, this, &v_main::on_b_load_favorites_clicked);
@@ -120,7 +119,7 @@ v_main::v_main(QWidget *i_pParent)
         pView->setSortingEnabled(true);
     }
     ui->cbIpRange->setFocus();
-    // TODO(gui): the banner of the about box joins the tool bar when it exists.
+    SetUpHostActions();
     UpdateTexts();
     UpdateHint();
 }
@@ -245,7 +244,8 @@ void v_main::OnCfg(CCfg i_oCfg)
         if (VResultsBackend *pModel = ModelOf(pView))
             pModel->SetCfg(m_oCfg);
     }
-    // TODO(gui): hand the configuration to the host-properties and shutdown results dialogs.
+    // TODO(gui): hand the configuration to the host-properties dialog.
+    m_pShutdowns->OnCfg(m_oCfg);
     const QSignalBlocker oBlockAlive(ui->act_show_alive);
     const QSignalBlocker oBlockDead(ui->act_show_dead);
     const QSignalBlocker oBlockUnknown(ui->act_show_unknown);
@@ -314,8 +314,7 @@ void v_main::closeEvent(QCloseEvent *i_pEvent)
 
 void v_main::OnLangActionTriggered(QAction *i_pAction)
 {
-    Q_UNUSED(i_pAction)
-    // TODO(gui): set the action's "lang" property as the locale once translations exist.
+    CLocalizations::instance()->SetLocale(i_pAction->property("lang").toString());
     const bool fMaximized = isMaximized();
     const QRect oRect = normalGeometry();
     SaveWindowState();
@@ -324,6 +323,8 @@ void v_main::OnLangActionTriggered(QAction *i_pAction)
         setGeometry(oRect);
         setWindowState(Qt::WindowNoState);
     }
+    LoadBanner();
+    m_pShutdowns->OnLanguageChanged();
     emit LanguageChanged();
     UpdateTexts();
     UpdateHint();
@@ -799,9 +800,8 @@ void v_main::OnDelPressed(bool &i_fProcessed)
 
 void v_main::OnContextPressed(bool &i_fProcessed)
 {
-    // TODO(gui): open the host context menu here once the host actions exist; until then the
-    // key is left to the focused widget.
-    Q_UNUSED(i_fProcessed)
+    if (!i_fProcessed && ContextMenuKey())
+        i_fProcessed = true;
 }
 
 void v_main::OnContents(bool &i_fProcessed)
@@ -813,8 +813,7 @@ void v_main::OnContents(bool &i_fProcessed)
 
 void v_main::OnContents()
 {
-    // TODO(gui): open the help page through the URL threads of the host actions.
-    qCDebug(lcGui) << "help requested";
+    m_pActionRunner->OpenUrl(tr("https://www.brenmark.example/vistrel/help", "hyperlinks"));
 }
 
 void v_main::OnActionOptions()

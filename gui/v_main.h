@@ -4,24 +4,33 @@
 #include "CCfg.h"
 #include "CColumnState.h"
 #include "CIpList.h"
+#include "CScanFragment.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
+#include "CShutdownQuery.h"
 #include "CViewStateKeeper.h"
+#include "EOrtavoCommand.h"
 #include "IpRanges.h"
 
 #include <QList>
 #include <QMainWindow>
+#include <QModelIndex>
 #include <QPalette>
 #include <QStringList>
+#include <QVector>
 
 #include <memory>
 
+class CHostActionRunner;
 class CMouseRightClickTableView;
 class QAbstractItemModel;
 class QAction;
 class QActionGroup;
 class QDropEvent;
+class QMenu;
+class VBanner;
 class VResultsBackend;
+class VShutdowns;
 
 namespace Ui {
 class v_main;
@@ -223,4 +232,76 @@ private:
     bool m_fViewsLocked = false;
     CViewStateKeeper m_oScanViewState;
     CViewStateKeeper m_oFavoritesViewState;
+
+    // ---- host actions, help, About box and banner (v_mainHostActions.cpp) ----------------------
+public:
+    // Replaces what the host actions finally start (URLs, telnet, the viewer); for tests.
+    void SetHostActionRunner(std::unique_ptr<CHostActionRunner> i_pRunner);
+    CHostActionRunner &HostActionRunner() const { return *m_pActionRunner; }
+    VShutdowns &ShutdownResults() const { return *m_pShutdowns; }
+    VBanner &Banner() const { return *m_pBanner; }
+
+signals:
+    void OrtavoConnectOptionsRequested(EOrtavoCommand i_eOrtavoCommand,
+                                       int port,
+                                       bool i_fInteractive,
+                                       quint32 i_nAddress);
+
+public slots:
+    void on_act_explore_triggered();
+    void OnHttp();
+    void OnHttps();
+    void OnFtp();
+    void OnTelnet();
+    void OnOrtavoFullControl();
+    void OnOrtavoViewOnly();
+    void OnOrtavoFileTransfer();
+    void OnOrtavoTelnet();
+    void OnOrtavoShutdown();
+    void OnOrtavoVoiceChat();
+    void OnOrtavoTextChat();
+    void OnOrtavoTextMessage();
+    void OrtavoConnectCustomOptions(EOrtavoCommand i_eOrtavoCommand,
+                                    int port,
+                                    bool i_fInteractive,
+                                    quint32 i_nAddress);
+    void OnExploreSharedFolder();
+    void OnCopyPathSharedFolder();
+    void OnPropertiesSharedFolder();
+    void OnCopyCellData(int i_nColumn);
+    void OnScanSelected();
+    void OnWakeOnLan();
+    void OnShutDown();
+    void DoRemoteShutdown(CShutdownQuery::TParamsPtr i_pParams);
+    void OnAbortShutDown();
+    void OnTableScanContextMenu(const QMouseEvent *i_pEvent);
+    void OnTableFavoritesContextMenu(const QMouseEvent *i_pEvent);
+    void OnIndexDblClicked(QModelIndex i_oIndex);
+    void OnAbout();
+    void OnBannerClicked();
+    void ReportBug();
+    void RequestFeature();
+
+private:
+    void SetUpHostActions();
+    void FillLanguageMenu();
+    void LoadBanner();
+    bool ContextMenuKey();
+    void ShowContextMenu(CMouseRightClickTableView *i_pView,
+                         const QPoint &i_oPos,
+                         const QPoint &i_oGlobalPos);
+    void AddCopyMenu(QMenu *i_pMenu);
+    void AddKindEntries(QMenu *i_pMenu, const CScanFragment &i_oFragment);
+    QList<CScanItem> SelectedItems();
+    QVector<quint32> SelectedRows();
+    bool TakeTargetHost(QString *o_psAddress);
+    void OpenForTarget(const QString &i_sPattern);
+    void OrtavoFromAction(EOrtavoCommand i_eCommand, const QAction *i_pAction);
+    void OpenShare(const CScanFragment &i_oFragment);
+
+    std::unique_ptr<CHostActionRunner> m_pActionRunner;
+    CScanFragment m_oContextRow;
+    VBanner *m_pBanner = nullptr;
+    VShutdowns *m_pShutdowns = nullptr;
+    // ---- end of host actions --------------------------------------------------------------------
 };

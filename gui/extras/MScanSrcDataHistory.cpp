@@ -40,15 +40,15 @@ void MScanSrcDataHistory::OnScanHistoryRequired(QStringList &i_lsSrcData)
 
 void MScanSrcDataHistory::OnScanSrcDataWasUsed(QString i_rsText)
 {
-    // Entries are stored trimmed, so the text is compared trimmed too: " A " is another use of
-    // "A", not a second entry that reads the same.
+    // The text is compared as given and stored trimmed: " A " is not a use of "A" but a new
+    // entry that reads "A". Both then count their own uses.
     const QString sText = i_rsText.trimmed();
     // The stored form is one text per line: a line break would shift every later pair.
     if (sText.isEmpty() || sText.contains(QLatin1Char('\n')) || sText.contains(QLatin1Char('\r')))
         return;
     bool fFound = false;
     for (TEntry &oEntry : m_lEntries) {
-        if (!fFound && oEntry.sText == sText) {
+        if (!fFound && oEntry.sText == i_rsText) {
             fFound = true;
             // One more use; the mark is set, or kept when this entry was already the last used.
             oEntry.nWeight = Grow(oEntry.nWeight | LastUsedMark, 2);

@@ -2,6 +2,32 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>COrtavoViewer</name>
+    <message>
+        <source>Program run error</source>
+        <translation>Fehler beim Programmstart</translation>
+    </message>
+    <message>
+        <source>Ortavo Viewer is not installed on this computer. &lt;br&gt;You can download it for free at </source>
+        <translation>Ortavo Viewer ist auf diesem Computer nicht installiert. &lt;br&gt;Sie können ihn kostenlos herunterladen unter </translation>
+    </message>
+</context>
+<context>
+    <name>CTelnetLauncher</name>
+    <message>
+        <source>Telnet run</source>
+        <translation>Telnet-Start</translation>
+    </message>
+    <message>
+        <source>Failed to find telnet.exe. Check if Telnet is installed</source>
+        <translation>telnet.exe wurde nicht gefunden. Prüfen Sie, ob Telnet installiert ist</translation>
+    </message>
+    <message>
+        <source>Could not establish connection to the remote host</source>
+        <translation>Es konnte keine Verbindung zum entfernten Rechner hergestellt werden</translation>
+    </message>
+</context>
+<context>
     <name>Load from file</name>
     <message>
         <source>Reading from file:</source>
@@ -22,6 +48,161 @@
     <message>
         <source>No IP addresses found</source>
         <translation>Keine IP-Adressen gefunden</translation>
+    </message>
+    <message>
+        <source>Error occured</source>
+        <translation>Ein Fehler ist aufgetreten</translation>
+    </message>
+    <message>
+        <source>Invalid file format</source>
+        <translation>Ungültiges Dateiformat</translation>
+    </message>
+    <message>
+        <source>Cannot open the file</source>
+        <translation>Die Datei kann nicht geöffnet werden</translation>
+    </message>
+</context>
+<context>
+    <name>VRemoteShutdown</name>
+    <message>
+        <source>Shutdown options</source>
+        <translation>Optionen für das Herunterfahren</translation>
+    </message>
+    <message>
+        <source>Use Windows authentification</source>
+        <translation>Windows-Anmeldung verwenden</translation>
+    </message>
+    <message>
+        <source>User name:</source>
+        <translation>Benutzername:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Kennwort:</translation>
+    </message>
+    <message>
+        <source>Timeout (sec):</source>
+        <translation>Wartezeit (s):</translation>
+    </message>
+    <message>
+        <source>Message:</source>
+        <translation>Nachricht:</translation>
+    </message>
+    <message>
+        <source>Forced shutdown</source>
+        <translation>Erzwungenes Herunterfahren</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>Neu starten</translation>
+    </message>
+    <message>
+        <source>Shutdown</source>
+        <translation>Herunterfahren</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Incorrect data</source>
+        <translation>Ungültige Angaben</translation>
+    </message>
+    <message>
+        <source>Invalid timeout. Should be 0...%1</source>
+        <translation>Ungültige Wartezeit. Erlaubt sind 0...%1</translation>
+    </message>
+</context>
+<context>
+    <name>VResultsBackend</name>
+    <message>
+        <source>Ok</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Dead</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+</context>
+<context>
+    <name>VShutdowns</name>
+    <message>
+        <source>Shutdown results</source>
+        <translation>Ergebnisse des Herunterfahrens</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Processing...</source>
+        <translation>Wird ausgeführt...</translation>
+    </message>
+    <message>
+        <source>Succeeded</source>
+        <translation>Erfolgreich</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>columns</name>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>NetBIOS name</source>
+        <translation>NetBIOS-Name</translation>
+    </message>
+    <message>
+        <source>NetBIOS group</source>
+        <translation>NetBIOS-Gruppe</translation>
+    </message>
+    <message>
+        <source>Comments</source>
+        <translation>Kommentare</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>IP</source>
+        <translation>IP-Adresse</translation>
+    </message>
+    <message>
+        <source>MAC address</source>
+        <translation>MAC-Adresse</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>Benutzer</translation>
+    </message>
+</context>
+<context>
+    <name>v_OrtavoConnectOptionsClass</name>
+    <message>
+        <source>Ortavo connection options</source>
+        <translation>Ortavo-Verbindungsoptionen</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -46,6 +227,408 @@
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>v_main</name>
+    <message>
+        <source>Vistrel</source>
+        <translation>Vistrel</translation>
+    </message>
+    <message>
+        <source>Scan</source>
+        <comment>button</comment>
+        <translation>Scannen</translation>
+    </message>
+    <message>
+        <source>Results</source>
+        <comment>tab</comment>
+        <translation>Ergebnisse</translation>
+    </message>
+    <message>
+        <source>Add to &quot;Favorites&quot;</source>
+        <translation>Zu „Favoriten“ hinzufügen</translation>
+    </message>
+    <message>
+        <source>Favorites</source>
+        <translation>Favoriten</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>Speichern...</translation>
+    </message>
+    <message>
+        <source>Load...</source>
+        <translation>Laden...</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <translation>Bearbeiten...</translation>
+    </message>
+    <message>
+        <source>%p%, %0 alive, %1 dead, %2 unknown</source>
+        <translation>%p%, %0 aktiv, %1 inaktiv, %2 unbekannt</translation>
+    </message>
+    <message>
+        <source>Pause/Resume</source>
+        <translation>Pause/Fortsetzen</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Operations</source>
+        <translation>&amp;Aktionen</translation>
+    </message>
+    <message>
+        <source>&amp;Ortavo</source>
+        <translation>&amp;Ortavo</translation>
+    </message>
+    <message>
+        <source>&amp;Settings</source>
+        <translation>&amp;Einstellungen</translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation>&amp;Sprache</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>Scan from &amp;file...</source>
+        <translation>Aus &amp;Datei scannen...</translation>
+    </message>
+    <message>
+        <source>&amp;Load...</source>
+        <translation>&amp;Laden...</translation>
+    </message>
+    <message>
+        <source>&amp;Save...</source>
+        <translation>&amp;Speichern...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Wake-On-LAN</source>
+        <translation>&amp;Wake-On-LAN</translation>
+    </message>
+    <message>
+        <source>Shut &amp;down...</source>
+        <translation>&amp;Herunterfahren...</translation>
+    </message>
+    <message>
+        <source>&amp;Abort shut down</source>
+        <translation>Herunterfahren &amp;abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Explore</source>
+        <translation>&amp;Durchsuchen</translation>
+    </message>
+    <message>
+        <source>&amp;HTTP</source>
+        <translation>&amp;HTTP</translation>
+    </message>
+    <message>
+        <source>&amp;FTP</source>
+        <translation>&amp;FTP</translation>
+    </message>
+    <message>
+        <source>HTTP&amp;S</source>
+        <translation>HTTP&amp;S</translation>
+    </message>
+    <message>
+        <source>&amp;Telnet</source>
+        <translation>&amp;Telnet</translation>
+    </message>
+    <message>
+        <source>&amp;Full Control</source>
+        <translation>&amp;Vollzugriff</translation>
+    </message>
+    <message>
+        <source>&amp;View Only</source>
+        <comment>top menu</comment>
+        <translation>Nur &amp;ansehen</translation>
+    </message>
+    <message>
+        <source>File Tran&amp;sfer</source>
+        <translation>&amp;Dateiübertragung</translation>
+    </message>
+    <message>
+        <source>Shut&amp;down</source>
+        <translation>&amp;Herunterfahren</translation>
+    </message>
+    <message>
+        <source>Ch&amp;at</source>
+        <translation>&amp;Chat</translation>
+    </message>
+    <message>
+        <source>Voi&amp;ce Chat</source>
+        <translation>&amp;Sprachchat</translation>
+    </message>
+    <message>
+        <source>Send &amp;Message</source>
+        <translation>&amp;Nachricht senden</translation>
+    </message>
+    <message>
+        <source>&amp;Options...</source>
+        <translation>&amp;Optionen...</translation>
+    </message>
+    <message>
+        <source>E&amp;xpand all</source>
+        <translation>Alle &amp;aufklappen</translation>
+    </message>
+    <message>
+        <source>C&amp;ollapse all</source>
+        <translation>Alle &amp;zuklappen</translation>
+    </message>
+    <message>
+        <source>&amp;Clear list</source>
+        <translation>Liste &amp;leeren</translation>
+    </message>
+    <message>
+        <source>Show a&amp;live</source>
+        <translation>&amp;Aktive anzeigen</translation>
+    </message>
+    <message>
+        <source>Show &amp;dead</source>
+        <translation>&amp;Inaktive anzeigen</translation>
+    </message>
+    <message>
+        <source>Show &amp;unknown</source>
+        <translation>&amp;Unbekannte anzeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Contents</source>
+        <translation>&amp;Inhalt</translation>
+    </message>
+    <message>
+        <source>Report a &amp;bug</source>
+        <translation>&amp;Fehler melden</translation>
+    </message>
+    <message>
+        <source>Request a &amp;feature</source>
+        <translation>&amp;Funktion vorschlagen</translation>
+    </message>
+    <message>
+        <source>&amp;About...</source>
+        <translation>&amp;Über...</translation>
+    </message>
+    <message>
+        <source>My IP</source>
+        <translation>Meine IP</translation>
+    </message>
+    <message>
+        <source>Subnet of this machine will be scanned</source>
+        <translation>Das Subnetz dieses Rechners wird gescannt</translation>
+    </message>
+    <message>
+        <source>Class &quot;C&quot; Network</source>
+        <translation>Netz der Klasse „C“</translation>
+    </message>
+    <message>
+        <source>Subnet of class &quot;C&quot; will be scanned</source>
+        <translation>Das Subnetz der Klasse „C“ wird gescannt</translation>
+    </message>
+    <message>
+        <source>Shutdown</source>
+        <translation>Herunterfahren</translation>
+    </message>
+    <message>
+        <source>Shut down computers ...</source>
+        <translation>Computer herunterfahren...</translation>
+    </message>
+    <message>
+        <source>Wake on LAN</source>
+        <translation>Wake on LAN</translation>
+    </message>
+    <message>
+        <source>Send &quot;Wake-On-Lan&quot; packets</source>
+        <translation>„Wake-On-Lan“-Pakete senden</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Fortsetzen</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Scan paused...</source>
+        <translation>Scan angehalten...</translation>
+    </message>
+    <message>
+        <source>Example: 192.168.0.1-192.168.0.100, 192.168.0.200</source>
+        <translation>Beispiel: 192.168.0.1-192.168.0.100, 192.168.0.200</translation>
+    </message>
+    <message>
+        <source>&quot;Favorites&quot; list will be scanned</source>
+        <translation>Die Liste „Favoriten“ wird gescannt</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Vistrel ranges (*.txt);;Xml files (*.xml);;All files (*.*)</source>
+        <translation>Vistrel-Bereiche (*.txt);;XML-Dateien (*.xml);;Alle Dateien (*.*)</translation>
+    </message>
+    <message>
+        <source>https://www.brenmark.example/vistrel/help</source>
+        <comment>hyperlinks</comment>
+        <translation>https://www.brenmark.example/de/vistrel/help</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>XML (*.xml);;HTML (*.html);;CSV (*.csv)</source>
+        <translation>XML (*.xml);;HTML (*.html);;CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Cannot open the file for writing</source>
+        <translation>Die Datei kann nicht zum Schreiben geöffnet werden</translation>
+    </message>
+    <message>
+        <source>No data to be saved</source>
+        <translation>Keine Daten zum Speichern</translation>
+    </message>
+    <message>
+        <source>Xml files (*.xml)</source>
+        <translation>XML-Dateien (*.xml)</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Laden</translation>
+    </message>
+    <message>
+        <source>Full Control</source>
+        <translation>Vollzugriff</translation>
+    </message>
+    <message>
+        <source>View Only</source>
+        <translation>Nur ansehen</translation>
+    </message>
+    <message>
+        <source>Telnet</source>
+        <translation>Telnet</translation>
+    </message>
+    <message>
+        <source>File Transfer</source>
+        <translation>Dateiübertragung</translation>
+    </message>
+    <message>
+        <source>Text Chat</source>
+        <translation>Textchat</translation>
+    </message>
+    <message>
+        <source>Voice Chat</source>
+        <translation>Sprachchat</translation>
+    </message>
+    <message>
+        <source>Send Message</source>
+        <translation>Nachricht senden</translation>
+    </message>
+    <message>
+        <source>Explore</source>
+        <translation>Durchsuchen</translation>
+    </message>
+    <message>
+        <source>Remove from &quot;Favorites&quot;</source>
+        <translation>Aus „Favoriten“ entfernen</translation>
+    </message>
+    <message>
+        <source>Rescan selected</source>
+        <translation>Auswahl erneut scannen</translation>
+    </message>
+    <message>
+        <source>Expand all</source>
+        <translation>Alle aufklappen</translation>
+    </message>
+    <message>
+        <source>Collapse all</source>
+        <translation>Alle zuklappen</translation>
+    </message>
+    <message>
+        <source>Clear list</source>
+        <translation>Liste leeren</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Alles</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Verbinden</translation>
+    </message>
+    <message>
+        <source>Copy path</source>
+        <translation>Pfad kopieren</translation>
+    </message>
+    <message>
+        <source>Properties</source>
+        <translation>Eigenschaften</translation>
+    </message>
+    <message>
+        <source>Save selected...</source>
+        <translation>Auswahl speichern...</translation>
+    </message>
+    <message>
+        <source>Wake-On-LAN</source>
+        <translation>Wake-On-LAN</translation>
+    </message>
+    <message>
+        <source>Shut down...</source>
+        <translation>Herunterfahren...</translation>
+    </message>
+    <message>
+        <source>Abort shut down</source>
+        <translation>Herunterfahren abbrechen</translation>
+    </message>
+    <message>
+        <source>Ortavo</source>
+        <translation>Ortavo</translation>
+    </message>
+    <message>
+        <source>https://www.brenmark.example/</source>
+        <comment>hyperlinks</comment>
+        <translation>https://www.brenmark.example/de/</translation>
+    </message>
+    <message>
+        <source>https://www.brenmark.example/vistrel/bugs</source>
+        <comment>hyperlinks</comment>
+        <translation>https://www.brenmark.example/de/vistrel/bugs</translation>
+    </message>
+    <message>
+        <source>https://www.brenmark.example/vistrel/ideas</source>
+        <comment>hyperlinks</comment>
+        <translation>https://www.brenmark.example/de/vistrel/ideas</translation>
     </message>
 </context>
 <context>

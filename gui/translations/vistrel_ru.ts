@@ -2,6 +2,32 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>COrtavoViewer</name>
+    <message>
+        <source>Program run error</source>
+        <translation>Ошибка запуска программы</translation>
+    </message>
+    <message>
+        <source>Ortavo Viewer is not installed on this computer. &lt;br&gt;You can download it for free at </source>
+        <translation>Ortavo Viewer не установлен на этом компьютере. &lt;br&gt;Его можно бесплатно загрузить на </translation>
+    </message>
+</context>
+<context>
+    <name>CTelnetLauncher</name>
+    <message>
+        <source>Telnet run</source>
+        <translation>Запуск Telnet</translation>
+    </message>
+    <message>
+        <source>Failed to find telnet.exe. Check if Telnet is installed</source>
+        <translation>Не удалось найти telnet.exe. Проверьте, установлен ли Telnet</translation>
+    </message>
+    <message>
+        <source>Could not establish connection to the remote host</source>
+        <translation>Не удалось установить соединение с удалённым компьютером</translation>
+    </message>
+</context>
+<context>
     <name>Load from file</name>
     <message>
         <source>Reading from file:</source>
@@ -22,6 +48,161 @@
     <message>
         <source>No IP addresses found</source>
         <translation>IP-адреса не найдены</translation>
+    </message>
+    <message>
+        <source>Error occured</source>
+        <translation>Произошла ошибка</translation>
+    </message>
+    <message>
+        <source>Invalid file format</source>
+        <translation>Неверный формат файла</translation>
+    </message>
+    <message>
+        <source>Cannot open the file</source>
+        <translation>Не удаётся открыть файл</translation>
+    </message>
+</context>
+<context>
+    <name>VRemoteShutdown</name>
+    <message>
+        <source>Shutdown options</source>
+        <translation>Параметры выключения</translation>
+    </message>
+    <message>
+        <source>Use Windows authentification</source>
+        <translation>Использовать учётную запись Windows</translation>
+    </message>
+    <message>
+        <source>User name:</source>
+        <translation>Имя пользователя:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Пароль:</translation>
+    </message>
+    <message>
+        <source>Timeout (sec):</source>
+        <translation>Задержка (сек):</translation>
+    </message>
+    <message>
+        <source>Message:</source>
+        <translation>Сообщение:</translation>
+    </message>
+    <message>
+        <source>Forced shutdown</source>
+        <translation>Принудительное выключение</translation>
+    </message>
+    <message>
+        <source>Reboot</source>
+        <translation>Перезагрузка</translation>
+    </message>
+    <message>
+        <source>Shutdown</source>
+        <translation>Выключить</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Incorrect data</source>
+        <translation>Неверные данные</translation>
+    </message>
+    <message>
+        <source>Invalid timeout. Should be 0...%1</source>
+        <translation>Неверная задержка. Допустимо от 0 до %1</translation>
+    </message>
+</context>
+<context>
+    <name>VResultsBackend</name>
+    <message>
+        <source>Ok</source>
+        <translation>Вкл.</translation>
+    </message>
+    <message>
+        <source>Dead</source>
+        <translation>Выкл.</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Неизвестно</translation>
+    </message>
+</context>
+<context>
+    <name>VShutdowns</name>
+    <message>
+        <source>Shutdown results</source>
+        <translation>Результаты выключения</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Processing...</source>
+        <translation>Выполняется...</translation>
+    </message>
+    <message>
+        <source>Succeeded</source>
+        <translation>Успешно</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Ошибка</translation>
+    </message>
+</context>
+<context>
+    <name>columns</name>
+    <message>
+        <source>Status</source>
+        <translation>Состояние</translation>
+    </message>
+    <message>
+        <source>NetBIOS name</source>
+        <translation>Имя NetBIOS</translation>
+    </message>
+    <message>
+        <source>NetBIOS group</source>
+        <translation>Группа NetBIOS</translation>
+    </message>
+    <message>
+        <source>Comments</source>
+        <translation>Комментарии</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Имя</translation>
+    </message>
+    <message>
+        <source>IP</source>
+        <translation>IP-адрес</translation>
+    </message>
+    <message>
+        <source>MAC address</source>
+        <translation>MAC-адрес</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>Пользователь</translation>
+    </message>
+</context>
+<context>
+    <name>v_OrtavoConnectOptionsClass</name>
+    <message>
+        <source>Ortavo connection options</source>
+        <translation>Параметры подключения Ortavo</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Порт:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
     </message>
 </context>
 <context>
@@ -46,6 +227,408 @@
     <message>
         <source>OK</source>
         <translation>ОК</translation>
+    </message>
+</context>
+<context>
+    <name>v_main</name>
+    <message>
+        <source>Vistrel</source>
+        <translation>Vistrel</translation>
+    </message>
+    <message>
+        <source>Scan</source>
+        <comment>button</comment>
+        <translation>Сканировать</translation>
+    </message>
+    <message>
+        <source>Results</source>
+        <comment>tab</comment>
+        <translation>Результаты</translation>
+    </message>
+    <message>
+        <source>Add to &quot;Favorites&quot;</source>
+        <translation>Добавить в «Избранное»</translation>
+    </message>
+    <message>
+        <source>Favorites</source>
+        <translation>Избранное</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>Сохранить...</translation>
+    </message>
+    <message>
+        <source>Load...</source>
+        <translation>Загрузить...</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Добавить</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>Edit...</source>
+        <translation>Изменить...</translation>
+    </message>
+    <message>
+        <source>%p%, %0 alive, %1 dead, %2 unknown</source>
+        <translation>%p%, включено: %0, выключено: %1, неизвестно: %2</translation>
+    </message>
+    <message>
+        <source>Pause/Resume</source>
+        <translation>Пауза/Продолжить</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Файл</translation>
+    </message>
+    <message>
+        <source>&amp;Operations</source>
+        <translation>&amp;Действия</translation>
+    </message>
+    <message>
+        <source>&amp;Ortavo</source>
+        <translation>&amp;Ortavo</translation>
+    </message>
+    <message>
+        <source>&amp;Settings</source>
+        <translation>&amp;Настройки</translation>
+    </message>
+    <message>
+        <source>&amp;Language</source>
+        <translation>&amp;Язык</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Вид</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Справка</translation>
+    </message>
+    <message>
+        <source>Scan from &amp;file...</source>
+        <translation>Сканировать из &amp;файла...</translation>
+    </message>
+    <message>
+        <source>&amp;Load...</source>
+        <translation>&amp;Загрузить...</translation>
+    </message>
+    <message>
+        <source>&amp;Save...</source>
+        <translation>&amp;Сохранить...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>В&amp;ыход</translation>
+    </message>
+    <message>
+        <source>&amp;Wake-On-LAN</source>
+        <translation>&amp;Wake-On-LAN</translation>
+    </message>
+    <message>
+        <source>Shut &amp;down...</source>
+        <translation>&amp;Выключить...</translation>
+    </message>
+    <message>
+        <source>&amp;Abort shut down</source>
+        <translation>&amp;Отменить выключение</translation>
+    </message>
+    <message>
+        <source>&amp;Explore</source>
+        <translation>&amp;Открыть</translation>
+    </message>
+    <message>
+        <source>&amp;HTTP</source>
+        <translation>&amp;HTTP</translation>
+    </message>
+    <message>
+        <source>&amp;FTP</source>
+        <translation>&amp;FTP</translation>
+    </message>
+    <message>
+        <source>HTTP&amp;S</source>
+        <translation>HTTP&amp;S</translation>
+    </message>
+    <message>
+        <source>&amp;Telnet</source>
+        <translation>&amp;Telnet</translation>
+    </message>
+    <message>
+        <source>&amp;Full Control</source>
+        <translation>&amp;Полный доступ</translation>
+    </message>
+    <message>
+        <source>&amp;View Only</source>
+        <comment>top menu</comment>
+        <translation>Только &amp;просмотр</translation>
+    </message>
+    <message>
+        <source>File Tran&amp;sfer</source>
+        <translation>Передача &amp;файлов</translation>
+    </message>
+    <message>
+        <source>Shut&amp;down</source>
+        <translation>&amp;Выключение</translation>
+    </message>
+    <message>
+        <source>Ch&amp;at</source>
+        <translation>&amp;Чат</translation>
+    </message>
+    <message>
+        <source>Voi&amp;ce Chat</source>
+        <translation>&amp;Голосовой чат</translation>
+    </message>
+    <message>
+        <source>Send &amp;Message</source>
+        <translation>Отправить &amp;сообщение</translation>
+    </message>
+    <message>
+        <source>&amp;Options...</source>
+        <translation>&amp;Параметры...</translation>
+    </message>
+    <message>
+        <source>E&amp;xpand all</source>
+        <translation>&amp;Развернуть все</translation>
+    </message>
+    <message>
+        <source>C&amp;ollapse all</source>
+        <translation>&amp;Свернуть все</translation>
+    </message>
+    <message>
+        <source>&amp;Clear list</source>
+        <translation>&amp;Очистить список</translation>
+    </message>
+    <message>
+        <source>Show a&amp;live</source>
+        <translation>Показывать &amp;включённые</translation>
+    </message>
+    <message>
+        <source>Show &amp;dead</source>
+        <translation>Показывать в&amp;ыключенные</translation>
+    </message>
+    <message>
+        <source>Show &amp;unknown</source>
+        <translation>Показывать &amp;неизвестные</translation>
+    </message>
+    <message>
+        <source>&amp;Contents</source>
+        <translation>&amp;Содержание</translation>
+    </message>
+    <message>
+        <source>Report a &amp;bug</source>
+        <translation>Сообщить об &amp;ошибке</translation>
+    </message>
+    <message>
+        <source>Request a &amp;feature</source>
+        <translation>Предложить &amp;улучшение</translation>
+    </message>
+    <message>
+        <source>&amp;About...</source>
+        <translation>&amp;О программе...</translation>
+    </message>
+    <message>
+        <source>My IP</source>
+        <translation>Мой IP</translation>
+    </message>
+    <message>
+        <source>Subnet of this machine will be scanned</source>
+        <translation>Будет просканирована подсеть этого компьютера</translation>
+    </message>
+    <message>
+        <source>Class &quot;C&quot; Network</source>
+        <translation>Сеть класса «C»</translation>
+    </message>
+    <message>
+        <source>Subnet of class &quot;C&quot; will be scanned</source>
+        <translation>Будет просканирована подсеть класса «C»</translation>
+    </message>
+    <message>
+        <source>Shutdown</source>
+        <translation>Выключение</translation>
+    </message>
+    <message>
+        <source>Shut down computers ...</source>
+        <translation>Выключить компьютеры...</translation>
+    </message>
+    <message>
+        <source>Wake on LAN</source>
+        <translation>Wake on LAN</translation>
+    </message>
+    <message>
+        <source>Send &quot;Wake-On-Lan&quot; packets</source>
+        <translation>Отправить пакеты «Wake-On-Lan»</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Стоп</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Продолжить</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Пауза</translation>
+    </message>
+    <message>
+        <source>Scan paused...</source>
+        <translation>Сканирование приостановлено...</translation>
+    </message>
+    <message>
+        <source>Example: 192.168.0.1-192.168.0.100, 192.168.0.200</source>
+        <translation>Пример: 192.168.0.1-192.168.0.100, 192.168.0.200</translation>
+    </message>
+    <message>
+        <source>&quot;Favorites&quot; list will be scanned</source>
+        <translation>Будет просканирован список «Избранное»</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Открыть</translation>
+    </message>
+    <message>
+        <source>Vistrel ranges (*.txt);;Xml files (*.xml);;All files (*.*)</source>
+        <translation>Диапазоны Vistrel (*.txt);;Файлы XML (*.xml);;Все файлы (*.*)</translation>
+    </message>
+    <message>
+        <source>https://www.brenmark.example/vistrel/help</source>
+        <comment>hyperlinks</comment>
+        <translation>https://www.brenmark.example/ru/vistrel/help</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Сохранение</translation>
+    </message>
+    <message>
+        <source>XML (*.xml);;HTML (*.html);;CSV (*.csv)</source>
+        <translation>XML (*.xml);;HTML (*.html);;CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Cannot open the file for writing</source>
+        <translation>Не удаётся открыть файл для записи</translation>
+    </message>
+    <message>
+        <source>No data to be saved</source>
+        <translation>Нет данных для сохранения</translation>
+    </message>
+    <message>
+        <source>Xml files (*.xml)</source>
+        <translation>Файлы XML (*.xml)</translation>
+    </message>
+    <message>
+        <source>Load</source>
+        <translation>Загрузка</translation>
+    </message>
+    <message>
+        <source>Full Control</source>
+        <translation>Полный доступ</translation>
+    </message>
+    <message>
+        <source>View Only</source>
+        <translation>Только просмотр</translation>
+    </message>
+    <message>
+        <source>Telnet</source>
+        <translation>Telnet</translation>
+    </message>
+    <message>
+        <source>File Transfer</source>
+        <translation>Передача файлов</translation>
+    </message>
+    <message>
+        <source>Text Chat</source>
+        <translation>Текстовый чат</translation>
+    </message>
+    <message>
+        <source>Voice Chat</source>
+        <translation>Голосовой чат</translation>
+    </message>
+    <message>
+        <source>Send Message</source>
+        <translation>Отправить сообщение</translation>
+    </message>
+    <message>
+        <source>Explore</source>
+        <translation>Открыть</translation>
+    </message>
+    <message>
+        <source>Remove from &quot;Favorites&quot;</source>
+        <translation>Удалить из «Избранного»</translation>
+    </message>
+    <message>
+        <source>Rescan selected</source>
+        <translation>Пересканировать выбранные</translation>
+    </message>
+    <message>
+        <source>Expand all</source>
+        <translation>Развернуть все</translation>
+    </message>
+    <message>
+        <source>Collapse all</source>
+        <translation>Свернуть все</translation>
+    </message>
+    <message>
+        <source>Clear list</source>
+        <translation>Очистить список</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Копировать</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Всё</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Подключиться</translation>
+    </message>
+    <message>
+        <source>Copy path</source>
+        <translation>Копировать путь</translation>
+    </message>
+    <message>
+        <source>Properties</source>
+        <translation>Свойства</translation>
+    </message>
+    <message>
+        <source>Save selected...</source>
+        <translation>Сохранить выбранные...</translation>
+    </message>
+    <message>
+        <source>Wake-On-LAN</source>
+        <translation>Wake-On-LAN</translation>
+    </message>
+    <message>
+        <source>Shut down...</source>
+        <translation>Выключить...</translation>
+    </message>
+    <message>
+        <source>Abort shut down</source>
+        <translation>Отменить выключение</translation>
+    </message>
+    <message>
+        <source>Ortavo</source>
+        <translation>Ortavo</translation>
+    </message>
+    <message>
+        <source>https://www.brenmark.example/</source>
+        <comment>hyperlinks</comment>
+        <translation>https://www.brenmark.example/ru/</translation>
+    </message>
+    <message>
+        <source>https://www.brenmark.example/vistrel/bugs</source>
+        <comment>hyperlinks</comment>
+        <translation>https://www.brenmark.example/ru/vistrel/bugs</translation>
+    </message>
+    <message>
+        <source>https://www.brenmark.example/vistrel/ideas</source>
+        <comment>hyperlinks</comment>
+        <translation>https://www.brenmark.example/ru/vistrel/ideas</translation>
     </message>
 </context>
 <context>

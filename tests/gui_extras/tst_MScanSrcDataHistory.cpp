@@ -67,8 +67,10 @@ void TestMScanSrcDataHistory::ranking_data()
         << QStringList{A, B} << QStringList{B, A};
     QTest::newRow("equal counts: order follows the last use")
         << QStringList{B, A, B, A} << QStringList{A, B};
-    QTest::newRow("blanks around a text are the same entry")
-        << QStringList{A, QStringLiteral("  ") + A + QStringLiteral(" ")} << QStringList{A};
+    QTest::newRow("blanks around a text make a new entry that reads the same")
+        << QStringList{A, QStringLiteral("  ") + A + QStringLiteral(" ")} << QStringList{A, A};
+    QTest::newRow("the exact text counts for the first entry that reads the same")
+        << QStringList{A, QStringLiteral(" ") + A, A, B, B} << QStringList{B, A, A};
     QTest::newRow("blank text is not recorded")
         << QStringList{A, QStringLiteral("   ")} << QStringList{A};
     QTest::newRow("case matters") << QStringList{C, C.toUpper()} << QStringList{C.toUpper(), C};
@@ -101,6 +103,8 @@ void TestMScanSrcDataHistory::storedForm_data()
                                                                           QStringLiteral("A"),
                                                                           QStringLiteral("B")}
                                                            << QStringLiteral("2\nB\n2\nA");
+    QTest::newRow("blanks around a text: two entries, one use each")
+        << QStringList{QStringLiteral("A"), QStringLiteral(" A ")} << QStringLiteral("1\nA\n1\nA");
     QTest::newRow("file reference") << QStringList{QStringLiteral("file:///tmp/r.txt")}
                                     << QStringLiteral("1\nfile:///tmp/r.txt");
     QTest::newRow("nothing used, nothing stored") << QStringList{} << QString();
