@@ -4,6 +4,7 @@
 #include "CCfg.h"
 #include "CColumnState.h"
 #include "CIpList.h"
+#include "CScanFragment.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
 #include "CViewStateKeeper.h"
@@ -16,12 +17,15 @@
 
 #include <memory>
 
+class CFavoritesFile;
 class CMouseRightClickTableView;
 class QAbstractItemModel;
 class QAction;
 class QActionGroup;
 class QDropEvent;
+class QMenu;
 class VResultsBackend;
+class v_host_properties;
 
 namespace Ui {
 class v_main;
@@ -62,6 +66,13 @@ public:
     // names ending exactly in ".html" or ".csv", else results XML. An empty string on success,
     // else the message to show; a failed save leaves an existing file untouched.
     QString SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly);
+
+    // ---- Favorites editing and copying (v_host_properties, CFavoritesFile, CCopyMenu) ----
+    // Adds the "Copy" submenu for the context row to a host context menu.
+    void AddCopyMenu(QMenu *io_pMenu);
+    // The row the context menu was opened for; Copy acts on it (and forgets it).
+    void SetContextRow(const CScanFragment &i_oFragment) { m_oContextRow = i_oFragment; }
+    // ---- end of Favorites editing and copying ----
 
 signals:
     void EmitScan(CIpList i_oScope, int i_nId);
@@ -137,6 +148,9 @@ public slots:
     void on_b_add_to_favorites_clicked();
     void on_b_remove_clicked();
     void on_b_load_favorites_clicked();
+    void on_b_add_to_favorites_new_clicked();
+    void on_b_edit_clicked();
+    void OnCopyCellData(int i_nField);
     void on_act_show_alive_toggled(bool i_fOn);
     void on_act_show_dead_toggled(bool i_fOn);
     void on_act_show_unknown_toggled(bool i_fOn);
@@ -223,4 +237,12 @@ private:
     bool m_fViewsLocked = false;
     CViewStateKeeper m_oScanViewState;
     CViewStateKeeper m_oFavoritesViewState;
+
+    // ---- Favorites editing and copying ----
+    QString HostPropertiesTitle() const;
+    bool ContextOrSelectedItem(CScanItem *o_pItem);
+    v_host_properties *m_pHostProperties = nullptr; // child of the window
+    CFavoritesFile *m_pFavoritesFile = nullptr;     // child of the window
+    CScanFragment m_oContextRow;
+    // ---- end of Favorites editing and copying ----
 };
