@@ -1084,16 +1084,21 @@ void v_main::on_b_load_favorites_clicked()
 {
     const QString sPath =
         QFileDialog::getOpenFileName(this, tr("Open"), QDir::homePath(), tr("Xml files (*.xml)"));
-    if (sPath.isEmpty())
-        return;
+    if (!sPath.isEmpty())
+        ImportFavorites(sPath);
+}
+
+bool v_main::ImportFavorites(const QString &i_sPath)
+{
     QList<CScanItem> lItems;
     QString sError;
-    if (!CFavoritesContentHandler::ReadItemsFromFile(sPath, &lItems, &sError)) {
+    if (!CFavoritesContentHandler::ReadItemsFromFile(i_sPath, &lItems, &sError)) {
         QMessageBox::warning(this, tr("Load"), sError);
-        return;
+        return false;
     }
     ui->tabMachineList->setCurrentIndex(1);
     emit FavoritesDataReady(lItems);
+    return true;
 }
 
 void v_main::OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage, bool &i_fDropped)

@@ -68,6 +68,9 @@ public:
     QString SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly);
 
     // ---- Favorites editing and copying (v_host_properties, CFavoritesFile, CCopyMenu) ----
+    // The Load command once a file is chosen: its hosts join the Favorites, shown at once; a file
+    // that cannot be read is reported and adds nothing.
+    bool ImportFavorites(const QString &i_sPath);
     // Adds the "Copy" submenu for the context row to a host context menu.
     void AddCopyMenu(QMenu *io_pMenu);
     // The row the context menu was opened for; Copy acts on it (and forgets it).

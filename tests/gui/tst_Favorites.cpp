@@ -191,6 +191,10 @@ private slots:
     void editOpensTheCurrentEntry();
     void dropOnFavoritesView_data();
     void dropOnFavoritesView();
+    void dragPayloadOfScanRowsFillsFavorites();
+    void importAddsToFavorites_data();
+    void importAddsToFavorites();
+    void exportWritesFavoritesWithComments();
     void copyMenuEntries_data();
     void copyMenuEntries();
     void copyTexts_data();
@@ -640,6 +644,115 @@ void TestFavorites::dropOnFavoritesView()
     QCOMPARE(oDrop.isAccepted(), accepted);
     QCOMPARE(ModelEntries(), entries);
     QCOMPARE(Tabs()->currentIndex(), 1);
+}
+
+void TestFavorites::dragPayloadOfScanRowsFillsFavorites()
+{
+    QVERIFY(WriteFavoritesFile({Entry("127.0.0.82", QStringLiteral("listed"))}));
+    Start();
+    ScanResults({Result("127.0.0.81", EHostStatus::Alive, 0, 0, Mac(0x81)),
+                 Result("127.0.0.82", EHostStatus::Alive, 0, 0, Mac(0x82)),
+                 Result("127.0.0.83", EHostStatus::Dead, 0, 0, Mac(0x83)),
+                 Result("127.0.0.84", EHostStatus::Alive, 0, 0, Mac(0x84))});
+    QCOMPARE(ScanView()->model()->rowCount(), 4);
+    SelectRows(ScanView(), {0, 1, 2});
+    // What a drag of the rows carries: the view hands its selection over, then asks the model.
+    ScanView()->ProvideSelection(true);
+    std::unique_ptr<QMimeData> pData(ScanView()->model()->mimeData({}));
+    QVERIFY(pData);
+    QVERIFY(pData->hasFormat(VResultsBackend::MimeFormat()));
+    QList<CScanItem> lCarried;
+    QVERIFY(
+        CFavoritesContentHandler::ReadItems(pData->data(VResultsBackend::MimeFormat()), &lCarried));
+    QCOMPARE(lCarried.size(), 3);
+    // The text entry is the CSV report of the same rows, for other programs.
+    const QString sCsv = pData->text();
+    QVERIFY2(!sCsv.isEmpty(), "no CSV in the drag payload (xml_to_csv.xsl beside the test?)");
+    for (const CScanItem &oItem : qAsConst(lCarried))
+        QVERIFY(sCsv.contains(oItem.result().IpText()));
+    QVERIFY(!sCsv.contains(QStringLiteral("127.0.0.84")));
+
+    QTabWidget *pTabs = Tabs();
+    const QPoint oPos = pTabs->tabBar()->mapTo(pTabs, pTabs->tabBar()->tabRect(1).center());
+    QDragEnterEvent oEnter(oPos, Qt::CopyAction, pData.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(pTabs, &oEnter);
+    QVERIFY(oEnter.isAccepted());
+    QCOMPARE(pTabs->currentIndex(), 1);
+    QDropEvent oDrop(oPos, Qt::CopyAction, pData.get(), Qt::LeftButton, {});
+    QApplication::sendEvent(pTabs, &oDrop);
+    QVERIFY(oDrop.isAccepted());
+    // The listed host is replaced by the scan's row, comment and all.
+    QCOMPARE(ModelEntries(),
+             (QStringList{QStringLiteral("127.0.0.81="),
+                          QStringLiteral("127.0.0.82="),
+                          QStringLiteral("127.0.0.83=")}));
+}
+
+void TestFavorites::importAddsToFavorites_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("results file adds its hosts")
+        << CResultsXml::Document({Entry("127.0.0.91", QStringLiteral("imported")),
+                                  Entry("127.0.0.90", QStringLiteral("replaces"))})
+               .toUtf8()
+        << QString()
+        << QStringList{QStringLiteral("127.0.0.90=replaces"),
+                       QStringLiteral("127.0.0.91=imported")};
+    QTest::newRow("malformed file is an invalid format")
+        << QByteArrayLiteral("<vistrel><row") << QStringLiteral("Invalid file format")
+        << QStringList{QStringLiteral("127.0.0.90=listed")};
+    QTest::newRow("missing file cannot be opened")
+        << QByteArray() << QStringLiteral("Cannot open the file")
+        << QStringList{QStringLiteral("127.0.0.90=listed")};
+}
+
+void TestFavorites::importAddsToFavorites()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, message);
+    QFETCH(QStringList, entries);
+    QVERIFY(WriteFavoritesFile({Entry("127.0.0.90", QStringLiteral("listed"))}));
+    const QString sPath = m_oDir.filePath(QStringLiteral("import.xml"));
+    QFile::remove(sPath);
+    if (!contents.isEmpty()) {
+        QFile oFile(sPath);
+        QVERIFY(oFile.open(QIODevice::WriteOnly));
+        oFile.write(contents);
+    }
+    v_main &oWindow = Start();
+    Tabs()->setCurrentIndex(0);
+    bool fImported = false;
+    const TMessageBox oBox = CatchMessageBox([&]() { fImported = oWindow.ImportFavorites(sPath); });
+    QCOMPARE(fImported, message.isEmpty());
+    QCOMPARE(oBox.fShown, !message.isEmpty());
+    QCOMPARE(oBox.sText, message);
+    if (oBox.fShown)
+        QCOMPARE(oBox.sTitle, QStringLiteral("Load"));
+    QCOMPARE(Tabs()->currentIndex(), fImported ? 1 : 0);
+    QCOMPARE(ModelEntries(), entries);
+    QTRY_COMPARE_WITH_TIMEOUT(FileEntries(), entries, 3000);
+}
+
+void TestFavorites::exportWritesFavoritesWithComments()
+{
+    QVERIFY(WriteFavoritesFile({Entry("127.0.0.95", QStringLiteral("with, comma")),
+                                Entry("127.0.0.96", QStringLiteral("plain"))}));
+    v_main &oWindow = Start();
+    Tabs()->setCurrentIndex(1);
+    const QString sPath = m_oDir.filePath(QStringLiteral("export.xml"));
+    QCOMPARE(oWindow.SaveRowsToFile(sPath, false), QString());
+    QList<CScanItem> lItems;
+    QString sError;
+    QVERIFY(CFavoritesContentHandler::ReadItemsFromFile(sPath, &lItems, &sError));
+    QStringList lsEntries;
+    for (const CScanItem &oItem : qAsConst(lItems))
+        lsEntries << oItem.result().IpText() + QLatin1Char('=') + oItem.comments();
+    lsEntries.sort();
+    QCOMPARE(lsEntries,
+             (QStringList{QStringLiteral("127.0.0.95=with, comma"),
+                          QStringLiteral("127.0.0.96=plain")}));
 }
 
 // ---- copy ---------------------------------------------------------------------------------------
