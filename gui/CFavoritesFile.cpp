@@ -48,6 +48,13 @@ bool CFavoritesFile::Read(QList<CScanItem> *o_plItems)
     return false;
 }
 
+bool CFavoritesFile::Load(QList<CScanItem> *o_plItems)
+{
+    const bool fRead = Read(o_plItems);
+    m_fKeepUnreadFile = !fRead && QFileInfo::exists(Path());
+    return fRead;
+}
+
 void CFavoritesFile::Watch(VResultsBackend *i_pModel)
 {
     if (m_pModel)
@@ -109,6 +116,8 @@ bool CFavoritesFile::Write(const QByteArray &i_baXml)
 {
     const QString sPath = Path();
     if (i_baXml.isEmpty()) {
+        if (m_fKeepUnreadFile)
+            return true;
         if (QFile::exists(sPath) && !QFile::remove(sPath)) {
             qCWarning(lcGui) << "favorites file not removed:" << sPath;
             return false;
@@ -121,5 +130,6 @@ bool CFavoritesFile::Write(const QByteArray &i_baXml)
         qCWarning(lcGui) << "favorites file not written:" << oFile.errorString();
         return false;
     }
+    m_fKeepUnreadFile = false;
     return true;
 }

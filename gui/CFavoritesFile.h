@@ -19,8 +19,10 @@ class VResultsBackend;
 // through a temporary file that replaces the old one only when complete, so neither a crash nor
 // a killed process loses an edit or leaves half a file. Bursts (a rescan of the list) are
 // written at most once per kMinGapMs, and a list that came back to what the file holds is not
-// written at all. Nothing is written before Watch(), so the sorting and filtering done while the
-// window is set up cannot replace a file that has not been read yet.
+// written at all. Nothing is written before Watch(), SaveNow() included, so neither the sorting
+// done while the window is set up nor an exit before the load can replace a file not yet read.
+// A file that exists but cannot be read is left for the user to repair until the list has
+// entries to write over it; an empty list does not delete it.
 //
 // Write failures are logged, never shown. Owned by the main window; main thread only. The model
 // must outlive this object or be destroyed first (the pointer is guarded).
@@ -39,6 +41,8 @@ public:
     // The entries of the file. False, silently apart from a log line, when it is missing,
     // unreadable or malformed.
     static bool Read(QList<CScanItem> *o_plItems);
+    // Read() for the file this object keeps; remembers a file that is there but unreadable.
+    bool Load(QList<CScanItem> *o_plItems);
 
     // Starts saving after changes of the model; what the model holds now counts as saved.
     void Watch(VResultsBackend *i_pModel);
@@ -59,4 +63,5 @@ private:
     QTimer m_oTimer;
     QElapsedTimer m_oSinceSave;
     QByteArray m_baSavedDigest;
+    bool m_fKeepUnreadFile = false;
 };

@@ -986,7 +986,7 @@ QString v_main::FavoritesFilePath()
 void v_main::LoadFavoritesFile()
 {
     QList<CScanItem> lItems;
-    if (CFavoritesFile::Read(&lItems))
+    if (m_pFavoritesFile->Load(&lItems))
         emit FavoritesDataReady(lItems);
     // From here on every change of the list reaches the file at once, not only at exit.
     m_pFavoritesFile->Watch(ModelOf(ui->tvFavorites));

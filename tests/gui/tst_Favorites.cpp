@@ -297,7 +297,7 @@ void TestFavorites::fileLoadedAtStart_data()
     QTest::newRow("same address twice loads the first")
         << CResultsXml::Document(lTwice).toUtf8()
         << QStringList{QStringLiteral("127.0.0.5=other"), QStringLiteral("127.0.0.7=first")};
-    QTest::newRow("malformed file loads nothing")
+    QTest::newRow("malformed file loads nothing and is kept until replaced")
         << QByteArrayLiteral("<?xml version=\"1.0\"?><vistrel><row ip=\"127.0.0.1\"")
         << QStringList();
     QTest::newRow("missing file loads nothing") << QByteArray() << QStringList();
@@ -318,10 +318,22 @@ void TestFavorites::fileLoadedAtStart()
     FavoritesView()->header()->setSortIndicator(1, Qt::DescendingOrder);
     QTest::qWait(CFavoritesFile::kMinGapMs);
     QCOMPARE(QFile::exists(v_main::FavoritesFilePath()), !contents.isEmpty());
-    if (!contents.isEmpty()) {
+    const auto FileBytes = []() {
         QFile oFile(v_main::FavoritesFilePath());
-        QVERIFY(oFile.open(QIODevice::ReadOnly));
-        QCOMPARE(oFile.readAll(), contents);
+        return oFile.open(QIODevice::ReadOnly) ? oFile.readAll() : QByteArray();
+    };
+    QCOMPARE(FileBytes(), contents);
+    // An exit writes the list as it is; only a damaged file with nothing to replace it stays.
+    m_pProgram->MainWindow().OnProgramExit();
+    if (entries.isEmpty())
+        QCOMPARE(FileBytes(), contents);
+    else
+        QCOMPARE(FileEntries(), entries);
+    if (entries.isEmpty() && !contents.isEmpty()) {
+        QList<CScanItem> lAdded = {Entry("127.0.0.9", QStringLiteral("new"))};
+        emit m_pProgram->MainWindow().FavoritesDataReady(lAdded);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            FileEntries(), QStringList{QStringLiteral("127.0.0.9=new")}, 3000);
     }
 }
 
