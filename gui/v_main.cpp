@@ -3,8 +3,8 @@
 
 #include "CColumnStates.h"
 #include "CCopyMenu.h"
-#include "CFavoritesFile.h"
 #include "CFavoritesContentHandler.h"
+#include "CFavoritesFile.h"
 #include "CLocalSubnets.h"
 #include "CMenuHeaderView.h"
 #include "CMouseRightClickTableView.h"
