@@ -2,8 +2,10 @@
 #include "v_main.h"
 
 #include "CColumnStates.h"
+#include "CCopyMenu.h"
 #include "CFavoritesContentHandler.h"
 #include "CHostActionRunner.h"
+#include "CFavoritesFile.h"
 #include "CLocalSubnets.h"
 #include "CLocalizations.h"
 #include "CMenuHeaderView.h"
@@ -16,8 +18,10 @@
 #include "VResultsBackend.h"
 #include "VShutdowns.h"
 #include "ui_v_main.h"
+#include "v_host_properties.h"
 
 #include <QActionGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,6 +33,7 @@
 #include <QMouseEvent>
 #include <QSaveFile>
 #include <QScreen>
+#include <QSignalMapper>
 #include <QTimer>
 
 #include <algorithm>
@@ -66,6 +71,14 @@ v_main::v_main(QWidget *i_pParent)
     connect(ui->tabMachineList, &CDragDropTabWidget::DropEventHappened, this, &v_main::OnDropEvent);
     connect(
         this, &v_main::DropToFavorites, ui->tvFavorites, &CMouseRightClickTableView::OnDropEvent);
+    m_pHostProperties = new v_host_properties(this);
+    connect(m_pHostProperties,
+            &v_host_properties::AddNewFavoritesItem,
+            this,
+            &v_main::AddNewFavoritesItem);
+    connect(
+        m_pHostProperties, &v_host_properties::EditFavoritesItem, this, &v_main::EditFavoritesItem);
+    m_pFavoritesFile = new CFavoritesFile(this);
     connect(ui->pbPause, &QPushButton::clicked, this, &v_main::OnPauseResume);
     connect(ui->cbIpRange, &QComboBox::editTextChanged, this, &v_main::OnIpTextChanged);
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
@@ -244,7 +257,7 @@ void v_main::OnCfg(CCfg i_oCfg)
         if (VResultsBackend *pModel = ModelOf(pView))
             pModel->SetCfg(m_oCfg);
     }
-    // TODO(gui): hand the configuration to the host-properties dialog.
+    m_pHostProperties->OnCfg(m_oCfg);
     m_pShutdowns->OnCfg(m_oCfg);
     const QSignalBlocker oBlockAlive(ui->act_show_alive);
     const QSignalBlocker oBlockDead(ui->act_show_dead);
@@ -325,6 +338,8 @@ void v_main::OnLangActionTriggered(QAction *i_pAction)
     }
     LoadBanner();
     m_pShutdowns->OnLanguageChanged();
+    m_pHostProperties->OnLanguageChanged();
+    m_pHostProperties->setWindowTitle(HostPropertiesTitle());
     emit LanguageChanged();
     UpdateTexts();
     UpdateHint();
@@ -424,6 +439,8 @@ void v_main::StopScanning()
             disconnect(this, &v_main::DataReady, pTarget, &VResultsBackend::OnDataReady);
     }
     m_pScanTarget = m_pScanTarget2 = nullptr;
+    // Results for entries the filter hides change the list without a signal of the model.
+    m_pFavoritesFile->ScheduleSave();
     if (OnResultsTab())
         ui->cbIpRange->setFocus();
     UpdateControls();
@@ -961,35 +978,21 @@ void v_main::OnColumnVisibility(int i_nColumn)
 
 QString v_main::FavoritesFilePath()
 {
-    return QDir::homePath() + QLatin1Char('/') + QStringLiteral("vistrel_Favorites.bin");
+    return CFavoritesFile::Path();
 }
 
 void v_main::LoadFavoritesFile()
 {
     QList<CScanItem> lItems;
-    QString sError;
-    if (!QFileInfo::exists(FavoritesFilePath()))
-        return;
-    if (CFavoritesContentHandler::ReadItemsFromFile(FavoritesFilePath(), &lItems, &sError))
+    if (m_pFavoritesFile->Load(&lItems))
         emit FavoritesDataReady(lItems);
-    else
-        qCWarning(lcGui) << "favorites file not read:" << sError;
+    // From here on every change of the list reaches the file at once, not only at exit.
+    m_pFavoritesFile->Watch(ModelOf(ui->tvFavorites));
 }
 
 void v_main::OnProgramExit()
 {
-    const VResultsBackend *pFavorites = ModelOf(ui->tvFavorites);
-    if (!pFavorites)
-        return;
-    // Hosts hidden by the status filter are favorites all the same.
-    const QString sXml = pFavorites->GetXml(false, QString(), true);
-    if (sXml.isEmpty()) {
-        QFile::remove(FavoritesFilePath());
-        return;
-    }
-    QSaveFile oFile(FavoritesFilePath());
-    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sXml.toUtf8()) < 0 || !oFile.commit())
-        qCWarning(lcGui) << "favorites file not written:" << oFile.errorString();
+    m_pFavoritesFile->SaveNow();
 }
 
 void v_main::SaveRows(bool i_fSelectionOnly)
@@ -1079,16 +1082,21 @@ void v_main::on_b_load_favorites_clicked()
 {
     const QString sPath =
         QFileDialog::getOpenFileName(this, tr("Open"), QDir::homePath(), tr("Xml files (*.xml)"));
-    if (sPath.isEmpty())
-        return;
+    if (!sPath.isEmpty())
+        ImportFavorites(sPath);
+}
+
+bool v_main::ImportFavorites(const QString &i_sPath)
+{
     QList<CScanItem> lItems;
     QString sError;
-    if (!CFavoritesContentHandler::ReadItemsFromFile(sPath, &lItems, &sError)) {
+    if (!CFavoritesContentHandler::ReadItemsFromFile(i_sPath, &lItems, &sError)) {
         QMessageBox::warning(this, tr("Load"), sError);
-        return;
+        return false;
     }
     ui->tabMachineList->setCurrentIndex(1);
     emit FavoritesDataReady(lItems);
+    return true;
 }
 
 void v_main::OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage, bool &i_fDropped)
@@ -1103,4 +1111,95 @@ void v_main::OnPasteData(const QByteArray &i_baData)
     QList<CScanItem> lItems;
     if (CFavoritesContentHandler::ReadItems(i_baData, &lItems))
         emit FavoritesDataReady(lItems);
+}
+
+// ---- Favorites editing and copying -----------------------------------------------------------
+
+QString v_main::HostPropertiesTitle() const
+{
+    return m_pHostProperties->IsAddMode() ? tr("Add to \"Favorites\"")
+                                          : tr("Edit \"Favorites\" item");
+}
+
+void v_main::on_b_add_to_favorites_new_clicked()
+{
+    m_pHostProperties->hide();
+    m_pHostProperties->SetData(CScanItem(), QString());
+    m_pHostProperties->SetAddMode(true);
+    m_pHostProperties->setWindowTitle(HostPropertiesTitle());
+    m_pHostProperties->show();
+    m_pHostProperties->raise();
+    m_pHostProperties->activateWindow();
+}
+
+void v_main::on_b_edit_clicked()
+{
+    QModelIndex oCurrent = ui->tvFavorites->currentIndex();
+    while (oCurrent.parent().isValid())
+        oCurrent = oCurrent.parent();
+    if (!oCurrent.isValid())
+        return;
+    quint32 nRow = quint32(oCurrent.row());
+    QList<CScanItem> lItems;
+    bool fStored = false;
+    emit RetrieveFavoritesData(&nRow, 1, &lItems, nullptr, fStored);
+    if (lItems.size() != 1)
+        return;
+    m_pHostProperties->hide();
+    m_pHostProperties->SetData(lItems.first(), lItems.first().comments());
+    m_pHostProperties->SetAddMode(false);
+    m_pHostProperties->setWindowTitle(HostPropertiesTitle());
+    m_pHostProperties->show();
+    m_pHostProperties->raise();
+    m_pHostProperties->activateWindow();
+}
+
+void v_main::AddCopyMenu(QMenu *io_pMenu)
+{
+    auto *pMapper = findChild<QSignalMapper *>(CCopyMenu::MapperName());
+    if (!pMapper) {
+        pMapper = new QSignalMapper(this);
+        pMapper->setObjectName(CCopyMenu::MapperName());
+        connect(pMapper, &QSignalMapper::mappedInt, this, &v_main::OnCopyCellData);
+    }
+    CCopyMenu::AddTo(io_pMenu, pMapper, !OnResultsTab());
+}
+
+bool v_main::ContextOrSelectedItem(CScanItem *o_pItem)
+{
+    if (m_oContextRow.kind() != 0) {
+        *o_pItem = m_oContextRow.item();
+        m_oContextRow = CScanFragment();
+        return true;
+    }
+    // Without a context row (the keyboard's menu key, a menu-bar action) the first selected host
+    // of the current tree stands in, as it does for the host actions.
+    CMouseRightClickTableView *pView = CurrentView();
+    pView->ProvideSelection(false);
+    if (pView->Selection().Ranges().isEmpty())
+        return false;
+    quint32 nRow = pView->Selection().Ranges().first().first;
+    QList<CScanItem> lItems;
+    bool fStored = false;
+    if (OnResultsTab())
+        emit RetrieveRowsData(&nRow, 1, &lItems, nullptr, fStored);
+    else
+        emit RetrieveFavoritesData(&nRow, 1, &lItems, nullptr, fStored);
+    if (lItems.isEmpty())
+        return false;
+    *o_pItem = lItems.first();
+    return true;
+}
+
+void v_main::OnCopyCellData(int i_nField)
+{
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
+        pView->Lock();
+    CScanItem oItem;
+    const bool fFound = ContextOrSelectedItem(&oItem);
+    for (CMouseRightClickTableView *pView : {ui->tvFavorites, ui->tvResults})
+        pView->Unlock();
+    if (fFound)
+        QGuiApplication::clipboard()->setText(CCopyMenu::Text(oItem, i_nField),
+                                              QClipboard::Clipboard);
 }

@@ -22,6 +22,7 @@
 #include <memory>
 
 class CHostActionRunner;
+class CFavoritesFile;
 class CMouseRightClickTableView;
 class QAbstractItemModel;
 class QAction;
@@ -31,6 +32,7 @@ class QMenu;
 class VBanner;
 class VResultsBackend;
 class VShutdowns;
+class v_host_properties;
 
 namespace Ui {
 class v_main;
@@ -71,6 +73,16 @@ public:
     // names ending exactly in ".html" or ".csv", else results XML. An empty string on success,
     // else the message to show; a failed save leaves an existing file untouched.
     QString SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly);
+
+    // ---- Favorites editing and copying (v_host_properties, CFavoritesFile, CCopyMenu) ----
+    // The Load command once a file is chosen: its hosts join the Favorites, shown at once; a file
+    // that cannot be read is reported and adds nothing.
+    bool ImportFavorites(const QString &i_sPath);
+    // Adds the "Copy" submenu for the context row to a host context menu.
+    void AddCopyMenu(QMenu *io_pMenu);
+    // The row the context menu was opened for; Copy acts on it (and forgets it).
+    void SetContextRow(const CScanFragment &i_oFragment) { m_oContextRow = i_oFragment; }
+    // ---- end of Favorites editing and copying ----
 
 signals:
     void EmitScan(CIpList i_oScope, int i_nId);
@@ -146,6 +158,9 @@ public slots:
     void on_b_add_to_favorites_clicked();
     void on_b_remove_clicked();
     void on_b_load_favorites_clicked();
+    void on_b_add_to_favorites_new_clicked();
+    void on_b_edit_clicked();
+    void OnCopyCellData(int i_nField);
     void on_act_show_alive_toggled(bool i_fOn);
     void on_act_show_dead_toggled(bool i_fOn);
     void on_act_show_unknown_toggled(bool i_fOn);
@@ -268,7 +283,6 @@ public slots:
     void OnExploreSharedFolder();
     void OnCopyPathSharedFolder();
     void OnPropertiesSharedFolder();
-    void OnCopyCellData(int i_nColumn);
     void OnScanSelected();
     void OnWakeOnLan();
     void OnShutDown();
@@ -290,7 +304,6 @@ private:
     void ShowContextMenu(CMouseRightClickTableView *i_pView,
                          const QPoint &i_oPos,
                          const QPoint &i_oGlobalPos);
-    void AddCopyMenu(QMenu *i_pMenu);
     void AddKindEntries(QMenu *i_pMenu, const CScanFragment &i_oFragment);
     QList<CScanItem> SelectedItems();
     QVector<quint32> SelectedRows();
@@ -304,4 +317,10 @@ private:
     VBanner *m_pBanner = nullptr;
     VShutdowns *m_pShutdowns = nullptr;
     // ---- end of host actions --------------------------------------------------------------------
+    // ---- Favorites editing and copying ----
+    QString HostPropertiesTitle() const;
+    bool ContextOrSelectedItem(CScanItem *o_pItem);
+    v_host_properties *m_pHostProperties = nullptr; // child of the window
+    CFavoritesFile *m_pFavoritesFile = nullptr;     // child of the window
+    // ---- end of Favorites editing and copying ----
 };

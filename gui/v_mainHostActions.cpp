@@ -30,7 +30,6 @@ const char *const kPortProperty = "port";
 const char *const kInteractiveProperty = "interactive";
 const char *const kAddressProperty = "address";
 const char *const kLangProperty = "lang";
-const char *const kCopyMapperName = "map_menu_copy";
 
 struct TOrtavoEntry
 {
@@ -50,7 +49,6 @@ const std::array<TOrtavoEntry, 8> kOrtavoEntries = {{
     {EOrtavoCommand::SendMessage, QT_TRANSLATE_NOOP("v_main", "Send Message")},
 }};
 
-constexpr int kCopyFieldCount = 8;
 
 } // namespace
 
@@ -338,29 +336,6 @@ void v_main::OnPropertiesSharedFolder()
         m_pActionRunner->OpenUrl(sPath);
 }
 
-void v_main::OnCopyCellData(int i_nColumn)
-{
-    if (m_oContextRow.kind() == 0 || i_nColumn < 0 || i_nColumn > kCopyFieldCount)
-        return;
-    ui->tvResults->Lock();
-    ui->tvFavorites->Lock();
-    const CScanItem oItem = m_oContextRow.item();
-    const CScanResult &oResult = oItem.result();
-    const QStringList lsFields = {VResultsBackend::StatusText(oResult.status()),
-                                  oResult.name(),
-                                  oResult.IpText(),
-                                  oResult.netbiosname(),
-                                  oResult.netbiosgroup(),
-                                  oResult.MacText(),
-                                  oResult.user(),
-                                  oItem.comments()};
-    const QString sText =
-        i_nColumn == 0 ? lsFields.join(QLatin1Char('\t')) : lsFields.at(i_nColumn - 1);
-    QGuiApplication::clipboard()->setText(sText, QClipboard::Clipboard);
-    ui->tvFavorites->Unlock();
-    ui->tvResults->Unlock();
-}
-
 // ---- several hosts ---------------------------------------------------------------------------
 
 void v_main::OnScanSelected()
@@ -468,28 +443,6 @@ void v_main::ShowContextMenu(CMouseRightClickTableView *i_pView,
     }
     if (!oMenu.isEmpty())
         oMenu.exec(i_oGlobalPos);
-}
-
-void v_main::AddCopyMenu(QMenu *i_pMenu)
-{
-    QMenu *pCopy = i_pMenu->addMenu(tr("Copy"));
-    pCopy->setObjectName(QStringLiteral("menu_copy"));
-    auto *pMapper = findChild<QSignalMapper *>(QLatin1String(kCopyMapperName));
-    if (!pMapper) {
-        pMapper = new QSignalMapper(this);
-        pMapper->setObjectName(QLatin1String(kCopyMapperName));
-        connect(pMapper, &QSignalMapper::mappedInt, this, &v_main::OnCopyCellData);
-    }
-    const int nColumns = OnResultsTab() ? kCopyFieldCount - 1 : kCopyFieldCount;
-    for (int nColumn = 0; nColumn < nColumns; ++nColumn) {
-        QAction *pAction = pCopy->addAction(VResultsBackend::ColumnTitle(nColumn));
-        connect(pAction, &QAction::triggered, pMapper, qOverload<>(&QSignalMapper::map));
-        pMapper->setMapping(pAction, nColumn + 1);
-    }
-    pCopy->addSeparator();
-    QAction *pAll = pCopy->addAction(tr("All"));
-    connect(pAll, &QAction::triggered, pMapper, qOverload<>(&QSignalMapper::map));
-    pMapper->setMapping(pAll, 0);
 }
 
 void v_main::AddKindEntries(QMenu *i_pMenu, const CScanFragment &i_oFragment)

@@ -810,7 +810,8 @@ void VResultsBackend::OnDataReady(CScanResult i_oResult)
     if (fRelayout)
         BeginRelayout();
     if (nStorage >= 0) {
-        const CScanItem oItem(i_oResult, QString());
+        // The comment is the user's, not the scan's: a rescan of the Favorites must keep it.
+        const CScanItem oItem(i_oResult, m_lItems.at(nStorage).comments());
         if (fRelayout)
             m_lItems[nStorage] = oItem;
         else

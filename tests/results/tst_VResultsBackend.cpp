@@ -248,7 +248,8 @@ void TestVResultsBackend::resultForKnownAddressUpdatesInPlace()
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 3), EHostStatus::Alive, QStringLiteral("c")));
     QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.3")}));
     QCOMPARE(m_pModel->index(0, 1).data().toString(), QStringLiteral("z"));
-    QCOMPARE(m_pModel->ItemAt(2)->comments(), QString());
+    // A rescan updates the host's findings and keeps the user's comment.
+    QCOMPARE(m_pModel->ItemAt(2)->comments(), QStringLiteral("kept?"));
     QCOMPARE(m_pModel->ItemCount(), 3);
     QCOMPARE(oSave.count(), 2);
     QCOMPARE(oRestore.count(), 2);

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CCfg.h"
+#include "CScanItem.h"
+
+#include <QByteArray>
+#include <QDialog>
+
+#include <memory>
+
+class QLineEdit;
+
+namespace Ui {
+class v_host_propertiesClass;
+}
+
+// The small dialog in which the user adds a host to the Favorites by hand or edits an entry: its
+// address, MAC address and comment. The main window owns one, created hidden with the window as
+// parent, and reuses it: hide, SetData(), SetAddMode(), set the title, show (not modal).
+//
+// Edits live in the dialog's own copy of the item until OK succeeds; OK emits
+// AddNewFavoritesItem() in add mode or EditFavoritesItem() in edit mode, both meant for direct
+// connections (the added flag is read back). Bad input never leaves the dialog: an invalid
+// address or an address already listed is reported in a message box and the dialog stays open.
+// GUI thread only.
+class v_host_properties final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(v_host_properties)
+
+public:
+    explicit v_host_properties(QWidget *i_pParent = nullptr);
+    ~v_host_properties() override;
+
+    void SetData(const CScanItem &i_oItem, const QString &i_sComment);
+    void SetAddMode(bool i_fAdd);
+    bool IsAddMode() const;
+    const CScanItem &Item() const { return m_oItem; }
+
+    // The checks behind the colours. An address is valid when it reads as IPv4 and is not
+    // 0.0.0.0 in any spelling ("0", "0.0", "00.0.0.0"). A MAC text is six colon-separated
+    // hexadecimal bytes (empty parts skipped); one that does not read gives six zero bytes, and
+    // it is valid only when it reads and is neither all zeros nor all 0xFF.
+    static bool ParseAddress(const QString &i_sText, quint32 *o_pnIp);
+    static bool ParseMacText(const QString &i_sText, QByteArray *o_pbaMac);
+
+signals:
+    void AddNewFavoritesItem(CScanItem i_oData, bool &i_fAdded);
+    void EditFavoritesItem(CScanItem &i_oData);
+
+public slots:
+    void OnLanguageChanged();
+    void OnCfg(CCfg i_oCfg);
+
+protected:
+    void showEvent(QShowEvent *i_pEvent) override;
+    void closeEvent(QCloseEvent *i_pEvent) override;
+    // Escape ends the dialog as Cancel does, geometry included.
+    void reject() override;
+
+private slots:
+    void OnOk();
+    void OnCancel();
+    void OnIpTextChanged(const QString &i_sText);
+    void OnMacTextChanged(const QString &i_sText);
+
+private:
+    void FillWidgets();
+    bool CheckIp(const QString &i_sText);
+    void CheckMac(const QString &i_sText);
+    void UpdateOkText();
+    void HideAndStoreGeometry();
+    static void SetTextColour(QLineEdit *io_pEdit, bool i_fValid);
+
+    std::unique_ptr<Ui::v_host_propertiesClass> m_pUi;
+    CScanItem m_oItem;
+    CCfg m_oCfg;
+};
