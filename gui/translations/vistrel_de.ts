@@ -206,6 +206,56 @@
     </message>
 </context>
 <context>
+    <name>v_host_properties</name>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Übernehmen</translation>
+    </message>
+    <message>
+        <source>Add to &quot;Favorites&quot;</source>
+        <translation>Zu „Favoriten“ hinzufügen</translation>
+    </message>
+    <message>
+        <source>Incorrect IP address</source>
+        <translation>Ungültige IP-Adresse</translation>
+    </message>
+    <message>
+        <source>Item with this IP already exists</source>
+        <translation>Ein Eintrag mit dieser IP existiert bereits</translation>
+    </message>
+</context>
+<context>
+    <name>v_host_propertiesClass</name>
+    <message>
+        <source>v_host_properties</source>
+        <translation>Host-Eigenschaften</translation>
+    </message>
+    <message>
+        <source>IP:</source>
+        <translation>IP:</translation>
+    </message>
+    <message>
+        <source>MAC:</source>
+        <translation>MAC:</translation>
+    </message>
+    <message>
+        <source>Comments:</source>
+        <translation>Kommentare:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
     <name>v_ip_about</name>
     <message>
         <source>About Vistrel</source>
@@ -629,6 +679,10 @@
         <source>https://www.brenmark.example/vistrel/ideas</source>
         <comment>hyperlinks</comment>
         <translation>https://www.brenmark.example/de/vistrel/ideas</translation>
+    </message>
+    <message>
+        <source>Edit &quot;Favorites&quot; item</source>
+        <translation>„Favoriten“-Eintrag bearbeiten</translation>
     </message>
 </context>
 <context>

@@ -206,6 +206,56 @@
     </message>
 </context>
 <context>
+    <name>v_host_properties</name>
+    <message>
+        <source>Add</source>
+        <translation>Добавить</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Применить</translation>
+    </message>
+    <message>
+        <source>Add to &quot;Favorites&quot;</source>
+        <translation>Добавить в «Избранное»</translation>
+    </message>
+    <message>
+        <source>Incorrect IP address</source>
+        <translation>Неверный IP-адрес</translation>
+    </message>
+    <message>
+        <source>Item with this IP already exists</source>
+        <translation>Элемент с таким IP уже существует</translation>
+    </message>
+</context>
+<context>
+    <name>v_host_propertiesClass</name>
+    <message>
+        <source>v_host_properties</source>
+        <translation>Свойства узла</translation>
+    </message>
+    <message>
+        <source>IP:</source>
+        <translation>IP:</translation>
+    </message>
+    <message>
+        <source>MAC:</source>
+        <translation>MAC:</translation>
+    </message>
+    <message>
+        <source>Comments:</source>
+        <translation>Комментарии:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+</context>
+<context>
     <name>v_ip_about</name>
     <message>
         <source>About Vistrel</source>
@@ -629,6 +679,10 @@
         <source>https://www.brenmark.example/vistrel/ideas</source>
         <comment>hyperlinks</comment>
         <translation>https://www.brenmark.example/ru/vistrel/ideas</translation>
+    </message>
+    <message>
+        <source>Edit &quot;Favorites&quot; item</source>
+        <translation>Изменить элемент «Избранного»</translation>
     </message>
 </context>
 <context>
