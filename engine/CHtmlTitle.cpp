@@ -185,8 +185,13 @@ QString CHtmlTitle::Clean(const QString &i_sRaw)
             fPendingSpace = !sOut.isEmpty();
             continue;
         }
-        if (fPendingSpace)
+        if (fPendingSpace) {
+            // A space and the character after it must both fit, or the title ends here: a
+            // space at the cut would only be trimmed again.
+            if (sOut.size() + 1 >= MaxTitleChars)
+                break;
             sOut += QLatin1Char(' ');
+        }
         fPendingSpace = false;
         sOut += c;
         if (sOut.size() >= MaxTitleChars)

@@ -13,6 +13,12 @@ CScannerThread::CScannerThread(const CCfg &i_oCfg, QObject *i_pParent)
 
 void CScannerThread::run()
 {
+    RunTasks();
+    m_fReturned.store(true, std::memory_order_release);
+}
+
+void CScannerThread::RunTasks()
+{
     auto *pSource = qobject_cast<IScanTaskSource *>(parent());
     if (!pSource)
         return;

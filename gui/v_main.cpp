@@ -989,7 +989,10 @@ void v_main::OnProgramExit()
         return;
     }
     QSaveFile oFile(FavoritesFilePath());
-    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sXml.toUtf8()) < 0 || !oFile.commit())
+    // Flushed first: Qt 5.15's commit() misses a failed flush (a full disk) and would put an
+    // empty file in place of the user's favorites.
+    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sXml.toUtf8()) < 0 || !oFile.flush()
+        || !oFile.commit())
         qCWarning(lcGui) << "favorites file not written:" << oFile.errorString();
 }
 
@@ -1026,7 +1029,7 @@ QString v_main::SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly)
         oFile.cancelWriting();
         return tr("No data to be saved");
     }
-    if (oFile.write(sText.toUtf8()) < 0 || !oFile.commit())
+    if (oFile.write(sText.toUtf8()) < 0 || !oFile.flush() || !oFile.commit())
         return tr("Cannot open the file for writing");
     return QString();
 }
