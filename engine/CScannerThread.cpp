@@ -2,6 +2,7 @@
 #include "CScannerThread.h"
 
 #include "CHostScan.h"
+#include "CThreadHandOff.h"
 #include "IScanTaskSource.h"
 
 CScannerThread::CScannerThread(const CCfg &i_oCfg, QObject *i_pParent)
@@ -31,6 +32,7 @@ void CScannerThread::RunTasks()
         oResult.set_scan_size(oTask.scan_size());
         oResult.set_ip(oTask.address().toIPv4Address());
         ScanHost(oResult);
+        CThreadHandOff::Release(pSource);
         emit EmitResult(oResult);
     }
 }

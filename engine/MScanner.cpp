@@ -2,6 +2,7 @@
 #include "MScanner.h"
 
 #include "CScannerThread.h"
+#include "CThreadHandOff.h"
 #include "EngineLog.h"
 
 #include <algorithm>
@@ -109,11 +110,17 @@ void MScanner::SetThreadCount(int i_nCount)
     if (nRunning < i_nCount) {
         for (int i = nRunning; i < i_nCount; ++i) {
             auto *pWorker = new CScannerThread(m_oCfg, this);
-            connect(pWorker,
-                    &CScannerThread::EmitResult,
-                    this,
-                    &MScanner::OnResultReady,
-                    Qt::QueuedConnection);
+            // Queued: the result arrives here on the scanner's thread. Taken by reference, so
+            // that the hand-over is marked before the first copy this thread makes.
+            connect(
+                pWorker,
+                &CScannerThread::EmitResult,
+                this,
+                [this](const CScanResult &i_oResult) {
+                    CThreadHandOff::Acquire(static_cast<IScanTaskSource *>(this));
+                    OnResultReady(i_oResult);
+                },
+                Qt::QueuedConnection);
             pWorker->start(QThread::InheritPriority);
         }
         m_nThreadsToStop = 0;
