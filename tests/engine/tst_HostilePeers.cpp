@@ -41,6 +41,13 @@ namespace {
 
 // The longest the SNMP name query may take: 3000 ms, one retry.
 constexpr int kSnmpBoundMs = 6000;
+// AddressSanitizer keeps freed blocks in quarantine, so resident memory then grows with what
+// passed through, not with what is held; memory bounds are checked in plain builds only.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kFreedMemoryReturns = false;
+#else
+constexpr bool kFreedMemoryReturns = true;
+#endif
 // Room for a loaded machine (two sanitizer builds run on two shared cores) above each bound.
 constexpr int kSlackMs = 1500;
 
@@ -399,7 +406,8 @@ void TestHostilePeers::hostileWebServers()
     QVERIFY2(oPeer.Connections() >= 1 && oPeer.Connections() <= maxConnections,
              qPrintable(QString::number(oPeer.Connections())));
     // The peer itself holds at most a few hundred kilobytes in flight; the probe keeps 64 KiB.
-    QVERIFY2(nPeakGrowthKiB < 24 * 1024, qPrintable(QString::number(nPeakGrowthKiB)));
+    if (kFreedMemoryReturns)
+        QVERIFY2(nPeakGrowthKiB < 24 * 1024, qPrintable(QString::number(nPeakGrowthKiB)));
 }
 
 void TestHostilePeers::hostileNetBiosResponders_data()
