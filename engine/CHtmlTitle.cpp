@@ -200,5 +200,8 @@ QString CHtmlTitle::Clean(const QString &i_sRaw)
     // Never leave half of a surrogate pair at the cut.
     if (!sOut.isEmpty() && QChar(sOut.back()).isHighSurrogate())
         sOut.chop(1);
+    // Nor the space before a character that the cut took away.
+    if (!sOut.isEmpty() && sOut.back() == QLatin1Char(' '))
+        sOut.chop(1);
     return sOut;
 }

@@ -134,6 +134,11 @@ void TestCHtmlTitle::clean_data()
     QTest::newRow("space at the limit: cut before it, never past the limit")
         << QString(QString(CHtmlTitle::MaxTitleChars - 1, QLatin1Char('x')) + QStringLiteral(" y"))
         << QString(CHtmlTitle::MaxTitleChars - 1, QLatin1Char('x'));
+    // Found by fuzzing: cutting half a surrogate pair left the space before it at the end.
+    QTest::newRow("astral character cut at the limit: no space left at the end")
+        << QString(QString(CHtmlTitle::MaxTitleChars - 2, QLatin1Char('x')) + QLatin1Char(' ')
+                   + QString::fromUtf8("\xF0\x9F\x98\x80"))
+        << QString(CHtmlTitle::MaxTitleChars - 2, QLatin1Char('x'));
     QTest::newRow("space one before the limit: the character after it still fits")
         << QString(QString(CHtmlTitle::MaxTitleChars - 2, QLatin1Char('x')) + QStringLiteral(" yz"))
         << QString(QString(CHtmlTitle::MaxTitleChars - 2, QLatin1Char('x')) + QStringLiteral(" y"));
