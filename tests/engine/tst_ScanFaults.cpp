@@ -99,8 +99,6 @@ void TestScanFaults::threadCountChangesMidScan_data()
     QTest::addColumn<int>("final");
     QTest::newRow("256 to 32 and back to 256 while every worker is busy")
         << QList<int>{256, 32, 256} << 256;
-    QTest::newRow("256 to 32 and back to 64, then to 32 again")
-        << QList<int>{256, 32, 64, 32} << 32;
 }
 
 void TestScanFaults::threadCountChangesMidScan()
