@@ -989,10 +989,7 @@ void v_main::OnProgramExit()
         return;
     }
     QSaveFile oFile(FavoritesFilePath());
-    // Flushed first: Qt 5.15's commit() misses a failed flush (a full disk) and would put an
-    // empty file in place of the user's favorites.
-    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sXml.toUtf8()) < 0 || !oFile.flush()
-        || !oFile.commit())
+    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sXml.toUtf8()) < 0 || !oFile.commit())
         qCWarning(lcGui) << "favorites file not written:" << oFile.errorString();
 }
 
@@ -1029,6 +1026,8 @@ QString v_main::SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly)
         oFile.cancelWriting();
         return tr("No data to be saved");
     }
+    // Flushed first: Qt 5.15's commit() misses a failed flush of the last buffered bytes (a full
+    // disk) and would put an empty file in place of the old one.
     if (oFile.write(sText.toUtf8()) < 0 || !oFile.flush() || !oFile.commit())
         return tr("Cannot open the file for writing");
     return QString();
