@@ -150,8 +150,14 @@ void VConsole::OnResult(CScanResult i_oResult)
 
 void VConsole::OnScanProcessStopped()
 {
-    if (m_pOutputFile->isOpen())
+    if (m_pOutputFile->isOpen()) {
+        // Lines are buffered: a full disk often shows only when they are flushed.
+        if (!m_pOutputFile->flush())
+            NoteOutputFailure();
         m_pOutputFile->close();
+        if (m_pOutputFile->error() != QFileDevice::NoError)
+            NoteOutputFailure();
+    }
     m_pStdOut->flush();
     emit EndApplication();
 }
@@ -165,7 +171,16 @@ void VConsole::WriteLine(const QString &i_sText)
         *m_pStdOut << sLine;
         m_pStdOut->flush();
     } else {
-        m_pOutputFile->write(sLine.toUtf8());
+        const QByteArray baLine = sLine.toUtf8();
+        if (m_pOutputFile->write(baLine) != baLine.size())
+            NoteOutputFailure();
     }
     m_fLineWritten = true;
+}
+
+void VConsole::NoteOutputFailure()
+{
+    // A scan whose results did not reach the file must not end as if they had.
+    if (m_sOutputError.isEmpty())
+        m_sOutputError = QStringLiteral("Can not write file for output: ") + m_sOutputFileName;
 }

@@ -30,6 +30,9 @@ public:
     const IpRanges &Ranges() const { return m_oRanges; }
     QString OutputFileName() const { return m_sOutputFileName; }
     bool IsOutputXml() const;
+    // Set when a line could not be written to the output file (a full disk, a removed medium):
+    // empty when all went well, else the message to print before ending with a failure status.
+    QString OutputError() const { return m_sOutputError; }
 
     static QString UsageText();
     static QString ResultLine(const CScanResult &i_oResult);
@@ -48,10 +51,12 @@ public slots:
 
 private:
     void WriteLine(const QString &i_sText);
+    void NoteOutputFailure();
 
     IpRanges m_oRanges;
     QString m_sOutputFileName;
     bool m_fLineWritten = false;
+    QString m_sOutputError;
     QFile *m_pOutputFile;
     QTextStream *m_pStdOut;
     qint32 m_nResultsReceived = 0;

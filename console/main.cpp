@@ -73,5 +73,9 @@ int main(int argc, char *argv[])
     oApp.exec();
     oScanner.StopAll();
     CSocketLibrary::Cleanup();
+    if (!oConsole.OutputError().isEmpty()) {
+        Print(oConsole.OutputError());
+        return 5;
+    }
     return 0;
 }

@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 
+#include <cstring>
+
 namespace {
 
 constexpr int kSnmpBufferSize = 1025;
@@ -40,10 +42,17 @@ QString CHostNaming::SnmpName(quint32 i_nIp)
     int nLength = baBuffer.size();
     if (!CSnmpName::QuerySysName(i_nIp, baBuffer.data(), &nLength) || nLength <= 0)
         return QString();
+    return NameFromSnmpBytes(baBuffer.constData(), nLength);
+}
+
+QString CHostNaming::NameFromSnmpBytes(const char *i_pBytes, int i_nLength)
+{
+    if (!i_pBytes || i_nLength <= 0)
+        return QString();
     // The name ends at a zero byte, as a C string would: a zero character inside a host name
     // would make the results unwritable as XML and cut it short elsewhere.
-    const int nZero = baBuffer.indexOf('\0');
-    if (nZero >= 0 && nZero < nLength)
-        nLength = nZero;
-    return QString::fromLocal8Bit(baBuffer.constData(), nLength).trimmed();
+    const void *pZero = std::memchr(i_pBytes, '\0', static_cast<size_t>(i_nLength));
+    const int nLength =
+        pZero ? static_cast<int>(static_cast<const char *>(pZero) - i_pBytes) : i_nLength;
+    return QString::fromLocal8Bit(i_pBytes, nLength).trimmed();
 }

@@ -20,4 +20,8 @@ public:
     // The host's sysName as text (local 8-bit encoding, at most 1,024 bytes, trimmed), or an
     // empty string when there is none.
     static QString SnmpName(quint32 i_nIp);
+
+    // The text an agent's sysName bytes give: cut at the first zero byte, decoded with the local
+    // 8-bit encoding and trimmed. Empty for no bytes.
+    static QString NameFromSnmpBytes(const char *i_pBytes, int i_nLength);
 };

@@ -185,8 +185,13 @@ QString CHtmlTitle::Clean(const QString &i_sRaw)
             fPendingSpace = !sOut.isEmpty();
             continue;
         }
-        if (fPendingSpace)
+        if (fPendingSpace) {
+            // A space and the character after it must both fit, or the title ends here: a
+            // space at the cut would only be trimmed again.
+            if (sOut.size() + 1 >= MaxTitleChars)
+                break;
             sOut += QLatin1Char(' ');
+        }
         fPendingSpace = false;
         sOut += c;
         if (sOut.size() >= MaxTitleChars)
@@ -194,6 +199,9 @@ QString CHtmlTitle::Clean(const QString &i_sRaw)
     }
     // Never leave half of a surrogate pair at the cut.
     if (!sOut.isEmpty() && QChar(sOut.back()).isHighSurrogate())
+        sOut.chop(1);
+    // Nor the space before a character that the cut took away.
+    if (!sOut.isEmpty() && sOut.back() == QLatin1Char(' '))
         sOut.chop(1);
     return sOut;
 }

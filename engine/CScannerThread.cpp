@@ -2,6 +2,7 @@
 #include "CScannerThread.h"
 
 #include "CHostScan.h"
+#include "CThreadHandOff.h"
 #include "IScanTaskSource.h"
 
 CScannerThread::CScannerThread(const CCfg &i_oCfg, QObject *i_pParent)
@@ -12,6 +13,12 @@ CScannerThread::CScannerThread(const CCfg &i_oCfg, QObject *i_pParent)
 }
 
 void CScannerThread::run()
+{
+    RunTasks();
+    m_fReturned.store(true, std::memory_order_release);
+}
+
+void CScannerThread::RunTasks()
 {
     auto *pSource = qobject_cast<IScanTaskSource *>(parent());
     if (!pSource)
@@ -25,6 +32,7 @@ void CScannerThread::run()
         oResult.set_scan_size(oTask.scan_size());
         oResult.set_ip(oTask.address().toIPv4Address());
         ScanHost(oResult);
+        CThreadHandOff::Release(pSource);
         emit EmitResult(oResult);
     }
 }

@@ -21,6 +21,10 @@ public:
     // Set by the task source, under its lock, when it hands this worker a stop order.
     void MarkStopping() { m_fStopping = true; }
     bool IsStopping() const { return m_fStopping; }
+    // True once run() has returned. Read before deleting a finished worker: QThread's own
+    // finished state is kept inside Qt, where ThreadSanitizer cannot see that it orders the
+    // worker's last writes before the delete; this flag makes that order visible.
+    bool HasReturned() const { return m_fReturned.load(std::memory_order_acquire); }
 
 signals:
     void EmitResult(CScanResult i_oResult);
@@ -29,8 +33,10 @@ protected:
     void run() override;
 
 private:
+    void RunTasks();
     void ScanHost(CScanResult &io_oResult) const;
 
     CCfg m_oCfg;
     std::atomic<bool> m_fStopping{false};
+    std::atomic<bool> m_fReturned{false};
 };

@@ -2,6 +2,7 @@
 #include "CZeroconf.h"
 
 #include "CIpv4Resolver.h"
+#include "CThreadHandOff.h"
 #include "EngineLog.h"
 
 #include <QRunnable>
@@ -51,6 +52,7 @@ public:
 
     void run() override
     {
+        CThreadHandOff::Acquire(this);
         const QString sFullName = m_sShortName + QLatin1Char('.') + m_sDomain;
         if (sFullName.size() > kMaxResolvableName)
             return;
@@ -73,6 +75,13 @@ CZeroconf::CWorkThread::CWorkThread(CZeroconf *i_pOwner)
 }
 
 void CZeroconf::CWorkThread::run()
+{
+    Browse();
+    // Whoever destroys the owner after wait() sees everything this thread did.
+    CThreadHandOff::Release(this);
+}
+
+void CZeroconf::CWorkThread::Browse()
 {
     TRef pShared = nullptr;
     TRef pWorkstation = nullptr;
@@ -197,6 +206,7 @@ CZeroconf::~CZeroconf()
     m_fStop.store(true);
     if (m_oThread.isRunning())
         m_oThread.wait();
+    CThreadHandOff::Acquire(&m_oThread);
     std::lock_guard<std::mutex> oLock(ProcessMutex());
     if (s_pInstance == this)
         s_pInstance = nullptr;
@@ -261,8 +271,10 @@ void CZeroconf::StartResolution(void *i_pContext,
     if (!i_pContext || i_sShortName.isEmpty())
         return;
     auto *pOwner = static_cast<CZeroconf *>(i_pContext);
-    QThreadPool::globalInstance()->start(
-        new CFindIpTask(i_sShortName, FromLocal8Bit(i_szReplyDomain), pOwner), 0);
+    auto *pTask = new CFindIpTask(i_sShortName, FromLocal8Bit(i_szReplyDomain), pOwner);
+    // The pool hands the task to its thread under Qt's own lock.
+    CThreadHandOff::Release(pTask);
+    QThreadPool::globalInstance()->start(pTask, 0);
 }
 
 void VISTREL_DNSSD_API CZeroconf::OnWorkstationReply(TRef,

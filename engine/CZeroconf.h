@@ -54,6 +54,8 @@ private:
         void run() override;
 
     private:
+        void Browse();
+
         CZeroconf *m_pOwner;
     };
     class CFindIpTask;

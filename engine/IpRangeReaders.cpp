@@ -204,8 +204,17 @@ bool LoadRangesFromFile(IpRanges *o_pRanges, const QString &i_sPath, QString *o_
 {
     QFile oFile(i_sPath.trimmed());
     QByteArray baData;
-    if (oFile.open(QIODevice::ReadOnly) && oFile.size() <= MaxRangeFileBytes)
-        baData = oFile.read(MaxRangeFileBytes + 1);
+    if (oFile.open(QIODevice::ReadOnly) && oFile.size() <= MaxRangeFileBytes) {
+        // In pieces: read(MaxRangeFileBytes + 1) would reserve the whole limit for every file,
+        // however small, and a 32-bit process may not find that much in one block.
+        while (baData.size() <= MaxRangeFileBytes) {
+            const QByteArray baPiece =
+                oFile.read(qMin<qint64>(1024 * 1024, MaxRangeFileBytes + 1 - baData.size()));
+            if (baPiece.isEmpty())
+                break;
+            baData += baPiece;
+        }
+    }
     if (!oFile.isOpen() || oFile.error() != QFileDevice::NoError || baData.size() > MaxRangeFileBytes
         || oFile.size() > MaxRangeFileBytes) {
         if (o_pErrorText)

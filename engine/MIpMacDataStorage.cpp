@@ -203,7 +203,9 @@ bool MIpMacDataStorage::Save()
         return false;
     }
     const QByteArray baData = SerializeMemory(m_mMemory);
-    if (oFile.write(baData) != baData.size() || !oFile.commit()) {
+    // Flushed before the commit: Qt 5.15's commit() loses a failed flush of the last buffered
+    // bytes (a full disk) and puts an empty file in place of the old one.
+    if (oFile.write(baData) != baData.size() || !oFile.flush() || !oFile.commit()) {
         qCWarning(lcEngine) << "cannot write the IP-to-MAC memory" << m_sPath << oFile.errorString();
         return false;
     }

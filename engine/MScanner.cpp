@@ -2,8 +2,8 @@
 #include "MScanner.h"
 
 #include "CScannerThread.h"
-
-#include <QMutexLocker>
+#include "CThreadHandOff.h"
+#include "EngineLog.h"
 
 #include <algorithm>
 #include <limits>
@@ -25,7 +25,7 @@ QList<CScannerThread *> MScanner::Workers() const
 
 CScanTask MScanner::GetTask()
 {
-    QMutexLocker oLocker(&m_oLock);
+    std::unique_lock<std::mutex> oLocker(m_oLock);
     for (;;) {
         if (!m_fPaused || m_fStopping) {
             CScanTask oTask;
@@ -45,19 +45,19 @@ CScanTask MScanner::GetTask()
                 }
             }
         }
-        m_oWakeUp.wait(&m_oLock);
+        m_oWakeUp.wait(oLocker);
     }
 }
 
 qint32 MScanner::GetScanSize()
 {
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     return m_nScopeCount;
 }
 
 void MScanner::OnScan(CIpList i_oScope, int i_nId)
 {
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     m_oScope = i_oScope;
     // Results carry the size as a signed number; a larger scan could never be seen to end.
     m_nScopeCount = static_cast<qint32>(
@@ -66,14 +66,14 @@ void MScanner::OnScan(CIpList i_oScope, int i_nId)
     m_fPaused = false;
     m_nResultsReceived = 0;
     if (m_nScopeCount > 0)
-        m_oWakeUp.wakeAll();
+        m_oWakeUp.notify_all();
 }
 
 void MScanner::OnPause(bool i_fPause)
 {
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     m_fPaused = i_fPause;
-    m_oWakeUp.wakeAll();
+    m_oWakeUp.notify_all();
 }
 
 void MScanner::OnCfg(CCfg i_oCfg)
@@ -96,11 +96,11 @@ void MScanner::OnResultReady(CScanResult i_oResult)
 void MScanner::SetThreadCount(int i_nCount)
 {
     for (CScannerThread *pWorker : Workers()) {
-        if (pWorker->isFinished())
+        if (pWorker->isFinished() && pWorker->HasReturned())
             delete pWorker;
     }
 
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     // Counted under the lock, which also guards handing out stop orders. Workers that took one
     // but have not ended yet no longer count, and stop orders not yet taken are recomputed, so
     // that shrinking and growing again quickly still leaves the pool at the asked size.
@@ -110,23 +110,29 @@ void MScanner::SetThreadCount(int i_nCount)
     if (nRunning < i_nCount) {
         for (int i = nRunning; i < i_nCount; ++i) {
             auto *pWorker = new CScannerThread(m_oCfg, this);
-            connect(pWorker,
-                    &CScannerThread::EmitResult,
-                    this,
-                    &MScanner::OnResultReady,
-                    Qt::QueuedConnection);
+            // Queued: the result arrives here on the scanner's thread. Taken by reference, so
+            // that the hand-over is marked before the first copy this thread makes.
+            connect(
+                pWorker,
+                &CScannerThread::EmitResult,
+                this,
+                [this](const CScanResult &i_oResult) {
+                    CThreadHandOff::Acquire(static_cast<IScanTaskSource *>(this));
+                    OnResultReady(i_oResult);
+                },
+                Qt::QueuedConnection);
             pWorker->start(QThread::InheritPriority);
         }
         m_nThreadsToStop = 0;
     } else {
         m_nThreadsToStop = nRunning - i_nCount;
     }
-    m_oWakeUp.wakeAll();
+    m_oWakeUp.notify_all();
 }
 
 int MScanner::ActiveThreadCount() const
 {
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     const QList<CScannerThread *> lpWorkers = Workers();
     const auto nUnmarked = std::count_if(lpWorkers.begin(), lpWorkers.end(), [](CScannerThread *p) {
         return !p->isFinished() && !p->IsStopping();
@@ -137,7 +143,7 @@ int MScanner::ActiveThreadCount() const
 void MScanner::StopAll()
 {
     {
-        QMutexLocker oLocker(&m_oLock);
+        const std::lock_guard<std::mutex> oLocker(m_oLock);
         // Stop orders must get through a pause, or ending the program would wait for a resume.
         m_fStopping = true;
     }
@@ -145,18 +151,20 @@ void MScanner::StopAll()
     for (CScannerThread *pWorker : lpWorkers)
         pWorker->requestInterruption();
     {
-        QMutexLocker oLocker(&m_oLock);
+        const std::lock_guard<std::mutex> oLocker(m_oLock);
         int nLive = 0;
         for (CScannerThread *pWorker : lpWorkers)
             nLive += (!pWorker->isFinished() && !pWorker->IsStopping()) ? 1 : 0;
         m_nThreadsToStop = nLive;
-        m_oWakeUp.wakeAll();
+        m_oWakeUp.notify_all();
     }
     for (CScannerThread *pWorker : lpWorkers) {
         pWorker->wait();
+        if (!pWorker->HasReturned())
+            qCWarning(lcEngine) << "scan worker ended without returning from its loop";
         delete pWorker;
     }
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     m_nThreadsToStop = 0;
     m_fStopping = false;
 }

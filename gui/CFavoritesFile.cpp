@@ -125,8 +125,10 @@ bool CFavoritesFile::Write(const QByteArray &i_baXml)
         return true;
     }
     QSaveFile oFile(sPath);
+    // Flushed first: Qt 5.15's commit() misses a failed flush of the last buffered bytes (a full
+    // disk) and would put a short file in place of the user's.
     if (!oFile.open(QIODevice::WriteOnly) || oFile.write(i_baXml) != i_baXml.size()
-        || !oFile.commit()) {
+        || !oFile.flush() || !oFile.commit()) {
         qCWarning(lcGui) << "favorites file not written:" << oFile.errorString();
         return false;
     }

@@ -1028,7 +1028,9 @@ QString v_main::SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly)
         oFile.cancelWriting();
         return tr("No data to be saved");
     }
-    if (oFile.write(sText.toUtf8()) < 0 || !oFile.commit())
+    // Flushed first: Qt 5.15's commit() misses a failed flush of the last buffered bytes (a full
+    // disk) and would put an empty file in place of the old one.
+    if (oFile.write(sText.toUtf8()) < 0 || !oFile.flush() || !oFile.commit())
         return tr("Cannot open the file for writing");
     return QString();
 }

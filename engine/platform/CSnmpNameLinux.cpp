@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CSnmpName.h"
 
+#include "CSnmpAnswerLinux.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -85,16 +87,9 @@ int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
         // The request PDU belongs to the library from here on, answered or not.
         const int nStatus = snmp_sess_synch_response(pSession, pRequest, &pResponse);
         pRequest = nullptr;
-        const netsnmp_variable_list *pVar = pResponse ? pResponse->variables : nullptr;
-        if (nStatus == STAT_SUCCESS && pVar && !pVar->next_variable && pVar->type == ASN_OCTET_STR
-            && (pVar->val.string || pVar->val_len == 0)) {
-            const size_t nCopy = std::min(pVar->val_len, static_cast<size_t>(nCapacity - 1));
-            if (nCopy > 0)
-                std::memcpy(o_pBuffer, pVar->val.string, nCopy);
-            o_pBuffer[nCopy] = '\0';
-            *io_pnLength = static_cast<int>(nCopy);
-            nResult = 1;
-        }
+        *io_pnLength = nCapacity;
+        nResult = CSnmpAnswerLinux::TakeSysName(
+            nStatus == STAT_SUCCESS, pResponse, o_pBuffer, io_pnLength);
         if (pResponse)
             snmp_free_pdu(pResponse);
     }

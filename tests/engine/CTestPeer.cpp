@@ -103,7 +103,7 @@ void CTestPeer::Answer(QTcpSocket *io_pSocket)
     case EAfter::Trickle: {
         auto *pTimer = new QTimer(io_pSocket);
         connect(pTimer, &QTimer::timeout, io_pSocket, [io_pSocket]() { io_pSocket->write("x"); });
-        pTimer->start(100);
+        pTimer->start(m_nTrickleMs);
         break;
     }
     case EAfter::Stream:

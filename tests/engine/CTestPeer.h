@@ -44,6 +44,8 @@ public:
     void SetStreamBytes(qint64 i_nBytes) { m_nStreamBytes = i_nBytes; }
     // Answer only this long after the request (or the connection) came.
     void SetDelayMs(int i_nMs) { m_nDelayMs = i_nMs; }
+    // Time between two trickled bytes when EAfter::Trickle.
+    void SetTrickleIntervalMs(int i_nMs) { m_nTrickleMs = i_nMs; }
     void SetTls(const QSslCertificate &i_oCert, const QSslKey &i_oKey);
 
     int Connections() const { return m_nConnections; }
@@ -67,6 +69,7 @@ private:
     EAfter m_eAfter;
     qint64 m_nStreamBytes = 0;
     int m_nDelayMs = 0;
+    int m_nTrickleMs = 100;
     QSslCertificate m_oCert;
     QSslKey m_oKey;
     int m_nConnections = 0;

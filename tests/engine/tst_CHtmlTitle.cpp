@@ -130,6 +130,18 @@ void TestCHtmlTitle::clean_data()
         << QStringLiteral("&#128512;") << QString::fromUtf8("\xF0\x9F\x98\x80");
     QTest::newRow("nbsp is a space") << QStringLiteral("a&nbsp;&nbsp;b") << QStringLiteral("a b");
     QTest::newRow("only white space is empty") << QStringLiteral(" \t\r\n ") << QString();
+    // Found by fuzzing: the space before the last character made the title one too long.
+    QTest::newRow("space at the limit: cut before it, never past the limit")
+        << QString(QString(CHtmlTitle::MaxTitleChars - 1, QLatin1Char('x')) + QStringLiteral(" y"))
+        << QString(CHtmlTitle::MaxTitleChars - 1, QLatin1Char('x'));
+    // Found by fuzzing: cutting half a surrogate pair left the space before it at the end.
+    QTest::newRow("astral character cut at the limit: no space left at the end")
+        << QString(QString(CHtmlTitle::MaxTitleChars - 2, QLatin1Char('x')) + QLatin1Char(' ')
+                   + QString::fromUtf8("\xF0\x9F\x98\x80"))
+        << QString(CHtmlTitle::MaxTitleChars - 2, QLatin1Char('x'));
+    QTest::newRow("space one before the limit: the character after it still fits")
+        << QString(QString(CHtmlTitle::MaxTitleChars - 2, QLatin1Char('x')) + QStringLiteral(" yz"))
+        << QString(QString(CHtmlTitle::MaxTitleChars - 2, QLatin1Char('x')) + QStringLiteral(" y"));
 }
 
 void TestCHtmlTitle::clean()

@@ -1,0 +1,513 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Hosts that misbehave on purpose: ports that accept and never speak, web servers that trickle,
+// flood or redirect forever, NetBIOS and SNMP responders that answer garbage. Every probe must
+// end within its own time bound with a sane result, memory must stay bounded, and a well-behaved
+// host scanned at the same time must get exactly its own result. Runs inside the loopback
+// namespace, where it binds the well-known ports of 127.0.0.x itself.
+#include "CCfg.h"
+#include "CDnsSdLibrary.h"
+#include "CHostNaming.h"
+#include "CHostScan.h"
+#include "CHtmlTitle.h"
+#include "CHttpProbe.h"
+#include "CLivenessProbes.h"
+#include "CNetBiosScanStep.h"
+#include "CScanResult.h"
+#include "CSmbPing.h"
+#include "CTcpConnect.h"
+#include "CTestPeer.h"
+#include "CZeroconf.h"
+#include "MScanFtp.h"
+#include "NetBiosAnswers.h"
+#include "SnmpTestPeers.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHostAddress>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+using EWait = CTestPeer::EWait;
+using EAfter = CTestPeer::EAfter;
+
+namespace {
+
+// The longest the SNMP name query may take: 3000 ms, one retry.
+constexpr int kSnmpBoundMs = 6000;
+// AddressSanitizer keeps freed blocks in quarantine, so resident memory then grows with what
+// passed through, not with what is held; memory bounds are checked in plain builds only.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kFreedMemoryReturns = false;
+#else
+constexpr bool kFreedMemoryReturns = true;
+#endif
+// Room for a loaded machine (two sanitizer builds run on two shared cores) above each bound.
+constexpr int kSlackMs = 1500;
+
+qint64 ResidentKiB()
+{
+    QFile oStatus(QStringLiteral("/proc/self/status"));
+    if (!oStatus.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &baLine : oStatus.readAll().split('\n')) {
+        if (baLine.startsWith("VmRSS:"))
+            return baLine.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// Starts the threads and serves this thread's peers until all have finished.
+bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs)
+{
+    QEventLoop oLoop;
+    int nRunning = static_cast<int>(io_vThreads.size());
+    for (auto &pThread : io_vThreads) {
+        QObject::connect(
+            pThread.get(),
+            &QThread::finished,
+            &oLoop,
+            [&]() {
+                if (--nRunning == 0)
+                    oLoop.quit();
+            },
+            Qt::QueuedConnection);
+    }
+    QTimer::singleShot(i_nLimitMs, &oLoop, &QEventLoop::quit);
+    for (auto &pThread : io_vThreads)
+        pThread->start();
+    oLoop.exec();
+    for (auto &pThread : io_vThreads)
+        pThread->wait();
+    return nRunning == 0;
+}
+
+bool OnWorker(const std::function<void()> &i_fnWork, int i_nLimitMs = 60000)
+{
+    std::vector<std::unique_ptr<QThread>> vThreads;
+    vThreads.emplace_back(QThread::create(i_fnWork));
+    return RunAll(vThreads, i_nLimitMs);
+}
+
+QByteArray Xhtml(const QByteArray &i_baTitle)
+{
+    return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>"
+           + i_baTitle + "</title></head><body><p>x</p></body></html>";
+}
+
+// A UDP responder on the test's thread that answers every datagram the way it is told.
+class CUdpResponder final : public QObject
+{
+public:
+    enum class EMode
+    {
+        Garbage,
+        Oversized,
+        WrongId,
+        Flood,
+        NameThenFlood
+    };
+
+    CUdpResponder(EMode i_eMode, const QHostAddress &i_oAddress, quint16 i_nPort)
+        : m_eMode(i_eMode)
+    {
+        m_fBound = m_oSocket.bind(i_oAddress, i_nPort);
+        connect(&m_oSocket, &QUdpSocket::readyRead, this, [this] { OnReadyRead(); });
+    }
+
+    bool Bound() const { return m_fBound; }
+    int Requests() const { return m_nRequests; }
+
+    // Datagrams sent for each request when flooding.
+    static constexpr int kFloodCount = 2000;
+
+private:
+    void OnReadyRead()
+    {
+        while (m_oSocket.hasPendingDatagrams()) {
+            QHostAddress oFrom;
+            quint16 nPort = 0;
+            QByteArray baRequest(static_cast<int>(m_oSocket.pendingDatagramSize()), '\0');
+            m_oSocket.readDatagram(baRequest.data(), baRequest.size(), &oFrom, &nPort);
+            ++m_nRequests;
+            const quint16 nId = baRequest.size() >= 2
+                                    ? static_cast<quint16>(static_cast<quint8>(baRequest[0])
+                                                           | static_cast<quint8>(baRequest[1]) << 8)
+                                    : 0;
+            Answer(nId, oFrom, nPort);
+        }
+    }
+
+    void Answer(quint16 i_nId, const QHostAddress &i_oTo, quint16 i_nPort)
+    {
+        const QByteArray baJunk = QByteArray::fromHex("deadbeef00ff7f80") + QByteArray(92, '\x01');
+        switch (m_eMode) {
+        case EMode::Garbage:
+            m_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            break;
+        case EMode::Oversized:
+            m_oSocket.writeDatagram(QByteArray(65507, '\xEE'), i_oTo, i_nPort);
+            break;
+        case EMode::WrongId:
+            m_oSocket.writeDatagram(
+                NetBiosAnswers::SambaAnswer(static_cast<quint16>(i_nId + 1)), i_oTo, i_nPort);
+            break;
+        case EMode::Flood:
+            for (int i = 0; i < kFloodCount; ++i)
+                m_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            break;
+        case EMode::NameThenFlood:
+            m_oSocket.writeDatagram(NetBiosAnswers::SambaAnswer(i_nId), i_oTo, i_nPort);
+            for (int i = 0; i < kFloodCount; ++i)
+                m_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            break;
+        }
+    }
+
+    EMode m_eMode;
+    QUdpSocket m_oSocket;
+    bool m_fBound = false;
+    int m_nRequests = 0;
+};
+
+} // namespace
+
+class TestHostilePeers final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void silentHostBesideAGoodOne();
+    void hostileWebServers_data();
+    void hostileWebServers();
+    void hostileNetBiosResponders_data();
+    void hostileNetBiosResponders();
+    void snmpAgentWithWrongTypes_data();
+    void snmpAgentWithWrongTypes();
+};
+
+void TestHostilePeers::initTestCase()
+{
+    if (!InPrivateNetworkNamespace())
+        QSKIP("needs its own network namespace: run through tests/loopns/loopns.sh exec");
+    // No discovery library: the names here must come from the peers of this test alone.
+    QVERIFY(!CDnsSdLibrary::Load(QStringLiteral("/nonexistent/libdns_sd.so.1")));
+    qRegisterMetaType<CScanResult>("CScanResult");
+}
+
+void TestHostilePeers::cleanupTestCase()
+{
+    CZeroconf::DestroyInstance();
+}
+
+void TestHostilePeers::silentHostBesideAGoodOne()
+{
+    // 127.0.0.2 accepts on every probed TCP port and never says a word, answers NetBIOS with
+    // garbage, and names itself over SNMP so that the share and user probes run too.
+    // 127.0.0.3 behaves. Both are scanned at once, each on its own worker, with every probe on.
+    const QHostAddress oBad(QStringLiteral("127.0.0.2"));
+    const QHostAddress oGood(QStringLiteral("127.0.0.3"));
+    std::vector<std::unique_ptr<CTestPeer>> vSilent;
+    for (const quint16 nPort : {21, 80, 443, 445, 4899}) {
+        vSilent.push_back(std::make_unique<CTestPeer>(EWait::Nothing, QByteArray(), EAfter::Hold));
+        QVERIFY2(vSilent.back()->listen(oBad, nPort), qPrintable(QString::number(nPort)));
+    }
+    CUdpResponder oBadNetBios(CUdpResponder::EMode::Garbage, oBad, 137);
+    QVERIFY(oBadNetBios.Bound());
+    CFakeSnmpAgent oAgent;
+    QString sError;
+    QVERIFY2(oAgent.Listen(sError), qPrintable(sError));
+    oAgent.SetReply(CFakeSnmpAgent::EReply::String, "hostile-box");
+
+    CTestPeer oGoodHttp(
+        EWait::HttpRequest, CTestPeer::HttpAnswer(200, Xhtml("Good Box")), EAfter::Close);
+    CTestPeer oGoodFtp(EWait::Nothing, "220 ready\r\n", EAfter::Hold);
+    QTcpServer oGoodOrtavo;
+    QVERIFY(oGoodHttp.listen(oGood, 80));
+    QVERIFY(oGoodFtp.listen(oGood, 21));
+    QVERIFY(oGoodOrtavo.listen(oGood, 4899));
+
+    CCfg oCfg;
+    oCfg.set_scan_http(true);
+    oCfg.set_scan_https(true);
+    oCfg.set_scan_shares(true);
+    oCfg.set_scan_ftp(true);
+    oCfg.set_scan_netbios(true);
+    oCfg.set_scan_username(true);
+    oCfg.set_high_accuracy(false);
+    oCfg.set_ortavo_ports({4899});
+
+    CScanResult oBadResult;
+    oBadResult.set_ip(oBad.toIPv4Address());
+    CScanResult oGoodResult;
+    oGoodResult.set_ip(oGood.toIPv4Address());
+    qint64 nBadMs = 0;
+    qint64 nGoodMs = 0;
+    const qint64 nRssBeforeKiB = ResidentKiB();
+    std::vector<std::unique_ptr<QThread>> vThreads;
+    vThreads.emplace_back(QThread::create([&]() {
+        QElapsedTimer oTimer;
+        oTimer.start();
+        CHostScan(oCfg).Run(oBadResult);
+        nBadMs = oTimer.elapsed();
+    }));
+    vThreads.emplace_back(QThread::create([&]() {
+        QElapsedTimer oTimer;
+        oTimer.start();
+        CHostScan(oCfg).Run(oGoodResult);
+        nGoodMs = oTimer.elapsed();
+    }));
+    QVERIFY(RunAll(vThreads, 120000));
+
+    // The bad host: alive, named by its agent, and nothing else claimed for it.
+    QVERIFY(oBadResult.IsAlive());
+    QCOMPARE(oBadResult.name(), QStringLiteral("hostile-box"));
+    QVERIFY(!oBadResult.has_http());
+    QCOMPARE(oBadResult.http_title(), QString());
+    QVERIFY(!oBadResult.has_https());
+    QVERIFY(!oBadResult.has_ftp());
+    QCOMPARE(oBadResult.shares(), QStringList());
+    QCOMPARE(oBadResult.user(), QString());
+    QCOMPARE(oBadResult.netbiosname(), QString());
+    QCOMPARE(oBadResult.netbiosgroup(), QString());
+    // Accepting a connection is all the Ortavo probe asks.
+    QCOMPARE(oBadResult.ortavo_ports(), QList<qint32>{4899});
+    QVERIFY(oAgent.RequestCount() >= 1);
+    for (const auto &pPeer : vSilent)
+        QVERIFY2(pPeer->Connections() >= 1, qPrintable(QString::number(pPeer->serverPort())));
+    QVERIFY(oBadNetBios.Requests() >= 1);
+
+    // Within the sum of its probes' bounds: liveness, SNMP, web, TLS, two SMB handshakes (shares
+    // and user), FTP, NetBIOS, one Ortavo port.
+    const int nBoundMs = CLivenessProbes::kArpTimeoutMs + CLivenessProbes::EchoTimeoutMs(false)
+                         + kSnmpBoundMs + 2 * CHttpProbe::TimeoutMs + 2 * CSmbPing::TimeoutMs
+                         + MScanFtp::TimeoutMs + 500 + CTcpConnect::TimeoutMs;
+    QVERIFY2(nBadMs <= nBoundMs + kSlackMs,
+             qPrintable(QStringLiteral("%1 ms, bound %2 ms").arg(nBadMs).arg(nBoundMs)));
+    // The silent ports were waited for: the web, TLS and both SMB waits ran out.
+    QVERIFY2(nBadMs >= 2 * CHttpProbe::TimeoutMs + 2 * CSmbPing::TimeoutMs - 200,
+             qPrintable(QString::number(nBadMs)));
+
+    // The good host, scanned meanwhile, got what it serves and was not held up.
+    QVERIFY(oGoodResult.IsAlive());
+    QVERIFY(oGoodResult.has_http());
+    QCOMPARE(oGoodResult.http_title(), QStringLiteral("Good Box"));
+    QVERIFY(oGoodResult.has_ftp());
+    QVERIFY(!oGoodResult.has_https());
+    QCOMPARE(oGoodResult.ortavo_ports(), QList<qint32>{4899});
+    QCOMPARE(oGoodResult.netbiosname(), QString());
+    // Its only long wait is the SNMP question nobody answers.
+    QVERIFY2(nGoodMs <= kSnmpBoundMs + CHttpProbe::TimeoutMs + kSlackMs,
+             qPrintable(QString::number(nGoodMs)));
+    // Nothing the silent peers did can grow memory; 32 MB covers the sanitizers' own noise.
+    QVERIFY2(ResidentKiB() - nRssBeforeKiB < 32 * 1024,
+             qPrintable(QString::number(ResidentKiB() - nRssBeforeKiB)));
+}
+
+void TestHostilePeers::hostileWebServers_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("after");
+    QTest::addColumn<qint64>("streamBytes");
+    QTest::addColumn<int>("trickleMs");
+    // 0: no web server; 1: a web server; 2: either, as the body may or may not arrive in time.
+    QTest::addColumn<int>("ok");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("maxConnections");
+
+    const QByteArray baHead200 = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n";
+    QTest::newRow("trickles one byte a second: gives up at 2 s, no title")
+        << QStringLiteral("127.0.0.10") << baHead200 + "\r\n<html><title>slow</title>"
+        << int(EAfter::Trickle) << qint64(0) << 1000 << 0 << QString() << 4;
+    QTest::newRow("headers trickle one byte a second: gives up at 2 s")
+        << QStringLiteral("127.0.0.11") << QByteArray("H") << int(EAfter::Trickle) << qint64(0)
+        << 1000 << 0 << QString() << 4;
+    const qint64 n100MB = 100LL * 1024 * 1024;
+    QTest::newRow("100 MB body: ends in time with bounded memory")
+        << QStringLiteral("127.0.0.12")
+        << baHead200 + "Content-Length: " + QByteArray::number(n100MB)
+               + "\r\n\r\n<html><title>Huge</title>"
+        << int(EAfter::Stream) << n100MB - 25 << 0 << 2 << QStringLiteral("Huge") << 1;
+    QTest::newRow("100 MB body without length: ends in time with bounded memory")
+        << QStringLiteral("127.0.0.13") << baHead200 + "\r\n<html><title>Huge</title>"
+        << int(EAfter::Stream) << n100MB << 0 << 2 << QStringLiteral("Huge") << 1;
+    QTest::newRow("redirects to itself forever: one request, taken as an answer")
+        << QStringLiteral("127.0.0.14")
+        << QByteArray("HTTP/1.1 302 Found\r\nLocation: http://127.0.0.14/\r\n"
+                      "Content-Length: 0\r\n\r\n")
+        << int(EAfter::Hold) << qint64(0) << 0 << 1 << QString() << 1;
+    QTest::newRow("redirects to an endless chain of new paths: one request")
+        << QStringLiteral("127.0.0.15")
+        << QByteArray("HTTP/1.1 301 Moved\r\nLocation: /again/and/again\r\nConnection: close\r\n"
+                      "Content-Length: 0\r\n\r\n")
+        << int(EAfter::Close) << qint64(0) << 0 << 1 << QString() << 1;
+    QTest::newRow("title of 1 MB: cut to its first characters")
+        << QStringLiteral("127.0.0.16")
+        << CTestPeer::HttpAnswer(200, "<title>" + QByteArray(1024 * 1024, 'T') + "</title>")
+        << int(EAfter::Close) << qint64(0) << 0 << 1
+        << QString(CHtmlTitle::MaxTitleChars, QLatin1Char('T')) << 1;
+    QTest::newRow("control characters and a zero byte in the title are dropped")
+        << QStringLiteral("127.0.0.17")
+        << CTestPeer::HttpAnswer(200, QByteArray("<title>a\x01\x1b[31mb\0c\x7f</title>", 26))
+        << int(EAfter::Close) << qint64(0) << 0 << 1 << QStringLiteral("a [31mb c") << 1;
+}
+
+void TestHostilePeers::hostileWebServers()
+{
+    QFETCH(QString, host);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, after);
+    QFETCH(qint64, streamBytes);
+    QFETCH(int, trickleMs);
+    QFETCH(int, ok);
+    QFETCH(QString, title);
+    QFETCH(int, maxConnections);
+
+    const QHostAddress oHost(host);
+    CTestPeer oPeer(EWait::HttpRequest, answer, EAfter(after));
+    oPeer.SetStreamBytes(streamBytes);
+    if (trickleMs > 0)
+        oPeer.SetTrickleIntervalMs(trickleMs);
+    QVERIFY(oPeer.listen(oHost, 80));
+
+    CScanResult oResult;
+    oResult.set_ip(oHost.toIPv4Address());
+    oResult.set_http_title(QStringLiteral("before"));
+    qint64 nMs = 0;
+    qint64 nPeakGrowthKiB = 0;
+    const qint64 nRssBeforeKiB = ResidentKiB();
+    QTimer oSampler;
+    connect(&oSampler, &QTimer::timeout, this, [&]() {
+        nPeakGrowthKiB = qMax(nPeakGrowthKiB, ResidentKiB() - nRssBeforeKiB);
+    });
+    oSampler.start(50);
+    QVERIFY(OnWorker([&]() {
+        QElapsedTimer oTimer;
+        oTimer.start();
+        CHttpProbe::ProbeHttp(oResult);
+        nMs = oTimer.elapsed();
+    }));
+    oSampler.stop();
+    if (ok != 2)
+        QCOMPARE(oResult.has_http(), ok == 1);
+    // A failed probe leaves the title as it was.
+    QCOMPARE(oResult.http_title(), oResult.has_http() ? title : QStringLiteral("before"));
+    QVERIFY2(nMs <= CHttpProbe::TimeoutMs + kSlackMs, qPrintable(QString::number(nMs)));
+    QVERIFY2(oPeer.Connections() >= 1 && oPeer.Connections() <= maxConnections,
+             qPrintable(QString::number(oPeer.Connections())));
+    // The peer itself holds at most a few hundred kilobytes in flight; the probe keeps 64 KiB.
+    if (kFreedMemoryReturns)
+        QVERIFY2(nPeakGrowthKiB < 24 * 1024, qPrintable(QString::number(nPeakGrowthKiB)));
+}
+
+void TestHostilePeers::hostileNetBiosResponders_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("garbage answer: nothing taken")
+        << QStringLiteral("127.0.0.20") << int(CUdpResponder::EMode::Garbage) << QString();
+    QTest::newRow("oversized 65507-byte junk: nothing taken")
+        << QStringLiteral("127.0.0.21") << int(CUdpResponder::EMode::Oversized) << QString();
+    QTest::newRow("wrong transaction id: refused")
+        << QStringLiteral("127.0.0.22") << int(CUdpResponder::EMode::WrongId) << QString();
+    QTest::newRow("flood of 2000 junk datagrams: ends in time")
+        << QStringLiteral("127.0.0.23") << int(CUdpResponder::EMode::Flood) << QString();
+    QTest::newRow("real answer then a flood: the answer is taken")
+        << QStringLiteral("127.0.0.24") << int(CUdpResponder::EMode::NameThenFlood)
+        << QStringLiteral("ALPHA");
+}
+
+void TestHostilePeers::hostileNetBiosResponders()
+{
+    QFETCH(QString, host);
+    QFETCH(int, mode);
+    QFETCH(QString, name);
+    const QHostAddress oHost(host);
+    CUdpResponder oResponder(CUdpResponder::EMode(mode), oHost, 137);
+    QVERIFY(oResponder.Bound());
+    CCfg oCfg;
+    oCfg.set_high_accuracy(false);
+    const QByteArray baMac("\x02\x00\x00\x00\x00\x07", 6);
+    const qint64 nRssBeforeKiB = ResidentKiB();
+    // Several hosts in a row, as a scan would ask them: the flood of one must not spill into the
+    // next query.
+    for (int nRound = 0; nRound < 3; ++nRound) {
+        CScanResult oResult;
+        oResult.set_ip(oHost.toIPv4Address());
+        oResult.set_status(EHostStatus::Alive);
+        oResult.set_mac(baMac);
+        qint64 nMs = 0;
+        QVERIFY(OnWorker([&]() {
+            QElapsedTimer oTimer;
+            oTimer.start();
+            CNetBiosScanStep(oCfg).Run(oResult);
+            nMs = oTimer.elapsed();
+        }));
+        QCOMPARE(oResult.netbiosname(), name);
+        QVERIFY(oResult.mac().size() == 6);
+        if (name.isEmpty())
+            QCOMPARE(oResult.mac(), baMac);
+        QVERIFY2(nMs <= 500 + kSlackMs, qPrintable(QString::number(nMs)));
+    }
+    QCOMPARE(oResponder.Requests(), 3);
+    QVERIFY2(ResidentKiB() - nRssBeforeKiB < 16 * 1024,
+             qPrintable(QString::number(ResidentKiB() - nRssBeforeKiB)));
+}
+
+void TestHostilePeers::snmpAgentWithWrongTypes_data()
+{
+    QTest::addColumn<int>("reply");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("INTEGER instead of a string: no name")
+        << int(CFakeSnmpAgent::EReply::Integer) << QByteArray() << QString();
+    QTest::newRow("NULL value: no name")
+        << int(CFakeSnmpAgent::EReply::NullValue) << QByteArray() << QString();
+    QTest::newRow("two bindings: no name")
+        << int(CFakeSnmpAgent::EReply::TwoBindings) << QByteArray("two") << QString();
+    QTest::newRow("zero byte inside: cut there")
+        << int(CFakeSnmpAgent::EReply::String) << QByteArray("  box\0evil", 10)
+        << QStringLiteral("box");
+    QTest::newRow("only blanks: no name")
+        << int(CFakeSnmpAgent::EReply::String) << QByteArray(300, ' ') << QString();
+    QTest::newRow("4000 bytes: cut to 1024")
+        << int(CFakeSnmpAgent::EReply::String) << QByteArray(4000, 'n')
+        << QString(1024, QLatin1Char('n'));
+}
+
+void TestHostilePeers::snmpAgentWithWrongTypes()
+{
+    QFETCH(int, reply);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, name);
+    CFakeSnmpAgent oAgent;
+    QString sError;
+    QVERIFY2(oAgent.Listen(sError), qPrintable(sError));
+    oAgent.SetReply(CFakeSnmpAgent::EReply(reply), value);
+    QString sName;
+    qint64 nMs = 0;
+    QVERIFY(OnWorker([&]() {
+        QElapsedTimer oTimer;
+        oTimer.start();
+        sName = CHostNaming::SnmpName(0x7F000002);
+        nMs = oTimer.elapsed();
+    }));
+    QCOMPARE(sName, name);
+    QCOMPARE(oAgent.RequestCount(), 1);
+    // An answer, however wrong, ends the wait at once.
+    QVERIFY2(nMs < kSlackMs, qPrintable(QString::number(nMs)));
+}
+
+QTEST_GUILESS_MAIN(TestHostilePeers)
+#include "tst_HostilePeers.moc"
