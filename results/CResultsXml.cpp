@@ -138,7 +138,7 @@ QString CResultsXml::DocumentEnd()
     return QStringLiteral("\r\n</Vistrel>");
 }
 
-QString CResultsXml::Row(const CScanItem &i_oItem)
+QString CResultsXml::Row(const CScanItem &i_oItem, const QList<QPair<QString, QString>> &i_lExtraAttributes)
 {
     const CScanResult &oResult = i_oItem.result();
     const bool fNoMac = oResult.mac() == QByteArray(6, '\xFF');
@@ -165,6 +165,10 @@ QString CResultsXml::Row(const CScanItem &i_oItem)
             sRow += QLatin1Char(' ');
         fFirst = false;
         sRow += QStringLiteral("%1=\"%2\"").arg(aAttribute[0], aAttribute[1]);
+    }
+    for (const auto &oExtra : i_lExtraAttributes) {
+        if (!oExtra.second.isEmpty())
+            sRow += QStringLiteral(" %1=\"%2\"").arg(oExtra.first, Escape(oExtra.second));
     }
     sRow += QLatin1Char('>');
     for (const QString &sShare : oResult.shares())
