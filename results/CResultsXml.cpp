@@ -166,10 +166,9 @@ QString CResultsXml::Row(const CScanItem &i_oItem, const QList<QPair<QString, QS
         fFirst = false;
         sRow += QStringLiteral("%1=\"%2\"").arg(aAttribute[0], aAttribute[1]);
     }
-    for (const auto &oExtra : i_lExtraAttributes) {
-        if (!oExtra.second.isEmpty())
-            sRow += QStringLiteral(" %1=\"%2\"").arg(oExtra.first, Escape(oExtra.second));
-    }
+    // Written even when empty: a report's column for an extra attribute depends on its presence.
+    for (const auto &oExtra : i_lExtraAttributes)
+        sRow += QStringLiteral(" %1=\"%2\"").arg(oExtra.first, Escape(oExtra.second));
     sRow += QLatin1Char('>');
     for (const QString &sShare : oResult.shares())
         sRow += QStringLiteral("\r\n\t\t<share name=\"%1\"/>").arg(Escape(sShare));

@@ -22,7 +22,9 @@ public:
     static QString Escape(const QString &i_sText);
     static QString DocumentStart();
     // One host: "\r\n\t<row ...>", its shares, its Ortavo ports, "\r\n\t</row>". Extra
-    // attributes (name, unescaped value) follow the standard ones; readers ignore them.
+    // attributes (name, unescaped value) follow the standard ones, written even when empty;
+    // readers ignore them, the report stylesheets show "vendor" and "change" ("changed" lists
+    // what changed, separated by spaces) as columns of their own when present.
     static QString Row(const CScanItem &i_oItem,
                        const QList<QPair<QString, QString>> &i_lExtraAttributes = {});
     static QString DocumentEnd();

@@ -10,7 +10,13 @@
   <xsl:output method="text" encoding="UTF-8"/>
 
   <xsl:template match="/">
-    <xsl:text>Status,Name,IP,NetBIOS name,NetBIOS group,MAC address,User,HTTP,HTTP title,HTTPS,FTP,Ortavo ports,Shares,Comments&#13;&#10;</xsl:text>
+    <!-- The console adds vendor and change attributes when asked to; only then are there columns for them. -->
+    <xsl:variable name="vendors" select="exists(/*/row/@vendor)"/>
+    <xsl:variable name="changes" select="exists(/*/row/@change)"/>
+    <xsl:text>Status,Name,IP,NetBIOS name,NetBIOS group,MAC address,User,HTTP,HTTP title,HTTPS,FTP,Ortavo ports,Shares,Comments</xsl:text>
+    <xsl:if test="$vendors"><xsl:text>,Vendor</xsl:text></xsl:if>
+    <xsl:if test="$changes"><xsl:text>,Change</xsl:text></xsl:if>
+    <xsl:text>&#13;&#10;</xsl:text>
     <xsl:for-each select="/*/row">
       <xsl:value-of select="string-join(
           for $text in (string(@status), string(@name), string(@ip), string(@netbiosname),
@@ -21,7 +27,12 @@
                         if (string(@has_ftp) = '1') then 'yes' else 'no',
                         string-join(ortavo/@port, ' '),
                         string-join(share/@name, '; '),
-                        string(@comments))
+                        string(@comments),
+                        if ($vendors) then string(@vendor) else (),
+                        if ($changes)
+                        then (if (normalize-space(@changed) = '') then string(@change)
+                              else concat(@change, ': ', string-join(tokenize(normalize-space(@changed), ' '), ', ')))
+                        else ())
           return if (matches($text, '[,&quot;&#13;&#10;]'))
                  then concat('&quot;', replace($text, '&quot;', '&quot;&quot;'), '&quot;')
                  else $text,

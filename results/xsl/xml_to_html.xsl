@@ -11,6 +11,9 @@
 
   <xsl:template match="/">
     <xsl:variable name="rows" select="/*/row"/>
+    <!-- The console adds vendor and change attributes when asked to; only then are there columns for them. -->
+    <xsl:variable name="vendors" select="exists($rows/@vendor)"/>
+    <xsl:variable name="changes" select="exists($rows/@change)"/>
     <xsl:text>&lt;!DOCTYPE html&gt;&#10;</xsl:text>
     <html lang="en">
       <head>
@@ -45,6 +48,8 @@ ul { margin: 0; padding-left: 1.2em; }
             <tr>
               <th>Status</th><th>Name</th><th>IP</th><th>NetBIOS name</th><th>NetBIOS group</th>
               <th>MAC address</th><th>User</th><th>Services</th><th>Shares</th><th>Comments</th>
+              <xsl:if test="$vendors"><th>Vendor</th></xsl:if>
+              <xsl:if test="$changes"><th>Change</th></xsl:if>
             </tr>
           </thead>
           <tbody>
@@ -77,6 +82,13 @@ ul { margin: 0; padding-left: 1.2em; }
                   <xsl:text>&#160;</xsl:text>
                 </td>
                 <td><xsl:value-of select="if (string(@comments) = '') then '&#160;' else string(@comments)"/></td>
+                <xsl:if test="$vendors">
+                  <td><xsl:value-of select="if (string(@vendor) = '') then '&#160;' else string(@vendor)"/></td>
+                </xsl:if>
+                <xsl:if test="$changes">
+                  <td class="change"><xsl:value-of select="if (normalize-space(@changed) = '') then (if (string(@change) = '') then '&#160;' else string(@change))
+                                                           else concat(@change, ': ', string-join(tokenize(normalize-space(@changed), ' '), ', '))"/></td>
+                </xsl:if>
               </tr>
             </xsl:for-each>
           </tbody>
