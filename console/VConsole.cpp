@@ -151,7 +151,13 @@ bool VConsole::Start(QString &o_rsMessage)
             Warn(sWarning);
     }
     const CIpList oList = OnIpRangesRequired();
-    if (CTerminal::IsStdErrTerminal())
+    // Lines streaming to the same terminal would be overwritten by the redrawn status line (a
+    // text line has no line break after it until the next one comes).
+    const bool fStreamsToTerminal = m_sOutputFileName.isEmpty()
+                                    && (m_oOptions.Format() == EOutputFormat::Text
+                                        || m_oOptions.Format() == EOutputFormat::JsonLines)
+                                    && CTerminal::IsStdOutTerminal();
+    if (CTerminal::IsStdErrTerminal() && !fStreamsToTerminal)
         m_pProgress = std::make_unique<CConsoleProgress>(oList.Count());
     if (oList.Count() > 0)
         emit EmitScan(oList, 1);

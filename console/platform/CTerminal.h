@@ -11,6 +11,7 @@ public:
     CTerminal() = delete;
 
     static bool IsStdErrTerminal();
+    static bool IsStdOutTerminal();
     // Writes the bytes to standard error unbuffered.
     static void WriteStdErr(const QByteArray &i_baText);
 };

@@ -10,6 +10,11 @@ bool CTerminal::IsStdErrTerminal()
     return isatty(STDERR_FILENO) == 1;
 }
 
+bool CTerminal::IsStdOutTerminal()
+{
+    return isatty(STDOUT_FILENO) == 1;
+}
+
 void CTerminal::WriteStdErr(const QByteArray &i_baText)
 {
     std::fwrite(i_baText.constData(), 1, static_cast<size_t>(i_baText.size()), stderr);
