@@ -34,8 +34,8 @@ QString CConsoleProgress::Line(qint64 i_nDone, qint64 i_nTotal, qint64 i_nAlive,
                         .arg(i_nAlive)
                         .arg(Duration(i_nElapsedMs));
     // Workers finish hosts at a steady rate once the first ones are done, so the rate so far is
-    // a fair guess; with nothing done yet there is none.
-    if (i_nDone > 0 && i_nDone < i_nTotal) {
+    // a fair guess; with nothing done yet, or only the hosts that answer at once, there is none.
+    if (i_nDone > 0 && i_nDone < i_nTotal && i_nElapsedMs >= 1000) {
         const qint64 nLeftMs = i_nElapsedMs * (i_nTotal - i_nDone) / i_nDone;
         sLine += QStringLiteral(", about %1 left").arg(Duration(nLeftMs));
     }

@@ -9,6 +9,7 @@
 
 #include <QSet>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -157,8 +158,13 @@ bool VConsole::Start(QString &o_rsMessage)
                                     && (m_oOptions.Format() == EOutputFormat::Text
                                         || m_oOptions.Format() == EOutputFormat::JsonLines)
                                     && CTerminal::IsStdOutTerminal();
-    if (CTerminal::IsStdErrTerminal() && !fStreamsToTerminal)
+    if (CTerminal::IsStdErrTerminal() && !fStreamsToTerminal) {
         m_pProgress = std::make_unique<CConsoleProgress>(oList.Count());
+        m_pProgressTimer = new QTimer(this);
+        connect(m_pProgressTimer, &QTimer::timeout, this, [this] { m_pProgress->Update(m_nResultsReceived, m_nAlive); });
+        m_pProgressTimer->start(1000);
+        m_pProgress->Update(0, 0);
+    }
     if (oList.Count() > 0)
         emit EmitScan(oList, 1);
     else // e.g. 0.0.0.1/32 names only 0.0.0.0 and 0.0.0.1: nothing to wait for
@@ -281,6 +287,8 @@ void VConsole::OnScanProcessStopped()
     if (m_fStopped)
         return;
     m_fStopped = true;
+    if (m_pProgressTimer)
+        m_pProgressTimer->stop();
     if (m_pProgress)
         m_pProgress->Finish();
     if (m_oOptions.Format() == EOutputFormat::Xml || m_oOptions.Format() == EOutputFormat::Html

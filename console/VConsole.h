@@ -18,6 +18,7 @@
 
 class CConsoleProgress;
 class QTextStream;
+class QTimer;
 
 // The console front end: reads the command line, writes the header and one line per result,
 // and ends the application when every address of the scan has reported. Main thread only.
@@ -76,6 +77,8 @@ private:
     CMacVendors m_oVendors;
     CScanComparison m_oComparison;
     std::unique_ptr<CConsoleProgress> m_pProgress;
+    // Keeps the elapsed time moving while no host finishes.
+    QTimer *m_pProgressTimer = nullptr;
     // Rows of the XML, HTML and CSV forms by address, written when the scan ends.
     QMap<quint32, QString> m_msDocumentRows;
     qint64 m_nAlive = 0;
