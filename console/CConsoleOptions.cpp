@@ -24,8 +24,12 @@ bool CConsoleOptions::IsOptionSwitch(QChar i_cSwitch)
 
 QStringList CConsoleOptions::ProbeNames()
 {
-    return {QStringLiteral("http"),    QStringLiteral("https"),   QStringLiteral("ftp"),
-            QStringLiteral("shares"),  QStringLiteral("netbios"), QStringLiteral("user")};
+    return {QStringLiteral("http"),
+            QStringLiteral("https"),
+            QStringLiteral("ftp"),
+            QStringLiteral("shares"),
+            QStringLiteral("netbios"),
+            QStringLiteral("user")};
 }
 
 QString CConsoleOptions::UsageTail()
@@ -77,7 +81,8 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
     case 'a':
         m_ofHighAccuracy = OnOff(i_sValue);
         if (!m_ofHighAccuracy)
-            o_rsMessage = QStringLiteral("Invalid value %1 for /a: (on or off)").arg(Quoted(i_sValue));
+            o_rsMessage =
+                QStringLiteral("Invalid value %1 for /a: (on or off)").arg(Quoted(i_sValue));
         return m_ofHighAccuracy.has_value();
     case 't': {
         bool fOk = false;
@@ -93,26 +98,31 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
     }
     case 'o': {
         static const QHash<QString, EOutputFormat> s_hFormats{
-            {QStringLiteral("text"), EOutputFormat::Text},  {QStringLiteral("xml"), EOutputFormat::Xml},
-            {QStringLiteral("html"), EOutputFormat::Html},  {QStringLiteral("csv"), EOutputFormat::Csv},
+            {QStringLiteral("text"), EOutputFormat::Text},
+            {QStringLiteral("xml"), EOutputFormat::Xml},
+            {QStringLiteral("html"), EOutputFormat::Html},
+            {QStringLiteral("csv"), EOutputFormat::Csv},
             {QStringLiteral("jsonl"), EOutputFormat::JsonLines}};
         if (!s_hFormats.contains(sLower)) {
-            o_rsMessage = QStringLiteral("Unknown output format %1 for /o: (text, xml, html, csv or jsonl)")
-                              .arg(Quoted(i_sValue));
+            o_rsMessage =
+                QStringLiteral("Unknown output format %1 for /o: (text, xml, html, csv or jsonl)")
+                    .arg(Quoted(i_sValue));
             return false;
         }
         m_eFormat = s_hFormats.value(sLower);
         // Checked now, so that a missing stylesheet is not found out after a long scan.
         const QString sXsl = XslFileName();
         if (!sXsl.isEmpty() && !QFileInfo(CResultsXml::XslPath(sXsl)).isReadable()) {
-            o_rsMessage = QStringLiteral("Report stylesheet not found: ") + CResultsXml::XslPath(sXsl);
+            o_rsMessage =
+                QStringLiteral("Report stylesheet not found: ") + CResultsXml::XslPath(sXsl);
             return false;
         }
         return true;
     }
     case 'h':
         if (sLower != QLatin1String("all") && sLower != QLatin1String("alive")) {
-            o_rsMessage = QStringLiteral("Invalid value %1 for /h: (all or alive)").arg(Quoted(i_sValue));
+            o_rsMessage =
+                QStringLiteral("Invalid value %1 for /h: (all or alive)").arg(Quoted(i_sValue));
             return false;
         }
         m_fOnlyAlive = sLower == QLatin1String("alive");
@@ -120,7 +130,8 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
     case 'c': {
         const std::optional<bool> ofCompare = OnOff(i_sValue);
         if (!ofCompare) {
-            o_rsMessage = QStringLiteral("Invalid value %1 for /c: (on or off)").arg(Quoted(i_sValue));
+            o_rsMessage =
+                QStringLiteral("Invalid value %1 for /c: (on or off)").arg(Quoted(i_sValue));
             return false;
         }
         m_fCompare = *ofCompare;
@@ -133,8 +144,9 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
             return true;
         }
         if (!QFileInfo(i_sValue).isFile() || !QFileInfo(i_sValue).isReadable()) {
-            o_rsMessage = QStringLiteral("Invalid value %1 for /v: (on, off or a readable registry file)")
-                              .arg(Quoted(i_sValue));
+            o_rsMessage =
+                QStringLiteral("Invalid value %1 for /v: (on, off or a readable registry file)")
+                    .arg(Quoted(i_sValue));
             return false;
         }
         m_eVendorSource = EVendorSource::File;
@@ -196,8 +208,9 @@ bool CConsoleOptions::ParsePorts(const QString &i_sValue, QString &o_rsMessage)
             bool fOk = false;
             const int nPort = sPort.trimmed().toInt(&fOk);
             if (!fOk || nPort < 1 || nPort > 65535) {
-                o_rsMessage = QStringLiteral("Invalid port %1 for /n: (1-65535, comma separated, or none)")
-                                  .arg(Quoted(sPort.trimmed()));
+                o_rsMessage =
+                    QStringLiteral("Invalid port %1 for /n: (1-65535, comma separated, or none)")
+                        .arg(Quoted(sPort.trimmed()));
                 return false;
             }
             if (!lnPorts.contains(nPort))

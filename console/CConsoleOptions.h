@@ -20,9 +20,9 @@ enum class EOutputFormat
 
 enum class EVendorSource
 {
-    None,     // no vendor column
-    Default,  // the registry the system installs, with a warning when it is missing
-    File,     // one registry file named on the command line
+    None,    // no vendor column
+    Default, // the registry the system installs, with a warning when it is missing
+    File,    // one registry file named on the command line
 };
 
 // The console's switches beyond the range, range file and output file: probe selection, output

@@ -26,7 +26,8 @@ QString CConsoleProgress::Duration(qint64 i_nMs)
     return QStringLiteral("%1:%2").arg(nSeconds / 60).arg(nSeconds % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString CConsoleProgress::Line(qint64 i_nDone, qint64 i_nTotal, qint64 i_nAlive, qint64 i_nElapsedMs)
+QString
+CConsoleProgress::Line(qint64 i_nDone, qint64 i_nTotal, qint64 i_nAlive, qint64 i_nElapsedMs)
 {
     QString sLine = QStringLiteral("%1/%2 hosts, %3 alive, %4 elapsed")
                         .arg(i_nDone)
@@ -59,6 +60,8 @@ void CConsoleProgress::Finish()
 {
     if (m_nDrawnWidth == 0)
         return;
-    CTerminal::WriteStdErr((QLatin1Char('\r') + QString(m_nDrawnWidth, QLatin1Char(' ')) + QLatin1Char('\r')).toLocal8Bit());
+    CTerminal::WriteStdErr(
+        (QLatin1Char('\r') + QString(m_nDrawnWidth, QLatin1Char(' ')) + QLatin1Char('\r'))
+            .toLocal8Bit());
     m_nDrawnWidth = 0;
 }

@@ -26,5 +26,6 @@ public:
     CHostJson() = delete;
 
     // The object's UTF-8 text followed by one line feed.
-    static QByteArray Line(const CScanResult &i_oResult, const THostExtras &i_oExtras = THostExtras());
+    static QByteArray Line(const CScanResult &i_oResult,
+                           const THostExtras &i_oExtras = THostExtras());
 };

@@ -16,7 +16,8 @@ namespace {
 
 bool IsKnownMac(const QByteArray &i_baMac)
 {
-    return i_baMac.size() == 6 && i_baMac != QByteArray(6, '\0') && i_baMac != QByteArray(6, '\xFF');
+    return i_baMac.size() == 6 && i_baMac != QByteArray(6, '\0')
+           && i_baMac != QByteArray(6, '\xFF');
 }
 
 QStringList Sorted(QStringList i_lsList)
@@ -79,8 +80,10 @@ void CScanComparison::Load(const QString &i_sPath, QString *o_psWarning)
         QFile::remove(sAside);
         const bool fKept = QFile::rename(i_sPath, sAside);
         if (o_psWarning) {
-            *o_psWarning = fKept ? QStringLiteral("The record of the last scan was damaged and is kept as ") + sAside
-                                 : QStringLiteral("The record of the last scan is damaged: ") + i_sPath;
+            *o_psWarning =
+                fKept ? QStringLiteral("The record of the last scan was damaged and is kept as ")
+                            + sAside
+                      : QStringLiteral("The record of the last scan is damaged: ") + i_sPath;
         }
         return;
     }
@@ -90,7 +93,8 @@ void CScanComparison::Load(const QString &i_sPath, QString *o_psWarning)
     }
 }
 
-CScanComparison::TMark CScanComparison::Compare(const CScanResult &i_oResult, const MIpMacDataStorage *i_pMemory)
+CScanComparison::TMark CScanComparison::Compare(const CScanResult &i_oResult,
+                                                const MIpMacDataStorage *i_pMemory)
 {
     const quint32 nIp = i_oResult.ip();
     m_stScanned.insert(nIp);
@@ -141,7 +145,8 @@ bool CScanComparison::Save(QString *o_psError) const
     sDocument += CResultsXml::DocumentEnd();
 
     QSaveFile oFile(m_sPath);
-    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sDocument.toUtf8()) < 0 || !oFile.commit()) {
+    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sDocument.toUtf8()) < 0
+        || !oFile.commit()) {
         if (o_psError)
             *o_psError = oFile.errorString();
         return false;

@@ -131,8 +131,8 @@ int CMacVendors::ReadText(const QByteArray &i_baData)
     // "00-22-72   (hex)  Owner" names a 24-bit block; the "(base 16)" line after it either
     // repeats it ("002272") or, for the smaller blocks, gives the range of the low 24 bits
     // inside it ("900000-9FFFFF" is the 28-bit block 00-22-72-9).
-    static const QRegularExpression s_oHexLine(
-        QStringLiteral("^([0-9A-Fa-f]{2})-([0-9A-Fa-f]{2})-([0-9A-Fa-f]{2})\\s+\\(hex\\)\\s*(.*)$"));
+    static const QRegularExpression s_oHexLine(QStringLiteral(
+        "^([0-9A-Fa-f]{2})-([0-9A-Fa-f]{2})-([0-9A-Fa-f]{2})\\s+\\(hex\\)\\s*(.*)$"));
     static const QRegularExpression s_oBaseLine(
         QStringLiteral("^([0-9A-Fa-f]{6})(?:-([0-9A-Fa-f]{6}))?\\s+\\(base 16\\)\\s*(.*)$"));
     int nRead = 0;
@@ -184,7 +184,8 @@ int CMacVendors::ReadText(const QByteArray &i_baData)
 bool CMacVendors::AddAssignment(const QString &i_sHexPrefix, const QString &i_sOwner)
 {
     const QString sOwner = i_sOwner.simplified();
-    if (i_sHexPrefix.size() < 6 || i_sHexPrefix.size() > 12 || !IsHex(i_sHexPrefix) || sOwner.isEmpty())
+    if (i_sHexPrefix.size() < 6 || i_sHexPrefix.size() > 12 || !IsHex(i_sHexPrefix)
+        || sOwner.isEmpty())
         return false;
     m_hOwners.insert(i_sHexPrefix, sOwner);
     return true;

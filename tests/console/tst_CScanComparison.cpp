@@ -15,7 +15,9 @@ constexpr quint32 Ip(int i_nLast)
     return (10u << 24) | static_cast<quint32>(i_nLast);
 }
 
-CScanResult Host(int i_nLast, EHostStatus i_eStatus, const QByteArray &i_baMac = QByteArray(6, '\0'),
+CScanResult Host(int i_nLast,
+                 EHostStatus i_eStatus,
+                 const QByteArray &i_baMac = QByteArray(6, '\0'),
                  const QString &i_sName = QString())
 {
     CScanResult oResult;
@@ -75,7 +77,8 @@ QList<CScanItem> TestCScanComparison::ReadRecord()
 {
     QFile oFile(m_sRecord);
     QList<CScanItem> lItems;
-    if (!oFile.open(QIODevice::ReadOnly) || !CFavoritesContentHandler::ReadItems(oFile.readAll(), &lItems))
+    if (!oFile.open(QIODevice::ReadOnly)
+        || !CFavoritesContentHandler::ReadItems(oFile.readAll(), &lItems))
         return {};
     return lItems;
 }
@@ -87,7 +90,8 @@ void TestCScanComparison::marks_data()
     QTest::addColumn<QString>("word");
     QTest::addColumn<QStringList>("changed");
     const CScanResult oAlive = Host(1, EHostStatus::Alive, g_baMacA, QStringLiteral("pc1"));
-    QTest::newRow("same host again is unchanged") << oAlive << oAlive << "unchanged" << QStringList();
+    QTest::newRow("same host again is unchanged")
+        << oAlive << oAlive << "unchanged" << QStringList();
     QTest::newRow("dead before, alive now is new")
         << Host(1, EHostStatus::Dead) << oAlive << "new" << QStringList();
     QTest::newRow("alive before, dead now is gone")
@@ -95,23 +99,27 @@ void TestCScanComparison::marks_data()
     QTest::newRow("alive before, unknown now is gone")
         << oAlive << Host(1, EHostStatus::Unknown) << "gone" << QStringList();
     QTest::newRow("silent in both is unchanged")
-        << Host(1, EHostStatus::Unknown) << Host(1, EHostStatus::Dead) << "unchanged" << QStringList();
-    QTest::newRow("other MAC address")
-        << oAlive << Host(1, EHostStatus::Alive, g_baMacB, QStringLiteral("pc1")) << "changed" << QStringList{"mac"};
-    QTest::newRow("MAC address no longer seen is no change")
-        << oAlive << Host(1, EHostStatus::Alive, QByteArray(6, '\0'), QStringLiteral("pc1")) << "unchanged"
+        << Host(1, EHostStatus::Unknown) << Host(1, EHostStatus::Dead) << "unchanged"
         << QStringList();
+    QTest::newRow("other MAC address")
+        << oAlive << Host(1, EHostStatus::Alive, g_baMacB, QStringLiteral("pc1")) << "changed"
+        << QStringList{"mac"};
+    QTest::newRow("MAC address no longer seen is no change")
+        << oAlive << Host(1, EHostStatus::Alive, QByteArray(6, '\0'), QStringLiteral("pc1"))
+        << "unchanged" << QStringList();
     QTest::newRow("other name and MAC")
         << oAlive << Host(1, EHostStatus::Alive, g_baMacB, QStringLiteral("pc2")) << "changed"
         << QStringList{"mac", "name"};
     CScanResult oWithHttp = oAlive;
     oWithHttp.set_has_http(true);
-    QTest::newRow("web server appeared") << oAlive << oWithHttp << "changed" << QStringList{"services"};
+    QTest::newRow("web server appeared")
+        << oAlive << oWithHttp << "changed" << QStringList{"services"};
     CScanResult oPorts = oAlive;
     oPorts.set_ortavo_ports({4899, 4900});
     CScanResult oPortsReordered = oAlive;
     oPortsReordered.set_ortavo_ports({4900, 4899});
-    QTest::newRow("same ports in another order") << oPorts << oPortsReordered << "unchanged" << QStringList();
+    QTest::newRow("same ports in another order")
+        << oPorts << oPortsReordered << "unchanged" << QStringList();
     QTest::newRow("port closed") << oPorts << oAlive << "changed" << QStringList{"services"};
     CScanResult oShares = oAlive;
     oShares.set_shares({QStringLiteral("docs")});
@@ -139,8 +147,10 @@ void TestCScanComparison::missingRecordMakesEveryAliveHostNew()
 {
     CScanComparison oComparison;
     oComparison.Load(m_sRecord);
-    QCOMPARE(oComparison.Compare(Host(1, EHostStatus::Alive), nullptr).Word(), QStringLiteral("new"));
-    QCOMPARE(oComparison.Compare(Host(2, EHostStatus::Unknown), nullptr).Word(), QStringLiteral("unchanged"));
+    QCOMPARE(oComparison.Compare(Host(1, EHostStatus::Alive), nullptr).Word(),
+             QStringLiteral("new"));
+    QCOMPARE(oComparison.Compare(Host(2, EHostStatus::Unknown), nullptr).Word(),
+             QStringLiteral("unchanged"));
     QVERIFY(oComparison.Save());
     const QList<CScanItem> lItems = ReadRecord();
     QCOMPARE(lItems.size(), 1);
@@ -155,13 +165,17 @@ void TestCScanComparison::macFromMemoryWhenTheRecordHasNone()
     oMemory.SetMac(Ip(2), g_baMacA);
     CScanComparison oComparison;
     oComparison.Load(m_sRecord);
-    QCOMPARE(oComparison.Compare(Host(1, EHostStatus::Alive, g_baMacB), &oMemory).lsChanged, QStringList{"mac"});
-    QCOMPARE(oComparison.Compare(Host(2, EHostStatus::Alive, g_baMacA), &oMemory).Word(), QStringLiteral("unchanged"));
+    QCOMPARE(oComparison.Compare(Host(1, EHostStatus::Alive, g_baMacB), &oMemory).lsChanged,
+             QStringList{"mac"});
+    QCOMPARE(oComparison.Compare(Host(2, EHostStatus::Alive, g_baMacA), &oMemory).Word(),
+             QStringLiteral("unchanged"));
 }
 
 void TestCScanComparison::nextRecordKeepsOtherAddresses()
 {
-    WriteRecord({Host(1, EHostStatus::Alive, g_baMacA), Host(2, EHostStatus::Alive), Host(50, EHostStatus::Alive),
+    WriteRecord({Host(1, EHostStatus::Alive, g_baMacA),
+                 Host(2, EHostStatus::Alive),
+                 Host(50, EHostStatus::Alive),
                  Host(60, EHostStatus::Dead)});
     CScanComparison oComparison;
     oComparison.Load(m_sRecord);
@@ -182,7 +196,8 @@ void TestCScanComparison::nextRecordKeepsOtherAddresses()
 
 void TestCScanComparison::damagedRecordIsKeptAside()
 {
-    const QByteArray baDamaged = "<?xml version=\"1.0\"?><Vistrel><row ip=\"10.0.0.1\" status=\"alive\"";
+    const QByteArray baDamaged =
+        "<?xml version=\"1.0\"?><Vistrel><row ip=\"10.0.0.1\" status=\"alive\"";
     QFile oFile(m_sRecord);
     QVERIFY(oFile.open(QIODevice::WriteOnly));
     oFile.write(baDamaged);
@@ -192,7 +207,8 @@ void TestCScanComparison::damagedRecordIsKeptAside()
     oComparison.Load(m_sRecord, &sWarning);
     QVERIFY(sWarning.contains(QStringLiteral("damaged")));
     QCOMPARE(oComparison.PreviousCount(), 0);
-    QCOMPARE(oComparison.Compare(Host(1, EHostStatus::Alive), nullptr).Word(), QStringLiteral("new"));
+    QCOMPARE(oComparison.Compare(Host(1, EHostStatus::Alive), nullptr).Word(),
+             QStringLiteral("new"));
     QFile oAside(m_sRecord + QStringLiteral(".damaged"));
     QVERIFY(oAside.open(QIODevice::ReadOnly));
     QCOMPARE(oAside.readAll(), baDamaged);

@@ -61,14 +61,23 @@ bool TestConsoleCompareLab::Scan(QMap<QString, THost> &o_rmHosts, QString &o_rsE
 {
     QProcess oProcess;
     oProcess.start(QStringLiteral("ip"),
-                   {QStringLiteral("netns"), QStringLiteral("exec"), QStringLiteral("vnl-scan"), QStringLiteral("env"),
-                    QStringLiteral("HOME=") + m_oHome.path(), QStringLiteral(VISTREL_CONSOLE_BIN),
-                    QStringLiteral("/s:") + m_sRanges, QStringLiteral("/o:jsonl"), QStringLiteral("/c:on"),
-                    QStringLiteral("/p:none"), QStringLiteral("/n:none"), QStringLiteral("/v:") + m_sRegistry});
+                   {QStringLiteral("netns"),
+                    QStringLiteral("exec"),
+                    QStringLiteral("vnl-scan"),
+                    QStringLiteral("env"),
+                    QStringLiteral("HOME=") + m_oHome.path(),
+                    QStringLiteral(VISTREL_CONSOLE_BIN),
+                    QStringLiteral("/s:") + m_sRanges,
+                    QStringLiteral("/o:jsonl"),
+                    QStringLiteral("/c:on"),
+                    QStringLiteral("/p:none"),
+                    QStringLiteral("/n:none"),
+                    QStringLiteral("/v:") + m_sRegistry});
     if (!oProcess.waitForFinished(120000) || oProcess.exitCode() != 0) {
         oProcess.kill();
         oProcess.waitForFinished(5000);
-        o_rsError = QStringLiteral("the console failed: ") + QString::fromLocal8Bit(oProcess.readAllStandardError());
+        o_rsError = QStringLiteral("the console failed: ")
+                    + QString::fromLocal8Bit(oProcess.readAllStandardError());
         return false;
     }
     const QList<QByteArray> lbaLines = oProcess.readAllStandardOutput().split('\n');
@@ -118,8 +127,9 @@ void TestConsoleCompareLab::compareMarksMacChangeNewAndGone()
     const int nRowEnd = baRecord.indexOf("</row>", nRow) + 6;
     QVERIFY(nRow > 0 && nRowEnd > nRow);
     baRecord.remove(nRow, nRowEnd - nRow);
-    baRecord.replace("\r\n</Vistrel>", "\r\n\t<row ip=\"198.18.0.99\" status=\"alive\" mac=\"02:5E:00:00:00:63\" "
-                                       "has_http=\"0\" has_https=\"0\" has_ftp=\"0\">\r\n\t</row>\r\n</Vistrel>");
+    baRecord.replace("\r\n</Vistrel>",
+                     "\r\n\t<row ip=\"198.18.0.99\" status=\"alive\" mac=\"02:5E:00:00:00:63\" "
+                     "has_http=\"0\" has_https=\"0\" has_ftp=\"0\">\r\n\t</row>\r\n</Vistrel>");
     QVERIFY(oRecord.open(QIODevice::WriteOnly | QIODevice::Truncate));
     oRecord.write(baRecord);
     oRecord.close();
@@ -134,7 +144,9 @@ void TestConsoleCompareLab::compareMarksMacChangeNewAndGone()
     // Names may come late from announcements; the MAC addresses of the others stay the same.
     for (const char *pIp : {"198.18.0.10", "198.18.0.13"}) {
         const THost oHost = mSecond.value(QLatin1String(pIp));
-        QVERIFY2(oHost.sChange == QLatin1String("unchanged") || oHost.sChange == QLatin1String("changed"), pIp);
+        QVERIFY2(oHost.sChange == QLatin1String("unchanged")
+                     || oHost.sChange == QLatin1String("changed"),
+                 pIp);
         QVERIFY2(!oHost.lsChanged.contains(QStringLiteral("mac")), pIp);
     }
 }

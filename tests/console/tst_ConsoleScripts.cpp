@@ -40,8 +40,9 @@ public:
                 connect(pSocket, &QTcpSocket::readyRead, pSocket, [pSocket] {
                     if (!pSocket->readAll().contains("\r\n\r\n"))
                         return;
-                    pSocket->write("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n"
-                                   "<html><head><title>Test page</title></head><body></body></html>");
+                    pSocket->write(
+                        "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n"
+                        "<html><head><title>Test page</title></head><body></body></html>");
                     pSocket->disconnectFromHost();
                 });
                 connect(pSocket, &QTcpSocket::disconnected, pSocket, &QObject::deleteLater);
@@ -89,7 +90,8 @@ void TestConsoleScripts::init()
     QVERIFY(m_pHome->isValid());
 }
 
-TRun TestConsoleScripts::Run(const QStringList &i_lsArguments, const QMap<QString, QString> &i_mEnvironment)
+TRun TestConsoleScripts::Run(const QStringList &i_lsArguments,
+                             const QMap<QString, QString> &i_mEnvironment)
 {
     QProcess oProcess;
     QProcessEnvironment oEnvironment = QProcessEnvironment::systemEnvironment();
@@ -118,7 +120,8 @@ QString TestConsoleScripts::WriteFile(const QString &i_sName, const QByteArray &
 {
     const QString sPath = m_pHome->filePath(i_sName);
     QFile oFile(sPath);
-    if (!oFile.open(QIODevice::WriteOnly | QIODevice::Truncate) || oFile.write(i_baData) != i_baData.size())
+    if (!oFile.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || oFile.write(i_baData) != i_baData.size())
         return QString();
     return sPath;
 }
@@ -135,20 +138,30 @@ QList<QJsonObject> TestConsoleScripts::JsonLines(const QByteArray &i_baOut, QStr
     for (const QByteArray &baLine : lbaLines) {
         QJsonParseError oError;
         const QJsonDocument oDocument = QJsonDocument::fromJson(baLine, &oError);
-        if (oError.error != QJsonParseError::NoError || !oDocument.isObject() || baLine.contains('\r')) {
+        if (oError.error != QJsonParseError::NoError || !oDocument.isObject()
+            || baLine.contains('\r')) {
             *o_psError = QStringLiteral("not one JSON object: ") + QString::fromUtf8(baLine);
             return {};
         }
         const QJsonObject oHost = oDocument.object();
-        for (const char *pKey : {"ip", "status", "name", "netbios_name", "netbios_group", "mac", "user", "http_title"}) {
+        for (const char *pKey : {"ip",
+                                 "status",
+                                 "name",
+                                 "netbios_name",
+                                 "netbios_group",
+                                 "mac",
+                                 "user",
+                                 "http_title"}) {
             if (!oHost.value(QLatin1String(pKey)).isString()) {
-                *o_psError = QStringLiteral("%1 is not text in %2").arg(QLatin1String(pKey), QString::fromUtf8(baLine));
+                *o_psError = QStringLiteral("%1 is not text in %2")
+                                 .arg(QLatin1String(pKey), QString::fromUtf8(baLine));
                 return {};
             }
         }
         for (const char *pKey : {"services", "ortavo_ports", "shares"}) {
             if (!oHost.value(QLatin1String(pKey)).isArray()) {
-                *o_psError = QStringLiteral("%1 is not an array in %2").arg(QLatin1String(pKey), QString::fromUtf8(baLine));
+                *o_psError = QStringLiteral("%1 is not an array in %2")
+                                 .arg(QLatin1String(pKey), QString::fromUtf8(baLine));
                 return {};
             }
         }
@@ -162,45 +175,57 @@ void TestConsoleScripts::rejectedValues_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("message");
     const QString sRange = QStringLiteral("/r:127.0.0.1");
-    QTest::newRow("unknown probe") << QStringList{sRange, "/p:http,telnet"}
-                                   << QByteArray("Unknown probe \"telnet\" for /p: (http, https, ftp, shares, "
-                                                 "netbios, user, all or none)");
-    QTest::newRow("empty probe between commas") << QStringList{sRange, "/p:http,,ftp"}
-                                                << QByteArray("Unknown probe \"\" for /p: (http, https, ftp, "
-                                                              "shares, netbios, user, all or none)");
-    QTest::newRow("port zero") << QStringList{sRange, "/n:0"}
-                               << QByteArray("Invalid port \"0\" for /n: (1-65535, comma separated, or none)");
-    QTest::newRow("port too large") << QStringList{sRange, "/n:4899,65536"}
-                                    << QByteArray("Invalid port \"65536\" for /n: (1-65535, comma separated, or none)");
-    QTest::newRow("port not a number") << QStringList{sRange, "/n:vnc"}
-                                       << QByteArray("Invalid port \"vnc\" for /n: (1-65535, comma separated, or none)");
-    QTest::newRow("accuracy not on or off") << QStringList{sRange, "/a:yes"}
-                                            << QByteArray("Invalid value \"yes\" for /a: (on or off)");
+    QTest::newRow("unknown probe")
+        << QStringList{sRange, "/p:http,telnet"}
+        << QByteArray("Unknown probe \"telnet\" for /p: (http, https, ftp, shares, "
+                      "netbios, user, all or none)");
+    QTest::newRow("empty probe between commas")
+        << QStringList{sRange, "/p:http,,ftp"}
+        << QByteArray("Unknown probe \"\" for /p: (http, https, ftp, "
+                      "shares, netbios, user, all or none)");
+    QTest::newRow("port zero") << QStringList{
+        sRange,
+        "/n:0"} << QByteArray("Invalid port \"0\" for /n: (1-65535, comma separated, or none)");
+    QTest::newRow("port too large")
+        << QStringList{sRange, "/n:4899,65536"}
+        << QByteArray("Invalid port \"65536\" for /n: (1-65535, comma separated, or none)");
+    QTest::newRow("port not a number")
+        << QStringList{sRange, "/n:vnc"}
+        << QByteArray("Invalid port \"vnc\" for /n: (1-65535, comma separated, or none)");
+    QTest::newRow("accuracy not on or off")
+        << QStringList{sRange, "/a:yes"} << QByteArray("Invalid value \"yes\" for /a: (on or off)");
     QTest::newRow("no threads") << QStringList{sRange, "/t:0"}
                                 << QByteArray("Invalid thread count \"0\" for /t: (1-1024)");
-    QTest::newRow("too many threads") << QStringList{sRange, "/t:1025"}
-                                      << QByteArray("Invalid thread count \"1025\" for /t: (1-1024)");
-    QTest::newRow("threads not a number") << QStringList{sRange, "/t:many"}
-                                          << QByteArray("Invalid thread count \"many\" for /t: (1-1024)");
-    QTest::newRow("unknown format") << QStringList{sRange, "/o:json"}
-                                    << QByteArray("Unknown output format \"json\" for /o: (text, xml, html, csv or jsonl)");
-    QTest::newRow("unknown host filter") << QStringList{sRange, "/h:dead"}
-                                         << QByteArray("Invalid value \"dead\" for /h: (all or alive)");
-    QTest::newRow("compare not on or off") << QStringList{sRange, "/c:1"}
-                                           << QByteArray("Invalid value \"1\" for /c: (on or off)");
-    QTest::newRow("vendor file missing")
-        << QStringList{sRange, "/v:/nonexistent/oui.csv"}
-        << QByteArray("Invalid value \"/nonexistent/oui.csv\" for /v: (on, off or a readable registry file)");
+    QTest::newRow("too many threads")
+        << QStringList{sRange, "/t:1025"}
+        << QByteArray("Invalid thread count \"1025\" for /t: (1-1024)");
+    QTest::newRow("threads not a number")
+        << QStringList{sRange, "/t:many"}
+        << QByteArray("Invalid thread count \"many\" for /t: (1-1024)");
+    QTest::newRow("unknown format")
+        << QStringList{sRange, "/o:json"}
+        << QByteArray("Unknown output format \"json\" for /o: (text, xml, html, csv or jsonl)");
+    QTest::newRow("unknown host filter")
+        << QStringList{sRange, "/h:dead"}
+        << QByteArray("Invalid value \"dead\" for /h: (all or alive)");
+    QTest::newRow("compare not on or off")
+        << QStringList{sRange, "/c:1"} << QByteArray("Invalid value \"1\" for /c: (on or off)");
+    QTest::newRow("vendor file missing") << QStringList{sRange, "/v:/nonexistent/oui.csv"}
+                                         << QByteArray("Invalid value \"/nonexistent/oui.csv\" for "
+                                                       "/v: (on, off or a readable registry file)");
     QTest::newRow("new switch twice") << QStringList{sRange, "/o:xml", "/o:csv"}
                                       << QByteArray("Error: Several identical arguments found");
     QTest::newRow("bad value before the range is reported first")
-        << QStringList{"/t:0", "/r:127.0.0.1-"} << QByteArray("Invalid thread count \"0\" for /t: (1-1024)");
+        << QStringList{"/t:0", "/r:127.0.0.1-"}
+        << QByteArray("Invalid thread count \"0\" for /t: (1-1024)");
     QTest::newRow("bad range before a good new switch")
         << QStringList{"/r:127.0.0.1-", "/o:xml"} << QByteArray("Invalid IP address or range");
     QTest::newRow("new switches alone scan nothing")
         << QStringList{"/o:jsonl", "/c:on"} << QByteArray("No IP addresses for scanning");
-    QTest::newRow("upper-case new switch") << QStringList{sRange, "/O:xml"} << QByteArray("Invalid argument");
-    QTest::newRow("new switch without value") << QStringList{sRange, "/o:"} << QByteArray("Invalid argument");
+    QTest::newRow("upper-case new switch")
+        << QStringList{sRange, "/O:xml"} << QByteArray("Invalid argument");
+    QTest::newRow("new switch without value")
+        << QStringList{sRange, "/o:"} << QByteArray("Invalid argument");
 }
 
 void TestConsoleScripts::rejectedValues()
@@ -219,7 +244,8 @@ void TestConsoleScripts::usageNamesTheNewSwitchesOnStandardError()
     QCOMPARE(oRun.nExitCode, 1);
     QVERIFY(oRun.baOut.startsWith("Usage:\n"));
     QVERIFY(oRun.baOut.endsWith("vistrel_console.exe /s:ip_ranges.txt /f:scan_results.txt"));
-    for (const char *pSwitch : {"\n/p - ", "\n/n - ", "\n/a - ", "\n/t - ", "\n/o - ", "\n/h - ", "\n/c - ", "\n/v - "})
+    for (const char *pSwitch :
+         {"\n/p - ", "\n/n - ", "\n/a - ", "\n/t - ", "\n/o - ", "\n/h - ", "\n/c - ", "\n/v - "})
         QVERIFY2(oRun.baErr.contains(pSwitch), pSwitch);
     QVERIFY(!oRun.baOut.contains("/o - "));
 }
@@ -237,7 +263,8 @@ void TestConsoleScripts::jsonLinesHasOneValidObjectPerHost()
     QFETCH(bool, toFile);
     QFETCH(int, count);
     const QString sOut = m_pHome->filePath(QStringLiteral("hosts.jsonl"));
-    QStringList lsArgs{QStringLiteral("/r:127.0.0.1-127.0.0.%1").arg(count), QStringLiteral("/o:jsonl"),
+    QStringList lsArgs{QStringLiteral("/r:127.0.0.1-127.0.0.%1").arg(count),
+                       QStringLiteral("/o:jsonl"),
                        QStringLiteral("/p:none")};
     if (toFile)
         lsArgs << QStringLiteral("/f:") + sOut;
@@ -264,7 +291,8 @@ void TestConsoleScripts::jsonLinesHasOneValidObjectPerHost()
         QVERIFY(!oHost.contains(QStringLiteral("change")));
     }
     QCOMPARE(stIps.size(), count);
-    QVERIFY(stIps.contains(QStringLiteral("127.0.0.1")) && stIps.contains(QStringLiteral("127.0.0.%1").arg(count)));
+    QVERIFY(stIps.contains(QStringLiteral("127.0.0.1"))
+            && stIps.contains(QStringLiteral("127.0.0.%1").arg(count)));
 }
 
 void TestConsoleScripts::probeSelection_data()
@@ -273,12 +301,16 @@ void TestConsoleScripts::probeSelection_data()
     QTest::addColumn<bool>("portsOn");
     QTest::addColumn<QStringList>("services");
     QTest::addColumn<QString>("title");
-    QTest::newRow("defaults run http and the port") << QString() << true << QStringList{"http"} << "Test page";
+    QTest::newRow("defaults run http and the port")
+        << QString() << true << QStringList{"http"} << "Test page";
     QTest::newRow("none") << "/p:none" << false << QStringList{} << QString();
-    QTest::newRow("http only, no ports") << "/p:http" << false << QStringList{"http"} << "Test page";
+    QTest::newRow("http only, no ports")
+        << "/p:http" << false << QStringList{"http"} << "Test page";
     QTest::newRow("default minus http") << "/p:-http" << true << QStringList{} << QString();
-    QTest::newRow("all minus http, upper case") << "/p:ALL,-HTTP" << true << QStringList{} << QString();
-    QTest::newRow("none plus http") << "/p:none,+http" << true << QStringList{"http"} << "Test page";
+    QTest::newRow("all minus http, upper case")
+        << "/p:ALL,-HTTP" << true << QStringList{} << QString();
+    QTest::newRow("none plus http")
+        << "/p:none,+http" << true << QStringList{"http"} << "Test page";
 }
 
 void TestConsoleScripts::probeSelection()
@@ -288,13 +320,17 @@ void TestConsoleScripts::probeSelection()
     QFETCH(QStringList, services);
     QFETCH(QString, title);
     CPageServer oWeb;
-    QVERIFY2(oWeb.listen(QHostAddress(QStringLiteral("127.0.0.1")), 80), qPrintable(oWeb.errorString()));
+    QVERIFY2(oWeb.listen(QHostAddress(QStringLiteral("127.0.0.1")), 80),
+             qPrintable(oWeb.errorString()));
     QTcpServer oPort;
     QVERIFY(oPort.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
     const QString sPort = QString::number(oPort.serverPort());
 
-    QStringList lsArgs{QStringLiteral("/r:127.0.0.1"), QStringLiteral("/o:jsonl"), QStringLiteral("/t:1"),
-                       QStringLiteral("/a:off"), QStringLiteral("/n:") + (portsOn ? sPort : QStringLiteral("none"))};
+    QStringList lsArgs{QStringLiteral("/r:127.0.0.1"),
+                       QStringLiteral("/o:jsonl"),
+                       QStringLiteral("/t:1"),
+                       QStringLiteral("/a:off"),
+                       QStringLiteral("/n:") + (portsOn ? sPort : QStringLiteral("none"))};
     if (!probes.isEmpty())
         lsArgs << probes;
     const TRun oRun = Run(lsArgs);
@@ -330,8 +366,12 @@ void TestConsoleScripts::onlyAlive()
     QFETCH(QString, format);
     QFETCH(bool, onlyAlive);
     QFETCH(int, lines);
-    const QString sRanges = WriteFile(QStringLiteral("ranges.txt"), QByteArray("127.0.0.1\n") + g_pSilent + "\n");
-    QStringList lsArgs{QStringLiteral("/s:") + sRanges, format, QStringLiteral("/p:none"), QStringLiteral("/n:none")};
+    const QString sRanges =
+        WriteFile(QStringLiteral("ranges.txt"), QByteArray("127.0.0.1\n") + g_pSilent + "\n");
+    QStringList lsArgs{QStringLiteral("/s:") + sRanges,
+                       format,
+                       QStringLiteral("/p:none"),
+                       QStringLiteral("/n:none")};
     if (onlyAlive)
         lsArgs << QStringLiteral("/h:alive");
     const TRun oRun = Run(lsArgs);
@@ -340,19 +380,24 @@ void TestConsoleScripts::onlyAlive()
     QCOMPARE(baOut.count('\n') + 1, lines);
     QCOMPARE(baOut.contains(g_pSilent), !onlyAlive);
     if (format == QLatin1String("/o:text")) // the header stays that of the plain text output
-        QVERIFY(baOut.startsWith("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments\r\n"));
+        QVERIFY(baOut.startsWith("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address "
+                                 "| User | Comments\r\n"));
 }
 
 void TestConsoleScripts::xmlOutputReadsBack()
 {
     const QString sOut = m_pHome->filePath(QStringLiteral("hosts.xml"));
-    const TRun oRun = Run({QStringLiteral("/r:127.0.0.1-127.0.0.12"), QStringLiteral("/o:xml"),
-                           QStringLiteral("/p:none"), QStringLiteral("/c:on"), QStringLiteral("/f:") + sOut});
+    const TRun oRun = Run({QStringLiteral("/r:127.0.0.1-127.0.0.12"),
+                           QStringLiteral("/o:xml"),
+                           QStringLiteral("/p:none"),
+                           QStringLiteral("/c:on"),
+                           QStringLiteral("/f:") + sOut});
     QCOMPARE(oRun.nExitCode, 0);
     QFile oFile(sOut);
     QVERIFY(oFile.open(QIODevice::ReadOnly));
     const QByteArray baXml = oFile.readAll();
-    QVERIFY(baXml.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>\r\n\t<row ip=\"127.0.0.1\" "));
+    QVERIFY(baXml.startsWith(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>\r\n\t<row ip=\"127.0.0.1\" "));
     QVERIFY(baXml.endsWith("\r\n</Vistrel>"));
     QCOMPARE(baXml.count(" change=\"new\" changed=\"\">"), 12);
     QList<CScanItem> lItems;
@@ -364,18 +409,24 @@ void TestConsoleScripts::xmlOutputReadsBack()
 
 void TestConsoleScripts::csvAndHtmlReports()
 {
-    const QString sRanges = WriteFile(QStringLiteral("ranges.txt"), QByteArray("127.0.0.1\n") + g_pSilent + "\n");
-    const TRun oCsv = Run({QStringLiteral("/s:") + sRanges, QStringLiteral("/o:csv"), QStringLiteral("/p:none")});
+    const QString sRanges =
+        WriteFile(QStringLiteral("ranges.txt"), QByteArray("127.0.0.1\n") + g_pSilent + "\n");
+    const TRun oCsv =
+        Run({QStringLiteral("/s:") + sRanges, QStringLiteral("/o:csv"), QStringLiteral("/p:none")});
     QCOMPARE(oCsv.nExitCode, 0);
     const QList<QByteArray> lbaRows = oCsv.baOut.split('\n');
     QCOMPARE(lbaRows.size(), 4); // header, two hosts, nothing after the last CR LF
-    QCOMPARE(lbaRows.at(0), QByteArray("Status,Name,IP,NetBIOS name,NetBIOS group,MAC address,User,HTTP,HTTP title,"
-                                       "HTTPS,FTP,Ortavo ports,Shares,Comments\r"));
+    QCOMPARE(
+        lbaRows.at(0),
+        QByteArray("Status,Name,IP,NetBIOS name,NetBIOS group,MAC address,User,HTTP,HTTP title,"
+                   "HTTPS,FTP,Ortavo ports,Shares,Comments\r"));
     QVERIFY(lbaRows.at(1).startsWith("alive,localhost,127.0.0.1,"));
     QVERIFY(lbaRows.at(2).startsWith(QByteArray("unknown,,") + g_pSilent + ","));
     QCOMPARE(lbaRows.at(3), QByteArray());
 
-    const TRun oHtml = Run({QStringLiteral("/s:") + sRanges, QStringLiteral("/o:html"), QStringLiteral("/p:none"),
+    const TRun oHtml = Run({QStringLiteral("/s:") + sRanges,
+                            QStringLiteral("/o:html"),
+                            QStringLiteral("/p:none"),
                             QStringLiteral("/c:on")});
     QCOMPARE(oHtml.nExitCode, 0);
     QVERIFY(oHtml.baOut.startsWith("<!DOCTYPE html>"));
@@ -391,8 +442,11 @@ void TestConsoleScripts::compareAcrossTwoScans()
     QVERIFY(oPort.listen(QHostAddress(QStringLiteral("127.0.0.2")), 0));
     const QString sRanges = WriteFile(QStringLiteral("ranges.txt"),
                                       QByteArray("127.0.0.1-127.0.0.4\n") + g_pSilent + "\n");
-    const QStringList lsArgs{QStringLiteral("/s:") + sRanges, QStringLiteral("/o:jsonl"), QStringLiteral("/c:on"),
-                             QStringLiteral("/p:none"), QStringLiteral("/n:") + QString::number(oPort.serverPort())};
+    const QStringList lsArgs{QStringLiteral("/s:") + sRanges,
+                             QStringLiteral("/o:jsonl"),
+                             QStringLiteral("/c:on"),
+                             QStringLiteral("/p:none"),
+                             QStringLiteral("/n:") + QString::number(oPort.serverPort())};
     const QString sRecord = m_pHome->filePath(QStringLiteral("vistrel_LastScan.xml"));
 
     const auto Marks = [](const TRun &i_oRun, QString *o_psError) {
@@ -401,8 +455,10 @@ void TestConsoleScripts::compareAcrossTwoScans()
             QStringList lsChanged;
             for (const QJsonValue &vWhat : oHost.value(QStringLiteral("changed")).toArray())
                 lsChanged << vWhat.toString();
-            mMarks.insert(oHost.value(QStringLiteral("ip")).toString(),
-                          (QStringList{oHost.value(QStringLiteral("change")).toString()} + lsChanged).join(QLatin1Char(' ')));
+            mMarks.insert(
+                oHost.value(QStringLiteral("ip")).toString(),
+                (QStringList{oHost.value(QStringLiteral("change")).toString()} + lsChanged)
+                    .join(QLatin1Char(' ')));
         }
         return mMarks;
     };
@@ -428,10 +484,15 @@ void TestConsoleScripts::compareAcrossTwoScans()
     const int nRow3End = baRecord.indexOf("</row>", nRow3) + 6;
     QVERIFY(nRow3 > 0 && nRow3End > nRow3);
     baRecord.remove(nRow3, nRow3End - nRow3);
-    baRecord.replace("<row ip=\"127.0.0.4\" status=\"alive\"", "<row ip=\"127.0.0.4\" status=\"alive\" name=\"old-name\"");
-    baRecord.replace("\r\n</Vistrel>", QByteArray("\r\n\t<row ip=\"") + g_pSilent + "\" status=\"alive\" has_http=\"0\" has_https=\"0\" has_ftp=\"0\">\r\n\t</row>"
-                                       "\r\n\t<row ip=\"10.1.2.3\" status=\"alive\" has_http=\"0\" has_https=\"0\" has_ftp=\"0\">\r\n\t</row>"
-                                       "\r\n</Vistrel>");
+    baRecord.replace("<row ip=\"127.0.0.4\" status=\"alive\"",
+                     "<row ip=\"127.0.0.4\" status=\"alive\" name=\"old-name\"");
+    baRecord.replace(
+        "\r\n</Vistrel>",
+        QByteArray("\r\n\t<row ip=\"") + g_pSilent
+            + "\" status=\"alive\" has_http=\"0\" has_https=\"0\" has_ftp=\"0\">\r\n\t</row>"
+              "\r\n\t<row ip=\"10.1.2.3\" status=\"alive\" has_http=\"0\" has_https=\"0\" "
+              "has_ftp=\"0\">\r\n\t</row>"
+              "\r\n</Vistrel>");
     QVERIFY(WriteFile(QStringLiteral("vistrel_LastScan.xml"), baRecord) == sRecord);
     oPort.close();
 
@@ -456,20 +517,29 @@ void TestConsoleScripts::compareAcrossTwoScans()
     QCOMPARE(lsKept, (QStringList{"10.1.2.3", "127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"}));
 
     // The text form carries the same marks in a column of its own.
-    const TRun oText = Run({QStringLiteral("/r:127.0.0.1"), QStringLiteral("/c:on"), QStringLiteral("/p:none"),
+    const TRun oText = Run({QStringLiteral("/r:127.0.0.1"),
+                            QStringLiteral("/c:on"),
+                            QStringLiteral("/p:none"),
                             QStringLiteral("/n:none")});
     QCOMPARE(oText.nExitCode, 0);
-    QCOMPARE(oText.baOut, QByteArray("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments | Change\r\n"
-                                     "alive | localhost | 127.0.0.1 |  |  | 0.0.0.0.0.0 |  |  | unchanged"));
+    QCOMPARE(oText.baOut,
+             QByteArray("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | "
+                        "Comments | Change\r\n"
+                        "alive | localhost | 127.0.0.1 |  |  | 0.0.0.0.0.0 |  |  | unchanged"));
 }
 
 void TestConsoleScripts::vendorRegistryMissing()
 {
-    const TRun oRun = Run({QStringLiteral("/r:127.0.0.1"), QStringLiteral("/o:jsonl"), QStringLiteral("/v:on"),
+    const TRun oRun = Run({QStringLiteral("/r:127.0.0.1"),
+                           QStringLiteral("/o:jsonl"),
+                           QStringLiteral("/v:on"),
                            QStringLiteral("/p:none")},
-                          {{QStringLiteral("VISTREL_IEEE_DATA_DIR"), m_pHome->filePath(QStringLiteral("no-registry"))}});
+                          {{QStringLiteral("VISTREL_IEEE_DATA_DIR"),
+                            m_pHome->filePath(QStringLiteral("no-registry"))}});
     QCOMPARE(oRun.nExitCode, 0);
-    QVERIFY2(oRun.baErr.contains("MAC vendor registry not found") && oRun.baErr.contains("ieee-data"), oRun.baErr);
+    QVERIFY2(oRun.baErr.contains("MAC vendor registry not found")
+                 && oRun.baErr.contains("ieee-data"),
+             oRun.baErr);
     QString sError;
     const QList<QJsonObject> lHosts = JsonLines(oRun.baOut, &sError);
     QVERIFY2(sError.isEmpty(), qPrintable(sError));
@@ -480,19 +550,28 @@ void TestConsoleScripts::vendorRegistryMissing()
 
 void TestConsoleScripts::vendorColumnInText()
 {
-    const QString sRegistry = WriteFile(QStringLiteral("oui.csv"),
-                                        "Registry,Assignment,Organization Name,Organization Address\n"
-                                        "MA-L,025E00,Netlab Test Org,Nowhere\n");
-    const TRun oRun = Run({QStringLiteral("/r:127.0.0.1"), QStringLiteral("/v:") + sRegistry, QStringLiteral("/p:none")});
+    const QString sRegistry =
+        WriteFile(QStringLiteral("oui.csv"),
+                  "Registry,Assignment,Organization Name,Organization Address\n"
+                  "MA-L,025E00,Netlab Test Org,Nowhere\n");
+    const TRun oRun = Run({QStringLiteral("/r:127.0.0.1"),
+                           QStringLiteral("/v:") + sRegistry,
+                           QStringLiteral("/p:none")});
     QCOMPARE(oRun.nExitCode, 0);
     QCOMPARE(oRun.baErr, QByteArray());
-    QCOMPARE(oRun.baOut, QByteArray("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments | Vendor\r\n"
-                                    "alive | localhost | 127.0.0.1 |  |  | 0.0.0.0.0.0 |  |  | "));
+    QCOMPARE(oRun.baOut,
+             QByteArray("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | "
+                        "Comments | Vendor\r\n"
+                        "alive | localhost | 127.0.0.1 |  |  | 0.0.0.0.0.0 |  |  | "));
 
-    const QString sEmpty = WriteFile(QStringLiteral("empty.csv"), "Registry,Assignment,Organization Name\n");
+    const QString sEmpty =
+        WriteFile(QStringLiteral("empty.csv"), "Registry,Assignment,Organization Name\n");
     const TRun oRefused = Run({QStringLiteral("/r:127.0.0.1"), QStringLiteral("/v:") + sEmpty});
     QCOMPARE(oRefused.nExitCode, 2);
-    QCOMPARE(oRefused.baOut, QStringLiteral("Invalid value \"%1\" for /v: no MAC address assignment found").arg(sEmpty).toUtf8());
+    QCOMPARE(oRefused.baOut,
+             QStringLiteral("Invalid value \"%1\" for /v: no MAC address assignment found")
+                 .arg(sEmpty)
+                 .toUtf8());
 }
 
 void TestConsoleScripts::progressOnlyOnATerminal_data()
@@ -516,8 +595,11 @@ void TestConsoleScripts::progressOnlyOnATerminal()
     oEnvironment.insert(QStringLiteral("HOME"), m_pHome->path());
     oProcess.setProcessEnvironment(oEnvironment);
     oProcess.start(QStringLiteral("script"),
-                   {QStringLiteral("-q"), QStringLiteral("-e"), QStringLiteral("-c"),
-                    QStringLiteral("'%1' /r:127.0.0.1 /p:none %2").arg(QStringLiteral(VISTREL_CONSOLE_BIN), switches.arg(sOut)),
+                   {QStringLiteral("-q"),
+                    QStringLiteral("-e"),
+                    QStringLiteral("-c"),
+                    QStringLiteral("'%1' /r:127.0.0.1 /p:none %2")
+                        .arg(QStringLiteral(VISTREL_CONSOLE_BIN), switches.arg(sOut)),
                     QStringLiteral("/dev/null")});
     QVERIFY(oProcess.waitForFinished(60000));
     QCOMPARE(oProcess.exitCode(), 0);

@@ -15,9 +15,8 @@ const QByteArray g_baOuiCsv =
     "MA-L,70B3D5,IEEE Registration Authority,445 Hoes Lane Piscataway NJ US 08554 \r\n"
     "MA-L,5885E9,\"Quote \"\"Inside\"\" Ltd\",\"No.24, Some Road\"\r\n";
 
-const QByteArray g_baMamCsv =
-    "Registry,Assignment,Organization Name,Organization Address\n"
-    "MA-M,70B3D59,Medium Block Maker,Somewhere\n";
+const QByteArray g_baMamCsv = "Registry,Assignment,Organization Name,Organization Address\n"
+                              "MA-M,70B3D59,Medium Block Maker,Somewhere\n";
 
 const QByteArray g_baOui36Csv =
     "Registry,Assignment,Organization Name,Organization Address\n"
@@ -76,7 +75,8 @@ QString TestCMacVendors::Write(const QString &i_sName, const QByteArray &i_baDat
 {
     const QString sPath = m_oDir.filePath(i_sName);
     QFile oFile(sPath);
-    if (!oFile.open(QIODevice::WriteOnly | QIODevice::Truncate) || oFile.write(i_baData) != i_baData.size())
+    if (!oFile.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || oFile.write(i_baData) != i_baData.size())
         return QString();
     return sPath;
 }
@@ -87,9 +87,11 @@ void TestCMacVendors::csvLookup_data()
     QTest::addColumn<QString>("vendor");
     QTest::newRow("large block") << Mac("002272123456") << "American Micro-Fuel Device Corp.";
     QTest::newRow("quoted name with a comma") << Mac("f4bd9e000001") << "Cisco Systems, Inc";
-    QTest::newRow("medium block beats its large block") << Mac("70b3d59abcde") << "Medium Block Maker";
+    QTest::newRow("medium block beats its large block")
+        << Mac("70b3d59abcde") << "Medium Block Maker";
     QTest::newRow("small block beats both") << Mac("70b3d5f2f123") << "TELEPLATFORMS";
-    QTest::newRow("rest of the large block") << Mac("70b3d5100000") << "IEEE Registration Authority";
+    QTest::newRow("rest of the large block")
+        << Mac("70b3d5100000") << "IEEE Registration Authority";
     QTest::newRow("unregistered block") << Mac("123456789abc") << QString();
     QTest::newRow("unknown MAC of zeros") << QByteArray(6, '\0') << QString();
     QTest::newRow("all 0xFF") << QByteArray(6, '\xFF') << QString();
@@ -115,7 +117,8 @@ void TestCMacVendors::textLookup_data()
     QTest::newRow("large block") << Mac("025e0000000a") << "Netlab Test Org";
     QTest::newRow("second entry") << Mac("00d0ef000000") << "IGT";
     QTest::newRow("medium block from its range") << Mac("741ae0912345") << "Private Block Owner";
-    QTest::newRow("another medium block of the same large block") << Mac("741ae0b00000") << "Second Owner";
+    QTest::newRow("another medium block of the same large block")
+        << Mac("741ae0b00000") << "Second Owner";
     QTest::newRow("a medium block names no owner for the rest") << Mac("741ae0100000") << QString();
 }
 
@@ -144,8 +147,10 @@ void TestCMacVendors::folderPrefersCsvOverText()
     CMacVendors oVendors;
     QVERIFY(oVendors.LoadFolder(oFolder.path()));
     QCOMPARE(oVendors.LoadedFiles(),
-             (QStringList{oFolder.filePath(QStringLiteral("oui.csv")), oFolder.filePath(QStringLiteral("mam.txt"))}));
-    QCOMPARE(oVendors.Lookup(Mac("002272000000")), QStringLiteral("American Micro-Fuel Device Corp."));
+             (QStringList{oFolder.filePath(QStringLiteral("oui.csv")),
+                          oFolder.filePath(QStringLiteral("mam.txt"))}));
+    QCOMPARE(oVendors.Lookup(Mac("002272000000")),
+             QStringLiteral("American Micro-Fuel Device Corp."));
     QCOMPARE(oVendors.Lookup(Mac("025e00000000")), QString()); // only in the text form left aside
     QCOMPARE(oVendors.Lookup(Mac("741ae0b00001")), QStringLiteral("Second Owner"));
 }
@@ -154,12 +159,17 @@ void TestCMacVendors::unusableFilesAreRefused_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("csv header only") << QByteArray("Registry,Assignment,Organization Name,Organization Address\n");
-    QTest::newRow("not hexadecimal") << QByteArray("Registry,Assignment,Organization Name\nMA-L,XYZXYZ,Someone\n");
-    QTest::newRow("assignment too short") << QByteArray("Registry,Assignment,Organization Name\nMA-L,0022,Someone\n");
-    QTest::newRow("no owner") << QByteArray("Registry,Assignment,Organization Name\nMA-L,002272,  \n");
+    QTest::newRow("csv header only")
+        << QByteArray("Registry,Assignment,Organization Name,Organization Address\n");
+    QTest::newRow("not hexadecimal")
+        << QByteArray("Registry,Assignment,Organization Name\nMA-L,XYZXYZ,Someone\n");
+    QTest::newRow("assignment too short")
+        << QByteArray("Registry,Assignment,Organization Name\nMA-L,0022,Someone\n");
+    QTest::newRow("no owner") << QByteArray(
+        "Registry,Assignment,Organization Name\nMA-L,002272,  \n");
     QTest::newRow("binary noise") << QByteArray("\x00\xff\xfe(hex)\x01(base 16)\n-\n", 21);
-    QTest::newRow("base 16 range before any block") << QByteArray("900000-9FFFFF     (base 16)\t\tNobody\n");
+    QTest::newRow("base 16 range before any block")
+        << QByteArray("900000-9FFFFF     (base 16)\t\tNobody\n");
 }
 
 void TestCMacVendors::unusableFilesAreRefused()
