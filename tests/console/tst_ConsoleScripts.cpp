@@ -70,6 +70,8 @@ private slots:
     void onlyAlive();
     void xmlOutputReadsBack();
     void csvAndHtmlReports();
+    void reportStylesheetProblems_data();
+    void reportStylesheetProblems();
     void compareAcrossTwoScans();
     void vendorRegistryMissing();
     void vendorColumnInText();
@@ -434,6 +436,50 @@ void TestConsoleScripts::csvAndHtmlReports()
     QCOMPARE(oHtml.baOut.count("<td class=\"change\">unchanged</td>"), 1);
     QVERIFY(oHtml.baOut.contains("<th>Change</th>"));
     QVERIFY(!oHtml.baOut.contains("<th>Vendor</th>"));
+}
+
+void TestConsoleScripts::reportStylesheetProblems_data()
+{
+    QTest::addColumn<QByteArray>("stylesheet"); // empty: none beside the program
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("missing stylesheet is refused before scanning") << QByteArray() << 2;
+    QTest::newRow("broken stylesheet fails after the scan") << QByteArray(
+        "<?xml version=\"1.0\"?><xsl:stylesheet version=\"2.0\" "
+        "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:template match=\"/\">"
+        "<xsl:value-of select=\"no-such-function()\"/></xsl:template></xsl:stylesheet>")
+                                                            << 6;
+}
+
+void TestConsoleScripts::reportStylesheetProblems()
+{
+    QFETCH(QByteArray, stylesheet);
+    QFETCH(int, exitCode);
+    // A copy of the program in a folder of its own, where it looks for its stylesheets.
+    QTemporaryDir oProgramDir;
+    const QString sProgram = oProgramDir.filePath(QStringLiteral("vistrel_console"));
+    QVERIFY(QFile::copy(QStringLiteral(VISTREL_CONSOLE_BIN), sProgram));
+    if (!stylesheet.isEmpty()) {
+        QFile oXsl(oProgramDir.filePath(QStringLiteral("xml_to_csv.xsl")));
+        QVERIFY(oXsl.open(QIODevice::WriteOnly));
+        oXsl.write(stylesheet);
+    }
+    QProcess oProcess;
+    oProcess.start(
+        sProgram,
+        {QStringLiteral("/r:127.0.0.1"), QStringLiteral("/o:csv"), QStringLiteral("/p:none")});
+    QVERIFY(oProcess.waitForFinished(60000));
+    QCOMPARE(oProcess.exitCode(), exitCode);
+    const QByteArray baOut = oProcess.readAllStandardOutput();
+    const QByteArray baErr = oProcess.readAllStandardError();
+    if (exitCode == 2) {
+        QCOMPARE(baOut,
+                 ("Report stylesheet not found: "
+                  + oProgramDir.filePath(QStringLiteral("xml_to_csv.xsl")))
+                     .toUtf8());
+    } else {
+        QCOMPARE(baOut, QByteArray());
+        QVERIFY2(baErr.contains("The report could not be made with "), baErr);
+    }
 }
 
 void TestConsoleScripts::compareAcrossTwoScans()
