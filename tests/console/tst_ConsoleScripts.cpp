@@ -88,6 +88,7 @@ private:
 
 void TestConsoleScripts::init()
 {
+    qRegisterMetaType<QProcess::ExitStatus>("QProcess::ExitStatus");
     m_pHome = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pHome->isValid());
 }
