@@ -635,8 +635,10 @@ void TestConsoleScripts::progressOnlyOnATerminal()
 {
     QFETCH(QString, switches);
     QFETCH(bool, progress);
-    // script(1) gives the program a terminal for its standard output and standard error.
     const QString sOut = m_pHome->filePath(QStringLiteral("out.txt"));
+    if (switches.contains(QLatin1String("%1")))
+        switches = switches.arg(sOut);
+    // script(1) gives the program a terminal for its standard output and standard error.
     QProcess oProcess;
     QProcessEnvironment oEnvironment = QProcessEnvironment::systemEnvironment();
     oEnvironment.insert(QStringLiteral("HOME"), m_pHome->path());
@@ -646,7 +648,7 @@ void TestConsoleScripts::progressOnlyOnATerminal()
                     QStringLiteral("-e"),
                     QStringLiteral("-c"),
                     QStringLiteral("'%1' /r:127.0.0.1 /p:none %2")
-                        .arg(QStringLiteral(VISTREL_CONSOLE_BIN), switches.arg(sOut)),
+                        .arg(QStringLiteral(VISTREL_CONSOLE_BIN), switches),
                     QStringLiteral("/dev/null")});
     QVERIFY(oProcess.waitForFinished(60000));
     QCOMPARE(oProcess.exitCode(), 0);
