@@ -75,14 +75,19 @@ bool CMacVendors::LoadFile(const QString &i_sPath, QString *o_psError)
     if (!oFile.open(QIODevice::ReadOnly))
         return Fail(oFile.errorString());
     const QByteArray baData = oFile.read(MaxRegistryBytes);
-    const int nRead = baData.startsWith("Registry,") || baData.startsWith("\xEF\xBB\xBFRegistry,")
-                          ? ReadCsv(baData)
-                          : ReadText(baData);
+    const int nRead = LoadBytes(baData);
     if (nRead == 0)
         return Fail(QStringLiteral("no MAC address assignment found"));
     m_lsFiles << i_sPath;
     qCDebug(lcResults) << "MAC vendor registry" << i_sPath << nRead << "assignments";
     return true;
+}
+
+int CMacVendors::LoadBytes(const QByteArray &i_baData)
+{
+    if (i_baData.startsWith("Registry,") || i_baData.startsWith("\xEF\xBB\xBFRegistry,"))
+        return ReadCsv(i_baData);
+    return ReadText(i_baData);
 }
 
 QStringList CMacVendors::SplitCsvLine(const QString &i_sLine)

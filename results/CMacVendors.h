@@ -29,6 +29,10 @@ public:
     // when the file cannot be read or holds no assignment.
     bool LoadFile(const QString &i_sPath, QString *o_psError = nullptr);
 
+    // Reads registry text in either form from memory, adding to what was read before. Returns
+    // the number of assignments read.
+    int LoadBytes(const QByteArray &i_baData);
+
     // The owner of the longest registered prefix of the MAC (36, 28 or 24 bits); empty when the
     // MAC is unknown (all zero, all 0xFF, not six bytes) or its block is not in the registry.
     QString Lookup(const QByteArray &i_baMac) const;
