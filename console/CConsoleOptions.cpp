@@ -47,6 +47,7 @@ QString CConsoleOptions::UsageTail()
         "     unchanged and keeps this scan's hosts in vistrel_LastScan.xml in the home folder\n"
         "/v - MAC vendors: on (registry of the ieee-data package), off, or a registry file\n"
         "\n"
+        "A bad value exits with status 2; status 6 means an HTML or CSV report could not be made.\n"
         "Progress is shown on standard error when it is a terminal that the results do not go to.\n"
         "vistrel_console.exe /r:192.168.0.0/24 /p:+netbios /o:jsonl /h:alive /c:on /v:on");
 }
