@@ -79,7 +79,7 @@ bool CMacVendors::LoadFile(const QString &i_sPath, QString *o_psError)
     if (nRead == 0)
         return Fail(QStringLiteral("no MAC address assignment found"));
     m_lsFiles << i_sPath;
-    qCDebug(lcResults) << "MAC vendor registry" << i_sPath << nRead << "assignments";
+    qCDebug(lcResults, "MAC vendor registry %s: %d assignments", qUtf8Printable(i_sPath), nRead);
     return true;
 }
 
