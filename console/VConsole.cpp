@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "VConsole.h"
 
+#include "CConsoleProgress.h"
+#include "CResultsXml.h"
+#include "CTerminal.h"
 #include "IpRangeReaders.h"
+#include "MIpMacDataStorage.h"
 
+#include <QSet>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -46,6 +52,7 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
     bool fSeenS = false;
     bool fSeenF = false;
     bool fHaveRanges = false;
+    QSet<QChar> stSeenOptions;
     for (const QString &sArgument : i_lsArguments) {
         if (sArgument.isEmpty())
             continue;
@@ -53,11 +60,22 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
         const QChar cSwitch = sArgument.size() > 1 ? sArgument.at(1) : QChar();
         if (sArgument.size() <= 3 || (cSlash != QLatin1Char('/') && cSlash != QLatin1Char('\\'))
             || sArgument.at(2) != QLatin1Char(':')
-            || (cSwitch != QLatin1Char('r') && cSwitch != QLatin1Char('s') && cSwitch != QLatin1Char('f'))) {
+            || (cSwitch != QLatin1Char('r') && cSwitch != QLatin1Char('s') && cSwitch != QLatin1Char('f')
+                && !CConsoleOptions::IsOptionSwitch(cSwitch))) {
             o_rsMessage = QStringLiteral("Invalid argument");
             return false;
         }
         const QString sValue = sArgument.mid(3).trimmed();
+        if (CConsoleOptions::IsOptionSwitch(cSwitch)) {
+            if (stSeenOptions.contains(cSwitch)) {
+                o_rsMessage = QStringLiteral("Error: Several identical arguments found");
+                return false;
+            }
+            if (!m_oOptions.Parse(cSwitch, sValue, o_rsMessage))
+                return false;
+            stSeenOptions.insert(cSwitch);
+            continue;
+        }
         bool &rfSeen = cSwitch == QLatin1Char('r') ? fSeenR : cSwitch == QLatin1Char('s') ? fSeenS : fSeenF;
         if (rfSeen) {
             o_rsMessage = QStringLiteral("Error: Several identical arguments found");
@@ -88,8 +106,14 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
         }
         rfSeen = true;
     }
-    if (fHaveRanges)
+    if (fHaveRanges) {
+        QString sError;
+        if (m_oOptions.VendorSource() == EVendorSource::File && !m_oVendors.LoadFile(m_oOptions.VendorFile(), &sError)) {
+            o_rsMessage = QStringLiteral("Invalid value \"%1\" for /v: %2").arg(m_oOptions.VendorFile(), sError);
+            return false;
+        }
         return true;
+    }
     if (o_rsMessage.isEmpty())
         o_rsMessage = QStringLiteral("No IP addresses for scanning");
     return false;
@@ -109,8 +133,38 @@ bool VConsole::Start(QString &o_rsMessage)
             return false;
         }
     }
-    WriteLine(QStringLiteral("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments"));
+    if (m_oOptions.Format() == EOutputFormat::Text) {
+        QString sHeader = QStringLiteral("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments");
+        if (m_oOptions.VendorSource() != EVendorSource::None)
+            sHeader += QStringLiteral(" | Vendor");
+        if (m_oOptions.Compare())
+            sHeader += QStringLiteral(" | Change");
+        WriteLine(sHeader);
+    }
+    if (m_oOptions.VendorSource() == EVendorSource::Default && !m_oVendors.LoadDefault()) {
+        Warn(QStringLiteral("MAC vendor registry not found in %1 (Debian package ieee-data); vendors are left empty")
+                 .arg(CMacVendors::DefaultFolders().join(QStringLiteral(" or "))));
+    }
+    if (m_oOptions.Compare()) {
+        QString sWarning;
+        m_oComparison.Load(CScanComparison::RecordPathBeside(MIpMacDataStorage::DefaultPath()), &sWarning);
+        if (!sWarning.isEmpty())
+            Warn(sWarning);
+    }
     const CIpList oList = OnIpRangesRequired();
+    // Lines streaming to the same terminal would be overwritten by the redrawn status line (a
+    // text line has no line break after it until the next one comes).
+    const bool fStreamsToTerminal = m_sOutputFileName.isEmpty()
+                                    && (m_oOptions.Format() == EOutputFormat::Text
+                                        || m_oOptions.Format() == EOutputFormat::JsonLines)
+                                    && CTerminal::IsStdOutTerminal();
+    if (CTerminal::IsStdErrTerminal() && !fStreamsToTerminal) {
+        m_pProgress = std::make_unique<CConsoleProgress>(oList.Count());
+        m_pProgressTimer = new QTimer(this);
+        connect(m_pProgressTimer, &QTimer::timeout, this, [this] { m_pProgress->Update(m_nResultsReceived, m_nAlive); });
+        m_pProgressTimer->start(1000);
+        m_pProgress->Update(0, 0);
+    }
     if (oList.Count() > 0)
         emit EmitScan(oList, 1);
     else // e.g. 0.0.0.1/32 names only 0.0.0.0 and 0.0.0.1: nothing to wait for
@@ -140,16 +194,109 @@ QString VConsole::ResultLine(const CScanResult &i_oResult)
         .join(QStringLiteral(" | "));
 }
 
+THostExtras VConsole::Extras(const CScanResult &i_oResult, bool *o_pfGone)
+{
+    THostExtras oExtras;
+    if (m_oOptions.VendorSource() != EVendorSource::None) {
+        oExtras.fVendor = true;
+        oExtras.sVendor = m_oVendors.Lookup(i_oResult.mac());
+    }
+    *o_pfGone = false;
+    if (m_oOptions.Compare()) {
+        const CScanComparison::TMark oMark = m_oComparison.Compare(i_oResult, MIpMacDataStorage::Instance());
+        oExtras.fChange = true;
+        oExtras.sChange = oMark.Word();
+        oExtras.lsChanged = oMark.lsChanged;
+        *o_pfGone = oMark.eChange == CScanComparison::EChange::Gone;
+    }
+    return oExtras;
+}
+
+void VConsole::WriteHost(const CScanResult &i_oResult, const THostExtras &i_oExtras)
+{
+    switch (m_oOptions.Format()) {
+    case EOutputFormat::Text: {
+        QString sLine = ResultLine(i_oResult);
+        if (i_oExtras.fVendor || i_oExtras.fChange)
+            sLine += QStringLiteral(" | "); // the empty "Comments" field
+        if (i_oExtras.fVendor)
+            sLine += QStringLiteral(" | ") + i_oExtras.sVendor;
+        if (i_oExtras.fChange) {
+            sLine += QStringLiteral(" | ") + i_oExtras.sChange;
+            if (!i_oExtras.lsChanged.isEmpty())
+                sLine += QStringLiteral(": ") + i_oExtras.lsChanged.join(QStringLiteral(", "));
+        }
+        WriteLine(sLine);
+        break;
+    }
+    case EOutputFormat::JsonLines:
+        WriteBytes(CHostJson::Line(i_oResult, i_oExtras));
+        break;
+    case EOutputFormat::Xml:
+    case EOutputFormat::Html:
+    case EOutputFormat::Csv: {
+        QList<QPair<QString, QString>> lExtra;
+        if (i_oExtras.fVendor)
+            lExtra << qMakePair(QStringLiteral("vendor"), i_oExtras.sVendor);
+        if (i_oExtras.fChange) {
+            lExtra << qMakePair(QStringLiteral("change"), i_oExtras.sChange);
+            lExtra << qMakePair(QStringLiteral("changed"), i_oExtras.lsChanged.join(QLatin1Char(' ')));
+        }
+        m_msDocumentRows.insert(i_oResult.ip(), CResultsXml::Row(CScanItem(i_oResult), lExtra));
+        break;
+    }
+    }
+}
+
 void VConsole::OnResult(CScanResult i_oResult)
 {
-    WriteLine(ResultLine(i_oResult));
+    bool fGone = false;
+    const THostExtras oExtras = Extras(i_oResult, &fGone);
+    if (i_oResult.IsAlive())
+        ++m_nAlive;
+    // A host that went away is news even when only alive hosts are asked for.
+    if (!m_oOptions.OnlyAlive() || i_oResult.IsAlive() || fGone)
+        WriteHost(i_oResult, oExtras);
     ++m_nResultsReceived;
+    if (m_pProgress)
+        m_pProgress->Update(m_nResultsReceived, m_nAlive);
     if (m_nResultsReceived == i_oResult.scan_size())
         OnScanProcessStopped();
 }
 
+void VConsole::WriteDocument()
+{
+    QString sDocument = CResultsXml::DocumentStart();
+    for (const QString &sRow : qAsConst(m_msDocumentRows))
+        sDocument += sRow;
+    sDocument += CResultsXml::DocumentEnd();
+    const QString sXsl = m_oOptions.XslFileName();
+    if (!sXsl.isEmpty()) {
+        sDocument = CResultsXml::Transform(sDocument, CResultsXml::XslPath(sXsl));
+        if (sDocument.isEmpty()) {
+            Warn(QStringLiteral("The report could not be made with ") + CResultsXml::XslPath(sXsl));
+            m_nExitStatus = 6;
+            return;
+        }
+    }
+    WriteBytes(sDocument.toUtf8());
+}
+
 void VConsole::OnScanProcessStopped()
 {
+    if (m_fStopped)
+        return;
+    m_fStopped = true;
+    if (m_pProgressTimer)
+        m_pProgressTimer->stop();
+    if (m_pProgress)
+        m_pProgress->Finish();
+    if (m_oOptions.Format() == EOutputFormat::Xml || m_oOptions.Format() == EOutputFormat::Html
+        || m_oOptions.Format() == EOutputFormat::Csv)
+        WriteDocument();
+    QString sError;
+    if (m_oOptions.Compare() && !m_oComparison.Save(&sError))
+        Warn(QStringLiteral("The record of this scan could not be written to %1: %2").arg(m_oComparison.Path(), sError));
     if (m_pOutputFile->isOpen()) {
         // Lines are buffered: a full disk often shows only when they are flushed.
         if (!m_pOutputFile->flush())
@@ -160,6 +307,22 @@ void VConsole::OnScanProcessStopped()
     }
     m_pStdOut->flush();
     emit EndApplication();
+}
+
+void VConsole::Warn(const QString &i_sText)
+{
+    CTerminal::WriteStdErr((i_sText + QLatin1Char('\n')).toLocal8Bit());
+}
+
+void VConsole::WriteBytes(const QByteArray &i_baData)
+{
+    if (m_sOutputFileName.isEmpty()) {
+        m_pStdOut->flush();
+        std::fwrite(i_baData.constData(), 1, static_cast<size_t>(i_baData.size()), stdout);
+        std::fflush(stdout);
+    } else if (m_pOutputFile->write(i_baData) != i_baData.size()) {
+        NoteOutputFailure();
+    }
 }
 
 void VConsole::WriteLine(const QString &i_sText)

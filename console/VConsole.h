@@ -1,15 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CConsoleOptions.h"
+#include "CHostJson.h"
 #include "CIpList.h"
+#include "CMacVendors.h"
+#include "CScanComparison.h"
 #include "CScanResult.h"
 #include "IpRanges.h"
 
 #include <QFile>
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 
+#include <memory>
+
+class CConsoleProgress;
 class QTextStream;
+class QTimer;
 
 // The console front end: reads the command line, writes the header and one line per result,
 // and ends the application when every address of the scan has reported. Main thread only.
@@ -28,6 +37,9 @@ public:
     bool Start(QString &o_rsMessage);
 
     const IpRanges &Ranges() const { return m_oRanges; }
+    const CConsoleOptions &Options() const { return m_oOptions; }
+    // 0, or 6 when a report could not be made from the results.
+    int ExitStatus() const { return m_nExitStatus; }
     QString OutputFileName() const { return m_sOutputFileName; }
     bool IsOutputXml() const;
     // Set when a line could not be written to the output file (a full disk, a removed medium):
@@ -52,6 +64,11 @@ public slots:
 private:
     void WriteLine(const QString &i_sText);
     void NoteOutputFailure();
+    void WriteBytes(const QByteArray &i_baData);
+    static void Warn(const QString &i_sText);
+    THostExtras Extras(const CScanResult &i_oResult, bool *o_pfGone);
+    void WriteHost(const CScanResult &i_oResult, const THostExtras &i_oExtras);
+    void WriteDocument();
 
     IpRanges m_oRanges;
     QString m_sOutputFileName;
@@ -60,4 +77,16 @@ private:
     QFile *m_pOutputFile;
     QTextStream *m_pStdOut;
     qint32 m_nResultsReceived = 0;
+
+    CConsoleOptions m_oOptions;
+    CMacVendors m_oVendors;
+    CScanComparison m_oComparison;
+    std::unique_ptr<CConsoleProgress> m_pProgress;
+    // Keeps the elapsed time moving while no host finishes.
+    QTimer *m_pProgressTimer = nullptr;
+    // Rows of the XML, HTML and CSV forms by address, written when the scan ends.
+    QMap<quint32, QString> m_msDocumentRows;
+    qint64 m_nAlive = 0;
+    int m_nExitStatus = 0;
+    bool m_fStopped = false;
 };

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CConsoleOptions.h"
 #include "CSocketLibrary.h"
+#include "CTerminal.h"
 #include "MCfg.h"
 #include "MIpMacDataStorage.h"
 #include "MScanner.h"
@@ -35,6 +37,9 @@ int main(int argc, char *argv[])
             && (lsArguments.first().isEmpty() || lsArguments.first() == QLatin1String("/?")
                 || lsArguments.first() == QLatin1String("?")))) {
         Print(VConsole::UsageText());
+        // Standard output keeps the usage text that scripts may compare; the switches added
+        // since follow on standard error, which a person at a terminal sees just below it.
+        CTerminal::WriteStdErr((QStringLiteral("\n\n") + CConsoleOptions::UsageTail() + QLatin1Char('\n')).toLocal8Bit());
         CSocketLibrary::Cleanup();
         return 1;
     }
@@ -57,6 +62,8 @@ int main(int argc, char *argv[])
     MIpMacDataStorage::Instance()->Load(MIpMacDataStorage::DefaultPath());
 
     MCfg oCfg;
+    CCfg oSettings = oCfg.Cfg();
+    oConsole.Options().ApplyTo(oSettings);
     MScanner oScanner;
     QObject::connect(&oCfg, &MCfg::EmitCfg, &oScanner, &MScanner::OnCfg);
     QObject::connect(&oConsole, &VConsole::EmitScan, &oScanner, &MScanner::OnScan);
@@ -77,5 +84,5 @@ int main(int argc, char *argv[])
         Print(oConsole.OutputError());
         return 5;
     }
-    return 0;
+    return oConsole.ExitStatus();
 }

@@ -138,7 +138,7 @@ QString CResultsXml::DocumentEnd()
     return QStringLiteral("\r\n</Vistrel>");
 }
 
-QString CResultsXml::Row(const CScanItem &i_oItem)
+QString CResultsXml::Row(const CScanItem &i_oItem, const QList<QPair<QString, QString>> &i_lExtraAttributes)
 {
     const CScanResult &oResult = i_oItem.result();
     const bool fNoMac = oResult.mac() == QByteArray(6, '\xFF');
@@ -166,6 +166,9 @@ QString CResultsXml::Row(const CScanItem &i_oItem)
         fFirst = false;
         sRow += QStringLiteral("%1=\"%2\"").arg(aAttribute[0], aAttribute[1]);
     }
+    // Written even when empty: a report's column for an extra attribute depends on its presence.
+    for (const auto &oExtra : i_lExtraAttributes)
+        sRow += QStringLiteral(" %1=\"%2\"").arg(oExtra.first, Escape(oExtra.second));
     sRow += QLatin1Char('>');
     for (const QString &sShare : oResult.shares())
         sRow += QStringLiteral("\r\n\t\t<share name=\"%1\"/>").arg(Escape(sShare));

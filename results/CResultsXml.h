@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
 #include <QString>
 
 class CScanItem;
@@ -20,8 +21,12 @@ public:
     // host reported, the document stays readable and reads back the same.
     static QString Escape(const QString &i_sText);
     static QString DocumentStart();
-    // One host: "\r\n\t<row ...>", its shares, its Ortavo ports, "\r\n\t</row>".
-    static QString Row(const CScanItem &i_oItem);
+    // One host: "\r\n\t<row ...>", its shares, its Ortavo ports, "\r\n\t</row>". Extra
+    // attributes (name, unescaped value) follow the standard ones, written even when empty;
+    // readers ignore them, the report stylesheets show "vendor" and "change" ("changed" lists
+    // what changed, separated by spaces) as columns of their own when present.
+    static QString Row(const CScanItem &i_oItem,
+                       const QList<QPair<QString, QString>> &i_lExtraAttributes = {});
     static QString DocumentEnd();
     // Start, every item's row in list order, end. Empty for an empty list.
     static QString Document(const QList<CScanItem> &i_lItems);

@@ -10,7 +10,12 @@
   <xsl:output method="text" encoding="UTF-8"/>
 
   <xsl:template match="/">
-    <xsl:text>Status,Name,IP,NetBIOS name,NetBIOS group,MAC address,User,HTTP,HTTP title,HTTPS,FTP,Ortavo ports,Shares,Comments&#13;&#10;</xsl:text>
+    <!-- The console adds vendor and change attributes when asked to; only then are there columns
+         for them. Tested inline: this processor leaks the memory of a template's variables. -->
+    <xsl:text>Status,Name,IP,NetBIOS name,NetBIOS group,MAC address,User,HTTP,HTTP title,HTTPS,FTP,Ortavo ports,Shares,Comments</xsl:text>
+    <xsl:if test="exists(/*/row/@vendor)"><xsl:text>,Vendor</xsl:text></xsl:if>
+    <xsl:if test="exists(/*/row/@change)"><xsl:text>,Change</xsl:text></xsl:if>
+    <xsl:text>&#13;&#10;</xsl:text>
     <xsl:for-each select="/*/row">
       <xsl:value-of select="string-join(
           for $text in (string(@status), string(@name), string(@ip), string(@netbiosname),
@@ -21,7 +26,12 @@
                         if (string(@has_ftp) = '1') then 'yes' else 'no',
                         string-join(ortavo/@port, ' '),
                         string-join(share/@name, '; '),
-                        string(@comments))
+                        string(@comments),
+                        if (exists(/*/row/@vendor)) then string(@vendor) else (),
+                        if (exists(/*/row/@change))
+                        then (if (normalize-space(@changed) = '') then string(@change)
+                              else concat(@change, ': ', string-join(tokenize(normalize-space(@changed), ' '), ', ')))
+                        else ())
           return if (matches($text, '[,&quot;&#13;&#10;]'))
                  then concat('&quot;', replace($text, '&quot;', '&quot;&quot;'), '&quot;')
                  else $text,

@@ -4,13 +4,15 @@
      services and shares. Runs under QXmlQuery's XSLT 2.0, which ignores xsl:output and writes
      XML: empty elements would come out as <td/>, so an empty cell holds a no-break space,
      and the style sheet avoids the characters that XML escapes. The doctype is plain text
-     before the root element, which the program writes as it stands. Variables inside loops
-     are avoided: this processor may keep the value from the first iteration. -->
+     before the root element, which the program writes as it stands. Variables are avoided:
+     this processor may keep the value from the first iteration of a loop, and it leaks the
+     memory of a template's variables. -->
 <xsl:stylesheet version="2.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:output method="html" encoding="UTF-8"/>
 
   <xsl:template match="/">
-    <xsl:variable name="rows" select="/*/row"/>
+    <!-- The console adds vendor and change attributes when asked to; only then are there columns
+         for them. -->
     <xsl:text>&lt;!DOCTYPE html&gt;&#10;</xsl:text>
     <html lang="en">
       <head>
@@ -35,20 +37,22 @@ ul { margin: 0; padding-left: 1.2em; }
       <body>
         <h1>Scan results</h1>
         <p class="summary">
-          <span>Hosts: <xsl:value-of select="count($rows)"/></span>
-          <span>Alive: <xsl:value-of select="count($rows[@status = 'alive'])"/></span>
-          <span>Dead: <xsl:value-of select="count($rows[@status = 'dead'])"/></span>
-          <span>Unknown: <xsl:value-of select="count($rows[not(@status = 'alive' or @status = 'dead')])"/></span>
+          <span>Hosts: <xsl:value-of select="count(/*/row)"/></span>
+          <span>Alive: <xsl:value-of select="count(/*/row[@status = 'alive'])"/></span>
+          <span>Dead: <xsl:value-of select="count(/*/row[@status = 'dead'])"/></span>
+          <span>Unknown: <xsl:value-of select="count(/*/row[not(@status = 'alive' or @status = 'dead')])"/></span>
         </p>
         <table>
           <thead>
             <tr>
               <th>Status</th><th>Name</th><th>IP</th><th>NetBIOS name</th><th>NetBIOS group</th>
               <th>MAC address</th><th>User</th><th>Services</th><th>Shares</th><th>Comments</th>
+              <xsl:if test="exists(/*/row/@vendor)"><th>Vendor</th></xsl:if>
+              <xsl:if test="exists(/*/row/@change)"><th>Change</th></xsl:if>
             </tr>
           </thead>
           <tbody>
-            <xsl:for-each select="$rows">
+            <xsl:for-each select="/*/row">
               <tr class="{if (@status = 'alive' or @status = 'dead') then string(@status) else 'unknown'}">
                 <td class="status"><xsl:value-of select="if (@status = 'alive') then 'Ok' else if (@status = 'dead') then 'Dead' else 'Unknown'"/></td>
                 <td><xsl:value-of select="if (string(@name) = '') then '&#160;' else string(@name)"/></td>
@@ -77,6 +81,13 @@ ul { margin: 0; padding-left: 1.2em; }
                   <xsl:text>&#160;</xsl:text>
                 </td>
                 <td><xsl:value-of select="if (string(@comments) = '') then '&#160;' else string(@comments)"/></td>
+                <xsl:if test="exists(/*/row/@vendor)">
+                  <td><xsl:value-of select="if (string(@vendor) = '') then '&#160;' else string(@vendor)"/></td>
+                </xsl:if>
+                <xsl:if test="exists(/*/row/@change)">
+                  <td class="change"><xsl:value-of select="if (normalize-space(@changed) = '') then (if (string(@change) = '') then '&#160;' else string(@change))
+                                                           else concat(@change, ': ', string-join(tokenize(normalize-space(@changed), ' '), ', '))"/></td>
+                </xsl:if>
               </tr>
             </xsl:for-each>
           </tbody>

@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CConsoleOptions.h"
+
+#include "CCfg.h"
+#include "CMacVendors.h"
+#include "CResultsXml.h"
+#include "MScanner.h"
+
+#include <QFileInfo>
+
+namespace {
+
+QString Quoted(const QString &i_sText)
+{
+    return QLatin1Char('"') + i_sText + QLatin1Char('"');
+}
+
+} // namespace
+
+bool CConsoleOptions::IsOptionSwitch(QChar i_cSwitch)
+{
+    return QStringLiteral("pnatohcv").contains(i_cSwitch);
+}
+
+QStringList CConsoleOptions::ProbeNames()
+{
+    return {QStringLiteral("http"),
+            QStringLiteral("https"),
+            QStringLiteral("ftp"),
+            QStringLiteral("shares"),
+            QStringLiteral("netbios"),
+            QStringLiteral("user")};
+}
+
+QString CConsoleOptions::UsageTail()
+{
+    return QStringLiteral(
+        "More switches:\n"
+        "/p - probes to run, comma separated: http, https, ftp, shares, netbios, user, or all,\n"
+        "     none; +name or -name alone adds to or removes from the default (http, shares, ftp)\n"
+        "/n - remote administration ports to test, comma separated, or none (default 4899)\n"
+        "/a - high accuracy: on or off (default off)\n"
+        "/t - number of scan threads, 1-1024 (default 96)\n"
+        "/o - output format: text (default), xml, html, csv or jsonl (one JSON object per host)\n"
+        "/h - hosts to print: all (default) or alive; with /c:on gone hosts are printed too\n"
+        "/c - compare with the last scan: on or off; marks each host new, gone, changed or\n"
+        "     unchanged and keeps this scan's hosts in vistrel_LastScan.xml in the home folder\n"
+        "/v - MAC vendors: on (registry of the ieee-data package), off, or a registry file\n"
+        "\n"
+        "A bad value exits with status 2; status 6 means an HTML or CSV report could not be made.\n"
+        "Progress is shown on standard error when it is a terminal that the results do not go to.\n"
+        "vistrel_console.exe /r:192.168.0.0/24 /p:+netbios /o:jsonl /h:alive /c:on /v:on");
+}
+
+std::optional<bool> CConsoleOptions::OnOff(const QString &i_sValue)
+{
+    const QString sValue = i_sValue.toLower();
+    if (sValue == QLatin1String("on"))
+        return true;
+    if (sValue == QLatin1String("off"))
+        return false;
+    return std::nullopt;
+}
+
+QString CConsoleOptions::XslFileName() const
+{
+    if (m_eFormat == EOutputFormat::Html)
+        return QStringLiteral("xml_to_html.xsl");
+    if (m_eFormat == EOutputFormat::Csv)
+        return QStringLiteral("xml_to_csv.xsl");
+    return QString();
+}
+
+bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o_rsMessage)
+{
+    const QString sLower = i_sValue.toLower();
+    switch (i_cSwitch.unicode()) {
+    case 'p':
+        return ParseProbes(sLower, o_rsMessage);
+    case 'n':
+        return ParsePorts(sLower, o_rsMessage);
+    case 'a':
+        m_ofHighAccuracy = OnOff(i_sValue);
+        if (!m_ofHighAccuracy)
+            o_rsMessage =
+                QStringLiteral("Invalid value %1 for /a: (on or off)").arg(Quoted(i_sValue));
+        return m_ofHighAccuracy.has_value();
+    case 't': {
+        bool fOk = false;
+        const int nThreads = i_sValue.toInt(&fOk);
+        if (!fOk || nThreads < 1 || nThreads > MScanner::MaxThreads) {
+            o_rsMessage = QStringLiteral("Invalid thread count %1 for /t: (1-%2)")
+                              .arg(Quoted(i_sValue))
+                              .arg(MScanner::MaxThreads);
+            return false;
+        }
+        m_onThreads = nThreads;
+        return true;
+    }
+    case 'o': {
+        static const QHash<QString, EOutputFormat> s_hFormats{
+            {QStringLiteral("text"), EOutputFormat::Text},
+            {QStringLiteral("xml"), EOutputFormat::Xml},
+            {QStringLiteral("html"), EOutputFormat::Html},
+            {QStringLiteral("csv"), EOutputFormat::Csv},
+            {QStringLiteral("jsonl"), EOutputFormat::JsonLines}};
+        if (!s_hFormats.contains(sLower)) {
+            o_rsMessage =
+                QStringLiteral("Unknown output format %1 for /o: (text, xml, html, csv or jsonl)")
+                    .arg(Quoted(i_sValue));
+            return false;
+        }
+        m_eFormat = s_hFormats.value(sLower);
+        // Checked now, so that a missing stylesheet is not found out after a long scan.
+        const QString sXsl = XslFileName();
+        if (!sXsl.isEmpty() && !QFileInfo(CResultsXml::XslPath(sXsl)).isReadable()) {
+            o_rsMessage =
+                QStringLiteral("Report stylesheet not found: ") + CResultsXml::XslPath(sXsl);
+            return false;
+        }
+        return true;
+    }
+    case 'h':
+        if (sLower != QLatin1String("all") && sLower != QLatin1String("alive")) {
+            o_rsMessage =
+                QStringLiteral("Invalid value %1 for /h: (all or alive)").arg(Quoted(i_sValue));
+            return false;
+        }
+        m_fOnlyAlive = sLower == QLatin1String("alive");
+        return true;
+    case 'c': {
+        const std::optional<bool> ofCompare = OnOff(i_sValue);
+        if (!ofCompare) {
+            o_rsMessage =
+                QStringLiteral("Invalid value %1 for /c: (on or off)").arg(Quoted(i_sValue));
+            return false;
+        }
+        m_fCompare = *ofCompare;
+        return true;
+    }
+    case 'v': {
+        const std::optional<bool> ofVendors = OnOff(i_sValue);
+        if (ofVendors) {
+            m_eVendorSource = *ofVendors ? EVendorSource::Default : EVendorSource::None;
+            return true;
+        }
+        if (!QFileInfo(i_sValue).isFile() || !QFileInfo(i_sValue).isReadable()) {
+            o_rsMessage =
+                QStringLiteral("Invalid value %1 for /v: (on, off or a readable registry file)")
+                    .arg(Quoted(i_sValue));
+            return false;
+        }
+        m_eVendorSource = EVendorSource::File;
+        m_sVendorFile = i_sValue;
+        return true;
+    }
+    default:
+        break;
+    }
+    o_rsMessage = QStringLiteral("Invalid argument");
+    return false;
+}
+
+bool CConsoleOptions::ParseProbes(const QString &i_sValue, QString &o_rsMessage)
+{
+    const QStringList lsNames = ProbeNames();
+    const QStringList lsEntries = i_sValue.split(QLatin1Char(','));
+    // Any bare name means "exactly these"; only +name and -name entries change the default.
+    bool fRelative = true;
+    for (const QString &sEntry : lsEntries) {
+        const QString sName = sEntry.trimmed();
+        if (!sName.startsWith(QLatin1Char('+')) && !sName.startsWith(QLatin1Char('-')))
+            fRelative = false;
+    }
+    QHash<QString, bool> hProbes;
+    if (!fRelative) {
+        for (const QString &sName : lsNames)
+            hProbes.insert(sName, false);
+    }
+    for (const QString &sEntry : lsEntries) {
+        QString sName = sEntry.trimmed();
+        bool fOn = true;
+        if (sName.startsWith(QLatin1Char('+')) || sName.startsWith(QLatin1Char('-'))) {
+            fOn = sName.startsWith(QLatin1Char('+'));
+            sName = sName.mid(1).trimmed();
+        }
+        if (sName == QLatin1String("all") || sName == QLatin1String("none")) {
+            for (const QString &sProbe : lsNames)
+                hProbes.insert(sProbe, fOn == (sName == QLatin1String("all")));
+            continue;
+        }
+        if (!lsNames.contains(sName)) {
+            o_rsMessage = QStringLiteral("Unknown probe %1 for /p: (%2, all or none)")
+                              .arg(Quoted(sName), lsNames.join(QStringLiteral(", ")));
+            return false;
+        }
+        hProbes.insert(sName, fOn);
+    }
+    m_hProbes = hProbes;
+    return true;
+}
+
+bool CConsoleOptions::ParsePorts(const QString &i_sValue, QString &o_rsMessage)
+{
+    QList<int> lnPorts;
+    if (i_sValue != QLatin1String("none")) {
+        const QStringList lsPorts = i_sValue.split(QLatin1Char(','));
+        for (const QString &sPort : lsPorts) {
+            bool fOk = false;
+            const int nPort = sPort.trimmed().toInt(&fOk);
+            if (!fOk || nPort < 1 || nPort > 65535) {
+                o_rsMessage =
+                    QStringLiteral("Invalid port %1 for /n: (1-65535, comma separated, or none)")
+                        .arg(Quoted(sPort.trimmed()));
+                return false;
+            }
+            if (!lnPorts.contains(nPort))
+                lnPorts << nPort;
+        }
+    }
+    m_olnPorts = lnPorts;
+    return true;
+}
+
+void CConsoleOptions::ApplyTo(CCfg &io_rCfg) const
+{
+    const auto Probe = [this](const char *i_pName, bool i_fCurrent) {
+        return m_hProbes.value(QLatin1String(i_pName), i_fCurrent);
+    };
+    io_rCfg.set_scan_http(Probe("http", io_rCfg.scan_http()));
+    io_rCfg.set_scan_https(Probe("https", io_rCfg.scan_https()));
+    io_rCfg.set_scan_ftp(Probe("ftp", io_rCfg.scan_ftp()));
+    io_rCfg.set_scan_shares(Probe("shares", io_rCfg.scan_shares()));
+    io_rCfg.set_scan_netbios(Probe("netbios", io_rCfg.scan_netbios()));
+    io_rCfg.set_scan_username(Probe("user", io_rCfg.scan_username()));
+    if (m_olnPorts)
+        io_rCfg.set_ortavo_ports(*m_olnPorts);
+    if (m_ofHighAccuracy)
+        io_rCfg.set_high_accuracy(*m_ofHighAccuracy);
+    if (m_onThreads)
+        io_rCfg.set_thread_count(*m_onThreads);
+}

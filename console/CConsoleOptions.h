@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class CCfg;
+
+enum class EOutputFormat
+{
+    Text,
+    Xml,
+    Html,
+    Csv,
+    JsonLines,
+};
+
+enum class EVendorSource
+{
+    None,    // no vendor column
+    Default, // the registry the system installs, with a warning when it is missing
+    File,    // one registry file named on the command line
+};
+
+// The console's switches beyond the range, range file and output file: probe selection, output
+// format, host filter, comparison with the last scan and MAC vendors. Each is "/x:value" with a
+// lower-case letter of its own, so that none changes the meaning of the three original switches.
+// A plain value, used on the main thread.
+class CConsoleOptions final
+{
+public:
+    static bool IsOptionSwitch(QChar i_cSwitch);
+    // Lines appended to the usage text, one per switch, with examples.
+    static QString UsageTail();
+
+    // Reads one switch's trimmed value. False with o_rsMessage set when the value is not one the
+    // switch takes.
+    bool Parse(QChar i_cSwitch, const QString &i_sValue, QString &o_rsMessage);
+
+    // Writes the chosen probe settings into the scan settings; untouched settings keep theirs.
+    void ApplyTo(CCfg &io_rCfg) const;
+
+    EOutputFormat Format() const { return m_eFormat; }
+    bool OnlyAlive() const { return m_fOnlyAlive; }
+    bool Compare() const { return m_fCompare; }
+    EVendorSource VendorSource() const { return m_eVendorSource; }
+    QString VendorFile() const { return m_sVendorFile; }
+    // The format's stylesheet beside the program; empty for formats without one.
+    QString XslFileName() const;
+
+    static QStringList ProbeNames();
+
+private:
+    bool ParseProbes(const QString &i_sValue, QString &o_rsMessage);
+    bool ParsePorts(const QString &i_sValue, QString &o_rsMessage);
+    static std::optional<bool> OnOff(const QString &i_sValue);
+
+    // Probe name -> on/off, only for the probes the command line chose.
+    QHash<QString, bool> m_hProbes;
+    std::optional<QList<int>> m_olnPorts;
+    std::optional<bool> m_ofHighAccuracy;
+    std::optional<int> m_onThreads;
+    EOutputFormat m_eFormat = EOutputFormat::Text;
+    bool m_fOnlyAlive = false;
+    bool m_fCompare = false;
+    EVendorSource m_eVendorSource = EVendorSource::None;
+    QString m_sVendorFile;
+};
