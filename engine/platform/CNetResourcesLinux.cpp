@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CNetResourcesLinux.h"
 
+#include "CInstallDirs.h"
 #include "CSmbPing.h"
 #include "EngineLog.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
@@ -54,12 +54,9 @@ QString CNetResourcesLinux::ShareListerPath()
 {
     static const QString s_sPath = []() {
         const QString sName = QStringLiteral("vistrel_smbshares");
-        if (QCoreApplication::instance()) {
-            const QString sBeside =
-                QCoreApplication::applicationDirPath() + QLatin1Char('/') + sName;
-            if (QFileInfo(sBeside).isExecutable())
-                return sBeside;
-        }
+        const QString sInstalled = CInstallDirs::HelperProgram(sName);
+        if (!sInstalled.isEmpty())
+            return sInstalled;
 #ifdef VISTREL_SMBSHARES_BUILD_PATH
         const QString sBuilt = QStringLiteral(VISTREL_SMBSHARES_BUILD_PATH);
         if (QFileInfo(sBuilt).isExecutable())
