@@ -38,6 +38,7 @@ CLocalizations *CLocalizations::instance()
         const QString sProgram = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         const QString sPrefix = BaseName(sProgram);
         const QString sDir = CInstallDirs::DataDirWith({sPrefix + QStringLiteral("_*.qm")});
+        qCDebug(lcGuiExtras) << "translations from" << sDir;
         g_pInstance.storeRelease(
             new CLocalizations(sDir, sPrefix, QCoreApplication::instance()));
     }
