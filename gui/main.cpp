@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CGuiProgram.h"
+#include "CSecureExecution.h"
 #include "CSocketLibrary.h"
 
 #include <QApplication>
@@ -7,6 +8,11 @@
 
 int main(int argc, char *argv[])
 {
+    // With the package's raw-socket capability nobody may bring plugins of their own.
+    if (CSecureExecution::IsSecure()) {
+        CSecureExecution::RemoveUnsafeEnvironment();
+        CSecureExecution::RemoveUnsafeArguments(argc, argv);
+    }
     QApplication oApp(argc, argv);
     CGuiProgram::SetIdentity();
     if (!CSocketLibrary::Start())
