@@ -26,9 +26,7 @@ QStringList CInstallDirs::DataDirs()
 
 QStringList CInstallDirs::DataDirs(const QString &i_sProgramDir)
 {
-    return Dirs(i_sProgramDir,
-                QStringLiteral(VISTREL_DATA_DIR_RELATIVE),
-                InstalledDataDir());
+    return Dirs(i_sProgramDir, QStringLiteral(VISTREL_DATA_DIR_RELATIVE), InstalledDataDir());
 }
 
 QString CInstallDirs::DataFile(const QString &i_sFileName)

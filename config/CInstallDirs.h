@@ -42,7 +42,6 @@ public:
 
 private:
     static QString ProgramDir();
-    static QStringList Dirs(const QString &i_sProgramDir,
-                            const QString &i_sRelative,
-                            const QString &i_sAbsolute);
+    static QStringList
+    Dirs(const QString &i_sProgramDir, const QString &i_sRelative, const QString &i_sAbsolute);
 };

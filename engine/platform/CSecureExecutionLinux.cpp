@@ -34,7 +34,7 @@ bool IsUnsafeOption(const char *i_pArgument)
 {
     // Qt reads its options with one dash or two.
     return std::strcmp(i_pArgument, "-platformpluginpath") == 0
-        || std::strcmp(i_pArgument, "--platformpluginpath") == 0;
+           || std::strcmp(i_pArgument, "--platformpluginpath") == 0;
 }
 
 } // namespace

@@ -104,7 +104,8 @@ void TestCInstallDirs::dataDirWith_data()
     QTest::newRow("translations in the installed data folder")
         << QStringList{QStringLiteral("data/vistrel_ru.qm")} << QStringLiteral("data");
     QTest::newRow("other files beside the program do not count")
-        << QStringList{QStringLiteral("bin/other_de.qm"), QStringLiteral("bin/vistrel_de.ts"),
+        << QStringList{QStringLiteral("bin/other_de.qm"),
+                       QStringLiteral("bin/vistrel_de.ts"),
                        QStringLiteral("data/vistrel_de.qm")}
         << QStringLiteral("data");
     QTest::newRow("no translations anywhere gives the program folder")
@@ -154,7 +155,8 @@ void TestCInstallDirs::helperProgram()
     if (sExpectedIn.isEmpty())
         QVERIFY2(sFound.isEmpty(), qPrintable(sFound));
     else
-        QCOMPARE(QDir::cleanPath(sFound), QDir::cleanPath(QDir(Folder(sExpectedIn)).filePath(sName)));
+        QCOMPARE(QDir::cleanPath(sFound),
+                 QDir::cleanPath(QDir(Folder(sExpectedIn)).filePath(sName)));
 }
 
 void TestCInstallDirs::installedFoldersFollowInstallRules()

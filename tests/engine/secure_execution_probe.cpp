@@ -14,7 +14,9 @@ int main(int argc, char *argv[])
         CSecureExecution::RemoveUnsafeArguments(argc, argv);
     }
     const char *pPluginPath = std::getenv("QT_PLUGIN_PATH");
-    std::printf("secure=%d plugin_path=%s argc=%d\n", fSecure ? 1 : 0,
-                pPluginPath ? pPluginPath : "", argc);
+    std::printf("secure=%d plugin_path=%s argc=%d\n",
+                fSecure ? 1 : 0,
+                pPluginPath ? pPluginPath : "",
+                argc);
     return 0;
 }

@@ -108,20 +108,21 @@ void TestCSecureExecution::capabilityMakesTheGuardRun()
     QFETCH(bool, fCapability);
     QFETCH(QByteArray, baExpected);
 
-    const QString sSetcap = QStandardPaths::findExecutable(QStringLiteral("setcap"),
-                                                           {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    const QString sSetcap = QStandardPaths::findExecutable(
+        QStringLiteral("setcap"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
     const QString sSetpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
     if (geteuid() != 0 || sSetcap.isEmpty() || sSetpriv.isEmpty())
         QSKIP("needs root, setcap and setpriv to start a program with a file capability");
 
     QTemporaryDir oDir;
     QVERIFY(oDir.isValid());
-    QVERIFY(QFile::setPermissions(oDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                   | QFile::ReadOther | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(oDir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      | QFile::ReadOther | QFile::ExeOther));
     const QString sProbe = oDir.filePath(QStringLiteral("secure_execution_probe"));
     QVERIFY(QFile::copy(QStringLiteral(VISTREL_SECURE_PROBE), sProbe));
-    QVERIFY(QFile::setPermissions(sProbe, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
-                                              | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(
+        sProbe, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
     if (fCapability) {
         const int nSetcap = QProcess::execute(sSetcap, {QStringLiteral("cap_net_raw+ep"), sProbe});
         if (nSetcap != 0)
@@ -134,8 +135,11 @@ void TestCSecureExecution::capabilityMakesTheGuardRun()
     oEnv.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral("/tmp/plugins"));
     oProcess.setProcessEnvironment(oEnv);
     oProcess.start(sSetpriv,
-                   {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                    QStringLiteral("--clear-groups"), sProbe, QStringLiteral("-platformpluginpath"),
+                   {QStringLiteral("--reuid=65534"),
+                    QStringLiteral("--regid=65534"),
+                    QStringLiteral("--clear-groups"),
+                    sProbe,
+                    QStringLiteral("-platformpluginpath"),
                     QStringLiteral("/tmp/plugins")});
     QVERIFY(oProcess.waitForFinished(10000));
     QCOMPARE(oProcess.exitCode(), 0);
