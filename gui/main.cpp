@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
     if (!CSocketLibrary::Start())
         return 3;
     CGuiProgram::RegisterMetaTypes();
-    // Translations, help and the report stylesheets are found beside the program.
+    // Its own folder becomes the current directory; the files that ship with it are found
+    // through CInstallDirs, beside it first, then in the installed data folder.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     int nResult = 0;
