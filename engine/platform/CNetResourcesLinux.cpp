@@ -5,6 +5,7 @@
 #include "CSmbPing.h"
 #include "EngineLog.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QProcess>
@@ -54,14 +55,21 @@ QString CNetResourcesLinux::ShareListerPath()
 {
     static const QString s_sPath = []() {
         const QString sName = QStringLiteral("vistrel_smbshares");
-        const QString sInstalled = CInstallDirs::HelperProgram(sName);
-        if (!sInstalled.isEmpty())
-            return sInstalled;
+        if (QCoreApplication::instance()) {
+            const QString sBeside =
+                QCoreApplication::applicationDirPath() + QLatin1Char('/') + sName;
+            if (QFileInfo(sBeside).isExecutable())
+                return sBeside;
+        }
+        // The tree's own build comes before an installed copy, which may be of another version.
 #ifdef VISTREL_SMBSHARES_BUILD_PATH
         const QString sBuilt = QStringLiteral(VISTREL_SMBSHARES_BUILD_PATH);
         if (QFileInfo(sBuilt).isExecutable())
             return sBuilt;
 #endif
+        const QString sInstalled = CInstallDirs::HelperProgram(sName);
+        if (!sInstalled.isEmpty())
+            return sInstalled;
         return QStandardPaths::findExecutable(sName);
     }();
     return s_sPath;
