@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CConsoleOptions.h"
+#include "CSecureExecution.h"
 #include "CSocketLibrary.h"
 #include "CTerminal.h"
 #include "MCfg.h"
@@ -25,6 +26,11 @@ void Print(const QString &i_sText)
 
 int main(int argc, char *argv[])
 {
+    // With the package's raw-socket capability nobody may bring plugins of their own. The
+    // command line is left as it is: the console's own grammar judges every argument.
+    if (CSecureExecution::IsSecure())
+        CSecureExecution::RemoveUnsafeEnvironment();
+
     QStringList lsArguments;
     for (int i = 1; i < argc; ++i)
         lsArguments << QString::fromUtf8(argv[i]);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CGuiProgram.h"
+#include "CSecureExecution.h"
 #include "CSocketLibrary.h"
 
 #include <QApplication>
@@ -7,12 +8,18 @@
 
 int main(int argc, char *argv[])
 {
+    // With the package's raw-socket capability nobody may bring plugins of their own.
+    if (CSecureExecution::IsSecure()) {
+        CSecureExecution::RemoveUnsafeEnvironment();
+        CSecureExecution::RemoveUnsafeArguments(argc, argv);
+    }
     QApplication oApp(argc, argv);
     CGuiProgram::SetIdentity();
     if (!CSocketLibrary::Start())
         return 3;
     CGuiProgram::RegisterMetaTypes();
-    // Translations, help and the report stylesheets are found beside the program.
+    // Its own folder becomes the current directory; the files that ship with it are found
+    // through CInstallDirs, beside it first, then in the installed data folder.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     int nResult = 0;

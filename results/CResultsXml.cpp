@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CResultsXml.h"
 
+#include "CInstallDirs.h"
 #include "CScanItem.h"
 #include "QStrMessageHandler.h"
 #include "ResultsLog.h"
 
 #include <QAbstractXmlReceiver>
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QXmlNamePool>
 #include <QXmlQuery>
@@ -191,7 +191,7 @@ QString CResultsXml::Document(const QList<CScanItem> &i_lItems)
 
 QString CResultsXml::XslPath(const QString &i_sXslFileName)
 {
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + i_sXslFileName;
+    return CInstallDirs::DataFile(i_sXslFileName);
 }
 
 QString CResultsXml::Transform(const QString &i_sDocument, const QString &i_sXslPath)

@@ -31,7 +31,7 @@ public:
     // Start, every item's row in list order, end. Empty for an empty list.
     static QString Document(const QList<CScanItem> &i_lItems);
 
-    // The stylesheet of that name beside the program.
+    // The stylesheet of that name beside the program, else in the installed data folder.
     static QString XslPath(const QString &i_sXslFileName);
     // Runs an XSLT 2.0 stylesheet over a document. Problems go to the debug output and give an
     // empty string. Text outside any element is written as it stands (as a text output method

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CNetResourcesLinux.h"
 
+#include "CInstallDirs.h"
 #include "CSmbPing.h"
 #include "EngineLog.h"
 
@@ -60,11 +61,15 @@ QString CNetResourcesLinux::ShareListerPath()
             if (QFileInfo(sBeside).isExecutable())
                 return sBeside;
         }
+        // The tree's own build comes before an installed copy, which may be of another version.
 #ifdef VISTREL_SMBSHARES_BUILD_PATH
         const QString sBuilt = QStringLiteral(VISTREL_SMBSHARES_BUILD_PATH);
         if (QFileInfo(sBuilt).isExecutable())
             return sBuilt;
 #endif
+        const QString sInstalled = CInstallDirs::HelperProgram(sName);
+        if (!sInstalled.isEmpty())
+            return sInstalled;
         return QStandardPaths::findExecutable(sName);
     }();
     return s_sPath;

@@ -2,6 +2,7 @@
 #include "CLocalizations.h"
 
 #include "CCfg.h"
+#include "CInstallDirs.h"
 #include "ExtrasLog.h"
 #include "platform/CSystemLanguages.h"
 
@@ -35,9 +36,11 @@ CLocalizations *CLocalizations::instance()
     QMutexLocker oLock(&g_oInstanceLock);
     if (!g_pInstance.loadAcquire()) {
         const QString sProgram = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-        g_pInstance.storeRelease(new CLocalizations(QCoreApplication::applicationDirPath(),
-                                                    BaseName(sProgram),
-                                                    QCoreApplication::instance()));
+        const QString sPrefix = BaseName(sProgram);
+        const QString sDir = CInstallDirs::DataDirWith({sPrefix + QStringLiteral("_*.qm")});
+        qCDebug(lcGuiExtras) << "translations from" << sDir;
+        g_pInstance.storeRelease(
+            new CLocalizations(sDir, sPrefix, QCoreApplication::instance()));
     }
     return g_pInstance.loadAcquire();
 }

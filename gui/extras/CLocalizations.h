@@ -6,7 +6,8 @@
 #include <QString>
 #include <QTranslator>
 
-// Finds the translation files beside the program (<program>_<code>.qm), names each language in
+// Finds the translation files (<program>_<code>.qm) beside the program, else in the installed data
+// folder (CInstallDirs), names each language in
 // its own tongue, installs the chosen translation and remembers the choice under the settings key
 // "locale". One instance per process (instance()), living on the main thread; every call but
 // instance() belongs to the main thread. Failures to load are reported by SetLocale's result.
@@ -16,8 +17,9 @@ class CLocalizations final : public QObject
     Q_DISABLE_COPY(CLocalizations)
 
 public:
-    // The process-wide manager for the program's own folder and file name; created on the first
-    // call with the application object as parent.
+    // The process-wide manager for the program's file name and the first folder holding its
+    // translations (CInstallDirs::DataDirWith); created on the first call with the application
+    // object as parent.
     static CLocalizations *instance();
 
     // A manager for translation files "<i_sPrefix>_<code>.qm" in i_sDir. instance() uses the
