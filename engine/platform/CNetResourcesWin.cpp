@@ -8,8 +8,9 @@
 
 #include <QSet>
 
-#include <lm.h>
 #include <windows.h>
+// lm.h relies on the base types of windows.h.
+#include <lm.h>
 
 namespace {
 

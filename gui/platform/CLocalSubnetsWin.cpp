@@ -3,8 +3,9 @@
 
 #include <memory>
 
-#include <iphlpapi.h>
+// winsock2.h must come before anything that pulls in windows.h.
 #include <winsock2.h>
+#include <iphlpapi.h>
 
 namespace {
 

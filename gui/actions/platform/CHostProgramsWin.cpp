@@ -101,7 +101,7 @@ QString CHostProgramsWin::FindOrtavoViewer() const
         return {};
     wchar_t szLocation[1024] = {};
     DWORD nLength = 1023;
-    if (MsiGetProductInfoW(szProduct, INSTALLPROPERTY_INSTALLLOCATION, szLocation, &nLength)
+    if (MsiGetProductInfoW(szProduct, L"InstallLocation", szLocation, &nLength)
         != ERROR_SUCCESS)
         return {};
     // The installer registers the folder with its trailing backslash; none is added here.
