@@ -24,7 +24,8 @@ bool StopRequested()
 
 CHostScan::CHostScan(const CCfg &i_oCfg)
     : m_oCfg(i_oCfg)
-{}
+{
+}
 
 void CHostScan::FindName(CScanResult &io_oResult) const
 {

@@ -42,8 +42,9 @@ void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy)
             return;
         }
         // Later attempts are the host's own: they exist for replies slower than one wait.
-        const CLivenessSweep::EAnswer eSwept =
-            i == 0 && m_pSweep ? m_pSweep->Echo(io_oResult.ip()) : CLivenessSweep::EAnswer::NotCovered;
+        const CLivenessSweep::EAnswer eSwept = i == 0 && m_pSweep
+                                                   ? m_pSweep->Echo(io_oResult.ip())
+                                                   : CLivenessSweep::EAnswer::NotCovered;
         if (eSwept == CLivenessSweep::EAnswer::Alive)
             io_oResult.set_status(EHostStatus::Alive);
         else if (eSwept == CLivenessSweep::EAnswer::NotCovered)

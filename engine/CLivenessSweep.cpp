@@ -45,9 +45,8 @@ CLivenessSweep::~CLivenessSweep()
     Stop();
 }
 
-std::shared_ptr<CLivenessSweep> CLivenessSweep::StartFor(const CIpList &i_oScope,
-                                                        int i_nArpTimeoutMs,
-                                                        int i_nEchoTimeoutMs)
+std::shared_ptr<CLivenessSweep>
+CLivenessSweep::StartFor(const CIpList &i_oScope, int i_nArpTimeoutMs, int i_nEchoTimeoutMs)
 {
     if (qEnvironmentVariable("VISTREL_SWEEP") == QLatin1String("0") || i_oScope.Count() == 0)
         return nullptr;
@@ -166,13 +165,12 @@ void CLivenessSweep::Loop()
             tWake = std::min(tWake, std::max(tNextSend, dResends.front().first));
         if (!fMore && dResends.empty())
             tWake = std::min(tWake, tLastEnd + kGrace + 1ms);
-        const auto nWaitMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 tWake - TClock::now() + 999us)
-                                 .count();
+        const auto nWaitMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(tWake - TClock::now() + 999us)
+                .count();
         vReplies.clear();
-        m_pTransport->Receive(static_cast<int>(std::clamp<long long>(nWaitMs, 1, 1000)),
-                              kRepliesPerRound,
-                              vReplies);
+        m_pTransport->Receive(
+            static_cast<int>(std::clamp<long long>(nWaitMs, 1, 1000)), kRepliesPerRound, vReplies);
         Record(vReplies);
     }
     QMutexLocker oLocker(&m_oLock);

@@ -12,7 +12,8 @@
 
 MScanner::MScanner(QObject *i_pParent)
     : IScanTaskSource(i_pParent)
-{}
+{
+}
 
 MScanner::~MScanner()
 {
@@ -73,10 +74,10 @@ void MScanner::OnScan(CIpList i_oScope, int i_nId)
     }
     if (pOld)
         pOld->Stop();
-    std::shared_ptr<CLivenessSweep> pSweep = CLivenessSweep::StartFor(
-        i_oScope,
-        CLivenessProbes::kArpTimeoutMs,
-        CLivenessProbes::EchoTimeoutMs(m_oCfg.high_accuracy()));
+    std::shared_ptr<CLivenessSweep> pSweep =
+        CLivenessSweep::StartFor(i_oScope,
+                                 CLivenessProbes::kArpTimeoutMs,
+                                 CLivenessProbes::EchoTimeoutMs(m_oCfg.high_accuracy()));
     QMutexLocker oLocker(&m_oLock);
     m_pSweep = std::move(pSweep);
     m_oScope = i_oScope;

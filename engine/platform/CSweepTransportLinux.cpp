@@ -90,7 +90,8 @@ bool CSweepTransportLinux::Open()
     CUniqueFd oArp(socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (oArp.valid()) {
         AttachArpReplyFilter(oArp.get());
-        setsockopt(oArp.get(), SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
+        setsockopt(
+            oArp.get(), SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
         sockaddr_ll oBind{};
         oBind.sll_family = AF_PACKET;
         oBind.sll_protocol = htons(ETH_P_ARP);
@@ -106,7 +107,8 @@ bool CSweepTransportLinux::Open()
     }
     m_oEcho.reset(nEcho);
     if (m_oEcho.valid()) {
-        setsockopt(m_oEcho.get(), SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
+        setsockopt(
+            m_oEcho.get(), SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
         m_nEchoId = SweepEchoId();
         if (m_fEchoRaw)
             AttachEchoIdFilter(m_oEcho.get(), m_nEchoId);
@@ -127,7 +129,8 @@ bool CSweepTransportLinux::SendArp(std::uint32_t i_nIp)
         m_pInterfaces ? CArpProbeLinux::FindRouteIn(m_pInterfaces, i_nIp) : std::nullopt;
     if (!oRoute || !m_oArp.valid())
         return false;
-    const CArpPacket::TMessage aRequest = CArpPacket::Request(oRoute->aOwnMac, oRoute->nOwnIp, i_nIp);
+    const CArpPacket::TMessage aRequest =
+        CArpPacket::Request(oRoute->aOwnMac, oRoute->nOwnIp, i_nIp);
     sockaddr_ll oTo{};
     oTo.sll_family = AF_PACKET;
     oTo.sll_protocol = htons(ETH_P_ARP);
@@ -183,7 +186,8 @@ void CSweepTransportLinux::ReadArp(std::size_t i_nMax, std::vector<TReply> &io_r
             return;
         TReply oReply;
         oReply.eKind = ERoute::Arp;
-        if (CArpPacket::ReadReply(aBuffer, static_cast<std::size_t>(nRead), oReply.nIp, oReply.aMac))
+        if (CArpPacket::ReadReply(
+                aBuffer, static_cast<std::size_t>(nRead), oReply.nIp, oReply.aMac))
             io_rvReplies.push_back(oReply);
     }
 }
@@ -220,7 +224,8 @@ void CSweepTransportLinux::ReadEcho(std::size_t i_nMax, std::vector<TReply> &io_
         CEchoPacket::TExpect oExpect;
         oExpect.nIp = ntohl(oFrom.sin_addr.s_addr);
         oExpect.nId = m_nEchoId;
-        oExpect.nSeq = static_cast<std::uint16_t>((aBuffer[nOffset + 6] << 8) | aBuffer[nOffset + 7]);
+        oExpect.nSeq =
+            static_cast<std::uint16_t>((aBuffer[nOffset + 6] << 8) | aBuffer[nOffset + 7]);
         oExpect.fIpHeader = m_fEchoRaw;
         oExpect.fCheckId = m_fEchoRaw;
         if (!CEchoPacket::IsReply(aBuffer, nSize, oExpect.nIp, oExpect))

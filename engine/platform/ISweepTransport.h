@@ -46,7 +46,8 @@ public:
     virtual bool SendArp(std::uint32_t i_nIp) = 0;
     virtual bool SendEcho(std::uint32_t i_nIp, std::uint16_t i_nSeq) = 0;
     // Waits at most i_nTimeoutMs for answers and appends at most i_nMax of them to io_rvReplies.
-    virtual void Receive(int i_nTimeoutMs, std::size_t i_nMax, std::vector<TReply> &io_rvReplies) = 0;
+    virtual void
+    Receive(int i_nTimeoutMs, std::size_t i_nMax, std::vector<TReply> &io_rvReplies) = 0;
 
     // The implementation for this system.
     static std::unique_ptr<ISweepTransport> Create();
