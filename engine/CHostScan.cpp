@@ -24,8 +24,7 @@ bool StopRequested()
 
 CHostScan::CHostScan(const CCfg &i_oCfg)
     : m_oCfg(i_oCfg)
-{
-}
+{}
 
 void CHostScan::FindName(CScanResult &io_oResult) const
 {

@@ -12,8 +12,7 @@
 
 MScanner::MScanner(QObject *i_pParent)
     : IScanTaskSource(i_pParent)
-{
-}
+{}
 
 MScanner::~MScanner()
 {
