@@ -10,8 +10,9 @@ import subprocess
 import sys
 
 runs_tsv, table_tsv, out_dir = sys.argv[1:4]
-NETS = {"d24": "198.18.0.0/24", "d20": "198.18.0.0/20", "full": "198.18.0.0/24"}
-OURS = ("vistrel", "vistrel-nosweep")
+NETS = {"d24": "198.18.0.0/24", "d20": "198.18.0.0/20", "full": "198.18.0.0/24",
+        "e16": "198.19.0.0/16"}
+OURS = ("vistrel", "vistrel-rate16k", "vistrel-nosweep")
 
 
 def norm_mac(text):
@@ -104,8 +105,8 @@ for case in NETS:
         if s["case"] == case:
             s["ratio_to_best_peer"] = (s["median_s"] / best) if best else float("nan")
 
-order = {"d24": 0, "d20": 1, "full": 2}
-tools = ["vistrel", "vistrel-nosweep", "nmap-sn", "arp-scan", "fping", "nmap"]
+order = {"d24": 0, "d20": 1, "full": 2, "e16": 3}
+tools = ["vistrel", "vistrel-rate16k", "vistrel-nosweep", "nmap-sn", "arp-scan", "fping", "nmap"]
 summary.sort(key=lambda s: (order[s["case"]], tools.index(s["tool"]) if s["tool"] in tools else 99))
 
 # Same results with and without the sweep: compare the runs' alive sets and MACs.
@@ -139,19 +140,21 @@ for case, ok in same.items():
 dat = os.path.join(out_dir, "bench.dat")
 with open(dat, "w") as f:
     for s in summary:
-        f.write('"%s\\n%s" %f\n' % (s["case"], s["tool"], s["median_s"]))
+        colour = 0xDD7711 if s["tool"] in OURS else 0x4477AA
+        f.write('"%s\\n%s" %f %d\n' % (s["case"], s["tool"], s["median_s"], colour))
 png = os.path.join(out_dir, "bench.png")
 script = """
 set terminal pngcairo size 1200,500 font ",9"
 set output '%s'
-set title 'Median wall time (s), lower is better; log scale'
+set title 'Median wall time (s), lower is better; log scale. Orange: ours, blue: peer tools'
+set bmargin 5
 set style fill solid 0.8 border -1
 set boxwidth 0.7
 set logscale y
 set yrange [0.1:*]
 set grid ytics
 set xtics rotate by 0 font ",8"
-plot '%s' using 0:2:xtic(1) with boxes notitle lc rgb '#4477aa', \
+plot '%s' using 0:2:3:xtic(1) with boxes notitle lc rgb variable, \
      '' using 0:2:(sprintf('%%.2f', $2)) with labels offset 0,0.7 notitle
 """ % (png, dat)
 try:
