@@ -135,7 +135,7 @@ void TestSweepLab::host()
     QFETCH(QString, mac);
     QVERIFY2(m_mWith.contains(ip), "no line with the sweep");
     QCOMPARE(m_mWith.value(ip), m_mWithout.value(ip));
-    const QStringList lsFields = m_mWith.value(ip).split(QStringLiteral(" | "));
+    const QStringList lsFields = m_mWith.value(ip).split(QLatin1Char('|'));
     QCOMPARE(lsFields.at(0).trimmed(), status);
     QCOMPARE(lsFields.at(5).trimmed(), ConsoleMac(mac));
 }
