@@ -107,6 +107,9 @@ e16_up() {
     echo "nameserver 127.0.0.1" >/etc/netns/vbench-scan/resolv.conf
 }
 
+# Peers that hang must not hold the benchmark: each run ends after BENCH_TOOL_TIMEOUT seconds.
+guard="timeout ${BENCH_TOOL_TIMEOUT:-300}"
+
 started=$(date +%s)
 for case in $cases; do
     if [ $case = e16 ]; then
@@ -117,7 +120,7 @@ for case in $cases; do
         ns=vbench-scan
         measure e16 vistrel 1 env VISTREL_LIVENESS_ONLY=1 VISTREL_SWEEP=1 "$console" "/r:198.19.0.0-198.19.255.255"
         measure e16 vistrel-rate16k 1 env VISTREL_LIVENESS_ONLY=1 VISTREL_SWEEP_RATE=16000 "$console" "/r:198.19.0.0-198.19.255.255"
-        measure e16 arp-scan 1 arp-scan -I vb0 -q --bandwidth=10M 198.19.0.0/16
+        measure e16 arp-scan 1 $guard arp-scan -I vb0 -q --bandwidth=10M 198.19.0.0/16
         ns=$lab_ns
         e16_down
         trap - EXIT
@@ -132,7 +135,8 @@ for case in $cases; do
     for run in $(seq 1 "$runs"); do
         if [ $case = full ]; then
             measure $case vistrel $run env VISTREL_SWEEP=1 "$console" "/r:$first-$last"
-            measure $case nmap $run nmap -sS -sU -p T:21,80,443,4899,U:137 --script nbstat,http-title "$net"
+            # Without a script time-out http-title reads the lab's endless trickling page forever.
+            measure $case nmap $run $guard nmap -sS -sU -p T:21,80,443,4899,U:137 --script nbstat,http-title --script-timeout 5s "$net"
             continue
         fi
         measure $case vistrel $run env VISTREL_LIVENESS_ONLY=1 VISTREL_SWEEP=1 "$console" "/r:$first-$last"
@@ -143,15 +147,15 @@ for case in $cases; do
         if [ $case = d24 ] || [ "$run" -le "$slow_runs" ]; then
             measure $case vistrel-nosweep $run env VISTREL_LIVENESS_ONLY=1 VISTREL_SWEEP=0 "$console" "/r:$first-$last"
         fi
-        measure $case nmap-sn $run nmap -sn -n "$net"
+        measure $case nmap-sn $run $guard nmap -sn -n "$net"
         if [ $case = d20 ]; then
-            measure $case arp-scan $run arp-scan -I eth0 -q --bandwidth=10M "$net"
+            measure $case arp-scan $run $guard arp-scan -I eth0 -q --bandwidth=10M "$net"
         else
-            measure $case arp-scan $run arp-scan -I eth0 -q "$net"
+            measure $case arp-scan $run $guard arp-scan -I eth0 -q "$net"
         fi
         # fping waits out its retries on every empty address: one run of the /20 is enough.
         if [ $case = d24 ] || [ "$run" -le "$slow_runs" ]; then
-            measure $case fping $run fping -a -g "$net"
+            measure $case fping $run $guard fping -a -g "$net"
         fi
     done
 done
