@@ -76,7 +76,9 @@ for r in rows:
 summary = []
 for (case, tool), rs in groups.items():
     net = ipaddress.ip_network(NETS[case])
-    want = {ip: mac for ip, mac in expected.items() if ipaddress.ip_address(ip) in net}
+    # The empty /16 lies on namespaces of the benchmark's own, not on the lab: nothing to find.
+    want = {} if case == "e16" else {
+        ip: mac for ip, mac in expected.items() if ipaddress.ip_address(ip) in net}
     want_mac = {ip: mac for ip, mac in want.items() if mac}
     founds = [parse(tool, r["output"]) for r in rs]
     # Correctness of the worst run: a tool must find the hosts every time.
@@ -141,10 +143,12 @@ dat = os.path.join(out_dir, "bench.dat")
 with open(dat, "w") as f:
     for s in summary:
         colour = 0xDD7711 if s["tool"] in OURS else 0x4477AA
-        f.write('"%s\\n%s" %f %d\n' % (s["case"], s["tool"], s["median_s"], colour))
+        label = {"vistrel": "ours", "vistrel-rate16k": "ours 16k/s",
+                 "vistrel-nosweep": "ours, no sweep"}.get(s["tool"], s["tool"])
+        f.write('"%s\\n%s" %f %d\n' % (s["case"], label, s["median_s"], colour))
 png = os.path.join(out_dir, "bench.png")
 script = """
-set terminal pngcairo size 1200,500 font ",9"
+set terminal pngcairo size 1500,520 font ",9"
 set output '%s'
 set title 'Median wall time (s), lower is better; log scale. Orange: ours, blue: peer tools'
 set bmargin 5
