@@ -4,7 +4,6 @@
 #include "EngineLog.h"
 
 #include <QThread>
-#include <QWaitCondition>
 
 #include <algorithm>
 #include <deque>
@@ -22,7 +21,7 @@ constexpr auto kMaxLag = 20ms;
 constexpr auto kIdlePoll = 10ms;
 // Waits for an address the sweep has not reached yet are cut into slices, so that a stop
 // order is seen in time.
-constexpr unsigned long kWaitSliceMs = 50;
+constexpr auto kWaitSlice = 50ms;
 constexpr std::size_t kRepliesPerRound = 512;
 
 } // namespace
@@ -62,29 +61,24 @@ CLivenessSweep::StartFor(const CIpList &i_oScope, int i_nArpTimeoutMs, int i_nEc
 
 void CLivenessSweep::Start()
 {
-    if (m_pThread)
+    if (m_oThread.joinable())
         return;
-    m_pThread = QThread::create([this] { Loop(); });
-    m_pThread->setObjectName(QStringLiteral("liveness sweep"));
-    m_pThread->start();
+    m_oThread = std::thread([this] { Loop(); });
 }
 
 void CLivenessSweep::Stop()
 {
     m_fStop = true;
-    if (m_pThread) {
-        m_pThread->wait();
-        delete m_pThread;
-        m_pThread = nullptr;
-    }
-    QMutexLocker oLocker(&m_oLock);
+    if (m_oThread.joinable())
+        m_oThread.join();
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     m_fDone = true;
     WakeAll();
 }
 
 bool CLivenessSweep::IsDone() const
 {
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     return m_fDone;
 }
 
@@ -92,7 +86,7 @@ void CLivenessSweep::WakeAll()
 {
     for (const TEntry &rEntry : qAsConst(m_hEntries)) {
         if (rEntry.pWaiter)
-            rEntry.pWaiter->wakeAll();
+            rEntry.pWaiter->notify_all();
     }
 }
 
@@ -100,7 +94,7 @@ void CLivenessSweep::Loop()
 {
     if (!m_pTransport->Open()) {
         qCInfo(lcEngine) << "liveness sweep unavailable; workers ask each host themselves";
-        QMutexLocker oLocker(&m_oLock);
+        const std::lock_guard<std::mutex> oLocker(m_oLock);
         m_fDone = true;
         WakeAll();
         return;
@@ -126,7 +120,7 @@ void CLivenessSweep::Loop()
                 dResends.pop_front();
                 bool fAnswered = true;
                 {
-                    QMutexLocker oLocker(&m_oLock);
+                    const std::lock_guard<std::mutex> oLocker(m_oLock);
                     const auto it = m_hEntries.constFind(nIp);
                     fAnswered = it == m_hEntries.constEnd() || it->fAnswered;
                 }
@@ -137,7 +131,7 @@ void CLivenessSweep::Loop()
                 if (!fMore)
                     break;
                 {
-                    QMutexLocker oLocker(&m_oLock);
+                    const std::lock_guard<std::mutex> oLocker(m_oLock);
                     fWindowFull = m_nHeld >= kWindow;
                 }
                 if (fWindowFull)
@@ -173,7 +167,7 @@ void CLivenessSweep::Loop()
             static_cast<int>(std::clamp<long long>(nWaitMs, 1, 1000)), kRepliesPerRound, vReplies);
         Record(vReplies);
     }
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     m_fDone = true;
     WakeAll();
 }
@@ -193,7 +187,7 @@ CLivenessSweep::TClock::time_point CLivenessSweep::Ask(quint32 i_nIp)
         nTimeoutMs = m_nEchoTimeoutMs;
     }
     const TClock::time_point tEnd = TClock::now() + std::chrono::milliseconds(nTimeoutMs);
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     TEntry &rEntry = m_hEntries[i_nIp];
     rEntry.eState = EState::Asked;
     rEntry.eRoute = eRoute;
@@ -202,7 +196,7 @@ CLivenessSweep::TClock::time_point CLivenessSweep::Ask(quint32 i_nIp)
     rEntry.tDeadline = tEnd;
     ++m_nHeld;
     if (rEntry.pWaiter)
-        rEntry.pWaiter->wakeAll();
+        rEntry.pWaiter->notify_all();
     return tEnd;
 }
 
@@ -211,7 +205,7 @@ void CLivenessSweep::Record(const std::vector<ISweepTransport::TReply> &i_rvRepl
     if (i_rvReplies.empty())
         return;
     const TClock::time_point tNow = TClock::now();
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     for (const ISweepTransport::TReply &rReply : i_rvReplies) {
         const auto it = m_hEntries.find(rReply.nIp);
         if (it == m_hEntries.end() || it->eState != EState::Asked || it->fAnswered
@@ -222,7 +216,7 @@ void CLivenessSweep::Record(const std::vector<ISweepTransport::TReply> &i_rvRepl
         it->fAnswered = true;
         it->aMac = rReply.aMac;
         if (it->pWaiter)
-            it->pWaiter->wakeAll();
+            it->pWaiter->notify_all();
     }
 }
 
@@ -239,8 +233,8 @@ CLivenessSweep::EAnswer CLivenessSweep::Echo(quint32 i_nIp)
 CLivenessSweep::EAnswer
 CLivenessSweep::Consult(quint32 i_nIp, ISweepTransport::ERoute i_eAsked, TMacAddress *o_pMac)
 {
-    QMutexLocker oLocker(&m_oLock);
-    QWaitCondition oWake;
+    std::unique_lock<std::mutex> oLocker(m_oLock);
+    std::condition_variable oWake;
     const auto Leave = [&](EAnswer i_eAnswer) {
         const auto it = m_hEntries.find(i_nIp);
         if (it != m_hEntries.end()) {
@@ -258,7 +252,7 @@ CLivenessSweep::Consult(quint32 i_nIp, ISweepTransport::ERoute i_eAsked, TMacAdd
             if (it == m_hEntries.end())
                 it = m_hEntries.insert(i_nIp, TEntry{});
             it->pWaiter = &oWake;
-            oWake.wait(&m_oLock, kWaitSliceMs);
+            oWake.wait_for(oLocker, kWaitSlice);
         } else {
             const TEntry &rEntry = *it;
             if (rEntry.eRoute == ISweepTransport::ERoute::None)
@@ -282,7 +276,7 @@ CLivenessSweep::Consult(quint32 i_nIp, ISweepTransport::ERoute i_eAsked, TMacAdd
             it->pWaiter = &oWake;
             const auto nMs =
                 std::chrono::duration_cast<std::chrono::milliseconds>(tEnd - tNow + 999us).count();
-            oWake.wait(&m_oLock, static_cast<unsigned long>(std::max<long long>(1, nMs)));
+            oWake.wait_for(oLocker, std::chrono::milliseconds(std::max<long long>(1, nMs)));
         }
         if (QThread::currentThread()->isInterruptionRequested())
             return Leave(EAnswer::NotCovered);
@@ -291,7 +285,7 @@ CLivenessSweep::Consult(quint32 i_nIp, ISweepTransport::ERoute i_eAsked, TMacAdd
 
 void CLivenessSweep::Release(quint32 i_nIp)
 {
-    QMutexLocker oLocker(&m_oLock);
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
     const auto it = m_hEntries.find(i_nIp);
     if (it == m_hEntries.end() || it->eState != EState::Asked)
         return;

@@ -5,14 +5,13 @@
 #include "ISweepTransport.h"
 
 #include <QHash>
-#include <QMutex>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
-
-class QThread;
-class QWaitCondition;
+#include <mutex>
+#include <thread>
 
 // Asks every address of one scan whether it is there, ahead of the workers and at a paced rate:
 // an ARP request to each on-link address (a second one half-way through the wait, as the
@@ -89,7 +88,7 @@ private:
         std::uint16_t nSeq = 0;
         TMacAddress aMac{};
         TClock::time_point tDeadline;
-        QWaitCondition *pWaiter = nullptr;
+        std::condition_variable *pWaiter = nullptr;
     };
 
     void Loop();
@@ -104,11 +103,12 @@ private:
     const int m_nEchoTimeoutMs;
     const int m_nRatePerSecond;
     std::unique_ptr<ISweepTransport> m_pTransport;
-    QThread *m_pThread = nullptr;
+    // Standard threads and locks, whose ordering the thread sanitizer can see.
+    std::thread m_oThread;
     std::atomic<bool> m_fStop{false};
     std::uint16_t m_nNextSeq = 0;
 
-    mutable QMutex m_oLock;
+    mutable std::mutex m_oLock;
     QHash<quint32, TEntry> m_hEntries;
     int m_nHeld = 0; // asked and not yet released
     bool m_fDone = false;
