@@ -4,6 +4,7 @@
 #include "CHostNaming.h"
 #include "CHttpProbe.h"
 #include "CLivenessProbes.h"
+#include "CLivenessSweep.h"
 #include "CNetBiosScanStep.h"
 #include "CNetResourceProbe.h"
 #include "COrtavoProbe.h"
@@ -32,10 +33,26 @@ void CHostScan::FindName(CScanResult &io_oResult) const
     CHostNaming::NameFromDiscovery(io_oResult);
 }
 
+void CHostScan::UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep)
+{
+    m_pSweep = std::move(i_pSweep);
+}
+
+bool CHostScan::LivenessOnly()
+{
+    static const bool s_fOnly = qEnvironmentVariable("VISTREL_LIVENESS_ONLY") == QLatin1String("1");
+    return s_fOnly;
+}
+
 void CHostScan::Run(CScanResult &io_oResult) const
 {
-    if (!StopRequested())
-        CLivenessProbes().Run(io_oResult, m_oCfg.high_accuracy());
+    if (!StopRequested()) {
+        CLivenessProbes oLiveness;
+        oLiveness.UseSweep(m_pSweep);
+        oLiveness.Run(io_oResult, m_oCfg.high_accuracy());
+    }
+    if (LivenessOnly())
+        return;
     if (!StopRequested() && io_oResult.IsAlive())
         FindName(io_oResult);
     if (StopRequested() || !io_oResult.IsAlive())

@@ -4,6 +4,10 @@
 #include "CCfg.h"
 #include "CScanResult.h"
 
+#include <memory>
+
+class CLivenessSweep;
+
 // Runs every probe against one host in the fixed order: liveness, name, then the services that
 // the configuration switches on. Runs on a scan worker thread and blocks for the probes' time-outs.
 // A probe that fails leaves the result as it was; hosts that are not alive get no further probe.
@@ -13,11 +17,19 @@ class CHostScan final
 public:
     explicit CHostScan(const CCfg &i_oCfg);
 
+    // The scan's liveness sweep, consulted by the ARP and first echo step; may be null.
+    void UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep);
+
     void Run(CScanResult &io_oResult) const;
+
+    // VISTREL_LIVENESS_ONLY=1 ends every host after its liveness probes (used to time
+    // discovery alone).
+    static bool LivenessOnly();
 
 private:
     // The host's name when reverse DNS gave none; an alive host only.
     void FindName(CScanResult &io_oResult) const;
 
     CCfg m_oCfg;
+    std::shared_ptr<CLivenessSweep> m_pSweep;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CLivenessProbes.h"
 
+#include "CLivenessSweep.h"
 #include "CScanResult.h"
 #include "IArpProbe.h"
 #include "IIcmpEcho.h"
@@ -26,14 +27,31 @@ CLivenessProbes::CLivenessProbes(std::unique_ptr<IArpProbe> i_pArp,
 
 CLivenessProbes::~CLivenessProbes() = default;
 
+void CLivenessProbes::UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep)
+{
+    m_pSweep = std::move(i_pSweep);
+}
+
 void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy)
 {
     Arp(io_oResult);
     for (int i = 0; i < EchoAttempts(i_fHighAccuracy) && !io_oResult.IsAlive(); ++i) {
-        if (QThread::currentThread()->isInterruptionRequested())
+        if (QThread::currentThread()->isInterruptionRequested()) {
+            if (m_pSweep)
+                m_pSweep->Release(io_oResult.ip());
             return;
-        Echo(io_oResult, i_fHighAccuracy);
+        }
+        // Later attempts are the host's own: they exist for replies slower than one wait.
+        const CLivenessSweep::EAnswer eSwept = i == 0 && m_pSweep
+                                                   ? m_pSweep->Echo(io_oResult.ip())
+                                                   : CLivenessSweep::EAnswer::NotCovered;
+        if (eSwept == CLivenessSweep::EAnswer::Alive)
+            io_oResult.set_status(EHostStatus::Alive);
+        else if (eSwept == CLivenessSweep::EAnswer::NotCovered)
+            Echo(io_oResult, i_fHighAccuracy);
     }
+    if (m_pSweep)
+        m_pSweep->Release(io_oResult.ip());
     if (io_oResult.IsAlive())
         ReverseDns(io_oResult);
 }
@@ -41,7 +59,12 @@ void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy)
 bool CLivenessProbes::Arp(CScanResult &io_oResult)
 {
     TMacAddress aMac{};
-    if (!m_pArp->Request(io_oResult.ip(), kArpTimeoutMs, aMac))
+    const CLivenessSweep::EAnswer eSwept =
+        m_pSweep ? m_pSweep->Arp(io_oResult.ip(), aMac) : CLivenessSweep::EAnswer::NotCovered;
+    if (eSwept == CLivenessSweep::EAnswer::Silent)
+        return false;
+    if (eSwept == CLivenessSweep::EAnswer::NotCovered
+        && !m_pArp->Request(io_oResult.ip(), kArpTimeoutMs, aMac))
         return false;
     io_oResult.set_status(EHostStatus::Alive);
     const bool fZero = std::all_of(aMac.begin(), aMac.end(), [](std::uint8_t n) { return n == 0; });

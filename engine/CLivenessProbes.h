@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class CLivenessSweep;
 class CScanResult;
 class IArpProbe;
 class IIcmpEcho;
@@ -33,12 +34,16 @@ public:
     static int EchoAttempts(bool i_fHighAccuracy) { return i_fHighAccuracy ? 3 : 1; }
     static int EchoTimeoutMs(bool i_fHighAccuracy) { return i_fHighAccuracy ? 2000 : 500; }
 
+    // The scan's sweep; may be null. The ARP step and the first echo attempt of Run() then take
+    // its answer and ask the host only when it has none for the address.
+    void UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep);
+
     // ARP, then echo attempts until the host answers, then reverse DNS when alive.
     void Run(CScanResult &io_oResult, bool i_fHighAccuracy);
 
     // On an answer: alive, and the MAC (empty when the answer carried six zero bytes).
     bool Arp(CScanResult &io_oResult);
-    // One echo attempt; on a reply: alive.
+    // One echo attempt of the host's own; on a reply: alive.
     bool Echo(CScanResult &io_oResult, bool i_fHighAccuracy);
     // On success: name, read in the local 8-bit encoding and trimmed.
     bool ReverseDns(CScanResult &io_oResult);
@@ -51,4 +56,5 @@ private:
     std::unique_ptr<IArpProbe> m_pArp;
     std::unique_ptr<IIcmpEcho> m_pEcho;
     std::unique_ptr<IReverseDns> m_pDns;
+    std::shared_ptr<CLivenessSweep> m_pSweep;
 };

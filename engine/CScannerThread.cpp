@@ -31,13 +31,16 @@ void CScannerThread::RunTasks()
         oResult.set_scan_id(oTask.scan_id());
         oResult.set_scan_size(oTask.scan_size());
         oResult.set_ip(oTask.address().toIPv4Address());
-        ScanHost(oResult);
+        ScanHost(oResult, pSource->LivenessSweep(oTask.scan_id()));
         CThreadHandOff::Release(pSource);
         emit EmitResult(oResult);
     }
 }
 
-void CScannerThread::ScanHost(CScanResult &io_oResult) const
+void CScannerThread::ScanHost(CScanResult &io_oResult,
+                              std::shared_ptr<CLivenessSweep> i_pSweep) const
 {
-    CHostScan(m_oCfg).Run(io_oResult);
+    CHostScan oScan(m_oCfg);
+    oScan.UseSweep(std::move(i_pSweep));
+    oScan.Run(io_oResult);
 }

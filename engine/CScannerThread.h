@@ -7,6 +7,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <memory>
+
+class CLivenessSweep;
 
 // A scan worker: asks its parent (an IScanTaskSource) for addresses, probes each host and emits
 // one result per address from its own thread. Owned by the scanner as a child object.
@@ -34,7 +37,7 @@ protected:
 
 private:
     void RunTasks();
-    void ScanHost(CScanResult &io_oResult) const;
+    void ScanHost(CScanResult &io_oResult, std::shared_ptr<CLivenessSweep> i_pSweep) const;
 
     CCfg m_oCfg;
     std::atomic<bool> m_fStopping{false};

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MScanner.h"
 
+#include "CLivenessProbes.h"
+#include "CLivenessSweep.h"
 #include "CScannerThread.h"
 #include "CThreadHandOff.h"
 #include "EngineLog.h"
@@ -55,9 +57,28 @@ qint32 MScanner::GetScanSize()
     return m_nScopeCount;
 }
 
-void MScanner::OnScan(CIpList i_oScope, int i_nId)
+std::shared_ptr<CLivenessSweep> MScanner::LivenessSweep(qint32 i_nScanId)
 {
     const std::lock_guard<std::mutex> oLocker(m_oLock);
+    return i_nScanId == m_nScanId ? m_pSweep : nullptr;
+}
+
+void MScanner::OnScan(CIpList i_oScope, int i_nId)
+{
+    // The previous scan's sweep ends first; its workers then ask their hosts themselves.
+    std::shared_ptr<CLivenessSweep> pOld;
+    {
+        const std::lock_guard<std::mutex> oLocker(m_oLock);
+        pOld = std::move(m_pSweep);
+    }
+    if (pOld)
+        pOld->Stop();
+    std::shared_ptr<CLivenessSweep> pSweep =
+        CLivenessSweep::StartFor(i_oScope,
+                                 CLivenessProbes::kArpTimeoutMs,
+                                 CLivenessProbes::EchoTimeoutMs(m_oCfg.high_accuracy()));
+    const std::lock_guard<std::mutex> oLocker(m_oLock);
+    m_pSweep = std::move(pSweep);
     m_oScope = i_oScope;
     // Results carry the size as a signed number; a larger scan could never be seen to end.
     m_nScopeCount = static_cast<qint32>(
@@ -142,11 +163,16 @@ int MScanner::ActiveThreadCount() const
 
 void MScanner::StopAll()
 {
+    std::shared_ptr<CLivenessSweep> pSweep;
     {
         const std::lock_guard<std::mutex> oLocker(m_oLock);
         // Stop orders must get through a pause, or ending the program would wait for a resume.
         m_fStopping = true;
+        pSweep = m_pSweep;
     }
+    // Workers waiting on the sweep must not wait for the end of its time-outs.
+    if (pSweep)
+        pSweep->Stop();
     const QList<CScannerThread *> lpWorkers = Workers();
     for (CScannerThread *pWorker : lpWorkers)
         pWorker->requestInterruption();

@@ -25,6 +25,7 @@ public:
 
     CScanTask GetTask() override;
     qint32 GetScanSize() override;
+    std::shared_ptr<CLivenessSweep> LivenessSweep(qint32 i_nScanId) override;
 
     // Grows the pool at once; surplus workers end one by one after their current host.
     void SetThreadCount(int i_nCount);
@@ -61,4 +62,5 @@ private:
     bool m_fStopping = false;
     qint32 m_nResultsReceived = 0;
     qint32 m_nScopeCount = 0;
+    std::shared_ptr<CLivenessSweep> m_pSweep; // of the current scan
 };

@@ -58,12 +58,25 @@ bool CArpPacket::IsReplyFrom(const std::uint8_t *i_pData,
                              std::uint32_t i_nTargetIp,
                              TMacAddress &o_rMac)
 {
+    std::uint32_t nSender = 0;
+    TMacAddress aMac{};
+    if (!ReadReply(i_pData, i_nSize, nSender, aMac) || nSender != i_nTargetIp)
+        return false;
+    o_rMac = aMac;
+    return true;
+}
+
+bool CArpPacket::ReadReply(const std::uint8_t *i_pData,
+                           std::size_t i_nSize,
+                           std::uint32_t &o_rnSenderIp,
+                           TMacAddress &o_rMac)
+{
     if (!i_pData || i_nSize < kMessageBytes)
         return false;
     if (Read16(i_pData) != kHardwareEthernet || Read16(i_pData + 2) != kProtocolIpv4
-        || i_pData[4] != 6 || i_pData[5] != 4 || Read16(i_pData + 6) != kOpReply
-        || Read32(i_pData + 14) != i_nTargetIp)
+        || i_pData[4] != 6 || i_pData[5] != 4 || Read16(i_pData + 6) != kOpReply)
         return false;
+    o_rnSenderIp = Read32(i_pData + 14);
     std::copy(i_pData + 8, i_pData + 14, o_rMac.begin());
     return true;
 }

@@ -24,4 +24,11 @@ public:
                             std::size_t i_nSize,
                             std::uint32_t i_nTargetIp,
                             TMacAddress &o_rMac);
+
+    // True when the message is an Ethernet/IPv4 ARP reply; o_rnSenderIp (host byte order) and
+    // o_rMac then hold who sent it. Malformed messages give false.
+    static bool ReadReply(const std::uint8_t *i_pData,
+                          std::size_t i_nSize,
+                          std::uint32_t &o_rnSenderIp,
+                          TMacAddress &o_rMac);
 };

@@ -106,11 +106,19 @@ std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRoute(std::uint32_t i_
     ifaddrs *pList = nullptr;
     if (getifaddrs(&pList) != 0)
         return std::nullopt;
+    const std::optional<TRoute> oRoute = FindRouteIn(pList, i_nIp);
+    freeifaddrs(pList);
+    return oRoute;
+}
+
+std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRouteIn(const ifaddrs *i_pList,
+                                                                  std::uint32_t i_nIp)
+{
     bool fOwn = false;
     std::string sName;
     std::uint32_t nBestMask = 0;
     TRoute oRoute;
-    for (const ifaddrs *p = pList; p; p = p->ifa_next) {
+    for (const ifaddrs *p = i_pList; p; p = p->ifa_next) {
         if (!p->ifa_addr || p->ifa_addr->sa_family != AF_INET || !p->ifa_netmask)
             continue;
         sockaddr_in oAddr;
@@ -134,7 +142,7 @@ std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRoute(std::uint32_t i_
         oRoute.nOwnIp = nOwn;
     }
     bool fHaveMac = false;
-    for (const ifaddrs *p = pList; p && !sName.empty(); p = p->ifa_next) {
+    for (const ifaddrs *p = i_pList; p && !sName.empty(); p = p->ifa_next) {
         if (!p->ifa_addr || p->ifa_addr->sa_family != AF_PACKET || sName != p->ifa_name)
             continue;
         sockaddr_ll oLink;
@@ -145,7 +153,6 @@ std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRoute(std::uint32_t i_
             fHaveMac = true;
         }
     }
-    freeifaddrs(pList);
     if (fOwn || !fHaveMac)
         return std::nullopt;
     return oRoute;

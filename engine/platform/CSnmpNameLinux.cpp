@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CDeadline.h"
 #include "CSnmpName.h"
+#include "CUniqueFd.h"
 
 #include "CSnmpAnswerLinux.h"
 
@@ -7,16 +9,26 @@
 #include <QString>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
+#include <arpa/inet.h>
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 namespace {
 
-constexpr long kTimeoutUs = 3000L * 1000L;
+constexpr int kTimeoutMs = 3000;
 constexpr int kRetries = 1;
+constexpr std::uint16_t kSnmpPort = 161;
+constexpr std::size_t kRequestBytes = 512;
+constexpr std::size_t kResponseBytes = 65536;
 // system.sysName.0; numeric because Debian ships no MIB modules to translate names.
 const oid kSysNameOid[] = {1, 3, 6, 1, 2, 1, 1, 5, 0};
 char kCommunity[] = "public";
@@ -51,6 +63,38 @@ void CSnmpName::Startup()
     std::call_once(s_oInitOnce, InitLibrary);
 }
 
+namespace {
+
+// The encoded request, or false. The library encodes back to front by default, leaving the
+// message at the end of the buffer; forward encoding leaves it at the start.
+bool BuildRequest(netsnmp_session &io_rSession,
+                  netsnmp_pdu *i_pRequest,
+                  std::vector<u_char> &o_rvPacket)
+{
+    size_t nSize = kRequestBytes;
+    size_t nOffset = 0;
+    auto *pBuffer = static_cast<u_char *>(std::calloc(1, nSize));
+    if (!pBuffer)
+        return false;
+    const bool fBuilt = snmp_build(&pBuffer, &nSize, &nOffset, &io_rSession, i_pRequest) == 0
+                        && nOffset > 0 && nOffset <= nSize;
+    if (fBuilt) {
+        const u_char *pStart = pBuffer + nSize - nOffset;
+        if (*pStart != ASN_SEQUENCE + ASN_CONSTRUCTOR && *pBuffer == ASN_SEQUENCE + ASN_CONSTRUCTOR)
+            pStart = pBuffer;
+        o_rvPacket.assign(pStart, pStart + nOffset);
+    }
+    std::free(pBuffer);
+    return fBuilt;
+}
+
+} // namespace
+
+// The exchange runs on a UDP socket of our own, connected to the agent's port, so that the
+// ICMP port-unreachable of a host without an agent ends the wait at once (an unconnected
+// socket never sees it and would wait out both tries). The library still encodes the request
+// and decodes the answer; waits and tries are those of a library session: 3000 ms, one retry,
+// the same request id.
 int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
 {
     if (!io_pnLength)
@@ -62,39 +106,79 @@ int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
     o_pBuffer[0] = '\0';
     Startup();
 
-    QByteArray baPeer = QString::asprintf("%u.%u.%u.%u",
-                                          (i_nIp >> 24) & 0xFF,
-                                          (i_nIp >> 16) & 0xFF,
-                                          (i_nIp >> 8) & 0xFF,
-                                          i_nIp & 0xFF)
-                            .toLatin1();
     netsnmp_session oSession;
     snmp_sess_init(&oSession);
-    oSession.peername = baPeer.data();
     oSession.version = SNMP_VERSION_1;
     oSession.community = reinterpret_cast<u_char *>(kCommunity);
     oSession.community_len = std::strlen(kCommunity);
-    oSession.timeout = kTimeoutUs;
-    oSession.retries = kRetries;
-    void *pSession = snmp_sess_open(&oSession);
-    if (!pSession)
+
+    std::vector<u_char> vRequest;
+    long nRequestId = 0;
+    {
+        netsnmp_pdu *pRequest = snmp_pdu_create(SNMP_MSG_GET);
+        if (!pRequest)
+            return 0;
+        pRequest->version = SNMP_VERSION_1;
+        nRequestId = pRequest->reqid;
+        const bool fBuilt = snmp_add_null_var(pRequest, kSysNameOid, OID_LENGTH(kSysNameOid))
+                            && BuildRequest(oSession, pRequest, vRequest);
+        snmp_free_pdu(pRequest);
+        if (!fBuilt)
+            return 0;
+    }
+
+    const CUniqueFd oFd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!oFd.valid())
+        return 0;
+    sockaddr_in oPeer{};
+    oPeer.sin_family = AF_INET;
+    oPeer.sin_port = htons(kSnmpPort);
+    oPeer.sin_addr.s_addr = htonl(i_nIp);
+    if (connect(oFd.get(), reinterpret_cast<sockaddr *>(&oPeer), sizeof oPeer) != 0)
         return 0;
 
-    int nResult = 0;
-    netsnmp_pdu *pRequest = snmp_pdu_create(SNMP_MSG_GET);
-    if (pRequest && snmp_add_null_var(pRequest, kSysNameOid, OID_LENGTH(kSysNameOid))) {
-        netsnmp_pdu *pResponse = nullptr;
-        // The request PDU belongs to the library from here on, answered or not.
-        const int nStatus = snmp_sess_synch_response(pSession, pRequest, &pResponse);
-        pRequest = nullptr;
-        *io_pnLength = nCapacity;
-        nResult = CSnmpAnswerLinux::TakeSysName(
-            nStatus == STAT_SUCCESS, pResponse, o_pBuffer, io_pnLength);
-        if (pResponse)
-            snmp_free_pdu(pResponse);
+    std::vector<u_char> vResponse(kResponseBytes);
+    for (int nTry = 0; nTry <= kRetries; ++nTry) {
+        if (send(oFd.get(), vRequest.data(), vRequest.size(), 0) < 0 && errno == ECONNREFUSED)
+            return 0;
+        const CDeadline oDeadline(kTimeoutMs);
+        while (!oDeadline.Passed()) {
+            pollfd oPoll{oFd.get(), POLLIN, 0};
+            if (poll(&oPoll, 1, oDeadline.RemainingMs()) < 0 && errno != EINTR)
+                return 0;
+            // Bounded by the deadline: a flood of foreign datagrams cannot keep us here.
+            for (;;) {
+                const ssize_t nRead =
+                    recv(oFd.get(), vResponse.data(), vResponse.size(), MSG_DONTWAIT);
+                if (nRead < 0) {
+                    // No agent listens there; any other error may pass, as a lost packet would.
+                    if (errno == ECONNREFUSED)
+                        return 0;
+                    break;
+                }
+                auto *pResponse = static_cast<netsnmp_pdu *>(std::calloc(1, sizeof(netsnmp_pdu)));
+                if (!pResponse)
+                    return 0;
+                netsnmp_session oParse;
+                snmp_sess_init(&oParse);
+                oParse.version = SNMP_VERSION_1;
+                int nResult = -1;
+                if (snmp_parse(
+                        nullptr, &oParse, pResponse, vResponse.data(), static_cast<size_t>(nRead))
+                        == 0
+                    && pResponse->command == SNMP_MSG_RESPONSE
+                    && pResponse->version == SNMP_VERSION_1 && pResponse->reqid == nRequestId) {
+                    *io_pnLength = nCapacity;
+                    nResult = CSnmpAnswerLinux::TakeSysName(true, pResponse, o_pBuffer, io_pnLength);
+                }
+                snmp_free_pdu(pResponse);
+                // The answer to our request ends the query, whatever it says.
+                if (nResult >= 0)
+                    return nResult;
+                if (oDeadline.Passed())
+                    break;
+            }
+        }
     }
-    if (pRequest)
-        snmp_free_pdu(pRequest);
-    snmp_sess_close(pSession);
-    return nResult;
+    return 0;
 }

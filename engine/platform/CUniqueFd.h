@@ -20,6 +20,19 @@ public:
     CUniqueFd &operator=(const CUniqueFd &) = delete;
 
     int get() const { return m_nFd; }
+    // Hands the descriptor over without closing it.
+    int release()
+    {
+        const int nFd = m_nFd;
+        m_nFd = -1;
+        return nFd;
+    }
+    void reset(int i_nFd = -1)
+    {
+        if (m_nFd >= 0 && m_nFd != i_nFd)
+            ::close(m_nFd);
+        m_nFd = i_nFd;
+    }
     bool valid() const { return m_nFd >= 0; }
 
 private:
