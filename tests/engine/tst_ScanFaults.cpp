@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The scanner pushed around while its workers are busy: pool size changes mid-scan, a new scan
 // before the old one's hosts are done, a stop while paused. Runs inside the loopback namespace,
-// where every 127.x address answers echo requests; with no SNMP agent there, each such host keeps
-// its worker busy for the SNMP query's whole wait, which is what these cases need.
+// where every 127.x address answers echo requests. A socket on the SNMP port that never answers
+// keeps each such host's worker busy for the SNMP query's whole wait, which is what these cases
+// need (with nothing on the port the query would end at once on the port-unreachable reply).
 #include "CCfg.h"
 #include "CDnsSdLibrary.h"
 #include "CIpList.h"
@@ -17,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QUdpSocket>
 
 namespace {
 
@@ -76,6 +78,9 @@ private slots:
     void threadCountChangesMidScan();
     void newScanWhileWorkersAreBusy();
     void stopWhilePausedWithBusyWorkers();
+
+private:
+    QUdpSocket m_oSilentAgent;
 };
 
 void TestScanFaults::initTestCase()
@@ -86,6 +91,8 @@ void TestScanFaults::initTestCase()
     qRegisterMetaType<CScanResult>("CScanResult");
     qRegisterMetaType<CIpList>("CIpList");
     qRegisterMetaType<CCfg>("CCfg");
+    QVERIFY2(m_oSilentAgent.bind(QHostAddress::AnyIPv4, 161),
+             qPrintable(m_oSilentAgent.errorString()));
 }
 
 void TestScanFaults::cleanupTestCase()
