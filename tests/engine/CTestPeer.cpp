@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CTestPeer.h"
 
+#include <QEventLoop>
 #include <QSslSocket>
+#include <QThread>
 #include <QTimer>
 
 CTestPeer::CTestPeer(EWait i_eWait,
@@ -128,4 +130,35 @@ void CTestPeer::StreamMore(QTcpSocket *io_pSocket)
     const qint64 nChunk = qMin<qint64>(nLeft, 64 * 1024);
     io_pSocket->write(QByteArray(static_cast<int>(nChunk), 'y'));
     io_pSocket->setProperty("left", nLeft - nChunk);
+}
+
+bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs)
+{
+    QEventLoop oLoop;
+    int nRunning = static_cast<int>(io_vThreads.size());
+    for (auto &pThread : io_vThreads) {
+        QObject::connect(
+            pThread.get(),
+            &QThread::finished,
+            &oLoop,
+            [&]() {
+                if (--nRunning == 0)
+                    oLoop.quit();
+            },
+            Qt::QueuedConnection);
+    }
+    QTimer::singleShot(i_nLimitMs, &oLoop, &QEventLoop::quit);
+    for (auto &pThread : io_vThreads)
+        pThread->start();
+    oLoop.exec();
+    for (auto &pThread : io_vThreads)
+        pThread->wait();
+    return nRunning == 0;
+}
+
+bool OnWorker(const std::function<void()> &i_fnWork, int i_nLimitMs)
+{
+    std::vector<std::unique_ptr<QThread>> vThreads;
+    vThreads.emplace_back(QThread::create(i_fnWork));
+    return RunAll(vThreads, i_nLimitMs);
 }

@@ -8,7 +8,18 @@
 #include <QSslKey>
 #include <QTcpServer>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QThread;
 class QTcpSocket;
+
+// Starts the threads, serves the peers on this thread until every one has finished or the
+// limit has passed (a hung probe fails the test instead of hanging it), then waits for them.
+bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs = 120000);
+// Runs i_fnWork on a fresh thread, as a scan worker would, while this thread serves the peers.
+bool OnWorker(const std::function<void()> &i_fnWork, int i_nLimitMs = 120000);
 
 // A scripted TCP server for probe tests, living on the test's main thread while the probe
 // runs on a worker. On each connection it optionally waits for a request (up to an empty line,

@@ -63,38 +63,6 @@ qint64 ResidentKiB()
     return -1;
 }
 
-// Starts the threads and serves this thread's peers until all have finished.
-bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs)
-{
-    QEventLoop oLoop;
-    int nRunning = static_cast<int>(io_vThreads.size());
-    for (auto &pThread : io_vThreads) {
-        QObject::connect(
-            pThread.get(),
-            &QThread::finished,
-            &oLoop,
-            [&]() {
-                if (--nRunning == 0)
-                    oLoop.quit();
-            },
-            Qt::QueuedConnection);
-    }
-    QTimer::singleShot(i_nLimitMs, &oLoop, &QEventLoop::quit);
-    for (auto &pThread : io_vThreads)
-        pThread->start();
-    oLoop.exec();
-    for (auto &pThread : io_vThreads)
-        pThread->wait();
-    return nRunning == 0;
-}
-
-bool OnWorker(const std::function<void()> &i_fnWork, int i_nLimitMs = 60000)
-{
-    std::vector<std::unique_ptr<QThread>> vThreads;
-    vThreads.emplace_back(QThread::create(i_fnWork));
-    return RunAll(vThreads, i_nLimitMs);
-}
-
 QByteArray Xhtml(const QByteArray &i_baTitle)
 {
     return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>"

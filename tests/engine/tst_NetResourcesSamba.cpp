@@ -102,30 +102,6 @@ QStringList SmbClientShares(const QString &i_sIp)
     return lsShares;
 }
 
-bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs = 120000)
-{
-    QEventLoop oLoop;
-    int nRunning = static_cast<int>(io_vThreads.size());
-    for (auto &pThread : io_vThreads) {
-        QObject::connect(
-            pThread.get(),
-            &QThread::finished,
-            &oLoop,
-            [&]() {
-                if (--nRunning == 0)
-                    oLoop.quit();
-            },
-            Qt::QueuedConnection);
-    }
-    QTimer::singleShot(i_nLimitMs, &oLoop, &QEventLoop::quit);
-    for (auto &pThread : io_vThreads)
-        pThread->start();
-    oLoop.exec();
-    for (auto &pThread : io_vThreads)
-        pThread->wait();
-    return nRunning == 0;
-}
-
 } // namespace
 
 class TestNetResourcesSamba final : public QObject

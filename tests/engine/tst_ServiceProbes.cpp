@@ -35,40 +35,6 @@ using EAfter = CTestPeer::EAfter;
 
 namespace {
 
-// Starts the threads and serves this thread's peers until all have finished. The finished
-// signals are queued to this thread, so one that comes before the loop runs is not lost.
-bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs = 60000)
-{
-    QEventLoop oLoop;
-    int nRunning = static_cast<int>(io_vThreads.size());
-    for (auto &pThread : io_vThreads) {
-        QObject::connect(
-            pThread.get(),
-            &QThread::finished,
-            &oLoop,
-            [&]() {
-                if (--nRunning == 0)
-                    oLoop.quit();
-            },
-            Qt::QueuedConnection);
-    }
-    QTimer::singleShot(i_nLimitMs, &oLoop, &QEventLoop::quit);
-    for (auto &pThread : io_vThreads)
-        pThread->start();
-    oLoop.exec();
-    for (auto &pThread : io_vThreads)
-        pThread->wait();
-    return nRunning == 0;
-}
-
-// Runs i_fnWork on a fresh thread, as a scan worker would, while this thread serves the peers.
-bool OnWorker(const std::function<void()> &i_fnWork, int i_nLimitMs = 30000)
-{
-    std::vector<std::unique_ptr<QThread>> vThreads;
-    vThreads.emplace_back(QThread::create(i_fnWork));
-    return RunAll(vThreads, i_nLimitMs);
-}
-
 QUrl Url(const char *i_pScheme, const QTcpServer &i_oServer)
 {
     QUrl oUrl;
