@@ -252,7 +252,11 @@ void v_main::OnCfg(CCfg i_oCfg)
         ui->cbIpRange->setEditText(vLastRange.isValid() ? vLastRange.toString() : MySubnetsText());
         show();
         FitNameColumns();
+    } else {
+        ApplyProbeColumns();
     }
+    m_fNetbiosColumns = m_oCfg.scan_netbios();
+    m_fUserColumn = m_oCfg.scan_username();
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
         if (VResultsBackend *pModel = ModelOf(pView))
             pModel->SetCfg(m_oCfg);
@@ -289,11 +293,28 @@ void v_main::ApplyStoredColumns()
         ui->tvFavorites, CColumnStates::Read(m_oCfg, CColumnStates::FavoritesGroup()), m_oCfg);
 }
 
+void v_main::ApplyProbeColumns()
+{
+    // Turning a probe on in the options shows its columns at once, and off hides them.
+    if (m_oCfg.scan_netbios() == m_fNetbiosColumns && m_oCfg.scan_username() == m_fUserColumn)
+        return;
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
+        CColumnStates::ApplyForced(pView, CColumnStates::Read(m_oCfg, ColumnGroup(pView)), m_oCfg);
+}
+
+CColumnStateList v_main::CollectForStore(const CMouseRightClickTableView *i_pView) const
+{
+    CColumnStateList lStates = CColumnStates::Collect(i_pView);
+    CColumnStates::KeepChoiceOfForced(
+        lStates, CColumnStates::Read(m_oCfg, ColumnGroup(i_pView)), m_oCfg);
+    return lStates;
+}
+
 void v_main::SaveColumns()
 {
-    CColumnStates::Save(m_oCfg, CColumnStates::Collect(ui->tvResults), CColumnStates::ScanGroup());
+    CColumnStates::Save(m_oCfg, CollectForStore(ui->tvResults), CColumnStates::ScanGroup());
     CColumnStates::Save(
-        m_oCfg, CColumnStates::Collect(ui->tvFavorites), CColumnStates::FavoritesGroup());
+        m_oCfg, CollectForStore(ui->tvFavorites), CColumnStates::FavoritesGroup());
 }
 
 void v_main::SaveWindowState()
@@ -961,7 +982,7 @@ void v_main::OnColumnVisibility(int i_nColumn)
         return;
     CMouseRightClickTableView *pView = CurrentView();
     const QString sGroup = ColumnGroup(pView);
-    CColumnStateList lStates = CColumnStates::Collect(pView);
+    CColumnStateList lStates = CollectForStore(pView);
     for (CColumnState &oState : lStates) {
         if (oState.column == i_nColumn)
             oState.visible = !oState.visible;
@@ -971,7 +992,7 @@ void v_main::OnColumnVisibility(int i_nColumn)
     const Qt::SortOrder eSortOrder = pView->header()->sortIndicatorOrder();
     CColumnStates::Apply(pView, lStates, m_oCfg);
     pView->header()->setSortIndicator(nSortSection, eSortOrder);
-    CColumnStates::Save(m_oCfg, CColumnStates::Collect(pView), sGroup);
+    CColumnStates::Save(m_oCfg, CollectForStore(pView), sGroup);
 }
 
 // ---- files: save, favorites ------------------------------------------------------------------

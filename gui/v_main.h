@@ -205,6 +205,8 @@ private:
     void SaveRows(bool i_fSelectionOnly);
     void ApplyStoredColumns();
     void SaveColumns();
+    CColumnStateList CollectForStore(const CMouseRightClickTableView *i_pView) const;
+    void ApplyProbeColumns();
     void SaveWindowState();
     void ShowFilterChanged();
     void FitNameColumns();
@@ -213,6 +215,9 @@ private:
     bool m_fIconsSet = false;
     CCfg m_oCfg;
     bool m_fCfgReceived = false;
+    // The probe settings that the NetBIOS and user columns were last shown or hidden for.
+    bool m_fNetbiosColumns = false;
+    bool m_fUserColumn = false;
     QActionGroup *m_pLanguageGroup = nullptr;
 
     IpRanges m_oRangesFromFile;

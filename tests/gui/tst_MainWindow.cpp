@@ -9,6 +9,7 @@
 #include "CResultsXml.h"
 #include "CViewStateKeeper.h"
 #include "GuiTestSupport.h"
+#include "MCfg.h"
 #include "MIpMacDataStorage.h"
 #include "MScanner.h"
 #include "VResultsBackend.h"
@@ -86,6 +87,8 @@ private slots:
     void storedColumnsWithWrongCountFallBack_data();
     void storedColumnsWithWrongCountFallBack();
     void columnMenuTogglesVisibility();
+    void probeColumnsFollowTheSettings_data();
+    void probeColumnsFollowTheSettings();
     void windowStateRestoredAtNextStart();
     void favoritesFileSavedAndLoaded();
 
@@ -840,6 +843,64 @@ void TestMainWindow::columnMenuTogglesVisibility()
     }
     oWindow.OnColumnVisibility(5);
     QVERIFY(!pHeader->isSectionHidden(5));
+}
+
+void TestMainWindow::probeColumnsFollowTheSettings_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("setting");
+    QTest::newRow("NetBIOS name column follows scan_netbios") << 3 << QStringLiteral("scan_netbios");
+    QTest::newRow("NetBIOS group column follows scan_netbios") << 4 << QStringLiteral("scan_netbios");
+    QTest::newRow("user column follows scan_username") << 6 << QStringLiteral("scan_username");
+}
+
+void TestMainWindow::probeColumnsFollowTheSettings()
+{
+    QFETCH(int, column);
+    QFETCH(QString, setting);
+    QCoreApplication::setApplicationName(QStringLiteral("vistrel-probecolumns-%1").arg(column));
+    const auto SetProbe = [&](bool i_fOn) {
+        m_pProgram->Cfg().Cfg().SetValue(setting, i_fOn);
+        m_pProgram->Cfg().RequestCfgBroadcast();
+    };
+    {
+        v_main &oWindow = Start();
+        QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+        QVERIFY(pHeader->isSectionHidden(column)); // probe off by default
+        // Closing while the probe is off must not store the column as the user's hidden one.
+        QVERIFY(oWindow.close());
+        m_pProgram.reset();
+    }
+    {
+        Start();
+        SetProbe(true);
+        for (const char *pView : {"tvResults", "tvFavorites"}) {
+            QHeaderView *pHeader = Child<CMouseRightClickTableView>(pView)->header();
+            QVERIFY2(!pHeader->isSectionHidden(column), pView);
+            QVERIFY2(pHeader->sectionSize(column) > 0, pView);
+        }
+        SetProbe(false);
+        QVERIFY(Child<CMouseRightClickTableView>("tvResults")->header()->isSectionHidden(column));
+        SetProbe(true);
+        v_main &oWindow = m_pProgram->MainWindow();
+        QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+        QVERIFY(!pHeader->isSectionHidden(column));
+        // The user's own choice from the column menu stays, whatever the probe does.
+        oWindow.OnColumnVisibility(column);
+        QVERIFY(pHeader->isSectionHidden(column));
+        SetProbe(false);
+        SetProbe(true);
+        QVERIFY(pHeader->isSectionHidden(column));
+        oWindow.OnColumnVisibility(column);
+        QVERIFY(!pHeader->isSectionHidden(column));
+        QVERIFY(oWindow.close());
+        m_pProgram.reset();
+    }
+    {
+        // The next start with the probe on shows the column.
+        Start();
+        QVERIFY(!Child<CMouseRightClickTableView>("tvResults")->header()->isSectionHidden(column));
+    }
 }
 
 void TestMainWindow::windowStateRestoredAtNextStart()
