@@ -31,6 +31,10 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QMenu>
+#include <QActionGroup>
+#include <QSet>
 
 #include <memory>
 
@@ -56,6 +60,7 @@ private slots:
     void init();
     void cleanup();
 
+    void everyMenuAndToolBarEntryIsWired();
     void rangeBoxValidity_data();
     void rangeBoxValidity();
     void scanButtonStartsAndStops();
@@ -149,6 +154,44 @@ v_main &TestMainWindow::Start()
     if (!QTest::qWaitForWindowExposed(&oWindow))
         qWarning("main window not exposed");
     return oWindow;
+}
+
+// ---- menus -----------------------------------------------------------------------------------
+
+void TestMainWindow::everyMenuAndToolBarEntryIsWired()
+{
+    Start();
+    // Cutting the connections is the public way to learn whether there were any; the window
+    // is not used afterwards.
+    const auto Wired = [](QObject *i_pSender, const char *i_pSignal) {
+        return QObject::disconnect(i_pSender, i_pSignal, nullptr, nullptr);
+    };
+    QList<QAction *> lActions;
+    const QList<QMenu *> lMenus = m_pProgram->MainWindow().findChildren<QMenu *>();
+    for (const QMenu *pMenu : lMenus)
+        lActions << pMenu->actions();
+    lActions << Child<QToolBar>("toolBar")->actions();
+    int nChecked = 0;
+    QSet<QActionGroup *> lGroups;
+    for (QAction *pAction : qAsConst(lActions)) {
+        if (pAction->isSeparator() || pAction->menu()
+            || Child<QToolBar>("toolBar")->widgetForAction(pAction) == Child<QWidget>("banner"))
+            continue;
+        // Language entries are wired through their action group.
+        if (pAction->actionGroup()) {
+            lGroups.insert(pAction->actionGroup());
+            continue;
+        }
+        const bool fTriggered = Wired(pAction, SIGNAL(triggered(bool)));
+        const bool fToggled = Wired(pAction, SIGNAL(toggled(bool)));
+        QVERIFY2(fTriggered || fToggled,
+                 qPrintable(pAction->objectName() + QLatin1Char(' ') + pAction->text()));
+        ++nChecked;
+    }
+    // File 4, Operations 8 + 8, Settings 1, View 6, Help 4, tool bar 4.
+    QCOMPARE(nChecked, 35);
+    for (QActionGroup *pGroup : qAsConst(lGroups))
+        QVERIFY(Wired(pGroup, SIGNAL(triggered(QAction *))));
 }
 
 // ---- range box and Scan button ----------------------------------------------------------------
