@@ -300,6 +300,8 @@ void v_main::ApplyProbeColumns()
         return;
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
         CColumnStates::ApplyForced(pView, CColumnStates::Read(m_oCfg, ColumnGroup(pView)), m_oCfg);
+    // The name column gives up or takes the room, so the row still fits the window.
+    FitNameColumns();
 }
 
 CColumnStateList v_main::CollectForStore(const CMouseRightClickTableView *i_pView) const

@@ -915,13 +915,20 @@ void TestMainWindow::probeColumnsFollowTheSettings()
         m_pProgram.reset();
     }
     {
-        Start();
+        Start().resize(1600, 800);
+        QHeaderView *pShown = Child<CMouseRightClickTableView>("tvResults")->header();
+        QTRY_VERIFY(pShown->width() > 1400);
+        // As after a start in a wide window: the name column fills the row.
+        pShown->resizeSection(1, pShown->width() - (pShown->length() - pShown->sectionSize(1)));
+        QCOMPARE(pShown->length(), pShown->width());
         SetProbe(true);
         for (const char *pView : {"tvResults", "tvFavorites"}) {
             QHeaderView *pHeader = Child<CMouseRightClickTableView>(pView)->header();
             QVERIFY2(!pHeader->isSectionHidden(column), pView);
             QVERIFY2(pHeader->sectionSize(column) > 0, pView);
         }
+        // The name column made room: the shown columns still fit the view.
+        QVERIFY(pShown->length() <= pShown->width());
         SetProbe(false);
         QVERIFY(Child<CMouseRightClickTableView>("tvResults")->header()->isSectionHidden(column));
         SetProbe(true);
