@@ -274,15 +274,24 @@ void v_main::OnCfg(CCfg i_oCfg)
 void v_main::FitNameColumns()
 {
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
-        QHeaderView *pHeader = pView->header();
-        int nSum = 0;
-        for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
-            if (nSection != 1)
-                nSum += pHeader->sectionSize(nSection);
-        }
-        if (pHeader->count() > 1 && pHeader->width() > nSum + 64)
-            pHeader->resizeSection(1, pHeader->width() - nSum);
+        // The page not shown has not been laid out yet: its turn comes when it is first shown.
+        if (pView->isVisible())
+            FitNameColumn(pView);
     }
+}
+
+void v_main::FitNameColumn(CMouseRightClickTableView *i_pView)
+{
+    if (!m_lpFittedViews.contains(i_pView))
+        m_lpFittedViews.append(i_pView);
+    QHeaderView *pHeader = i_pView->header();
+    int nSum = 0;
+    for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
+        if (nSection != 1)
+            nSum += pHeader->sectionSize(nSection);
+    }
+    if (pHeader->count() > 1 && pHeader->width() > nSum + 64)
+        pHeader->resizeSection(1, pHeader->width() - nSum);
 }
 
 void v_main::ApplyStoredColumns()
@@ -300,7 +309,9 @@ void v_main::ApplyProbeColumns()
         return;
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
         CColumnStates::ApplyForced(pView, CColumnStates::Read(m_oCfg, ColumnGroup(pView)), m_oCfg);
-    // The name column gives up or takes the room, so the row still fits the window.
+    // The name column gives up or takes the room, so the row still fits the window; the view
+    // of the other page follows when its page is shown.
+    m_lpFittedViews.clear();
     FitNameColumns();
 }
 
@@ -704,6 +715,8 @@ void v_main::UpdateRowActions()
 
 void v_main::OnTabChanged()
 {
+    if (m_fCfgReceived && CurrentView()->isVisible() && !m_lpFittedViews.contains(CurrentView()))
+        FitNameColumn(CurrentView());
     UpdateControls();
     UpdateRowActions();
     UpdateHint();

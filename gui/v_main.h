@@ -210,6 +210,7 @@ private:
     void SaveWindowState();
     void ShowFilterChanged();
     void FitNameColumns();
+    void FitNameColumn(CMouseRightClickTableView *i_pView);
 
     std::unique_ptr<Ui::v_main> ui;
     bool m_fIconsSet = false;
@@ -218,6 +219,8 @@ private:
     // The probe settings that the NetBIOS and user columns were last shown or hidden for.
     bool m_fNetbiosColumns = false;
     bool m_fUserColumn = false;
+    // Views whose name column was fitted once their page was shown and laid out.
+    QList<const CMouseRightClickTableView *> m_lpFittedViews;
     QActionGroup *m_pLanguageGroup = nullptr;
 
     IpRanges m_oRangesFromFile;

@@ -92,6 +92,8 @@ private slots:
     void storedColumnsWithWrongCountFallBack_data();
     void storedColumnsWithWrongCountFallBack();
     void columnMenuTogglesVisibility();
+    void nameColumnFillsTheRowOnBothPages_data();
+    void nameColumnFillsTheRowOnBothPages();
     void probeColumnsFollowTheSettings_data();
     void probeColumnsFollowTheSettings();
     void windowStateRestoredAtNextStart();
@@ -886,6 +888,34 @@ void TestMainWindow::columnMenuTogglesVisibility()
     }
     oWindow.OnColumnVisibility(5);
     QVERIFY(!pHeader->isSectionHidden(5));
+}
+
+void TestMainWindow::nameColumnFillsTheRowOnBothPages_data()
+{
+    QTest::addColumn<int>("startTab");
+    QTest::newRow("started on Results, Favorites shown later") << 0;
+    QTest::newRow("started on Favorites, Results shown later") << 1;
+}
+
+void TestMainWindow::nameColumnFillsTheRowOnBothPages()
+{
+    QFETCH(int, startTab);
+    QCoreApplication::setApplicationName(QStringLiteral("vistrel-namecolumn-%1").arg(startTab));
+    {
+        CCfg oCfg;
+        oCfg.SetValue(QStringLiteral("State/LastActiveTab"), startTab);
+        oCfg.Sync();
+    }
+    Start();
+    QCOMPARE(Tabs()->currentIndex(), startTab);
+    const auto Filled = [this](const char *i_pView) {
+        const QHeaderView *pHeader = Child<CMouseRightClickTableView>(i_pView)->header();
+        return pHeader->width() > 200 && pHeader->length() == pHeader->width();
+    };
+    const char *const apViews[] = {"tvResults", "tvFavorites"};
+    QTRY_VERIFY(Filled(apViews[startTab]));
+    Tabs()->setCurrentIndex(1 - startTab);
+    QTRY_VERIFY(Filled(apViews[1 - startTab]));
 }
 
 void TestMainWindow::probeColumnsFollowTheSettings_data()
