@@ -479,6 +479,8 @@ void TestMainWindow::largeScanRule_data()
     QTest::newRow("silent never-seen host in a large scan is dropped")
         << 70000 << 3 << false << false;
     QTest::newRow("alive host in a large scan is counted") << 70000 << 2 << true << true;
+    QTest::newRow("alive host without MAC (routed) in a large scan is counted")
+        << 70000 << 2 << false << true;
 }
 
 void TestMainWindow::largeScanRule()
@@ -498,6 +500,7 @@ void TestMainWindow::largeScanRule()
                 withMac ? Mac(1) : QByteArray(6, '\0')));
     QCOMPARE(oData.count(), counted ? 1 : 0);
     QCOMPARE(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount(), counted ? 1 : 0);
+    QCOMPARE(oWindow.AliveCount(), counted && status == 2 ? 1 : 0);
 }
 
 // ---- keys ---------------------------------------------------------------------------------------
