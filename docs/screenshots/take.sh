@@ -24,12 +24,14 @@ sleep 3
 WID=$(xdotool search --onlyvisible --name Vistrel | head -1)
 import -window "$WID" "$OUT-idle.png"
 xdotool mousemove 50 95 click 1          # the Scan button
+xdotool mousemove 700 $((H - 150))        # out of the way of hover highlights
 sleep 1.5
 import -window "$WID" "$OUT-scanning.png"
 sleep 45                                  # the /24 takes about half a minute
 xdotool mousemove 214 10 click 1          # View
 sleep 0.5
 xdotool mousemove 240 34 click 1          # Expand all
+xdotool mousemove 700 $((H - 150))
 sleep 0.5
 import -window "$WID" "$OUT-finished.png"
 kill "$PID"
