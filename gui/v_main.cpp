@@ -402,14 +402,18 @@ void v_main::on_b_scan_clicked()
     if (OnResultsTab()) {
         const QString sText = ui->cbIpRange->currentText();
         CIpList oList;
+        bool fFromFile = false;
         if (!ReadRangeText(sText, &oList) && LoadFileReference(sText)) {
+            fFromFile = true;
             for (const TIpRange &oRange : m_oRangesFromFile.Ranges())
                 oList.AddRange(oRange.first, oRange.last);
         }
         if (oList.Count() == 0)
             return;
         emit ClearScanData();
-        emit ScanSrcDataWasUsed(sText);
+        // A loaded file has been recorded as used already: one scan is one use in the history.
+        if (!fFromFile)
+            emit ScanSrcDataWasUsed(sText);
         RefillRangeHistory();
         StartScan(oList);
         return;
@@ -751,7 +755,7 @@ void v_main::RefillRangeHistory()
     ui->cbIpRange->setEditText(sText);
 }
 
-bool v_main::LoadFileReference(const QString &i_sText)
+bool v_main::LoadFileReference(const QString &i_sText, bool i_fRecordUse)
 {
     QString sPath;
     if (!CRangeBoxText::NamesExistingFile(i_sText, &sPath))
@@ -768,7 +772,8 @@ bool v_main::LoadFileReference(const QString &i_sText)
         return false;
     }
     m_oRangesFromFile = oRanges;
-    emit ScanSrcDataWasUsed(CRangeBoxText::FilePrefix() + sPath);
+    if (i_fRecordUse)
+        emit ScanSrcDataWasUsed(CRangeBoxText::FilePrefix() + sPath);
     return true;
 }
 
@@ -803,7 +808,9 @@ void v_main::OnSelectIpFile()
     const QString sText = CRangeBoxText::FilePrefix() + sPath;
     ui->cbIpRange->setEditText(sText);
     CheckScanButton();
-    if (!LoadFileReference(sText))
+    // Checked here so that a bad file is reported before anything else; the Scan press below
+    // loads it again and records the use.
+    if (!LoadFileReference(sText, false))
         return;
     ui->tabMachineList->setCurrentIndex(0);
     on_b_scan_clicked();

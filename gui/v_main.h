@@ -200,7 +200,7 @@ private:
     void UpdateRowActions();
     void SetViewsLocked(bool i_fLocked);
     void RefillRangeHistory();
-    bool LoadFileReference(const QString &i_sText);
+    bool LoadFileReference(const QString &i_sText, bool i_fRecordUse = true);
     bool ReadRangeText(const QString &i_sText, CIpList *o_pList);
     void SaveRows(bool i_fSelectionOnly);
     void ApplyStoredColumns();
