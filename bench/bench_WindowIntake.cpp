@@ -23,12 +23,13 @@
 
 int main(int argc, char *argv[])
 {
+    // Outlives the application object, whose end writes the IP-to-MAC memory into it.
+    QTemporaryDir oDir;
     QApplication oApp(argc, argv);
     const QStringList lsArgs = QCoreApplication::arguments();
     const int nHosts = lsArgs.size() > 1 ? std::clamp(lsArgs.at(1).toInt(), 1, 1 << 20) : 65534;
     const int nBurst = lsArgs.size() > 2 ? std::clamp(lsArgs.at(2).toInt(), 1, 1 << 20) : 96;
 
-    QTemporaryDir oDir;
     qputenv("HOME", oDir.path().toUtf8());
     QStandardPaths::setTestModeEnabled(true);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, oDir.path());

@@ -314,7 +314,9 @@ bool MIpMacDataStorage::ApplyToResult(CScanResult &io_oResult)
         io_oResult.set_mac(baMac);
         if (io_oResult.status() != EHostStatus::Alive)
             io_oResult.set_status(EHostStatus::Dead);
-    } else {
+    } else if (io_oResult.status() != EHostStatus::Alive) {
+        // A host that answered (by ICMP from behind a router, or this machine's own address,
+        // which ARP never answers) stays alive: only a silent one is unknown.
         io_oResult.set_status(EHostStatus::Unknown);
         if (io_oResult.scan_size() > kLargestListedScan)
             return false;

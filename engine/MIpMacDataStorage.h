@@ -52,8 +52,9 @@ public:
     void SetName(quint32 i_nIp, const QString &i_sName);
 
     // Applies the memory to a fresh scan result as the main window does: remembers an answered
-    // MAC (and name), or fills in a remembered one. False when the result must be dropped (a
-    // never-seen silent host in a scan of more than 65,535 addresses).
+    // MAC (and name), or fills in a remembered one. A host that answered without a MAC (routed,
+    // or this machine) stays alive. False when the result must be dropped (a never-seen silent
+    // host in a scan of more than 65,535 addresses).
     bool ApplyToResult(CScanResult &io_oResult);
 
     QString Path() const { return m_sPath; }

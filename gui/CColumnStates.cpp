@@ -99,6 +99,44 @@ bool CColumnStates::IsForcedHidden(int i_nColumn, const CCfg &i_oCfg)
     return false;
 }
 
+namespace {
+
+const int kProbeColumns[] = {3, 4, 6};
+
+bool StoredVisible(const CColumnStateList &i_lStored, int i_nColumn)
+{
+    for (const CColumnState &oState : i_lStored) {
+        if (oState.column == i_nColumn)
+            return oState.visible;
+    }
+    return true;
+}
+
+} // namespace
+
+void CColumnStates::KeepChoiceOfForced(CColumnStateList &io_lStates,
+                                       const CColumnStateList &i_lStored,
+                                       const CCfg &i_oCfg)
+{
+    for (CColumnState &oState : io_lStates) {
+        if (IsForcedHidden(oState.column, i_oCfg))
+            oState.visible = StoredVisible(i_lStored, oState.column);
+    }
+}
+
+void CColumnStates::ApplyForced(QTreeView *i_pView,
+                                const CColumnStateList &i_lStored,
+                                const CCfg &i_oCfg)
+{
+    QHeaderView *pHeader = i_pView->header();
+    for (const int nColumn : kProbeColumns) {
+        if (nColumn >= pHeader->count())
+            continue;
+        pHeader->setSectionHidden(
+            nColumn, IsForcedHidden(nColumn, i_oCfg) || !StoredVisible(i_lStored, nColumn));
+    }
+}
+
 void CColumnStates::Apply(QTreeView *i_pView, const CColumnStateList &i_lStates, const CCfg &i_oCfg)
 {
     QHeaderView *pHeader = i_pView->header();

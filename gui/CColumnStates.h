@@ -37,4 +37,14 @@ public:
     static void SetDefaultWidths(QTreeView *i_pView, bool i_fFavorites);
     // Columns that the current settings keep hidden.
     static bool IsForcedHidden(int i_nColumn, const CCfg &i_oCfg);
+    // A column hidden only because its probe is off keeps the visibility the user gave it in
+    // i_lStored; storing it as hidden would keep it hidden after the probe is turned on.
+    static void KeepChoiceOfForced(CColumnStateList &io_lStates,
+                                   const CColumnStateList &i_lStored,
+                                   const CCfg &i_oCfg);
+    // After the probe settings changed: shows or hides the columns that depend on them, as the
+    // settings and the user's stored choice say.
+    static void ApplyForced(QTreeView *i_pView,
+                            const CColumnStateList &i_lStored,
+                            const CCfg &i_oCfg);
 };

@@ -252,7 +252,11 @@ void v_main::OnCfg(CCfg i_oCfg)
         ui->cbIpRange->setEditText(vLastRange.isValid() ? vLastRange.toString() : MySubnetsText());
         show();
         FitNameColumns();
+    } else {
+        ApplyProbeColumns();
     }
+    m_fNetbiosColumns = m_oCfg.scan_netbios();
+    m_fUserColumn = m_oCfg.scan_username();
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
         if (VResultsBackend *pModel = ModelOf(pView))
             pModel->SetCfg(m_oCfg);
@@ -270,15 +274,24 @@ void v_main::OnCfg(CCfg i_oCfg)
 void v_main::FitNameColumns()
 {
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
-        QHeaderView *pHeader = pView->header();
-        int nSum = 0;
-        for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
-            if (nSection != 1)
-                nSum += pHeader->sectionSize(nSection);
-        }
-        if (pHeader->count() > 1 && pHeader->width() > nSum + 64)
-            pHeader->resizeSection(1, pHeader->width() - nSum);
+        // The page not shown has not been laid out yet: its turn comes when it is first shown.
+        if (pView->isVisible())
+            FitNameColumn(pView);
     }
+}
+
+void v_main::FitNameColumn(CMouseRightClickTableView *i_pView)
+{
+    if (!m_lpFittedViews.contains(i_pView))
+        m_lpFittedViews.append(i_pView);
+    QHeaderView *pHeader = i_pView->header();
+    int nSum = 0;
+    for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
+        if (nSection != 1)
+            nSum += pHeader->sectionSize(nSection);
+    }
+    if (pHeader->count() > 1 && pHeader->width() > nSum + 64)
+        pHeader->resizeSection(1, pHeader->width() - nSum);
 }
 
 void v_main::ApplyStoredColumns()
@@ -289,11 +302,32 @@ void v_main::ApplyStoredColumns()
         ui->tvFavorites, CColumnStates::Read(m_oCfg, CColumnStates::FavoritesGroup()), m_oCfg);
 }
 
+void v_main::ApplyProbeColumns()
+{
+    // Turning a probe on in the options shows its columns at once, and off hides them.
+    if (m_oCfg.scan_netbios() == m_fNetbiosColumns && m_oCfg.scan_username() == m_fUserColumn)
+        return;
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
+        CColumnStates::ApplyForced(pView, CColumnStates::Read(m_oCfg, ColumnGroup(pView)), m_oCfg);
+    // The name column gives up or takes the room, so the row still fits the window; the view
+    // of the other page follows when its page is shown.
+    m_lpFittedViews.clear();
+    FitNameColumns();
+}
+
+CColumnStateList v_main::CollectForStore(const CMouseRightClickTableView *i_pView) const
+{
+    CColumnStateList lStates = CColumnStates::Collect(i_pView);
+    CColumnStates::KeepChoiceOfForced(
+        lStates, CColumnStates::Read(m_oCfg, ColumnGroup(i_pView)), m_oCfg);
+    return lStates;
+}
+
 void v_main::SaveColumns()
 {
-    CColumnStates::Save(m_oCfg, CColumnStates::Collect(ui->tvResults), CColumnStates::ScanGroup());
+    CColumnStates::Save(m_oCfg, CollectForStore(ui->tvResults), CColumnStates::ScanGroup());
     CColumnStates::Save(
-        m_oCfg, CColumnStates::Collect(ui->tvFavorites), CColumnStates::FavoritesGroup());
+        m_oCfg, CollectForStore(ui->tvFavorites), CColumnStates::FavoritesGroup());
 }
 
 void v_main::SaveWindowState()
@@ -368,14 +402,18 @@ void v_main::on_b_scan_clicked()
     if (OnResultsTab()) {
         const QString sText = ui->cbIpRange->currentText();
         CIpList oList;
+        bool fFromFile = false;
         if (!ReadRangeText(sText, &oList) && LoadFileReference(sText)) {
+            fFromFile = true;
             for (const TIpRange &oRange : m_oRangesFromFile.Ranges())
                 oList.AddRange(oRange.first, oRange.last);
         }
         if (oList.Count() == 0)
             return;
         emit ClearScanData();
-        emit ScanSrcDataWasUsed(sText);
+        // A loaded file has been recorded as used already: one scan is one use in the history.
+        if (!fFromFile)
+            emit ScanSrcDataWasUsed(sText);
         RefillRangeHistory();
         StartScan(oList);
         return;
@@ -681,6 +719,8 @@ void v_main::UpdateRowActions()
 
 void v_main::OnTabChanged()
 {
+    if (m_fCfgReceived && CurrentView()->isVisible() && !m_lpFittedViews.contains(CurrentView()))
+        FitNameColumn(CurrentView());
     UpdateControls();
     UpdateRowActions();
     UpdateHint();
@@ -715,7 +755,7 @@ void v_main::RefillRangeHistory()
     ui->cbIpRange->setEditText(sText);
 }
 
-bool v_main::LoadFileReference(const QString &i_sText)
+bool v_main::LoadFileReference(const QString &i_sText, bool i_fRecordUse)
 {
     QString sPath;
     if (!CRangeBoxText::NamesExistingFile(i_sText, &sPath))
@@ -732,7 +772,8 @@ bool v_main::LoadFileReference(const QString &i_sText)
         return false;
     }
     m_oRangesFromFile = oRanges;
-    emit ScanSrcDataWasUsed(CRangeBoxText::FilePrefix() + sPath);
+    if (i_fRecordUse)
+        emit ScanSrcDataWasUsed(CRangeBoxText::FilePrefix() + sPath);
     return true;
 }
 
@@ -767,7 +808,9 @@ void v_main::OnSelectIpFile()
     const QString sText = CRangeBoxText::FilePrefix() + sPath;
     ui->cbIpRange->setEditText(sText);
     CheckScanButton();
-    if (!LoadFileReference(sText))
+    // Checked here so that a bad file is reported before anything else; the Scan press below
+    // loads it again and records the use.
+    if (!LoadFileReference(sText, false))
         return;
     ui->tabMachineList->setCurrentIndex(0);
     on_b_scan_clicked();
@@ -961,7 +1004,7 @@ void v_main::OnColumnVisibility(int i_nColumn)
         return;
     CMouseRightClickTableView *pView = CurrentView();
     const QString sGroup = ColumnGroup(pView);
-    CColumnStateList lStates = CColumnStates::Collect(pView);
+    CColumnStateList lStates = CollectForStore(pView);
     for (CColumnState &oState : lStates) {
         if (oState.column == i_nColumn)
             oState.visible = !oState.visible;
@@ -971,7 +1014,7 @@ void v_main::OnColumnVisibility(int i_nColumn)
     const Qt::SortOrder eSortOrder = pView->header()->sortIndicatorOrder();
     CColumnStates::Apply(pView, lStates, m_oCfg);
     pView->header()->setSortIndicator(nSortSection, eSortOrder);
-    CColumnStates::Save(m_oCfg, CColumnStates::Collect(pView), sGroup);
+    CColumnStates::Save(m_oCfg, CollectForStore(pView), sGroup);
 }
 
 // ---- files: save, favorites ------------------------------------------------------------------

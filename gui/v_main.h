@@ -200,19 +200,27 @@ private:
     void UpdateRowActions();
     void SetViewsLocked(bool i_fLocked);
     void RefillRangeHistory();
-    bool LoadFileReference(const QString &i_sText);
+    bool LoadFileReference(const QString &i_sText, bool i_fRecordUse = true);
     bool ReadRangeText(const QString &i_sText, CIpList *o_pList);
     void SaveRows(bool i_fSelectionOnly);
     void ApplyStoredColumns();
     void SaveColumns();
+    CColumnStateList CollectForStore(const CMouseRightClickTableView *i_pView) const;
+    void ApplyProbeColumns();
     void SaveWindowState();
     void ShowFilterChanged();
     void FitNameColumns();
+    void FitNameColumn(CMouseRightClickTableView *i_pView);
 
     std::unique_ptr<Ui::v_main> ui;
     bool m_fIconsSet = false;
     CCfg m_oCfg;
     bool m_fCfgReceived = false;
+    // The probe settings that the NetBIOS and user columns were last shown or hidden for.
+    bool m_fNetbiosColumns = false;
+    bool m_fUserColumn = false;
+    // Views whose name column was fitted once their page was shown and laid out.
+    QList<const CMouseRightClickTableView *> m_lpFittedViews;
     QActionGroup *m_pLanguageGroup = nullptr;
 
     IpRanges m_oRangesFromFile;

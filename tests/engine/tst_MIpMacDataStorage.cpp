@@ -344,8 +344,10 @@ void TestMIpMacDataStorage::applyToResult_data()
         << baZero << 2 << QStringLiteral("dns") << 1 << true << true << 2 << baKnown << QStringLiteral("pc1");
     QTest::newRow("silent host never seen is unknown")
         << baZero << 3 << QString() << 65535 << false << true << 4 << baZero << QString();
-    QTest::newRow("alive host never seen without MAC is unknown")
-        << baZero << 2 << QStringLiteral("dns") << 1 << false << true << 4 << baZero << QStringLiteral("dns");
+    QTest::newRow("alive host never seen without MAC stays alive")
+        << baZero << 2 << QStringLiteral("dns") << 1 << false << true << 2 << baZero << QStringLiteral("dns");
+    QTest::newRow("alive host without MAC in a scan above 65535 addresses is kept")
+        << baZero << 2 << QString() << 70000 << false << true << 2 << baZero << QString();
     QTest::newRow("never seen in a scan above 65535 addresses is dropped")
         << baZero << 4 << QString() << 70000 << false << false << 4 << baZero << QString();
 }

@@ -9,6 +9,7 @@
 #include "CResultsXml.h"
 #include "CViewStateKeeper.h"
 #include "GuiTestSupport.h"
+#include "MCfg.h"
 #include "MIpMacDataStorage.h"
 #include "MScanner.h"
 #include "VResultsBackend.h"
@@ -30,6 +31,10 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QMenu>
+#include <QActionGroup>
+#include <QSet>
 
 #include <memory>
 
@@ -55,6 +60,7 @@ private slots:
     void init();
     void cleanup();
 
+    void everyMenuAndToolBarEntryIsWired();
     void rangeBoxValidity_data();
     void rangeBoxValidity();
     void scanButtonStartsAndStops();
@@ -86,6 +92,10 @@ private slots:
     void storedColumnsWithWrongCountFallBack_data();
     void storedColumnsWithWrongCountFallBack();
     void columnMenuTogglesVisibility();
+    void nameColumnFillsTheRowOnBothPages_data();
+    void nameColumnFillsTheRowOnBothPages();
+    void probeColumnsFollowTheSettings_data();
+    void probeColumnsFollowTheSettings();
     void windowStateRestoredAtNextStart();
     void favoritesFileSavedAndLoaded();
 
@@ -146,6 +156,44 @@ v_main &TestMainWindow::Start()
     if (!QTest::qWaitForWindowExposed(&oWindow))
         qWarning("main window not exposed");
     return oWindow;
+}
+
+// ---- menus -----------------------------------------------------------------------------------
+
+void TestMainWindow::everyMenuAndToolBarEntryIsWired()
+{
+    Start();
+    // Cutting the connections is the public way to learn whether there were any; the window
+    // is not used afterwards.
+    const auto Wired = [](QObject *i_pSender, const char *i_pSignal) {
+        return QObject::disconnect(i_pSender, i_pSignal, nullptr, nullptr);
+    };
+    QList<QAction *> lActions;
+    const QList<QMenu *> lMenus = m_pProgram->MainWindow().findChildren<QMenu *>();
+    for (const QMenu *pMenu : lMenus)
+        lActions << pMenu->actions();
+    lActions << Child<QToolBar>("toolBar")->actions();
+    int nChecked = 0;
+    QSet<QActionGroup *> lGroups;
+    for (QAction *pAction : qAsConst(lActions)) {
+        if (pAction->isSeparator() || pAction->menu()
+            || Child<QToolBar>("toolBar")->widgetForAction(pAction) == Child<QWidget>("banner"))
+            continue;
+        // Language entries are wired through their action group.
+        if (pAction->actionGroup()) {
+            lGroups.insert(pAction->actionGroup());
+            continue;
+        }
+        const bool fTriggered = Wired(pAction, SIGNAL(triggered(bool)));
+        const bool fToggled = Wired(pAction, SIGNAL(toggled(bool)));
+        QVERIFY2(fTriggered || fToggled,
+                 qPrintable(pAction->objectName() + QLatin1Char(' ') + pAction->text()));
+        ++nChecked;
+    }
+    // File 4, Operations 8 + 8, Settings 1, View 6, Help 4, tool bar 4.
+    QCOMPARE(nChecked, 35);
+    for (QActionGroup *pGroup : qAsConst(lGroups))
+        QVERIFY(Wired(pGroup, SIGNAL(triggered(QAction *))));
 }
 
 // ---- range box and Scan button ----------------------------------------------------------------
@@ -245,7 +293,8 @@ void TestMainWindow::rangeFileIsScanned()
     QTest::mouseClick(ScanButton(), Qt::LeftButton);
     QCOMPARE(oScan.count(), 1);
     QCOMPARE(oScan.at(0).at(0).value<CIpList>().Count(), 4u);
-    QVERIFY(oUsed.count() >= 1);
+    // One scan of a file is one use in the range history.
+    QCOMPARE(oUsed.count(), 1);
     QCOMPARE(oUsed.at(0).at(0).toString(), QStringLiteral("file://") + sFile);
 }
 
@@ -431,6 +480,8 @@ void TestMainWindow::largeScanRule_data()
     QTest::newRow("silent never-seen host in a large scan is dropped")
         << 70000 << 3 << false << false;
     QTest::newRow("alive host in a large scan is counted") << 70000 << 2 << true << true;
+    QTest::newRow("alive host without MAC (routed) in a large scan is counted")
+        << 70000 << 2 << false << true;
 }
 
 void TestMainWindow::largeScanRule()
@@ -450,6 +501,7 @@ void TestMainWindow::largeScanRule()
                 withMac ? Mac(1) : QByteArray(6, '\0')));
     QCOMPARE(oData.count(), counted ? 1 : 0);
     QCOMPARE(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount(), counted ? 1 : 0);
+    QCOMPARE(oWindow.AliveCount(), counted && status == 2 ? 1 : 0);
 }
 
 // ---- keys ---------------------------------------------------------------------------------------
@@ -840,6 +892,99 @@ void TestMainWindow::columnMenuTogglesVisibility()
     }
     oWindow.OnColumnVisibility(5);
     QVERIFY(!pHeader->isSectionHidden(5));
+}
+
+void TestMainWindow::nameColumnFillsTheRowOnBothPages_data()
+{
+    QTest::addColumn<int>("startTab");
+    QTest::newRow("started on Results, Favorites shown later") << 0;
+    QTest::newRow("started on Favorites, Results shown later") << 1;
+}
+
+void TestMainWindow::nameColumnFillsTheRowOnBothPages()
+{
+    QFETCH(int, startTab);
+    QCoreApplication::setApplicationName(QStringLiteral("vistrel-namecolumn-%1").arg(startTab));
+    {
+        CCfg oCfg;
+        oCfg.SetValue(QStringLiteral("State/LastActiveTab"), startTab);
+        oCfg.Sync();
+    }
+    Start();
+    QCOMPARE(Tabs()->currentIndex(), startTab);
+    const auto Filled = [this](const char *i_pView) {
+        const QHeaderView *pHeader = Child<CMouseRightClickTableView>(i_pView)->header();
+        return pHeader->width() > 200 && pHeader->length() == pHeader->width();
+    };
+    const char *const apViews[] = {"tvResults", "tvFavorites"};
+    QTRY_VERIFY(Filled(apViews[startTab]));
+    Tabs()->setCurrentIndex(1 - startTab);
+    QTRY_VERIFY(Filled(apViews[1 - startTab]));
+}
+
+void TestMainWindow::probeColumnsFollowTheSettings_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("setting");
+    QTest::newRow("NetBIOS name column follows scan_netbios") << 3 << QStringLiteral("scan_netbios");
+    QTest::newRow("NetBIOS group column follows scan_netbios") << 4 << QStringLiteral("scan_netbios");
+    QTest::newRow("user column follows scan_username") << 6 << QStringLiteral("scan_username");
+}
+
+void TestMainWindow::probeColumnsFollowTheSettings()
+{
+    QFETCH(int, column);
+    QFETCH(QString, setting);
+    QCoreApplication::setApplicationName(QStringLiteral("vistrel-probecolumns-%1").arg(column));
+    const auto SetProbe = [&](bool i_fOn) {
+        m_pProgram->Cfg().Cfg().SetValue(setting, i_fOn);
+        m_pProgram->Cfg().RequestCfgBroadcast();
+    };
+    {
+        v_main &oWindow = Start();
+        QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+        QVERIFY(pHeader->isSectionHidden(column)); // probe off by default
+        // Closing while the probe is off must not store the column as the user's hidden one.
+        QVERIFY(oWindow.close());
+        m_pProgram.reset();
+    }
+    {
+        Start().resize(1600, 800);
+        QHeaderView *pShown = Child<CMouseRightClickTableView>("tvResults")->header();
+        QTRY_VERIFY(pShown->width() > 1400);
+        // As after a start in a wide window: the name column fills the row.
+        pShown->resizeSection(1, pShown->width() - (pShown->length() - pShown->sectionSize(1)));
+        QCOMPARE(pShown->length(), pShown->width());
+        SetProbe(true);
+        for (const char *pView : {"tvResults", "tvFavorites"}) {
+            QHeaderView *pHeader = Child<CMouseRightClickTableView>(pView)->header();
+            QVERIFY2(!pHeader->isSectionHidden(column), pView);
+            QVERIFY2(pHeader->sectionSize(column) > 0, pView);
+        }
+        // The name column made room: the shown columns still fit the view.
+        QVERIFY(pShown->length() <= pShown->width());
+        SetProbe(false);
+        QVERIFY(Child<CMouseRightClickTableView>("tvResults")->header()->isSectionHidden(column));
+        SetProbe(true);
+        v_main &oWindow = m_pProgram->MainWindow();
+        QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+        QVERIFY(!pHeader->isSectionHidden(column));
+        // The user's own choice from the column menu stays, whatever the probe does.
+        oWindow.OnColumnVisibility(column);
+        QVERIFY(pHeader->isSectionHidden(column));
+        SetProbe(false);
+        SetProbe(true);
+        QVERIFY(pHeader->isSectionHidden(column));
+        oWindow.OnColumnVisibility(column);
+        QVERIFY(!pHeader->isSectionHidden(column));
+        QVERIFY(oWindow.close());
+        m_pProgram.reset();
+    }
+    {
+        // The next start with the probe on shows the column.
+        Start();
+        QVERIFY(!Child<CMouseRightClickTableView>("tvResults")->header()->isSectionHidden(column));
+    }
 }
 
 void TestMainWindow::windowStateRestoredAtNextStart()

@@ -155,13 +155,15 @@ void TestMainWindowLab::scanOfTestNetwork()
     for (const CScanItem &oItem : oProgram.ScanModel().Items())
         hShown.insert(oItem.result().ip(), oItem.result());
     for (auto it = hHosts.cbegin(); it != hHosts.cend(); ++it) {
-        if ((it.key() & 0xFFFFF000u) != GuiTest::Ip("198.18.0.0") || it.value().sMac.isEmpty())
+        if ((it.key() & 0xFFFFF000u) != GuiTest::Ip("198.18.0.0"))
             continue;
         QVERIFY2(hShown.contains(it.key()), qPrintable(IpToText(it.key())));
         const CScanResult oResult = hShown.value(it.key());
+        // Hosts that answer without a MAC (this machine's own address) are alive too.
         if (it.value().sStatus == QLatin1String("alive")) {
             QVERIFY2(oResult.IsAlive(), qPrintable(IpToText(it.key())));
-            QCOMPARE(oResult.MacText(), it.value().sMac);
+            if (!it.value().sMac.isEmpty())
+                QCOMPARE(oResult.MacText(), it.value().sMac);
         }
     }
 }
