@@ -61,6 +61,9 @@ void MScanSrcDataHistory::OnScanSrcDataWasUsed(QString i_rsText)
     std::stable_sort(m_lEntries.begin(), m_lEntries.end(), [](const TEntry &a, const TEntry &b) {
         return a.nWeight > b.nWeight;
     });
+    // Stored at once as well as at exit: a program that is killed later keeps today's ranges.
+    if (m_fLoaded)
+        Save();
 }
 
 void MScanSrcDataHistory::OnCfg(CCfg i_oCfg)
