@@ -12,7 +12,7 @@ import sys
 runs_tsv, table_tsv, out_dir = sys.argv[1:4]
 NETS = {"d24": "198.18.0.0/24", "d20": "198.18.0.0/20", "full": "198.18.0.0/24",
         "e16": "198.19.0.0/16"}
-OURS = ("vistrel", "vistrel-rate4k", "vistrel-nosweep")
+OURS = ("vistrel", "vistrel-rate16k", "vistrel-nosweep")
 
 
 def norm_mac(text):
@@ -108,7 +108,7 @@ for case in NETS:
             s["ratio_to_best_peer"] = (s["median_s"] / best) if best else float("nan")
 
 order = {"d24": 0, "d20": 1, "full": 2, "e16": 3}
-tools = ["vistrel", "vistrel-rate4k", "vistrel-nosweep", "nmap-sn", "arp-scan", "fping", "nmap"]
+tools = ["vistrel", "vistrel-rate16k", "vistrel-nosweep", "nmap-sn", "arp-scan", "fping", "nmap"]
 summary.sort(key=lambda s: (order[s["case"]], tools.index(s["tool"]) if s["tool"] in tools else 99))
 
 # Same results with and without the sweep: compare the runs' alive sets and MACs.
@@ -143,7 +143,7 @@ dat = os.path.join(out_dir, "bench.dat")
 with open(dat, "w") as f:
     for s in summary:
         colour = 0xDD7711 if s["tool"] in OURS else 0x4477AA
-        label = {"vistrel": "ours", "vistrel-rate4k": "ours 4k/s",
+        label = {"vistrel": "ours", "vistrel-rate16k": "ours 16k/s",
                  "vistrel-nosweep": "ours, no sweep"}.get(s["tool"], s["tool"])
         f.write('"%s\\n%s" %f %d\n' % (s["case"], label, s["median_s"], colour))
 png = os.path.join(out_dir, "bench.png")
