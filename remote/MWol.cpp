@@ -60,8 +60,7 @@ void MWol::OnWakeOnLan(const QByteArray &i_oMacAddress)
                 continue;
             QUdpSocket oBound;
             if (!oBound.bind(rEntry.ip(), 0)
-                || oBound.writeDatagram(oPacket, QHostAddress::Broadcast, kPort)
-                       != oPacket.size())
+                || oBound.writeDatagram(oPacket, QHostAddress::Broadcast, kPort) != oPacket.size())
                 qCDebug(lcRemote) << "Wake-on-LAN send via" << rEntry.ip().toString() << ":"
                                   << oBound.errorString();
         }

@@ -430,10 +430,10 @@ void TestRemoteLab::abort()
     QCOMPARE(oSpy.at(0).at(0).toUInt(), QHostAddress(rHost.sIp).toIPv4Address());
     QCOMPARE(oSpy.at(0).at(1).toInt(), result);
     const QString sLog = TakeLog().join(QLatin1Char('\n'));
-    QVERIFY2(sLog.contains(QStringLiteral("abort of shutdown on \"%1\" failed: %2")
-                               .arg(rHost.sIp)
-                               .arg(result)),
-             qPrintable(sLog));
+    QVERIFY2(
+        sLog.contains(
+            QStringLiteral("abort of shutdown on \"%1\" failed: %2").arg(rHost.sIp).arg(result)),
+        qPrintable(sLog));
 }
 
 QTEST_GUILESS_MAIN(TestRemoteLab)
