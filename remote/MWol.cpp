@@ -4,6 +4,7 @@
 #include "RemoteLog.h"
 
 #include <QHostAddress>
+#include <QNetworkInterface>
 #include <QUdpSocket>
 
 MWol::MWol(QObject *i_pParent)
@@ -38,7 +39,30 @@ void MWol::OnWakeOnLan(const QByteArray &i_oMacAddress)
         return;
     }
     const qint64 nSent = oSocket.writeDatagram(oPacket, QHostAddress::Broadcast, kPort);
-    if (nSent != oPacket.size())
-        qCDebug(lcRemote) << "Wake-on-LAN send:" << oSocket.errorString();
     oSocket.close();
+    if (nSent == oPacket.size())
+        return;
+    // Without a default route the system has no way out for 255.255.255.255 (an isolated LAN
+    // without a gateway), and the packet would be lost without a word. A socket bound to an
+    // interface's own address sends the limited broadcast out of that interface regardless.
+    qCDebug(lcRemote) << "Wake-on-LAN send:" << oSocket.errorString()
+                      << "- trying each broadcast interface";
+    const auto lInterfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &rInterface : lInterfaces) {
+        const auto eFlags = rInterface.flags();
+        if (!(eFlags & QNetworkInterface::IsUp) || !(eFlags & QNetworkInterface::IsRunning)
+            || !(eFlags & QNetworkInterface::CanBroadcast)
+            || (eFlags & QNetworkInterface::IsLoopBack))
+            continue;
+        const auto lEntries = rInterface.addressEntries();
+        for (const QNetworkAddressEntry &rEntry : lEntries) {
+            if (rEntry.ip().protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            QUdpSocket oBound;
+            if (!oBound.bind(rEntry.ip(), 0)
+                || oBound.writeDatagram(oPacket, QHostAddress::Broadcast, kPort) != oPacket.size())
+                qCDebug(lcRemote) << "Wake-on-LAN send via" << rEntry.ip().toString() << ":"
+                                  << oBound.errorString();
+        }
+    }
 }
