@@ -219,8 +219,7 @@ void v_main::OnTelnet()
     // outcome when it comes.
     m_pActionRunner->StartTelnet(sAddress, this, [this](CTelnetLauncher::EResult i_eResult) {
         if (i_eResult != CTelnetLauncher::EResult::Started)
-            QMessageBox::warning(
-                this, CTelnetLauncher::Title(), CTelnetLauncher::Text(i_eResult));
+            QMessageBox::warning(this, CTelnetLauncher::Title(), CTelnetLauncher::Text(i_eResult));
     });
 }
 

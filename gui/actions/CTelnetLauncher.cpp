@@ -47,11 +47,12 @@ void CTelnetLauncher::Launch(const QString &i_sAddress, QObject *i_pContext, TDo
         i_fnDone(pPrograms->StartTelnet(sAddress) ? EResult::Started : EResult::StartFailed);
     };
     QObject::connect(pSocket, &QTcpSocket::connected, pSocket, [Finish]() { Finish(true); });
-    QObject::connect(pSocket, &QAbstractSocket::errorOccurred, pSocket, [pSocket, sAddress, Finish]() {
-        qCDebug(lcActions) << "telnet port of" << sAddress
-                           << "not reachable:" << pSocket->errorString();
-        Finish(false);
-    });
+    QObject::connect(
+        pSocket, &QAbstractSocket::errorOccurred, pSocket, [pSocket, sAddress, Finish]() {
+            qCDebug(lcActions) << "telnet port of" << sAddress
+                               << "not reachable:" << pSocket->errorString();
+            Finish(false);
+        });
     QObject::connect(pTimer, &QTimer::timeout, pSocket, [sAddress, Finish]() {
         qCDebug(lcActions) << "telnet port of" << sAddress << "did not answer in time";
         Finish(false);

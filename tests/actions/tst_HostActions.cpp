@@ -19,12 +19,12 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <optional>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <optional>
 
 namespace {
 
@@ -60,8 +60,9 @@ std::optional<CTelnetLauncher::EResult> LaunchAndWait(const CTelnetLauncher &i_o
 {
     QObject oContext;
     std::optional<CTelnetLauncher::EResult> oResult;
-    i_oLauncher.Launch(
-        i_sAddress, &oContext, [&oResult](CTelnetLauncher::EResult i_eResult) { oResult = i_eResult; });
+    i_oLauncher.Launch(i_sAddress, &oContext, [&oResult](CTelnetLauncher::EResult i_eResult) {
+        oResult = i_eResult;
+    });
     if (!QTest::qWaitFor([&oResult]() { return oResult.has_value(); },
                          CTelnetLauncher::kReachTimeoutMs + 2000))
         return std::nullopt;
@@ -361,7 +362,8 @@ void TestHostActions::telnetCheckKeepsTheThreadResponsive()
     QVERIFY(QTest::qWaitFor([&oResult]() { return oResult.has_value(); },
                             CTelnetLauncher::kReachTimeoutMs + 3000));
     QCOMPARE(*oResult, CTelnetLauncher::EResult::Unreachable);
-    QVERIFY2(oClock.elapsed() >= CTelnetLauncher::kReachTimeoutMs - 100,
+    // A coarse timer may fire up to 5 % early.
+    QVERIFY2(oClock.elapsed() >= CTelnetLauncher::kReachTimeoutMs * 9 / 10,
              "the target answered: it was not silent");
     // About 60 ticks fit in the time-out; a frozen thread would have none.
     QVERIFY2(nTicksAtResult >= 20, qPrintable(QString::number(nTicksAtResult)));
