@@ -175,3 +175,15 @@ void CColumnStates::SetDefaultWidths(QTreeView *i_pView, bool i_fFavorites)
     if (i_fFavorites)
         Fit(7, QCoreApplication::translate("columns", "Comments"));
 }
+
+void CColumnStates::FitStatusTitle(QTreeView *i_pView)
+{
+    QHeaderView *pHeader = i_pView->header();
+    if (pHeader->count() == 0)
+        return;
+    // The model translates its titles when asked; the header must ask again.
+    pHeader->headerDataChanged(Qt::Horizontal, 0, pHeader->count() - 1);
+    const int nHint = pHeader->sectionSizeHint(0);
+    if (pHeader->sectionSize(0) < nHint)
+        pHeader->resizeSection(0, nHint);
+}

@@ -35,6 +35,9 @@ public:
     static void Apply(QTreeView *i_pView, const CColumnStateList &i_lStates, const CCfg &i_oCfg);
     // Widths that fit sample texts in the header font; column 1 (name) is left alone.
     static void SetDefaultWidths(QTreeView *i_pView, bool i_fFavorites);
+    // After a language change: widens the Status column when its translated title no longer
+    // fits. Never narrows it, so a width the user chose survives as long as the title fits.
+    static void FitStatusTitle(QTreeView *i_pView);
     // Columns that the current settings keep hidden.
     static bool IsForcedHidden(int i_nColumn, const CCfg &i_oCfg);
     // A column hidden only because its probe is off keeps the visibility the user gave it in

@@ -19,9 +19,11 @@ void CHostActionRunner::OpenUrl(const QString &i_sUrl)
     COpenUrlThread::Open(i_sUrl, m_lpUrlThreads);
 }
 
-CTelnetLauncher::EResult CHostActionRunner::StartTelnet(const QString &i_sAddress)
+void CHostActionRunner::StartTelnet(const QString &i_sAddress,
+                                    QObject *i_pContext,
+                                    CTelnetLauncher::TDone i_fnDone)
 {
-    return CTelnetLauncher().Launch(i_sAddress);
+    CTelnetLauncher().Launch(i_sAddress, i_pContext, std::move(i_fnDone));
 }
 
 QString CHostActionRunner::FindOrtavoViewer()

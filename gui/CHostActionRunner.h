@@ -26,7 +26,10 @@ public:
     CHostActionRunner &operator=(const CHostActionRunner &) = delete;
 
     virtual void OpenUrl(const QString &i_sUrl);
-    virtual CTelnetLauncher::EResult StartTelnet(const QString &i_sAddress);
+    // Checks and starts without blocking; i_fnDone gets the result, unless i_pContext is destroyed
+    // first.
+    virtual void
+    StartTelnet(const QString &i_sAddress, QObject *i_pContext, CTelnetLauncher::TDone i_fnDone);
     // The viewer's path as installed, or empty.
     virtual QString FindOrtavoViewer();
     virtual COrtavoViewer::EResult StartOrtavo(const QString &i_sViewer,

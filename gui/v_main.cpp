@@ -374,6 +374,8 @@ void v_main::OnLangActionTriggered(QAction *i_pAction)
     m_pShutdowns->OnLanguageChanged();
     m_pHostProperties->OnLanguageChanged();
     m_pHostProperties->setWindowTitle(HostPropertiesTitle());
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
+        CColumnStates::FitStatusTitle(pView);
     emit LanguageChanged();
     UpdateTexts();
     UpdateHint();

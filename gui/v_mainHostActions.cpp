@@ -215,9 +215,12 @@ void v_main::OnTelnet()
     QString sAddress;
     if (!TakeTargetHost(&sAddress))
         return;
-    const CTelnetLauncher::EResult eResult = m_pActionRunner->StartTelnet(sAddress);
-    if (eResult != CTelnetLauncher::EResult::Started)
-        QMessageBox::warning(this, CTelnetLauncher::Title(), CTelnetLauncher::Text(eResult));
+    // The reachability check may take seconds; the window goes on meanwhile and tells the
+    // outcome when it comes.
+    m_pActionRunner->StartTelnet(sAddress, this, [this](CTelnetLauncher::EResult i_eResult) {
+        if (i_eResult != CTelnetLauncher::EResult::Started)
+            QMessageBox::warning(this, CTelnetLauncher::Title(), CTelnetLauncher::Text(i_eResult));
+    });
 }
 
 void v_main::OrtavoFromAction(EOrtavoCommand i_eCommand, const QAction *i_pAction)

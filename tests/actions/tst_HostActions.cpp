@@ -8,15 +8,23 @@
 #include "IHostPrograms.h"
 
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 #include <QtTest>
 
+#include <optional>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,6 +53,68 @@ QStringList ReadLines(const QString &i_sPath)
         return {};
     return QString::fromUtf8(oFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
+
+// Runs the launcher's check and waits for its result; nothing when none came in time.
+std::optional<CTelnetLauncher::EResult> LaunchAndWait(const CTelnetLauncher &i_oLauncher,
+                                                      const QString &i_sAddress)
+{
+    QObject oContext;
+    std::optional<CTelnetLauncher::EResult> oResult;
+    i_oLauncher.Launch(i_sAddress, &oContext, [&oResult](CTelnetLauncher::EResult i_eResult) {
+        oResult = i_eResult;
+    });
+    if (!QTest::qWaitFor([&oResult]() { return oResult.has_value(); },
+                         CTelnetLauncher::kReachTimeoutMs + 2000))
+        return std::nullopt;
+    return oResult;
+}
+
+// A listening socket on 127.0.0.1 that never accepts and whose queue is full: the kernel drops
+// further connection requests, so a connect to it neither succeeds nor fails until it gives up.
+class CSilentListener final
+{
+public:
+    CSilentListener()
+    {
+        m_nFd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in oAddr{};
+        oAddr.sin_family = AF_INET;
+        oAddr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t nLen = sizeof(oAddr);
+        if (m_nFd < 0 || ::bind(m_nFd, reinterpret_cast<sockaddr *>(&oAddr), nLen) != 0
+            || ::listen(m_nFd, 0) != 0
+            || ::getsockname(m_nFd, reinterpret_cast<sockaddr *>(&oAddr), &nLen) != 0)
+            return;
+        m_nPort = ntohs(oAddr.sin_port);
+        // Fill the queue until a request goes unanswered; a few suffice on Linux.
+        for (int i = 0; i < 8; ++i) {
+            auto pFiller = std::make_unique<QTcpSocket>();
+            pFiller->connectToHost(QHostAddress::LocalHost, m_nPort);
+            const bool fConnected = pFiller->waitForConnected(300);
+            m_lpFillers.push_back(std::move(pFiller));
+            if (!fConnected) {
+                m_fFull = true;
+                return;
+            }
+        }
+    }
+    ~CSilentListener()
+    {
+        m_lpFillers.clear();
+        if (m_nFd >= 0)
+            ::close(m_nFd);
+    }
+    Q_DISABLE_COPY(CSilentListener)
+
+    bool IsSilent() const { return m_fFull; }
+    quint16 Port() const { return m_nPort; }
+
+private:
+    int m_nFd = -1;
+    quint16 m_nPort = 0;
+    bool m_fFull = false;
+    std::vector<std::unique_ptr<QTcpSocket>> m_lpFillers;
+};
 
 } // namespace
 
@@ -89,6 +159,8 @@ private slots:
     void telnetMissingClientOrTerminal_data();
     void telnetMissingClientOrTerminal();
     void telnetRefusesNonAddresses();
+    void telnetCheckKeepsTheThreadResponsive();
+    void telnetCheckDroppedWithItsOwner();
     void sharePaths();
     void urlThreadsOpenAndAreReaped();
 
@@ -195,7 +267,8 @@ void TestHostActions::telnetStartsInATerminal()
     QTcpServer oServer;
     QVERIFY(oServer.listen(QHostAddress::LocalHost, 0));
     const CTelnetLauncher oLauncher(oServer.serverPort());
-    QCOMPARE(oLauncher.Launch(QStringLiteral("127.0.0.1")), CTelnetLauncher::EResult::Started);
+    QCOMPARE(LaunchAndWait(oLauncher, QStringLiteral("127.0.0.1")),
+             CTelnetLauncher::EResult::Started);
     QTRY_COMPARE(ReadLines(sCalls),
                  (QStringList{QStringLiteral("-e"),
                               m_sBin + QStringLiteral("/telnet"),
@@ -213,8 +286,10 @@ void TestHostActions::telnetClosedPortStartsNothing()
         QVERIFY(oServer.listen(QHostAddress::LocalHost, 0));
         nClosed = oServer.serverPort();
     }
-    const CTelnetLauncher::EResult eResult =
-        CTelnetLauncher(nClosed).Launch(QStringLiteral("127.0.0.1"));
+    const std::optional<CTelnetLauncher::EResult> oResult =
+        LaunchAndWait(CTelnetLauncher(nClosed), QStringLiteral("127.0.0.1"));
+    QVERIFY(oResult);
+    const CTelnetLauncher::EResult eResult = *oResult;
     QCOMPARE(eResult, CTelnetLauncher::EResult::Unreachable);
     QCOMPARE(CTelnetLauncher::Title(), QStringLiteral("Telnet run"));
     QCOMPARE(CTelnetLauncher::Text(eResult),
@@ -238,8 +313,10 @@ void TestHostActions::telnetMissingClientOrTerminal()
         QVERIFY(WriteScript(m_sBin + QLatin1Char('/') + present, Recorder(sCalls)));
     QTcpServer oServer;
     QVERIFY(oServer.listen(QHostAddress::LocalHost, 0));
-    const CTelnetLauncher::EResult eResult =
-        CTelnetLauncher(oServer.serverPort()).Launch(QStringLiteral("127.0.0.1"));
+    const std::optional<CTelnetLauncher::EResult> oResult =
+        LaunchAndWait(CTelnetLauncher(oServer.serverPort()), QStringLiteral("127.0.0.1"));
+    QVERIFY(oResult);
+    const CTelnetLauncher::EResult eResult = *oResult;
     QCOMPARE(eResult, CTelnetLauncher::EResult::NoClient);
     QCOMPARE(CTelnetLauncher::Text(eResult),
              QStringLiteral("Failed to find telnet.exe. Check if Telnet is installed"));
@@ -252,8 +329,66 @@ void TestHostActions::telnetRefusesNonAddresses()
     const QString sCalls = m_oDir.filePath(QStringLiteral("calls"));
     QVERIFY(WriteScript(m_sBin + QStringLiteral("/telnet"), "exit 0\n"));
     QVERIFY(WriteScript(m_sBin + QStringLiteral("/xterm"), Recorder(sCalls)));
-    QCOMPARE(CTelnetLauncher().Launch(QStringLiteral("-e/bin/sh")),
+    QCOMPARE(LaunchAndWait(CTelnetLauncher(), QStringLiteral("-e/bin/sh")),
              CTelnetLauncher::EResult::Unreachable);
+    QVERIFY(!QFile::exists(sCalls));
+}
+
+void TestHostActions::telnetCheckKeepsTheThreadResponsive()
+{
+    const QString sCalls = m_oDir.filePath(QStringLiteral("calls"));
+    QVERIFY(WriteScript(m_sBin + QStringLiteral("/telnet"), "exit 0\n"));
+    QVERIFY(WriteScript(m_sBin + QStringLiteral("/xterm"), Recorder(sCalls)));
+    const CSilentListener oSilent;
+    QVERIFY2(oSilent.IsSilent(), "the listener's queue did not fill up");
+
+    // A timer of this thread must keep ticking while the check waits for its time-out.
+    QTimer oTicker;
+    oTicker.setInterval(50);
+    int nTicks = 0;
+    QObject::connect(&oTicker, &QTimer::timeout, [&nTicks]() { ++nTicks; });
+    oTicker.start();
+    QObject oContext;
+    std::optional<CTelnetLauncher::EResult> oResult;
+    int nTicksAtResult = -1;
+    QElapsedTimer oClock;
+    oClock.start();
+    CTelnetLauncher(oSilent.Port())
+        .Launch(QStringLiteral("127.0.0.1"), &oContext, [&](CTelnetLauncher::EResult i_eResult) {
+            oResult = i_eResult;
+            nTicksAtResult = nTicks;
+        });
+    QVERIFY2(!oResult, "the check must not end before the event loop runs");
+    QVERIFY(QTest::qWaitFor([&oResult]() { return oResult.has_value(); },
+                            CTelnetLauncher::kReachTimeoutMs + 3000));
+    QCOMPARE(*oResult, CTelnetLauncher::EResult::Unreachable);
+    // A coarse timer may fire up to 5 % early.
+    QVERIFY2(oClock.elapsed() >= CTelnetLauncher::kReachTimeoutMs * 9 / 10,
+             "the target answered: it was not silent");
+    // About 60 ticks fit in the time-out; a frozen thread would have none.
+    QVERIFY2(nTicksAtResult >= 20, qPrintable(QString::number(nTicksAtResult)));
+    QVERIFY(!QFile::exists(sCalls));
+}
+
+void TestHostActions::telnetCheckDroppedWithItsOwner()
+{
+    const QString sCalls = m_oDir.filePath(QStringLiteral("calls"));
+    QVERIFY(WriteScript(m_sBin + QStringLiteral("/telnet"), "exit 0\n"));
+    QVERIFY(WriteScript(m_sBin + QStringLiteral("/xterm"), Recorder(sCalls)));
+    const CSilentListener oSilent;
+    QVERIFY(oSilent.IsSilent());
+    bool fCalled = false;
+    {
+        QObject oContext;
+        CTelnetLauncher(oSilent.Port())
+            .Launch(QStringLiteral("127.0.0.1"), &oContext, [&fCalled](CTelnetLauncher::EResult) {
+                fCalled = true;
+            });
+        QTest::qWait(100);
+    }
+    // The window that asked is gone: nothing may call back into it or start telnet.
+    QTest::qWait(CTelnetLauncher::kReachTimeoutMs + 300);
+    QVERIFY(!fCalled);
     QVERIFY(!QFile::exists(sCalls));
 }
 

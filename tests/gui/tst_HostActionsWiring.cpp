@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -41,6 +42,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUdpSocket>
 
 #include <algorithm>
@@ -62,10 +64,13 @@ class CRecordingRunner final : public CHostActionRunner
 {
 public:
     void OpenUrl(const QString &i_sUrl) override { lsCalls << QStringLiteral("open ") + i_sUrl; }
-    CTelnetLauncher::EResult StartTelnet(const QString &i_sAddress) override
+    void StartTelnet(const QString &i_sAddress,
+                     QObject *i_pContext,
+                     CTelnetLauncher::TDone i_fnDone) override
     {
         lsCalls << QStringLiteral("telnet ") + i_sAddress;
-        return eTelnet;
+        // Answers from the event loop, as the real check does.
+        QTimer::singleShot(0, i_pContext, [this, i_fnDone]() { i_fnDone(eTelnet); });
     }
     QString FindOrtavoViewer() override { return sViewer; }
     COrtavoViewer::EResult StartOrtavo(const QString &i_sViewer,
@@ -182,6 +187,9 @@ QString RunModal(const std::function<void()> &i_fOpen,
     });
     oPoll.start();
     i_fOpen();
+    // Some boxes open later, once a check that runs in the background has ended.
+    if (!QTest::qWaitFor([&]() { return !oPoll.isActive(); }, 5000))
+        return {};
     return sSeen;
 }
 
@@ -216,6 +224,8 @@ private slots:
     void shutdownDialogStartsBatchForSelection();
     void optionsApplyToRunningScanner();
     void languageMenuSwitchesLive();
+    void languageSwitchFitsStatusTitle_data();
+    void languageSwitchFitsStatusTitle();
     void helpAboutAndBannerOpenSite();
     void historyFillsRangeBox();
 
@@ -846,6 +856,44 @@ void TestHostActionsWiring::languageMenuSwitchesLive()
     QCOMPARE(m_pProgram->OptionsDialog().windowTitle(), sOptionsTitle);
     QCOMPARE(CCfg().Value(QStringLiteral("locale")).toString(), QString());
     QCOMPARE(oWindow.Banner().ImageWidth(), nEnglishBanner);
+}
+
+void TestHostActionsWiring::languageSwitchFitsStatusTitle_data()
+{
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<int>("userWidth");
+    QTest::newRow("scan view's own width grows to the Russian title") << "tvResults" << 0;
+    QTest::newRow("favorites view's own width grows to the Russian title") << "tvFavorites" << 0;
+    QTest::newRow("a wider width the user chose is kept") << "tvResults" << 400;
+}
+
+void TestHostActionsWiring::languageSwitchFitsStatusTitle()
+{
+    QFETCH(QString, view);
+    QFETCH(int, userWidth);
+    Start();
+    QHeaderView *pHeader = Child<QTreeView>(view.toLatin1().constData())->header();
+    if (userWidth > 0)
+        pHeader->resizeSection(0, userWidth);
+    const int nBefore = pHeader->sectionSize(0);
+    QAction *pRussian = nullptr;
+    for (QAction *pAction : Child<QMenu>("menuLanguage")->actions()) {
+        if (pAction->property("lang").toString() == QLatin1String("ru"))
+            pRussian = pAction;
+    }
+    QVERIFY(pRussian);
+    pRussian->trigger();
+    QCOMPARE(pHeader->model()->headerData(0, Qt::Horizontal).toString(),
+             QStringLiteral("Состояние"));
+    const int nHint = pHeader->sectionSizeHint(0);
+    if (userWidth > 0) {
+        QCOMPARE(pHeader->sectionSize(0), userWidth);
+    } else {
+        // Without a refit the English width stays and the title is cut off.
+        QVERIFY2(nHint > nBefore,
+                 qPrintable(QStringLiteral("hint %1, before %2").arg(nHint).arg(nBefore)));
+        QCOMPARE(pHeader->sectionSize(0), nHint);
+    }
 }
 
 void TestHostActionsWiring::helpAboutAndBannerOpenSite()
