@@ -32,24 +32,6 @@ void NextIdentity(std::uint16_t &o_rnId, std::uint16_t &o_rnSeq)
     o_rnSeq = static_cast<std::uint16_t>((nCount >> 16) ^ (nPid >> 3) ^ 0x5A5Au);
 }
 
-// Classic BPF over the IP packet a raw socket receives: keep echo replies (type 0) that carry
-// our identifier; the header length comes from the first byte.
-void AttachIdFilter(int i_nFd, std::uint16_t i_nId)
-{
-    sock_filter aCode[] = {
-        {BPF_LDX | BPF_B | BPF_MSH, 0, 0, 0},
-        {BPF_LD | BPF_B | BPF_IND, 0, 0, 0},
-        {BPF_JMP | BPF_JEQ | BPF_K, 0, 3, 0},
-        {BPF_LD | BPF_H | BPF_IND, 0, 0, 4},
-        {BPF_JMP | BPF_JEQ | BPF_K, 0, 1, i_nId},
-        {BPF_RET | BPF_K, 0, 0, 0xFFFF},
-        {BPF_RET | BPF_K, 0, 0, 0},
-    };
-    sock_fprog oProgram{static_cast<unsigned short>(std::size(aCode)), aCode};
-    // Packets queued before the filter still arrive; the user-space test catches them.
-    setsockopt(i_nFd, SOL_SOCKET, SO_ATTACH_FILTER, &oProgram, sizeof oProgram);
-}
-
 } // namespace
 
 std::unique_ptr<IIcmpEcho> IIcmpEcho::Create()
@@ -83,7 +65,7 @@ bool CIcmpEchoLinux::Ping(std::uint32_t i_nIp, int i_nTimeoutMs)
     oExpect.fIpHeader = fRaw;
     oExpect.fCheckId = fRaw;
     if (fRaw)
-        AttachIdFilter(oFd.get(), oExpect.nId);
+        AttachReplyIdFilter(oFd.get(), oExpect.nId);
 
     const std::vector<std::uint8_t> vRequest = CEchoPacket::Request(oExpect.nId, oExpect.nSeq);
     sockaddr_in oTo{};
@@ -130,4 +112,22 @@ bool CIcmpEchoLinux::Ping(std::uint32_t i_nIp, int i_nTimeoutMs)
         }
     }
     return false;
+}
+
+// Classic BPF over the IP packet a raw socket receives: keep echo replies (type 0) that carry
+// our identifier; the header length comes from the first byte.
+void CIcmpEchoLinux::AttachReplyIdFilter(int i_nFd, std::uint16_t i_nId)
+{
+    sock_filter aCode[] = {
+        {BPF_LDX | BPF_B | BPF_MSH, 0, 0, 0},
+        {BPF_LD | BPF_B | BPF_IND, 0, 0, 0},
+        {BPF_JMP | BPF_JEQ | BPF_K, 0, 3, 0},
+        {BPF_LD | BPF_H | BPF_IND, 0, 0, 4},
+        {BPF_JMP | BPF_JEQ | BPF_K, 0, 1, i_nId},
+        {BPF_RET | BPF_K, 0, 0, 0xFFFF},
+        {BPF_RET | BPF_K, 0, 0, 0},
+    };
+    sock_fprog oProgram{static_cast<unsigned short>(std::size(aCode)), aCode};
+    // Packets queued before the filter still arrive; the user-space test catches them.
+    setsockopt(i_nFd, SOL_SOCKET, SO_ATTACH_FILTER, &oProgram, sizeof oProgram);
 }

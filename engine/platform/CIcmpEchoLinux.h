@@ -23,6 +23,10 @@ public:
 
     bool Ping(std::uint32_t i_nIp, int i_nTimeoutMs) override;
 
+    // Classic BPF for a raw ICMP socket: keeps only echo replies carrying identifier i_nId, so
+    // the kernel drops the rest of the namespace's ICMP traffic. Also used by the liveness sweep.
+    static void AttachReplyIdFilter(int i_nFd, std::uint16_t i_nId);
+
 private:
     ESocket m_eSocket;
 };

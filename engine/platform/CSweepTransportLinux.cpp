@@ -4,6 +4,7 @@
 #include "CArpPacket.h"
 #include "CArpProbeLinux.h"
 #include "CEchoPacket.h"
+#include "CIcmpEchoLinux.h"
 
 #include <atomic>
 #include <cerrno>
@@ -34,22 +35,6 @@ void AttachArpReplyFilter(int i_nFd)
     sock_filter aCode[] = {
         {BPF_LD | BPF_H | BPF_ABS, 0, 0, 6},
         {BPF_JMP | BPF_JEQ | BPF_K, 0, 1, 2},
-        {BPF_RET | BPF_K, 0, 0, 0xFFFF},
-        {BPF_RET | BPF_K, 0, 0, 0},
-    };
-    sock_fprog oProgram{static_cast<unsigned short>(std::size(aCode)), aCode};
-    setsockopt(i_nFd, SOL_SOCKET, SO_ATTACH_FILTER, &oProgram, sizeof oProgram);
-}
-
-// Keep echo replies (type 0) carrying our identifier; a raw socket sees every ICMP packet.
-void AttachEchoIdFilter(int i_nFd, std::uint16_t i_nId)
-{
-    sock_filter aCode[] = {
-        {BPF_LDX | BPF_B | BPF_MSH, 0, 0, 0},
-        {BPF_LD | BPF_B | BPF_IND, 0, 0, 0},
-        {BPF_JMP | BPF_JEQ | BPF_K, 0, 3, 0},
-        {BPF_LD | BPF_H | BPF_IND, 0, 0, 4},
-        {BPF_JMP | BPF_JEQ | BPF_K, 0, 1, i_nId},
         {BPF_RET | BPF_K, 0, 0, 0xFFFF},
         {BPF_RET | BPF_K, 0, 0, 0},
     };
@@ -111,7 +96,7 @@ bool CSweepTransportLinux::Open()
             m_oEcho.get(), SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
         m_nEchoId = SweepEchoId();
         if (m_fEchoRaw)
-            AttachEchoIdFilter(m_oEcho.get(), m_nEchoId);
+            CIcmpEchoLinux::AttachReplyIdFilter(m_oEcho.get(), m_nEchoId);
     }
     return m_oArp.valid() || m_oEcho.valid();
 }
