@@ -3,6 +3,8 @@
 // from the scanner's namespace (`ip netns exec vnl-scan`, which also brings in the lab's own
 // resolver), and status, MAC and name are held against the table and, in the same run, against
 // arp-scan and the kernel's neighbour table of that namespace.
+#include "../netlab/LabTable.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -12,31 +14,7 @@
 
 namespace {
 
-const QString g_sTable = QStringLiteral("/run/vistrel-netlab/hosts.tsv");
 const QString g_sScanNs = QStringLiteral("vnl-scan");
-
-using TRow = QMap<QString, QString>;
-
-QList<TRow> ReadTable()
-{
-    QList<TRow> lRows;
-    QFile oFile(g_sTable);
-    if (!oFile.open(QIODevice::ReadOnly))
-        return lRows;
-    const QStringList lsLines =
-        QString::fromUtf8(oFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (lsLines.isEmpty())
-        return lRows;
-    const QStringList lsColumns = lsLines.first().split(QLatin1Char('\t'));
-    for (int i = 1; i < lsLines.size(); ++i) {
-        const QStringList lsFields = lsLines.at(i).split(QLatin1Char('\t'));
-        TRow mRow;
-        for (int c = 0; c < lsColumns.size(); ++c)
-            mRow.insert(lsColumns.at(c), c < lsFields.size() ? lsFields.at(c) : QString());
-        lRows << mRow;
-    }
-    return lRows;
-}
 
 QByteArray RunInLab(const QStringList &i_lsCommand, int i_nTimeoutMs, bool *o_pfOk = nullptr)
 {
@@ -98,10 +76,10 @@ private:
 
 void TestLivenessLab::initTestCase()
 {
-    if (!QFile::exists(g_sTable))
+    if (!QFile::exists(LabTablePath()))
         QSKIP("the test network is not up (no /run/vistrel-netlab/hosts.tsv); start it with "
               "tests/netlab/netlab.sh up");
-    const QList<TRow> lRows = ReadTable();
+    const QList<TLabRow> lRows = ReadLabTable();
     QVERIFY(!lRows.isEmpty());
 
     QTemporaryDir oDir;
@@ -110,7 +88,7 @@ void TestLivenessLab::initTestCase()
     QVERIFY(oRanges.open(QIODevice::WriteOnly));
     QFile oArpTargets(oDir.filePath(QStringLiteral("arp-targets.txt")));
     QVERIFY(oArpTargets.open(QIODevice::WriteOnly));
-    for (const TRow &mRow : lRows) {
+    for (const TLabRow &mRow : lRows) {
         oRanges.write(mRow.value(QStringLiteral("ip")).toUtf8() + '\n');
         if (IsOnLabLan(mRow.value(QStringLiteral("ip"))))
             oArpTargets.write(mRow.value(QStringLiteral("ip")).toUtf8() + '\n');
@@ -175,7 +153,7 @@ void TestLivenessLab::host_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("laterNames");
 
-    for (const TRow &mRow : ReadTable()) {
+    for (const TLabRow &mRow : ReadLabTable()) {
         const QString sIp = mRow.value(QStringLiteral("ip"));
         QStringList lsLater;
         for (const char *pColumn : {"snmp_sysname", "zeroconf_name"}) {

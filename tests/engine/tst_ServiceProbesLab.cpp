@@ -2,6 +2,7 @@
 // The service probes against the real servers and hostile peers of the test network, compared
 // with the network's table of expected values, and the share lists cross-checked with Samba's
 // own client in the same run. Runs in the scanner namespace (in_netlab.sh); skips without a lab.
+#include "../netlab/LabTable.h"
 #include "CCfg.h"
 #include "CHostScan.h"
 #include "CScanResult.h"
@@ -25,32 +26,7 @@
 
 namespace {
 
-const char *const HostsFile = "/run/vistrel-netlab/hosts.tsv";
 const QHostAddress ScannerAddress(QStringLiteral("198.18.0.2"));
-
-using TRow = QHash<QString, QString>;
-
-QList<TRow> ReadTable()
-{
-    QList<TRow> lRows;
-    QFile oFile{QLatin1String(HostsFile)};
-    if (!oFile.open(QIODevice::ReadOnly))
-        return lRows;
-    const QStringList lsLines = QString::fromUtf8(oFile.readAll()).split(QLatin1Char('\n'));
-    if (lsLines.isEmpty())
-        return lRows;
-    const QStringList lsHead = lsLines.first().split(QLatin1Char('\t'));
-    for (int i = 1; i < lsLines.size(); ++i) {
-        if (lsLines.at(i).trimmed().isEmpty())
-            continue;
-        const QStringList lsCells = lsLines.at(i).split(QLatin1Char('\t'));
-        TRow mRow;
-        for (int c = 0; c < lsHead.size(); ++c)
-            mRow.insert(lsHead.at(c), c < lsCells.size() ? lsCells.at(c) : QString());
-        lRows << mRow;
-    }
-    return lRows;
-}
 
 QStringList SplitList(const QString &i_sCell)
 {
@@ -59,7 +35,7 @@ QStringList SplitList(const QString &i_sCell)
 
 // Our title reading takes titles from plain HTML too, where the table (written for an XML-only
 // reading) expects none; its notes quote the title the page really has.
-QString ExpectedTitle(const TRow &i_mRow)
+QString ExpectedTitle(const TLabRow &i_mRow)
 {
     static const QRegularExpression s_reQuoted(QStringLiteral("<title>([^<]*)</title>"));
     const QRegularExpressionMatch oMatch = s_reQuoted.match(i_mRow.value(QStringLiteral("notes")));
@@ -117,7 +93,7 @@ private:
 
 void TestServiceProbesLab::initTestCase()
 {
-    if (!QFile::exists(QLatin1String(HostsFile)))
+    if (!QFile::exists(LabTablePath()))
         QSKIP("the test network is not up (/run/vistrel-netlab/hosts.tsv is absent)");
     bool fInLab = false;
     for (const QHostAddress &oAddress : QNetworkInterface::allAddresses())
@@ -135,8 +111,8 @@ void TestServiceProbesLab::initTestCase()
     QEventLoop oLoop;
     int nRunning = 0;
     QMutex oLock;
-    const QList<TRow> lRows = ReadTable();
-    for (const TRow &mRow : lRows) {
+    const QList<TLabRow> lRows = ReadLabTable();
+    for (const TLabRow &mRow : lRows) {
         if (mRow.value(QStringLiteral("expect_status")) != QLatin1String("alive"))
             continue;
         const QString sIp = mRow.value(QStringLiteral("ip"));
@@ -194,7 +170,7 @@ void TestServiceProbesLab::hostsMatchTheTable_data()
     QTest::addColumn<QStringList>("shares");
     QTest::addColumn<QList<qint32>>("ortavo");
     QTest::addColumn<QString>("user");
-    for (const TRow &mRow : ReadTable()) {
+    for (const TLabRow &mRow : ReadLabTable()) {
         if (mRow.value(QStringLiteral("expect_status")) != QLatin1String("alive"))
             continue;
         QList<qint32> lnPorts;
@@ -242,7 +218,7 @@ void TestServiceProbesLab::hostsMatchTheTable()
 void TestServiceProbesLab::smbNegotiateReachesSamba()
 {
     // The hosts of the table that run smbd answer our negotiate; the silent 445 does not.
-    for (const TRow &mRow : ReadTable()) {
+    for (const TLabRow &mRow : ReadLabTable()) {
         const QString sServices = mRow.value(QStringLiteral("services"));
         const bool fSmbd = sServices.contains(QLatin1String("smbd:445"));
         const bool fTarpit = sServices.contains(QLatin1String("tarpit:445"));

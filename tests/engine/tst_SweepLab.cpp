@@ -4,37 +4,14 @@
 // router that only echo can find, absent ones on and off the link) from the scanner's
 // namespace, once with the sweep and once with each worker asking on its own, liveness probes
 // only. Both runs must give each address the same line, and the line the table expects.
+#include "../netlab/LabTable.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-const QString g_sTable = QStringLiteral("/run/vistrel-netlab/hosts.tsv");
-
-using TRow = QMap<QString, QString>;
-
-QList<TRow> ReadTable()
-{
-    QList<TRow> lRows;
-    QFile oFile(g_sTable);
-    if (!oFile.open(QIODevice::ReadOnly))
-        return lRows;
-    const QStringList lsLines =
-        QString::fromUtf8(oFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (lsLines.isEmpty())
-        return lRows;
-    const QStringList lsColumns = lsLines.first().split(QLatin1Char('\t'));
-    for (int i = 1; i < lsLines.size(); ++i) {
-        const QStringList lsFields = lsLines.at(i).split(QLatin1Char('\t'));
-        TRow mRow;
-        for (int c = 0; c < lsColumns.size(); ++c)
-            mRow.insert(lsColumns.at(c), c < lsFields.size() ? lsFields.at(c) : QString());
-        lRows << mRow;
-    }
-    return lRows;
-}
 
 // Address -> the console's line for it, without the trailing separator.
 QMap<QString, QString> Scan(const QString &i_sRangeFile, bool i_fSweep, QString &o_rsError)
@@ -98,13 +75,13 @@ private:
 
 void TestSweepLab::initTestCase()
 {
-    if (!QFile::exists(g_sTable))
+    if (!QFile::exists(LabTablePath()))
         QSKIP("the test network is not up (no /run/vistrel-netlab/hosts.tsv)");
     QTemporaryDir oDir;
     QVERIFY(oDir.isValid());
     QFile oRanges(oDir.filePath(QStringLiteral("ranges.txt")));
     QVERIFY(oRanges.open(QIODevice::WriteOnly));
-    for (const TRow &mRow : ReadTable())
+    for (const TLabRow &mRow : ReadLabTable())
         oRanges.write(mRow.value(QStringLiteral("ip")).toUtf8() + '\n');
     oRanges.close();
     QString sError;
@@ -119,7 +96,7 @@ void TestSweepLab::host_data()
     QTest::addColumn<QString>("ip");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("mac");
-    for (const TRow &mRow : ReadTable()) {
+    for (const TLabRow &mRow : ReadLabTable()) {
         QTest::addRow("%s: %s",
                       qPrintable(mRow.value(QStringLiteral("ip"))),
                       qPrintable(mRow.value(QStringLiteral("notes"))))
