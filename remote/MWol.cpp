@@ -38,15 +38,14 @@ void MWol::OnWakeOnLan(const QByteArray &i_oMacAddress)
         qCDebug(lcRemote) << "Wake-on-LAN socket:" << oSocket.errorString();
         return;
     }
-    const qint64 nSent = oSocket.writeDatagram(oPacket, QHostAddress::Broadcast, kPort);
-    oSocket.close();
-    if (nSent == oPacket.size())
+    if (oSocket.writeDatagram(oPacket, QHostAddress::Broadcast, kPort) == oPacket.size())
         return;
     // Without a default route the system has no way out for 255.255.255.255 (an isolated LAN
     // without a gateway), and the packet would be lost without a word. A socket bound to an
     // interface's own address sends the limited broadcast out of that interface regardless.
     qCDebug(lcRemote) << "Wake-on-LAN send:" << oSocket.errorString()
                       << "- trying each broadcast interface";
+    oSocket.close();
     const auto lInterfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface &rInterface : lInterfaces) {
         const auto eFlags = rInterface.flags();
