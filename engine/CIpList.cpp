@@ -88,6 +88,11 @@ void CIpList::AddRange(quint32 i_nFirst, quint32 i_nLast)
 
 quint32 CIpList::Count() const { return d->nTotal; }
 
+void CIpList::Detach()
+{
+    d.detach();
+}
+
 std::optional<quint32> CIpList::TakeNext()
 {
     // Ranges that count nothing are passed over, so that what is handed out always equals

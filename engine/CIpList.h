@@ -27,6 +27,9 @@ public:
     quint32 Count() const;
     // Not thread-safe by itself; the scanner calls it under its own lock.
     std::optional<quint32> TakeNext();
+    // Copy-on-write decides by a relaxed read of the share count, which orders nothing between
+    // threads; a copy that another thread will walk is made private before that thread starts.
+    void Detach();
     // Reads the scan field: comma-separated A or A-B entries. True when a range was read.
     bool SetFromText(const QString &i_sText);
 

@@ -37,6 +37,7 @@ CLivenessSweep::CLivenessSweep(const CIpList &i_oScope,
     , m_nRatePerSecond(std::clamp(i_nRatePerSecond, 1, 1000000))
     , m_pTransport(std::move(i_pTransport))
 {
+    m_oScope.Detach();
 }
 
 CLivenessSweep::~CLivenessSweep()

@@ -80,6 +80,7 @@ void MScanner::OnScan(CIpList i_oScope, int i_nId)
     const std::lock_guard<std::mutex> oLocker(m_oLock);
     m_pSweep = std::move(pSweep);
     m_oScope = i_oScope;
+    m_oScope.Detach();
     // Results carry the size as a signed number; a larger scan could never be seen to end.
     m_nScopeCount = static_cast<qint32>(
         std::min<quint32>(i_oScope.Count(), std::numeric_limits<qint32>::max()));
