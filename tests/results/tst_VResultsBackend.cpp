@@ -112,13 +112,21 @@ QStringList StoredIps(const QList<CScanItem> &i_lItems)
 
 CScanResult RandomResult(QRandomGenerator &io_rRandom, int i_nAddresses)
 {
-    static const char *const s_aNames[] = {"alpha", "Beta", "gamma", "ALPHA", "", "delta", "beta"};
+    // Besides short ASCII ties: texts that agree beyond their first eight letters, and letters
+    // beyond ASCII whose upper case is ASCII or longer ("ß" is "SS", dotless "ı" is "I").
+    static const char *const s_aNames[] = {"alpha", "Beta", "gamma", "ALPHA", "", "delta", "beta",
+                                           "workstation-10", "WORKSTATION-9", "workstation-1",
+                                           "Straße", "STRASSE", "strasse-b", "straß", "ärger", "Ärger",
+                                           "офис-пк", "ОФИС", "\u0131d", "id", "Zeta"};
+    const auto fnName = [&io_rRandom] {
+        return QString::fromUtf8(s_aNames[io_rRandom.bounded(int(std::size(s_aNames)))]);
+    };
     CScanResult oResult = Result(Ip(10, 0, 0, 0) + quint32(io_rRandom.bounded(i_nAddresses)),
                                  EHostStatus(2 + io_rRandom.bounded(3)),
-                                 QString::fromLatin1(s_aNames[io_rRandom.bounded(7)]));
-    oResult.set_netbiosname(QString::fromLatin1(s_aNames[io_rRandom.bounded(7)]));
-    oResult.set_netbiosgroup(QString::fromLatin1(s_aNames[io_rRandom.bounded(7)]));
-    oResult.set_user(QString::fromLatin1(s_aNames[io_rRandom.bounded(7)]));
+                                 fnName());
+    oResult.set_netbiosname(fnName());
+    oResult.set_netbiosgroup(fnName());
+    oResult.set_user(fnName());
     oResult.set_mac(QByteArray(5, '\0') + char(io_rRandom.bounded(4)));
     oResult.set_has_http(io_rRandom.bounded(2));
     oResult.set_has_ftp(io_rRandom.bounded(2));
