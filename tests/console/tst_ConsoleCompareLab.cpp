@@ -3,6 +3,8 @@
 // console scans it twice from the scanner's namespace, and between the scans the record of the
 // first one is edited to stand for a network in which one host had another MAC address, one
 // host was not there and the absent 198.18.0.99 was.
+#include "../netlab/LabTable.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,8 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-const QString g_sTable = QStringLiteral("/run/vistrel-netlab/hosts.tsv");
 
 struct THost
 {
@@ -42,7 +42,7 @@ private:
 
 void TestConsoleCompareLab::initTestCase()
 {
-    if (!QFile::exists(g_sTable))
+    if (!QFile::exists(LabTablePath()))
         QSKIP("the test network is not up (no /run/vistrel-netlab/hosts.tsv)");
     QVERIFY(m_oHome.isValid());
     m_sRanges = m_oHome.filePath(QStringLiteral("ranges.txt"));

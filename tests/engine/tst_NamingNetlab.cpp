@@ -5,6 +5,7 @@
 #include "CScanResult.h"
 #include "CZeroconf.h"
 #include "SnmpTestPeers.h"
+#include "../netlab/LabTable.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -21,8 +22,6 @@
 
 namespace {
 
-const char kHostsTable[] = "/run/vistrel-netlab/hosts.tsv";
-
 struct THost
 {
     quint32 nIp = 0;
@@ -32,37 +31,16 @@ struct THost
     QString sZeroconfName;
 };
 
-QList<THost> ReadHosts(QString &o_sError)
+QList<THost> ReadHosts()
 {
     QList<THost> lHosts;
-    QFile oFile(QString::fromLatin1(kHostsTable));
-    if (!oFile.open(QIODevice::ReadOnly)) {
-        o_sError = oFile.errorString();
-        return lHosts;
-    }
-    const QList<QByteArray> lbaLines = oFile.readAll().split('\n');
-    if (lbaLines.isEmpty())
-        return lHosts;
-    const QList<QByteArray> lbaHeader = lbaLines.first().split('\t');
-    const int nIp = lbaHeader.indexOf("ip");
-    const int nStatus = lbaHeader.indexOf("expect_status");
-    const int nName = lbaHeader.indexOf("name");
-    const int nSnmp = lbaHeader.indexOf("snmp_sysname");
-    const int nZeroconf = lbaHeader.indexOf("zeroconf_name");
-    if (nIp < 0 || nStatus < 0 || nName < 0 || nSnmp < 0 || nZeroconf < 0) {
-        o_sError = QStringLiteral("hosts.tsv lacks a column this test needs");
-        return lHosts;
-    }
-    for (int i = 1; i < lbaLines.size(); ++i) {
-        const QList<QByteArray> lbaFields = lbaLines.at(i).split('\t');
-        if (lbaFields.size() != lbaHeader.size())
-            continue;
+    for (const TLabRow &mRow : ReadLabTable()) {
         THost oHost;
-        oHost.nIp = QHostAddress(QString::fromUtf8(lbaFields.at(nIp))).toIPv4Address();
-        oHost.sStatus = QString::fromUtf8(lbaFields.at(nStatus));
-        oHost.sDnsName = QString::fromUtf8(lbaFields.at(nName));
-        oHost.sSnmpName = QString::fromUtf8(lbaFields.at(nSnmp));
-        oHost.sZeroconfName = QString::fromUtf8(lbaFields.at(nZeroconf));
+        oHost.nIp = QHostAddress(mRow.value(QStringLiteral("ip"))).toIPv4Address();
+        oHost.sStatus = mRow.value(QStringLiteral("expect_status"));
+        oHost.sDnsName = mRow.value(QStringLiteral("name"));
+        oHost.sSnmpName = mRow.value(QStringLiteral("snmp_sysname"));
+        oHost.sZeroconfName = mRow.value(QStringLiteral("zeroconf_name"));
         if (oHost.nIp != 0)
             lHosts << oHost;
     }
@@ -107,14 +85,14 @@ private:
 
 void TestNamingNetlab::initTestCase()
 {
-    if (!QFile::exists(QString::fromLatin1(kHostsTable)))
+    if (!QFile::exists(LabTablePath()))
         QSKIP("the test network is not up (no /run/vistrel-netlab/hosts.tsv)");
     if (!InPrivateNetworkNamespace())
         QSKIP("must run in the lab's scanner namespace vnl-scan");
-    QString sError;
-    m_lHosts = ReadHosts(sError);
-    QVERIFY2(sError.isEmpty(), qPrintable(sError));
+    m_lHosts = ReadHosts();
     QVERIFY(!m_lHosts.isEmpty());
+    for (const char *pColumn : {"expect_status", "name", "snmp_sysname", "zeroconf_name"})
+        QVERIFY2(ReadLabTable().first().contains(QLatin1String(pColumn)), pColumn);
     QVERIFY2(CDnsSdLibrary::IsLoaded(),
              "libdns_sd.so.1 (libavahi-compat-libdnssd1) is not installed");
     QVERIFY2(!qgetenv("DBUS_SYSTEM_BUS_ADDRESS").isEmpty(), "the lab's bus address is not set");

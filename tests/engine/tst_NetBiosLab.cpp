@@ -6,6 +6,7 @@
 #include "CNetBiosQuery.h"
 #include "CNetBiosScanStep.h"
 #include "CScanResult.h"
+#include "../netlab/LabTable.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,31 +21,10 @@
 
 namespace {
 
-const QString kHostsFile = QStringLiteral("/run/vistrel-netlab/hosts.tsv");
 const QString kServicesFile = QStringLiteral("/run/vistrel-netlab/services.tsv");
 constexpr int kSlackMs = 1500;
 
-using THost = QHash<QString, QString>;
-
-QList<THost> ReadTable(const QString &i_sPath, const QStringList &i_lsColumns = {})
-{
-    QList<THost> lRows;
-    QFile oFile(i_sPath);
-    if (!oFile.open(QIODevice::ReadOnly | QIODevice::Text))
-        return lRows;
-    QStringList lsHeader = i_lsColumns;
-    if (lsHeader.isEmpty())
-        lsHeader = QString::fromUtf8(oFile.readLine()).trimmed().split(QLatin1Char('\t'));
-    while (!oFile.atEnd()) {
-        const QStringList lsFields =
-            QString::fromUtf8(oFile.readLine()).remove(QLatin1Char('\n')).split(QLatin1Char('\t'));
-        THost oRow;
-        for (int i = 0; i < lsHeader.size() && i < lsFields.size(); ++i)
-            oRow.insert(lsHeader.at(i), lsFields.at(i));
-        lRows << oRow;
-    }
-    return lRows;
-}
+using THost = TLabRow;
 
 QByteArray MacBytes(const QString &i_sText)
 {
@@ -67,11 +47,11 @@ bool InNamespace(const char *i_pNsPath)
 // exit on their own; a dead one is a lab fault, not a finding about the scanner.
 bool ServiceAlive(const QString &i_sIp, const QString &i_sService)
 {
-    const QList<THost> lServices = ReadTable(kServicesFile,
-                                             {QStringLiteral("netns"),
-                                              QStringLiteral("ip"),
-                                              QStringLiteral("service"),
-                                              QStringLiteral("pid")});
+    const QList<THost> lServices = ReadLabTable(kServicesFile,
+                                                {QStringLiteral("netns"),
+                                                 QStringLiteral("ip"),
+                                                 QStringLiteral("service"),
+                                                 QStringLiteral("pid")});
     for (const THost &oService : lServices) {
         if (oService.value(QStringLiteral("ip")) == i_sIp
             && oService.value(QStringLiteral("service")) == i_sService)
@@ -171,11 +151,11 @@ private:
 
 void TestNetBiosLab::initTestCase()
 {
-    if (!QFile::exists(kHostsFile))
+    if (!QFile::exists(LabTablePath()))
         QSKIP("test network is not up: /run/vistrel-netlab/hosts.tsv is absent");
     if (!InNamespace("/run/netns/vnl-scan"))
         QFAIL("run inside the lab's scanner namespace: ip netns exec vnl-scan ...");
-    m_lHosts = ReadTable(kHostsFile);
+    m_lHosts = ReadLabTable();
     QVERIFY(!m_lHosts.isEmpty());
 }
 

@@ -5,6 +5,7 @@
 #include "GuiTestSupport.h"
 #include "MCfg.h"
 #include "MScanner.h"
+#include "../netlab/LabTable.h"
 #include "ScanWatch.h"
 #include "VResultsBackend.h"
 #include "v_main.h"
@@ -24,8 +25,6 @@
 #include <memory>
 
 namespace {
-
-const char *const kHostsTable = "/run/vistrel-netlab/hosts.tsv";
 
 QTemporaryDir &TestDir()
 {
@@ -49,20 +48,12 @@ struct TLabHost
 QHash<quint32, TLabHost> ReadHosts()
 {
     QHash<quint32, TLabHost> hHosts;
-    QFile oFile{QString::fromLatin1(kHostsTable)};
-    if (!oFile.open(QIODevice::ReadOnly))
-        return hHosts;
-    const QList<QByteArray> lLines = oFile.readAll().split('\n');
-    for (int i = 1; i < lLines.size(); ++i) {
-        const QList<QByteArray> lFields = lLines.at(i).split('\t');
-        if (lFields.size() < 3)
-            continue;
-        const QHostAddress oAddress(QString::fromLatin1(lFields.at(0)));
+    for (const TLabRow &mRow : ReadLabTable()) {
+        const QHostAddress oAddress(mRow.value(QStringLiteral("ip")));
         if (oAddress.protocol() != QAbstractSocket::IPv4Protocol)
             continue;
-        hHosts.insert(
-            oAddress.toIPv4Address(),
-            TLabHost{QString::fromLatin1(lFields.at(1)), QString::fromLatin1(lFields.at(2))});
+        hHosts.insert(oAddress.toIPv4Address(),
+                      TLabHost{mRow.value(QStringLiteral("mac")), mRow.value(QStringLiteral("expect_status"))});
     }
     return hHosts;
 }
@@ -89,7 +80,7 @@ private slots:
 
 void TestMainWindowLab::initTestCase()
 {
-    if (!QFile::exists(QLatin1String(kHostsTable)))
+    if (!QFile::exists(LabTablePath()))
         QSKIP("the test network is not up (no /run/vistrel-netlab/hosts.tsv)");
     if (!InScannerNamespace())
         QSKIP("not inside the lab's scanner namespace vnl-scan");

@@ -17,22 +17,24 @@ inline QString LabTablePath()
     return QStringLiteral("/run/vistrel-netlab/hosts.tsv");
 }
 
-// Empty when the lab is not up.
-inline QList<TLabRow> ReadLabTable()
+// Empty when the lab is not up. The first line names the columns, unless they are given (the
+// lab's other tables, such as services.tsv, have no header line).
+inline QList<TLabRow> ReadLabTable(const QString &i_sPath = LabTablePath(),
+                                   const QStringList &i_lsColumns = {})
 {
     QList<TLabRow> lRows;
-    QFile oFile(LabTablePath());
+    QFile oFile(i_sPath);
     if (!oFile.open(QIODevice::ReadOnly))
         return lRows;
-    const QStringList lsLines =
+    QStringList lsLines =
         QString::fromUtf8(oFile.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (lsLines.isEmpty())
-        return lRows;
-    const QStringList lsColumns = lsLines.first().split(QLatin1Char('\t'));
-    for (int i = 1; i < lsLines.size(); ++i) {
-        if (lsLines.at(i).trimmed().isEmpty())
+    QStringList lsColumns = i_lsColumns;
+    if (lsColumns.isEmpty() && !lsLines.isEmpty())
+        lsColumns = lsLines.takeFirst().split(QLatin1Char('\t'));
+    for (const QString &sLine : qAsConst(lsLines)) {
+        if (sLine.trimmed().isEmpty())
             continue;
-        const QStringList lsFields = lsLines.at(i).split(QLatin1Char('\t'));
+        const QStringList lsFields = sLine.split(QLatin1Char('\t'));
         TLabRow mRow;
         for (int c = 0; c < lsColumns.size(); ++c)
             mRow.insert(lsColumns.at(c), c < lsFields.size() ? lsFields.at(c) : QString());

@@ -7,6 +7,7 @@
 #include "IRemoteShutdownApi.h"
 #include "MRemoteShutdown.h"
 #include "MWol.h"
+#include "../netlab/LabTable.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,7 +26,6 @@
 
 namespace {
 
-const char kTable[] = "/run/vistrel-netlab/hosts.tsv";
 // Every case must end well inside this; the slow paths of the lab (tarpits) are not used here.
 constexpr int kBoundMs = 15000;
 constexpr int kListenerMs = 8000;
@@ -160,43 +160,33 @@ const THost *TestRemoteLab::Host(const QString &i_sRole) const
 
 void TestRemoteLab::initTestCase()
 {
-    QFile oTable(QString::fromLatin1(kTable));
-    if (!oTable.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        m_sSkip = QStringLiteral("the test network is not up (no %1)").arg(kTable);
+    if (!QFile::exists(LabTablePath())) {
+        m_sSkip = QStringLiteral("the test network is not up (no %1)").arg(LabTablePath());
         return;
     }
-    const QList<QByteArray> loLines = oTable.readAll().split('\n');
-    const QList<QByteArray> loHeader = loLines.value(0).split('\t');
-    const auto Column = [&loHeader](const char *i_pName) {
-        return int(loHeader.indexOf(QByteArray(i_pName)));
-    };
-    const int nIp = Column("ip"), nMac = Column("mac"), nName = Column("name"),
-              nNetbios = Column("netbios_name"), nServices = Column("services"),
-              nNetns = Column("netns");
-    QVERIFY2(nIp >= 0 && nMac >= 0 && nName >= 0 && nNetbios >= 0 && nServices >= 0 && nNetns >= 0,
-             "the host table lacks a column this test needs");
+    const QList<TLabRow> lRows = ReadLabTable();
+    QVERIFY2(!lRows.isEmpty(), "the host table is empty");
+    for (const char *pColumn : {"ip", "mac", "name", "netbios_name", "services", "netns"})
+        QVERIFY2(lRows.first().contains(QLatin1String(pColumn)), pColumn);
     QList<THost> lWakeable;
-    for (int i = 1; i < loLines.size(); ++i) {
-        const QList<QByteArray> loCells = loLines.at(i).split('\t');
-        if (loCells.size() < loHeader.size())
-            continue;
-        THost oHost{QString::fromUtf8(loCells.at(nIp)),
-                    QString::fromUtf8(loCells.at(nName)),
-                    QString::fromUtf8(loCells.at(nNetns)),
-                    QByteArray::fromHex(loCells.at(nMac))}; // fromHex skips the colons
-        const QByteArray oServices = loCells.at(nServices);
+    for (const TLabRow &mRow : lRows) {
+        THost oHost{mRow.value(QStringLiteral("ip")),
+                    mRow.value(QStringLiteral("name")),
+                    mRow.value(QStringLiteral("netns")),
+                    QByteArray::fromHex(mRow.value(QStringLiteral("mac")).toLatin1())}; // fromHex skips the colons
+        const QString sServices = mRow.value(QStringLiteral("services"));
         if (oHost.sNetns == QLatin1String("vnl-scan"))
             m_oScanner = QHostAddress(oHost.sIp);
         if (oHost.sNetns.isEmpty() || oHost.oMac.size() != MWol::kMacSize)
             continue;
-        if (oServices.contains("smbd:445") && !m_mHosts.contains(QStringLiteral("smb")))
+        if (sServices.contains(QLatin1String("smbd:445")) && !m_mHosts.contains(QStringLiteral("smb")))
             m_mHosts.insert(QStringLiteral("smb"), oHost);
         // A Windows-looking host (it answers NetBIOS) that has no SMB port open.
-        if (!loCells.at(nNetbios).isEmpty() && !oServices.contains(":445")
-            && oServices.contains("nmbd:137") && !m_mHosts.contains(QStringLiteral("nosmb")))
+        if (!mRow.value(QStringLiteral("netbios_name")).isEmpty() && !sServices.contains(QLatin1String(":445"))
+            && sServices.contains(QLatin1String("nmbd:137")) && !m_mHosts.contains(QStringLiteral("nosmb")))
             m_mHosts.insert(QStringLiteral("nosmb"), oHost);
         if (oHost.sIp.startsWith(QLatin1String("198.18.0.")) && lWakeable.size() < 3
-            && !oServices.contains("dnsmasq"))
+            && !sServices.contains(QLatin1String("dnsmasq")))
             lWakeable << oHost;
     }
     QVERIFY2(Host(QStringLiteral("smb")) && Host(QStringLiteral("nosmb")) && lWakeable.size() == 3,
