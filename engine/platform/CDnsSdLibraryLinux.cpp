@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CDnsSdLibrary.h"
+#include "CDnsSdFunctions.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -16,24 +17,6 @@
 using namespace DnsSd;
 
 namespace {
-
-enum EFunction
-{
-    CreateConnectionFn,
-    BrowseFn,
-    RefSockFDFn,
-    ProcessResultFn,
-    RefDeallocateFn,
-    FnCount
-};
-
-const char *const kFunctionNames[FnCount] = {
-    "DNSServiceCreateConnection",
-    "DNSServiceBrowse",
-    "DNSServiceRefSockFD",
-    "DNSServiceProcessResult",
-    "DNSServiceRefDeallocate",
-};
 
 using TCreateConnection = TError (*)(TRef *);
 using TBrowse =
