@@ -83,6 +83,7 @@ int main(int argc, char *argv[])
         {"96-wide disorder, 5% alive, unknown shown, by IP", false, 96, 5, true, false, 2},
         {"96-wide disorder, all alive, by name", false, 96, 100, false, false, 1},
         {"random order, all alive, by IP", true, 1, 100, false, false, 2},
+        {"random order, half alive, by IP", true, 1, 50, false, false, 2},
         {"rescan of known addresses, by IP", false, 96, 50, true, true, 2},
     };
     QTextStream oOut(stdout);

@@ -508,102 +508,18 @@ void VResultsBackend::SortList(QList<CScanItem> &io_lItems, int i_nSortedPrefix)
     std::inplace_merge(io_lItems.begin(), io_lItems.begin() + nPrefix, io_lItems.end(), fnLess);
 }
 
-quint64 VResultsBackend::SortKey(const CScanItem &i_oItem) const
-{
-    const CScanResult &oResult = i_oItem.result();
-    QString sText;
-    switch (m_nSortColumn) {
-    case 0:
-        return quint64(StatusRank(oResult.status()));
-    case 2:
-        return oResult.ip();
-    case 5:
-        return MacNumber(oResult.mac());
-    case 1:
-        sText = oResult.name();
-        break;
-    case 3:
-        sText = oResult.netbiosname();
-        break;
-    case 4:
-        sText = oResult.netbiosgroup();
-        break;
-    case 6:
-        sText = oResult.user();
-        break;
-    case 7:
-        sText = i_oItem.comments();
-        break;
-    default:
-        return 0;
-    }
-    // The first eight units of the upper-cased text, one byte each, missing ones as zero.
-    // Upper-casing ASCII maps unit to unit; other letters may become ASCII or several units
-    // ("ß" gives "SS"), so a text with any of them in front is upper-cased for real.
-    const int nFront = std::min(sText.size(), 8);
-    for (int i = 0; i < nFront; ++i) {
-        if (sText.at(i).unicode() >= 0x80) {
-            sText = sText.toUpper();
-            break;
-        }
-    }
-    // A unit beyond ASCII stands for every unit at or above 0x80, which sort after ASCII both
-    // by unit and by code point; the key stops being exact there, so the rest are filled alike.
-    quint64 nKey = 0;
-    bool fBeyondAscii = false;
-    for (int i = 0; i < 8; ++i) {
-        quint64 nByte = 0;
-        if (fBeyondAscii) {
-            nByte = 0x80;
-        } else if (i < sText.size()) {
-            const ushort uUnit = sText.at(i).unicode();
-            if (uUnit >= 0x80) {
-                fBeyondAscii = true;
-                nByte = 0x80;
-            } else {
-                nByte = uUnit >= 'a' && uUnit <= 'z' ? uUnit - ('a' - 'A') : uUnit;
-            }
-        }
-        nKey = (nKey << 8) | nByte;
-    }
-    return nKey;
-}
-
-int VResultsBackend::UpperBound(const CScanItem &i_oItem, quint64 i_nKey, int i_nEnd) const
-{
-    int nLow = 0;
-    int nHigh = i_nEnd;
-    while (nLow < nHigh) {
-        const int nMiddle = nLow + (nHigh - nLow) / 2;
-        const quint64 nStoredKey = m_lSortKeys.at(nMiddle);
-        const bool fBefore = i_nKey != nStoredKey ? KeyBefore(i_nKey, nStoredKey)
-                                                  : Compare(i_oItem, m_lItems.at(nMiddle)) < 0;
-        if (fBefore)
-            nHigh = nMiddle;
-        else
-            nLow = nMiddle + 1;
-    }
-    return nLow;
-}
-
-void VResultsBackend::EnsureSortKeys()
-{
-    if (m_fSortKeysValid && m_lSortKeys.size() == m_lItems.size())
-        return;
-    m_lSortKeys.clear();
-    m_lSortKeys.reserve(m_lItems.size());
-    for (const CScanItem &oItem : qAsConst(m_lItems))
-        m_lSortKeys.append(SortKey(oItem));
-    m_fSortKeysValid = true;
-}
-
-int VResultsBackend::InsertPosition(const CScanItem &i_oItem)
+int VResultsBackend::InsertPosition(const CScanItem &i_oItem) const
 {
     if (!HasSortColumn())
         return m_lItems.size();
-    EnsureSortKeys();
     // After every equal item: a stable sort of the list with the item appended puts it there.
-    return UpperBound(i_oItem, SortKey(i_oItem), m_lItems.size());
+    const auto it = std::upper_bound(m_lItems.cbegin(),
+                                     m_lItems.cend(),
+                                     i_oItem,
+                                     [this](const CScanItem &i_oA, const CScanItem &i_oB) {
+                                         return Compare(i_oA, i_oB) < 0;
+                                     });
+    return int(it - m_lItems.cbegin());
 }
 
 void VResultsBackend::RecomputeSortedPrefix()
@@ -687,7 +603,6 @@ void VResultsBackend::EndRelayout()
     m_oAppliedFilter = ReadFilter();
     m_vVisibleRows = VisibleRowsOf(m_lItems, m_oAppliedFilter);
     m_fVisibleStale = false;
-    m_fSortKeysValid = false;
     RebuildIndex();
     RecomputeSortedPrefix();
 
@@ -748,30 +663,30 @@ void VResultsBackend::InsertItemAt(int i_nStorage, const CScanItem &i_oItem, boo
     if (i_fShow)
         beginInsertRows(QModelIndex(), nRow, nRow);
     m_lItems.insert(i_nStorage, i_oItem);
-    // Shown rows after the new item point one storage place further. Moving them up for the
-    // new row and counting them up happen in one pass: a sort by name or a random arrival
-    // order inserts in the middle every time.
+    // With every item shown the rows are the storage places themselves and stay so: the new
+    // row takes the next number. Otherwise the shown rows after the new item point one storage
+    // place further; moving them up for the new row and counting them up happen in one pass,
+    // since a sort by name or a random arrival order inserts in the middle every time.
     const int nShown = m_vVisibleRows.size();
-    if (i_fShow)
+    if (i_fShow && nShown == m_lItems.size() - 1) {
+        m_vVisibleRows.append(nShown);
+    } else if (i_fShow) {
         m_vVisibleRows.append(0);
-    int *pRows = m_vVisibleRows.data();
-    if (!fAppend) {
-        if (i_fShow) {
-            for (int i = nShown; i > nRow; --i)
-                pRows[i] = pRows[i - 1] + 1;
-        } else {
-            for (int i = nRow; i < nShown; ++i)
-                ++pRows[i];
-        }
-        m_nIndexValidBelow = std::min(m_nIndexValidBelow, i_nStorage);
-    } else if (m_nIndexValidBelow == i_nStorage) {
-        m_nIndexValidBelow = i_nStorage + 1;
-    }
-    m_hIndexByIp.insert(i_oItem.result().ip(), i_nStorage);
-    if (m_fSortKeysValid)
-        m_lSortKeys.insert(i_nStorage, SortKey(i_oItem));
-    if (i_fShow) {
+        int *pRows = m_vVisibleRows.data();
+        for (int i = nShown; i > nRow; --i)
+            pRows[i] = pRows[i - 1] + 1;
         pRows[nRow] = i_nStorage;
+    } else {
+        int *pRows = m_vVisibleRows.data();
+        for (int i = nRow; i < nShown; ++i)
+            ++pRows[i];
+    }
+    if (!fAppend)
+        m_nIndexValidBelow = std::min(m_nIndexValidBelow, i_nStorage);
+    else if (m_nIndexValidBelow == i_nStorage)
+        m_nIndexValidBelow = i_nStorage + 1;
+    m_hIndexByIp.insert(i_oItem.result().ip(), i_nStorage);
+    if (i_fShow) {
         ShiftChildPersistentIndexes(nRow, 1);
         endInsertRows();
     }
@@ -782,8 +697,6 @@ void VResultsBackend::ReplaceItemAt(int i_nStorage,
                                     bool i_fApplyFilter,
                                     const TFilter &i_oFilter)
 {
-    if (m_fSortKeysValid)
-        m_lSortKeys[i_nStorage] = SortKey(i_oItem);
     int nRow = VisibleRowOf(i_nStorage);
     const bool fShown = nRow >= 0;
     const bool fShow = i_fApplyFilter ? Passes(i_oFilter, i_oItem) : fShown;
@@ -835,7 +748,6 @@ void VResultsBackend::CommitResortedItems(QList<CScanItem> &io_lItems,
                                           quint32 i_nInsertedIp,
                                           const TFilter &i_oFilter)
 {
-    m_fSortKeysValid = false;
     const QVector<int> vNewRows = VisibleRowsOf(io_lItems, i_oFilter);
     // Usually the sort only moved hidden items (unknown hosts that arrived out of order): then
     // the shown rows are the old ones plus the new host, and one row insertion says it all.
@@ -900,15 +812,17 @@ void VResultsBackend::AddMergedItem(const CScanItem &i_oItem, bool i_fNotify, co
 
 void VResultsBackend::SortHiddenTailIn()
 {
+    const auto fnLess = [this](const CScanItem &i_oA, const CScanItem &i_oB) {
+        return Compare(i_oA, i_oB) < 0;
+    };
     // Inserting each tail item, in order, after its equals in the sorted part is exactly what a
     // stable sort of the whole list does.
-    EnsureSortKeys();
     while (m_nSortedPrefix < m_lItems.size()) {
         const CScanItem oItem = m_lItems.at(m_nSortedPrefix);
-        const int nPosition = UpperBound(oItem, m_lSortKeys.at(m_nSortedPrefix), m_nSortedPrefix);
+        const int nPosition = int(std::upper_bound(m_lItems.cbegin(), m_lItems.cbegin() + m_nSortedPrefix, oItem, fnLess)
+                                  - m_lItems.cbegin());
         if (nPosition < m_nSortedPrefix) {
             m_lItems.move(m_nSortedPrefix, nPosition);
-            m_lSortKeys.move(m_nSortedPrefix, nPosition);
             const auto itFirst = std::lower_bound(m_vVisibleRows.begin(), m_vVisibleRows.end(), nPosition);
             int *pRows = m_vVisibleRows.data();
             for (int i = int(itFirst - m_vVisibleRows.begin()), n = m_vVisibleRows.size(); i < n; ++i)

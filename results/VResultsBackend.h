@@ -136,14 +136,7 @@ private:
     bool HasSortColumn() const { return m_nSortColumn >= 0 && m_nSortColumn <= 7; }
     // Stable sort of a list whose first i_nSortedPrefix items are already in order.
     void SortList(QList<CScanItem> &io_lItems, int i_nSortedPrefix) const;
-    int InsertPosition(const CScanItem &i_oItem);
-    // A number whose order agrees with Compare() in ascending order wherever two numbers
-    // differ; equal numbers leave the decision to Compare().
-    quint64 SortKey(const CScanItem &i_oItem) const;
-    bool KeyBefore(quint64 i_nA, quint64 i_nB) const { return m_fSortAscending ? i_nA < i_nB : i_nB < i_nA; }
-    // The first of the first i_nEnd stored items that i_oItem sorts before (or i_nEnd).
-    int UpperBound(const CScanItem &i_oItem, quint64 i_nKey, int i_nEnd) const;
-    void EnsureSortKeys();
+    int InsertPosition(const CScanItem &i_oItem) const;
     void RecomputeSortedPrefix();
 
     int FindStorage(quint32 i_nIp);
@@ -185,12 +178,6 @@ private:
     // m_nIndexValidBelow may have been shifted by an insertion and are refreshed on demand.
     QHash<quint32, int> m_hIndexByIp;
     int m_nIndexValidBelow = 0;
-    // SortKey() of every item in storage order, so that finding a new item's place reads one
-    // flat array instead of following several pointers per comparison. The merge keeps it up
-    // to date; whole-list changes drop it and the next merge builds it again.
-    // A list, not a vector: an insertion moves the shorter side.
-    QList<quint64> m_lSortKeys;
-    bool m_fSortKeysValid = false;
 
     struct TPersistentRef
     {
