@@ -29,12 +29,14 @@ constexpr std::size_t kRepliesPerRound = 512;
 CLivenessSweep::CLivenessSweep(const CIpList &i_oScope,
                                int i_nArpTimeoutMs,
                                int i_nEchoTimeoutMs,
-                               int i_nRatePerSecond,
+                               TPace i_oPace,
                                std::unique_ptr<ISweepTransport> i_pTransport)
     : m_oScope(i_oScope)
     , m_nArpTimeoutMs(std::max(0, i_nArpTimeoutMs))
     , m_nEchoTimeoutMs(std::max(0, i_nEchoTimeoutMs))
-    , m_nRatePerSecond(std::clamp(i_nRatePerSecond, 1, 1000000))
+    , m_nRatePerSecond(std::clamp(i_oPace.nPerSecond, 1, 1000000))
+    , m_nBurst(std::clamp(i_oPace.nBurst, 0, 1000000))
+    , m_nPeakPerSecond(std::clamp(i_oPace.nPeakPerSecond, m_nRatePerSecond, 1000000))
     , m_pTransport(std::move(i_pTransport))
 {
     m_oScope.Detach();
@@ -51,11 +53,12 @@ CLivenessSweep::StartFor(const CIpList &i_oScope, int i_nArpTimeoutMs, int i_nEc
     if (qEnvironmentVariable("VISTREL_SWEEP") == QLatin1String("0") || i_oScope.Count() == 0)
         return nullptr;
     bool fOk = false;
-    int nRate = qEnvironmentVariableIntValue("VISTREL_SWEEP_RATE", &fOk);
-    if (!fOk || nRate <= 0)
-        nRate = kDefaultRatePerSecond;
+    const int nRate = qEnvironmentVariableIntValue("VISTREL_SWEEP_RATE", &fOk);
+    const TPace oPace = fOk && nRate > 0
+                            ? TPace(nRate)
+                            : TPace(kDefaultRatePerSecond, kDefaultBurst, kDefaultPeakPerSecond);
     auto pSweep = std::make_shared<CLivenessSweep>(
-        i_oScope, i_nArpTimeoutMs, i_nEchoTimeoutMs, nRate, ISweepTransport::Create());
+        i_oScope, i_nArpTimeoutMs, i_nEchoTimeoutMs, oPace, ISweepTransport::Create());
     pSweep->Start();
     return pSweep;
 }
@@ -101,21 +104,30 @@ void CLivenessSweep::Loop()
         return;
     }
     qCDebug(lcEngine) << "liveness sweep of" << m_oScope.Count() << "addresses at"
-                      << m_nRatePerSecond << "requests per second";
+                      << m_nRatePerSecond << "requests per second, bursts of" << m_nBurst << "at"
+                      << m_nPeakPerSecond;
     const auto tInterval = std::chrono::duration_cast<TClock::duration>(
         std::chrono::nanoseconds(1000000000LL / m_nRatePerSecond));
-    TClock::time_point tNextSend = TClock::now();
-    TClock::time_point tLastEnd = tNextSend;
+    const auto tPeakInterval = std::chrono::duration_cast<TClock::duration>(
+        std::chrono::nanoseconds(1000000000LL / m_nPeakPerSecond));
+    // The steady clock may lag this far behind, which is the bucket's depth; it starts full.
+    const TClock::duration tBurstLead = std::max<TClock::duration>(tInterval * m_nBurst, kMaxLag);
+    const TClock::time_point tStart = TClock::now();
+    TClock::time_point tNextSend = tStart - tBurstLead;
+    TClock::time_point tNextPeak = tStart;
+    TClock::time_point tLastEnd = tStart;
     // Second ARP requests, in the order their time comes.
     std::deque<std::pair<TClock::time_point, quint32>> dResends;
     std::vector<ISweepTransport::TReply> vReplies;
     bool fMore = true;
     while (!m_fStop) {
         TClock::time_point tNow = TClock::now();
-        if (tNextSend + kMaxLag < tNow)
-            tNextSend = tNow - kMaxLag;
+        if (tNextSend + tBurstLead < tNow)
+            tNextSend = tNow - tBurstLead;
+        if (tNextPeak + kMaxLag < tNow)
+            tNextPeak = tNow - kMaxLag;
         bool fWindowFull = false;
-        while (tNow >= tNextSend && !m_fStop) {
+        while (tNow >= tNextSend && tNow >= tNextPeak && !m_fStop) {
             if (!dResends.empty() && dResends.front().first <= tNow) {
                 const quint32 nIp = dResends.front().second;
                 dResends.pop_front();
@@ -149,15 +161,17 @@ void CLivenessSweep::Loop()
                                           *oIp);
             }
             tNextSend += tInterval;
+            tNextPeak += tPeakInterval;
         }
         if (!fMore && dResends.empty() && tNow > tLastEnd + kGrace)
             break;
 
         TClock::time_point tWake = tNow + kIdlePoll;
+        const TClock::time_point tMaySend = std::max(tNextSend, tNextPeak);
         if (fMore && !fWindowFull)
-            tWake = std::min(tWake, tNextSend);
+            tWake = std::min(tWake, tMaySend);
         if (!dResends.empty())
-            tWake = std::min(tWake, std::max(tNextSend, dResends.front().first));
+            tWake = std::min(tWake, std::max(tMaySend, dResends.front().first));
         if (!fMore && dResends.empty())
             tWake = std::min(tWake, tLastEnd + kGrace + 1ms);
         const auto nWaitMs =

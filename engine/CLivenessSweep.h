@@ -40,12 +40,31 @@ public:
     // Requests per second, second ARP requests included: about 2.7 Mbit/s of minimal Ethernet
     // frames, a small part of any wired LAN; an empty /16 takes about half a minute.
     static constexpr int kDefaultRatePerSecond = 4000;
+    // A scope up to a /20, second requests included, goes out at once at about 10.7 Mbit/s
+    // (the pace of a peer tool asked for 10 Mbit/s); a larger one then settles to the rate above.
+    static constexpr int kDefaultBurst = 8192;
+    static constexpr int kDefaultPeakPerSecond = 16000;
     static constexpr int kWindow = 8192;
+
+    // A token bucket: nBurst requests may go ahead of the steady pace of nPerSecond, but never
+    // faster than nPeakPerSecond. A plain number is a flat rate.
+    struct TPace
+    {
+        TPace(int i_nPerSecond, int i_nBurst = 0, int i_nPeakPerSecond = 0)
+            : nPerSecond(i_nPerSecond)
+            , nBurst(i_nBurst)
+            , nPeakPerSecond(i_nPeakPerSecond)
+        {
+        }
+        int nPerSecond;
+        int nBurst;
+        int nPeakPerSecond;
+    };
 
     CLivenessSweep(const CIpList &i_oScope,
                    int i_nArpTimeoutMs,
                    int i_nEchoTimeoutMs,
-                   int i_nRatePerSecond,
+                   TPace i_oPace,
                    std::unique_ptr<ISweepTransport> i_pTransport);
     ~CLivenessSweep();
     CLivenessSweep(const CLivenessSweep &) = delete;
@@ -67,7 +86,8 @@ public:
     // True once the thread has ended, by itself after the last wait or by Stop().
     bool IsDone() const;
 
-    // A sweep for a new scan, started, with the rate from VISTREL_SWEEP_RATE when set; nothing
+    // A sweep for a new scan, started, at the default pace, or at the flat rate that
+    // VISTREL_SWEEP_RATE gives when it is set; nothing
     // when VISTREL_SWEEP is "0" (used to compare with and without it).
     static std::shared_ptr<CLivenessSweep>
     StartFor(const CIpList &i_oScope, int i_nArpTimeoutMs, int i_nEchoTimeoutMs);
@@ -102,6 +122,8 @@ private:
     const int m_nArpTimeoutMs;
     const int m_nEchoTimeoutMs;
     const int m_nRatePerSecond;
+    const int m_nBurst;
+    const int m_nPeakPerSecond;
     std::unique_ptr<ISweepTransport> m_pTransport;
     // Standard threads and locks, whose ordering the thread sanitizer can see.
     std::thread m_oThread;

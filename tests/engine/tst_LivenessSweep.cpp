@@ -29,10 +29,10 @@ CIpList Scope(const char *i_pFirst, const char *i_pLast)
     return oList;
 }
 
-std::unique_ptr<CLivenessSweep> RealSweep(const CIpList &i_oScope, int i_nEchoMs, int i_nRate)
+std::unique_ptr<CLivenessSweep> RealSweep(const CIpList &i_oScope, int i_nEchoMs, CLivenessSweep::TPace i_oPace)
 {
     auto pSweep = std::make_unique<CLivenessSweep>(
-        i_oScope, 500, i_nEchoMs, i_nRate, ISweepTransport::Create());
+        i_oScope, 500, i_nEchoMs, i_oPace, ISweepTransport::Create());
     pSweep->Start();
     return pSweep;
 }
@@ -134,6 +134,7 @@ private slots:
     void loopbackAnswersEcho();
     void unroutedAddressIsSilentWithoutWaiting();
     void requestsArePaced();
+    void burstGoesAheadThenSettles();
     void stopWakesAWaitingWorker();
     void scriptedAnswers_data();
     void scriptedAnswers();
@@ -188,6 +189,20 @@ void TestLivenessSweep::requestsArePaced()
     auto pSweep = RealSweep(Scope("127.0.1.1", "127.0.1.100"), 500, 400);
     QCOMPARE(pSweep->Echo(Ip("127.0.1.100")), CLivenessSweep::EAnswer::Alive);
     QVERIFY2(oTimer.elapsed() >= 240, qPrintable(QString::number(oTimer.elapsed())));
+}
+
+void TestLivenessSweep::burstGoesAheadThenSettles()
+{
+    // 100 requests may go ahead at 2,000 per second; the 60 after them come at 50 per second.
+    QElapsedTimer oTimer;
+    oTimer.start();
+    auto pSweep = RealSweep(Scope("127.0.3.1", "127.0.3.160"), 500, CLivenessSweep::TPace(50, 100, 2000));
+    QCOMPARE(pSweep->Echo(Ip("127.0.3.100")), CLivenessSweep::EAnswer::Alive);
+    // At the steady pace alone the 100th would come after two seconds.
+    QVERIFY2(oTimer.elapsed() < 1500, qPrintable(QString::number(oTimer.elapsed())));
+    QCOMPARE(pSweep->Echo(Ip("127.0.3.160")), CLivenessSweep::EAnswer::Alive);
+    // The bucket holds 100, and refills at 50 per second: the 160th cannot go before 1.2 s.
+    QVERIFY2(oTimer.elapsed() >= 1100, qPrintable(QString::number(oTimer.elapsed())));
 }
 
 void TestLivenessSweep::stopWakesAWaitingWorker()
