@@ -2,6 +2,7 @@
 #include "CTestPeer.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QSslSocket>
 #include <QThread>
 #include <QTimer>
@@ -161,4 +162,22 @@ bool OnWorker(const std::function<void()> &i_fnWork, int i_nLimitMs)
     std::vector<std::unique_ptr<QThread>> vThreads;
     vThreads.emplace_back(QThread::create(i_fnWork));
     return RunAll(vThreads, i_nLimitMs);
+}
+
+QByteArray Xhtml(const QByteArray &i_baTitle)
+{
+    return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>"
+           + i_baTitle + "</title></head><body><p>x</p></body></html>";
+}
+
+qint64 ResidentKiB()
+{
+    QFile oStatus(QStringLiteral("/proc/self/status"));
+    if (!oStatus.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &baLine : oStatus.readAll().split('\n')) {
+        if (baLine.startsWith("VmRSS:"))
+            return baLine.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
 }

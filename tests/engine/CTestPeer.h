@@ -20,6 +20,10 @@ class QTcpSocket;
 bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs = 120000);
 // Runs i_fnWork on a fresh thread, as a scan worker would, while this thread serves the peers.
 bool OnWorker(const std::function<void()> &i_fnWork, int i_nLimitMs = 120000);
+// An XHTML page with the given title, as a peer's answer body.
+QByteArray Xhtml(const QByteArray &i_baTitle);
+// This process's resident memory in KiB (VmRSS), -1 when it cannot be read.
+qint64 ResidentKiB();
 
 // A scripted TCP server for probe tests, living on the test's main thread while the probe
 // runs on a worker. On each connection it optionally waits for a request (up to an empty line,

@@ -51,24 +51,6 @@ constexpr bool kFreedMemoryReturns = true;
 // Room for a loaded machine (two sanitizer builds run on two shared cores) above each bound.
 constexpr int kSlackMs = 1500;
 
-qint64 ResidentKiB()
-{
-    QFile oStatus(QStringLiteral("/proc/self/status"));
-    if (!oStatus.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &baLine : oStatus.readAll().split('\n')) {
-        if (baLine.startsWith("VmRSS:"))
-            return baLine.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-QByteArray Xhtml(const QByteArray &i_baTitle)
-{
-    return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>"
-           + i_baTitle + "</title></head><body><p>x</p></body></html>";
-}
-
 // A UDP responder on the test's thread that answers every datagram the way it is told.
 class CUdpResponder final : public QObject
 {

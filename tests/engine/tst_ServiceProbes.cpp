@@ -52,24 +52,6 @@ quint16 ClosedPort()
     return oServer.serverPort();
 }
 
-QByteArray Xhtml(const QByteArray &i_baTitle)
-{
-    return "<?xml version=\"1.0\"?>\n<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>"
-           + i_baTitle + "</title></head><body><p>x</p></body></html>";
-}
-
-qint64 ResidentKiB()
-{
-    QFile oStatus(QStringLiteral("/proc/self/status"));
-    if (!oStatus.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &baLine : oStatus.readAll().split('\n')) {
-        if (baLine.startsWith("VmRSS:"))
-            return baLine.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
 int CountEntries(const char *i_pDir)
 {
     return QDir(QLatin1String(i_pDir)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();

@@ -691,16 +691,7 @@ void TestHostActionsWiring::wakeOnLanSendsMagicPackets()
         QSKIP(qPrintable(sWhy));
     // Limited broadcast stays on lo in this namespace, so the sender's real destination reaches
     // the receiver below and nothing else.
-    const int nRc = QProcess::execute(QStringLiteral("ip"),
-                                      {QStringLiteral("route"),
-                                       QStringLiteral("replace"),
-                                       QStringLiteral("broadcast"),
-                                       QStringLiteral("255.255.255.255"),
-                                       QStringLiteral("dev"),
-                                       QStringLiteral("lo"),
-                                       QStringLiteral("table"),
-                                       QStringLiteral("local")});
-    if (nRc != 0)
+    if (!RouteBroadcastOnLoopback())
         QSKIP("cannot add the broadcast route on lo");
     QUdpSocket oReceiver;
     QVERIFY(oReceiver.bind(QHostAddress::AnyIPv4, MWol::kPort, QUdpSocket::ShareAddress));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QNetworkInterface>
 
 // Tests that send real packets must run inside a network namespace of their own (ctest starts them
@@ -25,4 +26,20 @@ inline bool InOwnLoopbackNamespace(QString *o_pWhy)
         }
     }
     return true;
+}
+
+// Sends limited broadcast (255.255.255.255) out through lo, so that a receiver in the same
+// namespace gets it. False when the route cannot be set (it needs root).
+inline bool RouteBroadcastOnLoopback()
+{
+    return QProcess::execute(QStringLiteral("ip"),
+                             {QStringLiteral("route"),
+                              QStringLiteral("replace"),
+                              QStringLiteral("broadcast"),
+                              QStringLiteral("255.255.255.255"),
+                              QStringLiteral("dev"),
+                              QStringLiteral("lo"),
+                              QStringLiteral("table"),
+                              QStringLiteral("local")})
+           == 0;
 }

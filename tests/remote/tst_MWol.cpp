@@ -67,16 +67,7 @@ void TestMWol::initTestCase()
 {
     if (!InOwnLoopbackNamespace(&m_sSkip))
         return;
-    const int nRc = QProcess::execute(QStringLiteral("ip"),
-                                      {QStringLiteral("route"),
-                                       QStringLiteral("replace"),
-                                       QStringLiteral("broadcast"),
-                                       QStringLiteral("255.255.255.255"),
-                                       QStringLiteral("dev"),
-                                       QStringLiteral("lo"),
-                                       QStringLiteral("table"),
-                                       QStringLiteral("local")});
-    if (nRc != 0)
+    if (!RouteBroadcastOnLoopback())
         m_sSkip = QStringLiteral("cannot add the broadcast route on lo (needs root)");
 }
 
