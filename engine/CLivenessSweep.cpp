@@ -154,9 +154,10 @@ void CLivenessSweep::Loop()
                     fMore = false;
                     break;
                 }
-                const TClock::time_point tEnd = Ask(*oIp);
+                const ISweepTransport::ERoute eRoute = m_pTransport->Route(*oIp);
+                const TClock::time_point tEnd = Ask(*oIp, eRoute);
                 tLastEnd = std::max(tLastEnd, tEnd);
-                if (m_pTransport->Route(*oIp) == ISweepTransport::ERoute::Arp)
+                if (eRoute == ISweepTransport::ERoute::Arp)
                     dResends.emplace_back(tNow + std::chrono::milliseconds(m_nArpTimeoutMs / 2),
                                           *oIp);
             }
@@ -187,16 +188,16 @@ void CLivenessSweep::Loop()
     WakeAll();
 }
 
-CLivenessSweep::TClock::time_point CLivenessSweep::Ask(quint32 i_nIp)
+CLivenessSweep::TClock::time_point CLivenessSweep::Ask(quint32 i_nIp,
+                                                       ISweepTransport::ERoute i_eRoute)
 {
-    const ISweepTransport::ERoute eRoute = m_pTransport->Route(i_nIp);
     bool fSent = false;
     std::uint16_t nSeq = 0;
     int nTimeoutMs = 0;
-    if (eRoute == ISweepTransport::ERoute::Arp) {
+    if (i_eRoute == ISweepTransport::ERoute::Arp) {
         fSent = m_pTransport->SendArp(i_nIp);
         nTimeoutMs = m_nArpTimeoutMs;
-    } else if (eRoute == ISweepTransport::ERoute::Echo) {
+    } else if (i_eRoute == ISweepTransport::ERoute::Echo) {
         nSeq = m_nNextSeq++;
         fSent = m_pTransport->SendEcho(i_nIp, nSeq);
         nTimeoutMs = m_nEchoTimeoutMs;
@@ -205,7 +206,7 @@ CLivenessSweep::TClock::time_point CLivenessSweep::Ask(quint32 i_nIp)
     const std::lock_guard<std::mutex> oLocker(m_oLock);
     TEntry &rEntry = m_hEntries[i_nIp];
     rEntry.eState = EState::Asked;
-    rEntry.eRoute = eRoute;
+    rEntry.eRoute = i_eRoute;
     rEntry.fSendFailed = !fSent;
     rEntry.nSeq = nSeq;
     rEntry.tDeadline = tEnd;

@@ -112,8 +112,8 @@ private:
     };
 
     void Loop();
-    // Sends the first request to i_nIp; returns when its wait ends.
-    TClock::time_point Ask(quint32 i_nIp);
+    // Sends the first request to i_nIp the way i_eRoute says; returns when its wait ends.
+    TClock::time_point Ask(quint32 i_nIp, ISweepTransport::ERoute i_eRoute);
     void Record(const std::vector<ISweepTransport::TReply> &i_rvReplies);
     EAnswer Consult(quint32 i_nIp, ISweepTransport::ERoute i_eAsked, TMacAddress *o_pMac);
     void WakeAll();
