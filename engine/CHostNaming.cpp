@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHostNaming.h"
 
+#include "CNetText.h"
 #include "CScanResult.h"
 #include "CSnmpName.h"
 #include "CZeroconf.h"
@@ -28,7 +29,7 @@ void CHostNaming::NameFromDiscovery(CScanResult &io_oResult)
     if (!io_oResult.IsAlive() || !NameIsMissing(io_oResult))
         return;
     const quint32 nIp = io_oResult.ip();
-    const QString sZeroconfName = CZeroconf::Instance()->Lookup(nIp);
+    const QString sZeroconfName = CNetText::Clean(CZeroconf::Instance()->Lookup(nIp));
     if (!sZeroconfName.isEmpty())
         io_oResult.set_name(sZeroconfName);
     const QString sSnmpName = SnmpName(nIp);
@@ -54,5 +55,5 @@ QString CHostNaming::NameFromSnmpBytes(const char *i_pBytes, int i_nLength)
     const void *pZero = std::memchr(i_pBytes, '\0', static_cast<size_t>(i_nLength));
     const int nLength =
         pZero ? static_cast<int>(static_cast<const char *>(pZero) - i_pBytes) : i_nLength;
-    return QString::fromLocal8Bit(i_pBytes, nLength).trimmed();
+    return CNetText::CleanTrimmed(QString::fromLocal8Bit(i_pBytes, nLength));
 }

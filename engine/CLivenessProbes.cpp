@@ -2,6 +2,7 @@
 #include "CLivenessProbes.h"
 
 #include "CLivenessSweep.h"
+#include "CNetText.h"
 #include "CScanResult.h"
 #include "IArpProbe.h"
 #include "IIcmpEcho.h"
@@ -87,8 +88,8 @@ bool CLivenessProbes::ReverseDns(CScanResult &io_oResult)
     const std::optional<std::string> oName = m_pDns->Lookup(io_oResult.ip());
     if (!oName)
         return false;
-    io_oResult.set_name(
-        QString::fromLocal8Bit(oName->data(), static_cast<int>(oName->size())).trimmed());
+    io_oResult.set_name(CNetText::CleanTrimmed(
+        QString::fromLocal8Bit(oName->data(), static_cast<int>(oName->size()))));
     return true;
 }
 

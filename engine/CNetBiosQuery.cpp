@@ -137,6 +137,22 @@ ENetBiosError CNetBiosQuery::ParseAnswer(const char *i_pData,
     return ENetBiosError::None;
 }
 
+std::optional<ENetBiosError> CNetBiosQuery::TakeAnswer(quint32 i_nAskedNet,
+                                                       quint32 i_nFromNet,
+                                                       quint16 i_nFromPortNet,
+                                                       const char *i_pData,
+                                                       int i_nSize,
+                                                       quint16 i_nId,
+                                                       CNetBiosNodeStatus &o_oStatus)
+{
+    // The transaction id is no proof of origin: any host on the link can guess it (every scan
+    // sends id 0), and a neighbour's node status would be recorded as this host's. The name
+    // service answers from its own port 137.
+    if (i_nFromNet != i_nAskedNet || i_nFromPortNet != qToBigEndian(kPort))
+        return std::nullopt;
+    return ParseAnswer(i_pData, i_nSize, i_nId, o_oStatus);
+}
+
 void CNetBiosQuery::SetError(CNetBiosError *io_pError,
                              ENetBiosError i_eKind,
                              qint32 i_nCode,
@@ -157,18 +173,25 @@ bool CNetBiosQuery::Query(quint32 i_nAddrNet,
     const QByteArray baRequest = BuildRequest(nId);
     // On the heap: 64 KiB is a large bite of a worker thread's stack.
     const std::unique_ptr<char[]> pBuffer(new char[kReceiveBufferSize]);
-    const CUdpExchange::TOutcome oOutcome = CUdpExchange::Exchange(i_nAddrNet,
-                                                                   qToBigEndian(kPort),
-                                                                   baRequest.constData(),
-                                                                   baRequest.size(),
-                                                                   qMax(0, i_nWaitMs),
-                                                                   pBuffer.get(),
-                                                                   kReceiveBufferSize);
+    std::optional<ENetBiosError> oeVerdict;
+    const CUdpExchange::TOutcome oOutcome = CUdpExchange::Exchange(
+        i_nAddrNet,
+        qToBigEndian(kPort),
+        baRequest.constData(),
+        baRequest.size(),
+        qMax(0, i_nWaitMs),
+        pBuffer.get(),
+        kReceiveBufferSize,
+        [&](const char *i_pData, int i_nSize, quint32 i_nFromNet, quint16 i_nFromPortNet) {
+            oeVerdict = TakeAnswer(
+                i_nAddrNet, i_nFromNet, i_nFromPortNet, i_pData, i_nSize, nId, o_oStatus);
+            return oeVerdict.has_value();
+        });
     ENetBiosError eKind = KindOf(oOutcome.eStep);
     qint32 nCode = oOutcome.nSystemError;
     if (eKind == ENetBiosError::None) {
         nCode = 0;
-        eKind = ParseAnswer(pBuffer.get(), oOutcome.nReceived, nId, o_oStatus);
+        eKind = oeVerdict.value_or(ENetBiosError::Receive);
     } else if (eKind == ENetBiosError::Timeout) {
         nCode = 0;
     }

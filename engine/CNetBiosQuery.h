@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QMutex>
 
+#include <optional>
+
 class CNetBiosError;
 class CNetBiosNodeStatus;
 
@@ -27,7 +29,8 @@ public:
     CNetBiosQuery();
 
     // Sends one request to i_nAddrNet (network byte order), waits up to i_nWaitMs for one
-    // answer and parses it into o_oStatus. Returns false on every failure, with o_oStatus
+    // answer from that host and parses it into o_oStatus; datagrams from anyone else are
+    // dropped unread. Returns false on every failure, with o_oStatus
     // reset to an empty record and, when o_pError is given, the reason stored in it.
     bool Query(quint32 i_nAddrNet,
                int i_nWaitMs,
@@ -50,6 +53,18 @@ public:
     // o_oStatus untouched.
     static ENetBiosError
     ParseAnswer(const char *i_pData, int i_nSize, quint16 i_nId, CNetBiosNodeStatus &o_oStatus);
+
+    // Reads one datagram that came from i_nFromNet:i_nFromPortNet (network byte order) while
+    // query i_nId to i_nAskedNet was waiting. std::nullopt when it is no answer at all, because
+    // another address or another port than the name service's sent it; otherwise ParseAnswer's
+    // verdict, o_oStatus filled only on success.
+    static std::optional<ENetBiosError> TakeAnswer(quint32 i_nAskedNet,
+                                                   quint32 i_nFromNet,
+                                                   quint16 i_nFromPortNet,
+                                                   const char *i_pData,
+                                                   int i_nSize,
+                                                   quint16 i_nId,
+                                                   CNetBiosNodeStatus &o_oStatus);
 
     // Stores the failure in io_pError when there is one; does nothing for a null record.
     // i_nAddrNet is in network byte order, as Query() takes it.

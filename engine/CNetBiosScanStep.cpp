@@ -4,6 +4,7 @@
 #include "CNetBiosName.h"
 #include "CNetBiosNodeStatus.h"
 #include "CNetBiosQuery.h"
+#include "CNetText.h"
 #include "CScanResult.h"
 
 #include <QTextCodec>
@@ -19,7 +20,7 @@ QString NameText(const QByteArray &i_baName)
     // Looked up once: codecForName takes a global lock that 96 workers would queue on.
     static QTextCodec *const s_pCodec = QTextCodec::codecForName("IBM-866");
     const QString sName = s_pCodec ? s_pCodec->toUnicode(i_baName) : QString::fromLatin1(i_baName);
-    return sName.trimmed();
+    return CNetText::CleanTrimmed(sName);
 }
 
 bool AllBytesAre(const QByteArray &i_baBytes, char i_c)
@@ -71,10 +72,13 @@ void CNetBiosScanStep::Apply(const CNetBiosNodeStatus &i_oStatus, CScanResult &i
         }
     }
 
-    // Samba's nmbd sends six zero bytes and some devices six 0xFF bytes: neither is an
-    // address, and taking them would throw away the MAC address that ARP found.
+    // On the link, ARP's answer is the address's MAC: the unit id is whatever the host chose
+    // to say (any adapter, or a forgery), so it only fills in where ARP found nothing. Samba's
+    // nmbd sends six zero bytes and some devices six 0xFF bytes: neither is an address.
     const QByteArray baUnitId = i_oStatus.unit_id();
-    if (i_oStatus.unit_id_present() && !AllBytesAre(baUnitId, '\0')
+    const QByteArray baMac = io_oResult.mac();
+    const bool fMacKnown = !AllBytesAre(baMac, '\0') && !AllBytesAre(baMac, '\xFF');
+    if (i_oStatus.unit_id_present() && !fMacKnown && !AllBytesAre(baUnitId, '\0')
         && !AllBytesAre(baUnitId, '\xFF'))
         io_oResult.set_mac(baUnitId);
 }

@@ -18,9 +18,10 @@ public:
 
     int WaitMs() const;
 
-    // Copies the computer name, the group and a real unit id from i_oStatus into io_oResult.
-    // Names are IBM 866 text, trimmed. A unit id of all zeros (what Samba sends) or all 0xFF
-    // names no adapter and leaves the MAC address that ARP found in place.
+    // Copies the computer name and the group from i_oStatus into io_oResult: IBM 866 text,
+    // trimmed and cleaned as all peer text is. A real unit id (neither all zeros, what Samba
+    // sends, nor all 0xFF) becomes the MAC address only when the result has none yet: the
+    // address ARP found is never replaced.
     static void Apply(const CNetBiosNodeStatus &i_oStatus, CScanResult &io_oResult);
 
 private:

@@ -2,6 +2,7 @@
 #include "CNetResourceProbe.h"
 
 #include "CCfg.h"
+#include "CNetText.h"
 #include "CScanResult.h"
 #include "INetResources.h"
 
@@ -10,7 +11,10 @@ void CNetResourceProbe::ProbeShares(CScanResult &io_oResult, INetResources &io_o
     const QString sName = io_oResult.name().trimmed();
     if (sName.isEmpty())
         return;
-    io_oResult.set_shares(io_oNet.Shares(sName, io_oResult.ip()).value_or(QStringList()));
+    QStringList lsShares = io_oNet.Shares(sName, io_oResult.ip()).value_or(QStringList());
+    for (QString &sShare : lsShares)
+        sShare = CNetText::Clean(sShare);
+    io_oResult.set_shares(lsShares);
 }
 
 void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
@@ -26,5 +30,5 @@ void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
         i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_pass")).toString();
     if (const std::optional<QString> osUser =
             io_oNet.LoggedOnUser(sName, io_oResult.ip(), oCredentials))
-        io_oResult.set_user(*osUser);
+        io_oResult.set_user(CNetText::CleanTrimmed(*osUser));
 }

@@ -2,6 +2,7 @@
 #include "CNetResourcesLinux.h"
 
 #include "CInstallDirs.h"
+#include "CNetText.h"
 #include "CSmbPing.h"
 #include "EngineLog.h"
 
@@ -17,20 +18,6 @@ namespace {
 
 constexpr int MaxShares = 4096;
 constexpr qint64 MaxChildOutputBytes = 256 * 1024;
-
-// Text from a host goes into results rows and files: no control characters, bounded length.
-QString Sanitised(const QString &i_sText, int i_nMaxChars)
-{
-    QString sOut;
-    for (const QChar c : i_sText) {
-        if (c.category() == QChar::Other_Control)
-            continue;
-        sOut += c;
-        if (sOut.size() >= i_nMaxChars)
-            break;
-    }
-    return sOut;
-}
 
 // The children must not pick up credentials or a Kerberos cache from the scanner's environment.
 QProcessEnvironment ChildEnvironment()
@@ -107,10 +94,12 @@ QStringList CNetResourcesLinux::ParseShareList(const QByteArray &i_baOutput)
     QStringList lsShares;
     QSet<QString> stSeen;
     const QList<QByteArray> lbaLines = i_baOutput.split('\n');
-    for (const QByteArray &baLine : lbaLines) {
-        const QString sName = Sanitised(QString::fromUtf8(baLine), 256);
+    for (QByteArray baLine : lbaLines) {
+        if (baLine.endsWith('\r'))
+            baLine.chop(1);
+        const QString sName = CNetText::Clean(baLine);
         // Share names are case-insensitive; a listing that came in parts must not repeat one.
-        if (sName.isEmpty() || stSeen.contains(sName.toCaseFolded()))
+        if (sName.trimmed().isEmpty() || stSeen.contains(sName.toCaseFolded()))
             continue;
         stSeen.insert(sName.toCaseFolded());
         lsShares.append(sName);
@@ -165,7 +154,7 @@ std::optional<QString> CNetResourcesLinux::ParseUserList(const QByteArray &i_baO
             || sLine.contains(QLatin1String("NT_STATUS_"))
             || sLine.contains(QLatin1String("WERR_")))
             return std::nullopt;
-        const QString sUser = Sanitised(sLine, 256);
+        const QString sUser = CNetText::CleanTrimmed(sLine);
         if (sUser.isEmpty())
             return std::nullopt;
         return sUser;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 // One request datagram and at most one answer, on a socket that lives for this call only.
 // Blocking; safe to call from many threads at once (each call has its own socket and touches
@@ -26,9 +27,16 @@ public:
         int nReceived = 0;
     };
 
+    // Shown each datagram as it arrives (an empty one too), with its sender's address and port
+    // (network byte order): true takes it as the answer, false drops it and the wait goes on.
+    // An empty datagram taken as the answer ends the exchange with EStep::Receive.
+    using TIsAnswer = std::function<bool(
+        const char *i_pData, int i_nSize, std::uint32_t i_nFromNet, std::uint16_t i_nFromPortNet)>;
+
     // Binds to any local address and port 0, sends i_pRequest to i_nAddrNet:i_nPort (both in
-    // network byte order), waits up to i_nWaitMs for one datagram from anyone and receives it
-    // into o_pBuffer. A datagram longer than i_nCapacity is cut to i_nCapacity bytes.
+    // network byte order) and receives datagrams into o_pBuffer until i_fnIsAnswer takes one
+    // or i_nWaitMs have passed since the request left; a stream of refused datagrams never
+    // extends the wait. A datagram longer than i_nCapacity is cut to i_nCapacity bytes.
     // The socket is closed before the call returns, on every path.
     static TOutcome Exchange(std::uint32_t i_nAddrNet,
                              std::uint16_t i_nPortNet,
@@ -36,5 +44,6 @@ public:
                              int i_nRequestSize,
                              int i_nWaitMs,
                              char *o_pBuffer,
-                             int i_nCapacity);
+                             int i_nCapacity,
+                             const TIsAnswer &i_fnIsAnswer);
 };

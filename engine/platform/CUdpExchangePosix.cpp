@@ -49,7 +49,8 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
                                               int i_nRequestSize,
                                               int i_nWaitMs,
                                               char *o_pBuffer,
-                                              int i_nCapacity)
+                                              int i_nCapacity,
+                                              const TIsAnswer &i_fnIsAnswer)
 {
     const int nSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
     if (nSocket < 0)
@@ -77,8 +78,9 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
         return Failed(EStep::Send);
 
     // poll rather than select: a worker's descriptor may lie above FD_SETSIZE in a busy process,
-    // where FD_SET would write outside the set. A signal must not cut the wait short, so the
-    // remaining time is measured against a monotonic deadline.
+    // where FD_SET would write outside the set. A signal must not cut the wait short, nor a
+    // datagram that is not the answer make it longer, so the remaining time is measured
+    // against a monotonic deadline.
     using TClock = std::chrono::steady_clock;
     const TClock::time_point oDeadline = TClock::now() + std::chrono::milliseconds(i_nWaitMs);
     pollfd oPoll{};
@@ -89,8 +91,6 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
         const auto nLeftMs =
             std::chrono::ceil<std::chrono::milliseconds>(oDeadline - TClock::now()).count();
         const int nReady = ::poll(&oPoll, 1, nLeftMs > 0 ? static_cast<int>(nLeftMs) : 0);
-        if (nReady > 0)
-            break;
         if (nReady == 0) {
             if (TClock::now() >= oDeadline) {
                 TOutcome oOutcome;
@@ -99,21 +99,35 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
             }
             continue;
         }
-        if (errno != EINTR)
-            return Failed(EStep::Receive);
-    }
+        if (nReady < 0) {
+            if (errno != EINTR)
+                return Failed(EStep::Receive);
+            continue;
+        }
 
-    const ssize_t nReceived =
-        ::recvfrom(nSocket, o_pBuffer, static_cast<size_t>(i_nCapacity), 0, nullptr, nullptr);
-    if (nReceived < 0)
-        return Failed(EStep::Receive);
-    if (nReceived == 0) {
+        sockaddr_in oFrom{};
+        socklen_t nFromSize = sizeof(oFrom);
+        const ssize_t nReceived = ::recvfrom(nSocket,
+                                             o_pBuffer,
+                                             static_cast<size_t>(i_nCapacity),
+                                             MSG_DONTWAIT,
+                                             reinterpret_cast<sockaddr *>(&oFrom),
+                                             &nFromSize);
+        if (nReceived < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+                continue;
+            return Failed(EStep::Receive);
+        }
+        if (oFrom.sin_family != AF_INET || nFromSize < sizeof(oFrom))
+            continue;
+        if (!i_fnIsAnswer(
+                o_pBuffer, static_cast<int>(nReceived), oFrom.sin_addr.s_addr, oFrom.sin_port))
+            continue;
+        // An empty answer is a failure of the exchange, whatever the caller made of it.
         TOutcome oOutcome;
-        oOutcome.eStep = EStep::Receive;
+        if (nReceived == 0)
+            oOutcome.eStep = EStep::Receive;
+        oOutcome.nReceived = static_cast<int>(nReceived);
         return oOutcome;
     }
-
-    TOutcome oOutcome;
-    oOutcome.nReceived = static_cast<int>(nReceived);
-    return oOutcome;
 }

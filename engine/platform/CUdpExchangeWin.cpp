@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CUdpExchange.h"
 
+#include <chrono>
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -43,7 +45,8 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
                                               int i_nRequestSize,
                                               int i_nWaitMs,
                                               char *o_pBuffer,
-                                              int i_nCapacity)
+                                              int i_nCapacity,
+                                              const TIsAnswer &i_fnIsAnswer)
 {
     const SOCKET hSocket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (hSocket == INVALID_SOCKET)
@@ -70,39 +73,52 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
     if (nSent != i_nRequestSize)
         return Failed(EStep::Send);
 
-    // A WinSock fd_set is a list of handles, not a bit mask, so one socket always fits.
-    fd_set oRead;
-    FD_ZERO(&oRead);
-    FD_SET(hSocket, &oRead);
-    timeval oWait{};
-    oWait.tv_sec = i_nWaitMs / 1000;
-    oWait.tv_usec = (i_nWaitMs % 1000) * 1000;
-    const int nReady = select(0, &oRead, nullptr, nullptr, &oWait);
-    if (nReady == SOCKET_ERROR)
-        return Failed(EStep::Receive);
-    if (nReady == 0) {
-        TOutcome oOutcome;
-        oOutcome.eStep = EStep::Timeout;
-        return oOutcome;
-    }
-
-    // WSAEMSGSIZE still delivers the first i_nCapacity bytes; the caller asked for a cut, not
-    // a failure, so that case counts as received.
-    const int nReceived = recvfrom(hSocket, o_pBuffer, i_nCapacity, 0, nullptr, nullptr);
-    if (nReceived == SOCKET_ERROR) {
-        if (WSAGetLastError() != WSAEMSGSIZE)
+    // A datagram that is not the answer must not make the wait longer: the remaining time is
+    // measured against a monotonic deadline.
+    using TClock = std::chrono::steady_clock;
+    const TClock::time_point oDeadline = TClock::now() + std::chrono::milliseconds(i_nWaitMs);
+    for (;;) {
+        const auto nLeftMs =
+            std::chrono::ceil<std::chrono::milliseconds>(oDeadline - TClock::now()).count();
+        // A WinSock fd_set is a list of handles, not a bit mask, so one socket always fits.
+        fd_set oRead;
+        FD_ZERO(&oRead);
+        FD_SET(hSocket, &oRead);
+        timeval oWait{};
+        const long nWaitMs = nLeftMs > 0 ? static_cast<long>(nLeftMs) : 0;
+        oWait.tv_sec = nWaitMs / 1000;
+        oWait.tv_usec = (nWaitMs % 1000) * 1000;
+        const int nReady = select(0, &oRead, nullptr, nullptr, &oWait);
+        if (nReady == SOCKET_ERROR)
             return Failed(EStep::Receive);
-        TOutcome oOutcome;
-        oOutcome.nReceived = i_nCapacity;
-        return oOutcome;
-    }
-    if (nReceived == 0) {
-        TOutcome oOutcome;
-        oOutcome.eStep = EStep::Receive;
-        return oOutcome;
-    }
+        if (nReady == 0) {
+            if (TClock::now() >= oDeadline) {
+                TOutcome oOutcome;
+                oOutcome.eStep = EStep::Timeout;
+                return oOutcome;
+            }
+            continue;
+        }
 
-    TOutcome oOutcome;
-    oOutcome.nReceived = nReceived;
-    return oOutcome;
+        sockaddr_in oFrom{};
+        int nFromSize = sizeof(oFrom);
+        // WSAEMSGSIZE still delivers the first i_nCapacity bytes; the caller asked for a cut,
+        // not a failure, so that case counts as received.
+        int nReceived = recvfrom(
+            hSocket, o_pBuffer, i_nCapacity, 0, reinterpret_cast<sockaddr *>(&oFrom), &nFromSize);
+        if (nReceived == SOCKET_ERROR) {
+            if (WSAGetLastError() != WSAEMSGSIZE)
+                return Failed(EStep::Receive);
+            nReceived = i_nCapacity;
+        }
+        if (oFrom.sin_family != AF_INET || nFromSize < static_cast<int>(sizeof(oFrom)))
+            continue;
+        if (!i_fnIsAnswer(o_pBuffer, nReceived, oFrom.sin_addr.s_addr, oFrom.sin_port))
+            continue;
+        TOutcome oOutcome;
+        if (nReceived == 0)
+            oOutcome.eStep = EStep::Receive;
+        oOutcome.nReceived = nReceived;
+        return oOutcome;
+    }
 }

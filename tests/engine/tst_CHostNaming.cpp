@@ -100,9 +100,16 @@ void TestCHostNaming::nameSources_data()
         << QStringLiteral("zc-kept");
     QTest::newRow("sysName is trimmed") << kFakeAgent << QString() << QString()
                                         << QByteArray("  padded \t") << QStringLiteral("padded");
-    QTest::newRow("sysName over 1,024 bytes is cut to 1,024")
+    QTest::newRow("sysName over 256 characters is cut to 256")
         << kFakeAgent << QString() << QString() << QByteArray(3000, 'n')
-        << QString(1024, QLatin1Char('n'));
+        << QString(256, QLatin1Char('n'));
+    QTest::newRow("control characters in sysName become spaces")
+        << kFakeAgent << QString() << QString()
+        << QByteArray("evil\r\nalive | injected\x1b[31m\x01\x7f")
+        << QStringLiteral("evil  alive | injected [31m");
+    QTest::newRow("zeroconf name is cleaned too")
+        << kNoAgent << QString() << QStringLiteral("zc\r\nname") << QByteArray()
+        << QStringLiteral("zc  name");
     QTest::newRow("sysName ends at a zero byte")
         << kFakeAgent << QString() << QString() << QByteArray("front\0back", 10)
         << QStringLiteral("front");

@@ -110,6 +110,8 @@ private slots:
     void noErrorRecordIsHarmless();
     void apply_data();
     void apply();
+    void answerOnlyFromTheHostAsked_data();
+    void answerOnlyFromTheHostAsked();
     void waitTime_data();
     void waitTime();
 };
@@ -477,34 +479,50 @@ void TestCNetBiosQuery::apply_data()
     QTest::addColumn<QString>("netbiosName");
     QTest::addColumn<QString>("netbiosGroup");
     QTest::addColumn<QByteArray>("mac");
+    QTest::addColumn<QByteArray>("arpMac");
 
     const QByteArray baArp("\x02\x5E\x00\x00\x00\x0A", 6);
     const QByteArray baReal("\x00\x1A\x2B\x3C\x4D\x5E", 6);
+    const QByteArray baNone(6, '\0');
     const QString sOld = QStringLiteral("old");
 
     QTest::newRow("samba: trailing spaces trimmed, zero unit id keeps the ARP MAC")
-        << SambaAnswer(0) << QStringLiteral("ALPHA") << QStringLiteral("LABGROUP") << baArp;
+        << SambaAnswer(0) << QStringLiteral("ALPHA") << QStringLiteral("LABGROUP") << baArp
+        << baArp;
     QTest::newRow("unit id of all 0xFF keeps the ARP MAC")
         << Answer(0, {Unique("PC", 0)}, UnitIdStatistics(QByteArray(6, '\xFF')))
-        << QStringLiteral("PC") << sOld << baArp;
-    QTest::newRow("a real unit id replaces the ARP MAC")
+        << QStringLiteral("PC") << sOld << baArp << baArp;
+    QTest::newRow("a real unit id never replaces the ARP MAC")
         << Answer(0, {Unique("PC", 0)}, UnitIdStatistics(baReal)) << QStringLiteral("PC") << sOld
-        << baReal;
+        << baArp << baArp;
+    QTest::newRow("a real unit id fills the MAC that ARP did not find")
+        << Answer(0, {Unique("PC", 0)}, UnitIdStatistics(baReal)) << QStringLiteral("PC") << sOld
+        << baReal << baNone;
+    QTest::newRow("a real unit id fills an ARP MAC of all 0xFF")
+        << Answer(0, {Unique("PC", 0)}, UnitIdStatistics(baReal)) << QStringLiteral("PC") << sOld
+        << baReal << QByteArray(6, '\xFF');
+    QTest::newRow("a zero unit id leaves a missing MAC missing")
+        << SambaAnswer(0) << QStringLiteral("ALPHA") << QStringLiteral("LABGROUP") << baNone
+        << baNone;
     QTest::newRow("no statistics block keeps the ARP MAC")
-        << Answer(0, {Unique("PC", 0)}, QByteArray()) << QStringLiteral("PC") << sOld << baArp;
+        << Answer(0, {Unique("PC", 0)}, QByteArray()) << QStringLiteral("PC") << sOld << baArp
+        << baArp;
+    QTest::newRow("control characters in names become spaces")
+        << Answer(0, {Unique("EV\x1b[2JIL\x7f", 0), Group("W\x01G\r\nX", 0x1E)})
+        << QStringLiteral("EV [2JIL") << QStringLiteral("W G  X") << baArp << baArp;
     QTest::newRow("IBM 866 Cyrillic names are converted")
         << Answer(0, {Unique(kServer866, 0), Group(kGroup866, 0x1E)}) << QStringLiteral("СЕРВЕР")
-        << QStringLiteral("ГРУППА") << baArp;
+        << QStringLiteral("ГРУППА") << baArp << baArp;
     QTest::newRow("no 0x1E group: the first group entry of any suffix")
         << Answer(0, {Unique("PC", 0), Group("FIRSTWG", 0x00), Group("OTHER", 0x1C)})
-        << QStringLiteral("PC") << QStringLiteral("FIRSTWG") << baArp;
+        << QStringLiteral("PC") << QStringLiteral("FIRSTWG") << baArp << baArp;
     QTest::newRow("no group at all leaves the group as it was")
-        << Answer(0, {Unique("PC", 0)}) << QStringLiteral("PC") << sOld << baArp;
+        << Answer(0, {Unique("PC", 0)}) << QStringLiteral("PC") << sOld << baArp << baArp;
     QTest::newRow("no computer name leaves the name as it was")
-        << Answer(0, {Group("WG", 0x1E)}) << sOld << QStringLiteral("WG") << baArp;
+        << Answer(0, {Group("WG", 0x1E)}) << sOld << QStringLiteral("WG") << baArp << baArp;
     QTest::newRow("leading and trailing white space is trimmed")
         << Answer(0, {Unique(" \tPC", 0), Group(" WG", 0x1E)}) << QStringLiteral("PC")
-        << QStringLiteral("WG") << baArp;
+        << QStringLiteral("WG") << baArp << baArp;
 }
 
 void TestCNetBiosQuery::apply()
@@ -513,17 +531,51 @@ void TestCNetBiosQuery::apply()
     QFETCH(QString, netbiosName);
     QFETCH(QString, netbiosGroup);
     QFETCH(QByteArray, mac);
+    QFETCH(QByteArray, arpMac);
 
     CNetBiosNodeStatus oStatus;
     QCOMPARE(ParseExact(answer, 0, oStatus), ENetBiosError::None);
     CScanResult oResult;
-    oResult.set_mac(QByteArray("\x02\x5E\x00\x00\x00\x0A", 6));
+    oResult.set_mac(arpMac);
     oResult.set_netbiosname(QStringLiteral("old"));
     oResult.set_netbiosgroup(QStringLiteral("old"));
     CNetBiosScanStep::Apply(oStatus, oResult);
     QCOMPARE(oResult.netbiosname(), netbiosName);
     QCOMPARE(oResult.netbiosgroup(), netbiosGroup);
     QCOMPARE(oResult.mac().toHex(':'), mac.toHex(':'));
+}
+
+void TestCNetBiosQuery::answerOnlyFromTheHostAsked_data()
+{
+    QTest::addColumn<quint32>("from");
+    QTest::addColumn<quint16>("fromPort");
+    QTest::addColumn<bool>("taken");
+
+    QTest::newRow("the host asked, from port 137") << 0xC6120203u << quint16(137) << true;
+    QTest::newRow("a neighbour with the right id") << 0xC6120204u << quint16(137) << false;
+    QTest::newRow("the host asked, from another port") << 0xC6120203u << quint16(1137) << false;
+    QTest::newRow("the byte-swapped address") << 0x030212C6u << quint16(137) << false;
+}
+
+void TestCNetBiosQuery::answerOnlyFromTheHostAsked()
+{
+    QFETCH(quint32, from);
+    QFETCH(quint16, fromPort);
+    QFETCH(bool, taken);
+    const QByteArray baAnswer = SambaAnswer(7);
+    CNetBiosNodeStatus oStatus;
+    const std::optional<ENetBiosError> oeVerdict =
+        CNetBiosQuery::TakeAnswer(qToBigEndian(quint32(0xC6120203)),
+                                  qToBigEndian(from),
+                                  qToBigEndian(fromPort),
+                                  baAnswer.constData(),
+                                  baAnswer.size(),
+                                  7,
+                                  oStatus);
+    QCOMPARE(oeVerdict.has_value(), taken);
+    if (taken)
+        QCOMPARE(*oeVerdict, ENetBiosError::None);
+    QCOMPARE(oStatus.computer_name_found(), taken);
 }
 
 void TestCNetBiosQuery::waitTime_data()

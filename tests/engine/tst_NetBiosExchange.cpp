@@ -42,6 +42,8 @@ enum class EMode
     Empty,
     Oversized,
     FromOtherAddress,
+    FromOtherPort,
+    NeighbourFirst,
     AnswerThenJunk,
 };
 
@@ -60,6 +62,7 @@ public:
     {
         m_fBound = m_oSocket.bind(QHostAddress(i_nIp), CNetBiosQuery::kPort);
         m_oOther.bind(QHostAddress(Loopback(9)), 0);
+        m_oOtherPort.bind(QHostAddress(i_nIp), 0);
         connect(&m_oSocket, &QUdpSocket::readyRead, this, [this] { OnReadyRead(); });
     }
 
@@ -115,6 +118,16 @@ private:
         case EMode::FromOtherAddress:
             m_oOther.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
             break;
+        case EMode::FromOtherPort:
+            m_oOtherPort.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
+            break;
+        case EMode::NeighbourFirst:
+            m_oOther.writeDatagram(
+                NetBiosAnswers::Answer(nId, {Unique("FORGED", 0)}, UnitIdStatistics(baMac)),
+                i_oTo,
+                i_nPort);
+            m_oSocket.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
+            break;
         case EMode::AnswerThenJunk:
             m_oSocket.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
             for (int i = 0; i < 20; ++i)
@@ -126,6 +139,7 @@ private:
     EMode m_eMode;
     QUdpSocket m_oSocket;
     QUdpSocket m_oOther;
+    QUdpSocket m_oOtherPort;
     bool m_fBound = false;
     QList<QByteArray> m_lRequests;
 };
@@ -188,8 +202,12 @@ void TestNetBiosExchange::exchange_data()
     const QByteArray baZero(6, '\0');
     QTest::newRow("samba-like answer is parsed")
         << int(EMode::Samba) << true << ENetBiosError::None << 5 << baZero;
-    QTest::newRow("answer from another address with the right id is accepted")
-        << int(EMode::FromOtherAddress) << true << ENetBiosError::None << 5 << baZero;
+    QTest::newRow("answer from a neighbour address with the right id is ignored")
+        << int(EMode::FromOtherAddress) << true << ENetBiosError::Timeout << 0 << baZero;
+    QTest::newRow("answer from the host's address but another port is ignored")
+        << int(EMode::FromOtherPort) << true << ENetBiosError::Timeout << 0 << baZero;
+    QTest::newRow("a neighbour answering first does not hide the host's answer")
+        << int(EMode::NeighbourFirst) << true << ENetBiosError::None << 5 << baZero;
     QTest::newRow("only the first datagram is read")
         << int(EMode::AnswerThenJunk) << true << ENetBiosError::None << 5 << baZero;
     QTest::newRow("oversized 65507-byte answer: 255 names and its unit id")
