@@ -187,9 +187,31 @@ CFakeSnmpAgent::~CFakeSnmpAgent()
 {
     requestInterruption();
     wait();
-    const int nSocket = m_nSocket.exchange(-1);
-    if (nSocket >= 0)
-        close(nSocket);
+    for (std::atomic<int> *pSocket : {&m_nSocket, &m_nForgerSocket}) {
+        const int nSocket = pSocket->exchange(-1);
+        if (nSocket >= 0)
+            close(nSocket);
+    }
+}
+
+bool CFakeSnmpAgent::AnswerFrom(quint32 i_nIp, QString &o_sError)
+{
+    const int nSocket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in oAddress;
+    std::memset(&oAddress, 0, sizeof(oAddress));
+    oAddress.sin_family = AF_INET;
+    oAddress.sin_port = htons(161);
+    oAddress.sin_addr.s_addr = htonl(i_nIp);
+    if (nSocket < 0
+        || bind(nSocket, reinterpret_cast<const sockaddr *>(&oAddress), sizeof(oAddress)) != 0) {
+        o_sError =
+            QStringLiteral("forger's socket: ") + QString::fromLocal8Bit(std::strerror(errno));
+        if (nSocket >= 0)
+            close(nSocket);
+        return false;
+    }
+    m_nForgerSocket.store(nSocket);
+    return true;
 }
 
 bool CFakeSnmpAgent::Listen(QString &o_sError)
@@ -242,8 +264,9 @@ void CFakeSnmpAgent::run()
             continue;
         ++m_nRequests;
         const QByteArray baAnswer = Answer(baBuffer.left(static_cast<int>(nRead)));
+        const int nForger = m_nForgerSocket.load();
         if (!baAnswer.isEmpty())
-            sendto(nSocket,
+            sendto(nForger >= 0 ? nForger : nSocket,
                    baAnswer.constData(),
                    static_cast<size_t>(baAnswer.size()),
                    0,

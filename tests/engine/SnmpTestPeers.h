@@ -55,6 +55,9 @@ public:
 
     bool Listen(QString &o_sError);
     void SetReply(EReply i_eReply, const QByteArray &i_baValue = QByteArray());
+    // Sends the answers from i_nIp:161 (host byte order, a loopback address) instead of the
+    // address asked, as a neighbour forging them would. Call before the first request.
+    bool AnswerFrom(quint32 i_nIp, QString &o_sError);
     int RequestCount() const { return m_nRequests.load(); }
 
 protected:
@@ -68,4 +71,5 @@ private:
     QByteArray m_baValue;
     std::atomic<int> m_nRequests{0};
     std::atomic<int> m_nSocket{-1};
+    std::atomic<int> m_nForgerSocket{-1};
 };

@@ -143,6 +143,7 @@ private slots:
     void hostileNetBiosResponders();
     void snmpAgentWithWrongTypes_data();
     void snmpAgentWithWrongTypes();
+    void snmpAnswerFromANeighbourIsIgnored();
 };
 
 void TestHostilePeers::initTestCase()
@@ -431,9 +432,13 @@ void TestHostilePeers::snmpAgentWithWrongTypes_data()
         << QStringLiteral("box");
     QTest::newRow("only blanks: no name")
         << int(CFakeSnmpAgent::EReply::String) << QByteArray(300, ' ') << QString();
-    QTest::newRow("4000 bytes: cut to 1024")
+    QTest::newRow("4000 bytes: cut to 256")
         << int(CFakeSnmpAgent::EReply::String) << QByteArray(4000, 'n')
-        << QString(1024, QLatin1Char('n'));
+        << QString(256, QLatin1Char('n'));
+    QTest::newRow("a second line and terminal escapes become spaces")
+        << int(CFakeSnmpAgent::EReply::String)
+        << QByteArray("evil\r\nalive | injected-host | 6.6.6.6\x1b]0;owned\x07\x01")
+        << QStringLiteral("evil  alive | injected-host | 6.6.6.6 ]0;owned");
 }
 
 void TestHostilePeers::snmpAgentWithWrongTypes()
@@ -457,6 +462,21 @@ void TestHostilePeers::snmpAgentWithWrongTypes()
     QCOMPARE(oAgent.RequestCount(), 1);
     // An answer, however wrong, ends the wait at once.
     QVERIFY2(nMs < kSlackMs, qPrintable(QString::number(nMs)));
+}
+
+void TestHostilePeers::snmpAnswerFromANeighbourIsIgnored()
+{
+    // Asked at 127.0.0.2, answered from 127.0.0.9 with the right request id: the query's socket
+    // is connected to the agent's address and port, so the system drops the forgery.
+    CFakeSnmpAgent oAgent;
+    QString sError;
+    QVERIFY2(oAgent.Listen(sError), qPrintable(sError));
+    QVERIFY2(oAgent.AnswerFrom(0x7F000009, sError), qPrintable(sError));
+    oAgent.SetReply(CFakeSnmpAgent::EReply::String, "forged-name");
+    QString sName;
+    QVERIFY(OnWorker([&]() { sName = CHostNaming::SnmpName(0x7F000002); }));
+    QCOMPARE(sName, QString());
+    QCOMPARE(oAgent.RequestCount(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestHostilePeers)
