@@ -11,6 +11,7 @@ constexpr quint16 kTypeA = 1;
 constexpr quint16 kClassIn = 1;
 constexpr quint16 kCacheFlush = 0x8000;
 constexpr quint16 kResponse = 0x8000;
+constexpr quint16 kMdnsPort = 5353;
 
 quint16 Read16(const QByteArray &i_baPacket, int i_nOffset)
 {
@@ -62,6 +63,19 @@ bool ReadName(const QByteArray &i_baPacket, int &io_nOffset, QByteArray &o_baNam
 }
 
 } // namespace
+
+bool CMdnsMessage::IsFromLink(quint32 i_nFrom,
+                              quint16 i_nFromPort,
+                              const QList<QPair<quint32, quint32>> &i_lNetworks)
+{
+    if (i_nFromPort != kMdnsPort)
+        return false;
+    for (const QPair<quint32, quint32> &oNetwork : i_lNetworks) {
+        if ((i_nFrom & oNetwork.second) == (oNetwork.first & oNetwork.second))
+            return true;
+    }
+    return false;
+}
 
 QByteArray CMdnsMessage::WithoutFinalDot(const QByteArray &i_baName)
 {

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPair>
 
 // The two multicast DNS messages of a one-shot host name lookup (RFC 6762, 5.1): the question
 // for a name's IPv4 address, and the reading of an answer. Answers come from the network, so
@@ -20,6 +21,15 @@ public:
     // is not such a response, or is malformed, gives what was read before the fault.
     static QList<quint32>
     Addresses(const QByteArray &i_baPacket, quint16 i_nId, const QByteArray &i_baName);
+
+    // Whether a datagram from i_nFrom:i_nFromPort (host byte order) may be read as an answer
+    // at all: responders answer from port 5353, and only from the link the question went out
+    // on (RFC 6762, 11), that is from inside one of i_lNetworks (address and mask pairs, host
+    // byte order). Which responder on the link answers is left open: a sleep proxy answers for
+    // the hosts it stands in for.
+    static bool IsFromLink(quint32 i_nFrom,
+                           quint16 i_nFromPort,
+                           const QList<QPair<quint32, quint32>> &i_lNetworks);
 
     // Dotted name without its final dot.
     static QByteArray WithoutFinalDot(const QByteArray &i_baName);

@@ -56,22 +56,34 @@ bool IsLinkLocalName(const QByteArray &i_baName)
     return CMdnsMessage::WithoutFinalDot(i_baName).toLower().endsWith(".local");
 }
 
-std::vector<in_addr> MulticastInterfaces()
+struct TInterface
 {
-    std::vector<in_addr> vAddresses;
+    in_addr oAddress;
+    // Host byte order; a single address when the system gives no mask.
+    quint32 nMask;
+};
+
+std::vector<TInterface> MulticastInterfaces()
+{
+    std::vector<TInterface> vInterfaces;
     ifaddrs *pList = nullptr;
     if (getifaddrs(&pList) != 0)
-        return vAddresses;
+        return vInterfaces;
     for (const ifaddrs *p = pList; p; p = p->ifa_next) {
         if (!p->ifa_addr || p->ifa_addr->sa_family != AF_INET)
             continue;
         if (!(p->ifa_flags & IFF_UP) || !(p->ifa_flags & IFF_MULTICAST)
             || (p->ifa_flags & IFF_LOOPBACK))
             continue;
-        vAddresses.push_back(reinterpret_cast<const sockaddr_in *>(p->ifa_addr)->sin_addr);
+        TInterface oInterface{reinterpret_cast<const sockaddr_in *>(p->ifa_addr)->sin_addr,
+                              0xFFFFFFFFu};
+        if (p->ifa_netmask && p->ifa_netmask->sa_family == AF_INET)
+            oInterface.nMask =
+                ntohl(reinterpret_cast<const sockaddr_in *>(p->ifa_netmask)->sin_addr.s_addr);
+        vInterfaces.push_back(oInterface);
     }
     freeifaddrs(pList);
-    return vAddresses;
+    return vInterfaces;
 }
 
 // A one-shot multicast DNS question (RFC 6762, 5.1) for a ".local" name, asked on every
@@ -83,9 +95,12 @@ QList<quint32> MulticastResolve(const QByteArray &i_baName)
     QList<quint32> lnAddresses;
     const auto nId = static_cast<quint16>(QRandomGenerator::global()->bounded(1, 0x10000));
     const QByteArray baQuery = CMdnsMessage::Query(nId, i_baName);
-    const std::vector<in_addr> vInterfaces = MulticastInterfaces();
+    const std::vector<TInterface> vInterfaces = MulticastInterfaces();
     if (baQuery.isEmpty() || vInterfaces.empty())
         return lnAddresses;
+    QList<QPair<quint32, quint32>> lNetworks;
+    for (const TInterface &oInterface : vInterfaces)
+        lNetworks.append(qMakePair(ntohl(oInterface.oAddress.s_addr), oInterface.nMask));
     const int nSocket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (nSocket < 0)
         return lnAddresses;
@@ -100,8 +115,12 @@ QList<quint32> MulticastResolve(const QByteArray &i_baName)
 
     QByteArray baAnswer(9000, '\0');
     for (int nTry = 0; nTry < kMdnsTries && lnAddresses.isEmpty(); ++nTry) {
-        for (const in_addr &oInterface : vInterfaces) {
-            setsockopt(nSocket, IPPROTO_IP, IP_MULTICAST_IF, &oInterface, sizeof(oInterface));
+        for (const TInterface &oInterface : vInterfaces) {
+            setsockopt(nSocket,
+                       IPPROTO_IP,
+                       IP_MULTICAST_IF,
+                       &oInterface.oAddress,
+                       sizeof(oInterface.oAddress));
             sendto(nSocket,
                    baQuery.constData(),
                    static_cast<size_t>(baQuery.size()),
@@ -113,14 +132,26 @@ QList<quint32> MulticastResolve(const QByteArray &i_baName)
         oTimer.start();
         while (lnAddresses.isEmpty() && oTimer.elapsed() < kMdnsTryMs) {
             pollfd oPoll{nSocket, POLLIN, 0};
-            const int nReady = poll(&oPoll, 1, static_cast<int>(kMdnsTryMs - oTimer.elapsed()));
+            // Never negative: poll would wait for ever.
+            const int nReady =
+                poll(&oPoll, 1, static_cast<int>(qMax<qint64>(0, kMdnsTryMs - oTimer.elapsed())));
             if (nReady < 0 && errno == EINTR)
                 continue;
             if (nReady <= 0)
                 break;
-            const ssize_t nRead =
-                recv(nSocket, baAnswer.data(), static_cast<size_t>(baAnswer.size()), 0);
-            if (nRead > 0)
+            sockaddr_in oFrom{};
+            socklen_t nFromSize = sizeof(oFrom);
+            const ssize_t nRead = recvfrom(nSocket,
+                                           baAnswer.data(),
+                                           static_cast<size_t>(baAnswer.size()),
+                                           0,
+                                           reinterpret_cast<sockaddr *>(&oFrom),
+                                           &nFromSize);
+            // An answer from off the link (RFC 6762, 11) is someone else's forgery: dropped,
+            // and the wait goes on to its end.
+            if (nRead > 0 && oFrom.sin_family == AF_INET
+                && CMdnsMessage::IsFromLink(
+                    ntohl(oFrom.sin_addr.s_addr), ntohs(oFrom.sin_port), lNetworks))
                 lnAddresses =
                     CMdnsMessage::Addresses(baAnswer.left(static_cast<int>(nRead)), nId, i_baName);
         }

@@ -60,6 +60,8 @@ private slots:
     void answers_data();
     void answers();
     void truncatedAnswersNeverReadPastTheEnd();
+    void answersOnlyFromTheLink_data();
+    void answersOnlyFromTheLink();
 };
 
 void TestCMdnsMessage::query_data()
@@ -184,6 +186,31 @@ void TestCMdnsMessage::truncatedAnswersNeverReadPastTheEnd()
         QVERIFY(lnAddresses.size() <= 1);
     }
     QCOMPARE(CMdnsMessage::Addresses(baFull, kId, "delta.local").size(), 2);
+}
+
+void TestCMdnsMessage::answersOnlyFromTheLink_data()
+{
+    QTest::addColumn<quint32>("from");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<bool>("taken");
+    // Links 198.18.7.0/24 and 198.19.0.0/16.
+    QTest::newRow("a responder on the first link") << 0xC6120742u << 5353 << true;
+    QTest::newRow("another responder on the second link, e.g. a sleep proxy")
+        << 0xC613FE01u << 5353 << true;
+    QTest::newRow("from off the link") << 0xC6120842u << 5353 << false;
+    QTest::newRow("from loopback") << 0x7F000001u << 5353 << false;
+    QTest::newRow("from the link but not from port 5353") << 0xC6120742u << 53 << false;
+}
+
+void TestCMdnsMessage::answersOnlyFromTheLink()
+{
+    QFETCH(quint32, from);
+    QFETCH(int, port);
+    QFETCH(bool, taken);
+    const QList<QPair<quint32, quint32>> lNetworks{qMakePair(0xC6120701u, 0xFFFFFF00u),
+                                                   qMakePair(0xC6130001u, 0xFFFF0000u)};
+    QCOMPARE(CMdnsMessage::IsFromLink(from, static_cast<quint16>(port), lNetworks), taken);
+    QVERIFY(!CMdnsMessage::IsFromLink(from, static_cast<quint16>(port), {}));
 }
 
 QTEST_GUILESS_MAIN(TestCMdnsMessage)
