@@ -2,11 +2,11 @@
 // The NetBIOS step against the test network: real nmbd hosts, compared with what nmblookup -A
 // reports in the same run, hostile responders, and hosts with nothing on UDP 137.
 
+#include "../netlab/LabTable.h"
 #include "CNetBiosNodeStatus.h"
 #include "CNetBiosQuery.h"
 #include "CNetBiosScanStep.h"
 #include "CScanResult.h"
-#include "../netlab/LabTable.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -219,7 +219,9 @@ void TestNetBiosLab::scanStepOnLabHosts_data()
                 sService = s;
         }
         // Lab hosts have no MAC of their own in the table when they are not on the link; the
-        // scan step sees whatever ARP left, so any stand-in will do.
+        // scan step sees whatever ARP left, so any stand-in will do. A host that sends a real
+        // unit id is asked twice: with ARP's answer, which the unit id never replaces, and
+        // without one, where the unit id fills in.
         QByteArray baArp = MacBytes(oHost.value(QStringLiteral("mac")));
         if (baArp.size() != 6)
             baArp = QByteArray("\x02\x00\x00\x00\x00\x01", 6);
@@ -230,7 +232,12 @@ void TestNetBiosLab::scanStepOnLabHosts_data()
                                                 : QStringLiteral("%1 %2").arg(sIp, sService);
         QTest::newRow(qPrintable(sRow))
             << sIp << sService << baArp << oHost.value(QStringLiteral("netbios_name"))
-            << oHost.value(QStringLiteral("netbios_group")) << (fRealUnitId ? baNetbiosMac : baArp);
+            << oHost.value(QStringLiteral("netbios_group")) << baArp;
+        if (fRealUnitId)
+            QTest::newRow(qPrintable(sRow + QStringLiteral(", no ARP answer")))
+                << sIp << sService << QByteArray(6, '\0')
+                << oHost.value(QStringLiteral("netbios_name"))
+                << oHost.value(QStringLiteral("netbios_group")) << baNetbiosMac;
     }
 }
 
