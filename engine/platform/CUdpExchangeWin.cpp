@@ -101,7 +101,7 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
         }
 
         sockaddr_in oFrom{};
-        int nFromSize = sizeof(oFrom);
+        int nFromSize = static_cast<int>(sizeof(oFrom));
         // WSAEMSGSIZE still delivers the first i_nCapacity bytes; the caller asked for a cut,
         // not a failure, so that case counts as received.
         int nReceived = recvfrom(
