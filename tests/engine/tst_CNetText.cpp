@@ -27,7 +27,7 @@ void TestCNetText::cleanText_data()
     const QChar cSmileHigh = QChar::highSurrogate(0x1F600);
     const QChar cSmileLow = QChar::lowSurrogate(0x1F600);
     const QString sSmile = QString(cSmileHigh) + cSmileLow;
-    const QString sFffd(QChar(QChar::ReplacementCharacter));
+    const QString sFffd = QString(QChar(QChar::ReplacementCharacter));
 
     QTest::newRow("clean text unchanged, spaces kept")
         << QStringLiteral(" Share  $ Ёж ") << QStringLiteral(" Share  $ Ёж ");
@@ -77,7 +77,7 @@ void TestCNetText::cleanBytes_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("cleaned");
 
-    const QString sFffd(QChar(QChar::ReplacementCharacter));
+    const QString sFffd = QString(QChar(QChar::ReplacementCharacter));
     QTest::newRow("valid UTF-8 decoded")
         << QByteArray("\xd0\x81\xd0\xb6 \xf0\x9f\x98\x80") << QString::fromUtf8("Ёж 😀");
     QTest::newRow("a stray continuation byte")
