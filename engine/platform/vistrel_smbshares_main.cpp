@@ -102,11 +102,10 @@ int main(int argc, char **argv)
         if (!IsShareType(pEntry->smbc_type))
             continue;
         std::string sName;
-        // A name must stay one line of output.
-        for (const char *p = pEntry->name; *p; ++p) {
-            if (static_cast<unsigned char>(*p) >= 0x20 && *p != 0x7F)
-                sName += *p;
-        }
+        // A name must stay one line of output. Control bytes become spaces, as the scanner's
+        // own cleaning makes them, so that a name reads the same whichever step saw it first.
+        for (const char *p = pEntry->name; *p; ++p)
+            sName += (static_cast<unsigned char>(*p) < 0x20 || *p == 0x7F) ? ' ' : *p;
         if (sName.empty())
             continue;
         std::fprintf(stdout, "%s\n", sName.c_str());
