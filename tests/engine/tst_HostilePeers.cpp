@@ -465,6 +465,9 @@ void TestHostilePeers::webServersBeyondTheBudget()
     QCOMPARE(oResult.http_title(), ok ? title : QStringLiteral("before"));
     QVERIFY2(nMs <= CHttpProbe::TimeoutMs + kSlackMs, qPrintable(QString::number(nMs)));
     QCOMPARE(oPeer.Connections(), 1);
+    // A compressed body is never asked for.
+    QVERIFY2(oPeer.FirstRequest().contains("\r\nAccept-Encoding: identity\r\n"),
+             oPeer.FirstRequest().constData());
     if (kFreedMemoryReturns)
         QVERIFY2(nPeakGrowthKiB < 24 * 1024, qPrintable(QString::number(nPeakGrowthKiB)));
 }
