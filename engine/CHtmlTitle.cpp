@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHtmlTitle.h"
 
-#include <QDomDocument>
 #include <QHash>
 #include <QRegularExpression>
 #include <QTextCodec>
@@ -61,15 +60,79 @@ bool StartsTag(const QString &i_sText, int i_nPos, QLatin1String i_sTag)
            && IsNameEnd(i_sText.at(nEnd));
 }
 
+bool StartsWith(const QString &i_sText, int i_nPos, QLatin1String i_sWhat)
+{
+    return QStringRef(&i_sText, i_nPos, qMin(i_sWhat.size(), i_sText.size() - i_nPos)) == i_sWhat;
+}
+
+// Where the markup declaration starting at i_nPos ("<!DOCTYPE ...", "<![CDATA[...") ends, or -1
+// when the text ends first. A document type's internal subset is skipped with it, quoted
+// literals included, so nothing it declares is read as the page.
+int DeclarationEnd(const QString &i_sText, int i_nPos)
+{
+    if (StartsWith(i_sText, i_nPos, QLatin1String("<![CDATA["))) {
+        const int nClose = i_sText.indexOf(QLatin1String("]]>"), i_nPos + 9);
+        return nClose < 0 ? -1 : nClose + 3;
+    }
+    int nDepth = 0;
+    QChar cQuote;
+    for (int i = i_nPos + 2; i < i_sText.size(); ++i) {
+        const QChar c = i_sText.at(i);
+        if (!cQuote.isNull()) {
+            if (c == cQuote)
+                cQuote = QChar();
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+            cQuote = c;
+        } else if (c == QLatin1Char('[')) {
+            ++nDepth;
+        } else if (c == QLatin1Char(']')) {
+            nDepth = qMax(0, nDepth - 1);
+        } else if (c == QLatin1Char('>') && nDepth == 0) {
+            return i + 1;
+        }
+    }
+    return -1;
+}
+
+// The text of a title element: markup inside it is dropped (an XHTML title's text is that of
+// its children), CDATA sections are kept as written, references are left for Clean.
+QString TextOf(const QStringRef &i_sRaw)
+{
+    QString sText;
+    const int nSize = i_sRaw.size();
+    sText.reserve(qMin(nSize, 4 * CHtmlTitle::MaxTitleChars));
+    for (int i = 0; i < nSize && sText.size() < 4 * CHtmlTitle::MaxTitleChars; ++i) {
+        const QChar c = i_sRaw.at(i);
+        const QChar cNext = i + 1 < nSize ? i_sRaw.at(i + 1) : QChar();
+        if (c != QLatin1Char('<')
+            || !(cNext.isLetter() || cNext == QLatin1Char('/') || cNext == QLatin1Char('!'))) {
+            sText += c;
+            continue;
+        }
+        const QStringRef sRest = i_sRaw.mid(i);
+        int nSkip = -1;
+        if (sRest.startsWith(QLatin1String("<![CDATA["))) {
+            const int nClose = sRest.indexOf(QLatin1String("]]>"));
+            const int nEnd = nClose < 0 ? sRest.size() : nClose;
+            sText += sRest.mid(9, qMin(nEnd - 9, 4 * CHtmlTitle::MaxTitleChars));
+            nSkip = nClose < 0 ? sRest.size() : nClose + 3;
+        } else if (sRest.startsWith(QLatin1String("<!--"))) {
+            const int nClose = sRest.indexOf(QLatin1String("-->"));
+            nSkip = nClose < 0 ? sRest.size() : nClose + 3;
+        } else {
+            const int nClose = sRest.indexOf(QLatin1Char('>'));
+            nSkip = nClose < 0 ? sRest.size() : nClose + 1;
+        }
+        i += nSkip - 1;
+    }
+    return sText;
+}
+
 } // namespace
 
 QString CHtmlTitle::FromBody(const QByteArray &i_baBody, const QByteArray &i_baContentType)
 {
-    const QString sText = DecodeBody(i_baBody, i_baContentType);
-    QString sTitle;
-    if (FromXml(sText, sTitle))
-        return sTitle;
-    return FromTagSoup(sText);
+    return FromMarkup(DecodeBody(i_baBody, i_baContentType));
 }
 
 QString CHtmlTitle::DecodeBody(const QByteArray &i_baBody, const QByteArray &i_baContentType)
@@ -88,29 +151,23 @@ QString CHtmlTitle::DecodeBody(const QByteArray &i_baBody, const QByteArray &i_b
     return pCodec->toUnicode(i_baBody);
 }
 
-bool CHtmlTitle::FromXml(const QString &i_sText, QString &o_sTitle)
-{
-    QDomDocument oDoc;
-    if (!oDoc.setContent(i_sText))
-        return false;
-    const QDomNodeList lNodes = oDoc.elementsByTagName(QStringLiteral("title"));
-    if (lNodes.isEmpty())
-        return false;
-    o_sTitle = Clean(lNodes.item(0).toElement().text());
-    return true;
-}
-
-QString CHtmlTitle::FromTagSoup(const QString &i_sText)
+QString CHtmlTitle::FromMarkup(const QString &i_sText)
 {
     const int nSize = i_sText.size();
     int nPos = 0;
     while ((nPos = i_sText.indexOf(QLatin1Char('<'), nPos)) >= 0) {
-        // A title inside a comment or a script is not the page's title.
-        if (QStringRef(&i_sText, nPos, qMin(4, nSize - nPos)) == QLatin1String("<!--")) {
+        // A title inside a comment, a declaration or a script is not the page's title.
+        if (StartsWith(i_sText, nPos, QLatin1String("<!--"))) {
             const int nClose = i_sText.indexOf(QLatin1String("-->"), nPos + 4);
             if (nClose < 0)
                 return QString();
             nPos = nClose + 3;
+            continue;
+        }
+        if (StartsWith(i_sText, nPos, QLatin1String("<!"))) {
+            nPos = DeclarationEnd(i_sText, nPos);
+            if (nPos < 0)
+                return QString();
             continue;
         }
         for (const QLatin1String sRaw : {QLatin1String("script"), QLatin1String("style")}) {
@@ -133,7 +190,7 @@ QString CHtmlTitle::FromTagSoup(const QString &i_sText)
             // A body cut short inside the title still shows its beginning.
             if (nClose < 0)
                 nClose = nSize;
-            return Clean(i_sText.mid(nOpenEnd + 1, nClose - nOpenEnd - 1));
+            return Clean(TextOf(QStringRef(&i_sText, nOpenEnd + 1, nClose - nOpenEnd - 1)));
         }
         ++nPos;
     }

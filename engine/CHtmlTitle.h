@@ -5,9 +5,11 @@
 #include <QString>
 
 // Takes the title a web page shows in a browser's tab from the first bytes of its body.
-// Well-formed XHTML is read with an XML parser; anything else (ordinary HTML, a body cut short,
-// stray markup) is searched tolerantly for the first title element, so that a device's plain
-// HTML start page still tells the user what it is. Pure functions; callable from any thread.
+// One tolerant reader serves XHTML, ordinary HTML, a body cut short and stray markup alike: it
+// looks for the first title element outside comments, scripts, styles and declarations. A
+// document type declaration is skipped whole, internal subset included, and the entities it
+// declares are never expanded: a page cannot make its title cost more than its own bytes.
+// Pure functions; callable from any thread.
 class CHtmlTitle final
 {
 public:
@@ -26,6 +28,5 @@ public:
 
 private:
     static QString DecodeBody(const QByteArray &i_baBody, const QByteArray &i_baContentType);
-    static bool FromXml(const QString &i_sText, QString &o_sTitle);
-    static QString FromTagSoup(const QString &i_sText);
+    static QString FromMarkup(const QString &i_sText);
 };

@@ -2,39 +2,102 @@
 #include "CHttpProbe.h"
 
 #include "CHtmlTitle.h"
+#include "CHttpResponse.h"
 #include "CScanResult.h"
 #include "EngineLog.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QNetworkAccessManager>
+#include <QDeadlineTimer>
+#include <QHostAddress>
 #include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSslConfiguration>
-#include <QSslError>
 #include <QSslSocket>
+#include <QTcpSocket>
 #include <QThread>
-#include <QTimer>
 
 #include <memory>
 
 namespace {
 
-// Keeps the first bytes of a reply and throws the rest away as it arrives.
-void Drain(QNetworkReply &io_oReply, QByteArray &io_baPrefix, bool i_fKeep)
+// What one read takes from the socket; Qt buffers no more than this between two reads.
+constexpr int kReadChunkBytes = 16 * 1024;
+
+int RemainingMs(const QDeadlineTimer &i_oDeadline)
 {
-    char aBuf[16 * 1024];
-    for (;;) {
-        const qint64 nRead = io_oReply.read(aBuf, sizeof aBuf);
-        if (nRead <= 0)
-            return;
-        if (!i_fKeep)
-            continue;
-        const qint64 nRoom = CHttpProbe::MaxBodyBytes - io_baPrefix.size();
-        if (nRoom > 0)
-            io_baPrefix.append(aBuf, static_cast<int>(qMin(nRoom, nRead)));
+    return static_cast<int>(qMax<qint64>(0, i_oDeadline.remainingTime()));
+}
+
+QByteArray Request(const QUrl &i_oUrl, bool i_fTls)
+{
+    QByteArray baHost = i_oUrl.host(QUrl::FullyEncoded).toLatin1();
+    if (QHostAddress(i_oUrl.host()).protocol() == QAbstractSocket::IPv6Protocol)
+        baHost = '[' + baHost + ']';
+    const int nPort = i_oUrl.port(-1);
+    if (nPort >= 0 && nPort != (i_fTls ? 443 : 80))
+        baHost += ':' + QByteArray::number(nPort);
+    QByteArray baPath = i_oUrl.path(QUrl::FullyEncoded).toLatin1();
+    if (baPath.isEmpty())
+        baPath = "/";
+    // No compressed body: inflating one would take memory the byte budget does not see.
+    return "GET " + baPath + " HTTP/1.1\r\nHost: " + baHost
+           + "\r\nAccept: */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n";
+}
+
+// Connects (with the TLS handshake for https), sends the request and feeds the answer to
+// io_oResponse until it ends or the deadline passes. False when no answer could be read.
+bool Exchange(const QUrl &i_oUrl, const QDeadlineTimer &i_oDeadline, CHttpResponse &io_oResponse)
+{
+    const bool fTls = i_oUrl.scheme() == QLatin1String("https");
+    const quint16 nPort = static_cast<quint16>(i_oUrl.port(fTls ? 443 : 80));
+    std::unique_ptr<QTcpSocket> pSocket;
+    if (fTls) {
+        auto pSsl = std::make_unique<QSslSocket>();
+        QSslConfiguration oSsl = pSsl->sslConfiguration();
+        oSsl.setPeerVerifyMode(QSslSocket::VerifyNone);
+        pSsl->setSslConfiguration(oSsl);
+        pSsl->ignoreSslErrors();
+        pSocket = std::move(pSsl);
+    } else {
+        pSocket = std::make_unique<QTcpSocket>();
     }
+    // A proxy from the environment would carry a LAN probe off the LAN.
+    pSocket->setProxy(QNetworkProxy::NoProxy);
+    pSocket->setReadBufferSize(kReadChunkBytes);
+    if (fTls) {
+        auto *pSsl = static_cast<QSslSocket *>(pSocket.get());
+        pSsl->connectToHostEncrypted(i_oUrl.host(), nPort);
+        if (!pSsl->waitForEncrypted(RemainingMs(i_oDeadline)))
+            return false;
+    } else {
+        pSocket->connectToHost(i_oUrl.host(), nPort);
+        if (!pSocket->waitForConnected(RemainingMs(i_oDeadline)))
+            return false;
+    }
+    pSocket->write(Request(i_oUrl, fTls));
+    while (pSocket->bytesToWrite() > 0) {
+        if (i_oDeadline.hasExpired() || !pSocket->waitForBytesWritten(RemainingMs(i_oDeadline)))
+            return false;
+    }
+    char aBuf[kReadChunkBytes];
+    while (io_oResponse.State() == CHttpResponse::EState::Reading) {
+        if (pSocket->bytesAvailable() > 0) {
+            const qint64 nRead = pSocket->read(aBuf, sizeof aBuf);
+            if (nRead < 0)
+                return false;
+            io_oResponse.Feed(aBuf, static_cast<int>(nRead));
+            continue;
+        }
+        if (pSocket->state() != QAbstractSocket::ConnectedState) {
+            io_oResponse.FeedEnd();
+            break;
+        }
+        if (i_oDeadline.hasExpired())
+            return false;
+        pSocket->waitForReadyRead(RemainingMs(i_oDeadline));
+    }
+    // Whatever the peer still sends is not read: close at once rather than wait for it.
+    pSocket->abort();
+    return true;
 }
 
 } // namespace
@@ -42,63 +105,22 @@ void Drain(QNetworkReply &io_oReply, QByteArray &io_baPrefix, bool i_fKeep)
 CHttpProbe::TAnswer CHttpProbe::Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int i_nTimeoutMs)
 {
     TAnswer oAnswer;
-    QByteArray baPrefix;
-    QByteArray baContentType;
-    {
-        QEventLoop oLoop;
-        QNetworkAccessManager oNam;
-        // A proxy from the environment would carry a LAN probe off the LAN.
-        oNam.setProxy(QNetworkProxy::NoProxy);
-        oNam.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-
-        QNetworkRequest oRequest(i_oUrl);
-        oRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                              QNetworkRequest::AlwaysNetwork);
-        oRequest.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-        oRequest.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-        if (i_oUrl.scheme() == QLatin1String("https")) {
-            QSslConfiguration oSsl = oRequest.sslConfiguration();
-            oSsl.setPeerVerifyMode(QSslSocket::VerifyNone);
-            oRequest.setSslConfiguration(oSsl);
-        }
-
-        std::unique_ptr<QNetworkReply> pReply(oNam.get(oRequest));
-        // Bounds what Qt buffers for us between two reads of ours.
-        pReply->setReadBufferSize(MaxBodyBytes);
-        QNetworkReply *const pRaw = pReply.get();
-        QObject::connect(pRaw, &QNetworkReply::sslErrors, pRaw, [pRaw](const QList<QSslError> &) {
-            pRaw->ignoreSslErrors();
-        });
-        QObject::connect(
-            pRaw, &QNetworkReply::readyRead, pRaw, [&]() { Drain(*pRaw, baPrefix, i_fTakeTitle); });
-        QObject::connect(pRaw, &QNetworkReply::finished, &oLoop, &QEventLoop::quit);
-        QTimer oTimer;
-        oTimer.setSingleShot(true);
-        QObject::connect(&oTimer, &QTimer::timeout, &oLoop, &QEventLoop::quit);
-        oTimer.start(i_nTimeoutMs);
-        if (!pRaw->isFinished())
-            oLoop.exec(QEventLoop::ExcludeUserInputEvents);
-
-        oAnswer.fOk = pRaw->isFinished() && pRaw->error() == QNetworkReply::NoError;
-        if (oAnswer.fOk && i_fTakeTitle) {
-            if (pRaw->isOpen())
-                Drain(*pRaw, baPrefix, true);
-            baContentType = pRaw->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-        }
-        if (!pRaw->isFinished()) {
-            qCDebug(lcEngine) << "web probe gave up on" << i_oUrl.toDisplayString();
-            pRaw->disconnect();
-            pRaw->abort();
-        }
-        // The reply goes before its manager; the manager then stops its HTTP thread.
+    const QDeadlineTimer oDeadline(i_nTimeoutMs);
+    CHttpResponse oResponse(MaxReadBytes);
+    if (!Exchange(i_oUrl, oDeadline, oResponse)) {
+        qCDebug(lcEngine) << "web probe got no answer from" << i_oUrl.toDisplayString();
+    } else if (oResponse.State() == CHttpResponse::EState::Failed) {
+        qCDebug(lcEngine) << "web probe refused the answer of" << i_oUrl.toDisplayString() << ":"
+                          << oResponse.Failure();
     }
-    // Qt hands some of its network objects to deleteLater(); a worker runs no event loop of
-    // its own between probes, so collect them now rather than when the thread ends.
+    // Qt may hand pieces of a socket to deleteLater(); a worker runs no event loop of its own
+    // between probes, so collect them now rather than when the thread ends.
     const QCoreApplication *pApp = QCoreApplication::instance();
     if (pApp && QThread::currentThread() != pApp->thread())
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    oAnswer.fOk = oResponse.Succeeded();
     if (oAnswer.fOk && i_fTakeTitle)
-        oAnswer.sTitle = CHtmlTitle::FromBody(baPrefix, baContentType);
+        oAnswer.sTitle = CHtmlTitle::FromBody(oResponse.Body(), oResponse.ContentType());
     return oAnswer;
 }
 

@@ -6,31 +6,33 @@
 
 class CScanResult;
 
-// Asks a host for its start page over HTTP or HTTPS. Synchronous: runs a local event loop on
-// the calling thread (a scan worker, which has no loop of its own) and returns when the reply
-// has finished or the time is up. Every network object it makes lives on the caller's stack
-// and is gone when it returns, so 96 workers can probe at once without sharing anything.
+// Asks a host for its start page over HTTP or HTTPS. Synchronous and self-contained: a socket
+// on the caller's stack (a scan worker, which runs no event loop of its own), blocking waits
+// against one deadline, and a bounded response reader (CHttpResponse), so 96 workers can probe
+// at once without sharing anything and no peer can hold a worker or its memory past the budget.
 // Certificate errors are ignored: LAN devices serve self-signed certificates.
 class CHttpProbe final
 {
 public:
     static constexpr int TimeoutMs = 2000;
-    // Only the start of a page is kept for its title; the rest is read and dropped so that a
-    // huge body cannot fill memory.
-    static constexpr int MaxBodyBytes = 64 * 1024;
+    // Most bytes taken from one host: status line, headers and body together. Only the start of
+    // a page matters for its title; a body cut here still counts as an answer.
+    static constexpr int MaxReadBytes = 64 * 1024;
 
     struct TAnswer
     {
-        // The reply finished within the time and reported no error (a 4xx/5xx is an error).
+        // A complete response (or one cut at MaxReadBytes inside its body) came within the time
+        // with a 2xx or 3xx status; redirects are not followed, 4xx/5xx are no web server.
         bool fOk = false;
         QString sTitle;
     };
 
-    // i_fTakeTitle: read the body's first MaxBodyBytes and take the page title from them.
+    // i_fTakeTitle: take the page title from the body's start. Never fails loudly: a refused
+    // connection, a timeout, a failed handshake or no free descriptor give fOk false.
     static TAnswer Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int i_nTimeoutMs = TimeoutMs);
 
     // "http://<ip>": sets has_http and, on success, http_title.
     static void ProbeHttp(CScanResult &io_oResult);
-    // "https://<ip>": sets has_https; no body is read.
+    // "https://<ip>": sets has_https; no title is taken.
     static void ProbeHttps(CScanResult &io_oResult);
 };

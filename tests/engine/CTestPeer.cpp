@@ -128,8 +128,12 @@ void CTestPeer::StreamMore(QTcpSocket *io_pSocket)
         io_pSocket->disconnectFromHost();
         return;
     }
-    const qint64 nChunk = qMin<qint64>(nLeft, 64 * 1024);
-    io_pSocket->write(QByteArray(static_cast<int>(nChunk), 'y'));
+    if (m_baStreamBlock.isEmpty()) {
+        while (m_baStreamBlock.size() < 64 * 1024)
+            m_baStreamBlock += m_baStreamPattern;
+    }
+    const qint64 nChunk = qMin<qint64>(nLeft, m_baStreamBlock.size());
+    io_pSocket->write(m_baStreamBlock.constData(), nChunk);
     io_pSocket->setProperty("left", nLeft - nChunk);
 }
 

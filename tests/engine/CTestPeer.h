@@ -57,6 +57,8 @@ public:
 
     // Bytes to stream after the answer when EAfter::Stream, then close.
     void SetStreamBytes(qint64 i_nBytes) { m_nStreamBytes = i_nBytes; }
+    // What the stream repeats; 'y' when unset.
+    void SetStreamPattern(const QByteArray &i_baPattern) { m_baStreamPattern = i_baPattern; }
     // Answer only this long after the request (or the connection) came.
     void SetDelayMs(int i_nMs) { m_nDelayMs = i_nMs; }
     // Time between two trickled bytes when EAfter::Trickle.
@@ -83,6 +85,8 @@ private:
     QByteArray m_baAnswer;
     EAfter m_eAfter;
     qint64 m_nStreamBytes = 0;
+    QByteArray m_baStreamPattern = "y";
+    QByteArray m_baStreamBlock;
     int m_nDelayMs = 0;
     int m_nTrickleMs = 100;
     QSslCertificate m_oCert;

@@ -80,6 +80,15 @@ void TestCHtmlTitle::fromBody_data()
         << baHtml << QString::fromUtf8("\xD0\xA1\xD0\xB5\xD1\x80\xD0\xB2\xD0\xB5\xD1\x80");
     QTest::newRow("control characters are dropped")
         << QByteArray("<title>a\x1b[31mb\x07</title>") << baHtml << QStringLiteral("a [31mb");
+    QTest::newRow("declared entities are not expanded, nor their text read as the page")
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE html [<!ENTITY t \"<title>fake]>\">"
+                      "<!ENTITY u 'x'>]><html><head><title>&t; &u; real</title></head></html>")
+        << baHtml << QStringLiteral("&t; &u; real");
+    QTest::newRow("CDATA in the title is kept as written")
+        << QByteArray("<html><title><![CDATA[a <b> c]]> d</title>") << baHtml
+        << QStringLiteral("a <b> c d");
+    QTest::newRow("unterminated declaration gives nothing")
+        << QByteArray("<!DOCTYPE html [ <title>x</title>") << baHtml << QString();
     QTest::newRow("XHTML title with markup inside gives its text")
         << QByteArray("<html><head><title>A<b>B</b>C</title></head></html>") << baHtml
         << QStringLiteral("ABC");

@@ -30,9 +30,13 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <cerrno>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 using EWait = CTestPeer::EWait;
 using EAfter = CTestPeer::EAfter;
@@ -126,6 +130,53 @@ private:
     int m_nRequests = 0;
 };
 
+// Runs the web probe on a worker against the peer at i_oResult's address, sampling this
+// process's resident memory meanwhile; returns false if the probe hung past the test's limit.
+bool ProbeWeb(QObject *i_pContext, CScanResult &io_oResult, qint64 &o_nMs, qint64 &o_nPeakGrowthKiB)
+{
+    o_nPeakGrowthKiB = 0;
+    const qint64 nRssBeforeKiB = ResidentKiB();
+    QTimer oSampler;
+    QObject::connect(&oSampler, &QTimer::timeout, i_pContext, [&]() {
+        o_nPeakGrowthKiB = qMax(o_nPeakGrowthKiB, ResidentKiB() - nRssBeforeKiB);
+    });
+    oSampler.start(50);
+    const bool fEnded = OnWorker([&]() {
+        QElapsedTimer oTimer;
+        oTimer.start();
+        CHttpProbe::ProbeHttp(io_oResult);
+        o_nMs = oTimer.elapsed();
+    });
+    o_nPeakGrowthKiB = qMax(o_nPeakGrowthKiB, ResidentKiB() - nRssBeforeKiB);
+    return fEnded;
+}
+
+// A gzip member holding i_nBytes zero bytes: about a thousandth of that on the wire.
+QByteArray GzipOfZeros(int i_nBytes)
+{
+    const QByteArray baZlib = qCompress(QByteArray(i_nBytes, '\0'), 9);
+    // qCompress gives a 4-byte length, a 2-byte zlib header, raw deflate and a 4-byte Adler-32.
+    const QByteArray baDeflate = baZlib.mid(6, baZlib.size() - 10);
+    quint32 nCrc = 0xFFFFFFFFu;
+    quint32 aTable[256];
+    for (quint32 n = 0; n < 256; ++n) {
+        quint32 c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        aTable[n] = c;
+    }
+    for (int i = 0; i < i_nBytes; ++i)
+        nCrc = aTable[nCrc & 0xFF] ^ (nCrc >> 8);
+    nCrc ^= 0xFFFFFFFFu;
+    QByteArray baTrailer(8, '\0');
+    const quint32 nSize = static_cast<quint32>(i_nBytes);
+    for (int k = 0; k < 4; ++k) {
+        baTrailer[k] = static_cast<char>(nCrc >> (8 * k));
+        baTrailer[4 + k] = static_cast<char>(nSize >> (8 * k));
+    }
+    return QByteArray::fromHex("1f8b0800000000000003") + baDeflate + baTrailer;
+}
+
 } // namespace
 
 class TestHostilePeers final : public QObject
@@ -139,6 +190,9 @@ private slots:
     void silentHostBesideAGoodOne();
     void hostileWebServers_data();
     void hostileWebServers();
+    void webServersBeyondTheBudget_data();
+    void webServersBeyondTheBudget();
+    void webProbesWithoutDescriptors();
     void hostileNetBiosResponders_data();
     void hostileNetBiosResponders();
     void snmpAgentWithWrongTypes_data();
@@ -336,19 +390,7 @@ void TestHostilePeers::hostileWebServers()
     oResult.set_http_title(QStringLiteral("before"));
     qint64 nMs = 0;
     qint64 nPeakGrowthKiB = 0;
-    const qint64 nRssBeforeKiB = ResidentKiB();
-    QTimer oSampler;
-    connect(&oSampler, &QTimer::timeout, this, [&]() {
-        nPeakGrowthKiB = qMax(nPeakGrowthKiB, ResidentKiB() - nRssBeforeKiB);
-    });
-    oSampler.start(50);
-    QVERIFY(OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        CHttpProbe::ProbeHttp(oResult);
-        nMs = oTimer.elapsed();
-    }));
-    oSampler.stop();
+    QVERIFY(ProbeWeb(this, oResult, nMs, nPeakGrowthKiB));
     if (ok != 2)
         QCOMPARE(oResult.has_http(), ok == 1);
     // A failed probe leaves the title as it was.
@@ -359,6 +401,119 @@ void TestHostilePeers::hostileWebServers()
     // The peer itself holds at most a few hundred kilobytes in flight; the probe keeps 64 KiB.
     if (kFreedMemoryReturns)
         QVERIFY2(nPeakGrowthKiB < 24 * 1024, qPrintable(QString::number(nPeakGrowthKiB)));
+}
+
+void TestHostilePeers::webServersBeyondTheBudget_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QByteArray>("answer");
+    // Repeated after the answer until the probe hangs up (empty: close after the answer).
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("title");
+
+    const QByteArray baHead200 = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n";
+    // 10,000 references to a 30,000-character entity: 300 MB of text if it were expanded.
+    const QByteArray baEntityBomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE html [<!ENTITY e \""
+                                    + QByteArray(30000, 'W') + "\">]>\n<html><head><title>"
+                                    + QByteArray("&e;").repeated(10000)
+                                    + "</title></head><body/></html>";
+    QTest::newRow("entity bomb in the title: not expanded")
+        << QStringLiteral("127.0.0.30") << CTestPeer::HttpAnswer(200, baEntityBomb) << QByteArray()
+        << true
+        << QString::fromLatin1(QByteArray("&e;").repeated(100).left(CHtmlTitle::MaxTitleChars));
+    QTest::newRow("chunk of FFFFFFFFFFFF bytes streamed fast: cut at the budget")
+        << QStringLiteral("127.0.0.31")
+        << baHead200 + "Transfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFF\r\n<title>Chunky</title>"
+        << QByteArray("y") << true << QStringLiteral("Chunky");
+    const QByteArray baGzip = GzipOfZeros(100 * 1024 * 1024);
+    QTest::newRow("gzip body of 100 MB zeros: not inflated")
+        << QStringLiteral("127.0.0.32")
+        << baHead200 + "Content-Encoding: gzip\r\nContent-Length: "
+               + QByteArray::number(baGzip.size()) + "\r\n\r\n" + baGzip
+        << QByteArray() << true << QString();
+    QTest::newRow("one endless header line: no answer")
+        << QStringLiteral("127.0.0.33") << QByteArray("HTTP/1.1 200 OK\r\nX-Endless: ")
+        << QByteArray("y") << false << QString();
+    QTest::newRow("endless short header lines: no answer")
+        << QStringLiteral("127.0.0.34") << QByteArray("HTTP/1.1 200 OK\r\n")
+        << QByteArray("X-A: b\r\n") << false << QString();
+}
+
+void TestHostilePeers::webServersBeyondTheBudget()
+{
+    QFETCH(QString, host);
+    QFETCH(QByteArray, answer);
+    QFETCH(QByteArray, stream);
+    QFETCH(bool, ok);
+    QFETCH(QString, title);
+
+    const QHostAddress oHost(host);
+    CTestPeer oPeer(EWait::HttpRequest, answer, stream.isEmpty() ? EAfter::Close : EAfter::Stream);
+    // Far more than the probe may take in its time: the peer never runs dry first.
+    oPeer.SetStreamBytes(64LL * 1024 * 1024 * 1024);
+    oPeer.SetStreamPattern(stream);
+    QVERIFY(oPeer.listen(oHost, 80));
+
+    CScanResult oResult;
+    oResult.set_ip(oHost.toIPv4Address());
+    oResult.set_http_title(QStringLiteral("before"));
+    qint64 nMs = 0;
+    qint64 nPeakGrowthKiB = 0;
+    QVERIFY(ProbeWeb(this, oResult, nMs, nPeakGrowthKiB));
+    qInfo("web probe: %lld ms, resident memory grew by %lld KiB at most", nMs, nPeakGrowthKiB);
+    QCOMPARE(oResult.has_http(), ok);
+    QCOMPARE(oResult.http_title(), ok ? title : QStringLiteral("before"));
+    QVERIFY2(nMs <= CHttpProbe::TimeoutMs + kSlackMs, qPrintable(QString::number(nMs)));
+    QCOMPARE(oPeer.Connections(), 1);
+    // A compressed body is never asked for.
+    QVERIFY2(oPeer.FirstRequest().contains("\r\nAccept-Encoding: identity\r\n"),
+             oPeer.FirstRequest().constData());
+    if (kFreedMemoryReturns)
+        QVERIFY2(nPeakGrowthKiB < 24 * 1024, qPrintable(QString::number(nPeakGrowthKiB)));
+}
+
+void TestHostilePeers::webProbesWithoutDescriptors()
+{
+    const QHostAddress oHost(QStringLiteral("127.0.0.35"));
+    CTestPeer oPeer(EWait::HttpRequest, CTestPeer::HttpAnswer(200, Xhtml("Fine")), EAfter::Close);
+    QVERIFY(oPeer.listen(oHost, 80));
+    CScanResult oResult;
+    oResult.set_ip(oHost.toIPv4Address());
+
+    // Every descriptor the process may open is taken; the probes run on this thread, as
+    // starting a worker would itself need descriptors.
+    rlimit oLimit{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &oLimit), 0);
+    const rlimit oSaved = oLimit;
+    int nLowestFree = dup(0);
+    QVERIFY(nLowestFree >= 0);
+    close(nLowestFree);
+    oLimit.rlim_cur = static_cast<rlim_t>(nLowestFree + 8);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &oLimit), 0);
+    std::vector<int> vTaken;
+    for (int nFd; (nFd = dup(0)) >= 0;)
+        vTaken.push_back(nFd);
+    const int nError = errno;
+    QElapsedTimer oTimer;
+    oTimer.start();
+    CHttpProbe::ProbeHttp(oResult);
+    CHttpProbe::ProbeHttps(oResult);
+    const qint64 nMs = oTimer.elapsed();
+    for (const int nFd : vTaken)
+        close(nFd);
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &oSaved), 0);
+    QCOMPARE(nError, EMFILE);
+    QVERIFY(!oResult.has_http());
+    QVERIFY(!oResult.has_https());
+    QVERIFY2(nMs < kSlackMs, qPrintable(QString::number(nMs)));
+    QTest::qWait(100);
+    QCOMPARE(oPeer.Connections(), 0);
+
+    // With descriptors back, the same host answers.
+    QVERIFY(OnWorker([&]() { CHttpProbe::ProbeHttp(oResult); }));
+    QVERIFY(oResult.has_http());
+    QCOMPARE(oResult.http_title(), QStringLiteral("Fine"));
 }
 
 void TestHostilePeers::hostileNetBiosResponders_data()

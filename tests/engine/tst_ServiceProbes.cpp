@@ -244,7 +244,7 @@ void TestServiceProbes::httpTitleOnlyFromBoundedPrefix()
     oEarly.SetStreamBytes(8 * 1024 * 1024 - 26);
     QVERIFY(oEarly.listen(QHostAddress::LocalHost, 0));
     const QByteArray baLate =
-        QByteArray(CHttpProbe::MaxBodyBytes + 10, ' ') + "<title>Late</title>";
+        QByteArray(CHttpProbe::MaxReadBytes + 10, ' ') + "<title>Late</title>";
     CTestPeer oLate(EWait::HttpRequest, CTestPeer::HttpAnswer(200, baLate), EAfter::Close);
     QVERIFY(oLate.listen(QHostAddress::LocalHost, 0));
 
