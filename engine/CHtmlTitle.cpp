@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHtmlTitle.h"
 
+#include "CNetText.h"
+
 #include <QHash>
 #include <QRegularExpression>
 #include <QTextCodec>
@@ -238,7 +240,7 @@ QString CHtmlTitle::Clean(const QString &i_sRaw)
     bool fPendingSpace = false;
     for (const QChar c : qAsConst(sDecoded)) {
         // Control characters from a hostile page must not reach a results row or a file.
-        if (c.isSpace() || c.category() == QChar::Other_Control || c == QChar(0xA0)) {
+        if (c.isSpace() || CNetText::IsUnsafe(c.unicode()) || c == QChar(0xA0)) {
             fPendingSpace = !sOut.isEmpty();
             continue;
         }
@@ -260,5 +262,6 @@ QString CHtmlTitle::Clean(const QString &i_sRaw)
     // Nor the space before a character that the cut took away.
     if (!sOut.isEmpty() && sOut.back() == QLatin1Char(' '))
         sOut.chop(1);
-    return sOut;
+    // Titles pass the same final step as every other text from a peer.
+    return CNetText::Clean(sOut, MaxTitleChars);
 }

@@ -139,6 +139,10 @@ void TestCHtmlTitle::clean_data()
         << QStringLiteral("&#128512;") << QString::fromUtf8("\xF0\x9F\x98\x80");
     QTest::newRow("nbsp is a space") << QStringLiteral("a&nbsp;&nbsp;b") << QStringLiteral("a b");
     QTest::newRow("only white space is empty") << QStringLiteral(" \t\r\n ") << QString();
+    // A reference may name what a literal character could not carry: a C1 control or a
+    // right-to-left override would still move a terminal's cursor or reorder a line.
+    QTest::newRow("escape, C1 and direction references become spaces")
+        << QStringLiteral("a&#27;[2Jb&#x85;c&#x202E;d") << QStringLiteral("a [2Jb c d");
     // Found by fuzzing: the space before the last character made the title one too long.
     QTest::newRow("space at the limit: cut before it, never past the limit")
         << QString(QString(CHtmlTitle::MaxTitleChars - 1, QLatin1Char('x')) + QStringLiteral(" y"))
