@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CScanComparison.h"
 
+#include "CAtomicFile.h"
 #include "CFavoritesContentHandler.h"
 #include "CResultsXml.h"
 #include "MIpMacDataStorage.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -70,10 +70,11 @@ void CScanComparison::Load(const QString &i_sPath, QString *o_psWarning)
     if (!oFile.exists())
         return;
     QList<CScanItem> lItems;
-    // The record is this program's own file of a few hundred kB at most; a larger one was not
-    // written by it.
-    const bool fRead = oFile.open(QIODevice::ReadOnly) && oFile.size() <= 256 * 1024 * 1024
-                       && CFavoritesContentHandler::ReadItems(oFile.readAll(), &lItems);
+    // The reader refuses oversized documents and values too; checked here first so that an
+    // oversized file is set aside without being read at all.
+    const qint64 nMaxBytes = CFavoritesContentHandler::kMaxDocumentBytes;
+    const bool fRead = oFile.open(QIODevice::ReadOnly) && oFile.size() <= nMaxBytes
+                       && CFavoritesContentHandler::ReadItems(oFile.read(nMaxBytes + 1), &lItems);
     oFile.close();
     if (!fRead) {
         const QString sAside = i_sPath + QStringLiteral(".damaged");
@@ -144,12 +145,5 @@ bool CScanComparison::Save(QString *o_psError) const
         sDocument += CResultsXml::Row(oItem);
     sDocument += CResultsXml::DocumentEnd();
 
-    QSaveFile oFile(m_sPath);
-    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sDocument.toUtf8()) < 0
-        || !oFile.commit()) {
-        if (o_psError)
-            *o_psError = oFile.errorString();
-        return false;
-    }
-    return true;
+    return CAtomicFile::Save(m_sPath, sDocument.toUtf8(), o_psError);
 }
