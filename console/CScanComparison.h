@@ -41,8 +41,9 @@ public:
     // The record's path beside the IP-to-MAC memory file.
     static QString RecordPathBeside(const QString &i_sMacMemoryPath);
 
-    // Reads the record. A missing file is an empty record. A damaged one is renamed aside with
-    // ".damaged" and gives an empty record; o_psWarning then says so.
+    // Reads the record. A missing file is an empty record. A damaged one, or one beyond the
+    // results reader's limits (CFavoritesContentHandler), is renamed aside with ".damaged" unread
+    // and gives an empty record; o_psWarning then says so.
     void Load(const QString &i_sPath, QString *o_psWarning = nullptr);
     // Marks one result of the current scan and takes it into the next record. i_pMemory may be
     // null.
