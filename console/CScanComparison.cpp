@@ -72,7 +72,7 @@ void CScanComparison::Load(const QString &i_sPath, QString *o_psWarning)
     QList<CScanItem> lItems;
     // The reader refuses oversized documents and values too; checked here first so that an
     // oversized file is set aside without being read at all.
-    const qint64 nMaxBytes = CFavoritesContentHandler::kMaxDocumentBytes;
+    const qint64 nMaxBytes = kMaxRecordBytes;
     const bool fRead = oFile.open(QIODevice::ReadOnly) && oFile.size() <= nMaxBytes
                        && CFavoritesContentHandler::ReadItems(oFile.read(nMaxBytes + 1), &lItems);
     oFile.close();
@@ -134,16 +134,29 @@ CScanComparison::TMark CScanComparison::Compare(const CScanResult &i_oResult,
 
 bool CScanComparison::Save(QString *o_psError) const
 {
+    const auto Document = [](const QMap<quint32, CScanItem> &i_mItems) {
+        QString sDocument = CResultsXml::DocumentStart();
+        for (const CScanItem &oItem : i_mItems)
+            sDocument += CResultsXml::Row(oItem);
+        sDocument += CResultsXml::DocumentEnd();
+        return sDocument.toUtf8();
+    };
     QMap<quint32, CScanItem> mNext = m_mPrevious;
     for (const quint32 nIp : m_stScanned)
         mNext.remove(nIp);
     for (auto it = m_mAliveNow.cbegin(); it != m_mAliveNow.cend(); ++it)
         mNext.insert(it.key(), it.value());
-
-    QString sDocument = CResultsXml::DocumentStart();
-    for (const CScanItem &oItem : qAsConst(mNext))
-        sDocument += CResultsXml::Row(oItem);
-    sDocument += CResultsXml::DocumentEnd();
-
-    return CAtomicFile::Save(m_sPath, sDocument.toUtf8(), o_psError);
+    QByteArray baDocument = Document(mNext);
+    // A record the next run would set aside unread is no record: the hosts kept from scans of
+    // other addresses give way first.
+    if (baDocument.size() > kMaxRecordBytes)
+        baDocument = Document(m_mAliveNow);
+    if (baDocument.size() > kMaxRecordBytes) {
+        if (o_psError)
+            *o_psError = QStringLiteral("%1 alive hosts are more than the record holds (%2 MiB)")
+                             .arg(m_mAliveNow.size())
+                             .arg(kMaxRecordBytes / (1024 * 1024));
+        return false;
+    }
+    return CAtomicFile::Save(m_sPath, baDocument, o_psError);
 }
