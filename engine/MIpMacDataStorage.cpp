@@ -204,8 +204,15 @@ bool MIpMacDataStorage::Save()
     // Rewriting an unchanged file gains nothing and could undo another program's save.
     if (!m_fModified && QFileInfo::exists(m_sPath))
         return true;
+    const QByteArray baData = SerializeMemory(m_mMemory);
+    // The next Load() would set such a file aside and lose every entry; the older file is kept.
+    if (baData.size() > kMaxFileBytes) {
+        qCWarning(lcEngine) << "the IP-to-MAC memory has grown beyond" << kMaxFileBytes
+                            << "bytes and is not written";
+        return false;
+    }
     QString sError;
-    if (!CAtomicFile::Save(m_sPath, SerializeMemory(m_mMemory), &sError)) {
+    if (!CAtomicFile::Save(m_sPath, baData, &sError)) {
         qCWarning(lcEngine) << "cannot write the IP-to-MAC memory" << m_sPath << sError;
         return false;
     }

@@ -48,7 +48,8 @@ public:
 
     // Clears the memory, remembers a non-empty path and reads the file when it exists.
     void Load(const QString &i_sPath);
-    // Writes the file when there is a path and something to keep. False when writing failed.
+    // Writes the file when there is a path and something to keep. False when writing failed or
+    // the memory has grown beyond kMaxFileBytes (the file is then left as it was).
     bool Save();
 
     QByteArray GetMac(quint32 i_nIp) const;
