@@ -278,6 +278,9 @@ void VConsole::WriteDocument()
         if (sDocument.isEmpty()) {
             Warn(QStringLiteral("The report could not be made with ") + CResultsXml::XslPath(sXsl));
             m_nExitStatus = 6;
+            // No report is no reason to lose the previous one.
+            if (m_pOutputFile)
+                m_pOutputFile->Discard();
             return;
         }
     }
@@ -303,7 +306,7 @@ void VConsole::OnScanProcessStopped()
         if (m_nExitStatus == 0)
             m_nExitStatus = 5;
     }
-    if (m_pOutputFile && !m_pOutputFile->Commit())
+    if (m_pOutputFile && m_pOutputFile->IsOpen() && !m_pOutputFile->Commit())
         NoteOutputFailure();
     m_pStdOut->flush();
     emit EndApplication();
