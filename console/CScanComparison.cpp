@@ -132,7 +132,7 @@ CScanComparison::TMark CScanComparison::Compare(const CScanResult &i_oResult,
     return oMark;
 }
 
-bool CScanComparison::Save(QString *o_psError) const
+bool CScanComparison::Save(QString *o_psError, QString *o_psNote) const
 {
     const auto Document = [](const QMap<quint32, CScanItem> &i_mItems) {
         QString sDocument = CResultsXml::DocumentStart();
@@ -149,8 +149,13 @@ bool CScanComparison::Save(QString *o_psError) const
     QByteArray baDocument = Document(mNext);
     // A record the next run would set aside unread is no record: the hosts kept from scans of
     // other addresses give way first.
-    if (baDocument.size() > kMaxRecordBytes)
+    if (baDocument.size() > kMaxRecordBytes) {
         baDocument = Document(m_mAliveNow);
+        if (o_psNote)
+            *o_psNote = QStringLiteral("The record of the last scan keeps only the hosts of this "
+                                       "scan: with those of earlier scans it would exceed %1 MiB")
+                            .arg(kMaxRecordBytes / (1024 * 1024));
+    }
     if (baDocument.size() > kMaxRecordBytes) {
         if (o_psError)
             *o_psError = QStringLiteral("%1 alive hosts are more than the record holds (%2 MiB)")

@@ -54,7 +54,8 @@ public:
     // Writes the next record atomically. When it would be larger than kMaxRecordBytes it keeps
     // only the hosts of this scan, and fails when even those are too many. False with
     // o_psError set when it could not be written; the previous record is then as it was.
-    bool Save(QString *o_psError = nullptr) const;
+    // o_psNote, when given, says when hosts of earlier scans were left out.
+    bool Save(QString *o_psError = nullptr, QString *o_psNote = nullptr) const;
 
     int PreviousCount() const { return m_mPrevious.size(); }
     QString Path() const { return m_sPath; }

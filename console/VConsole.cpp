@@ -300,12 +300,15 @@ void VConsole::OnScanProcessStopped()
         || m_oOptions.Format() == EOutputFormat::Csv)
         WriteDocument();
     QString sError;
-    if (m_oOptions.Compare() && !m_oComparison.Save(&sError)) {
+    QString sNote;
+    if (m_oOptions.Compare() && !m_oComparison.Save(&sError, &sNote)) {
         Warn(QStringLiteral("The record of this scan could not be written to %1: %2").arg(m_oComparison.Path(), sError));
         // The next comparison would be made against an older scan: the user must know.
         if (m_nExitStatus == 0)
             m_nExitStatus = 5;
     }
+    if (!sNote.isEmpty())
+        Warn(sNote);
     if (m_pOutputFile && m_pOutputFile->IsOpen() && !m_pOutputFile->Commit())
         NoteOutputFailure();
     m_pStdOut->flush();

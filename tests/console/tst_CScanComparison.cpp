@@ -221,7 +221,10 @@ void TestCScanComparison::recordStaysReadable()
         QCOMPARE(oComparison.PreviousCount(), nFull * 3 / 4);
         for (int i = 1; i <= nFull / 2; ++i)
             oComparison.Compare(Large(1000 + i), nullptr);
-        QVERIFY(oComparison.Save());
+        QString sNote;
+        QVERIFY(oComparison.Save(nullptr, &sNote));
+        QVERIFY2(sNote.contains(QStringLiteral("keeps only the hosts of this scan")),
+                 qPrintable(sNote));
     }
     QVERIFY(QFileInfo(m_sRecord).size() <= CScanComparison::kMaxRecordBytes);
     const QList<CScanItem> lKept = ReadRecord();
