@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CScanComparison.h"
 
+#include "CAtomicFile.h"
 #include "CFavoritesContentHandler.h"
 #include "CResultsXml.h"
 #include "MIpMacDataStorage.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -70,10 +70,11 @@ void CScanComparison::Load(const QString &i_sPath, QString *o_psWarning)
     if (!oFile.exists())
         return;
     QList<CScanItem> lItems;
-    // The record is this program's own file of a few hundred kB at most; a larger one was not
-    // written by it.
-    const bool fRead = oFile.open(QIODevice::ReadOnly) && oFile.size() <= 256 * 1024 * 1024
-                       && CFavoritesContentHandler::ReadItems(oFile.readAll(), &lItems);
+    // The reader refuses oversized documents and values too; checked here first so that an
+    // oversized file is set aside without being read at all.
+    const qint64 nMaxBytes = kMaxRecordBytes;
+    const bool fRead = oFile.open(QIODevice::ReadOnly) && oFile.size() <= nMaxBytes
+                       && CFavoritesContentHandler::ReadItems(oFile.read(nMaxBytes + 1), &lItems);
     oFile.close();
     if (!fRead) {
         const QString sAside = i_sPath + QStringLiteral(".damaged");
@@ -131,25 +132,36 @@ CScanComparison::TMark CScanComparison::Compare(const CScanResult &i_oResult,
     return oMark;
 }
 
-bool CScanComparison::Save(QString *o_psError) const
+bool CScanComparison::Save(QString *o_psError, QString *o_psNote) const
 {
+    const auto Document = [](const QMap<quint32, CScanItem> &i_mItems) {
+        QString sDocument = CResultsXml::DocumentStart();
+        for (const CScanItem &oItem : i_mItems)
+            sDocument += CResultsXml::Row(oItem);
+        sDocument += CResultsXml::DocumentEnd();
+        return sDocument.toUtf8();
+    };
     QMap<quint32, CScanItem> mNext = m_mPrevious;
     for (const quint32 nIp : m_stScanned)
         mNext.remove(nIp);
     for (auto it = m_mAliveNow.cbegin(); it != m_mAliveNow.cend(); ++it)
         mNext.insert(it.key(), it.value());
-
-    QString sDocument = CResultsXml::DocumentStart();
-    for (const CScanItem &oItem : qAsConst(mNext))
-        sDocument += CResultsXml::Row(oItem);
-    sDocument += CResultsXml::DocumentEnd();
-
-    QSaveFile oFile(m_sPath);
-    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(sDocument.toUtf8()) < 0
-        || !oFile.commit()) {
+    QByteArray baDocument = Document(mNext);
+    // A record the next run would set aside unread is no record: the hosts kept from scans of
+    // other addresses give way first.
+    if (baDocument.size() > kMaxRecordBytes) {
+        baDocument = Document(m_mAliveNow);
+        if (o_psNote)
+            *o_psNote = QStringLiteral("The record of the last scan keeps only the hosts of this "
+                                       "scan: with those of earlier scans it would exceed %1 MiB")
+                            .arg(kMaxRecordBytes / (1024 * 1024));
+    }
+    if (baDocument.size() > kMaxRecordBytes) {
         if (o_psError)
-            *o_psError = oFile.errorString();
+            *o_psError = QStringLiteral("%1 alive hosts are more than the record holds (%2 MiB)")
+                             .arg(m_mAliveNow.size())
+                             .arg(kMaxRecordBytes / (1024 * 1024));
         return false;
     }
-    return true;
+    return CAtomicFile::Save(m_sPath, baDocument, o_psError);
 }

@@ -38,17 +38,24 @@ public:
     };
 
     static QString RecordFileName() { return QStringLiteral("vistrel_LastScan.xml"); }
+    // The largest record read or written: some 65,000 hosts, a /16 all alive. Reading a record
+    // costs about eight times its size.
+    static constexpr qint64 kMaxRecordBytes = 16 * 1024 * 1024;
     // The record's path beside the IP-to-MAC memory file.
     static QString RecordPathBeside(const QString &i_sMacMemoryPath);
 
-    // Reads the record. A missing file is an empty record. A damaged one is renamed aside with
-    // ".damaged" and gives an empty record; o_psWarning then says so.
+    // Reads the record. A missing file is an empty record. A damaged one, one larger than
+    // kMaxRecordBytes or beyond the results reader's limits (CFavoritesContentHandler), is
+    // renamed aside with ".damaged" unread and gives an empty record; o_psWarning then says so.
     void Load(const QString &i_sPath, QString *o_psWarning = nullptr);
     // Marks one result of the current scan and takes it into the next record. i_pMemory may be
     // null.
     TMark Compare(const CScanResult &i_oResult, const MIpMacDataStorage *i_pMemory);
-    // Writes the next record atomically. False with o_psError set when it could not be written.
-    bool Save(QString *o_psError = nullptr) const;
+    // Writes the next record atomically. When it would be larger than kMaxRecordBytes it keeps
+    // only the hosts of this scan, and fails when even those are too many. False with
+    // o_psError set when it could not be written; the previous record is then as it was.
+    // o_psNote, when given, says when hosts of earlier scans were left out.
+    bool Save(QString *o_psError = nullptr, QString *o_psNote = nullptr) const;
 
     int PreviousCount() const { return m_mPrevious.size(); }
     QString Path() const { return m_sPath; }

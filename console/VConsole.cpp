@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "VConsole.h"
 
+#include "CAtomicFile.h"
 #include "CConsoleProgress.h"
 #include "CResultsXml.h"
 #include "CTerminal.h"
@@ -15,7 +16,6 @@
 
 VConsole::VConsole(QObject *i_pParent)
     : QObject(i_pParent)
-    , m_pOutputFile(new QFile(this))
     , m_pStdOut(new QTextStream(stdout))
 {}
 
@@ -127,8 +127,8 @@ bool VConsole::IsOutputXml() const
 bool VConsole::Start(QString &o_rsMessage)
 {
     if (!m_sOutputFileName.isEmpty()) {
-        m_pOutputFile->setFileName(m_sOutputFileName);
-        if (!m_pOutputFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_pOutputFile = std::make_unique<CAtomicFile>(m_sOutputFileName);
+        if (!m_pOutputFile->Open()) {
             o_rsMessage = QStringLiteral("Can not open file for output: ") + m_sOutputFileName;
             return false;
         }
@@ -250,6 +250,8 @@ void VConsole::WriteHost(const CScanResult &i_oResult, const THostExtras &i_oExt
 
 void VConsole::OnResult(CScanResult i_oResult)
 {
+    if (m_fStopped)
+        return;
     bool fGone = false;
     const THostExtras oExtras = Extras(i_oResult, &fGone);
     if (i_oResult.IsAlive())
@@ -276,6 +278,9 @@ void VConsole::WriteDocument()
         if (sDocument.isEmpty()) {
             Warn(QStringLiteral("The report could not be made with ") + CResultsXml::XslPath(sXsl));
             m_nExitStatus = 6;
+            // No report is no reason to lose the previous one.
+            if (m_pOutputFile)
+                m_pOutputFile->Discard();
             return;
         }
     }
@@ -295,16 +300,37 @@ void VConsole::OnScanProcessStopped()
         || m_oOptions.Format() == EOutputFormat::Csv)
         WriteDocument();
     QString sError;
-    if (m_oOptions.Compare() && !m_oComparison.Save(&sError))
+    QString sNote;
+    if (m_oOptions.Compare() && !m_oComparison.Save(&sError, &sNote)) {
         Warn(QStringLiteral("The record of this scan could not be written to %1: %2").arg(m_oComparison.Path(), sError));
-    if (m_pOutputFile->isOpen()) {
-        // Lines are buffered: a full disk often shows only when they are flushed.
-        if (!m_pOutputFile->flush())
-            NoteOutputFailure();
-        m_pOutputFile->close();
-        if (m_pOutputFile->error() != QFileDevice::NoError)
-            NoteOutputFailure();
+        // The next comparison would be made against an older scan: the user must know.
+        if (m_nExitStatus == 0)
+            m_nExitStatus = 5;
     }
+    if (!sNote.isEmpty())
+        Warn(sNote);
+    if (m_pOutputFile && m_pOutputFile->IsOpen() && !m_pOutputFile->Commit())
+        NoteOutputFailure();
+    m_pStdOut->flush();
+    emit EndApplication();
+}
+
+void VConsole::OnStopRequested(int i_nExitStatus)
+{
+    // A scan that has ended is being written out; a stop request then changes nothing.
+    if (m_fStopped)
+        return;
+    m_fStopped = true;
+    m_fInterrupted = true;
+    m_nExitStatus = i_nExitStatus;
+    if (m_pProgressTimer)
+        m_pProgressTimer->stop();
+    if (m_pProgress)
+        m_pProgress->Finish();
+    // Half a scan is not a result: neither the output file nor the record of the last scan
+    // takes it.
+    if (m_pOutputFile)
+        m_pOutputFile->Discard();
     m_pStdOut->flush();
     emit EndApplication();
 }
@@ -320,7 +346,7 @@ void VConsole::WriteBytes(const QByteArray &i_baData)
         m_pStdOut->flush();
         std::fwrite(i_baData.constData(), 1, static_cast<size_t>(i_baData.size()), stdout);
         std::fflush(stdout);
-    } else if (m_pOutputFile->write(i_baData) != i_baData.size()) {
+    } else if (!m_pOutputFile->Write(i_baData)) {
         NoteOutputFailure();
     }
 }
@@ -334,8 +360,7 @@ void VConsole::WriteLine(const QString &i_sText)
         *m_pStdOut << sLine;
         m_pStdOut->flush();
     } else {
-        const QByteArray baLine = sLine.toUtf8();
-        if (m_pOutputFile->write(baLine) != baLine.size())
+        if (!m_pOutputFile->Write(sLine.toUtf8()))
             NoteOutputFailure();
     }
     m_fLineWritten = true;

@@ -9,13 +9,13 @@
 #include "CScanResult.h"
 #include "IpRanges.h"
 
-#include <QFile>
 #include <QMap>
 #include <QObject>
 #include <QStringList>
 
 #include <memory>
 
+class CAtomicFile;
 class CConsoleProgress;
 class QTextStream;
 class QTimer;
@@ -38,8 +38,10 @@ public:
 
     const IpRanges &Ranges() const { return m_oRanges; }
     const CConsoleOptions &Options() const { return m_oOptions; }
-    // 0, or 6 when a report could not be made from the results.
+    // 0; 5 when the record of the last scan could not be written; 6 when a report could not be
+    // made from the results; 130 or 143 when the program was asked to stop (OnStopRequested).
     int ExitStatus() const { return m_nExitStatus; }
+    bool IsInterrupted() const { return m_fInterrupted; }
     QString OutputFileName() const { return m_sOutputFileName; }
     bool IsOutputXml() const;
     // Set when a line could not be written to the output file (a full disk, a removed medium):
@@ -60,6 +62,10 @@ public slots:
     CIpList OnIpRangesRequired();
     void OnResult(CScanResult i_oResult);
     void OnScanProcessStopped();
+    // Ends the program before the scan is done: the output file keeps what it held before the
+    // run (the new one is dropped unfinished), the record of the last scan is left as it was,
+    // and ExitStatus() becomes i_nExitStatus. Lines already written to standard output stay.
+    void OnStopRequested(int i_nExitStatus);
 
 private:
     void WriteLine(const QString &i_sText);
@@ -74,7 +80,9 @@ private:
     QString m_sOutputFileName;
     bool m_fLineWritten = false;
     QString m_sOutputError;
-    QFile *m_pOutputFile;
+    // Written through a temporary file that replaces the old one only when the scan has ended
+    // and every byte was written; null without "/f:".
+    std::unique_ptr<CAtomicFile> m_pOutputFile;
     QTextStream *m_pStdOut;
     qint32 m_nResultsReceived = 0;
 
@@ -89,4 +97,5 @@ private:
     qint64 m_nAlive = 0;
     int m_nExitStatus = 0;
     bool m_fStopped = false;
+    bool m_fInterrupted = false;
 };

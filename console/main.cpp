@@ -2,6 +2,7 @@
 #include "CConsoleOptions.h"
 #include "CSecureExecution.h"
 #include "CSocketLibrary.h"
+#include "CStopRequests.h"
 #include "CTerminal.h"
 #include "MCfg.h"
 #include "MIpMacDataStorage.h"
@@ -76,6 +77,12 @@ int main(int argc, char *argv[])
     QObject::connect(&oScanner, &MScanner::EmitResult, &oConsole, &VConsole::OnResult);
     oCfg.RequestCfgBroadcast();
 
+    // Caught from before the output file is opened: from then on an interrupted run must end
+    // through the console, which drops the unfinished file and keeps the old one.
+    CStopRequests oStopRequests;
+    QObject::connect(
+        &oStopRequests, &CStopRequests::EmitStopRequested, &oConsole, &VConsole::OnStopRequested);
+
     if (!oConsole.Start(sMessage)) {
         Print(sMessage);
         oScanner.StopAll();
@@ -86,6 +93,8 @@ int main(int argc, char *argv[])
     oApp.exec();
     oScanner.StopAll();
     CSocketLibrary::Cleanup();
+    if (oConsole.IsInterrupted())
+        return oConsole.ExitStatus();
     if (!oConsole.OutputError().isEmpty()) {
         Print(oConsole.OutputError());
         return 5;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MIpMacDataStorage.h"
 
+#include "CAtomicFile.h"
 #include "CScanResult.h"
 #include "EngineLog.h"
 
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QSaveFile>
 #include <QThread>
 
 namespace {
@@ -163,6 +163,13 @@ void MIpMacDataStorage::Load(const QString &i_sPath)
         return;
     }
     TMemory mMemory;
+    if (oFile.size() > kMaxFileBytes) {
+        qCWarning(lcEngine) << "the IP-to-MAC memory" << m_sPath << "is" << oFile.size()
+                            << "bytes, more than this program writes; starting empty";
+        oFile.close();
+        KeepDamagedFileAside();
+        return;
+    }
     if (ReadMemory(oFile, &mMemory)) {
         m_mMemory = mMemory;
         return;
@@ -197,16 +204,16 @@ bool MIpMacDataStorage::Save()
     // Rewriting an unchanged file gains nothing and could undo another program's save.
     if (!m_fModified && QFileInfo::exists(m_sPath))
         return true;
-    QSaveFile oFile(m_sPath);
-    if (!oFile.open(QIODevice::WriteOnly)) {
-        qCWarning(lcEngine) << "cannot write the IP-to-MAC memory" << m_sPath << oFile.errorString();
+    const QByteArray baData = SerializeMemory(m_mMemory);
+    // The next Load() would set such a file aside and lose every entry; the older file is kept.
+    if (baData.size() > kMaxFileBytes) {
+        qCWarning(lcEngine) << "the IP-to-MAC memory has grown beyond" << kMaxFileBytes
+                            << "bytes and is not written";
         return false;
     }
-    const QByteArray baData = SerializeMemory(m_mMemory);
-    // Flushed before the commit: Qt 5.15's commit() loses a failed flush of the last buffered
-    // bytes (a full disk) and puts an empty file in place of the old one.
-    if (oFile.write(baData) != baData.size() || !oFile.flush() || !oFile.commit()) {
-        qCWarning(lcEngine) << "cannot write the IP-to-MAC memory" << m_sPath << oFile.errorString();
+    QString sError;
+    if (!CAtomicFile::Save(m_sPath, baData, &sError)) {
+        qCWarning(lcEngine) << "cannot write the IP-to-MAC memory" << m_sPath << sError;
         return false;
     }
     m_fModified = false;

@@ -40,10 +40,16 @@ public:
     static QString FileName() { return QStringLiteral("vistrel_MAC.bin"); }
     static QString DefaultPath();
     static QString DamagedSuffix() { return QStringLiteral(".damaged"); }
+    // A larger file is set aside unread, like a damaged one. An entry takes 32 bytes plus two
+    // per character of its name, so this holds half a million unnamed hosts or some 60,000
+    // with 120-character names: far more than the links a machine sits on can answer ARP for
+    // (a /8 worth would cost gigabytes of memory once read).
+    static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
     // Clears the memory, remembers a non-empty path and reads the file when it exists.
     void Load(const QString &i_sPath);
-    // Writes the file when there is a path and something to keep. False when writing failed.
+    // Writes the file when there is a path and something to keep. False when writing failed or
+    // the memory has grown beyond kMaxFileBytes (the file is then left as it was).
     bool Save();
 
     QByteArray GetMac(quint32 i_nIp) const;

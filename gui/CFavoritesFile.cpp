@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CFavoritesFile.h"
 
+#include "CAtomicFile.h"
 #include "CFavoritesContentHandler.h"
 #include "GuiLog.h"
 #include "VResultsBackend.h"
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -124,12 +124,9 @@ bool CFavoritesFile::Write(const QByteArray &i_baXml)
         }
         return true;
     }
-    QSaveFile oFile(sPath);
-    // Flushed first: Qt 5.15's commit() misses a failed flush of the last buffered bytes (a full
-    // disk) and would put a short file in place of the user's.
-    if (!oFile.open(QIODevice::WriteOnly) || oFile.write(i_baXml) != i_baXml.size()
-        || !oFile.flush() || !oFile.commit()) {
-        qCWarning(lcGui) << "favorites file not written:" << oFile.errorString();
+    QString sError;
+    if (!CAtomicFile::Save(sPath, i_baXml, &sError)) {
+        qCWarning(lcGui) << "favorites file not written:" << sError;
         return false;
     }
     m_fKeepUnreadFile = false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "v_main.h"
 
+#include "CAtomicFile.h"
 #include "CColumnStates.h"
 #include "CCopyMenu.h"
 #include "CFavoritesContentHandler.h"
@@ -31,7 +32,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSignalMapper>
 #include <QTimer>
@@ -1053,8 +1053,8 @@ void v_main::SaveRows(bool i_fSelectionOnly)
 
 QString v_main::SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly)
 {
-    QSaveFile oFile(i_sPath);
-    if (!oFile.open(QIODevice::WriteOnly))
+    CAtomicFile oFile(i_sPath);
+    if (!oFile.Open())
         return tr("Cannot open the file for writing");
     CMouseRightClickTableView *pView = CurrentView();
     const VResultsBackend *pModel = ModelOf(pView);
@@ -1070,12 +1070,10 @@ QString v_main::SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly)
     pView->Unlock();
     // Through a temporary file: a failed or empty save leaves an older file as it was.
     if (sText.isEmpty()) {
-        oFile.cancelWriting();
+        oFile.Discard();
         return tr("No data to be saved");
     }
-    // Flushed first: Qt 5.15's commit() misses a failed flush of the last buffered bytes (a full
-    // disk) and would put an empty file in place of the old one.
-    if (oFile.write(sText.toUtf8()) < 0 || !oFile.flush() || !oFile.commit())
+    if (!oFile.Write(sText.toUtf8()) || !oFile.Commit())
         return tr("Cannot open the file for writing");
     return QString();
 }

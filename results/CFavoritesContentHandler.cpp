@@ -62,6 +62,90 @@ bool DeclaresEntities(const QByteArray &i_baXml)
     return i_baXml.contains("<!ENTITY");
 }
 
+// Walks the document as the reader will see it and measures every run it would build as one
+// string: text, an attribute value, a tag, a comment, a processing instruction, a CDATA section.
+// A document type declaration is refused outright: results documents never have one, and its
+// internal subset is the one place where this walk could lose step with the reader.
+bool ValuesWithinLimit(const QString &i_sText)
+{
+    enum class EState
+    {
+        Text,
+        Tag,
+        Value,
+        Comment,
+        Instruction,
+        CData
+    };
+    EState eState = EState::Text;
+    QChar cQuote;
+    int nRun = 0;
+    int nBodyStart = 0; // of the comment, instruction or section being read
+    const int nSize = i_sText.size();
+    for (int i = 0; i < nSize; ++i) {
+        const QChar c = i_sText.at(i);
+        EState eNext = eState;
+        switch (eState) {
+        case EState::Text:
+            if (c == QLatin1Char('<')) {
+                const QStringRef sRest = i_sText.midRef(i);
+                if (sRest.startsWith(QLatin1String("<!--"))) {
+                    eNext = EState::Comment;
+                    i += 3;
+                    nBodyStart = i + 1;
+                } else if (sRest.startsWith(QLatin1String("<![CDATA["))) {
+                    eNext = EState::CData;
+                    i += 8;
+                    nBodyStart = i + 1;
+                } else if (sRest.startsWith(QLatin1String("<?"))) {
+                    eNext = EState::Instruction;
+                    i += 1;
+                    nBodyStart = i + 1;
+                } else if (sRest.startsWith(QLatin1String("<!"))) {
+                    return false;
+                } else {
+                    eNext = EState::Tag;
+                }
+            }
+            break;
+        case EState::Tag:
+            if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+                cQuote = c;
+                eNext = EState::Value;
+            } else if (c == QLatin1Char('>')) {
+                eNext = EState::Text;
+            }
+            break;
+        case EState::Value:
+            if (c == cQuote)
+                eNext = EState::Tag;
+            break;
+        case EState::Comment:
+            if (c == QLatin1Char('>') && i - 2 >= nBodyStart
+                && i_sText.midRef(i - 2, 2) == QLatin1String("--"))
+                eNext = EState::Text;
+            break;
+        case EState::Instruction:
+            if (c == QLatin1Char('>') && i - 1 >= nBodyStart
+                && i_sText.at(i - 1) == QLatin1Char('?'))
+                eNext = EState::Text;
+            break;
+        case EState::CData:
+            if (c == QLatin1Char('>') && i - 2 >= nBodyStart
+                && i_sText.midRef(i - 2, 2) == QLatin1String("]]"))
+                eNext = EState::Text;
+            break;
+        }
+        if (eNext != eState) {
+            eState = eNext;
+            nRun = 0;
+        } else if (++nRun > CFavoritesContentHandler::kMaxValueLength) {
+            return false;
+        }
+    }
+    return true;
+}
+
 QString InvalidFormatText()
 {
     return QCoreApplication::translate("Load from file", "Invalid file format");
@@ -251,6 +335,12 @@ bool CFavoritesContentHandler::Parse(const QByteArray &i_baXml, CFavoritesConten
     }
     QXmlInputSource oSource;
     oSource.setData(i_baXml);
+    // Checked on the decoded text, in whatever encoding the document declares, exactly as the
+    // reader will walk it.
+    if (!ValuesWithinLimit(oSource.data())) {
+        io_rHandler.startDocument();
+        return false;
+    }
     QXmlSimpleReader oReader;
     oReader.setContentHandler(&io_rHandler);
     bool fParsed = false;

@@ -48,12 +48,19 @@ public:
     QList<CScanItem> TakeItems();
     const IpRanges &Ranges() const { return m_oRanges; }
 
-    // Documents larger than this are refused before any parsing.
-    static constexpr qint64 kMaxDocumentBytes = 256 * 1024 * 1024;
+    // Documents larger than this are refused before any parsing. A row takes a few hundred
+    // bytes, so this holds every row of a listed scan (65,535 addresses) several times over;
+    // reading a document costs about six times its size.
+    static constexpr qint64 kMaxDocumentBytes = 32 * 1024 * 1024;
+    // Documents with a longer attribute value, text, comment or tag are refused before parsing:
+    // the reader builds each of them whole, in several copies. Names and titles are at most 256
+    // characters; a comment typed by the user is the longest value a results file holds.
+    static constexpr int kMaxValueLength = 64 * 1024;
     static constexpr int kMaxDepth = 64;
 
-    // Parses bytes with this handler. False on malformed, oversized or non-UTF-8 input and on
-    // entity declarations; the handler then holds nothing.
+    // Parses bytes with this handler. False on malformed, oversized or non-UTF-8 input, on
+    // overlong values (kMaxValueLength), on document type declarations and on entity
+    // declarations; the handler then holds nothing.
     static bool Parse(const QByteArray &i_baXml, CFavoritesContentHandler &io_rHandler);
     // Items mode over a drop payload or file contents.
     static bool ReadItems(const QByteArray &i_baXml, QList<CScanItem> *o_plItems);

@@ -5,6 +5,7 @@
 #include "CScanComparison.h"
 #include "MIpMacDataStorage.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -45,6 +46,7 @@ private slots:
     void macFromMemoryWhenTheRecordHasNone();
     void nextRecordKeepsOtherAddresses();
     void damagedRecordIsKeptAside();
+    void recordStaysReadable();
     void markText();
 
 private:
@@ -192,6 +194,59 @@ void TestCScanComparison::nextRecordKeepsOtherAddresses()
     QCOMPARE(lItems.first().result().mac(), g_baMacB);
     QDir oDir(m_pDir->path());
     QCOMPARE(oDir.entryList(QDir::Files), QStringList{"vistrel_LastScan.xml"}); // no temporary left
+}
+
+void TestCScanComparison::recordStaysReadable()
+{
+    // Hosts with long titles, so that a few hundred fill a record.
+    const auto Large = [](int i_nLast) {
+        CScanResult oResult = Host(i_nLast, EHostStatus::Alive);
+        oResult.set_http_title(QString(60000, QLatin1Char('t')));
+        return oResult;
+    };
+    const int nRowBytes = CResultsXml::Row(CScanItem(Large(1))).toUtf8().size();
+    const int nFull = int(CScanComparison::kMaxRecordBytes / nRowBytes);
+    {
+        CScanComparison oComparison;
+        oComparison.Load(m_sRecord);
+        for (int i = 1; i <= nFull * 3 / 4; ++i)
+            oComparison.Compare(Large(i), nullptr);
+        QVERIFY(oComparison.Save());
+    }
+    {
+        // Together with the hosts kept from the first scan the record would be too large for
+        // the next run to read: only this scan's hosts are kept.
+        CScanComparison oComparison;
+        oComparison.Load(m_sRecord);
+        QCOMPARE(oComparison.PreviousCount(), nFull * 3 / 4);
+        for (int i = 1; i <= nFull / 2; ++i)
+            oComparison.Compare(Large(1000 + i), nullptr);
+        QString sNote;
+        QVERIFY(oComparison.Save(nullptr, &sNote));
+        QVERIFY2(sNote.contains(QStringLiteral("keeps only the hosts of this scan")),
+                 qPrintable(sNote));
+    }
+    QVERIFY(QFileInfo(m_sRecord).size() <= CScanComparison::kMaxRecordBytes);
+    const QList<CScanItem> lKept = ReadRecord();
+    QCOMPARE(lKept.size(), nFull / 2);
+    QCOMPARE(lKept.first().result().ip(), Ip(1001));
+    const QByteArray baKept = [this] {
+        QFile oFile(m_sRecord);
+        return oFile.open(QIODevice::ReadOnly) ? oFile.readAll() : QByteArray();
+    }();
+    {
+        // A scan whose own alive hosts are too many fails, and leaves the record as it was.
+        CScanComparison oComparison;
+        oComparison.Load(m_sRecord);
+        for (int i = 1; i <= nFull + 1; ++i)
+            oComparison.Compare(Large(2000 + i), nullptr);
+        QString sError;
+        QVERIFY(!oComparison.Save(&sError));
+        QVERIFY2(sError.contains(QStringLiteral("more than the record holds")), qPrintable(sError));
+    }
+    QFile oFile(m_sRecord);
+    QVERIFY(oFile.open(QIODevice::ReadOnly));
+    QCOMPARE(oFile.readAll(), baKept);
 }
 
 void TestCScanComparison::damagedRecordIsKeptAside()

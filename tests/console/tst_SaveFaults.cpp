@@ -1,18 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Saving when the disk says no: a full file system, a read-only folder, a read-only file, an
-// unwritable home folder. Nothing crashes, the user's existing files survive byte for byte, and
-// the console tells the user when its output did not reach the file.
+// unwritable home folder; and a console run stopped by a signal halfway. Nothing crashes, the
+// user's existing files survive byte for byte, and the console tells the user when its output
+// did not reach the file.
 //
 // Runs as root in a mount namespace of its own (unshare -m, see CMakeLists.txt) and mounts
 // small file systems there; it refuses to mount anything in the machine's own namespace.
 #include "MIpMacDataStorage.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -74,6 +78,31 @@ QByteArray OneEntryMemory()
     return MIpMacDataStorage::SerializeMemory(mMemory);
 }
 
+// A small record of the last scan, as the console writes it.
+QByteArray OneHostRecord()
+{
+    return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>\r\n\t<row "
+                             "ip=\"198.18.0.9\" status=\"alive\" name=\"pc9\"/>\r\n</Vistrel>");
+}
+
+// True once the process catches both SIGINT and SIGTERM (bits 2 and 15 of SigCgt): from then on
+// a signal reaches the program's own handling rather than ending it before it has started.
+bool CatchesStopSignals(qint64 i_nPid)
+{
+    QFile oStatus(QStringLiteral("/proc/%1/status").arg(i_nPid));
+    if (!oStatus.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &baLine : oStatus.readAll().split('\n')) {
+        if (!baLine.startsWith("SigCgt:"))
+            continue;
+        bool fOk = false;
+        const quint64 nMask = baLine.mid(7).trimmed().toULongLong(&fOk, 16);
+        const quint64 nWanted = (quint64(1) << (SIGINT - 1)) | (quint64(1) << (SIGTERM - 1));
+        return fOk && (nMask & nWanted) == nWanted;
+    }
+    return false;
+}
+
 enum class EPlace
 {
     FullDisk,
@@ -96,11 +125,16 @@ private slots:
     void macMemorySave();
     void consoleOutput_data();
     void consoleOutput();
+    void recordOnFullDisk();
+    void consoleInterrupted_data();
+    void consoleInterrupted();
 
 private:
     // A fresh folder for one case, prepared as i_ePlace says, holding i_sFile with i_baData
     // (when given) from before the fault.
     QString Prepare(EPlace i_ePlace, const QString &i_sFile, const QByteArray &i_baData);
+    // The same with several files from before the fault; a read-only file is the first one.
+    QString Prepare(EPlace i_ePlace, const QMap<QString, QByteArray> &i_mFiles);
 
     std::unique_ptr<QTemporaryDir> m_pRoot;
     QStringList m_lsMounts;
@@ -122,13 +156,20 @@ void TestSaveFaults::cleanup()
 
 QString TestSaveFaults::Prepare(EPlace i_ePlace, const QString &i_sFile, const QByteArray &i_baData)
 {
+    QMap<QString, QByteArray> mFiles;
+    mFiles.insert(i_sFile, i_baData);
+    return Prepare(i_ePlace, mFiles);
+}
+
+QString TestSaveFaults::Prepare(EPlace i_ePlace, const QMap<QString, QByteArray> &i_mFiles)
+{
     m_pRoot = std::make_unique<QTemporaryDir>();
     if (!m_pRoot->isValid())
         return QString();
     const QString sDir = m_pRoot->filePath(QStringLiteral("place"));
     if (!QDir().mkpath(sDir))
         return QString();
-    const QString sPath = QDir(sDir).filePath(i_sFile);
+    const QString sPath = QDir(sDir).filePath(i_mFiles.firstKey());
     const bool fOwnFs = i_ePlace == EPlace::FullDisk || i_ePlace == EPlace::ReadOnlyFolder;
     if (fOwnFs) {
         if (!Run(QStringLiteral("mount"),
@@ -141,8 +182,10 @@ QString TestSaveFaults::Prepare(EPlace i_ePlace, const QString &i_sFile, const Q
             return QString();
         m_lsMounts << sDir;
     }
-    if (!i_baData.isNull() && !WriteAll(sPath, i_baData))
-        return QString();
+    for (auto it = i_mFiles.cbegin(); it != i_mFiles.cend(); ++it) {
+        if (!it.value().isNull() && !WriteAll(QDir(sDir).filePath(it.key()), it.value()))
+            return QString();
+    }
     switch (i_ePlace) {
     case EPlace::FullDisk:
         if (!FillUp(sDir))
@@ -226,6 +269,9 @@ void TestSaveFaults::consoleOutput_data()
     QTest::newRow("output on a full disk: cannot write, status 5")
         << int(EPlace::FullDisk) << int(EPlace::Writable) << QByteArray() << sMany << 5
         << QStringLiteral("Can not write file for output: ");
+    QTest::newRow("output on a full disk: cannot write, status 5, previous file intact")
+        << int(EPlace::FullDisk) << int(EPlace::Writable) << QByteArray("previous scan\r\n")
+        << sMany << 5 << QStringLiteral("Can not write file for output: ");
     QTest::newRow("read-only home folder: scan and output as usual")
         << int(EPlace::Writable) << int(EPlace::ReadOnlyFolder) << QByteArray() << sOne << 0
         << QString();
@@ -277,6 +323,110 @@ void TestSaveFaults::consoleOutput()
     }
     if (!existingOutput.isEmpty())
         QCOMPARE(ReadAll(sOutput), existingOutput);
+}
+
+void TestSaveFaults::recordOnFullDisk()
+{
+    // Both files of the home folder exist from an earlier run; then the disk fills up.
+    QMap<QString, QByteArray> mFiles;
+    mFiles.insert(QStringLiteral("vistrel_LastScan.xml"), OneHostRecord());
+    mFiles.insert(MIpMacDataStorage::FileName(), OneEntryMemory());
+    const QString sHome = Prepare(EPlace::FullDisk, mFiles);
+    QVERIFY(!sHome.isEmpty());
+    const QString sRecord = QDir(sHome).filePath(QStringLiteral("vistrel_LastScan.xml"));
+    const QString sMemory = QDir(sHome).filePath(MIpMacDataStorage::FileName());
+    const QString sOutput = m_pRoot->filePath(QStringLiteral("out.txt"));
+
+    QProcess oProcess;
+    QProcessEnvironment oEnvironment = QProcessEnvironment::systemEnvironment();
+    oEnvironment.insert(QStringLiteral("HOME"), sHome);
+    oProcess.setProcessEnvironment(oEnvironment);
+    oProcess.start(QStringLiteral(VISTREL_CONSOLE_BIN),
+                   {QStringLiteral("/r:198.18.0.1-198.18.0.20"),
+                    QStringLiteral("/c:on"),
+                    QStringLiteral("/f:") + sOutput});
+    QVERIFY(oProcess.waitForFinished(60000));
+    QCOMPARE(oProcess.exitStatus(), QProcess::NormalExit);
+    const QString sStdErr = QString::fromLocal8Bit(oProcess.readAllStandardError());
+    QVERIFY2(sStdErr.contains(QStringLiteral("The record of this scan could not be written to ")
+                              + sRecord),
+             qPrintable(sStdErr));
+    QCOMPARE(oProcess.exitCode(), 5);
+    QCOMPARE(ReadAll(sRecord), OneHostRecord());
+    QCOMPARE(ReadAll(sMemory), OneEntryMemory());
+    // The output itself was written in full.
+    QVERIFY(ReadAll(sOutput).contains(" | 198.18.0.20 | "));
+}
+
+void TestSaveFaults::consoleInterrupted_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("SIGINT, text file: previous file kept, status 130")
+        << SIGINT << QStringLiteral("out.txt");
+    QTest::newRow("SIGTERM, text file: previous file kept, status 143")
+        << SIGTERM << QStringLiteral("out.txt");
+    QTest::newRow("SIGINT, XML file: previous file kept, status 130")
+        << SIGINT << QStringLiteral("out.xml");
+    QTest::newRow("SIGTERM, standard output: lines so far printed, status 143")
+        << SIGTERM << QString();
+}
+
+void TestSaveFaults::consoleInterrupted()
+{
+    QFETCH(int, signal);
+    QFETCH(QString, output);
+
+    const QString sDir = Prepare(EPlace::Writable, QStringLiteral("none"), QByteArray());
+    QVERIFY(!sDir.isEmpty());
+    const QByteArray baPrevious("Status | Name | IP\r\nalive | pc | 198.18.0.9 | previous run");
+    const QString sOutput = output.isEmpty() ? QString() : QDir(sDir).filePath(output);
+    if (!sOutput.isEmpty())
+        QVERIFY(WriteAll(sOutput, baPrevious));
+    const QString sRecord = QDir(sDir).filePath(QStringLiteral("vistrel_LastScan.xml"));
+    QVERIFY(WriteAll(sRecord, OneHostRecord()));
+
+    QProcess oProcess;
+    QProcessEnvironment oEnvironment = QProcessEnvironment::systemEnvironment();
+    oEnvironment.insert(QStringLiteral("HOME"), sDir);
+    oProcess.setProcessEnvironment(oEnvironment);
+    // 65,534 addresses without a route: seconds of scanning, far more than the wait below.
+    QStringList lsArguments{QStringLiteral("/r:198.18.0.0/16"), QStringLiteral("/c:on")};
+    if (!sOutput.isEmpty())
+        lsArguments << QStringLiteral("/f:") + sOutput;
+    oProcess.start(QStringLiteral(VISTREL_CONSOLE_BIN), lsArguments);
+    QVERIFY(oProcess.waitForStarted(10000));
+    QElapsedTimer oWaited;
+    oWaited.start();
+    while (!CatchesStopSignals(oProcess.processId()) && oWaited.elapsed() < 15000
+           && oProcess.state() == QProcess::Running)
+        QTest::qWait(20);
+    // Well into the scan: results have been written to the temporary file or standard output.
+    QTest::qWait(500);
+    QCOMPARE(oProcess.state(), QProcess::Running);
+    QCOMPARE(::kill(pid_t(oProcess.processId()), signal), 0);
+    QElapsedTimer oStopping;
+    oStopping.start();
+    QVERIFY(oProcess.waitForFinished(30000));
+    qInfo("stopped %lld ms after the signal", oStopping.elapsed());
+    QCOMPARE(oProcess.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(oProcess.exitCode(), 128 + signal);
+    if (sOutput.isEmpty()) {
+        const QByteArray baOut = oProcess.readAllStandardOutput();
+        QVERIFY2(baOut.startsWith("Status | Name | IP") && baOut.contains(" | 198.18.0.1 | "),
+                 baOut.left(200).constData());
+    } else {
+        QCOMPARE(ReadAll(sOutput), baPrevious);
+    }
+    // Half a scan does not replace the record of the last one either.
+    QCOMPARE(ReadAll(sRecord), OneHostRecord());
+    // Nothing else is left behind: no temporary file beside the output or the record.
+    QStringList lsExpected{QStringLiteral("vistrel_LastScan.xml"), MIpMacDataStorage::FileName()};
+    if (!sOutput.isEmpty())
+        lsExpected << output;
+    lsExpected.sort();
+    QCOMPARE(QDir(sDir).entryList(QDir::Files | QDir::Hidden, QDir::Name), lsExpected);
 }
 
 QTEST_GUILESS_MAIN(TestSaveFaults)

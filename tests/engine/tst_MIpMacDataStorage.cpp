@@ -76,6 +76,7 @@ private slots:
     void unchangedMemoryDoesNotRewrite();
     void unreadableFileIsNeverOverwritten();
     void largeFileLoads();
+    void memoryBeyondTheLimitIsNotWritten();
     void setMacReplacesMalformedEntry();
     void emptyMacIsRememberedButInvalid();
     void applyToResult_data();
@@ -297,6 +298,33 @@ void TestMIpMacDataStorage::largeFileLoads()
     oMemory.Load(m_sPath);
     QCOMPARE(oMemory.Memory().size(), nCount);
     QCOMPARE(oMemory.GetName(Ip(10, 0, 0, 0) + 77777), QStringLiteral("host-77777"));
+}
+
+void TestMIpMacDataStorage::memoryBeyondTheLimitIsNotWritten()
+{
+    {
+        MIpMacDataStorage oMemory;
+        oMemory.Load(m_sPath);
+        oMemory.SetMac(Ip(10, 0, 0, 1), QByteArray(6, '\x01'));
+    }
+    const QByteArray baBefore = [this] {
+        QFile oFile(m_sPath);
+        return oFile.open(QIODevice::ReadOnly) ? oFile.readAll() : QByteArray();
+    }();
+    QVERIFY(!baBefore.isEmpty());
+    MIpMacDataStorage oMemory;
+    oMemory.Load(m_sPath);
+    // Written, the next Load() would set the file aside and lose every entry.
+    const QString sName(200, QLatin1Char('n'));
+    const int nCount = int(MIpMacDataStorage::kMaxFileBytes / (2 * sName.size())) + 1;
+    for (int i = 0; i < nCount; ++i) {
+        oMemory.SetMac(Ip(10, 1, 0, 0) + quint32(i), QByteArray(6, '\x02'));
+        oMemory.SetName(Ip(10, 1, 0, 0) + quint32(i), sName);
+    }
+    QVERIFY(!oMemory.Save());
+    QFile oFile(m_sPath);
+    QVERIFY(oFile.open(QIODevice::ReadOnly));
+    QCOMPARE(oFile.readAll(), baBefore);
 }
 
 void TestMIpMacDataStorage::setMacReplacesMalformedEntry()

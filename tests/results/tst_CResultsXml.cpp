@@ -305,8 +305,27 @@ void TestCResultsXml::hostileInputIsBounded_data()
         << true;
     QTest::newRow("invalid UTF-8") << Document("<row ip=\"10.0.0.1\" name=\"\xC3\x28\xFF\"/>") << false;
     QTest::newRow("UTF-8 cut inside a character") << QByteArray("<Vistrel><row ip=\"10.0.0.1\" name=\"\xE2\x98") << false;
+    // The reader builds each value whole, in several copies: 200 MB cost a gigabyte.
+    const int nLimit = CFavoritesContentHandler::kMaxValueLength;
+    QTest::newRow("attribute at the value limit")
+        << Document("<row ip=\"10.0.0.1\" name=\"" + QByteArray(nLimit, 'n') + "\"/>") << true;
+    QTest::newRow("attribute one past the value limit")
+        << Document("<row ip=\"10.0.0.1\" name=\"" + QByteArray(nLimit + 1, 'n') + "\"/>") << false;
     QTest::newRow("huge attribute")
-        << Document("<row ip=\"10.0.0.1\" name=\"" + QByteArray(8 * 1024 * 1024, 'n') + "\"/>") << true;
+        << Document("<row ip=\"10.0.0.1\" name=\"" + QByteArray(8 * 1024 * 1024, 'n') + "\"/>") << false;
+    QTest::newRow("text past the value limit")
+        << Document("<row ip=\"10.0.0.1\"/>" + QByteArray(nLimit + 1, 't')) << false;
+    QTest::newRow("comment and instruction holding quotes and brackets")
+        << Document("<!-- it's \"quoted\" > --><?note a=\"'\"?><![CDATA[ \" ' < ]]>"
+                    "<row ip=\"10.0.0.1\" name=\"it's > fine\"/>")
+        << true;
+    QTest::newRow("a quote in a comment does not hide a long value")
+        << Document("<!-- ' --><row ip=\"10.0.0.1\" name=\""
+                    + QByteArray(999, 'n').append('\'').repeated(nLimit / 500) + "\"/>")
+        << false;
+    QTest::newRow("document type declaration")
+        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE Vistrel><Vistrel><row ip=\"10.0.0.1\"/></Vistrel>")
+        << false;
     QTest::newRow("NUL byte read without harm")
         << Document(QByteArray("<row ip=\"10.0.0.1\" name=\"a\0b\"/>", 32)) << true;
     QTest::newRow("entity declarations in UTF-16")
