@@ -48,10 +48,11 @@ public:
     QList<CScanItem> TakeItems();
     const IpRanges &Ranges() const { return m_oRanges; }
 
-    // Documents larger than this are refused before any parsing. A row takes a few hundred
-    // bytes, so this holds every row of a listed scan (65,535 addresses) several times over;
-    // reading a document costs about six times its size.
-    static constexpr qint64 kMaxDocumentBytes = 32 * 1024 * 1024;
+    // Documents larger than this are refused before any parsing. Saved results are the user's
+    // own files and a row with shares and a title takes up to a few kilobytes, so a large scan
+    // saved by an earlier version must still load; reading costs about six times the size.
+    // Files the program reads without being asked (the last-scan record) have caps of their own.
+    static constexpr qint64 kMaxDocumentBytes = 256 * 1024 * 1024;
     // Documents with a longer attribute value, text, comment or tag are refused before parsing:
     // the reader builds each of them whole, in several copies. Names and titles are at most 256
     // characters; a comment typed by the user is the longest value a results file holds.
