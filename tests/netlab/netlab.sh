@@ -161,6 +161,18 @@ build_network() {
         lan_host "$ns" "$ip" "$mac"
     done
     nsx vnl-h0-12 sysctl -q -w net.ipv4.icmp_echo_ignore_all=1 >/dev/null
+
+    local first last i
+    for h in "${HOSTILE_NS[@]}"; do
+        read -r ns mac first last <<<"$h"
+        lan_host "$ns" "$HOSTILE_NET.$first" "$mac"
+        for ((i = first + 1; i <= last; i++)); do
+            echo "address add $HOSTILE_NET.$i/$LAN_PREFIX dev eth0"
+        done | ip -n "$ns" -batch - || die "cannot address $ns"
+        # Many hosts behind one namespace: each closed UDP port must still answer at once, as
+        # it would from a host of its own, rather than share one ICMP error budget.
+        nsx "$ns" sysctl -q -w net.ipv4.icmp_ratelimit=0 net.ipv4.icmp_msgs_per_sec=100000 >/dev/null
+    done
 }
 
 # ---------------------------------------------------------------- services
@@ -174,12 +186,15 @@ svc_launch() {
     local dir="$STATE/$ns/${token%%:*}"
     mkdir -p "$dir"
     setsid ip netns exec "$ns" "$@" >"$dir/log" 2>&1 </dev/null &
-    svc_record "$ns" "$ip" "$token" "$checks" $! "$dir/log"
+    LAUNCHED_PID=$!
+    svc_record "$ns" "$ip" "$token" "$checks" "$LAUNCHED_PID" "$dir/log"
 }
 
+# svc_record NS IP TOKEN CHECKS PID LOG [START]; START is the PID's start time, when known.
 svc_record() {
-    local ns=$1 ip=$2 token=$3 checks=$4 pid=$5 log=$6
-    echo "$pid $(proc_start "$pid")" >"$STATE/pids/$ns.${token//[:\/]/_}.pid"
+    local ns=$1 ip=$2 token=$3 checks=$4 pid=$5 log=$6 start=${7:-}
+    [ -n "$start" ] || start=$(proc_start "$pid")
+    echo "$pid $start" >"$STATE/pids/$ns.${token//[:\/]/_}.pid"
     printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$ns" "$ip" "$token" "$pid" "$checks" "$log" \
         >>"$STATE/services.tsv"
 }
@@ -413,16 +428,50 @@ start_peer() {
     shift
     # shellcheck disable=SC2086 # one argument per listener
     svc_launch "$ns" "$ip" "$first" "$(peer_check "$ip" "$first")" -- "$PY" "$PEER" $specs
-    local pid log="$STATE/$ns/${first%%:*}/log"
-    pid=$(awk -F'\t' -v n="$ns" -v t="$first" '$1 == n && $3 == t {p = $4} END {print p}' "$STATE/services.tsv")
-    for spec in "$@"; do svc_record "$ns" "$ip" "$spec" "$(peer_check "$ip" "$spec")" "$pid" "$log"; done
+    local pid=$LAUNCHED_PID log="$STATE/$ns/${first%%:*}/log" start
+    start=$(proc_start "$pid")
+    for spec in "$@"; do svc_record "$ns" "$ip" "$spec" "$(peer_check "$ip" "$spec")" "$pid" "$log" "$start"; done
 }
 
+# A block (A.B.C.D-E) is ready when its first address listens.
 peer_check() {
     case $2 in
-    nbns-*) echo "udp:$1:${2##*:}" ;;
-    *) echo "tcp:$1:${2##*:}" ;;
+    nbns-* | snmp-*) echo "udp:${1%-*}:${2##*:}" ;;
+    *) echo "tcp:${1%-*}:${2##*:}" ;;
     esac
+}
+
+# start_hostile NS: one peer.py for every block of NS in HOSTILE_BLOCKS, recorded once per
+# block as CLASS:PORTS on the block's addresses (A.B.C.D-E).
+start_hostile() {
+    local ns=$1 b bns first last class roles role specs=() blocks=() ip ports checks
+    for b in "${HOSTILE_BLOCKS[@]}"; do
+        read -r bns first last class roles <<<"$b"
+        [ "$bns" = "$ns" ] || continue
+        ip=$HOSTILE_NET.$first-$last ports="" checks=""
+        for role in $roles; do
+            specs+=("${role%%:*}:$ip:${role##*:}")
+            ports="$ports,${role##*:}"
+            checks="$checks $(peer_check "$ip" "$role")"
+        done
+        blocks+=("$ip	$class:${ports#,}	${checks# }")
+    done
+    [ ${#blocks[@]} -gt 0 ] || return 0
+    if [ ! -x "$PY" ]; then
+        for b in "${blocks[@]}"; do
+            IFS=$'\t' read -r ip class checks <<<"$b"
+            svc_missing "$ns" "$ip" "$class" "$PY is missing"
+        done
+        return
+    fi
+    IFS=$'\t' read -r ip class checks <<<"${blocks[0]}"
+    svc_launch "$ns" "$ip" "$class" "$checks" -- "$PY" "$PEER" "${specs[@]}"
+    local pid=$LAUNCHED_PID log="$STATE/$ns/${class%%:*}/log" start
+    start=$(proc_start "$pid")
+    for b in "${blocks[@]:1}"; do
+        IFS=$'\t' read -r ip class checks <<<"$b"
+        svc_record "$ns" "$ip" "$class" "$checks" "$pid" "$log" "$start"
+    done
 }
 
 start_scan_bus() {
@@ -575,6 +624,29 @@ LAN_HOSTS=(
     "vnl-h15-250 198.18.15.250  02:5e:00:00:0f:fa"
 )
 
+# The hostile /24: a few namespaces, each holding a block of 198.18.2.0/24 on its one eth0
+# (netns, MAC, first and last octet). No PTR records: the scanner asks SNMP for every name.
+HOSTILE_NET=198.18.2
+HOSTILE_NS=(
+    "vnl-h2-web 02:5e:00:00:02:01   1 125"
+    "vnl-h2-udp 02:5e:00:00:02:02 126 225"
+    "vnl-h2-pit 02:5e:00:00:02:03 226 254"
+)
+# One class of misbehaviour per block of addresses, one peer.py per class (netns, first and
+# last octet, class, ROLE:PORT...); see peer.py for what each role does.
+HOSTILE_BLOCKS=(
+    "vnl-h2-web   1  25 http-entity          http-entity:80"
+    "vnl-h2-web  26  50 http-chunked         http-chunked:80"
+    "vnl-h2-web  51  75 http-gzip            http-gzip:80"
+    "vnl-h2-web  76 100 http-endless-line    http-endless-line:80"
+    "vnl-h2-web 101 125 http-endless-headers http-endless-headers:80"
+    "vnl-h2-udp 126 150 snmp-evil            snmp-evil:161"
+    "vnl-h2-udp 151 175 nbns-ctrl            nbns-ctrl:137"
+    "vnl-h2-udp 176 201 nbns-spoof           nbns-spoof:137"
+    "vnl-h2-udp 202 225 nbns-unitid          nbns-unitid:137"
+    "vnl-h2-pit 226 254 tarpit               tarpit:21 tarpit:80 tarpit:139 tarpit:443 tarpit:445 tarpit:4899"
+)
+
 DNS_RECORDS=(
     "gw.$DOMAIN,198.18.0.1"
     "alpha.$DOMAIN,198.18.0.10"
@@ -613,6 +685,9 @@ start_services() {
     start_peer vnl-h0-24 198.18.0.24 nbns-short:137
     start_peer vnl-h0-25 198.18.0.25 nbns-badid:137
     start_peer vnl-h1-5 198.18.1.5 accept:4899
+
+    local h
+    for h in "${HOSTILE_NS[@]}"; do start_hostile "${h%% *}"; done
 
     start_avahi "$SCAN" "$SCAN_IP" vnl-scan no yes
 }
@@ -689,6 +764,34 @@ write_table() {
     done
 }
 
+# The hostile /24's own table, hostile.tsv: one row per address, what it does and what a scan
+# must report for it. hosts.tsv stays the table of the first lab.
+HOSTILE_COLUMNS="ip class mac netbios_foreign netbios_mac services failed netns"
+
+write_hostile_table() {
+    local out="$STATE/hostile.tsv" b h ns first last class roles mac i ip foreign unit svc fail
+    declare -A nsmac=() ready=() failed=()
+    for h in "${HOSTILE_NS[@]}"; do
+        read -r ns mac first last <<<"$h"
+        nsmac[$ns]=${mac^^}
+    done
+    while IFS=$'\t' read -r ip ns svc; do ready[$ip]=$svc; done <"$STATE/ready.tsv"
+    while IFS=$'\t' read -r ip ns svc fail; do failed[$ip]=$svc; done <"$STATE/failures.tsv"
+    tr ' ' '\t' <<<"$HOSTILE_COLUMNS" >"$out"
+    for b in "${HOSTILE_BLOCKS[@]}"; do
+        read -r ns first last class roles <<<"$b"
+        svc=${ready[$HOSTILE_NET.$first-$last]:-} fail=${failed[$HOSTILE_NET.$first-$last]:-}
+        for ((i = first; i <= last; i++)); do
+            ip=$HOSTILE_NET.$i foreign="" unit=""
+            # The second of each spoofing pair must never carry the first one's name.
+            [ "$class" = nbns-spoof ] && [ $(((i - first) % 2)) = 1 ] && foreign=$(printf 'SPOOF%03d' $((i - 1)))
+            [ "$class" = nbns-unitid ] && unit=$(printf '02:5E:BB:00:02:%02X' "$i")
+            printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$ip" "$class" "${nsmac[$ns]}" "$foreign" "$unit" \
+                "$svc" "$fail" "$ns" >>"$out"
+        done
+    done
+}
+
 do_up() {
     local start_ns
     start_ns=$(date +%s%N)
@@ -703,6 +806,7 @@ do_up() {
     start_services
     wait_ready
     write_table
+    write_hostile_table
     local ms=$((($(date +%s%N) - start_ns) / 1000000))
     local nfail
     nfail=$(($(wc -l <"$STATE/failures.tsv") - 1))
