@@ -133,12 +133,12 @@ void TestConsoleHostileLab::initTestCase()
     oTimer.start();
     while (!oProcess.waitForFinished(100)) {
         if (oTimer.elapsed() > kHangMs) {
-            m_sEnd = QStringLiteral("still running after %1 s").arg(kHangMs / 1000);
+            m_sEnd = QStringLiteral("was still running after %1 s").arg(kHangMs / 1000);
             break;
         }
         const qint64 nRss = ResidentKiB(oProcess.processId());
         if (nRss > kRssKillKiB) {
-            m_sEnd = QStringLiteral("killed at %1 MiB resident").arg(nRss / 1024);
+            m_sEnd = QStringLiteral("was killed at %1 MiB resident").arg(nRss / 1024);
             break;
         }
     }
@@ -148,7 +148,7 @@ void TestConsoleHostileLab::initTestCase()
     } else if (oProcess.exitStatus() != QProcess::NormalExit) {
         m_sEnd = QStringLiteral("died (%1)").arg(oProcess.errorString());
     } else if (oProcess.exitCode() != 0) {
-        m_sEnd = QStringLiteral("exit status %1").arg(oProcess.exitCode());
+        m_sEnd = QStringLiteral("ended with exit status %1").arg(oProcess.exitCode());
     }
     QFile oOut(sOut);
     if (oOut.open(QIODevice::ReadOnly))
