@@ -252,7 +252,9 @@ void TestConsoleHostileLab::macIsTheArpAnswer_data()
         if (mRow.value(QStringLiteral("netbios_mac")).isEmpty())
             continue;
         const QString sIp = mRow.value(QStringLiteral("ip"));
-        QTest::newRow(qPrintable(sIp)) << sIp << mRow.value(QStringLiteral("mac"));
+        QTest::newRow(qPrintable(sIp + QStringLiteral(" sends unit id ")
+                                 + mRow.value(QStringLiteral("netbios_mac"))))
+            << sIp << mRow.value(QStringLiteral("mac"));
     }
 }
 
@@ -276,7 +278,8 @@ void TestConsoleHostileLab::netBiosNameComesFromTheHostAsked_data()
         if (sForeign.isEmpty())
             continue;
         const QString sIp = mRow.value(QStringLiteral("ip"));
-        QTest::newRow(qPrintable(sIp)) << sIp << sForeign;
+        QTest::newRow(qPrintable(sIp + QStringLiteral(", first answered for by ") + sForeign))
+            << sIp << sForeign;
     }
 }
 
