@@ -59,7 +59,8 @@ import zlib
 MAX_HELD = 256
 HOLD_S = 600.0
 TRICKLE_PERIOD_S = 0.5
-UDP_REPLIES_PER_S = 200
+# A scan asks every address of a block within a second or two, retries included.
+UDP_REPLIES_PER_S = 1000
 STREAM_MAX_S = 30.0
 # A client that keeps up with a slower stream buffers nothing: the streams must be fast.
 STREAM_MAX_BYTES = 1 << 30
