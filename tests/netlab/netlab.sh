@@ -7,6 +7,8 @@
 #   netlab.sh down     remove every namespace, process and file the lab made
 #   netlab.sh exec CMD run CMD in the scanner's namespace
 #   netlab.sh status   print the table of what each address should report
+#   netlab.sh hostile-up, hostile-down
+#                      add to the lab, or take out of it, the hostile /24 (198.18.2.0/24)
 #
 # Needs root. Every address is in 198.18.0.0/15, nothing is added to the root
 # namespace and no namespace has a default route, so no probe can leave the lab.
@@ -33,6 +35,10 @@ LAN_PREFIX=20
 FAR_NET=198.19.1.0/24
 FAR_GW=198.19.1.1
 SCAN_BUS="$STATE/vnl-scan/dbus/system_bus_socket"
+# Where services are recorded; the hostile /24 keeps its own.
+SVC_TSV=$STATE/services.tsv
+READY_TSV=$STATE/ready.tsv
+FAIL_TSV=$STATE/failures.tsv
 
 READY_WAIT_S=${NETLAB_READY_WAIT_S:-20}
 
@@ -80,9 +86,9 @@ lab_pids() {
     done
 }
 
-do_down() {
-    local pids pid i ns left
-    pids=$(lab_pids | sort -un | grep -vx "$$" || true)
+# stop_pids PID...: TERM, then KILL what is left after 3 s.
+stop_pids() {
+    local pids=$* pid i left=""
     if [ -n "$pids" ]; then
         for pid in $pids; do kill -TERM "$pid" 2>/dev/null; done
         for ((i = 0; i < 30; i++)); do
@@ -100,6 +106,13 @@ do_down() {
         done
         [ -n "$left" ] && say "warning: processes did not exit:$left"
     fi
+    return 0
+}
+
+do_down() {
+    local ns
+    # shellcheck disable=SC2046 # one argument per PID
+    stop_pids $(lab_pids | sort -un | grep -vx "$$" || true)
     for ns in $(lab_namespaces); do
         ip netns del "$ns" 2>/dev/null || say "warning: cannot delete namespace $ns"
     done
@@ -163,6 +176,20 @@ build_network() {
     nsx vnl-h0-12 sysctl -q -w net.ipv4.icmp_echo_ignore_all=1 >/dev/null
 }
 
+build_hostile() {
+    local h ns mac first last i
+    for h in "${HOSTILE_NS[@]}"; do
+        read -r ns mac first last <<<"$h"
+        lan_host "$ns" "$HOSTILE_NET.$first" "$mac"
+        for ((i = first + 1; i <= last; i++)); do
+            echo "address add $HOSTILE_NET.$i/$LAN_PREFIX dev eth0"
+        done | ip -n "$ns" -batch - || die "cannot address $ns"
+        # Many hosts behind one namespace: each closed UDP port must still answer at once, as
+        # it would from a host of its own, rather than share one ICMP error budget.
+        nsx "$ns" sysctl -q -w net.ipv4.icmp_ratelimit=0 net.ipv4.icmp_msgs_per_sec=100000 >/dev/null
+    done
+}
+
 # ---------------------------------------------------------------- services
 
 # svc_launch NS IP TOKEN CHECKS -- CMD...
@@ -174,19 +201,22 @@ svc_launch() {
     local dir="$STATE/$ns/${token%%:*}"
     mkdir -p "$dir"
     setsid ip netns exec "$ns" "$@" >"$dir/log" 2>&1 </dev/null &
-    svc_record "$ns" "$ip" "$token" "$checks" $! "$dir/log"
+    LAUNCHED_PID=$!
+    svc_record "$ns" "$ip" "$token" "$checks" "$LAUNCHED_PID" "$dir/log"
 }
 
+# svc_record NS IP TOKEN CHECKS PID LOG [START]; START is the PID's start time, when known.
 svc_record() {
-    local ns=$1 ip=$2 token=$3 checks=$4 pid=$5 log=$6
-    echo "$pid $(proc_start "$pid")" >"$STATE/pids/$ns.${token//[:\/]/_}.pid"
+    local ns=$1 ip=$2 token=$3 checks=$4 pid=$5 log=$6 start=${7:-}
+    [ -n "$start" ] || start=$(proc_start "$pid")
+    echo "$pid $start" >"$STATE/pids/$ns.${token//[:\/]/_}.pid"
     printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$ns" "$ip" "$token" "$pid" "$checks" "$log" \
-        >>"$STATE/services.tsv"
+        >>"$SVC_TSV"
 }
 
 svc_missing() {
     local ns=$1 ip=$2 token=$3 why=$4
-    printf '%s\t%s\t%s\t%s\n' "$ip" "$ns" "$token" "$why" >>"$STATE/failures.tsv"
+    printf '%s\t%s\t%s\t%s\n' "$ip" "$ns" "$token" "$why" >>"$FAIL_TSV"
     say "FAILED $token on $ip ($ns): $why"
 }
 
@@ -255,9 +285,7 @@ http {
 EOF
     svc_launch "$ns" "$ip" nginx:80 "tcp:$ip:80" -- nginx -e "$d/error.log" -c "$d/nginx.conf"
     if [ -n "$ssl_server" ]; then
-        local pid
-        pid=$(awk -F'\t' -v n="$ns" '$1 == n && $3 == "nginx:80" {p = $4} END {print p}' "$STATE/services.tsv")
-        svc_record "$ns" "$ip" nginx:443 "tcp:$ip:443" "$pid" "$d/log"
+        svc_record "$ns" "$ip" nginx:443 "tcp:$ip:443" "$LAUNCHED_PID" "$d/log"
     fi
 }
 
@@ -413,16 +441,50 @@ start_peer() {
     shift
     # shellcheck disable=SC2086 # one argument per listener
     svc_launch "$ns" "$ip" "$first" "$(peer_check "$ip" "$first")" -- "$PY" "$PEER" $specs
-    local pid log="$STATE/$ns/${first%%:*}/log"
-    pid=$(awk -F'\t' -v n="$ns" -v t="$first" '$1 == n && $3 == t {p = $4} END {print p}' "$STATE/services.tsv")
-    for spec in "$@"; do svc_record "$ns" "$ip" "$spec" "$(peer_check "$ip" "$spec")" "$pid" "$log"; done
+    local pid=$LAUNCHED_PID log="$STATE/$ns/${first%%:*}/log" start
+    start=$(proc_start "$pid")
+    for spec in "$@"; do svc_record "$ns" "$ip" "$spec" "$(peer_check "$ip" "$spec")" "$pid" "$log" "$start"; done
 }
 
+# A block (A.B.C.D-E) is ready when its first address listens.
 peer_check() {
     case $2 in
-    nbns-*) echo "udp:$1:${2##*:}" ;;
-    *) echo "tcp:$1:${2##*:}" ;;
+    nbns-* | snmp-*) echo "udp:${1%-*}:${2##*:}" ;;
+    *) echo "tcp:${1%-*}:${2##*:}" ;;
     esac
+}
+
+# start_hostile NS: one peer.py for every block of NS in HOSTILE_BLOCKS, recorded once per
+# block as CLASS:PORTS on the block's addresses (A.B.C.D-E).
+start_hostile() {
+    local ns=$1 b bns first last class roles role specs=() blocks=() ip ports checks
+    for b in "${HOSTILE_BLOCKS[@]}"; do
+        read -r bns first last class roles <<<"$b"
+        [ "$bns" = "$ns" ] || continue
+        ip=$HOSTILE_NET.$first-$last ports="" checks=""
+        for role in $roles; do
+            specs+=("${role%%:*}:$ip:${role##*:}")
+            ports="$ports,${role##*:}"
+            checks="$checks $(peer_check "$ip" "$role")"
+        done
+        blocks+=("$ip	$class:${ports#,}	${checks# }")
+    done
+    [ ${#blocks[@]} -gt 0 ] || return 0
+    if [ ! -x "$PY" ]; then
+        for b in "${blocks[@]}"; do
+            IFS=$'\t' read -r ip class checks <<<"$b"
+            svc_missing "$ns" "$ip" "$class" "$PY is missing"
+        done
+        return
+    fi
+    IFS=$'\t' read -r ip class checks <<<"${blocks[0]}"
+    svc_launch "$ns" "$ip" "$class" "$checks" -- "$PY" "$PEER" "${specs[@]}"
+    local pid=$LAUNCHED_PID log="$STATE/$ns/${class%%:*}/log" start
+    start=$(proc_start "$pid")
+    for b in "${blocks[@]:1}"; do
+        IFS=$'\t' read -r ip class checks <<<"$b"
+        svc_record "$ns" "$ip" "$class" "$checks" "$pid" "$log" "$start"
+    done
 }
 
 start_scan_bus() {
@@ -520,14 +582,14 @@ check_passes() {
 
 wait_ready() {
     local deadline=$((SECONDS + READY_WAIT_S)) pending=1 ns ip token pid checks log c ok
-    : >"$STATE/ready.tsv"
+    : >"$READY_TSV"
     declare -A done_=()
     while [ "$pending" -gt 0 ]; do
         pending=0
         while read -r ns; do
             ss -N "$ns" -Hlnt 2>/dev/null | awk '{print $4}' >"$STATE/ss.$ns.tcp"
             ss -N "$ns" -Hlnu 2>/dev/null | awk '{print $4}' >"$STATE/ss.$ns.udp"
-        done < <(cut -f1 "$STATE/services.tsv" | sort -u)
+        done < <(cut -f1 "$SVC_TSV" | sort -u)
         while IFS=$'\t' read -r ns ip token pid checks log; do
             [ -n "${done_[$ns/$token]:-}" ] && continue
             if ! proc_alive "$pid"; then
@@ -544,14 +606,14 @@ wait_ready() {
             fi
             if [ "$ok" = 1 ]; then
                 done_[$ns/$token]=1
-                printf '%s\t%s\t%s\n' "$ip" "$ns" "$token" >>"$STATE/ready.tsv"
+                printf '%s\t%s\t%s\n' "$ip" "$ns" "$token" >>"$READY_TSV"
             elif [ "$SECONDS" -ge "$deadline" ]; then
                 done_[$ns/$token]=1
                 svc_missing "$ns" "$ip" "$token" "not ready after ${READY_WAIT_S}s (log $log)"
             else
                 pending=$((pending + 1))
             fi
-        done <"$STATE/services.tsv"
+        done <"$SVC_TSV"
         [ "$pending" -gt 0 ] && sleep 0.2
     done
     rm -f "$STATE"/ss.*
@@ -573,6 +635,29 @@ LAN_HOSTS=(
     "vnl-h0-25   198.18.0.25    02:5e:00:00:00:19"
     "vnl-h1-5    198.18.1.5     02:5e:00:00:01:05"
     "vnl-h15-250 198.18.15.250  02:5e:00:00:0f:fa"
+)
+
+# The hostile /24: a few namespaces, each holding a block of 198.18.2.0/24 on its one eth0
+# (netns, MAC, first and last octet). No PTR records: the scanner asks SNMP for every name.
+HOSTILE_NET=198.18.2
+HOSTILE_NS=(
+    "vnl-h2-web 02:5e:00:00:02:01   1 125"
+    "vnl-h2-udp 02:5e:00:00:02:02 126 225"
+    "vnl-h2-pit 02:5e:00:00:02:03 226 254"
+)
+# One class of misbehaviour per block of addresses, one peer.py per class (netns, first and
+# last octet, class, ROLE:PORT...); see peer.py for what each role does.
+HOSTILE_BLOCKS=(
+    "vnl-h2-web   1  25 http-entity          http-entity:80"
+    "vnl-h2-web  26  50 http-chunked         http-chunked:80"
+    "vnl-h2-web  51  75 http-gzip            http-gzip:80"
+    "vnl-h2-web  76 100 http-endless-line    http-endless-line:80"
+    "vnl-h2-web 101 125 http-endless-headers http-endless-headers:80"
+    "vnl-h2-udp 126 150 snmp-evil            snmp-evil:161"
+    "vnl-h2-udp 151 175 nbns-ctrl            nbns-ctrl:137"
+    "vnl-h2-udp 176 201 nbns-spoof           nbns-spoof:137"
+    "vnl-h2-udp 202 225 nbns-unitid          nbns-unitid:137"
+    "vnl-h2-pit 226 254 tarpit               tarpit:21 tarpit:80 tarpit:139 tarpit:443 tarpit:445 tarpit:4899"
 )
 
 DNS_RECORDS=(
@@ -689,6 +774,34 @@ write_table() {
     done
 }
 
+# The hostile /24's own table, hostile.tsv: one row per address, what it does and what a scan
+# must report for it. hosts.tsv stays the table of the first lab.
+HOSTILE_COLUMNS="ip class mac netbios_foreign netbios_mac services failed netns"
+
+write_hostile_table() {
+    local out="$STATE/hostile.tsv" b h ns first last class roles mac i ip foreign unit svc fail
+    declare -A nsmac=() ready=() failed=()
+    for h in "${HOSTILE_NS[@]}"; do
+        read -r ns mac first last <<<"$h"
+        nsmac[$ns]=${mac^^}
+    done
+    while IFS=$'\t' read -r ip ns svc; do ready[$ip]=$svc; done <"$READY_TSV"
+    while IFS=$'\t' read -r ip ns svc fail; do failed[$ip]=$svc; done <"$FAIL_TSV"
+    tr ' ' '\t' <<<"$HOSTILE_COLUMNS" >"$out"
+    for b in "${HOSTILE_BLOCKS[@]}"; do
+        read -r ns first last class roles <<<"$b"
+        svc=${ready[$HOSTILE_NET.$first-$last]:-} fail=${failed[$HOSTILE_NET.$first-$last]:-}
+        for ((i = first; i <= last; i++)); do
+            ip=$HOSTILE_NET.$i foreign="" unit=""
+            # The second of each spoofing pair must never carry the first one's name.
+            [ "$class" = nbns-spoof ] && [ $(((i - first) % 2)) = 1 ] && foreign=$(printf 'SPOOF%03d' $((i - 1)))
+            [ "$class" = nbns-unitid ] && unit=$(printf '02:5E:BB:00:02:%02X' "$i")
+            printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$ip" "$class" "${nsmac[$ns]}" "$foreign" "$unit" \
+                "$svc" "$fail" "$ns" >>"$out"
+        done
+    done
+}
+
 do_up() {
     local start_ns
     start_ns=$(date +%s%N)
@@ -708,6 +821,51 @@ do_up() {
     nfail=$(($(wc -l <"$STATE/failures.tsv") - 1))
     say "up in ${ms} ms; $(wc -l <"$STATE/ready.tsv") services running, $nfail failed"
     echo "$STATE/hosts.tsv"
+    [ "$nfail" -eq 0 ] || [ -z "${NETLAB_STRICT:-}" ] || exit 3
+}
+
+# The hostile /24 is not part of `up`: a scan of the whole /20 (the windowed program's lab test)
+# must not meet it. Whoever needs it adds it to a running lab and takes it out again.
+hostile_namespaces() {
+    local h
+    for h in "${HOSTILE_NS[@]}"; do
+        ip netns list 2>/dev/null | awk '{print $1}' | grep -qx "${h%% *}" && echo "${h%% *}"
+    done
+    return 0
+}
+
+do_hostile_down() {
+    local ns pids=""
+    for ns in $(hostile_namespaces); do pids="$pids $(ip netns pids "$ns" 2>/dev/null)"; done
+    # shellcheck disable=SC2086 # one argument per PID
+    stop_pids $pids
+    for ns in $(hostile_namespaces); do
+        ip netns del "$ns" 2>/dev/null || say "warning: cannot delete namespace $ns"
+        rm -rf "/etc/netns/$ns" "${STATE:?}/$ns" "$STATE"/pids/"$ns".*.pid
+    done
+    rm -f "$STATE"/hostile*.tsv
+}
+
+do_hostile_up() {
+    local start_ns h ms nfail
+    start_ns=$(date +%s%N)
+    if [ ! -f "$STATE/hosts.tsv" ] || ! ip netns list | grep -q "^$SCAN\b"; then
+        die "the lab is not up (netlab.sh up)"
+    fi
+    do_hostile_down
+    SVC_TSV=$STATE/hostile-services.tsv
+    READY_TSV=$STATE/hostile-ready.tsv
+    FAIL_TSV=$STATE/hostile-failures.tsv
+    : >"$SVC_TSV"
+    printf 'ip\tnetns\tservice\treason\n' >"$FAIL_TSV"
+    build_hostile
+    for h in "${HOSTILE_NS[@]}"; do start_hostile "${h%% *}"; done
+    wait_ready
+    write_hostile_table
+    ms=$((($(date +%s%N) - start_ns) / 1000000))
+    nfail=$(($(wc -l <"$FAIL_TSV") - 1))
+    say "hostile /24 up in ${ms} ms; $(wc -l <"$READY_TSV") peers running, $nfail failed"
+    echo "$STATE/hostile.tsv"
     [ "$nfail" -eq 0 ] || [ -z "${NETLAB_STRICT:-}" ] || exit 3
 }
 
@@ -755,5 +913,7 @@ fixture-up) need_root; do_fixture_up ;;
 fixture-down) need_root; do_fixture_down ;;
 exec) need_root; do_exec "$@" ;;
 status) do_status ;;
-*) echo "usage: $0 up|down|exec COMMAND...|status|fixture-up|fixture-down" >&2; exit 2 ;;
+hostile-up) need_root; do_hostile_up ;;
+hostile-down) need_root; do_hostile_down ;;
+*) echo "usage: $0 up|down|exec COMMAND...|status|fixture-up|fixture-down|hostile-up|hostile-down" >&2; exit 2 ;;
 esac

@@ -228,6 +228,66 @@ check_zeroconf() {
     done
 }
 
+# One address of every class of the hostile /24, as peer tools see it.
+check_hostile() {
+    local htable="$STATE/hostile.tsv" out class failed
+    [ -s "$htable" ] || { echo "SKIP: the hostile /24 is not up (netlab.sh hostile-up)"; return; }
+    while IFS=$'\t' read -r class failed; do
+        [ -z "$failed" ] || fail "hostile $class: $failed is not running (see $STATE/failures.tsv)"
+    done < <(awk -F'\t' 'NR > 1 && !seen[$2]++ {print $2 "\t" $7}' "$htable")
+    if tool curl curl; then
+        out=$(scan 5 curl -s -m 3 http://198.18.2.1/ | grep -c '<!ENTITY e "WWW')
+        same "198.18.2.1 entity page" "$out" 1
+        # curl stops at the time limit; a fast stream has sent megabytes by then.
+        out=$(scan 5 curl -s -m 1 -o /dev/null -w '%{size_download}' http://198.18.2.26/)
+        same "198.18.2.26 endless chunk: over 10 MB in 1 s" "$([ "${out:-0}" -gt 10000000 ] && echo yes)" yes
+        out=$(scan 8 curl -s -m 5 http://198.18.2.51/ | gzip -dc 2>/dev/null | wc -c)
+        same "198.18.2.51 gzip body inflated" "$out" 164000000
+        out=$(scan 5 curl -s -m 1 -o /dev/null -w '%{size_download} %{http_code}' http://198.18.2.226/)
+        same "198.18.2.226 tarpit (bytes, status)" "$out" "0 000"
+    fi
+    out=$(scan 5 "$PY" - <<'EOF'
+import socket, time
+for ip in ("198.18.2.76", "198.18.2.101"):
+    s = socket.create_connection((ip, 80), 2)
+    s.sendall(b"GET / HTTP/1.1\r\nHost: x\r\n\r\n")
+    got, end = b"", time.monotonic() + 1
+    while len(got) < 1000000 and time.monotonic() < end:
+        got += s.recv(65536)
+    print(ip, got[:17] == b"HTTP/1.1 200 OK\r\n", len(got) >= 1000000, b"\r\n\r\n" not in got)
+EOF
+)
+    same "endless header line, endless header lines (status line, 1 MB, no end)" \
+        "$(paste -sd';' <<<"$out")" "198.18.2.76 True True True;198.18.2.101 True True True"
+    if tool snmpget snmp; then
+        out=$(SNMP_PERSISTENT_DIR=$SCRATCH/snmp MIBS='' scan 8 snmpget -v1 -c public -t 1 -r 1 -Oqvx \
+            198.18.2.126 1.3.6.1.2.1.1.5.0 2>/dev/null | tr -d ' \n"')
+        same "198.18.2.126 sysName (first bytes, length)" "${out:0:18} $((${#out} / 2))" "6576696C0D0A616C69 1052"
+    fi
+    out=$(scan 5 "$PY" - <<'EOF'
+import socket
+query = b"\x12\x34\0\x10\0\x01\0\0\0\0\0\0\x20CK" + b"A" * 30 + b"\0\0\x21\0\x01"
+for ip in ("198.18.2.151", "198.18.2.177", "198.18.2.202"):
+    s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+    s.settimeout(0.5)
+    s.sendto(query, (ip, 137))
+    try:
+        while True:
+            data, src = s.recvfrom(65536)
+            count = data[56]
+            unit = data[57 + 18 * count:63 + 18 * count]
+            print(ip, src[0], data[57:72].rstrip(b" ").hex(), unit.hex())
+    except OSError:
+        pass
+EOF
+)
+    local want="198.18.2.151 198.18.2.151 1b5d303b70776e071b5b324a7f 000000000000
+198.18.2.177 198.18.2.176 53504f4f46313736 000000000000
+198.18.2.177 198.18.2.177 56494354494d313737 000000000000
+198.18.2.202 198.18.2.202 554e4954323032 025ebb0002ca"
+    same "hostile NetBIOS answers (asked, sender, first name, unit id)" "$(paste -sd';' <<<"$out")" "$(paste -sd';' <<<"$want")"
+}
+
 PY=/usr/bin/python3
 START=$(date +%s%N)
 check_liveness
@@ -238,5 +298,6 @@ check_snmp
 check_web
 check_ports
 check_zeroconf
+check_hostile
 echo "$PASSES passed, $FAILS failed in $((($(date +%s%N) - START) / 1000000)) ms"
 [ "$FAILS" -eq 0 ]
