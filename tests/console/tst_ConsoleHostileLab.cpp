@@ -211,7 +211,7 @@ void TestConsoleHostileLab::outputHasOneLinePerAddress()
     QVERIFY2(
         lsForged.isEmpty(),
         qPrintable(QStringLiteral("%1 lines name no scanned address, e.g. ").arg(lsForged.size())
-                   + lsForged.first()));
+                   + lsForged.value(0)));
     QStringList lsMissing;
     for (const QString &sIp : qAsConst(stScanned)) {
         if (mSeen.value(sIp) != 1)
@@ -241,7 +241,7 @@ void TestConsoleHostileLab::outputHasNoControlCharacters()
                          .arg(sLine.left(80).toHtmlEscaped());
     }
     QVERIFY2(lsBad.isEmpty(),
-             qPrintable(QStringLiteral("%1 lines, e.g. ").arg(lsBad.size()) + lsBad.first()));
+             qPrintable(QStringLiteral("%1 lines, e.g. ").arg(lsBad.size()) + lsBad.value(0)));
 }
 
 void TestConsoleHostileLab::macIsTheArpAnswer_data()
