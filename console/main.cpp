@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CConsoleOptions.h"
+#include "CDescriptorLimit.h"
 #include "CSecureExecution.h"
 #include "CSocketLibrary.h"
 #include "CStopRequests.h"
@@ -31,6 +32,10 @@ int main(int argc, char *argv[])
     // command line is left as it is: the console's own grammar judges every argument.
     if (CSecureExecution::IsSecure())
         CSecureExecution::RemoveUnsafeEnvironment();
+
+    // Before any thread: every worker needs descriptors, and the usual soft limit of 1024 runs
+    // out long before the largest pool. The scanner sizes its pool by what is granted here.
+    CDescriptorLimit::RaiseToHard();
 
     QStringList lsArguments;
     for (int i = 1; i < argc; ++i)

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CIpList.h"
 
-#include <QHostAddress>
+#include "IpRangeReaders.h"
+
 #include <QSharedData>
 #include <QStringList>
 
@@ -39,11 +40,8 @@ quint64 InnerUpTo(quint64 i_nX)
 
 std::optional<quint32> ReadPiece(const QString &i_sText)
 {
-    QHostAddress oAddress;
-    if (!oAddress.setAddress(i_sText.trimmed()) || oAddress.protocol() != QAbstractSocket::IPv4Protocol)
-        return std::nullopt;
-    const quint32 nAddress = oAddress.toIPv4Address();
-    if (nAddress == 0)
+    quint32 nAddress = 0;
+    if (!ParseIpv4Address(i_sText.trimmed(), &nAddress) || nAddress == 0)
         return std::nullopt;
     return nAddress;
 }

@@ -3,11 +3,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QHostAddress>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTextCodec>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -20,11 +21,8 @@ QString StripBlanks(const QString &i_sText)
 
 bool ReadAddress(const QString &i_sText, quint32 *o_pAddress)
 {
-    QHostAddress oAddress;
-    if (!oAddress.setAddress(i_sText) || oAddress.protocol() != QAbstractSocket::IPv4Protocol)
-        return false;
-    const quint32 nAddress = oAddress.toIPv4Address();
-    if (nAddress == 0)
+    quint32 nAddress = 0;
+    if (!ParseIpv4Address(i_sText, &nAddress) || nAddress == 0)
         return false;
     *o_pAddress = nAddress;
     return true;
@@ -41,6 +39,40 @@ QString TrFile(const char *i_pText)
     return QCoreApplication::translate("Load from file", i_pText);
 }
 
+QString FromUtf16(const char *i_pData, int i_nBytes, bool i_fLittle)
+{
+    QString sText;
+    sText.reserve(i_nBytes / 2);
+    for (int i = 0; i + 1 < i_nBytes; i += 2) {
+        const auto nLow = static_cast<unsigned char>(i_pData[i_fLittle ? i : i + 1]);
+        const auto nHigh = static_cast<unsigned char>(i_pData[i_fLittle ? i + 1 : i]);
+        sText.append(QChar(static_cast<ushort>(nHigh << 8 | nLow)));
+    }
+    return sText;
+}
+
+// UTF-16 saved without a mark, told by its NULs: every character of a range file is ASCII, whose
+// high byte is NUL, so at least half the units carry a NUL on one side and none on the other.
+// A stray NUL in 8-bit text fits neither pattern; that text is read as it is and the NUL then
+// fails its line with a message, rather than ending the text there.
+std::optional<bool> Utf16LittleEndianByNuls(const QByteArray &i_baData)
+{
+    const int nUnits = i_baData.size() / 2;
+    int nEvenNuls = 0;
+    int nOddNuls = 0;
+    for (int i = 0; i < nUnits * 2; ++i) {
+        if (i_baData.at(i) == '\0')
+            ++(i % 2 ? nOddNuls : nEvenNuls);
+    }
+    if (nUnits > 0 && nEvenNuls == 0 && nOddNuls * 2 >= nUnits)
+        return true;
+    if (nUnits > 0 && nOddNuls == 0 && nEvenNuls * 2 >= nUnits)
+        return false;
+    return std::nullopt;
+}
+
+// Every decoder takes the whole length: the QByteArray overloads of Qt 5 stop at the first NUL
+// and would drop the rest of the file without a word.
 QString DecodeRangeFile(const QByteArray &i_baData)
 {
     const auto StartsWith = [&i_baData](std::initializer_list<unsigned char> i_lBom) {
@@ -52,27 +84,67 @@ QString DecodeRangeFile(const QByteArray &i_baData)
         return true;
     };
     if (i_baData.size() > 3 && StartsWith({0xEF, 0xBB, 0xBF}))
-        return QString::fromUtf8(i_baData.mid(3));
+        return QString::fromUtf8(i_baData.constData() + 3, i_baData.size() - 3);
     if (i_baData.size() > 2 && (StartsWith({0xFF, 0xFE}) || StartsWith({0xFE, 0xFF}))) {
         const bool fLittle = static_cast<unsigned char>(i_baData.at(0)) == 0xFF;
-        const QByteArray baBody = i_baData.mid(2);
-        QString sText;
-        sText.reserve(baBody.size() / 2);
-        for (int i = 0; i + 1 < baBody.size(); i += 2) {
-            const auto nLow = static_cast<unsigned char>(baBody.at(fLittle ? i : i + 1));
-            const auto nHigh = static_cast<unsigned char>(baBody.at(fLittle ? i + 1 : i));
-            sText.append(QChar(static_cast<ushort>(nHigh << 8 | nLow)));
-        }
-        return sText;
+        return FromUtf16(i_baData.constData() + 2, i_baData.size() - 2, fLittle);
     }
     // A lone mark of two or three bytes leaves nothing to decode: "Empty file".
     if (i_baData == QByteArray("\xEF\xBB\xBF") || i_baData == QByteArray("\xFF\xFE")
         || i_baData == QByteArray("\xFE\xFF"))
         return QString();
-    return QString::fromLocal8Bit(i_baData);
+    if (i_baData.contains('\0')) {
+        if (const std::optional<bool> oLittle = Utf16LittleEndianByNuls(i_baData))
+            return FromUtf16(i_baData.constData(), i_baData.size(), *oLittle);
+    }
+    return QString::fromLocal8Bit(i_baData.constData(), i_baData.size());
+}
+
+// The refused text goes into a message on a terminal: control characters (a NUL, an escape)
+// are shown as replacement characters, not passed on.
+QString Shown(const QString &i_sPart)
+{
+    QString sShown = i_sPart.size() > 38 ? i_sPart.left(35) + QStringLiteral("...") : i_sPart;
+    for (QChar &c : sShown) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return sShown;
 }
 
 } // namespace
+
+bool ParseIpv4Address(const QString &i_sText, quint32 *o_pAddress)
+{
+    quint32 nAddress = 0;
+    int nOctets = 0;
+    int nDigits = 0;
+    quint32 nOctet = 0;
+    // One pass with a sentinel dot at the end closes the last octet like the others.
+    for (int i = 0; i <= i_sText.size(); ++i) {
+        const ushort c = i < i_sText.size() ? i_sText.at(i).unicode() : ushort('.');
+        if (c == '.') {
+            if (nDigits == 0 || ++nOctets > 4)
+                return false;
+            nAddress = nAddress << 8 | nOctet;
+            nDigits = 0;
+            nOctet = 0;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return false;
+        if (nDigits == 1 && nOctet == 0)
+            return false;
+        nOctet = nOctet * 10 + (c - '0');
+        if (++nDigits > 3 || nOctet > 255)
+            return false;
+    }
+    if (nOctets != 4)
+        return false;
+    if (o_pAddress)
+        *o_pAddress = nAddress;
+    return true;
+}
 
 bool ParseRange(const QString &i_sText, TIpRange *o_pRange)
 {
@@ -106,8 +178,9 @@ bool ParseCidr(const QString &i_sText, TIpRange *o_pRange, quint32 *o_pAddress, 
     if (!ReadAddress(lsParts.at(0), &nAddress))
         return false;
     const QString &sPrefix = lsParts.at(1);
-    if (sPrefix.isEmpty()
-        || !std::all_of(sPrefix.begin(), sPrefix.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
+    if (sPrefix.isEmpty() || !std::all_of(sPrefix.begin(), sPrefix.end(), [](QChar c) {
+            return c.isDigit() && c.unicode() < 128;
+        }))
         return false;
     bool fOk = false;
     const int nPrefix = sPrefix.toInt(&fOk);
@@ -155,8 +228,8 @@ bool ParseRangeList(const QString &i_sText, IpRanges *o_pRanges)
 
 bool LoadRangesFromData(IpRanges *o_pRanges, const QByteArray &i_baData, QString *o_pErrorText)
 {
-    const QString sPrefix
-        = TrFile(QT_TRANSLATE_NOOP("Load from file", "Reading from file:")) + QLatin1Char(' ');
+    const QString sPrefix =
+        TrFile(QT_TRANSLATE_NOOP("Load from file", "Reading from file:")) + QLatin1Char(' ');
     const auto Fail = [&](const QString &i_sMessage) {
         if (o_pErrorText)
             *o_pErrorText = sPrefix + i_sMessage;
@@ -181,10 +254,9 @@ bool LoadRangesFromData(IpRanges *o_pRanges, const QByteArray &i_baData, QString
                 vRanges.append(oRange);
                 continue;
             }
-            const QString sShown = sPart.size() > 38 ? sPart.left(35) + QStringLiteral("...") : sPart;
             return Fail(TrFile(QT_TRANSLATE_NOOP("Load from file",
                                                  "Text \"%2\" at line %1 is not an ip range"))
-                            .arg(QString::number(nLine + 1), sShown));
+                            .arg(QString::number(nLine + 1), Shown(sPart)));
         }
     }
 
@@ -202,9 +274,14 @@ bool LoadRangesFromData(IpRanges *o_pRanges, const QByteArray &i_baData, QString
 
 bool LoadRangesFromFile(IpRanges *o_pRanges, const QString &i_sPath, QString *o_pErrorText)
 {
-    QFile oFile(i_sPath.trimmed());
+    const QString sPath = i_sPath.trimmed();
+    QFile oFile(sPath);
     QByteArray baData;
-    if (oFile.open(QIODevice::ReadOnly) && oFile.size() <= MaxRangeFileBytes) {
+    // Regular files only: opening a FIFO waits for a writer that may never come, and a device
+    // such as /dev/zero never ends.
+    const bool fOpened =
+        QFileInfo(sPath).isFile() && oFile.open(QIODevice::ReadOnly) && !oFile.isSequential();
+    if (fOpened && oFile.size() <= MaxRangeFileBytes) {
         // In pieces: read(MaxRangeFileBytes + 1) would reserve the whole limit for every file,
         // however small, and a 32-bit process may not find that much in one block.
         while (baData.size() <= MaxRangeFileBytes) {
@@ -215,13 +292,12 @@ bool LoadRangesFromFile(IpRanges *o_pRanges, const QString &i_sPath, QString *o_
             baData += baPiece;
         }
     }
-    if (!oFile.isOpen() || oFile.error() != QFileDevice::NoError || baData.size() > MaxRangeFileBytes
+    if (!fOpened || oFile.error() != QFileDevice::NoError || baData.size() > MaxRangeFileBytes
         || oFile.size() > MaxRangeFileBytes) {
         if (o_pErrorText)
-            *o_pErrorText = TrFile(QT_TRANSLATE_NOOP("Load from file", "Reading from file:"))
-                            + QLatin1Char(' ')
-                            + TrFile(QT_TRANSLATE_NOOP("Load from file",
-                                                       "Unable to read data from file"));
+            *o_pErrorText =
+                TrFile(QT_TRANSLATE_NOOP("Load from file", "Reading from file:")) + QLatin1Char(' ')
+                + TrFile(QT_TRANSLATE_NOOP("Load from file", "Unable to read data from file"));
         return false;
     }
     return LoadRangesFromData(o_pRanges, baData, o_pErrorText);

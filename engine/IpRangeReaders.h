@@ -7,6 +7,12 @@
 
 // Readers of range text. Each returns true on success and writes its outputs only then.
 
+// Exactly four decimal octets of ASCII digits, 0 to 255, without leading zeros: "010" is refused
+// rather than read as octal, and "127.1", "0x7f.1" or "2130706433" are refused rather than
+// widened into an address nobody wrote. Every address typed or loaded by the user goes through
+// here. 0.0.0.0 reads; callers that cannot scan it refuse it themselves.
+bool ParseIpv4Address(const QString &i_sText, quint32 *o_pAddress);
+
 // One entry "A" or "A-B"; a reversed pair is swapped. 0.0.0.0 and IPv6 text are rejected.
 bool ParseRange(const QString &i_sText, TIpRange *o_pRange);
 

@@ -36,6 +36,10 @@ public:
 
     // The scanner never runs more workers than this, whatever the settings say.
     static constexpr int MaxThreads = 1024;
+    // Nor more than a descriptor limit of i_nLimit leaves room for (0: no limit): at least one.
+    static int ThreadsForDescriptors(quint64 i_nLimit);
+    // The same for the limit in force now.
+    static int AllowedThreads();
 
 signals:
     void EmitResult(CScanResult i_oResult);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CDescriptorLimit.h"
 #include "CGuiProgram.h"
 #include "CSecureExecution.h"
 #include "CSocketLibrary.h"
@@ -13,6 +14,8 @@ int main(int argc, char *argv[])
         CSecureExecution::RemoveUnsafeEnvironment();
         CSecureExecution::RemoveUnsafeArguments(argc, argv);
     }
+    // Before any thread: the scanner sizes its pool by the descriptors granted here.
+    CDescriptorLimit::RaiseToHard();
     QApplication oApp(argc, argv);
     CGuiProgram::SetIdentity();
     if (!CSocketLibrary::Start())

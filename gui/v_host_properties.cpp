@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "v_host_properties.h"
 
+#include "IpRangeReaders.h"
 #include "ui_v_host_properties.h"
 
 #include <QCloseEvent>
-#include <QHostAddress>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -37,12 +37,8 @@ v_host_properties::~v_host_properties() = default;
 
 bool v_host_properties::ParseAddress(const QString &i_sText, quint32 *o_pnIp)
 {
-    QHostAddress oAddress;
-    if (!oAddress.setAddress(i_sText) || oAddress.protocol() != QAbstractSocket::IPv4Protocol)
-        return false;
-    // The address itself, not its spelling: "0" and "0.0" are 0.0.0.0 too.
-    const quint32 nIp = oAddress.toIPv4Address();
-    if (nIp == 0)
+    quint32 nIp = 0;
+    if (!ParseIpv4Address(i_sText, &nIp) || nIp == 0)
         return false;
     *o_pnIp = nIp;
     return true;

@@ -2,6 +2,7 @@
 #include "CShutdownQuery.h"
 
 #include "IRemoteShutdownApi.h"
+#include "IpRangeReaders.h"
 #include "RemoteLog.h"
 
 #include <utility>
@@ -31,6 +32,13 @@ int CShutdownQuery::Execute()
         return 87; // ERROR_INVALID_PARAMETER
     }
     const TParams &rParams = *m_pParams;
+    // Every request goes to the address the user selected, never to the name: a name can have
+    // moved to another machine since the scan. The name is only shown.
+    quint32 nIp = 0;
+    if (!ParseIpv4Address(m_sAddress, &nIp) || nIp == 0) {
+        qCDebug(lcRemote) << "shutdown of" << m_sMachine << "without an address";
+        return 87; // ERROR_INVALID_PARAMETER
+    }
     std::unique_ptr<IRemoteShutdownApi> pApi = IRemoteShutdownApi::Create();
     // A connection left from an earlier logon would keep its old account.
     pApi->DropConnections(m_sMachine, m_sAddress);
@@ -38,13 +46,7 @@ int CShutdownQuery::Execute()
     if (rParams.contains(ParamLogin)) {
         const QString sUser = rParams.value(ParamLogin).toString();
         const QString sPassword = rParams.value(ParamPassword).toString();
-        const auto Unc = [](const QString &i_sHost) {
-            return i_sHost.startsWith(QLatin1Char('\\')) ? i_sHost
-                                                         : QStringLiteral("\\\\") + i_sHost;
-        };
-        int nLogon = pApi->Logon(Unc(m_sMachine), sUser, sPassword);
-        if (nLogon != 0)
-            nLogon = pApi->Logon(Unc(m_sAddress), sUser, sPassword);
+        const int nLogon = pApi->Logon(QStringLiteral("\\\\") + m_sAddress, sUser, sPassword);
         if (nLogon != 0) {
             qCDebug(lcRemote) << "logon to" << m_sMachine << m_sAddress << "failed:" << nLogon;
             return nLogon;
@@ -58,8 +60,6 @@ int CShutdownQuery::Execute()
     oShutdown.fForce = rParams.value(ParamForce).toBool();
     oShutdown.fReboot = rParams.value(ParamReboot).toBool();
 
-    if (!m_sMachine.isEmpty() && pApi->Shutdown(m_sMachine, oShutdown) == 0)
-        return 0;
     // The logon connection stays: a later abort of this machine goes out with the same account.
     const int nResult = pApi->Shutdown(m_sAddress, oShutdown);
     if (nResult != 0)

@@ -9,9 +9,10 @@
 #include <QString>
 #include <QVariant>
 
-// Shuts down one machine: an optional network logon, then the shutdown request by name and, when
-// that fails, by address. Runs on a thread pool, which deletes it after run(); reports only
-// through ShutdownDone, emitted from the pool thread (connect it queued to user interface objects).
+// Shuts down one machine: an optional network logon, then the shutdown request, both to the
+// machine's address (dotted decimal); the name only travels back in ShutdownDone for display.
+// Runs on a thread pool, which deletes it after run(); reports only through ShutdownDone, emitted
+// from the pool thread (connect it queued to user interface objects).
 class CShutdownQuery final : public QObject, public QRunnable
 {
     Q_OBJECT

@@ -4,10 +4,10 @@
 // holds that lock for its fixed connect time-out. Subprocesses run side by side, can be killed when
 // they overrun, and a crash in them cannot take the program down.
 #include "IRemoteShutdownApi.h"
+#include "IpRangeReaders.h"
 #include "RemoteLog.h"
 
 #include <QHash>
-#include <QHostAddress>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QProcess>
@@ -50,19 +50,13 @@ QString StripResource(const QString &i_sResource)
     return i_sResource.mid(nStart);
 }
 
-// Names come from the network (DNS, NetBIOS) and end up in arguments of other programs: anything
-// that could read as an option or change a share path is refused.
-bool IsSafeHost(const QString &i_sHost)
+// Only an address is taken, never a name: a name can lead to another machine than the one the
+// user selected, and an address cannot read as an option or change a share path on its way into
+// another program's arguments.
+bool IsAddress(const QString &i_sHost)
 {
-    if (i_sHost.isEmpty() || i_sHost.size() > 255 || i_sHost.startsWith(QLatin1Char('-')))
-        return false;
-    for (const QChar c : i_sHost) {
-        if (c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('-')
-            || c == QLatin1Char('_') || c == QLatin1Char('$'))
-            continue;
-        return false;
-    }
-    return true;
+    quint32 nIp = 0;
+    return ParseIpv4Address(i_sHost, &nIp) && nIp != 0;
 }
 
 bool IsSafeAccountText(const QString &i_sText)
@@ -153,12 +147,9 @@ int RunSamba(const QString &i_sProgram,
     return ErrorFromOutput(oOutput);
 }
 
-QString TargetArgument(const QString &i_sHost)
+QString TargetArgument(const QString &i_sAddress)
 {
-    QHostAddress oAddress;
-    if (oAddress.setAddress(i_sHost) && oAddress.protocol() == QAbstractSocket::IPv4Protocol)
-        return QStringLiteral("--ipaddress=") + i_sHost;
-    return QStringLiteral("--server=") + i_sHost;
+    return QStringLiteral("--ipaddress=") + i_sAddress;
 }
 
 class CRemoteShutdownApiLinux final : public IRemoteShutdownApi
@@ -166,8 +157,8 @@ class CRemoteShutdownApiLinux final : public IRemoteShutdownApi
 public:
     int
     Logon(const QString &i_sResource, const QString &i_sUser, const QString &i_sPassword) override;
-    int Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown) override;
-    int Abort(const QString &i_sMachine) override;
+    int Shutdown(const QString &i_sAddress, const TShutdown &i_rShutdown) override;
+    int Abort(const QString &i_sAddress) override;
     void DropConnections(const QString &i_sName, const QString &i_sAddress) override;
 };
 
@@ -177,7 +168,7 @@ int CRemoteShutdownApiLinux::Logon(const QString &i_sResource,
 {
     const QString sHost = StripResource(i_sResource);
     // A '%' would split the name into user and password on the way into Samba.
-    if (!IsSafeHost(sHost) || !IsSafeAccountText(i_sUser) || !IsSafeAccountText(i_sPassword)
+    if (!IsAddress(sHost) || !IsSafeAccountText(i_sUser) || !IsSafeAccountText(i_sPassword)
         || i_sUser.contains(QLatin1Char('%')))
         return kErrorInvalidParameter;
     const TAccount oAccount{i_sUser, i_sPassword};
@@ -194,30 +185,30 @@ int CRemoteShutdownApiLinux::Logon(const QString &i_sResource,
     return nResult;
 }
 
-int CRemoteShutdownApiLinux::Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown)
+int CRemoteShutdownApiLinux::Shutdown(const QString &i_sAddress, const TShutdown &i_rShutdown)
 {
-    if (!IsSafeHost(i_sMachine))
+    if (!IsAddress(i_sAddress))
         return kErrorInvalidParameter;
     QStringList lsArgs{QStringLiteral("rpc"),
                        QStringLiteral("shutdown"),
-                       TargetArgument(i_sMachine),
+                       TargetArgument(i_sAddress),
                        QStringLiteral("--timeout=%1").arg(i_rShutdown.nTimeoutSec),
                        QStringLiteral("--comment=") + i_rShutdown.sMessage};
     if (i_rShutdown.fForce)
         lsArgs << QStringLiteral("--force");
     if (i_rShutdown.fReboot)
         lsArgs << QStringLiteral("--reboot");
-    return RunSamba(QStringLiteral("net"), lsArgs, SessionFor(i_sMachine), kRequestLimitMs);
+    return RunSamba(QStringLiteral("net"), lsArgs, SessionFor(i_sAddress), kRequestLimitMs);
 }
 
-int CRemoteShutdownApiLinux::Abort(const QString &i_sMachine)
+int CRemoteShutdownApiLinux::Abort(const QString &i_sAddress)
 {
-    if (!IsSafeHost(i_sMachine))
+    if (!IsAddress(i_sAddress))
         return kErrorInvalidParameter;
     return RunSamba(
         QStringLiteral("net"),
-        {QStringLiteral("rpc"), QStringLiteral("abortshutdown"), TargetArgument(i_sMachine)},
-        SessionFor(i_sMachine),
+        {QStringLiteral("rpc"), QStringLiteral("abortshutdown"), TargetArgument(i_sAddress)},
+        SessionFor(i_sAddress),
         kRequestLimitMs);
 }
 

@@ -24,8 +24,8 @@ class CRemoteShutdownApiWin final : public IRemoteShutdownApi
 public:
     int
     Logon(const QString &i_sResource, const QString &i_sUser, const QString &i_sPassword) override;
-    int Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown) override;
-    int Abort(const QString &i_sMachine) override;
+    int Shutdown(const QString &i_sAddress, const TShutdown &i_rShutdown) override;
+    int Abort(const QString &i_sAddress) override;
     void DropConnections(const QString &i_sName, const QString &i_sAddress) override;
 };
 
@@ -40,9 +40,9 @@ int CRemoteShutdownApiWin::Logon(const QString &i_sResource,
     return int(WNetAddConnection2W(&oResource, Wide(i_sPassword), Wide(i_sUser), 0));
 }
 
-int CRemoteShutdownApiWin::Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown)
+int CRemoteShutdownApiWin::Shutdown(const QString &i_sAddress, const TShutdown &i_rShutdown)
 {
-    QString sMachine = i_sMachine;
+    QString sMachine = i_sAddress;
     QString sMessage = i_rShutdown.sMessage;
     const BOOL fOk = InitiateSystemShutdownW(
         const_cast<wchar_t *>(Wide(sMachine)),
@@ -53,9 +53,9 @@ int CRemoteShutdownApiWin::Shutdown(const QString &i_sMachine, const TShutdown &
     return fOk ? 0 : int(GetLastError());
 }
 
-int CRemoteShutdownApiWin::Abort(const QString &i_sMachine)
+int CRemoteShutdownApiWin::Abort(const QString &i_sAddress)
 {
-    QString sMachine = i_sMachine;
+    QString sMachine = i_sAddress;
     return AbortSystemShutdownW(const_cast<wchar_t *>(Wide(sMachine))) ? 0 : int(GetLastError());
 }
 

@@ -29,11 +29,13 @@ public:
 
     virtual ~IRemoteShutdownApi() = default;
 
-    // Logs on to the network resource i_sResource ("\\name") with the given account.
+    // Every machine is named by its address in dotted decimal, never by a host name, which could
+    // lead to another machine than the one the user selected.
+    // Logs on to the network resource i_sResource ("\\address") with the given account.
     virtual int
     Logon(const QString &i_sResource, const QString &i_sUser, const QString &i_sPassword) = 0;
-    virtual int Shutdown(const QString &i_sMachine, const TShutdown &i_rShutdown) = 0;
-    virtual int Abort(const QString &i_sMachine) = 0;
+    virtual int Shutdown(const QString &i_sAddress, const TShutdown &i_rShutdown) = 0;
+    virtual int Abort(const QString &i_sAddress) = 0;
     // Cancels earlier logons to i_sName or i_sAddress (an empty text matches nothing).
     virtual void DropConnections(const QString &i_sName, const QString &i_sAddress) = 0;
 

@@ -10,7 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -77,6 +79,8 @@ private slots:
     void vendorColumnInText();
     void progressOnlyOnATerminal_data();
     void progressOnlyOnATerminal();
+    void fewDescriptorsClampTheThreads_data();
+    void fewDescriptorsClampTheThreads();
 
 private:
     TRun Run(const QStringList &i_lsArguments, const QMap<QString, QString> &i_mEnvironment = {});
@@ -84,6 +88,8 @@ private:
     static QList<QJsonObject> JsonLines(const QByteArray &i_baOut, QString *o_psError);
 
     std::unique_ptr<QTemporaryDir> m_pHome;
+    // A program and its arguments that start the console, e.g. under other resource limits.
+    QStringList m_lsWrapper;
 };
 
 void TestConsoleScripts::init()
@@ -91,6 +97,7 @@ void TestConsoleScripts::init()
     qRegisterMetaType<QProcess::ExitStatus>("QProcess::ExitStatus");
     m_pHome = std::make_unique<QTemporaryDir>();
     QVERIFY(m_pHome->isValid());
+    m_lsWrapper.clear();
 }
 
 TRun TestConsoleScripts::Run(const QStringList &i_lsArguments,
@@ -105,7 +112,12 @@ TRun TestConsoleScripts::Run(const QStringList &i_lsArguments,
     oProcess.setProcessEnvironment(oEnvironment);
     oProcess.setWorkingDirectory(m_pHome->path());
     QSignalSpy oFinished(&oProcess, qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
-    oProcess.start(QStringLiteral(VISTREL_CONSOLE_BIN), i_lsArguments);
+    if (m_lsWrapper.isEmpty())
+        oProcess.start(QStringLiteral(VISTREL_CONSOLE_BIN), i_lsArguments);
+    else
+        oProcess.start(m_lsWrapper.first(),
+                       m_lsWrapper.mid(1) + QStringList{QStringLiteral(VISTREL_CONSOLE_BIN)}
+                           + i_lsArguments);
     TRun oRun;
     // The event loop keeps running meanwhile, so the test's own servers answer the scan.
     if (!oFinished.wait(120000)) {
@@ -663,6 +675,61 @@ void TestConsoleScripts::progressOnlyOnATerminal()
         QCOMPARE(baFile.count("\r\nalive | "), 1);
         QVERIFY(!baFile.contains("hosts,"));
     }
+}
+
+void TestConsoleScripts::fewDescriptorsClampTheThreads_data()
+{
+    QTest::addColumn<QString>("limit"); // soft:hard open files
+    QTest::addColumn<QString>("threads");
+    QTest::addColumn<bool>("clamped");
+    QTest::newRow("256, the default threads") << "256:256" << QString() << true;
+    QTest::newRow("256, the most threads") << "256:256"
+                                           << "/t:1024" << true;
+    QTest::newRow("64, the most threads") << "64:64"
+                                          << "/t:1024" << true;
+    QTest::newRow("soft 256 is raised to the hard 4096") << "256:4096"
+                                                         << "/t:300" << false;
+}
+
+void TestConsoleScripts::fewDescriptorsClampTheThreads()
+{
+    QFETCH(QString, limit);
+    QFETCH(QString, threads);
+    QFETCH(bool, clamped);
+    if (QStandardPaths::findExecutable(QStringLiteral("prlimit")).isEmpty())
+        QSKIP("prlimit is not installed (package util-linux)");
+    // Every address of the range answers on the web port and the remote administration port,
+    // so each worker holds its probes' sockets (and the web client's thread) as it would in a
+    // busy network.
+    // A plain QTcpServer would stop accepting after 30 pending connections; these serve them.
+    CPageServer oWeb;
+    QVERIFY2(oWeb.listen(QHostAddress::AnyIPv4, 80), qPrintable(oWeb.errorString()));
+    CPageServer oPort;
+    QVERIFY(oPort.listen(QHostAddress::AnyIPv4, 0));
+    m_lsWrapper = QStringList{QStringLiteral("prlimit"), QStringLiteral("--nofile=") + limit};
+    QStringList lsArgs{QStringLiteral("/r:127.0.0.1-127.0.0.254"),
+                       QStringLiteral("/n:") + QString::number(oPort.serverPort())};
+    if (!threads.isEmpty())
+        lsArgs << threads;
+    const TRun oRun = Run(lsArgs);
+    QVERIFY2(oRun.nExitCode == 0,
+             qPrintable(QStringLiteral("exit %1: %2")
+                            .arg(oRun.nExitCode)
+                            .arg(QString::fromLocal8Bit(oRun.baErr.right(400)))));
+    QCOMPARE(oRun.baOut.count(" | 127.0.0."), 254);
+    const QString sErr = QString::fromLocal8Bit(oRun.baErr);
+    static const QRegularExpression s_oClamp(
+        QStringLiteral("Scanning with (\\d+) threads?, not (\\d+): the limit of (\\d+) open files "
+                       "allows no more"));
+    const QRegularExpressionMatch oMatch = s_oClamp.match(sErr);
+    QVERIFY2(oMatch.hasMatch() == clamped, qPrintable(sErr));
+    if (!clamped)
+        return;
+    QCOMPARE(oMatch.captured(2), threads.isEmpty() ? QStringLiteral("96") : threads.mid(3));
+    QCOMPARE(oMatch.captured(3), limit.section(QLatin1Char(':'), 0, 0));
+    QVERIFY(oMatch.captured(1).toInt() >= 1);
+    // Room for every worker's descriptors and the program's own.
+    QVERIFY(oMatch.captured(1).toInt() * 2 < oMatch.captured(3).toInt());
 }
 
 QTEST_GUILESS_MAIN(TestConsoleScripts)

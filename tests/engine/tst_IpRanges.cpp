@@ -11,6 +11,13 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <chrono>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 quint32 Ip(const char *i_pText)
@@ -39,9 +46,11 @@ QString WriteFile(const QTemporaryDir &i_oDir, const QByteArray &i_baData)
     return sPath;
 }
 
-QByteArray Utf16(const QString &i_sText, bool i_fLittle)
+QByteArray Utf16(const QString &i_sText, bool i_fLittle, bool i_fMark = true)
 {
-    QByteArray baData = i_fLittle ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+    QByteArray baData;
+    if (i_fMark)
+        baData = i_fLittle ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
     for (QChar c : i_sText) {
         const char cLow = static_cast<char>(c.unicode() & 0xFF);
         const char cHigh = static_cast<char>(c.unicode() >> 8);
@@ -78,6 +87,7 @@ private slots:
     void loadFile_data();
     void loadFile();
     void loadFileLeavesRangesOnFailure();
+    void loadFileRefusesWhatIsNoRegularFile();
     void loadFileSurvivesGarbage();
 };
 
@@ -87,19 +97,69 @@ void TestIpRanges::parseRange_data()
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("last");
-    QTest::newRow("single address") << "10.0.0.7" << true << "10.0.0.7" << "10.0.0.7";
-    QTest::newRow("pair") << "10.0.0.1-10.0.0.9" << true << "10.0.0.1" << "10.0.0.9";
-    QTest::newRow("reversed pair is swapped") << "10.0.0.9-10.0.0.1" << true << "10.0.0.1" << "10.0.0.9";
-    QTest::newRow("blanks are removed") << " 10.0.0.1 -\t10.0.0.2 " << true << "10.0.0.1" << "10.0.0.2";
-    QTest::newRow("zero address") << "0.0.0.0" << false << "" << "";
-    QTest::newRow("pair from zero") << "0.0.0.0-10.0.0.1" << false << "" << "";
-    QTest::newRow("empty second part") << "1.2.3.4-" << false << "" << "";
-    QTest::newRow("empty first part") << "-1.2.3.4" << false << "" << "";
-    QTest::newRow("three parts") << "1.2.3.4-5.6.7.8-9.9.9.9" << false << "" << "";
-    QTest::newRow("ipv6") << "::1" << false << "" << "";
-    QTest::newRow("octet too large") << "1.2.3.256" << false << "" << "";
-    QTest::newRow("empty") << "" << false << "" << "";
-    QTest::newRow("cidr is not a range") << "10.0.0.0/24" << false << "" << "";
+    QTest::newRow("single address") << "10.0.0.7" << true << "10.0.0.7"
+                                    << "10.0.0.7";
+    QTest::newRow("pair") << "10.0.0.1-10.0.0.9" << true << "10.0.0.1"
+                          << "10.0.0.9";
+    QTest::newRow("reversed pair is swapped") << "10.0.0.9-10.0.0.1" << true << "10.0.0.1"
+                                              << "10.0.0.9";
+    QTest::newRow("blanks are removed") << " 10.0.0.1 -\t10.0.0.2 " << true << "10.0.0.1"
+                                        << "10.0.0.2";
+    QTest::newRow("zero address") << "0.0.0.0" << false << ""
+                                  << "";
+    QTest::newRow("pair from zero") << "0.0.0.0-10.0.0.1" << false << ""
+                                    << "";
+    QTest::newRow("empty second part") << "1.2.3.4-" << false << ""
+                                       << "";
+    QTest::newRow("empty first part") << "-1.2.3.4" << false << ""
+                                      << "";
+    QTest::newRow("three parts") << "1.2.3.4-5.6.7.8-9.9.9.9" << false << ""
+                                 << "";
+    QTest::newRow("ipv6") << "::1" << false << ""
+                          << "";
+    QTest::newRow("octet too large") << "1.2.3.256" << false << ""
+                                     << "";
+    QTest::newRow("empty") << "" << false << ""
+                           << "";
+    QTest::newRow("cidr is not a range") << "10.0.0.0/24" << false << ""
+                                         << "";
+    QTest::newRow("zero octets are fine") << "10.0.0.0-10.0.1.0" << true << "10.0.0.0"
+                                          << "10.0.1.0";
+    QTest::newRow("top address") << "255.255.255.255" << true << "255.255.255.255"
+                                 << "255.255.255.255";
+    // Only four decimal octets: every other spelling the C library would take is refused.
+    QTest::newRow("leading zero is not octal") << "198.19.88.010" << false << ""
+                                               << "";
+    QTest::newRow("leading zero in the first octet") << "010.0.0.1" << false << ""
+                                                     << "";
+    QTest::newRow("padded zero") << "10.0.00.1" << false << ""
+                                 << "";
+    QTest::newRow("hexadecimal") << "0x7f.0.0.1" << false << ""
+                                 << "";
+    QTest::newRow("short hexadecimal") << "0x7f.1" << false << ""
+                                       << "";
+    QTest::newRow("two parts") << "127.1" << false << ""
+                               << "";
+    QTest::newRow("three parts") << "10.0.1" << false << ""
+                                 << "";
+    QTest::newRow("one number") << "2130706433" << false << ""
+                                << "";
+    QTest::newRow("five octets") << "1.2.3.4.5" << false << ""
+                                 << "";
+    QTest::newRow("trailing dot") << "1.2.3.4." << false << ""
+                                  << "";
+    QTest::newRow("sign") << "+1.2.3.4" << false << ""
+                          << "";
+    QTest::newRow("four digits") << "1.2.3.1000" << false << ""
+                                 << "";
+    QTest::newRow("other script's digits") << QStringLiteral("1.2.3.\u0664") << false << ""
+                                           << "";
+    QTest::newRow("ipv4 in ipv6") << "::ffff:1.2.3.4" << false << ""
+                                  << "";
+    QTest::newRow("bare number after the dash is not 0.0.0.N") << "1.2.3.4-5" << false << ""
+                                                               << "";
+    QTest::newRow("short form after the dash") << "1.2.3.4-1.2.5" << false << ""
+                                               << "";
 }
 
 void TestIpRanges::parseRange()
@@ -127,17 +187,32 @@ void TestIpRanges::parseCidr_data()
     QTest::addColumn<QString>("last");
     QTest::addColumn<int>("prefix");
     QTest::newRow("/24 leaves out network and broadcast")
-        << "192.168.0.77/24" << true << "192.168.0.1" << "192.168.0.254" << 24;
-    QTest::newRow("/9 is the widest") << "10.0.0.0/9" << true << "10.0.0.1" << "10.127.255.254" << 9;
-    QTest::newRow("/31 swaps to the pair") << "10.0.0.5/31" << true << "10.0.0.4" << "10.0.0.5" << 31;
-    QTest::newRow("/32 behaves like /31") << "10.0.0.5/32" << true << "10.0.0.4" << "10.0.0.5" << 32;
-    QTest::newRow("/8 rejected") << "192.168.0.1/8" << false << "" << "" << 0;
-    QTest::newRow("/33 rejected") << "192.168.0.1/33" << false << "" << "" << 0;
-    QTest::newRow("no prefix") << "192.168.0.1/" << false << "" << "" << 0;
-    QTest::newRow("signed prefix") << "192.168.0.1/+24" << false << "" << "" << 0;
-    QTest::newRow("two slashes") << "192.168.0.1/24/1" << false << "" << "" << 0;
-    QTest::newRow("zero address") << "0.0.0.0/24" << false << "" << "" << 0;
-    QTest::newRow("plain address") << "192.168.0.1" << false << "" << "" << 0;
+        << "192.168.0.77/24" << true << "192.168.0.1"
+        << "192.168.0.254" << 24;
+    QTest::newRow("/9 is the widest") << "10.0.0.0/9" << true << "10.0.0.1"
+                                      << "10.127.255.254" << 9;
+    QTest::newRow("/31 swaps to the pair") << "10.0.0.5/31" << true << "10.0.0.4"
+                                           << "10.0.0.5" << 31;
+    QTest::newRow("/32 behaves like /31") << "10.0.0.5/32" << true << "10.0.0.4"
+                                          << "10.0.0.5" << 32;
+    QTest::newRow("/8 rejected") << "192.168.0.1/8" << false << ""
+                                 << "" << 0;
+    QTest::newRow("/33 rejected") << "192.168.0.1/33" << false << ""
+                                  << "" << 0;
+    QTest::newRow("no prefix") << "192.168.0.1/" << false << ""
+                               << "" << 0;
+    QTest::newRow("signed prefix") << "192.168.0.1/+24" << false << ""
+                                   << "" << 0;
+    QTest::newRow("two slashes") << "192.168.0.1/24/1" << false << ""
+                                 << "" << 0;
+    QTest::newRow("zero address") << "0.0.0.0/24" << false << ""
+                                  << "" << 0;
+    QTest::newRow("plain address") << "192.168.0.1" << false << ""
+                                   << "" << 0;
+    QTest::newRow("leading zero") << "192.168.010.0/24" << false << ""
+                                  << "" << 0;
+    QTest::newRow("short form") << "10.1/16" << false << ""
+                                << "" << 0;
 }
 
 void TestIpRanges::parseCidr()
@@ -168,14 +243,18 @@ void TestIpRanges::countAndHandOut_data()
     QTest::addColumn<quint32>("count");
     QTest::addColumn<QStringList>("skipped");
     QTest::newRow("ends at .255 hands out its own last")
-        << "192.168.0.1" << "192.168.0.255" << 255u << QStringList{};
+        << "192.168.0.1"
+        << "192.168.0.255" << 255u << QStringList{};
     QTest::newRow("inner .255 and .0 skipped, ends kept")
-        << "192.168.0.0" << "192.168.1.255" << 510u
+        << "192.168.0.0"
+        << "192.168.1.255" << 510u
         << QStringList{QStringLiteral("192.168.0.255"), QStringLiteral("192.168.1.0")};
-    QTest::newRow("single .0 address counts") << "10.0.1.0" << "10.0.1.0" << 1u << QStringList{};
-    QTest::newRow("top of the address space")
-        << "255.255.255.250" << "255.255.255.255" << 6u << QStringList{};
-    QTest::newRow("zero first counts nothing") << "0.0.0.0" << "0.0.0.5" << 0u << QStringList{};
+    QTest::newRow("single .0 address counts") << "10.0.1.0"
+                                              << "10.0.1.0" << 1u << QStringList{};
+    QTest::newRow("top of the address space") << "255.255.255.250"
+                                              << "255.255.255.255" << 6u << QStringList{};
+    QTest::newRow("zero first counts nothing") << "0.0.0.0"
+                                               << "0.0.0.5" << 0u << QStringList{};
 }
 
 void TestIpRanges::countAndHandOut()
@@ -219,11 +298,12 @@ void TestIpRanges::handOutMatchesCountOnRandomRanges()
         QCOMPARE(quint32(lnTaken.size()), oList.Count());
         QCOMPARE(QSet<quint32>(lnTaken.begin(), lnTaken.end()).size(), lnTaken.size());
         for (quint32 nAddress : lnTaken) {
-            const bool fInside = std::any_of(oRanges.Ranges().begin(), oRanges.Ranges().end(), [&](const TIpRange &r) {
-                return nAddress >= r.first && nAddress <= r.last
-                       && (nAddress == r.first || nAddress == r.last
-                           || ((nAddress & 0xFF) != 0 && (nAddress & 0xFF) != 255));
-            });
+            const bool fInside = std::any_of(
+                oRanges.Ranges().begin(), oRanges.Ranges().end(), [&](const TIpRange &r) {
+                    return nAddress >= r.first && nAddress <= r.last
+                           && (nAddress == r.first || nAddress == r.last
+                               || ((nAddress & 0xFF) != 0 && (nAddress & 0xFF) != 255));
+                });
             QVERIFY2(fInside, qPrintable(IpToText(nAddress)));
         }
     }
@@ -253,8 +333,10 @@ void TestIpRanges::assignNormalises_data()
     QTest::addColumn<QString>("input");
     QTest::addColumn<bool>("sort");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("adjacent ranges merge") << "1.1.1.1-1.1.1.5,1.1.1.6" << true << "1.1.1.1-1.1.1.6";
-    QTest::newRow("overlap merges") << "1.1.1.1-1.1.1.9,1.1.1.5-1.1.1.20" << true << "1.1.1.1-1.1.1.20";
+    QTest::newRow("adjacent ranges merge")
+        << "1.1.1.1-1.1.1.5,1.1.1.6" << true << "1.1.1.1-1.1.1.6";
+    QTest::newRow("overlap merges")
+        << "1.1.1.1-1.1.1.9,1.1.1.5-1.1.1.20" << true << "1.1.1.1-1.1.1.20";
     QTest::newRow("disjoint stay apart, sorted")
         << "2.0.0.1,1.0.0.1" << true << "1.0.0.1-1.0.0.1,2.0.0.1-2.0.0.1";
     QTest::newRow("unsorted keeps first appearance")
@@ -277,7 +359,8 @@ void TestIpRanges::assignNormalises()
     QVector<TIpRange> vRanges;
     for (const QString &sEntry : input.split(QLatin1Char(','))) {
         const QString sFirst = sEntry.section(QLatin1Char('-'), 0, 0);
-        const QString sLast = sEntry.contains(QLatin1Char('-')) ? sEntry.section(QLatin1Char('-'), 1, 1) : sFirst;
+        const QString sLast =
+            sEntry.contains(QLatin1Char('-')) ? sEntry.section(QLatin1Char('-'), 1, 1) : sFirst;
         vRanges.append(TIpRange{Ip(qPrintable(sFirst)), Ip(qPrintable(sLast))});
     }
     IpRanges oRanges;
@@ -296,7 +379,8 @@ void TestIpRanges::assignNormalises()
 void TestIpRanges::totalAndAddressAt()
 {
     IpRanges oRanges;
-    const TIpRange aRanges[] = {{Ip("10.0.0.0"), Ip("10.0.0.255")}, {Ip("10.0.2.1"), Ip("10.0.2.2")}};
+    const TIpRange aRanges[] = {{Ip("10.0.0.0"), Ip("10.0.0.255")},
+                                {Ip("10.0.2.1"), Ip("10.0.2.2")}};
     QVERIFY(oRanges.Assign(aRanges, 2, true));
     QCOMPARE(oRanges.Total(), quint64(258));
     quint32 nAddress = 0;
@@ -323,6 +407,8 @@ void TestIpRanges::parseRangeList_data()
     QTest::newRow("empty part fails") << "10.0.0.1," << false << 0;
     QTest::newRow("empty text fails") << "" << false << 0;
     QTest::newRow("bad entry fails") << "10.0.0.1,foo" << false << 0;
+    QTest::newRow("octal-looking entry fails") << "10.0.0.1,198.19.88.010" << false << 0;
+    QTest::newRow("bare number after the dash fails") << "1.2.3.4-5" << false << 0;
 }
 
 void TestIpRanges::parseRangeList()
@@ -342,7 +428,8 @@ void TestIpRanges::setFromText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<quint32>("count");
-    QTest::newRow("example of the scan field") << "192.168.0.1-192.168.0.100, 192.168.0.200" << true << 101u;
+    QTest::newRow("example of the scan field")
+        << "192.168.0.1-192.168.0.100, 192.168.0.200" << true << 101u;
     QTest::newRow("cidr part skipped") << "192.168.0.1/24" << false << 0u;
     QTest::newRow("cidr skipped, others kept") << "192.168.0.1/24,10.0.0.1" << true << 1u;
     QTest::newRow("reversed pair normalised") << "10.0.0.9-10.0.0.1" << true << 9u;
@@ -351,6 +438,9 @@ void TestIpRanges::setFromText_data()
     QTest::newRow("ipv6 piece skipped") << "::1,10.0.0.7" << true << 1u;
     QTest::newRow("line breaks removed") << "10.0.0.1-\r\n10.0.0.3" << true << 3u;
     QTest::newRow("empty") << "" << false << 0u;
+    QTest::newRow("bare number after the dash skipped") << "1.2.3.4-5,10.0.0.7" << true << 1u;
+    QTest::newRow("leading zero skipped") << "198.19.88.010" << false << 0u;
+    QTest::newRow("short form skipped") << "127.1" << false << 0u;
 }
 
 void TestIpRanges::setFromText()
@@ -373,32 +463,64 @@ void TestIpRanges::loadFile_data()
     QTest::addColumn<QString>("ranges");
     QTest::addColumn<QString>("error");
     const QString sPrefix = QStringLiteral("Reading from file: ");
-    QTest::newRow("usage example") << QByteArray("192.168.0.1-192.168.0.128\n192.168.0.155\n192.168.1.10\n") << true
-                                   << "192.168.0.1-192.168.0.128,192.168.0.155-192.168.0.155,192.168.1.10-192.168.1.10"
-                                   << "";
+    QTest::newRow("usage example")
+        << QByteArray("192.168.0.1-192.168.0.128\n192.168.0.155\n192.168.1.10\n") << true
+        << "192.168.0.1-192.168.0.128,192.168.0.155-192.168.0.155,192.168.1.10-192.168.1.10"
+        << "";
     QTest::newRow("comma, comment, adjacent merge")
-        << QByteArray("1.1.1.1-1.1.1.5, 1.1.1.6 # office\r\n") << true << "1.1.1.1-1.1.1.6" << "";
-    QTest::newRow("cidr line") << QByteArray("# lab\n10.0.0.0/24\n") << true << "10.0.0.1-10.0.0.254" << "";
-    QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBF" "10.0.0.1\n") << true << "10.0.0.1-10.0.0.1" << "";
+        << QByteArray("1.1.1.1-1.1.1.5, 1.1.1.6 # office\r\n") << true << "1.1.1.1-1.1.1.6"
+        << "";
+    QTest::newRow("cidr line") << QByteArray("# lab\n10.0.0.0/24\n") << true
+                               << "10.0.0.1-10.0.0.254"
+                               << "";
+    QTest::newRow("utf-8 with mark") << QByteArray("\xEF\xBB\xBF"
+                                                   "10.0.0.1\n")
+                                     << true << "10.0.0.1-10.0.0.1"
+                                     << "";
     QTest::newRow("trailing empty part names line 1")
-        << QByteArray("1.1.1.1,\n") << false << "" << sPrefix + "Text \"\" at line 1 is not an ip range";
-    QTest::newRow("bad entry on line 3")
-        << QByteArray("10.0.0.1\n\nhello\n") << false << "" << sPrefix + "Text \"hello\" at line 3 is not an ip range";
+        << QByteArray("1.1.1.1,\n") << false << ""
+        << sPrefix + "Text \"\" at line 1 is not an ip range";
+    QTest::newRow("bad entry on line 3") << QByteArray("10.0.0.1\n\nhello\n") << false << ""
+                                         << sPrefix + "Text \"hello\" at line 3 is not an ip range";
     QTest::newRow("long entry shortened")
         << QByteArray("abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz\n") << false << ""
         << sPrefix + "Text \"abcdefghijklmnopqrstuvwxyzabcdefghi...\" at line 1 is not an ip range";
     QTest::newRow("entry of 38 characters kept whole")
         << QByteArray("abcdefghijklmnopqrstuvwxyzabcdefghijkl") << false << ""
         << sPrefix + "Text \"abcdefghijklmnopqrstuvwxyzabcdefghijkl\" at line 1 is not an ip range";
-    QTest::newRow("only comments") << QByteArray("# nothing\n\n   \n") << false << "" << sPrefix + "No IP addresses found";
+    QTest::newRow("only comments")
+        << QByteArray("# nothing\n\n   \n") << false << "" << sPrefix + "No IP addresses found";
     QTest::newRow("zero bytes") << QByteArray() << false << "" << sPrefix + "Empty file";
-    QTest::newRow("only a utf-8 mark") << QByteArray("\xEF\xBB\xBF") << false << "" << sPrefix + "Empty file";
-    QTest::newRow("only a utf-16 mark") << QByteArray("\xFF\xFE") << false << "" << sPrefix + "Empty file";
+    QTest::newRow("only a utf-8 mark")
+        << QByteArray("\xEF\xBB\xBF") << false << "" << sPrefix + "Empty file";
+    QTest::newRow("only a utf-16 mark")
+        << QByteArray("\xFF\xFE") << false << "" << sPrefix + "Empty file";
     const QString sText = QStringLiteral("10.0.0.1-10.0.0.3\r\n# c\r\n10.0.1.0/24\r\n");
     const QString sExpected = QStringLiteral("10.0.0.1-10.0.0.3,10.0.1.1-10.0.1.254");
     QTest::newRow("utf-16 little-endian") << Utf16(sText, true) << true << sExpected << "";
     QTest::newRow("utf-16 big-endian") << Utf16(sText, false) << true << sExpected << "";
-    QTest::newRow("utf-16 odd last byte dropped") << Utf16(sText, false) + 'x' << true << sExpected << "";
+    QTest::newRow("utf-16 odd last byte dropped")
+        << Utf16(sText, false) + 'x' << true << sExpected << "";
+    QTest::newRow("utf-16 little-endian without mark")
+        << Utf16(sText, true, false) << true << sExpected << "";
+    QTest::newRow("utf-16 big-endian without mark")
+        << Utf16(sText, false, false) << true << sExpected << "";
+    QTest::newRow("utf-16 without mark, three addresses")
+        << Utf16(QStringLiteral("10.0.0.1\n10.0.0.5\n10.0.0.9\n"), true, false) << true
+        << "10.0.0.1-10.0.0.1,10.0.0.5-10.0.0.5,10.0.0.9-10.0.0.9"
+        << "";
+    QTest::newRow("NUL after the first line names the second")
+        << QByteArray("10.0.0.1\n\0"
+                      "10.0.0.2\n",
+                      19)
+        << false << ""
+        << sPrefix + QStringLiteral("Text \"\uFFFD10.0.0.2\" at line 2 is not an ip range");
+    QTest::newRow("control characters are not shown raw")
+        << QByteArray("10.0.0.1\x1b[2J\n") << false << ""
+        << sPrefix + QStringLiteral("Text \"10.0.0.1\uFFFD[2J\" at line 1 is not an ip range");
+    QTest::newRow("octal-looking entry refused")
+        << QByteArray("198.19.88.010\n") << false << ""
+        << sPrefix + "Text \"198.19.88.010\" at line 1 is not an ip range";
 }
 
 void TestIpRanges::loadFile()
@@ -413,7 +535,8 @@ void TestIpRanges::loadFile()
     QVERIFY(!sPath.isEmpty());
     IpRanges oRanges;
     QString sError = QStringLiteral("stale");
-    QCOMPARE(LoadRangesFromFile(&oRanges, QLatin1Char(' ') + sPath + QLatin1Char(' '), &sError), ok);
+    QCOMPARE(LoadRangesFromFile(&oRanges, QLatin1Char(' ') + sPath + QLatin1Char(' '), &sError),
+             ok);
     QCOMPARE(sError, error);
     QStringList lsOut;
     for (const TIpRange &oRange : oRanges.Ranges())
@@ -432,6 +555,33 @@ void TestIpRanges::loadFileLeavesRangesOnFailure()
     QCOMPARE(oRanges.Count(), 1u);
     QCOMPARE(oRanges.At(0).first, oKept.first);
     QVERIFY(!LoadRangesFromFile(&oRanges, QStringLiteral("/nonexistent/ranges.txt"), nullptr));
+}
+
+void TestIpRanges::loadFileRefusesWhatIsNoRegularFile()
+{
+    QTemporaryDir oDir;
+    QVERIFY(oDir.isValid());
+    const QByteArray baFifo = QFile::encodeName(oDir.filePath(QStringLiteral("ranges.fifo")));
+    QVERIFY(::mkfifo(baFifo.constData(), 0600) == 0);
+    const QString sFifo = QFile::decodeName(baFifo);
+    const QString sUnreadable = QStringLiteral("Reading from file: Unable to read data from file");
+    for (const QString &sPath : {sFifo, QStringLiteral("/dev/zero"), oDir.path()}) {
+        auto oLoad = std::async(std::launch::async, [sPath] {
+            QString sError;
+            IpRanges oRanges;
+            LoadRangesFromFile(&oRanges, sPath, &sError);
+            return sError;
+        });
+        if (oLoad.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            // A reader blocked in open() on the FIFO is let go by a writer that comes and leaves.
+            const int nFd = ::open(baFifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (nFd >= 0)
+                ::close(nFd);
+            oLoad.wait();
+            QFAIL(qPrintable(sPath + QStringLiteral(": the load waited")));
+        }
+        QCOMPARE(oLoad.get(), sUnreadable);
+    }
 }
 
 void TestIpRanges::loadFileSurvivesGarbage()

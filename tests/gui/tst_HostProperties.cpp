@@ -155,24 +155,27 @@ void TestHostProperties::addressCheck_data()
     QTest::addColumn<QString>("storedIp");
     QTest::newRow("dotted address is black and stored")
         << QStringLiteral("198.18.0.77") << true << QStringLiteral("198.18.0.77");
-    QTest::newRow("short form reads as a full address")
-        << QStringLiteral("127.1") << true << QStringLiteral("127.0.0.1");
+    // Only four decimal octets: nothing is widened or read as octal.
+    QTest::newRow("short form is red")
+        << QStringLiteral("127.1") << false << QStringLiteral("0.0.0.0");
+    QTest::newRow("leading zero is red, never octal")
+        << QStringLiteral("198.18.0.010") << false << QStringLiteral("198.18.0.0");
     // Typing runs the check on every keystroke, so an invalid text keeps the last valid
     // address typed on the way (none for the zero forms: the empty item's 0.0.0.0).
     QTest::newRow("0.0.0.0 is red")
         << QStringLiteral("0.0.0.0") << false << QStringLiteral("0.0.0.0");
-    QTest::newRow("0 is 0.0.0.0 and red")
+    QTest::newRow("0 alone is red")
         << QStringLiteral("0") << false << QStringLiteral("0.0.0.0");
-    QTest::newRow("0.0 is 0.0.0.0 and red")
+    QTest::newRow("0.0 is red")
         << QStringLiteral("0.0") << false << QStringLiteral("0.0.0.0");
-    QTest::newRow("padded zeros are 0.0.0.0 and red")
+    QTest::newRow("padded zeros are red")
         << QStringLiteral("00.0.0.0") << false << QStringLiteral("0.0.0.0");
     QTest::newRow("octet above 255 is red")
         << QStringLiteral("198.18.0.256") << false << QStringLiteral("198.18.0.25");
     QTest::newRow("trailing dot is red")
         << QStringLiteral("198.18.0.7.") << false << QStringLiteral("198.18.0.7");
     QTest::newRow("double dot is red")
-        << QStringLiteral("198..18.0.7") << false << QStringLiteral("0.0.0.198");
+        << QStringLiteral("198..18.0.7") << false << QStringLiteral("0.0.0.0");
     QTest::newRow("empty is red") << QString() << false << QStringLiteral("0.0.0.0");
 }
 

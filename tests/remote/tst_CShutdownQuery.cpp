@@ -37,8 +37,8 @@ private slots:
     void callOrder();
     void doneSignalCarriesMachineTokenAndResult();
     void abortUsesDottedAddress();
-    void linuxRefusesUnsafeNames_data();
-    void linuxRefusesUnsafeNames();
+    void linuxRefusesAllButAddresses_data();
+    void linuxRefusesAllButAddresses();
 };
 
 void TestCShutdownQuery::cleanup()
@@ -50,83 +50,63 @@ void TestCShutdownQuery::callOrder_data()
 {
     QTest::addColumn<bool>("logon");
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
     QTest::addColumn<QStringList>("failing"); // calls answered with error 53
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<int>("result");
 
     const QString sArgs = QStringLiteral("msg=bye(1) t=30 f=1 r=0");
-    QTest::newRow("without logon the name is tried first and suffices")
-        << false << QStringLiteral("pc1") << QStringList{}
+    const QString sIp = QStringLiteral("10.0.0.1");
+    // A name can lead to another machine since the scan: only the selected address is asked.
+    QTest::newRow("the address is asked, never the name")
+        << false << QStringLiteral("pc1") << sIp << QStringList{}
         << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
-                       QStringLiteral("Args pc1 ") + sArgs,
-                       QStringLiteral("Shutdown pc1")}
-        << 0;
-    QTest::newRow("unreachable name falls back to the address")
-        << false << QStringLiteral("pc1") << QStringList{QStringLiteral("Shutdown pc1")}
-        << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
-                       QStringLiteral("Args pc1 ") + sArgs,
-                       QStringLiteral("Shutdown pc1"),
                        QStringLiteral("Args 10.0.0.1 ") + sArgs,
                        QStringLiteral("Shutdown 10.0.0.1")}
         << 0;
-    QTest::newRow("empty name goes straight to the address")
-        << false << QString() << QStringList{}
-        << QStringList{QStringLiteral("Drop  10.0.0.1"),
-                       QStringLiteral("Args 10.0.0.1 ") + sArgs,
-                       QStringLiteral("Shutdown 10.0.0.1")}
-        << 0;
-    QTest::newRow("both refused gives the address's error")
-        << false << QStringLiteral("pc1")
-        << QStringList{QStringLiteral("Shutdown pc1"), QStringLiteral("Shutdown 10.0.0.1")}
+    QTest::newRow("a refusing address is not retried by name")
+        << false << QStringLiteral("pc1") << sIp << QStringList{QStringLiteral("Shutdown 10.0.0.1")}
         << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
-                       QStringLiteral("Args pc1 ") + sArgs,
-                       QStringLiteral("Shutdown pc1"),
                        QStringLiteral("Args 10.0.0.1 ") + sArgs,
                        QStringLiteral("Shutdown 10.0.0.1")}
         << 53;
-    QTest::newRow("logon to the name, backslashes added")
-        << true << QStringLiteral("pc1") << QStringList{}
-        << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
-                       QStringLiteral("Logon \\\\pc1 admin/pw"),
-                       QStringLiteral("Args pc1 ") + sArgs,
-                       QStringLiteral("Shutdown pc1")}
-        << 0;
-    QTest::newRow("name with backslashes is not prefixed again")
-        << true << QStringLiteral("\\\\pc1") << QStringList{}
+    QTest::newRow("empty name") << false << QString() << sIp << QStringList{}
+                                << QStringList{QStringLiteral("Drop  10.0.0.1"),
+                                               QStringLiteral("Args 10.0.0.1 ") + sArgs,
+                                               QStringLiteral("Shutdown 10.0.0.1")}
+                                << 0;
+    QTest::newRow("logon to the address, backslashes added")
+        << true << QStringLiteral("\\\\pc1") << sIp << QStringList{}
         << QStringList{QStringLiteral("Drop \\\\pc1 10.0.0.1"),
-                       QStringLiteral("Logon \\\\pc1 admin/pw"),
-                       QStringLiteral("Args \\\\pc1 ") + sArgs,
-                       QStringLiteral("Shutdown \\\\pc1")}
-        << 0;
-    QTest::newRow("logon by name refused, by address accepted")
-        << true << QStringLiteral("pc1") << QStringList{QStringLiteral("Logon \\\\pc1 admin/pw")}
-        << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
-                       QStringLiteral("Logon \\\\pc1 admin/pw"),
                        QStringLiteral("Logon \\\\10.0.0.1 admin/pw"),
-                       QStringLiteral("Args pc1 ") + sArgs,
-                       QStringLiteral("Shutdown pc1")}
+                       QStringLiteral("Args 10.0.0.1 ") + sArgs,
+                       QStringLiteral("Shutdown 10.0.0.1")}
         << 0;
-    QTest::newRow("both logons refused: no shutdown, logon error")
-        << true << QStringLiteral("pc1")
-        << QStringList{QStringLiteral("Logon \\\\pc1 admin/pw"),
-                       QStringLiteral("Logon \\\\10.0.0.1 admin/pw")}
+    QTest::newRow("logon refused: no shutdown, logon error")
+        << true << QStringLiteral("pc1") << sIp
+        << QStringList{QStringLiteral("Logon \\\\10.0.0.1 admin/pw")}
         << QStringList{QStringLiteral("Drop pc1 10.0.0.1"),
-                       QStringLiteral("Logon \\\\pc1 admin/pw"),
                        QStringLiteral("Logon \\\\10.0.0.1 admin/pw")}
         << 53;
+    QTest::newRow("no address: nothing is asked")
+        << true << QStringLiteral("pc1") << QString() << QStringList{} << QStringList{} << 87;
+    QTest::newRow("a name in place of the address: nothing is asked")
+        << false << QStringLiteral("pc1") << QStringLiteral("pc1.lan") << QStringList{}
+        << QStringList{} << 87;
 }
 
 void TestCShutdownQuery::callOrder()
 {
     QFETCH(bool, logon);
     QFETCH(QString, name);
+    QFETCH(QString, address);
     QFETCH(QStringList, failing);
     QFETCH(QStringList, expected);
     QFETCH(int, result);
     auto pState = InstallFakeShutdownApi();
     for (const QString &sCall : failing)
         pState->mResults.insert(sCall, 53);
-    CShutdownQuery oQuery(Params(logon), name, QStringLiteral("10.0.0.1"), nullptr);
+    CShutdownQuery oQuery(Params(logon), name, address, nullptr);
     oQuery.setAutoDelete(false);
     QCOMPARE(oQuery.Execute(), result);
     QCOMPARE(pState->Calls(), expected);
@@ -161,7 +141,7 @@ void TestCShutdownQuery::abortUsesDottedAddress()
     QCOMPARE(oSpy.at(0).at(0).toUInt(), 0xC0A80A05u);
 }
 
-void TestCShutdownQuery::linuxRefusesUnsafeNames_data()
+void TestCShutdownQuery::linuxRefusesAllButAddresses_data()
 {
     QTest::addColumn<QString>("name");
     QTest::newRow("leading dash would read as an option") << QStringLiteral("-s/etc/passwd");
@@ -169,9 +149,12 @@ void TestCShutdownQuery::linuxRefusesUnsafeNames_data()
     QTest::newRow("blank inside the name") << QStringLiteral("my host");
     QTest::newRow("percent") << QStringLiteral("a%b");
     QTest::newRow("empty") << QString();
+    // Only addresses are taken: a name is refused before any program runs, however it resolves.
+    QTest::newRow("name that resolves") << QStringLiteral("localhost");
+    QTest::newRow("short form of an address") << QStringLiteral("127.1");
 }
 
-void TestCShutdownQuery::linuxRefusesUnsafeNames()
+void TestCShutdownQuery::linuxRefusesAllButAddresses()
 {
     QFETCH(QString, name);
     std::unique_ptr<IRemoteShutdownApi> pApi = IRemoteShutdownApi::Create();

@@ -72,39 +72,48 @@ void TestRemoteShutdownSamba::init()
 void TestRemoteShutdownSamba::shutdown_data()
 {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
     QTest::addColumn<bool>("succeeds");
     QTest::addColumn<QString>("logLine");
 
-    QTest::newRow("logon as root, unknown name falls back to the address")
-        << QStringLiteral("no-such-machine") << QStringLiteral("root")
-        << QString::fromLatin1(CSambaPeer::kPassword) << true
+    const QString sServer = QStringLiteral("127.0.0.1");
+    const QString sRoot = QStringLiteral("root");
+    const QString sPassword = QString::fromLatin1(CSambaPeer::kPassword);
+    QTest::newRow("logon as root, unknown name: the address is used")
+        << QStringLiteral("no-such-machine") << sServer << sRoot << sPassword << true
         << QStringLiteral("0 shutdown going_down_now -r -f");
-    QTest::newRow("name that resolves is used directly")
-        << QStringLiteral("localhost") << QStringLiteral("root")
-        << QString::fromLatin1(CSambaPeer::kPassword) << true
+    QTest::newRow("name of the server, its address")
+        << QStringLiteral("localhost") << sServer << sRoot << sPassword << true
         << QStringLiteral("0 shutdown going_down_now -r -f");
-    QTest::newRow("wrong password fails and reaches no script")
-        << QStringLiteral("no-such-machine") << QStringLiteral("root") << QStringLiteral("wrong")
+    // The name now leads to the server, the selected address to no machine: nothing may reach
+    // the server, with or without a logon.
+    QTest::newRow("name that moved to another machine is not asked, logon")
+        << QStringLiteral("localhost") << QStringLiteral("127.0.0.2") << sRoot << sPassword << false
+        << QString();
+    QTest::newRow("name that moved to another machine is not asked, guest")
+        << QStringLiteral("localhost") << QStringLiteral("127.0.0.2") << QString() << QString()
         << false << QString();
+    QTest::newRow("wrong password fails and reaches no script")
+        << QStringLiteral("no-such-machine") << sServer << sRoot << QStringLiteral("wrong") << false
+        << QString();
     QTest::newRow("no logon goes out as guest")
-        << QStringLiteral("no-such-machine") << QString() << QString() << true
+        << QStringLiteral("no-such-machine") << sServer << QString() << QString() << true
         << QStringLiteral("65534 shutdown going_down_now -r -f");
 }
 
 void TestRemoteShutdownSamba::shutdown()
 {
     QFETCH(QString, name);
+    QFETCH(QString, address);
     QFETCH(QString, user);
     QFETCH(QString, password);
     QFETCH(bool, succeeds);
     QFETCH(QString, logLine);
 
-    CShutdownQuery oQuery(Params(user, password, QStringLiteral("going down now")),
-                          name,
-                          QStringLiteral("127.0.0.1"),
-                          nullptr);
+    CShutdownQuery oQuery(
+        Params(user, password, QStringLiteral("going down now")), name, address, nullptr);
     oQuery.setAutoDelete(false);
     const int nResult = oQuery.Execute();
     QCOMPARE(nResult == 0, succeeds);

@@ -84,7 +84,6 @@ void TestVShutdowns::cleanup()
 
 void TestVShutdowns::rowsShowEachOutcome()
 {
-    m_pState->mResults.insert(QStringLiteral("Shutdown bad"), 53);
     m_pState->mResults.insert(QStringLiteral("Shutdown 10.9.0.2"), 5);
     m_pState->Hold({QStringLiteral("good"), QStringLiteral("bad")});
     auto pParams = CShutdownQuery::TParamsPtr::create();
@@ -124,10 +123,8 @@ void TestVShutdowns::emptySelectionDoesNothing()
 void TestVShutdowns::olderBatchChangesNothing()
 {
     // The first batch fails everywhere but is held until the second has finished.
-    for (int i = 0; i < 3; ++i) {
-        m_pState->mResults.insert(QStringLiteral("Shutdown old%1").arg(i), 53);
+    for (int i = 0; i < 3; ++i)
         m_pState->mResults.insert(QStringLiteral("Shutdown 10.9.0.%1").arg(i + 1), 53);
-    }
     m_pState->Hold(Names(QStringLiteral("old"), 3));
     auto pFirst = CShutdownQuery::TParamsPtr::create();
     m_pDialog->StartShutdown(pFirst, Names(QStringLiteral("old"), 3), Addresses(1, 3));
@@ -145,7 +142,8 @@ void TestVShutdowns::olderBatchChangesNothing()
     QCOMPARE(Cell(0, 0), QStringLiteral("new0"));
     QCOMPARE(Cell(0, 1), QStringLiteral("Succeeded"));
     // The old batch did run to its failing end; its outcomes were dropped.
-    QCOMPARE(m_pState->Calls().filter(QStringLiteral("Shutdown 10.9.0.")).size(), 3);
+    for (int i = 1; i <= 3; ++i)
+        QVERIFY(m_pState->Calls().contains(QStringLiteral("Shutdown 10.9.0.%1").arg(i)));
 }
 
 void TestVShutdowns::sixteenMachinesAtOnce()
