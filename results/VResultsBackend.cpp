@@ -346,7 +346,8 @@ QVariant VResultsBackend::HostText(const CScanItem &i_oItem, int i_nColumn) cons
     case 4:
         return oResult.netbiosgroup();
     case 5:
-        return oResult.mac() == QByteArray(6, '\xFF') ? QString() : oResult.MacText();
+        // Zeros (no answer carried a MAC address) and all-FF both mean none is known.
+        return oResult.HasMac() ? MacToText(oResult.mac(), true) : QString();
     case 6:
         return oResult.user();
     case 7:

@@ -5,7 +5,12 @@
      Runs under QXmlQuery's XSLT 2.0, which has no xsl:key or format-number and which reuses
      the result of an xsl:function called with a different context, so every field is quoted
      by one inline for-expression instead. The program writes text outside elements as it
-     stands, so nothing here is XML-escaped. -->
+     stands, so nothing here is XML-escaped.
+     A spreadsheet runs a cell that starts with "=", "+", "-" or "@" as a formula (some look
+     past a leading TAB or CR), and a host chooses its own name and page title: such a cell gets
+     a leading apostrophe, which makes a spreadsheet take it as text. None of the fields the program writes
+     itself (status, address, MAC, yes/no, port numbers) starts with one of these. A host
+     without a MAC address carries zeros in the XML; the report leaves the cell empty. -->
 <xsl:stylesheet version="2.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:output method="text" encoding="UTF-8"/>
 
@@ -18,8 +23,10 @@
     <xsl:text>&#13;&#10;</xsl:text>
     <xsl:for-each select="/*/row">
       <xsl:value-of select="string-join(
-          for $text in (string(@status), string(@name), string(@ip), string(@netbiosname),
-                        string(@netbiosgroup), string(@mac), string(@user),
+          for $raw in (string(@status), string(@name), string(@ip), string(@netbiosname),
+                        string(@netbiosgroup),
+                        if (string(@mac) = '00:00:00:00:00:00') then '' else string(@mac),
+                        string(@user),
                         if (string(@has_http) = '1') then 'yes' else 'no',
                         string(@http_title),
                         if (string(@has_https) = '1') then 'yes' else 'no',
@@ -31,10 +38,11 @@
                         if (exists(/*/row/@change))
                         then (if (normalize-space(@changed) = '') then string(@change)
                               else concat(@change, ': ', string-join(tokenize(normalize-space(@changed), ' '), ', ')))
-                        else ())
-          return if (matches($text, '[,&quot;&#13;&#10;]'))
-                 then concat('&quot;', replace($text, '&quot;', '&quot;&quot;'), '&quot;')
-                 else $text,
+                        else ()),
+              $cell in replace($raw, '^([=+\-@\t\r])', '''$1')
+          return if (matches($cell, '[,&quot;&#13;&#10;]'))
+                 then concat('&quot;', replace($cell, '&quot;', '&quot;&quot;'), '&quot;')
+                 else $cell,
           ',')"/>
       <xsl:text>&#13;&#10;</xsl:text>
     </xsl:for-each>

@@ -12,7 +12,7 @@
 
   <xsl:template match="/">
     <!-- The console adds vendor and change attributes when asked to; only then are there columns
-         for them. -->
+         for them. A host without a MAC address carries zeros in the XML: its cell stays empty. -->
     <xsl:text>&lt;!DOCTYPE html&gt;&#10;</xsl:text>
     <html lang="en">
       <head>
@@ -59,7 +59,7 @@ ul { margin: 0; padding-left: 1.2em; }
                 <td class="ip"><xsl:value-of select="if (string(@ip) = '') then '&#160;' else string(@ip)"/></td>
                 <td><xsl:value-of select="if (string(@netbiosname) = '') then '&#160;' else string(@netbiosname)"/></td>
                 <td><xsl:value-of select="if (string(@netbiosgroup) = '') then '&#160;' else string(@netbiosgroup)"/></td>
-                <td class="mac"><xsl:value-of select="if (string(@mac) = '') then '&#160;' else string(@mac)"/></td>
+                <td class="mac"><xsl:value-of select="if (string(@mac) = '' or string(@mac) = '00:00:00:00:00:00') then '&#160;' else string(@mac)"/></td>
                 <td><xsl:value-of select="if (string(@user) = '') then '&#160;' else string(@user)"/></td>
                 <td>
                   <xsl:if test="@has_http = '1' or @has_https = '1' or @has_ftp = '1' or ortavo">

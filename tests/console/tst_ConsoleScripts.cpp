@@ -34,17 +34,19 @@ const char *const g_pSilent = "198.18.255.254";
 class CPageServer final : public QTcpServer
 {
 public:
-    explicit CPageServer(QObject *i_pParent = nullptr)
+    explicit CPageServer(QObject *i_pParent = nullptr, const QByteArray &i_baTitle = "Test page")
         : QTcpServer(i_pParent)
     {
-        connect(this, &QTcpServer::newConnection, this, [this] {
+        const QByteArray baPage =
+            "HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n\r\n"
+            "<html><head><title>"
+            + i_baTitle + "</title></head><body></body></html>";
+        connect(this, &QTcpServer::newConnection, this, [this, baPage] {
             while (QTcpSocket *pSocket = nextPendingConnection()) {
-                connect(pSocket, &QTcpSocket::readyRead, pSocket, [pSocket] {
+                connect(pSocket, &QTcpSocket::readyRead, pSocket, [pSocket, baPage] {
                     if (!pSocket->readAll().contains("\r\n\r\n"))
                         return;
-                    pSocket->write(
-                        "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n"
-                        "<html><head><title>Test page</title></head><body></body></html>");
+                    pSocket->write(baPage);
                     pSocket->disconnectFromHost();
                 });
                 connect(pSocket, &QTcpSocket::disconnected, pSocket, &QObject::deleteLater);
@@ -72,6 +74,8 @@ private slots:
     void onlyAlive();
     void xmlOutputReadsBack();
     void csvAndHtmlReports();
+    void csvPageTitleCannotBeAFormula_data();
+    void csvPageTitleCannotBeAFormula();
     void reportStylesheetProblems_data();
     void reportStylesheetProblems();
     void compareAcrossTwoScans();
@@ -449,6 +453,40 @@ void TestConsoleScripts::csvAndHtmlReports()
     QCOMPARE(oHtml.baOut.count("<td class=\"change\">unchanged</td>"), 1);
     QVERIFY(oHtml.baOut.contains("<th>Change</th>"));
     QVERIFY(!oHtml.baOut.contains("<th>Vendor</th>"));
+}
+
+void TestConsoleScripts::csvPageTitleCannotBeAFormula_data()
+{
+    QTest::addColumn<QByteArray>("title");
+    QTest::addColumn<QByteArray>("field"); // the HTTP title's field as the CSV carries it
+    QTest::newRow("=HYPERLINK") << QByteArray("=HYPERLINK(\"http://x.test/\",\"x\")")
+                                << QByteArray(
+                                       ",\"'=HYPERLINK(\"\"http://x.test/\"\",\"\"x\"\")\",");
+    QTest::newRow("+") << QByteArray("+1+cmd") << QByteArray(",'+1+cmd,");
+    QTest::newRow("-") << QByteArray("-1+cmd") << QByteArray(",'-1+cmd,");
+    QTest::newRow("@") << QByteArray("@SUM(1)") << QByteArray(",'@SUM(1),");
+    QTest::newRow("harmless title stays") << QByteArray("a=b") << QByteArray(",a=b,");
+}
+
+void TestConsoleScripts::csvPageTitleCannotBeAFormula()
+{
+    QFETCH(QByteArray, title);
+    QFETCH(QByteArray, field);
+    CPageServer oWeb(nullptr, title);
+    QVERIFY2(oWeb.listen(QHostAddress(QStringLiteral("127.0.0.1")), 80),
+             qPrintable(oWeb.errorString()));
+    const TRun oRun = Run({QStringLiteral("/r:127.0.0.1"),
+                           QStringLiteral("/o:csv"),
+                           QStringLiteral("/p:http"),
+                           QStringLiteral("/n:none")});
+    QCOMPARE(oRun.nExitCode, 0);
+    const QList<QByteArray> lbaRows = oRun.baOut.split('\n');
+    QCOMPARE(lbaRows.size(), 3); // header, the host, nothing after the last CR LF
+    // Loopback has no MAC address: the cell is empty, not zeros.
+    QVERIFY2(lbaRows.at(1).startsWith("alive,localhost,127.0.0.1,,,,,yes,"),
+             lbaRows.at(1).constData());
+    // HTTP, the title, HTTPS: the title is the only field between "yes" and "no".
+    QVERIFY2(lbaRows.at(1).contains(",yes" + field + "no,"), lbaRows.at(1).constData());
 }
 
 void TestConsoleScripts::reportStylesheetProblems_data()

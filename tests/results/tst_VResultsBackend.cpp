@@ -156,6 +156,8 @@ private slots:
     void childrenInOrder();
     void httpChildShowsTitle();
     void dataRoles();
+    void macColumnLeavesAMissingMacEmpty_data();
+    void macColumnLeavesAMissingMacEmpty();
     void flagsOfRows();
     void sortIpAscending();
     void sortIsStableForEveryColumn_data();
@@ -353,6 +355,31 @@ void TestVResultsBackend::dataRoles()
     QVERIFY(!VResultsBackend::Image(8).isValid());
     QVERIFY(!VResultsBackend::Image(-1).isValid());
     QVERIFY(VResultsBackend::Image(7).canConvert<QImage>());
+}
+
+void TestVResultsBackend::macColumnLeavesAMissingMacEmpty_data()
+{
+    QTest::addColumn<QByteArray>("mac");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("zeros: no answer carried one") << QByteArray(6, '\0') << QString();
+    QTest::newRow("never set") << QByteArray() << QString();
+    QTest::newRow("all FF") << QByteArray(6, '\xFF') << QString();
+    QTest::newRow("a real address ending in zeros")
+        << QByteArray::fromHex("3c22fb000000") << QStringLiteral("3C:22:FB:00:00:00");
+}
+
+void TestVResultsBackend::macColumnLeavesAMissingMacEmpty()
+{
+    QFETCH(QByteArray, mac);
+    QFETCH(QString, shown);
+    CScanResult oResult = Result(Ip(10, 0, 0, 1), EHostStatus::Alive);
+    if (!mac.isNull())
+        oResult.set_mac(mac);
+    m_pModel->OnDataReady(oResult);
+    QCOMPARE(m_pModel->index(0, 5).data(Qt::DisplayRole).toString(), shown);
+    QStringList lsValues;
+    m_pModel->OnSelectedRowData(0, lsValues);
+    QCOMPARE(lsValues.value(5), shown);
 }
 
 void TestVResultsBackend::flagsOfRows()

@@ -83,6 +83,10 @@ private slots:
     void initTestCase();
     void csvParsesBackToTheHosts();
     void csvOfNoRowsIsHeaderOnly();
+    void csvCellsASpreadsheetWouldRunAreText_data();
+    void csvCellsASpreadsheetWouldRunAreText();
+    void reportsLeaveAMissingMacEmpty_data();
+    void reportsLeaveAMissingMacEmpty();
     void htmlIsWellFormedWithEveryHost();
     void htmlHasNoSelfClosingContainers();
     void missingStylesheetGivesEmptyResult();
@@ -154,6 +158,138 @@ void TestXslReports::csvOfNoRowsIsHeaderOnly()
     QList<QStringList> lRows;
     QVERIFY(ParseCsv(sCsv, &lRows));
     QCOMPARE(lRows.size(), 1);
+}
+
+void TestXslReports::csvCellsASpreadsheetWouldRunAreText_data()
+{
+    QTest::addColumn<CScanItem>("item");
+    QTest::addColumn<QString>("vendor");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("cell");
+
+    const CScanResult oBase = Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("pc"));
+    const auto fnWith = [&oBase](void (CScanResult::*i_pSet)(const QString &),
+                                 const QString &i_sText) {
+        CScanResult oResult = oBase;
+        (oResult.*i_pSet)(i_sText);
+        oResult.set_has_http(true);
+        return CScanItem(oResult);
+    };
+    QTest::newRow("page title starting with =")
+        << fnWith(&CScanResult::set_http_title,
+                  QStringLiteral("=HYPERLINK(\"http://x.test/\",\"x\")"))
+        << QString() << "HTTP title" << QStringLiteral("'=HYPERLINK(\"http://x.test/\",\"x\")");
+    QTest::newRow("name starting with +")
+        << fnWith(&CScanResult::set_name, QStringLiteral("+1+cmd")) << QString() << "Name"
+        << QStringLiteral("'+1+cmd");
+    QTest::newRow("name that is a lone -") << fnWith(&CScanResult::set_name, QStringLiteral("-"))
+                                           << QString() << "Name" << QStringLiteral("'-");
+    QTest::newRow("NetBIOS name starting with -")
+        << fnWith(&CScanResult::set_netbiosname, QStringLiteral("-2+3")) << QString()
+        << "NetBIOS name" << QStringLiteral("'-2+3");
+    QTest::newRow("NetBIOS group starting with @")
+        << fnWith(&CScanResult::set_netbiosgroup, QStringLiteral("@SUM(1)")) << QString()
+        << "NetBIOS group" << QStringLiteral("'@SUM(1)");
+    QTest::newRow("user starting with =, with a comma: quoted after the apostrophe")
+        << fnWith(&CScanResult::set_user, QStringLiteral("=1,2")) << QString() << "User"
+        << QStringLiteral("'=1,2");
+    CScanResult oShares = oBase;
+    oShares.set_shares({QStringLiteral("=cmd|' /C calc'!A0"), QStringLiteral("Public")});
+    QTest::newRow("first share starting with =") << CScanItem(oShares) << QString() << "Shares"
+                                                 << QStringLiteral("'=cmd|' /C calc'!A0; Public");
+    QTest::newRow("comment starting with a TAB")
+        << CScanItem(oBase, QStringLiteral("\t=1+1")) << QString() << "Comments"
+        << QStringLiteral("'\t=1+1");
+    QTest::newRow("comment starting with a CR")
+        << CScanItem(oBase, QStringLiteral("\r=1+1")) << QString() << "Comments"
+        << QStringLiteral("'\r=1+1");
+    QTest::newRow("vendor column starting with @")
+        << CScanItem(oBase) << QStringLiteral("@x") << "Vendor" << QStringLiteral("'@x");
+    QTest::newRow("= later in the cell stays as it is")
+        << fnWith(&CScanResult::set_http_title, QStringLiteral("a=b")) << QString() << "HTTP title"
+        << QStringLiteral("a=b");
+    QTest::newRow("an apostrophe of its own is not doubled")
+        << fnWith(&CScanResult::set_name, QStringLiteral("'=x")) << QString() << "Name"
+        << QStringLiteral("'=x");
+}
+
+void TestXslReports::csvCellsASpreadsheetWouldRunAreText()
+{
+    QFETCH(CScanItem, item);
+    QFETCH(QString, vendor);
+    QFETCH(QString, column);
+    QFETCH(QString, cell);
+    QList<QPair<QString, QString>> lExtra;
+    if (!vendor.isEmpty())
+        lExtra << qMakePair(QStringLiteral("vendor"), vendor);
+    // The console's rows and the window's (the model's writer) go through the same stylesheet.
+    const QString sDocument =
+        CResultsXml::DocumentStart() + CResultsXml::Row(item, lExtra) + CResultsXml::DocumentEnd();
+    const QString sCsv =
+        CResultsXml::Transform(sDocument, CResultsXml::XslPath(QStringLiteral("xml_to_csv.xsl")));
+    QList<QStringList> lRows;
+    QVERIFY2(ParseCsv(sCsv, &lRows), qPrintable(sCsv));
+    QCOMPARE(lRows.size(), 2);
+    const int nColumn = lRows.at(0).indexOf(column);
+    QVERIFY(nColumn >= 0);
+    QCOMPARE(lRows.at(1).value(nColumn), cell);
+    // The fields the program writes itself are never touched.
+    QCOMPARE(lRows.at(1).at(0), QStringLiteral("alive"));
+    QCOMPARE(lRows.at(1).at(2), QStringLiteral("10.0.0.1"));
+
+    if (vendor.isEmpty()) {
+        VResultsBackend *pModel = NewModel({item});
+        QCOMPARE(pModel->GetXml(false, QStringLiteral("xml_to_csv.xsl")), sCsv);
+    }
+}
+
+void TestXslReports::reportsLeaveAMissingMacEmpty_data()
+{
+    QTest::addColumn<QByteArray>("mac");
+    QTest::addColumn<QString>("xmlAttribute"); // as the results XML has always written it
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("zeros: no MAC address known")
+        << QByteArray(6, '\0') << QStringLiteral(" mac=\"00:00:00:00:00:00\" ") << QString();
+    QTest::newRow("all FF: none either, and not in the XML")
+        << QByteArray(6, '\xFF') << QString() << QString();
+    QTest::newRow("a real address")
+        << QByteArray::fromHex("3c22fb000005") << QStringLiteral(" mac=\"3C:22:FB:00:00:05\" ")
+        << QStringLiteral("3C:22:FB:00:00:05");
+}
+
+void TestXslReports::reportsLeaveAMissingMacEmpty()
+{
+    QFETCH(QByteArray, mac);
+    QFETCH(QString, xmlAttribute);
+    QFETCH(QString, shown);
+    CScanResult oResult = Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("pc"));
+    oResult.set_mac(mac);
+    VResultsBackend *pModel = NewModel({CScanItem(oResult)});
+
+    const QString sXml = pModel->GetXml(false, QString());
+    if (xmlAttribute.isEmpty())
+        QVERIFY2(!sXml.contains(QLatin1String(" mac=")), qPrintable(sXml));
+    else
+        QVERIFY2(sXml.contains(xmlAttribute), qPrintable(sXml));
+
+    QList<QStringList> lRows;
+    const QString sCsv = pModel->GetXml(false, QStringLiteral("xml_to_csv.xsl"));
+    QVERIFY2(ParseCsv(sCsv, &lRows), qPrintable(sCsv));
+    QCOMPARE(lRows.size(), 2);
+    QCOMPARE(lRows.at(0).at(5), QStringLiteral("MAC address"));
+    QCOMPARE(lRows.at(1).at(5), shown);
+
+    QXmlStreamReader oHtml(pModel->GetXml(false, QStringLiteral("xml_to_html.xsl")));
+    QStringList lsMacCells;
+    while (!oHtml.atEnd()) {
+        oHtml.readNext();
+        if (oHtml.isStartElement() && oHtml.name() == QLatin1String("td")
+            && oHtml.attributes().value(QLatin1String("class")) == QLatin1String("mac"))
+            lsMacCells << oHtml.readElementText();
+    }
+    QVERIFY2(!oHtml.hasError(), qPrintable(oHtml.errorString()));
+    // An empty cell holds a no-break space, as every other empty cell of the page.
+    QCOMPARE(lsMacCells, QStringList{shown.isEmpty() ? QString(QChar(0xA0)) : shown});
 }
 
 void TestXslReports::htmlIsWellFormedWithEveryHost()
