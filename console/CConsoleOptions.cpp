@@ -7,6 +7,7 @@
 #include "MScanner.h"
 
 #include <QFileInfo>
+#include <QPair>
 
 namespace {
 
@@ -41,7 +42,8 @@ QString CConsoleOptions::UsageTail()
         "/n - remote administration ports to test, comma separated, or none (default 4899)\n"
         "/a - high accuracy: on or off (default off)\n"
         "/t - number of scan threads, 1-1024 (default 96)\n"
-        "/o - output format: text (default), xml, html, csv or jsonl (one JSON object per host)\n"
+        "/o - output format: text (default), xml, html, csv or jsonl (one JSON object per host);\n"
+        "     without /o, a /f file named *.xml, *.html, *.csv or *.jsonl gets that format\n"
         "/h - hosts to print: all (default) or alive; with /c:on gone hosts are printed too\n"
         "/c - compare with the last scan: on or off; marks each host new, gone, changed or\n"
         "     unchanged and keeps this scan's hosts in vistrel_LastScan.xml in the home folder\n"
@@ -110,15 +112,8 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
                     .arg(Quoted(i_sValue));
             return false;
         }
-        m_eFormat = s_hFormats.value(sLower);
-        // Checked now, so that a missing stylesheet is not found out after a long scan.
-        const QString sXsl = XslFileName();
-        if (!sXsl.isEmpty() && !QFileInfo(CResultsXml::XslPath(sXsl)).isReadable()) {
-            o_rsMessage =
-                QStringLiteral("Report stylesheet not found: ") + CResultsXml::XslPath(sXsl);
-            return false;
-        }
-        return true;
+        m_fFormatGiven = true;
+        return SetFormat(s_hFormats.value(sLower), o_rsMessage);
     }
     case 'h':
         if (sLower != QLatin1String("all") && sLower != QLatin1String("alive")) {
@@ -159,6 +154,41 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
     }
     o_rsMessage = QStringLiteral("Invalid argument");
     return false;
+}
+
+bool CConsoleOptions::SetFormat(EOutputFormat i_eFormat, QString &o_rsMessage)
+{
+    m_eFormat = i_eFormat;
+    // Checked now, so that a missing stylesheet is not found out after a long scan.
+    const QString sXsl = XslFileName();
+    if (!sXsl.isEmpty() && !QFileInfo(CResultsXml::XslPath(sXsl)).isReadable()) {
+        o_rsMessage = QStringLiteral("Report stylesheet not found: ") + CResultsXml::XslPath(sXsl);
+        return false;
+    }
+    return true;
+}
+
+std::optional<EOutputFormat> CConsoleOptions::FormatOfFileName(const QString &i_sFileName)
+{
+    static const QPair<QLatin1String, EOutputFormat> s_aEndings[] = {
+        {QLatin1String(".xml"), EOutputFormat::Xml},
+        {QLatin1String(".html"), EOutputFormat::Html},
+        {QLatin1String(".csv"), EOutputFormat::Csv},
+        {QLatin1String(".jsonl"), EOutputFormat::JsonLines},
+    };
+    for (const auto &oEnding : s_aEndings) {
+        if (i_sFileName.endsWith(oEnding.first, Qt::CaseInsensitive))
+            return oEnding.second;
+    }
+    return std::nullopt;
+}
+
+bool CConsoleOptions::ChooseFormatByFileName(const QString &i_sFileName, QString &o_rsMessage)
+{
+    if (m_fFormatGiven)
+        return true;
+    const std::optional<EOutputFormat> oeFormat = FormatOfFileName(i_sFileName);
+    return !oeFormat || SetFormat(*oeFormat, o_rsMessage);
 }
 
 bool CConsoleOptions::ParseProbes(const QString &i_sValue, QString &o_rsMessage)

@@ -40,6 +40,12 @@ public:
     // switch takes.
     bool Parse(QChar i_cSwitch, const QString &i_sValue, QString &o_rsMessage);
 
+    // Without "/o:", an output file named *.xml, *.html, *.csv or *.jsonl (in any case) gets that
+    // format; other names keep text. False with o_rsMessage set when the format's stylesheet is
+    // missing, as for "/o:". Called once the command line is read.
+    bool ChooseFormatByFileName(const QString &i_sFileName, QString &o_rsMessage);
+    static std::optional<EOutputFormat> FormatOfFileName(const QString &i_sFileName);
+
     // Writes the chosen probe settings into the scan settings; untouched settings keep theirs.
     void ApplyTo(CCfg &io_rCfg) const;
 
@@ -56,6 +62,7 @@ public:
 private:
     bool ParseProbes(const QString &i_sValue, QString &o_rsMessage);
     bool ParsePorts(const QString &i_sValue, QString &o_rsMessage);
+    bool SetFormat(EOutputFormat i_eFormat, QString &o_rsMessage);
     static std::optional<bool> OnOff(const QString &i_sValue);
 
     // Probe name -> on/off, only for the probes the command line chose.
@@ -64,6 +71,7 @@ private:
     std::optional<bool> m_ofHighAccuracy;
     std::optional<int> m_onThreads;
     EOutputFormat m_eFormat = EOutputFormat::Text;
+    bool m_fFormatGiven = false;
     bool m_fOnlyAlive = false;
     bool m_fCompare = false;
     EVendorSource m_eVendorSource = EVendorSource::None;

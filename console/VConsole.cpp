@@ -107,6 +107,8 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
         rfSeen = true;
     }
     if (fHaveRanges) {
+        if (!m_oOptions.ChooseFormatByFileName(m_sOutputFileName, o_rsMessage))
+            return false;
         QString sError;
         if (m_oOptions.VendorSource() == EVendorSource::File && !m_oVendors.LoadFile(m_oOptions.VendorFile(), &sError)) {
             o_rsMessage = QStringLiteral("Invalid value \"%1\" for /v: %2").arg(m_oOptions.VendorFile(), sError);

@@ -76,6 +76,8 @@ private slots:
     void csvAndHtmlReports();
     void csvPageTitleCannotBeAFormula_data();
     void csvPageTitleCannotBeAFormula();
+    void outputFileNamePicksTheFormat_data();
+    void outputFileNamePicksTheFormat();
     void reportStylesheetProblems_data();
     void reportStylesheetProblems();
     void compareAcrossTwoScans();
@@ -489,22 +491,79 @@ void TestConsoleScripts::csvPageTitleCannotBeAFormula()
     QVERIFY2(lbaRows.at(1).contains(",yes" + field + "no,"), lbaRows.at(1).constData());
 }
 
+void TestConsoleScripts::outputFileNamePicksTheFormat_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("format"); // "/o:" value, or empty
+    QTest::addColumn<QByteArray>("start");
+    const QByteArray baXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>");
+    const QByteArray baHtml("<!DOCTYPE html>");
+    const QByteArray baCsv("Status,Name,IP,");
+    const QByteArray baJson("{\"");
+    const QByteArray baText("Status | Name | IP |");
+    QTest::newRow(".xml") << "out.xml" << QString() << baXml;
+    QTest::newRow(".XML") << "OUT.XML" << QString() << baXml;
+    QTest::newRow(".html") << "out.html" << QString() << baHtml;
+    QTest::newRow(".Html") << "out.Html" << QString() << baHtml;
+    QTest::newRow(".csv") << "out.csv" << QString() << baCsv;
+    QTest::newRow(".CSV") << "out.CSV" << QString() << baCsv;
+    QTest::newRow(".jsonl") << "out.jsonl" << QString() << baJson;
+    QTest::newRow(".JsonL") << "out.JsonL" << QString() << baJson;
+    QTest::newRow(".txt keeps text") << "out.txt" << QString() << baText;
+    QTest::newRow("no ending keeps text") << "out" << QString() << baText;
+    QTest::newRow("other ending keeps text") << "out.xml.log" << QString() << baText;
+    QTest::newRow("/o:text wins over .xml") << "out.xml"
+                                            << "text" << baText;
+    QTest::newRow("/o:jsonl wins over .CSV") << "out.CSV"
+                                             << "jsonl" << baJson;
+    QTest::newRow("/o:xml wins over .txt") << "out.txt"
+                                           << "xml" << baXml;
+}
+
+void TestConsoleScripts::outputFileNamePicksTheFormat()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, format);
+    QFETCH(QByteArray, start);
+    const QString sOut = m_pHome->filePath(fileName);
+    QStringList lsArgs{QStringLiteral("/r:127.0.0.1"),
+                       QStringLiteral("/p:none"),
+                       QStringLiteral("/n:none"),
+                       QStringLiteral("/f:") + sOut};
+    if (!format.isEmpty())
+        lsArgs << QStringLiteral("/o:") + format;
+    const TRun oRun = Run(lsArgs);
+    QCOMPARE(oRun.nExitCode, 0);
+    QCOMPARE(oRun.baOut, QByteArray());
+    QFile oFile(sOut);
+    QVERIFY(oFile.open(QIODevice::ReadOnly));
+    const QByteArray baOut = oFile.readAll();
+    QVERIFY2(baOut.startsWith(start), baOut.constData());
+    QVERIFY(baOut.contains("127.0.0.1"));
+}
+
 void TestConsoleScripts::reportStylesheetProblems_data()
 {
     QTest::addColumn<QByteArray>("stylesheet"); // empty: none beside the program
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("missing stylesheet is refused before scanning") << QByteArray() << 2;
-    QTest::newRow("broken stylesheet fails after the scan") << QByteArray(
+    QTest::addColumn<QString>("format"); // a switch; %1 is the program's folder
+    const QByteArray baBroken(
         "<?xml version=\"1.0\"?><xsl:stylesheet version=\"2.0\" "
         "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:template match=\"/\">"
-        "<xsl:value-of select=\"no-such-function()\"/></xsl:template></xsl:stylesheet>")
-                                                            << 6;
+        "<xsl:value-of select=\"no-such-function()\"/></xsl:template></xsl:stylesheet>");
+    QTest::newRow("missing stylesheet is refused before scanning")
+        << QByteArray() << 2 << QStringLiteral("/o:csv");
+    QTest::newRow("missing stylesheet for a .CSV file is refused before scanning")
+        << QByteArray() << 2 << QStringLiteral("/f:%1/out.CSV");
+    QTest::newRow("broken stylesheet fails after the scan")
+        << baBroken << 6 << QStringLiteral("/o:csv");
 }
 
 void TestConsoleScripts::reportStylesheetProblems()
 {
     QFETCH(QByteArray, stylesheet);
     QFETCH(int, exitCode);
+    QFETCH(QString, format);
     // A copy of the program in a folder of its own, where it looks for its stylesheets.
     QTemporaryDir oProgramDir;
     const QString sProgram = oProgramDir.filePath(QStringLiteral("vistrel_console"));
@@ -515,9 +574,10 @@ void TestConsoleScripts::reportStylesheetProblems()
         oXsl.write(stylesheet);
     }
     QProcess oProcess;
-    oProcess.start(
-        sProgram,
-        {QStringLiteral("/r:127.0.0.1"), QStringLiteral("/o:csv"), QStringLiteral("/p:none")});
+    oProcess.start(sProgram,
+                   {QStringLiteral("/r:127.0.0.1"),
+                    format.contains(QLatin1String("%1")) ? format.arg(oProgramDir.path()) : format,
+                    QStringLiteral("/p:none")});
     QVERIFY(oProcess.waitForFinished(60000));
     QCOMPARE(oProcess.exitCode(), exitCode);
     const QByteArray baOut = oProcess.readAllStandardOutput();
