@@ -380,7 +380,8 @@ QVariant VResultsBackend::ChildData(const CScanItem &i_oItem, int i_nChild, int 
         case FragmentFtp:
             return QStringLiteral("FTP");
         case FragmentOrtavo:
-            return QStringLiteral("Ortavo: %1").arg(oChild.nPort);
+            //: A child row of a host: one open Ortavo port, %1 is its number.
+            return tr("Ortavo: %1").arg(oChild.nPort);
         default:
             return oChild.sText;
         }

@@ -127,6 +127,11 @@
         <source>Unknown</source>
         <translation>Неизвестно</translation>
     </message>
+    <message>
+        <source>Ortavo: %1</source>
+        <extracomment>A child row of a host: one open Ortavo port, %1 is its number.</extracomment>
+        <translation>Ortavo, порт %1</translation>
+    </message>
 </context>
 <context>
     <name>VShutdowns</name>

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTranslator>
 #include <QtTest>
 
 #include <algorithm>
@@ -158,6 +159,8 @@ private slots:
     void dataRoles();
     void macColumnLeavesAMissingMacEmpty_data();
     void macColumnLeavesAMissingMacEmpty();
+    void ortavoRowIsTranslated_data();
+    void ortavoRowIsTranslated();
     void flagsOfRows();
     void sortIpAscending();
     void sortIsStableForEveryColumn_data();
@@ -380,6 +383,39 @@ void TestVResultsBackend::macColumnLeavesAMissingMacEmpty()
     QStringList lsValues;
     m_pModel->OnSelectedRowData(0, lsValues);
     QCOMPARE(lsValues.value(5), shown);
+}
+
+void TestVResultsBackend::ortavoRowIsTranslated_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("German") << QStringLiteral("de") << QStringLiteral("Ortavo, Port 4899");
+    QTest::newRow("Russian") << QStringLiteral("ru") << QStringLiteral("Ortavo, порт 4899");
+}
+
+void TestVResultsBackend::ortavoRowIsTranslated()
+{
+#ifndef VISTREL_QM_DIR
+    QSKIP("the translations are built with the windowed program");
+#else
+    QFETCH(QString, language);
+    QFETCH(QString, text);
+    CScanResult oResult = Result(Ip(10, 0, 0, 1), EHostStatus::Alive);
+    oResult.set_ortavo_ports({4899});
+    m_pModel->OnDataReady(oResult);
+    const QModelIndex oPort = m_pModel->index(0, 1, m_pModel->index(0, 0));
+    QCOMPARE(oPort.data().toString(), QStringLiteral("Ortavo: 4899"));
+    QTranslator oTranslator;
+    QVERIFY(
+        oTranslator.load(QStringLiteral("vistrel_") + language, QStringLiteral(VISTREL_QM_DIR)));
+    QCoreApplication::installTranslator(&oTranslator);
+    const QString sTranslated = oPort.data().toString();
+    const QString sStatus = VResultsBackend::StatusText(EHostStatus::Alive);
+    QCoreApplication::removeTranslator(&oTranslator);
+    QVERIFY(sStatus != QLatin1String("Ok")); // the file holds the model's texts at all
+    QCOMPARE(sTranslated, text);
+    QCOMPARE(oPort.data().toString(), QStringLiteral("Ortavo: 4899"));
+#endif
 }
 
 void TestVResultsBackend::flagsOfRows()
