@@ -830,6 +830,9 @@ void TestHostActionsWiring::languageMenuSwitchesLive()
     const int nEnglishBanner = oWindow.Banner().ImageWidth();
     QVERIFY(nEnglishBanner > 0);
     const QString sOptionsTitle = m_pProgram->OptionsDialog().windowTitle();
+    FeedHosts();
+    const QPersistentModelIndex oPort(ChildIndex("127.0.0.1", FragmentOrtavo).siblingAtColumn(1));
+    QCOMPARE(oPort.data().toString(), QStringLiteral("Ortavo: 5650"));
 
     QSignalSpy oChanged(&oWindow, &v_main::LanguageChanged);
     pRussian->trigger();
@@ -841,9 +844,12 @@ void TestHostActionsWiring::languageMenuSwitchesLive()
     QVERIFY(m_pProgram->OptionsDialog().windowTitle() != sOptionsTitle);
     QCOMPARE(CCfg().Value(QStringLiteral("locale")).toString(), QStringLiteral("ru"));
     QVERIFY(oWindow.Banner().ImageWidth() > 0);
+    // The results list's own texts follow too.
+    QCOMPARE(oPort.data().toString(), QStringLiteral("Ortavo, порт 5650"));
 
     pEnglish->trigger();
     QCOMPARE(Child<QMenu>("menuFile")->title(), QStringLiteral("&File"));
+    QCOMPARE(oPort.data().toString(), QStringLiteral("Ortavo: 5650"));
     QCOMPARE(m_pProgram->OptionsDialog().windowTitle(), sOptionsTitle);
     QCOMPARE(CCfg().Value(QStringLiteral("locale")).toString(), QString());
     QCOMPARE(oWindow.Banner().ImageWidth(), nEnglishBanner);
