@@ -7,10 +7,10 @@
      by one inline for-expression instead. The program writes text outside elements as it
      stands, so nothing here is XML-escaped.
      A spreadsheet runs a cell that starts with "=", "+", "-" or "@" as a formula (some look
-     past a leading TAB or CR), and a host chooses its own name and page title: such a cell gets
-     a leading apostrophe, which makes a spreadsheet take it as text. None of the fields the program writes
-     itself (status, address, MAC, yes/no, port numbers) starts with one of these. A host
-     without a MAC address carries zeros in the XML; the report leaves the cell empty. -->
+     past a leading TAB or CR), and a host chooses its own name and page title: such a cell
+     gets a leading apostrophe, which makes a spreadsheet take it as text. None of the fields
+     the program makes itself (status, address, MAC, yes/no, port numbers) starts with one of
+     these. A host without a MAC address carries zeros in the XML; its cell stays empty. -->
 <xsl:stylesheet version="2.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:output method="text" encoding="UTF-8"/>
 
