@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CCfg.h"
+#include "CProbeTimeouts.h"
 #include "CScanResult.h"
 
 #include <memory>
@@ -28,7 +29,7 @@ public:
 
 private:
     // The host's name when reverse DNS gave none; an alive host only.
-    void FindName(CScanResult &io_oResult) const;
+    void FindName(CScanResult &io_oResult, const TProbeTimeouts &i_oTimeouts) const;
 
     CCfg m_oCfg;
     std::shared_ptr<CLivenessSweep> m_pSweep;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CProbeTimeouts.h"
+
 #include <QString>
 
 #include <memory>
@@ -52,9 +54,21 @@ public:
     // zeroconf and SNMP probes are asked then.
     static bool HasNoName(const QString &i_sName, quint32 i_nIp);
 
+    // What the steps so far learnt of the way to the host: on the link when ARP answered,
+    // routed with the echo's round trip when an echo reply made it alive.
+    TProbeTimeouts::EPath Path() const { return m_ePath; }
+    long long EchoRttUs() const { return m_nEchoRttUs; }
+    // The waits of the probes that follow, for this host.
+    TProbeTimeouts Timeouts(bool i_fHighAccuracy) const
+    {
+        return TProbeTimeouts::For(i_fHighAccuracy, m_ePath, m_nEchoRttUs);
+    }
+
 private:
     std::unique_ptr<IArpProbe> m_pArp;
     std::unique_ptr<IIcmpEcho> m_pEcho;
     std::unique_ptr<IReverseDns> m_pDns;
     std::shared_ptr<CLivenessSweep> m_pSweep;
+    TProbeTimeouts::EPath m_ePath = TProbeTimeouts::EPath::Unknown;
+    long long m_nEchoRttUs = -1;
 };

@@ -4,9 +4,9 @@
 #include <QtGlobal>
 
 // Asks a host's SNMP agent for its system name (system.sysName.0) with one SNMPv1 GET, community
-// "public", 3000 ms time-out and one retry, so an absent agent costs about 6 s. Safe to call from
-// every scan worker at once: each call uses its own session. Reads no MIB files and writes
-// nothing to the terminal.
+// "public", by default 3000 ms time-out and one retry, so an absent agent costs about 6 s. Safe to
+// call from every scan worker at once: each call uses its own session. Reads no MIB files and
+// writes nothing to the terminal.
 class CSnmpName final
 {
 public:
@@ -20,5 +20,7 @@ public:
     // bytes of the name are copied, then a zero byte. Returns nonzero when the agent answered
     // with an OCTET STRING; 0 on any failure (no agent, time-out, other value type, bad
     // arguments), with the length set to 0.
-    static int QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength);
+    // i_nWaitMs is one wait for the answer, i_nRetries how often the request is sent again.
+    static int QuerySysName(
+        quint32 i_nIp, char *o_pBuffer, int *io_pnLength, int i_nWaitMs = 3000, int i_nRetries = 1);
 };

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CDeadline.h"
+#include "CSnmpAnswerLinux.h"
 #include "CSnmpName.h"
 #include "CUniqueFd.h"
-
-#include "CSnmpAnswerLinux.h"
 
 #include <QByteArray>
 #include <QString>
@@ -24,8 +23,6 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 3000;
-constexpr int kRetries = 1;
 constexpr std::uint16_t kSnmpPort = 161;
 constexpr std::size_t kRequestBytes = 512;
 constexpr std::size_t kResponseBytes = 65536;
@@ -93,9 +90,10 @@ bool BuildRequest(netsnmp_session &io_rSession,
 // The exchange runs on a UDP socket of our own, connected to the agent's port, so that the
 // ICMP port-unreachable of a host without an agent ends the wait at once (an unconnected
 // socket never sees it and would wait out both tries). The library still encodes the request
-// and decodes the answer; waits and tries are those of a library session: 3000 ms, one retry,
-// the same request id.
-int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
+// and decodes the answer; waits and tries are those of a library session (by default 3000 ms,
+// one retry), the same request id.
+int CSnmpName::QuerySysName(
+    quint32 i_nIp, char *o_pBuffer, int *io_pnLength, int i_nWaitMs, int i_nRetries)
 {
     if (!io_pnLength)
         return 0;
@@ -138,10 +136,10 @@ int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
         return 0;
 
     std::vector<u_char> vResponse(kResponseBytes);
-    for (int nTry = 0; nTry <= kRetries; ++nTry) {
+    for (int nTry = 0; nTry <= i_nRetries; ++nTry) {
         if (send(oFd.get(), vRequest.data(), vRequest.size(), 0) < 0 && errno == ECONNREFUSED)
             return 0;
-        const CDeadline oDeadline(kTimeoutMs);
+        const CDeadline oDeadline(i_nWaitMs);
         while (!oDeadline.Passed()) {
             pollfd oPoll{oFd.get(), POLLIN, 0};
             if (poll(&oPoll, 1, oDeadline.RemainingMs()) < 0 && errno != EINTR)
@@ -169,7 +167,8 @@ int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
                     && pResponse->command == SNMP_MSG_RESPONSE
                     && pResponse->version == SNMP_VERSION_1 && pResponse->reqid == nRequestId) {
                     *io_pnLength = nCapacity;
-                    nResult = CSnmpAnswerLinux::TakeSysName(true, pResponse, o_pBuffer, io_pnLength);
+                    nResult =
+                        CSnmpAnswerLinux::TakeSysName(true, pResponse, o_pBuffer, io_pnLength);
                 }
                 snmp_free_pdu(pResponse);
                 // The answer to our request ends the query, whatever it says.

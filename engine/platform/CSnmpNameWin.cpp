@@ -14,16 +14,10 @@
 #include <mgmtapi.h>
 // clang-format on
 
-namespace {
-
-constexpr int kTimeoutMs = 3000;
-constexpr int kRetries = 1;
-
-} // namespace
-
 void CSnmpName::Startup() {}
 
-int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
+int CSnmpName::QuerySysName(
+    quint32 i_nIp, char *o_pBuffer, int *io_pnLength, int i_nWaitMs, int i_nRetries)
 {
     if (!io_pnLength)
         return 0;
@@ -40,7 +34,7 @@ int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
                                            i_nIp & 0xFF)
                              .toLatin1();
     char szCommunity[] = "public";
-    LPSNMP_MGR_SESSION pSession = SnmpMgrOpen(baAgent.data(), szCommunity, kTimeoutMs, kRetries);
+    LPSNMP_MGR_SESSION pSession = SnmpMgrOpen(baAgent.data(), szCommunity, i_nWaitMs, i_nRetries);
     if (!pSession)
         return 0;
 

@@ -263,6 +263,8 @@ void CFakeSnmpAgent::run()
         if (nRead <= 0)
             continue;
         ++m_nRequests;
+        if (m_nDelayMs.load() > 0)
+            msleep(static_cast<unsigned long>(m_nDelayMs.load()));
         const QByteArray baAnswer = Answer(baBuffer.left(static_cast<int>(nRead)));
         const int nForger = m_nForgerSocket.load();
         if (!baAnswer.isEmpty())

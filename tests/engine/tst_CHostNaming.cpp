@@ -36,6 +36,8 @@ private slots:
     void nameSources();
     void hostWithDnsNameOrNotAliveAsksNoAgent();
     void withoutDnsSdLibraryNamesStillComeFromSnmp();
+    void slowAgentAnswersOnlyTheLongWait_data();
+    void slowAgentAnswersOnlyTheLongWait();
 
 private:
     CSnmpdPeer m_oSnmpd;
@@ -64,6 +66,8 @@ void TestCHostNaming::init()
 {
     // A fresh, empty cache for every case.
     CZeroconf::DestroyInstance();
+    if (m_pFake)
+        m_pFake->SetDelayMs(0);
 }
 
 void TestCHostNaming::nameSources_data()
@@ -177,6 +181,40 @@ void TestCHostNaming::withoutDnsSdLibraryNamesStillComeFromSnmp()
     QCOMPARE(oResult.name(), SnmpGetSysName(QStringLiteral("127.0.0.1")));
     QVERIFY(oTimer.elapsed() < 2000);
     QTRY_VERIFY_WITH_TIMEOUT(!CZeroconf::Instance()->IsBrowsing(), 2000);
+}
+
+void TestCHostNaming::slowAgentAnswersOnlyTheLongWait_data()
+{
+    // An agent that answers 1.5 s after the request: the default mode on the link waits 1 s
+    // once and names the host by its address; high accuracy (3 s, one retry) gets the name.
+    QTest::addColumn<bool>("highAccuracy");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("minMs");
+    QTest::addColumn<int>("maxMs");
+    QTest::newRow("default, on the link") << false << QString() << 900 << 1450;
+    QTest::newRow("high accuracy") << true << QStringLiteral("slow-agent") << 1400 << 10000;
+}
+
+void TestCHostNaming::slowAgentAnswersOnlyTheLongWait()
+{
+    QFETCH(bool, highAccuracy);
+    QFETCH(QString, expected);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+    m_pFake->SetReply(CFakeSnmpAgent::EReply::String, QByteArray("slow-agent"));
+    m_pFake->SetDelayMs(1500);
+    CScanResult oResult;
+    oResult.set_ip(kFakeAgent);
+    oResult.set_status(EHostStatus::Alive);
+    QElapsedTimer oTimer;
+    oTimer.start();
+    CHostNaming::NameFromDiscovery(
+        oResult, TProbeTimeouts::For(highAccuracy, TProbeTimeouts::EPath::OnLink, -1));
+    const qint64 nMs = oTimer.elapsed();
+    QCOMPARE(oResult.name(), expected);
+    QVERIFY2(nMs >= minMs && nMs < maxMs, qPrintable(QStringLiteral("%1 ms").arg(nMs)));
+    // The late answer of the default row must not reach the next case.
+    QThread::msleep(700);
 }
 
 QTEST_GUILESS_MAIN(TestCHostNaming)
