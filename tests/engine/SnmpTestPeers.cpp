@@ -158,8 +158,9 @@ QString SnmpGetSysName(const QString &i_sAddress)
                 QString(),
                 QStringLiteral("-M"),
                 QString(),
+                // Long enough for the test network's slow agent (1.5 s).
                 QStringLiteral("-t"),
-                QStringLiteral("1"),
+                QStringLiteral("3"),
                 QStringLiteral("-r"),
                 QStringLiteral("0"),
                 QStringLiteral("-Oqv"),
