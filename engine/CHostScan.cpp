@@ -13,6 +13,8 @@
 
 #include <QThread>
 
+#include <optional>
+
 namespace {
 
 bool StopRequested()
@@ -27,11 +29,13 @@ CHostScan::CHostScan(const CCfg &i_oCfg)
 {
 }
 
-void CHostScan::FindName(CScanResult &io_oResult, const TProbeTimeouts &i_oTimeouts) const
+void CHostScan::FindName(CScanResult &io_oResult,
+                         const TProbeTimeouts &i_oTimeouts,
+                         CSnmpName::CQuery &io_oSnmp) const
 {
     // Reverse DNS has run with the liveness probes; the zeroconf name table and then SNMP
     // sysName are asked only when it gave no name, and an SNMP name replaces a zeroconf one.
-    CHostNaming::NameFromDiscovery(io_oResult, i_oTimeouts);
+    CHostNaming::NameFromDiscovery(io_oResult, i_oTimeouts, &io_oSnmp);
 }
 
 void CHostScan::UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep)
@@ -50,16 +54,27 @@ void CHostScan::Run(CScanResult &io_oResult) const
     // What liveness learnt of the path sets the waits of every later probe.
     TProbeTimeouts oTimeouts =
         TProbeTimeouts::For(m_oCfg.high_accuracy(), TProbeTimeouts::EPath::Unknown, -1);
+    // The SNMP name query is on its way while reverse DNS runs; its answer counts only when
+    // reverse DNS gives no name, as if it had been asked afterwards.
+    std::optional<CSnmpName::CQuery> ooSnmp;
+    ooSnmp.emplace();
     if (!StopRequested()) {
         CLivenessProbes oLiveness;
         oLiveness.UseSweep(m_pSweep);
-        oLiveness.Run(io_oResult, m_oCfg.high_accuracy());
+        oLiveness.Run(io_oResult, m_oCfg.high_accuracy(), false);
         oTimeouts = oLiveness.Timeouts(m_oCfg.high_accuracy());
+        if (io_oResult.IsAlive()) {
+            if (!LivenessOnly())
+                ooSnmp->Start(io_oResult.ip());
+            oLiveness.ReverseDns(io_oResult);
+        }
     }
     if (LivenessOnly())
         return;
     if (!StopRequested() && io_oResult.IsAlive())
-        FindName(io_oResult, oTimeouts);
+        FindName(io_oResult, oTimeouts, *ooSnmp);
+    // Its socket is not kept through the service probes.
+    ooSnmp.reset();
     if (StopRequested() || !io_oResult.IsAlive())
         return;
 

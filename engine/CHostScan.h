@@ -4,6 +4,7 @@
 #include "CCfg.h"
 #include "CProbeTimeouts.h"
 #include "CScanResult.h"
+#include "CSnmpName.h"
 
 #include <memory>
 
@@ -29,7 +30,9 @@ public:
 
 private:
     // The host's name when reverse DNS gave none; an alive host only.
-    void FindName(CScanResult &io_oResult, const TProbeTimeouts &i_oTimeouts) const;
+    void FindName(CScanResult &io_oResult,
+                  const TProbeTimeouts &i_oTimeouts,
+                  CSnmpName::CQuery &io_oSnmp) const;
 
     CCfg m_oCfg;
     std::shared_ptr<CLivenessSweep> m_pSweep;

@@ -34,7 +34,7 @@ void CLivenessProbes::UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep)
     m_pSweep = std::move(i_pSweep);
 }
 
-void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy)
+void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy, bool i_fReverseDns)
 {
     Arp(io_oResult);
     for (int i = 0; i < EchoAttempts(i_fHighAccuracy) && !io_oResult.IsAlive(); ++i) {
@@ -57,7 +57,7 @@ void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy)
     }
     if (m_pSweep)
         m_pSweep->Release(io_oResult.ip());
-    if (io_oResult.IsAlive())
+    if (i_fReverseDns && io_oResult.IsAlive())
         ReverseDns(io_oResult);
 }
 

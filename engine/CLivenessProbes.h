@@ -40,8 +40,9 @@ public:
     // its answer and ask the host only when it has none for the address.
     void UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep);
 
-    // ARP, then echo attempts until the host answers, then reverse DNS when alive.
-    void Run(CScanResult &io_oResult, bool i_fHighAccuracy);
+    // ARP, then echo attempts until the host answers, then reverse DNS when alive (unless
+    // i_fReverseDns is false: the caller then asks ReverseDns() itself).
+    void Run(CScanResult &io_oResult, bool i_fHighAccuracy, bool i_fReverseDns = true);
 
     // On an answer: alive, and the MAC (empty when the answer carried six zero bytes).
     bool Arp(CScanResult &io_oResult);
