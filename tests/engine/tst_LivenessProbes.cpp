@@ -238,13 +238,14 @@ void TestLivenessProbes::pathOfTheAnswer_data()
     QTest::addColumn<int>("minConnectMs");
     QTest::addColumn<int>("maxConnectMs");
 
-    // The echo's round trip is measured on this machine: upper bounds leave room for a loaded one.
+    // The echo's round trip is measured on this machine, which may be loaded: only the lower
+    // bounds are tight.
     QTest::newRow("ARP answered: on the link")
         << true << 1 << 0 << int(EPath::OnLink) << 500 << 500;
-    QTest::newRow("echo answered at once: routed, 500 ms")
-        << false << 1 << 0 << int(EPath::Routed) << 500 << 1000;
+    QTest::newRow("echo answered at once: routed, at least 500 ms")
+        << false << 1 << 0 << int(EPath::Routed) << 500 << 3000;
     QTest::newRow("echo answered after 200 ms: routed, from the round trip")
-        << false << 1 << 200 << int(EPath::Routed) << 1050 << 2900;
+        << false << 1 << 200 << int(EPath::Routed) << 1050 << 3000;
     QTest::newRow("no answer: nothing known") << false << 0 << 0 << int(EPath::Unknown) << 0 << 0;
 }
 
