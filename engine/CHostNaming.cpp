@@ -3,7 +3,6 @@
 
 #include "CNetText.h"
 #include "CScanResult.h"
-#include "CSnmpName.h"
 #include "CZeroconf.h"
 
 #include <QByteArray>
@@ -22,7 +21,9 @@ bool NameIsMissing(const CScanResult &i_oResult)
 
 } // namespace
 
-void CHostNaming::NameFromDiscovery(CScanResult &io_oResult)
+void CHostNaming::NameFromDiscovery(CScanResult &io_oResult,
+                                    const TProbeTimeouts &i_oTimeouts,
+                                    CSnmpName::CQuery *io_pSnmp)
 {
     // Decided once, on the name reverse DNS left: a zeroconf name found below does not stop the
     // SNMP question, whose answer is the better name.
@@ -32,16 +33,25 @@ void CHostNaming::NameFromDiscovery(CScanResult &io_oResult)
     const QString sZeroconfName = CNetText::Clean(CZeroconf::Instance()->Lookup(nIp));
     if (!sZeroconfName.isEmpty())
         io_oResult.set_name(sZeroconfName);
-    const QString sSnmpName = SnmpName(nIp);
+    const QString sSnmpName = SnmpName(nIp, i_oTimeouts, io_pSnmp);
     if (!sSnmpName.isEmpty())
         io_oResult.set_name(sSnmpName);
 }
 
-QString CHostNaming::SnmpName(quint32 i_nIp)
+QString
+CHostNaming::SnmpName(quint32 i_nIp, const TProbeTimeouts &i_oTimeouts, CSnmpName::CQuery *io_pSnmp)
 {
     QByteArray baBuffer(kSnmpBufferSize, '\0');
     int nLength = baBuffer.size();
-    if (!CSnmpName::QuerySysName(i_nIp, baBuffer.data(), &nLength) || nLength <= 0)
+    const int nFound =
+        io_pSnmp ? io_pSnmp->Finish(
+            baBuffer.data(), &nLength, i_oTimeouts.nSnmpWaitMs, i_oTimeouts.nSnmpRetries)
+                 : CSnmpName::QuerySysName(i_nIp,
+                                           baBuffer.data(),
+                                           &nLength,
+                                           i_oTimeouts.nSnmpWaitMs,
+                                           i_oTimeouts.nSnmpRetries);
+    if (!nFound || nLength <= 0)
         return QString();
     return NameFromSnmpBytes(baBuffer.constData(), nLength);
 }

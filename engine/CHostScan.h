@@ -2,7 +2,9 @@
 #pragma once
 
 #include "CCfg.h"
+#include "CProbeTimeouts.h"
 #include "CScanResult.h"
+#include "CSnmpName.h"
 
 #include <memory>
 
@@ -28,7 +30,9 @@ public:
 
 private:
     // The host's name when reverse DNS gave none; an alive host only.
-    void FindName(CScanResult &io_oResult) const;
+    void FindName(CScanResult &io_oResult,
+                  const TProbeTimeouts &i_oTimeouts,
+                  CSnmpName::CQuery &io_oSnmp) const;
 
     CCfg m_oCfg;
     std::shared_ptr<CLivenessSweep> m_pSweep;

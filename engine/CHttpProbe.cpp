@@ -45,7 +45,10 @@ QByteArray Request(const QUrl &i_oUrl, bool i_fTls)
 
 // Connects (with the TLS handshake for https), sends the request and feeds the answer to
 // io_oResponse until it ends or the deadline passes. False when no answer could be read.
-bool Exchange(const QUrl &i_oUrl, const QDeadlineTimer &i_oDeadline, CHttpResponse &io_oResponse)
+bool Exchange(const QUrl &i_oUrl,
+              const QDeadlineTimer &i_oDeadline,
+              const QDeadlineTimer &i_oConnectDeadline,
+              CHttpResponse &io_oResponse)
 {
     const bool fTls = i_oUrl.scheme() == QLatin1String("https");
     const quint16 nPort = static_cast<quint16>(i_oUrl.port(fTls ? 443 : 80));
@@ -66,11 +69,12 @@ bool Exchange(const QUrl &i_oUrl, const QDeadlineTimer &i_oDeadline, CHttpRespon
     if (fTls) {
         auto *pSsl = static_cast<QSslSocket *>(pSocket.get());
         pSsl->connectToHostEncrypted(i_oUrl.host(), nPort);
-        if (!pSsl->waitForEncrypted(RemainingMs(i_oDeadline)))
+        if (!pSsl->waitForConnected(RemainingMs(i_oConnectDeadline))
+            || !pSsl->waitForEncrypted(RemainingMs(i_oDeadline)))
             return false;
     } else {
         pSocket->connectToHost(i_oUrl.host(), nPort);
-        if (!pSocket->waitForConnected(RemainingMs(i_oDeadline)))
+        if (!pSocket->waitForConnected(RemainingMs(i_oConnectDeadline)))
             return false;
     }
     pSocket->write(Request(i_oUrl, fTls));
@@ -102,12 +106,15 @@ bool Exchange(const QUrl &i_oUrl, const QDeadlineTimer &i_oDeadline, CHttpRespon
 
 } // namespace
 
-CHttpProbe::TAnswer CHttpProbe::Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int i_nTimeoutMs)
+CHttpProbe::TAnswer
+CHttpProbe::Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int i_nTimeoutMs, int i_nConnectMs)
 {
     TAnswer oAnswer;
     const QDeadlineTimer oDeadline(i_nTimeoutMs);
+    const QDeadlineTimer oConnectDeadline(
+        i_nConnectMs > 0 && i_nConnectMs < i_nTimeoutMs ? i_nConnectMs : i_nTimeoutMs);
     CHttpResponse oResponse(MaxReadBytes);
-    if (!Exchange(i_oUrl, oDeadline, oResponse)) {
+    if (!Exchange(i_oUrl, oDeadline, oConnectDeadline, oResponse)) {
         qCDebug(lcEngine) << "web probe got no answer from" << i_oUrl.toDisplayString();
     } else if (oResponse.State() == CHttpResponse::EState::Failed) {
         qCDebug(lcEngine) << "web probe refused the answer of" << i_oUrl.toDisplayString() << ":"
@@ -124,17 +131,22 @@ CHttpProbe::TAnswer CHttpProbe::Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int
     return oAnswer;
 }
 
-void CHttpProbe::ProbeHttp(CScanResult &io_oResult)
+void CHttpProbe::ProbeHttp(CScanResult &io_oResult, const TProbeTimeouts &i_oTimeouts)
 {
-    const TAnswer oAnswer = Fetch(QUrl(QStringLiteral("http://%1").arg(io_oResult.IpText())), true);
+    const TAnswer oAnswer = Fetch(QUrl(QStringLiteral("http://%1").arg(io_oResult.IpText())),
+                                  true,
+                                  TimeoutMs,
+                                  i_oTimeouts.nConnectMs);
     io_oResult.set_has_http(oAnswer.fOk);
     if (oAnswer.fOk)
         io_oResult.set_http_title(oAnswer.sTitle);
 }
 
-void CHttpProbe::ProbeHttps(CScanResult &io_oResult)
+void CHttpProbe::ProbeHttps(CScanResult &io_oResult, const TProbeTimeouts &i_oTimeouts)
 {
-    const TAnswer oAnswer =
-        Fetch(QUrl(QStringLiteral("https://%1").arg(io_oResult.IpText())), false);
+    const TAnswer oAnswer = Fetch(QUrl(QStringLiteral("https://%1").arg(io_oResult.IpText())),
+                                  false,
+                                  TimeoutMs,
+                                  i_oTimeouts.nConnectMs);
     io_oResult.set_has_https(oAnswer.fOk);
 }

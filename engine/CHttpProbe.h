@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CProbeTimeouts.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -29,10 +31,17 @@ public:
 
     // i_fTakeTitle: take the page title from the body's start. Never fails loudly: a refused
     // connection, a timeout, a failed handshake or no free descriptor give fOk false.
-    static TAnswer Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int i_nTimeoutMs = TimeoutMs);
+    // i_nConnectMs, when positive and shorter, bounds the TCP connect within i_nTimeoutMs; a
+    // connection made keeps the rest of i_nTimeoutMs for the handshake and the reply.
+    static TAnswer Fetch(const QUrl &i_oUrl,
+                         bool i_fTakeTitle,
+                         int i_nTimeoutMs = TimeoutMs,
+                         int i_nConnectMs = 0);
 
     // "http://<ip>": sets has_http and, on success, http_title.
-    static void ProbeHttp(CScanResult &io_oResult);
+    static void ProbeHttp(CScanResult &io_oResult,
+                          const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());
     // "https://<ip>": sets has_https; no title is taken.
-    static void ProbeHttps(CScanResult &io_oResult);
+    static void ProbeHttps(CScanResult &io_oResult,
+                           const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());
 };

@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <chrono>
 
 CLivenessProbes::CLivenessProbes()
     : CLivenessProbes(IArpProbe::Create(), IIcmpEcho::Create(), IReverseDns::Create())
@@ -33,7 +34,7 @@ void CLivenessProbes::UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep)
     m_pSweep = std::move(i_pSweep);
 }
 
-void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy)
+void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy, bool i_fReverseDns)
 {
     Arp(io_oResult);
     for (int i = 0; i < EchoAttempts(i_fHighAccuracy) && !io_oResult.IsAlive(); ++i) {
@@ -43,17 +44,20 @@ void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy)
             return;
         }
         // Later attempts are the host's own: they exist for replies slower than one wait.
+        long long nRttUs = -1;
         const CLivenessSweep::EAnswer eSwept = i == 0 && m_pSweep
-                                                   ? m_pSweep->Echo(io_oResult.ip())
+                                                   ? m_pSweep->Echo(io_oResult.ip(), &nRttUs)
                                                    : CLivenessSweep::EAnswer::NotCovered;
-        if (eSwept == CLivenessSweep::EAnswer::Alive)
+        if (eSwept == CLivenessSweep::EAnswer::Alive) {
             io_oResult.set_status(EHostStatus::Alive);
-        else if (eSwept == CLivenessSweep::EAnswer::NotCovered)
+            m_ePath = TProbeTimeouts::EPath::Routed;
+            m_nEchoRttUs = nRttUs;
+        } else if (eSwept == CLivenessSweep::EAnswer::NotCovered)
             Echo(io_oResult, i_fHighAccuracy);
     }
     if (m_pSweep)
         m_pSweep->Release(io_oResult.ip());
-    if (io_oResult.IsAlive())
+    if (i_fReverseDns && io_oResult.IsAlive())
         ReverseDns(io_oResult);
 }
 
@@ -68,6 +72,7 @@ bool CLivenessProbes::Arp(CScanResult &io_oResult)
         && !m_pArp->Request(io_oResult.ip(), kArpTimeoutMs, aMac))
         return false;
     io_oResult.set_status(EHostStatus::Alive);
+    m_ePath = TProbeTimeouts::EPath::OnLink;
     const bool fZero = std::all_of(aMac.begin(), aMac.end(), [](std::uint8_t n) { return n == 0; });
     io_oResult.set_mac(fZero ? QByteArray()
                              : QByteArray(reinterpret_cast<const char *>(aMac.data()),
@@ -77,9 +82,14 @@ bool CLivenessProbes::Arp(CScanResult &io_oResult)
 
 bool CLivenessProbes::Echo(CScanResult &io_oResult, bool i_fHighAccuracy)
 {
+    const auto tSent = std::chrono::steady_clock::now();
     if (!m_pEcho->Ping(io_oResult.ip(), EchoTimeoutMs(i_fHighAccuracy)))
         return false;
     io_oResult.set_status(EHostStatus::Alive);
+    m_ePath = TProbeTimeouts::EPath::Routed;
+    m_nEchoRttUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                       std::chrono::steady_clock::now() - tSent)
+                       .count();
     return true;
 }
 

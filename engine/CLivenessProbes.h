@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CProbeTimeouts.h"
+
 #include <QString>
 
 #include <memory>
@@ -38,8 +40,9 @@ public:
     // its answer and ask the host only when it has none for the address.
     void UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep);
 
-    // ARP, then echo attempts until the host answers, then reverse DNS when alive.
-    void Run(CScanResult &io_oResult, bool i_fHighAccuracy);
+    // ARP, then echo attempts until the host answers, then reverse DNS when alive (unless
+    // i_fReverseDns is false: the caller then asks ReverseDns() itself).
+    void Run(CScanResult &io_oResult, bool i_fHighAccuracy, bool i_fReverseDns = true);
 
     // On an answer: alive, and the MAC (empty when the answer carried six zero bytes).
     bool Arp(CScanResult &io_oResult);
@@ -52,9 +55,21 @@ public:
     // zeroconf and SNMP probes are asked then.
     static bool HasNoName(const QString &i_sName, quint32 i_nIp);
 
+    // What the steps so far learnt of the way to the host: on the link when ARP answered,
+    // routed with the echo's round trip when an echo reply made it alive.
+    TProbeTimeouts::EPath Path() const { return m_ePath; }
+    long long EchoRttUs() const { return m_nEchoRttUs; }
+    // The waits of the probes that follow, for this host.
+    TProbeTimeouts Timeouts(bool i_fHighAccuracy) const
+    {
+        return TProbeTimeouts::For(i_fHighAccuracy, m_ePath, m_nEchoRttUs);
+    }
+
 private:
     std::unique_ptr<IArpProbe> m_pArp;
     std::unique_ptr<IIcmpEcho> m_pEcho;
     std::unique_ptr<IReverseDns> m_pDns;
     std::shared_ptr<CLivenessSweep> m_pSweep;
+    TProbeTimeouts::EPath m_ePath = TProbeTimeouts::EPath::Unknown;
+    long long m_nEchoRttUs = -1;
 };

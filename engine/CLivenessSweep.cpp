@@ -194,6 +194,7 @@ CLivenessSweep::TClock::time_point CLivenessSweep::Ask(quint32 i_nIp,
     bool fSent = false;
     std::uint16_t nSeq = 0;
     int nTimeoutMs = 0;
+    const TClock::time_point tSent = TClock::now();
     if (i_eRoute == ISweepTransport::ERoute::Arp) {
         fSent = m_pTransport->SendArp(i_nIp);
         nTimeoutMs = m_nArpTimeoutMs;
@@ -209,6 +210,7 @@ CLivenessSweep::TClock::time_point CLivenessSweep::Ask(quint32 i_nIp,
     rEntry.eRoute = i_eRoute;
     rEntry.fSendFailed = !fSent;
     rEntry.nSeq = nSeq;
+    rEntry.tSent = tSent;
     rEntry.tDeadline = tEnd;
     ++m_nHeld;
     if (rEntry.pWaiter)
@@ -231,6 +233,7 @@ void CLivenessSweep::Record(const std::vector<ISweepTransport::TReply> &i_rvRepl
             continue;
         it->fAnswered = true;
         it->aMac = rReply.aMac;
+        it->tRoundTrip = tNow - it->tSent;
         if (it->pWaiter)
             it->pWaiter->notify_all();
     }
@@ -238,16 +241,18 @@ void CLivenessSweep::Record(const std::vector<ISweepTransport::TReply> &i_rvRepl
 
 CLivenessSweep::EAnswer CLivenessSweep::Arp(quint32 i_nIp, TMacAddress &o_rMac)
 {
-    return Consult(i_nIp, ISweepTransport::ERoute::Arp, &o_rMac);
+    return Consult(i_nIp, ISweepTransport::ERoute::Arp, &o_rMac, nullptr);
 }
 
-CLivenessSweep::EAnswer CLivenessSweep::Echo(quint32 i_nIp)
+CLivenessSweep::EAnswer CLivenessSweep::Echo(quint32 i_nIp, long long *o_pnRttUs)
 {
-    return Consult(i_nIp, ISweepTransport::ERoute::Echo, nullptr);
+    return Consult(i_nIp, ISweepTransport::ERoute::Echo, nullptr, o_pnRttUs);
 }
 
-CLivenessSweep::EAnswer
-CLivenessSweep::Consult(quint32 i_nIp, ISweepTransport::ERoute i_eAsked, TMacAddress *o_pMac)
+CLivenessSweep::EAnswer CLivenessSweep::Consult(quint32 i_nIp,
+                                                ISweepTransport::ERoute i_eAsked,
+                                                TMacAddress *o_pMac,
+                                                long long *o_pnRttUs)
 {
     std::unique_lock<std::mutex> oLocker(m_oLock);
     std::condition_variable oWake;
@@ -280,6 +285,10 @@ CLivenessSweep::Consult(quint32 i_nIp, ISweepTransport::ERoute i_eAsked, TMacAdd
             if (rEntry.fAnswered) {
                 if (o_pMac)
                     *o_pMac = rEntry.aMac;
+                if (o_pnRttUs)
+                    *o_pnRttUs =
+                        std::chrono::duration_cast<std::chrono::microseconds>(rEntry.tRoundTrip)
+                            .count();
                 return Leave(EAnswer::Alive);
             }
             const TClock::time_point tEnd = rEntry.tDeadline + kGrace;

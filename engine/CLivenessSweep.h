@@ -79,7 +79,8 @@ public:
     EAnswer Arp(quint32 i_nIp, TMacAddress &o_rMac);
     // The first echo attempt. For an on-link address the ARP answer decides: without it the
     // system could not have delivered an echo request either.
-    EAnswer Echo(quint32 i_nIp);
+    // On Alive, o_pnRttUs (when given) gets the round trip from request to reply.
+    EAnswer Echo(quint32 i_nIp, long long *o_pnRttUs = nullptr);
     // The worker is done with the address; its place in the window is free again.
     void Release(quint32 i_nIp);
 
@@ -107,7 +108,9 @@ private:
         bool fSendFailed = false;
         std::uint16_t nSeq = 0;
         TMacAddress aMac{};
+        TClock::time_point tSent;
         TClock::time_point tDeadline;
+        TClock::duration tRoundTrip{};
         std::condition_variable *pWaiter = nullptr;
     };
 
@@ -115,7 +118,10 @@ private:
     // Sends the first request to i_nIp the way i_eRoute says; returns when its wait ends.
     TClock::time_point Ask(quint32 i_nIp, ISweepTransport::ERoute i_eRoute);
     void Record(const std::vector<ISweepTransport::TReply> &i_rvReplies);
-    EAnswer Consult(quint32 i_nIp, ISweepTransport::ERoute i_eAsked, TMacAddress *o_pMac);
+    EAnswer Consult(quint32 i_nIp,
+                    ISweepTransport::ERoute i_eAsked,
+                    TMacAddress *o_pMac,
+                    long long *o_pnRttUs);
     void WakeAll();
 
     CIpList m_oScope;

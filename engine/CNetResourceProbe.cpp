@@ -6,12 +6,15 @@
 #include "CScanResult.h"
 #include "INetResources.h"
 
-void CNetResourceProbe::ProbeShares(CScanResult &io_oResult, INetResources &io_oNet)
+void CNetResourceProbe::ProbeShares(CScanResult &io_oResult,
+                                    INetResources &io_oNet,
+                                    const TProbeTimeouts &i_oTimeouts)
 {
     const QString sName = io_oResult.name().trimmed();
     if (sName.isEmpty())
         return;
-    QStringList lsShares = io_oNet.Shares(sName, io_oResult.ip()).value_or(QStringList());
+    QStringList lsShares =
+        io_oNet.Shares(sName, io_oResult.ip(), i_oTimeouts.nConnectMs).value_or(QStringList());
     for (QString &sShare : lsShares)
         sShare = CNetText::Clean(sShare);
     io_oResult.set_shares(lsShares);
@@ -19,7 +22,8 @@ void CNetResourceProbe::ProbeShares(CScanResult &io_oResult, INetResources &io_o
 
 void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
                                   const CCfg &i_oCfg,
-                                  INetResources &io_oNet)
+                                  INetResources &io_oNet,
+                                  const TProbeTimeouts &i_oTimeouts)
 {
     const QString sName = io_oResult.name().trimmed();
     if (sName.isEmpty())
@@ -29,6 +33,6 @@ void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
     oCredentials.sPassword =
         i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_pass")).toString();
     if (const std::optional<QString> osUser =
-            io_oNet.LoggedOnUser(sName, io_oResult.ip(), oCredentials))
+            io_oNet.LoggedOnUser(sName, io_oResult.ip(), oCredentials, i_oTimeouts.nConnectMs))
         io_oResult.set_user(CNetText::CleanTrimmed(*osUser));
 }

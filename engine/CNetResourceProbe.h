@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CProbeTimeouts.h"
+
 class CCfg;
 class CScanResult;
 class INetResources;
@@ -12,8 +14,13 @@ class CNetResourceProbe final
 {
 public:
     // Stores the share list, empty when the host did not answer or refused.
-    static void ProbeShares(CScanResult &io_oResult, INetResources &io_oNet);
+    static void ProbeShares(CScanResult &io_oResult,
+                            INetResources &io_oNet,
+                            const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());
     // Stores the first logged-on user; leaves user as it was when there is none or on failure.
     // Uses the credentials configured for remote operations, anonymous when there are none.
-    static void ProbeUser(CScanResult &io_oResult, const CCfg &i_oCfg, INetResources &io_oNet);
+    static void ProbeUser(CScanResult &io_oResult,
+                          const CCfg &i_oCfg,
+                          INetResources &io_oNet,
+                          const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());
 };

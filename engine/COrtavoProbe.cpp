@@ -7,7 +7,9 @@
 
 #include <QHostAddress>
 
-void COrtavoProbe::ProbeHost(CScanResult &io_oResult, const CCfg &i_oCfg)
+void COrtavoProbe::ProbeHost(CScanResult &io_oResult,
+                             const CCfg &i_oCfg,
+                             const TProbeTimeouts &i_oTimeouts)
 {
     const QList<int> lnPorts = i_oCfg.ortavo_ports();
     if (lnPorts.isEmpty())
@@ -18,7 +20,8 @@ void COrtavoProbe::ProbeHost(CScanResult &io_oResult, const CCfg &i_oCfg)
         // The settings store is user-editable; a port outside 1..65535 is simply closed.
         if (nPort < 1 || nPort > 65535)
             continue;
-        if (CTcpConnect::Accepts(oHost, static_cast<quint16>(nPort)))
+        if (CTcpConnect::Accepts(
+                oHost, static_cast<quint16>(nPort), i_oTimeouts.ConnectMs(CTcpConnect::TimeoutMs)))
             lnOpen.append(nPort);
     }
     io_oResult.set_ortavo_ports(lnOpen);

@@ -54,14 +54,19 @@ bool CSmbPing::LooksLikeSmb(const QByteArray &i_baAnswer)
     return baId == QByteArray("\xFESMB", 4) || baId == QByteArray("\xFFSMB", 4);
 }
 
-bool CSmbPing::Answers(const QHostAddress &i_oHost, quint16 i_nPort, int i_nTimeoutMs)
+bool CSmbPing::Answers(const QHostAddress &i_oHost,
+                       quint16 i_nPort,
+                       int i_nTimeoutMs,
+                       int i_nConnectMs)
 {
     QDeadlineTimer oDeadline(i_nTimeoutMs);
     QTcpSocket oSocket;
     oSocket.setProxy(QNetworkProxy::NoProxy);
     oSocket.setReadBufferSize(256);
     oSocket.connectToHost(i_oHost, i_nPort);
-    if (!oSocket.waitForConnected(static_cast<int>(oDeadline.remainingTime())))
+    const int nWaitMs = static_cast<int>(oDeadline.remainingTime());
+    if (!oSocket.waitForConnected(i_nConnectMs > 0 && i_nConnectMs < nWaitMs ? i_nConnectMs
+                                                                             : nWaitMs))
         return false;
     oSocket.write(NegotiateRequest());
     QByteArray baAnswer;

@@ -16,8 +16,11 @@ public:
     static constexpr quint16 Port = 445;
     static constexpr int TimeoutMs = 3000;
 
-    static bool
-    Answers(const QHostAddress &i_oHost, quint16 i_nPort = Port, int i_nTimeoutMs = TimeoutMs);
+    // i_nConnectMs, when positive and shorter, bounds the connect within i_nTimeoutMs.
+    static bool Answers(const QHostAddress &i_oHost,
+                        quint16 i_nPort = Port,
+                        int i_nTimeoutMs = TimeoutMs,
+                        int i_nConnectMs = 0);
 
     // The request as sent: a session-service header and an SMB2 NEGOTIATE offering 2.0.2 to
     // 3.0.2. Exposed for tests.

@@ -109,7 +109,8 @@ QStringList CNetResourcesLinux::ParseShareList(const QByteArray &i_baOutput)
     return lsShares;
 }
 
-std::optional<QStringList> CNetResourcesLinux::Shares(const QString &i_sServer, quint32 i_nIp)
+std::optional<QStringList>
+CNetResourcesLinux::Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs)
 {
     Q_UNUSED(i_sServer)
     const QString sLister = ShareListerPath();
@@ -118,7 +119,7 @@ std::optional<QStringList> CNetResourcesLinux::Shares(const QString &i_sServer, 
         return std::nullopt;
     }
     const QHostAddress oHost(i_nIp);
-    if (!CSmbPing::Answers(oHost)) {
+    if (!CSmbPing::Answers(oHost, CSmbPing::Port, CSmbPing::TimeoutMs, i_nConnectMs)) {
         qCDebug(lcEngine) << "no SMB answer from" << oHost.toString();
         return std::nullopt;
     }
@@ -164,7 +165,8 @@ std::optional<QString> CNetResourcesLinux::ParseUserList(const QByteArray &i_baO
 
 std::optional<QString> CNetResourcesLinux::LoggedOnUser(const QString &i_sServer,
                                                         quint32 i_nIp,
-                                                        const TCredentials &i_oCredentials)
+                                                        const TCredentials &i_oCredentials,
+                                                        int i_nConnectMs)
 {
     Q_UNUSED(i_sServer)
     static const QString s_sProgram = QStandardPaths::findExecutable(QStringLiteral("rpcclient"));
@@ -178,7 +180,7 @@ std::optional<QString> CNetResourcesLinux::LoggedOnUser(const QString &i_sServer
         return std::nullopt;
     }
     const QHostAddress oHost(i_nIp);
-    if (!CSmbPing::Answers(oHost))
+    if (!CSmbPing::Answers(oHost, CSmbPing::Port, CSmbPing::TimeoutMs, i_nConnectMs))
         return std::nullopt;
 
     QProcessEnvironment oEnv = ChildEnvironment();

@@ -25,10 +25,12 @@ public:
     // A host listing more shares than this is not telling the truth.
     static constexpr int MaxShares = 4096;
 
-    std::optional<QStringList> Shares(const QString &i_sServer, quint32 i_nIp) override;
+    std::optional<QStringList>
+    Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs) override;
     std::optional<QString> LoggedOnUser(const QString &i_sServer,
                                         quint32 i_nIp,
-                                        const TCredentials &i_oCredentials) override;
+                                        const TCredentials &i_oCredentials,
+                                        int i_nConnectMs) override;
 
     // The first user name in rpcclient's answer to "wkssvc_enumerateusers 0"; exposed for tests.
     static std::optional<QString> ParseUserList(const QByteArray &i_baOutput);

@@ -17,10 +17,12 @@ namespace {
 class CNetResourcesWin final : public INetResources
 {
 public:
-    std::optional<QStringList> Shares(const QString &i_sServer, quint32 i_nIp) override;
+    std::optional<QStringList>
+    Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs) override;
     std::optional<QString> LoggedOnUser(const QString &i_sServer,
                                         quint32 i_nIp,
-                                        const TCredentials &i_oCredentials) override;
+                                        const TCredentials &i_oCredentials,
+                                        int i_nConnectMs) override;
 };
 
 constexpr NET_API_STATUS MoreData = ERROR_MORE_DATA; // 234
@@ -30,9 +32,11 @@ std::wstring Wide(const QString &i_sText)
     return i_sText.toStdWString();
 }
 
-std::optional<QStringList> CNetResourcesWin::Shares(const QString &i_sServer, quint32 i_nIp)
+std::optional<QStringList>
+CNetResourcesWin::Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs)
 {
     Q_UNUSED(i_nIp)
+    Q_UNUSED(i_nConnectMs)
     const std::wstring sServer = Wide(i_sServer);
     QStringList lsShares;
     QSet<QString> stSeen;
@@ -71,9 +75,11 @@ std::optional<QStringList> CNetResourcesWin::Shares(const QString &i_sServer, qu
 
 std::optional<QString> CNetResourcesWin::LoggedOnUser(const QString &i_sServer,
                                                       quint32 i_nIp,
-                                                      const TCredentials &i_oCredentials)
+                                                      const TCredentials &i_oCredentials,
+                                                      int i_nConnectMs)
 {
     Q_UNUSED(i_nIp)
+    Q_UNUSED(i_nConnectMs)
     Q_UNUSED(i_oCredentials)
     const std::wstring sServer = Wide(i_sServer);
     LPBYTE pBuffer = nullptr;

@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CDeadline.h"
+#include "CSnmpAnswerLinux.h"
 #include "CSnmpName.h"
 #include "CUniqueFd.h"
-
-#include "CSnmpAnswerLinux.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -24,8 +25,6 @@
 
 namespace {
 
-constexpr int kTimeoutMs = 3000;
-constexpr int kRetries = 1;
 constexpr std::uint16_t kSnmpPort = 161;
 constexpr std::size_t kRequestBytes = 512;
 constexpr std::size_t kResponseBytes = 65536;
@@ -92,64 +91,105 @@ bool BuildRequest(netsnmp_session &io_rSession,
 
 // The exchange runs on a UDP socket of our own, connected to the agent's port, so that the
 // ICMP port-unreachable of a host without an agent ends the wait at once (an unconnected
-// socket never sees it and would wait out both tries). The library still encodes the request
-// and decodes the answer; waits and tries are those of a library session: 3000 ms, one retry,
-// the same request id.
-int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
+// socket never sees it and would wait out every try). The library still encodes the request
+// and decodes the answer; waits and tries are those of a library session (by default 3000 ms,
+// one retry), the same request id.
+struct CSnmpName::CQuery::TState
 {
-    if (!io_pnLength)
-        return 0;
-    const int nCapacity = *io_pnLength;
-    *io_pnLength = 0;
-    if (i_nIp == 0 || !o_pBuffer || nCapacity <= 0)
-        return 0;
-    o_pBuffer[0] = '\0';
-    Startup();
+    explicit TState(int i_nFd)
+        : oFd(i_nFd)
+    {
+    }
+    CUniqueFd oFd;
+    std::vector<u_char> vRequest;
+    long nRequestId = 0;
+    bool fRefused = false;
+    std::chrono::steady_clock::time_point tSent;
+};
 
+CSnmpName::CQuery::CQuery() = default;
+CSnmpName::CQuery::~CQuery() = default;
+
+bool CSnmpName::CQuery::Start(quint32 i_nIp)
+{
+    m_pState.reset();
+    if (i_nIp == 0)
+        return false;
+    CSnmpName::Startup();
+
+    auto pState =
+        std::make_unique<TState>(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!pState->oFd.valid())
+        return false;
     netsnmp_session oSession;
     snmp_sess_init(&oSession);
     oSession.version = SNMP_VERSION_1;
     oSession.community = reinterpret_cast<u_char *>(kCommunity);
     oSession.community_len = std::strlen(kCommunity);
-
-    std::vector<u_char> vRequest;
-    long nRequestId = 0;
     {
         netsnmp_pdu *pRequest = snmp_pdu_create(SNMP_MSG_GET);
         if (!pRequest)
-            return 0;
+            return false;
         pRequest->version = SNMP_VERSION_1;
-        nRequestId = pRequest->reqid;
+        pState->nRequestId = pRequest->reqid;
         const bool fBuilt = snmp_add_null_var(pRequest, kSysNameOid, OID_LENGTH(kSysNameOid))
-                            && BuildRequest(oSession, pRequest, vRequest);
+                            && BuildRequest(oSession, pRequest, pState->vRequest);
         snmp_free_pdu(pRequest);
         if (!fBuilt)
-            return 0;
+            return false;
     }
 
-    const CUniqueFd oFd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!oFd.valid())
-        return 0;
     sockaddr_in oPeer{};
     oPeer.sin_family = AF_INET;
     oPeer.sin_port = htons(kSnmpPort);
     oPeer.sin_addr.s_addr = htonl(i_nIp);
-    if (connect(oFd.get(), reinterpret_cast<sockaddr *>(&oPeer), sizeof oPeer) != 0)
+    if (connect(pState->oFd.get(), reinterpret_cast<sockaddr *>(&oPeer), sizeof oPeer) != 0)
+        return false;
+    pState->tSent = std::chrono::steady_clock::now();
+    if (send(pState->oFd.get(), pState->vRequest.data(), pState->vRequest.size(), 0) < 0
+        && errno == ECONNREFUSED)
+        pState->fRefused = true;
+    m_pState = std::move(pState);
+    return true;
+}
+
+int CSnmpName::CQuery::Finish(char *o_pBuffer, int *io_pnLength, int i_nWaitMs, int i_nRetries)
+{
+    if (!io_pnLength)
         return 0;
+    const int nCapacity = *io_pnLength;
+    *io_pnLength = 0;
+    if (!o_pBuffer || nCapacity <= 0)
+        return 0;
+    o_pBuffer[0] = '\0';
+    const std::unique_ptr<TState> pState = std::move(m_pState);
+    if (!pState || pState->fRefused)
+        return 0;
+    const int nFd = pState->oFd.get();
 
     std::vector<u_char> vResponse(kResponseBytes);
-    for (int nTry = 0; nTry <= kRetries; ++nTry) {
-        if (send(oFd.get(), vRequest.data(), vRequest.size(), 0) < 0 && errno == ECONNREFUSED)
+    for (int nTry = 0; nTry <= i_nRetries; ++nTry) {
+        int nWaitMs = i_nWaitMs;
+        if (nTry == 0) {
+            // The first request went out at Start(): its wait runs from then.
+            nWaitMs -= static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            std::chrono::steady_clock::now() - pState->tSent)
+                                            .count());
+        } else if (send(nFd, pState->vRequest.data(), pState->vRequest.size(), 0) < 0
+                   && errno == ECONNREFUSED) {
             return 0;
-        const CDeadline oDeadline(kTimeoutMs);
-        while (!oDeadline.Passed()) {
-            pollfd oPoll{oFd.get(), POLLIN, 0};
+        }
+        const CDeadline oDeadline(nWaitMs);
+        // At least one look at the socket: an answer may be waiting since the first wait ran out.
+        bool fLooked = false;
+        while (!fLooked || !oDeadline.Passed()) {
+            fLooked = true;
+            pollfd oPoll{nFd, POLLIN, 0};
             if (poll(&oPoll, 1, oDeadline.RemainingMs()) < 0 && errno != EINTR)
                 return 0;
             // Bounded by the deadline: a flood of foreign datagrams cannot keep us here.
             for (;;) {
-                const ssize_t nRead =
-                    recv(oFd.get(), vResponse.data(), vResponse.size(), MSG_DONTWAIT);
+                const ssize_t nRead = recv(nFd, vResponse.data(), vResponse.size(), MSG_DONTWAIT);
                 if (nRead < 0) {
                     // No agent listens there; any other error may pass, as a lost packet would.
                     if (errno == ECONNREFUSED)
@@ -167,9 +207,11 @@ int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
                         nullptr, &oParse, pResponse, vResponse.data(), static_cast<size_t>(nRead))
                         == 0
                     && pResponse->command == SNMP_MSG_RESPONSE
-                    && pResponse->version == SNMP_VERSION_1 && pResponse->reqid == nRequestId) {
+                    && pResponse->version == SNMP_VERSION_1
+                    && pResponse->reqid == pState->nRequestId) {
                     *io_pnLength = nCapacity;
-                    nResult = CSnmpAnswerLinux::TakeSysName(true, pResponse, o_pBuffer, io_pnLength);
+                    nResult =
+                        CSnmpAnswerLinux::TakeSysName(true, pResponse, o_pBuffer, io_pnLength);
                 }
                 snmp_free_pdu(pResponse);
                 // The answer to our request ends the query, whatever it says.
@@ -181,4 +223,21 @@ int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
         }
     }
     return 0;
+}
+
+int CSnmpName::QuerySysName(
+    quint32 i_nIp, char *o_pBuffer, int *io_pnLength, int i_nWaitMs, int i_nRetries)
+{
+    if (!io_pnLength)
+        return 0;
+    if (i_nIp == 0 || !o_pBuffer || *io_pnLength <= 0) {
+        *io_pnLength = 0;
+        return 0;
+    }
+    CQuery oQuery;
+    if (!oQuery.Start(i_nIp)) {
+        *io_pnLength = 0;
+        return 0;
+    }
+    return oQuery.Finish(o_pBuffer, io_pnLength, i_nWaitMs, i_nRetries);
 }

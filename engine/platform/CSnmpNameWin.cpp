@@ -14,16 +14,41 @@
 #include <mgmtapi.h>
 // clang-format on
 
-namespace {
-
-constexpr int kTimeoutMs = 3000;
-constexpr int kRetries = 1;
-
-} // namespace
-
 void CSnmpName::Startup() {}
 
-int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
+// The management API has no way to send now and wait later: the query runs whole in Finish().
+struct CSnmpName::CQuery::TState
+{
+    quint32 nIp = 0;
+};
+
+CSnmpName::CQuery::CQuery() = default;
+CSnmpName::CQuery::~CQuery() = default;
+
+bool CSnmpName::CQuery::Start(quint32 i_nIp)
+{
+    m_pState.reset();
+    if (i_nIp == 0)
+        return false;
+    m_pState = std::make_unique<TState>();
+    m_pState->nIp = i_nIp;
+    return true;
+}
+
+int CSnmpName::CQuery::Finish(char *o_pBuffer, int *io_pnLength, int i_nWaitMs, int i_nRetries)
+{
+    const quint32 nIp = m_pState ? m_pState->nIp : 0;
+    m_pState.reset();
+    if (nIp == 0) {
+        if (io_pnLength)
+            *io_pnLength = 0;
+        return 0;
+    }
+    return QuerySysName(nIp, o_pBuffer, io_pnLength, i_nWaitMs, i_nRetries);
+}
+
+int CSnmpName::QuerySysName(
+    quint32 i_nIp, char *o_pBuffer, int *io_pnLength, int i_nWaitMs, int i_nRetries)
 {
     if (!io_pnLength)
         return 0;
@@ -40,7 +65,7 @@ int CSnmpName::QuerySysName(quint32 i_nIp, char *o_pBuffer, int *io_pnLength)
                                            i_nIp & 0xFF)
                              .toLatin1();
     char szCommunity[] = "public";
-    LPSNMP_MGR_SESSION pSession = SnmpMgrOpen(baAgent.data(), szCommunity, kTimeoutMs, kRetries);
+    LPSNMP_MGR_SESSION pSession = SnmpMgrOpen(baAgent.data(), szCommunity, i_nWaitMs, i_nRetries);
     if (!pSession)
         return 0;
 

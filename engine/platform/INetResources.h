@@ -29,13 +29,17 @@ public:
     // Share names in the server's order, hidden ("$") and IPC shares included, each name once.
     // i_sServer is the host's name, i_nIp its address (host byte order); an implementation
     // addresses the host by whichever its facility needs. A listing that breaks off half way
-    // gives the names read so far.
-    virtual std::optional<QStringList> Shares(const QString &i_sServer, quint32 i_nIp) = 0;
+    // gives the names read so far. i_nConnectMs, when positive, bounds the first connection to
+    // the host where the implementation makes it itself (0: its own time-out).
+    virtual std::optional<QStringList>
+    Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs) = 0;
 
     // The first user the host's workstation service reports as logged on; std::nullopt when
-    // it reports none or refuses.
-    virtual std::optional<QString>
-    LoggedOnUser(const QString &i_sServer, quint32 i_nIp, const TCredentials &i_oCredentials) = 0;
+    // it reports none or refuses. i_nConnectMs as for Shares().
+    virtual std::optional<QString> LoggedOnUser(const QString &i_sServer,
+                                                quint32 i_nIp,
+                                                const TCredentials &i_oCredentials,
+                                                int i_nConnectMs) = 0;
 
     // The process-wide implementation for this OS; created on first use, thread-safe.
     static INetResources &Instance();

@@ -3,9 +3,15 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QHostAddress>
 #include <QSslSocket>
 #include <QThread>
 #include <QTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 CTestPeer::CTestPeer(EWait i_eWait,
                      const QByteArray &i_baAnswer,
@@ -184,4 +190,29 @@ qint64 ResidentKiB()
             return baLine.mid(6).trimmed().split(' ').first().toLongLong();
     }
     return -1;
+}
+
+CDroppingPort::~CDroppingPort()
+{
+    if (m_nFiller >= 0)
+        close(m_nFiller);
+    if (m_nListener >= 0)
+        close(m_nListener);
+}
+
+bool CDroppingPort::Open(const QHostAddress &i_oAddress, quint16 i_nPort)
+{
+    sockaddr_in oAddress{};
+    oAddress.sin_family = AF_INET;
+    oAddress.sin_port = htons(i_nPort);
+    oAddress.sin_addr.s_addr = htonl(i_oAddress.toIPv4Address());
+    const auto *pAddress = reinterpret_cast<const sockaddr *>(&oAddress);
+    m_nListener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int nOn = 1;
+    if (m_nListener < 0 || setsockopt(m_nListener, SOL_SOCKET, SO_REUSEADDR, &nOn, sizeof nOn) != 0
+        || bind(m_nListener, pAddress, sizeof oAddress) != 0 || listen(m_nListener, 0) != 0)
+        return false;
+    // The one connection the queue holds; it is never accepted.
+    m_nFiller = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return m_nFiller >= 0 && ::connect(m_nFiller, pAddress, sizeof oAddress) == 0;
 }

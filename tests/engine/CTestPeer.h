@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+class QHostAddress;
 class QThread;
 class QTcpSocket;
 
@@ -94,4 +95,22 @@ private:
     int m_nConnections = 0;
     QByteArray m_baFirstRequest;
     QHash<QTcpSocket *, QByteArray> m_mSeen;
+};
+
+// A TCP port that drops every connection attempt, as a firewalled host does: a listening
+// socket with an accept queue of length 0, held full by one connection of its own, so that the
+// system answers no further SYN. For the test's own network namespace.
+class CDroppingPort final
+{
+public:
+    CDroppingPort() = default;
+    ~CDroppingPort();
+    CDroppingPort(const CDroppingPort &) = delete;
+    CDroppingPort &operator=(const CDroppingPort &) = delete;
+
+    bool Open(const QHostAddress &i_oAddress, quint16 i_nPort);
+
+private:
+    int m_nListener = -1;
+    int m_nFiller = -1;
 };

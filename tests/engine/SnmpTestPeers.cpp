@@ -158,8 +158,9 @@ QString SnmpGetSysName(const QString &i_sAddress)
                 QString(),
                 QStringLiteral("-M"),
                 QString(),
+                // Long enough for the test network's slow agent (1.5 s).
                 QStringLiteral("-t"),
-                QStringLiteral("1"),
+                QStringLiteral("3"),
                 QStringLiteral("-r"),
                 QStringLiteral("0"),
                 QStringLiteral("-Oqv"),
@@ -263,6 +264,8 @@ void CFakeSnmpAgent::run()
         if (nRead <= 0)
             continue;
         ++m_nRequests;
+        if (m_nDelayMs.load() > 0)
+            msleep(static_cast<unsigned long>(m_nDelayMs.load()));
         const QByteArray baAnswer = Answer(baBuffer.left(static_cast<int>(nRead)));
         const int nForger = m_nForgerSocket.load();
         if (!baAnswer.isEmpty())

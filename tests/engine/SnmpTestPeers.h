@@ -59,6 +59,8 @@ public:
     // address asked, as a neighbour forging them would. Call before the first request.
     bool AnswerFrom(quint32 i_nIp, QString &o_sError);
     int RequestCount() const { return m_nRequests.load(); }
+    // Answers only this long after the request came, as a busy agent does.
+    void SetDelayMs(int i_nMs) { m_nDelayMs = i_nMs; }
 
 protected:
     void run() override;
@@ -70,6 +72,7 @@ private:
     EReply m_eReply = EReply::Silence;
     QByteArray m_baValue;
     std::atomic<int> m_nRequests{0};
+    std::atomic<int> m_nDelayMs{0};
     std::atomic<int> m_nSocket{-1};
     std::atomic<int> m_nForgerSocket{-1};
 };

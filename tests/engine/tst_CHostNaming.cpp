@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CCfg.h"
 #include "CDnsSdLibrary.h"
 #include "CHostNaming.h"
+#include "CHostScan.h"
 #include "CScanResult.h"
 #include "CZeroconf.h"
 #include "SnmpTestPeers.h"
 
 #include <QElapsedTimer>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <memory>
@@ -36,6 +39,10 @@ private slots:
     void nameSources();
     void hostWithDnsNameOrNotAliveAsksNoAgent();
     void withoutDnsSdLibraryNamesStillComeFromSnmp();
+    void slowAgentAnswersOnlyTheLongWait_data();
+    void slowAgentAnswersOnlyTheLongWait();
+    void scanAsksTheAgentDuringReverseDns_data();
+    void scanAsksTheAgentDuringReverseDns();
 
 private:
     CSnmpdPeer m_oSnmpd;
@@ -64,6 +71,8 @@ void TestCHostNaming::init()
 {
     // A fresh, empty cache for every case.
     CZeroconf::DestroyInstance();
+    if (m_pFake)
+        m_pFake->SetDelayMs(0);
 }
 
 void TestCHostNaming::nameSources_data()
@@ -177,6 +186,88 @@ void TestCHostNaming::withoutDnsSdLibraryNamesStillComeFromSnmp()
     QCOMPARE(oResult.name(), SnmpGetSysName(QStringLiteral("127.0.0.1")));
     QVERIFY(oTimer.elapsed() < 2000);
     QTRY_VERIFY_WITH_TIMEOUT(!CZeroconf::Instance()->IsBrowsing(), 2000);
+}
+
+void TestCHostNaming::slowAgentAnswersOnlyTheLongWait_data()
+{
+    // An agent that answers 1.5 s after the request: the default mode on the link waits 1 s
+    // once and names the host by its address; high accuracy (3 s, one retry) gets the name.
+    QTest::addColumn<bool>("highAccuracy");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("minMs");
+    QTest::addColumn<int>("maxMs");
+    QTest::newRow("default, on the link") << false << QString() << 900 << 3000;
+    QTest::newRow("high accuracy") << true << QStringLiteral("slow-agent") << 1400 << 10000;
+}
+
+void TestCHostNaming::slowAgentAnswersOnlyTheLongWait()
+{
+    QFETCH(bool, highAccuracy);
+    QFETCH(QString, expected);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+    m_pFake->SetReply(CFakeSnmpAgent::EReply::String, QByteArray("slow-agent"));
+    m_pFake->SetDelayMs(1500);
+    CScanResult oResult;
+    oResult.set_ip(kFakeAgent);
+    oResult.set_status(EHostStatus::Alive);
+    QElapsedTimer oTimer;
+    oTimer.start();
+    CHostNaming::NameFromDiscovery(
+        oResult, TProbeTimeouts::For(highAccuracy, TProbeTimeouts::EPath::OnLink, -1));
+    const qint64 nMs = oTimer.elapsed();
+    QCOMPARE(oResult.name(), expected);
+    QVERIFY2(nMs >= minMs && nMs < maxMs, qPrintable(QStringLiteral("%1 ms").arg(nMs)));
+    // The late answer of the default row must not reach the next case.
+    QThread::msleep(700);
+}
+
+void TestCHostNaming::scanAsksTheAgentDuringReverseDns_data()
+{
+    // A whole host scan (high accuracy, no service probes). The namespace's resolver, 127.0.0.1,
+    // takes every query and never answers: a lookup without a hosts-file entry costs its 1 s.
+    // 127.0.0.1 is "localhost" in the hosts file, and that name stays although snmpd answers;
+    // 127.0.0.2 has no name, and its agent answers 1.2 s after the request. Asked one after the
+    // other the two waits would add up to 2.2 s.
+    QTest::addColumn<quint32>("ip");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("minMs");
+    QTest::addColumn<int>("maxMs");
+    QTest::newRow("named by the hosts file: the agent's answer is not taken")
+        << kRealAgent << QStringLiteral("localhost") << 0 << 1900;
+    QTest::newRow("no name: the agent's answer, waited for alongside the lookup")
+        << kFakeAgent << QStringLiteral("slow-agent") << 1100 << 1900;
+}
+
+void TestCHostNaming::scanAsksTheAgentDuringReverseDns()
+{
+    QFETCH(quint32, ip);
+    QFETCH(QString, expected);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+    QUdpSocket oSilentResolver;
+    QVERIFY(oSilentResolver.bind(QHostAddress::LocalHost, 53));
+    m_pFake->SetReply(CFakeSnmpAgent::EReply::String, QByteArray("slow-agent"));
+    m_pFake->SetDelayMs(1200);
+    CCfg oCfg;
+    oCfg.set_high_accuracy(true);
+    oCfg.set_scan_http(false);
+    oCfg.set_scan_https(false);
+    oCfg.set_scan_ftp(false);
+    oCfg.set_scan_shares(false);
+    oCfg.set_scan_netbios(false);
+    oCfg.set_scan_username(false);
+    oCfg.set_ortavo_ports({});
+    CScanResult oResult;
+    oResult.set_ip(ip);
+    QElapsedTimer oTimer;
+    oTimer.start();
+    CHostScan(oCfg).Run(oResult);
+    const qint64 nMs = oTimer.elapsed();
+    QVERIFY(oResult.IsAlive());
+    QCOMPARE(oResult.name(), expected);
+    QVERIFY2(nMs >= minMs && nMs < maxMs, qPrintable(QStringLiteral("%1 ms").arg(nMs)));
+    QThread::msleep(700);
 }
 
 QTEST_GUILESS_MAIN(TestCHostNaming)

@@ -53,25 +53,30 @@ private:
     TMacAddress m_aMac;
 };
 
-// Answers the n-th request (1-based); 0 never answers.
+// Answers the n-th request (1-based), i_nDelayMs after it; 0 never answers.
 class CScriptedEcho final : public IIcmpEcho
 {
 public:
-    CScriptedEcho(TCalls &io_rCalls, int i_nAnswerOn)
+    CScriptedEcho(TCalls &io_rCalls, int i_nAnswerOn, int i_nDelayMs = 0)
         : m_rCalls(io_rCalls)
         , m_nAnswerOn(i_nAnswerOn)
+        , m_nDelayMs(i_nDelayMs)
     {
     }
     bool Ping(std::uint32_t i_nIp, int i_nTimeoutMs) override
     {
         ++m_rCalls.nEcho;
         m_rCalls.lnEchoTimeoutsMs << i_nTimeoutMs;
-        return i_nIp == kIp && m_rCalls.nEcho == m_nAnswerOn;
+        const bool fAnswer = i_nIp == kIp && m_rCalls.nEcho == m_nAnswerOn;
+        if (fAnswer && m_nDelayMs > 0)
+            QThread::msleep(static_cast<unsigned long>(m_nDelayMs));
+        return fAnswer;
     }
 
 private:
     TCalls &m_rCalls;
     int m_nAnswerOn;
+    int m_nDelayMs;
 };
 
 class CScriptedDns final : public IReverseDns
@@ -105,6 +110,10 @@ private slots:
     void order_data();
     void order();
     void failedLookupKeepsName();
+    void probeTimeouts_data();
+    void probeTimeouts();
+    void pathOfTheAnswer_data();
+    void pathOfTheAnswer();
     void name_data();
     void name();
     void noName_data();
@@ -169,6 +178,102 @@ void TestLivenessProbes::order()
     QCOMPARE(oCalls.lnEchoTimeoutsMs, echoTimeouts);
     QCOMPARE(oCalls.nDns, dnsCalls);
     QCOMPARE(oResult.name(), dnsCalls ? QStringLiteral("host.lab") : QString());
+}
+
+void TestLivenessProbes::probeTimeouts_data()
+{
+    using EPath = TProbeTimeouts::EPath;
+    QTest::addColumn<bool>("highAccuracy");
+    QTest::addColumn<int>("path");
+    QTest::addColumn<qlonglong>("rttUs");
+    QTest::addColumn<int>("connectMs");
+    QTest::addColumn<int>("snmpWaitMs");
+    QTest::addColumn<int>("snmpRetries");
+
+    QTest::newRow("on the link: 500 ms connects, one SNMP wait of 1 s")
+        << false << int(EPath::OnLink) << -1LL << 500 << 1000 << 0;
+    QTest::newRow("routed, fast echo: never below 500 ms")
+        << false << int(EPath::Routed) << 40LL << 500 << 1000 << 0;
+    QTest::newRow("routed, 100 ms echo: four round trips and 250 ms")
+        << false << int(EPath::Routed) << 100000LL << 650 << 1000 << 0;
+    QTest::newRow("routed, a part millisecond counts as a whole one")
+        << false << int(EPath::Routed) << 300001LL << 1454 << 1454 << 0;
+    QTest::newRow("routed, 2 s echo: never above 3 s")
+        << false << int(EPath::Routed) << 2000000LL << 3000 << 3000 << 0;
+    QTest::newRow("routed without a measured echo: the probes' own")
+        << false << int(EPath::Routed) << -1LL << 0 << 3000 << 1;
+    QTest::newRow("nothing known: the probes' own")
+        << false << int(EPath::Unknown) << -1LL << 0 << 3000 << 1;
+    QTest::newRow("high accuracy on the link: the probes' own")
+        << true << int(EPath::OnLink) << -1LL << 0 << 3000 << 1;
+    QTest::newRow("high accuracy routed: the probes' own")
+        << true << int(EPath::Routed) << 100000LL << 0 << 3000 << 1;
+}
+
+void TestLivenessProbes::probeTimeouts()
+{
+    QFETCH(bool, highAccuracy);
+    QFETCH(int, path);
+    QFETCH(qlonglong, rttUs);
+    QFETCH(int, connectMs);
+    QFETCH(int, snmpWaitMs);
+    QFETCH(int, snmpRetries);
+    const TProbeTimeouts oTimeouts =
+        TProbeTimeouts::For(highAccuracy, static_cast<TProbeTimeouts::EPath>(path), rttUs);
+    QCOMPARE(oTimeouts.nConnectMs, connectMs);
+    QCOMPARE(oTimeouts.nSnmpWaitMs, snmpWaitMs);
+    QCOMPARE(oTimeouts.nSnmpRetries, snmpRetries);
+    // A probe's own shorter time-out stays; 0 leaves every probe its own.
+    QCOMPARE(oTimeouts.ConnectMs(3000), connectMs > 0 ? connectMs : 3000);
+    QCOMPARE(oTimeouts.ConnectMs(200), 200);
+}
+
+void TestLivenessProbes::pathOfTheAnswer_data()
+{
+    using EPath = TProbeTimeouts::EPath;
+    QTest::addColumn<bool>("arpAnswers");
+    QTest::addColumn<int>("echoAnswersOn");
+    QTest::addColumn<int>("echoDelayMs");
+    QTest::addColumn<int>("path");
+    QTest::addColumn<int>("minConnectMs");
+    QTest::addColumn<int>("maxConnectMs");
+
+    // The echo's round trip is measured on this machine, which may be loaded: only the lower
+    // bounds are tight.
+    QTest::newRow("ARP answered: on the link")
+        << true << 1 << 0 << int(EPath::OnLink) << 500 << 500;
+    QTest::newRow("echo answered at once: routed, at least 500 ms")
+        << false << 1 << 0 << int(EPath::Routed) << 500 << 3000;
+    QTest::newRow("echo answered after 200 ms: routed, from the round trip")
+        << false << 1 << 200 << int(EPath::Routed) << 1050 << 3000;
+    QTest::newRow("no answer: nothing known") << false << 0 << 0 << int(EPath::Unknown) << 0 << 0;
+}
+
+void TestLivenessProbes::pathOfTheAnswer()
+{
+    QFETCH(bool, arpAnswers);
+    QFETCH(int, echoAnswersOn);
+    QFETCH(int, echoDelayMs);
+    QFETCH(int, path);
+    QFETCH(int, minConnectMs);
+    QFETCH(int, maxConnectMs);
+
+    TCalls oCalls;
+    CLivenessProbes oProbes(std::make_unique<CScriptedArp>(oCalls, arpAnswers, g_aMac),
+                            std::make_unique<CScriptedEcho>(oCalls, echoAnswersOn, echoDelayMs),
+                            std::make_unique<CScriptedDns>(oCalls, std::nullopt));
+    CScanResult oResult;
+    oResult.set_ip(kIp);
+    oProbes.Run(oResult, false);
+    QCOMPARE(int(oProbes.Path()), path);
+    const TProbeTimeouts oDefault = oProbes.Timeouts(false);
+    QVERIFY2(oDefault.nConnectMs >= minConnectMs && oDefault.nConnectMs <= maxConnectMs,
+             qPrintable(QString::number(oDefault.nConnectMs)));
+    // High accuracy keeps the probes' own waits whatever the path.
+    const TProbeTimeouts oHigh = oProbes.Timeouts(true);
+    QCOMPARE(oHigh.nConnectMs, 0);
+    QCOMPARE(oHigh.nSnmpWaitMs, TProbeTimeouts::kDesignSnmpWaitMs);
+    QCOMPARE(oHigh.nSnmpRetries, TProbeTimeouts::kDesignSnmpRetries);
 }
 
 void TestLivenessProbes::failedLookupKeepsName()

@@ -324,7 +324,7 @@ void TestNetResourcesSamba::sharesMatchSmbClient()
     std::optional<QStringList> olsShares;
     std::vector<std::unique_ptr<QThread>> vThreads;
     vThreads.emplace_back(QThread::create([&]() {
-        olsShares = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback);
+        olsShares = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback, 0);
     }));
     QVERIFY(RunAll(vThreads));
     QVERIFY(olsShares.has_value());
@@ -345,7 +345,7 @@ void TestNetResourcesSamba::sharesFromManyWorkersAtOnce()
     for (int i = 0; i < Workers; ++i) {
         vThreads.emplace_back(QThread::create([&]() {
             const auto olsShares =
-                INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback);
+                INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback, 0);
             if (olsShares && *olsShares == lsExpected)
                 nRight.fetchAndAddRelaxed(1);
         }));
@@ -380,7 +380,7 @@ void TestNetResourcesSamba::loggedOnUser()
     std::vector<std::unique_ptr<QThread>> vThreads;
     vThreads.emplace_back(QThread::create([&]() {
         osUser = INetResources::Instance().LoggedOnUser(
-            QStringLiteral("loopbox"), Loopback, {login, password});
+            QStringLiteral("loopbox"), Loopback, {login, password}, 0);
     }));
     QVERIFY(RunAll(vThreads));
     QCOMPARE(osUser.has_value(), found);
@@ -436,7 +436,7 @@ void TestNetResourcesSamba::stalledSmbHostsDoNotDelayOthers()
                 QHostAddress(QStringLiteral("127.0.4.%1").arg(i + 1)).toIPv4Address();
             nStalledStarted.fetchAndAddRelaxed(1);
             lfStalledAnswered[i] =
-                INetResources::Instance().Shares(QStringLiteral("stall"), nIp).has_value();
+                INetResources::Instance().Shares(QStringLiteral("stall"), nIp, 0).has_value();
         }));
     }
     vThreads.emplace_back(QThread::create([&]() {
@@ -445,7 +445,7 @@ void TestNetResourcesSamba::stalledSmbHostsDoNotDelayOthers()
             QThread::yieldCurrentThread();
         QElapsedTimer oOwn;
         oOwn.start();
-        olsReal = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback);
+        olsReal = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback, 0);
         nRealMs = oOwn.elapsed();
     }));
     QVERIFY(RunAll(vThreads));

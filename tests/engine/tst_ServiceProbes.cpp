@@ -4,6 +4,7 @@
 #include "CCfg.h"
 #include "CHostScan.h"
 #include "CHttpProbe.h"
+#include "CLivenessProbes.h"
 #include "CNetResourceProbe.h"
 #include "COrtavoProbe.h"
 #include "CScanResult.h"
@@ -61,15 +62,19 @@ int CountEntries(const char *i_pDir)
 class CRecordingNet final : public INetResources
 {
 public:
-    std::optional<QStringList> Shares(const QString &i_sServer, quint32 i_nIp) override
+    std::optional<QStringList>
+    Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs) override
     {
+        Q_UNUSED(i_nConnectMs)
         lsCalls << QStringLiteral("shares %1 %2").arg(i_sServer, IpToText(i_nIp));
         return olsShares;
     }
     std::optional<QString> LoggedOnUser(const QString &i_sServer,
                                         quint32 i_nIp,
-                                        const TCredentials &i_oCredentials) override
+                                        const TCredentials &i_oCredentials,
+                                        int i_nConnectMs) override
     {
+        Q_UNUSED(i_nConnectMs)
         lsCalls << QStringLiteral("user %1 %2 %3/%4")
                        .arg(i_sServer,
                             IpToText(i_nIp),
@@ -115,6 +120,8 @@ private slots:
 
     void hostScanRunsTheServiceProbes();
     void hostScanSkipsDeadHost();
+    void droppedConnectsCostThePathTimeOut_data();
+    void droppedConnectsCostThePathTimeOut();
     void manyWorkersLeaveNothingBehind();
 
 private:
@@ -503,7 +510,8 @@ void TestServiceProbes::sharesOfSilentHostsDoNotQueue()
         vThreads.emplace_back(QThread::create([&lfAnswered, i]() {
             const quint32 nIp =
                 QHostAddress(QStringLiteral("127.0.3.%1").arg(i + 1)).toIPv4Address();
-            lfAnswered[i] = INetResources::Instance().Shares(QStringLiteral("h"), nIp).has_value();
+            lfAnswered[i] =
+                INetResources::Instance().Shares(QStringLiteral("h"), nIp, 0).has_value();
         }));
     }
     QVERIFY(RunAll(vThreads));
@@ -625,6 +633,83 @@ void TestServiceProbes::hostScanSkipsDeadHost()
         QCOMPARE(oResult.shares(), QStringList{QStringLiteral("mark")});
         QCOMPARE(oResult.ortavo_ports(), QList<qint32>{7});
     }
+}
+
+void TestServiceProbes::droppedConnectsCostThePathTimeOut_data()
+{
+    // A host that is alive but drops every SYN, as a desktop firewall does. Here it answers echo
+    // within microseconds, so the default mode gives each connect 500 ms; high accuracy waits
+    // each probe's own time-out. The bounds leave a second of slack either way.
+    QTest::addColumn<QString>("probe");
+    QTest::addColumn<bool>("highAccuracy");
+    QTest::addColumn<int>("minMs");
+    QTest::addColumn<int>("maxMs");
+    const int nFast = 1500;
+    const int nNoLimit = 20000;
+    QTest::newRow("web, default") << QStringLiteral("http") << false << 0 << nFast;
+    QTest::newRow("web, high accuracy")
+        << QStringLiteral("http") << true << CHttpProbe::TimeoutMs - 100 << nNoLimit;
+    QTest::newRow("TLS, default") << QStringLiteral("https") << false << 0 << nFast;
+    QTest::newRow("TLS, high accuracy")
+        << QStringLiteral("https") << true << CHttpProbe::TimeoutMs - 100 << nNoLimit;
+    QTest::newRow("remote administration port, default")
+        << QStringLiteral("ortavo") << false << 0 << nFast;
+    QTest::newRow("remote administration port, high accuracy")
+        << QStringLiteral("ortavo") << true << CTcpConnect::TimeoutMs - 100 << nNoLimit;
+    QTest::newRow("SMB before shares, default") << QStringLiteral("shares") << false << 0 << nFast;
+    QTest::newRow("SMB before shares, high accuracy")
+        << QStringLiteral("shares") << true << CSmbPing::TimeoutMs - 100 << nNoLimit;
+}
+
+void TestServiceProbes::droppedConnectsCostThePathTimeOut()
+{
+    QFETCH(QString, probe);
+    QFETCH(bool, highAccuracy);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+    const QHostAddress oHost(QStringLiteral("127.0.0.9"));
+    std::vector<std::unique_ptr<CDroppingPort>> vPorts;
+    for (const quint16 nPort : {80, 443, 445, 4899}) {
+        vPorts.push_back(std::make_unique<CDroppingPort>());
+        QVERIFY2(vPorts.back()->Open(oHost, nPort), qPrintable(QString::number(nPort)));
+    }
+    CCfg oCfg;
+    oCfg.set_high_accuracy(highAccuracy);
+    oCfg.set_scan_http(probe == QLatin1String("http"));
+    oCfg.set_scan_https(probe == QLatin1String("https"));
+    oCfg.set_scan_ftp(false);
+    oCfg.set_scan_netbios(false);
+    oCfg.set_scan_username(false);
+    oCfg.set_ortavo_ports(probe == QLatin1String("ortavo") ? QList<int>{4899} : QList<int>());
+    // The share probe needs a name, which no source in this namespace gives: it runs on its
+    // own, with the waits the liveness step of this host leads to.
+    oCfg.set_scan_shares(false);
+    CScanResult oResult;
+    oResult.set_ip(oHost.toIPv4Address());
+    QElapsedTimer oTimer;
+    qint64 nMs = 0;
+    QVERIFY(OnWorker([&]() {
+        oTimer.start();
+        if (probe == QLatin1String("shares")) {
+            CLivenessProbes oLiveness;
+            oLiveness.Run(oResult, highAccuracy);
+            oResult.set_name(QStringLiteral("box"));
+            oResult.set_shares({QStringLiteral("mark")});
+            CNetResourceProbe::ProbeShares(
+                oResult, INetResources::Instance(), oLiveness.Timeouts(highAccuracy));
+        } else {
+            CHostScan(oCfg).Run(oResult);
+        }
+        nMs = oTimer.elapsed();
+    }));
+    QVERIFY(oResult.IsAlive());
+    QVERIFY(!oResult.has_http());
+    QVERIFY(!oResult.has_https());
+    if (probe == QLatin1String("ortavo"))
+        QCOMPARE(oResult.ortavo_ports(), QList<qint32>());
+    if (probe == QLatin1String("shares"))
+        QCOMPARE(oResult.shares(), QStringList());
+    QVERIFY2(nMs >= minMs && nMs < maxMs, qPrintable(QStringLiteral("%1 ms").arg(nMs)));
 }
 
 void TestServiceProbes::manyWorkersLeaveNothingBehind()

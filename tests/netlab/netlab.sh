@@ -174,6 +174,18 @@ build_network() {
         lan_host "$ns" "$ip" "$mac"
     done
     nsx vnl-h0-12 sysctl -q -w net.ipv4.icmp_echo_ignore_all=1 >/dev/null
+    firewall vnl-h0-30 198.18.0.30 "policy drop;"
+    firewall vnl-h0-31 198.18.0.31 "ip protocol tcp drop;"
+}
+
+# firewall NS IP RULES: an input filter in NS, as a desktop firewall's default would be; ARP
+# is no IP and still answered. A failure is reported like a service that did not start.
+firewall() {
+    local ns=$1 ip=$2 rules=$3 out
+    have nft || { svc_missing "$ns" "$ip" nft "nft is missing (Debian package nftables)"; return; }
+    out=$(printf 'table ip fw {\n chain in {\n  type filter hook input priority 0; %s\n }\n}\n' "$rules" |
+        nsx "$ns" nft -f - 2>&1) ||
+        svc_missing "$ns" "$ip" nft "$(tr '\n' ' ' <<<"$out" | cut -c1-300)"
 }
 
 build_hostile() {
@@ -633,6 +645,9 @@ LAN_HOSTS=(
     "vnl-h0-23   198.18.0.23    02:5e:00:00:00:17"
     "vnl-h0-24   198.18.0.24    02:5e:00:00:00:18"
     "vnl-h0-25   198.18.0.25    02:5e:00:00:00:19"
+    "vnl-h0-30   198.18.0.30    02:5e:00:00:00:1e"
+    "vnl-h0-31   198.18.0.31    02:5e:00:00:00:1f"
+    "vnl-h0-32   198.18.0.32    02:5e:00:00:00:20"
     "vnl-h1-5    198.18.1.5     02:5e:00:00:01:05"
     "vnl-h15-250 198.18.15.250  02:5e:00:00:0f:fa"
 )
@@ -698,6 +713,7 @@ start_services() {
     start_peer vnl-h0-24 198.18.0.24 nbns-short:137
     start_peer vnl-h0-25 198.18.0.25 nbns-badid:137
     start_peer vnl-h1-5 198.18.1.5 accept:4899
+    start_peer vnl-h0-32 198.18.0.32 snmp-slow:161
 
     start_avahi "$SCAN" "$SCAN_IP" vnl-scan no yes
 }
@@ -746,6 +762,12 @@ expectations() {
         notes="UDP 137 answer of 56 bytes, too short to parse"
     row 198.18.0.25 vnl-h0-25 mac=02:5E:00:00:00:19 expect_status=alive \
         notes="UDP 137 answer carries a wrong transaction id"
+    row 198.18.0.30 vnl-h0-30 mac=02:5E:00:00:00:1E expect_status=alive \
+        notes="firewalled: answers ARP, drops every IP packet (ICMP, TCP, UDP); no PTR"
+    row 198.18.0.31 vnl-h0-31 mac=02:5E:00:00:00:1F expect_status=alive \
+        notes="firewalled: answers ARP and ICMP echo, drops every TCP packet; UDP ports are closed; no PTR"
+    row 198.18.0.32 vnl-h0-32 mac=02:5E:00:00:00:20 expect_status=alive snmp_sysname=slow-snmp \
+        notes="SNMP agent that answers 1.5 s after the request: high accuracy names the host, the default mode (one 1 s wait on the link) does not; no PTR"
     row 198.18.0.99 "" mac= expect_status=unknown notes="absent"
     row 198.18.1.5 vnl-h1-5 mac=02:5E:00:00:01:05 expect_status=alive name=echo.$DOMAIN ortavo_ports=4899 \
         notes="beyond the first /24"

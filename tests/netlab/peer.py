@@ -39,6 +39,9 @@ may be a block A.B.C.D-E (last octet D to E), one listener per address:
            UDP 161: answers any GET with a sysName that holds a CR LF
            followed by a forged host line, ESC sequences, C1 and invalid
            UTF-8; 1,052 bytes long on even last octets, short on odd ones
+  snmp-slow
+           UDP 161: answers any GET with the sysName "slow-snmp", but only
+           SNMP_SLOW_S after the request came (a busy agent)
 
 Everything is bounded: held connections are capped and recycled oldest
 first, a streaming answer ends after STREAM_MAX_S or STREAM_MAX_BYTES, the
@@ -67,6 +70,10 @@ STREAM_MAX_BYTES = 1 << 30
 STREAM_BYTES_PER_S = 1 << 30
 SEND_BLOCK = 256 << 10
 TICK_S = 0.05
+SNMP_SLOW_S = 1.5
+SLOW_SYSNAME = b"slow-snmp"
+# Answers of the slow agent waiting for their time; more are dropped.
+MAX_DELAYED = 256
 
 TCP_ROLES = ("accept", "tarpit", "trickle", "http-entity", "http-chunked", "http-gzip",
              "http-endless-line", "http-endless-headers")
@@ -176,7 +183,7 @@ EVIL_SYSNAME = (b"evil\r\nalive | injected-host | 6.6.6.6 | x"
 EVIL_SYSNAME_LONG = EVIL_SYSNAME + b"N" * (1052 - len(EVIL_SYSNAME))
 
 
-def snmp_reply(query, addr):
+def snmp_reply(query, addr, value=None):
     tag, msg, _ = ber_read(query, 0)
     if tag != 0x30:
         raise ValueError("not a message")
@@ -186,7 +193,8 @@ def snmp_reply(query, addr):
     if pdu_tag not in (0xA0, 0xA1):
         raise ValueError("not a GET")
     _, reqid, _ = ber_read(pdu, 0)
-    value = EVIL_SYSNAME_LONG if int(addr.rsplit(".", 1)[1]) % 2 == 0 else EVIL_SYSNAME
+    if value is None:
+        value = EVIL_SYSNAME_LONG if int(addr.rsplit(".", 1)[1]) % 2 == 0 else EVIL_SYSNAME
     binding = ber(0x30, ber(0x06, SYSNAME_OID) + ber(0x04, value))
     answer = ber(0xA2, ber(0x02, reqid) + ber(0x02, b"\0") + ber(0x02, b"\0") + ber(0x30, binding))
     return ber(0x30, ber(0x02, version) + ber(0x04, community) + answer)
@@ -297,13 +305,14 @@ class Peer:
         self.stream_refill = time.monotonic()
         self.throttled = set()
         self.last_tick = 0.0
+        self.delayed = collections.deque()  # (due, sock, data, peer), due times in order
 
     def add(self, spec):
         role, addr, port = spec.rsplit(":", 2)
         port = int(port)
         block = expand(addr)
         for i, one in enumerate(block):
-            if role.startswith("nbns-") or role == "snmp-evil":
+            if role.startswith("nbns-") or role in ("snmp-evil", "snmp-slow"):
                 s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
                 s.bind((one, port))
                 s.setblocking(False)
@@ -443,6 +452,11 @@ class Peer:
         try:
             if role == "snmp-evil":
                 replies.append((sock, snmp_reply(query, addr)))
+            elif role == "snmp-slow":
+                if len(self.delayed) < MAX_DELAYED:
+                    self.delayed.append((now + SNMP_SLOW_S, sock,
+                                         snmp_reply(query, addr, SLOW_SYSNAME), peer))
+                return
             elif role == "nbns-spoof":
                 last = int(addr.rsplit(".", 1)[1])
                 if pair is not None:
@@ -463,6 +477,12 @@ class Peer:
 
     def tick(self):
         now = time.monotonic()
+        while self.delayed and self.delayed[0][0] <= now:
+            _, sock, data, peer = self.delayed.popleft()
+            try:
+                sock.sendto(data, peer)
+            except OSError:
+                pass
         if now - self.last_tick < TICK_S:
             return
         self.last_tick = now
@@ -489,7 +509,10 @@ class Peer:
 
     def run(self):
         while True:
-            for key, mask in self.sel.select(timeout=TICK_S):
+            wait = TICK_S
+            if self.delayed:
+                wait = max(0.0, min(wait, self.delayed[0][0] - time.monotonic()))
+            for key, mask in self.sel.select(timeout=wait):
                 kind, arg = key.data
                 if kind == "listen":
                     self.on_accept(key.fileobj, arg)
