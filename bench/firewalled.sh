@@ -19,6 +19,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 netlab=$root/tests/netlab/netlab.sh
+# shellcheck source=bench/time_file.sh
+. "$root/bench/time_file.sh"
 runs=${BENCH_RUNS:-3}
 consoles=${BENCH_CONSOLES:-now=$root/build/console/vistrel_console}
 cases=${BENCH_CASES:-silent lan}
@@ -62,10 +64,8 @@ measure() {
         echo "  $tool $case $mode run $run: did not run in the scanner namespace; left out" >&2
         return 0
     fi
-    local wall rss status
-    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n=split($2,a,":"); s=0; for(i=1;i<=n;i++) s=s*60+a[i]; print s}' "$tfile")
-    rss=$(awk -F': ' '/Maximum resident/ {print $2}' "$tfile")
-    status=$(awk -F': ' '/Exit status/ {print $2}' "$tfile")
+    local wall user sys rss status
+    read_time_file "$tfile"
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$tool" "$case" "$mode" "$run" "$wall" "$rss" "$status" >>"$runs_tsv"
     printf '  %-8s %-7s %-8s run %s: %7.2f s, %7d KiB, status %s\n' "$tool" "$case" "$mode" "$run" "$wall" "$rss" "$status"
 }

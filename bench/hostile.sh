@@ -19,6 +19,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 netlab=$root/tests/netlab/netlab.sh
+# shellcheck source=bench/time_file.sh
+. "$root/bench/time_file.sh"
 table=/run/vistrel-netlab/hostile.tsv
 runs=${BENCH_RUNS:-3}
 cases=${BENCH_CASES:-hostile good}
@@ -74,16 +76,7 @@ measure() {
         return 0
     fi
     local wall user sys rss status
-    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n=split($2,a,":"); s=0; for(i=1;i<=n;i++) s=s*60+a[i]; print s}' "$tfile")
-    user=$(awk -F': ' '/User time/ {print $2}' "$tfile")
-    sys=$(awk -F': ' '/System time/ {print $2}' "$tfile")
-    rss=$(awk -F': ' '/Maximum resident/ {print $2}' "$tfile")
-    # timeout passes the console's status on (124: our time-out) and dies of the signal that
-    # killed it, which time reports apart; 128+N stands for signal N.
-    status=$(awk -F': ' '/Exit status/ {print $2}' "$tfile")
-    if grep -q 'Command terminated by signal' "$tfile"; then
-        status=$((128 + $(sed -n 's/.*Command terminated by signal \([0-9]*\).*/\1/p' "$tfile")))
-    fi
+    read_time_file "$tfile"
     [ -e "$out" ] || : >"$out"
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$case" "$range" "$run" "$wall" "$user" "$sys" "$rss" "$status" "$out" >>"$runs_tsv"
     printf '  %-22s run %s: %7.2f s, %8d KiB, status %s\n' "$case" "$run" "$wall" "$rss" "$status"
