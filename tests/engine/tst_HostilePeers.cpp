@@ -130,10 +130,17 @@ private:
     int m_nRequests = 0;
 };
 
-// Runs the web probe on a worker against the peer at i_oResult's address, sampling this
-// process's resident memory meanwhile; returns false if the probe hung past the test's limit.
-bool ProbeWeb(QObject *i_pContext, CScanResult &io_oResult, qint64 &o_nMs, qint64 &o_nPeakGrowthKiB)
+// Runs the web probe on a worker against the peer at i_oHost, into a result whose title reads
+// "before" (a failed probe must leave it so), sampling this process's resident memory meanwhile;
+// returns false if the probe hung past the test's limit.
+bool ProbeWeb(QObject *i_pContext,
+              const QHostAddress &i_oHost,
+              CScanResult &o_oResult,
+              qint64 &o_nMs,
+              qint64 &o_nPeakGrowthKiB)
 {
+    o_oResult.set_ip(i_oHost.toIPv4Address());
+    o_oResult.set_http_title(QStringLiteral("before"));
     o_nPeakGrowthKiB = 0;
     const qint64 nRssBeforeKiB = ResidentKiB();
     QTimer oSampler;
@@ -144,7 +151,7 @@ bool ProbeWeb(QObject *i_pContext, CScanResult &io_oResult, qint64 &o_nMs, qint6
     const bool fEnded = OnWorker([&]() {
         QElapsedTimer oTimer;
         oTimer.start();
-        CHttpProbe::ProbeHttp(io_oResult);
+        CHttpProbe::ProbeHttp(o_oResult);
         o_nMs = oTimer.elapsed();
     });
     o_nPeakGrowthKiB = qMax(o_nPeakGrowthKiB, ResidentKiB() - nRssBeforeKiB);
@@ -386,11 +393,9 @@ void TestHostilePeers::hostileWebServers()
     QVERIFY(oPeer.listen(oHost, 80));
 
     CScanResult oResult;
-    oResult.set_ip(oHost.toIPv4Address());
-    oResult.set_http_title(QStringLiteral("before"));
     qint64 nMs = 0;
     qint64 nPeakGrowthKiB = 0;
-    QVERIFY(ProbeWeb(this, oResult, nMs, nPeakGrowthKiB));
+    QVERIFY(ProbeWeb(this, oHost, oResult, nMs, nPeakGrowthKiB));
     if (ok != 2)
         QCOMPARE(oResult.has_http(), ok == 1);
     // A failed probe leaves the title as it was.
@@ -456,11 +461,9 @@ void TestHostilePeers::webServersBeyondTheBudget()
     QVERIFY(oPeer.listen(oHost, 80));
 
     CScanResult oResult;
-    oResult.set_ip(oHost.toIPv4Address());
-    oResult.set_http_title(QStringLiteral("before"));
     qint64 nMs = 0;
     qint64 nPeakGrowthKiB = 0;
-    QVERIFY(ProbeWeb(this, oResult, nMs, nPeakGrowthKiB));
+    QVERIFY(ProbeWeb(this, oHost, oResult, nMs, nPeakGrowthKiB));
     qInfo("web probe: %lld ms, resident memory grew by %lld KiB at most", nMs, nPeakGrowthKiB);
     QCOMPARE(oResult.has_http(), ok);
     QCOMPARE(oResult.http_title(), ok ? title : QStringLiteral("before"));
