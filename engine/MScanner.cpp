@@ -8,6 +8,9 @@
 #include "CThreadHandOff.h"
 #include "EngineLog.h"
 
+#include <QNetworkSession>
+#include <QSharedPointer>
+
 #include <algorithm>
 #include <limits>
 
@@ -22,6 +25,18 @@ constexpr quint64 kDescriptorsPerWorker = 8;
 // What the process holds besides its workers: standard streams, the main thread's notifier,
 // the liveness sweep's raw sockets, the name libraries, the output and memory files.
 constexpr quint64 kDescriptorsReserved = 32;
+
+// Every QAbstractSocket::connectToHost() looks up a session property whose type Qt registers on
+// first use, with a converter. Registered first by two workers at once, Qt prints "Type conversion
+// already registered" on standard error, in the middle of a script's output. Registering it here,
+// on the thread that starts the workers, leaves them nothing to race for.
+void RegisterSocketTypes()
+{
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    qRegisterMetaType<QSharedPointer<QNetworkSession>>();
+    QT_WARNING_POP
+}
 
 } // namespace
 
@@ -42,7 +57,9 @@ int MScanner::AllowedThreads()
 
 MScanner::MScanner(QObject *i_pParent)
     : IScanTaskSource(i_pParent)
-{}
+{
+    RegisterSocketTypes();
+}
 
 MScanner::~MScanner()
 {
