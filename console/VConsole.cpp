@@ -121,11 +121,6 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
     return false;
 }
 
-bool VConsole::IsOutputXml() const
-{
-    return m_sOutputFileName.size() > 3 && m_sOutputFileName.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive);
-}
-
 bool VConsole::Start(QString &o_rsMessage)
 {
     if (!m_sOutputFileName.isEmpty()) {

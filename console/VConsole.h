@@ -43,7 +43,6 @@ public:
     int ExitStatus() const { return m_nExitStatus; }
     bool IsInterrupted() const { return m_fInterrupted; }
     QString OutputFileName() const { return m_sOutputFileName; }
-    bool IsOutputXml() const;
     // Set when a line could not be written to the output file (a full disk, a removed medium):
     // empty when all went well, else the message to print before ending with a failure status.
     QString OutputError() const { return m_sOutputError; }
@@ -55,8 +54,6 @@ public:
 signals:
     void EmitScan(CIpList i_oScope, int i_nId);
     void EndApplication();
-    void FileBodyRequired(QString &i_rsFilesBody, bool i_fSelectionOnly, bool i_fIsOutputXml);
-    void FileEndRequired(QString &i_rsFilesBody, bool i_fIsOutputXml);
 
 public slots:
     CIpList OnIpRangesRequired();

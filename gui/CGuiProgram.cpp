@@ -177,11 +177,6 @@ void CGuiProgram::MakeModelConnections()
         pWindow, &v_main::RetrieveRowsData, pScan, &VResultsBackend::OnRetrieveRowsData);
     QObject::connect(
         pWindow, &v_main::RetrieveFavoritesData, pFavorites, &VResultsBackend::OnRetrieveRowsData);
-    QObject::connect(
-        pWindow, &v_main::RetrieveRowsDataFull, pScan, &VResultsBackend::OnRetrieveRowsDataFull);
-    QObject::connect(pWindow, &v_main::RetrieveScanRows, pScan, &VResultsBackend::OnRetrieveRows);
-    QObject::connect(
-        pWindow, &v_main::RetrieveFavoritesRows, pFavorites, &VResultsBackend::OnRetrieveRows);
     QObject::connect(pWindow, &v_main::FavoritesDataReady, pFavorites, &VResultsBackend::FromList);
     QObject::connect(
         pWindow, &v_main::AddNewFavoritesItem, pFavorites, &VResultsBackend::OnAddNewItem);

@@ -46,12 +46,6 @@ public:
 signals:
     void RightButtonPressed(const QMouseEvent *i_pEvent);
     void PasteData(const QByteArray &baData);
-    // Declared for the window's set-models wiring; the view never emits it.
-    void RetrieveRowsData(quint32 *i_puRowIndexes,
-                          int i_uRowCount,
-                          QList<CScanItem> *i_poData,
-                          QStringList *i_plsComments,
-                          bool &i_rfDataStored);
     void SelectionProvided(const IpRanges &i_oSelectedRows);
     void ClearSelection(const QAbstractItemModel *i_pModel);
     void IndexDblClicked(const QModelIndex &i_oIndex);

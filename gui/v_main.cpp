@@ -5,8 +5,8 @@
 #include "CColumnStates.h"
 #include "CCopyMenu.h"
 #include "CFavoritesContentHandler.h"
-#include "CHostActionRunner.h"
 #include "CFavoritesFile.h"
+#include "CHostActionRunner.h"
 #include "CLocalSubnets.h"
 #include "CLocalizations.h"
 #include "CMenuHeaderView.h"
@@ -80,7 +80,7 @@ v_main::v_main(QWidget *i_pParent)
         m_pHostProperties, &v_host_properties::EditFavoritesItem, this, &v_main::EditFavoritesItem);
     m_pFavoritesFile = new CFavoritesFile(this);
     connect(ui->pbPause, &QPushButton::clicked, this, &v_main::OnPauseResume);
-    connect(ui->cbIpRange, &QComboBox::editTextChanged, this, &v_main::OnIpTextChanged);
+    connect(ui->cbIpRange, &QComboBox::editTextChanged, this, &v_main::CheckScanButton);
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
         connect(pView->MenuHeader(),
                 &CMenuHeaderView::RightButtonPressed,
@@ -160,10 +160,6 @@ void v_main::SetModels(VResultsBackend *i_pScanModel, VResultsBackend *i_pFavori
                 &QItemSelectionModel::selectionChanged,
                 this,
                 &v_main::OnSelectionChanged);
-        connect(pView,
-                &CMouseRightClickTableView::RetrieveRowsData,
-                pModel,
-                &VResultsBackend::OnRetrieveRowsData);
         connect(pModel, &QAbstractItemModel::layoutChanged, this, &v_main::OnModelLayoutChanged);
         // Streamed results insert rows rather than re-laying out the model.
         connect(pModel, &QAbstractItemModel::rowsInserted, this, &v_main::OnModelLayoutChanged);
@@ -326,8 +322,7 @@ CColumnStateList v_main::CollectForStore(const CMouseRightClickTableView *i_pVie
 void v_main::SaveColumns()
 {
     CColumnStates::Save(m_oCfg, CollectForStore(ui->tvResults), CColumnStates::ScanGroup());
-    CColumnStates::Save(
-        m_oCfg, CollectForStore(ui->tvFavorites), CColumnStates::FavoritesGroup());
+    CColumnStates::Save(m_oCfg, CollectForStore(ui->tvFavorites), CColumnStates::FavoritesGroup());
 }
 
 void v_main::SaveWindowState()
@@ -741,12 +736,6 @@ void v_main::OnModelLayoutChanged()
     UpdateControls();
 }
 
-void v_main::OnIpTextChanged(const QString &i_sText)
-{
-    Q_UNUSED(i_sText)
-    CheckScanButton();
-}
-
 void v_main::RefillRangeHistory()
 {
     QStringList lsHistory;
@@ -944,7 +933,6 @@ void v_main::OnCollapseAll()
 
 void v_main::OnClearScanData()
 {
-    emit StopScan();
     if (OnResultsTab())
         emit ClearScanData();
     else

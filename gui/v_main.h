@@ -100,9 +100,6 @@ signals:
                                QList<CScanItem> *i_poData,
                                QStringList *i_plsComments,
                                bool &i_rfDataStored);
-    void RetrieveRowsDataFull(quint32 *i_puRowIndexes, int i_uRowCount, QList<CScanItem> &i_loData);
-    void RetrieveScanRows(QList<CScanItem> &i_roData, bool &i_rfDataStored);
-    void RetrieveFavoritesRows(QList<CScanItem> &i_roData, bool &i_rfDataStored);
     void EmitWakeOnLan(QByteArray i_oMac);
     void EmitShutdownAbort(int i_nIp);
     void AddToFavorites(QList<CScanItem> &i_roList);
@@ -116,7 +113,6 @@ signals:
     void DataReady(CScanResult i_oResult);
     void LanguageChanged();
     void ShutdownRequested();
-    void StopScan();
 
 public slots:
     void OnCfg(CCfg i_oCfg);
@@ -146,7 +142,6 @@ public slots:
     void OnSubnetMy();
     void OnSubnetC();
     void OnSelectIpFile();
-    void OnIpTextChanged(const QString &i_sText);
     void OnSelectionChanged();
     void OnHdrContextMenu(const QMouseEvent *i_pEvent);
     void OnColumnVisibility(int i_nColumn);

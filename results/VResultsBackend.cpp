@@ -99,8 +99,7 @@ quint64 MacNumber(const QByteArray &i_baMac)
     return nValue;
 }
 
-template<typename T>
-int Sign(const T &i_oA, const T &i_oB)
+template <typename T> int Sign(const T &i_oA, const T &i_oB)
 {
     return i_oA < i_oB ? -1 : (i_oB < i_oA ? 1 : 0);
 }
@@ -235,7 +234,8 @@ QVariant VResultsBackend::data(const QModelIndex &i_oIndex, int i_nRole) const
     }
 }
 
-QVariant VResultsBackend::headerData(int i_nSection, Qt::Orientation i_eOrientation, int i_nRole) const
+QVariant
+VResultsBackend::headerData(int i_nSection, Qt::Orientation i_eOrientation, int i_nRole) const
 {
     Q_UNUSED(i_eOrientation)
     if (i_nRole != Qt::DisplayRole || i_nSection < 0 || i_nSection >= kKnownColumns)
@@ -320,9 +320,8 @@ QVariant VResultsBackend::Image(int i_nNumber)
         s_pCache = new QHash<int, QImage>; // kept for the life of the process
     auto it = s_pCache->find(i_nNumber);
     if (it == s_pCache->end())
-        it = s_pCache->insert(i_nNumber,
-                              QImage(QStringLiteral(":/vistrel/")
-                                     + QLatin1String(s_aFiles[i_nNumber])));
+        it = s_pCache->insert(
+            i_nNumber, QImage(QStringLiteral(":/vistrel/") + QLatin1String(s_aFiles[i_nNumber])));
     return QVariant(*it);
 }
 
@@ -357,7 +356,8 @@ QVariant VResultsBackend::HostText(const CScanItem &i_oItem, int i_nColumn) cons
     }
 }
 
-QVariant VResultsBackend::ChildData(const CScanItem &i_oItem, int i_nChild, int i_nColumn, int i_nRole) const
+QVariant
+VResultsBackend::ChildData(const CScanItem &i_oItem, int i_nChild, int i_nColumn, int i_nRole) const
 {
     TChild oChild;
     if (!ChildAt(i_oItem, i_nChild, &oChild))
@@ -365,7 +365,8 @@ QVariant VResultsBackend::ChildData(const CScanItem &i_oItem, int i_nChild, int 
     if (i_nRole == Qt::UserRole) {
         if (i_nColumn != 0)
             return QVariant();
-        return QVariant::fromValue(CScanFragment(oChild.nKind, oChild.nPort, oChild.sText, i_oItem));
+        return QVariant::fromValue(
+            CScanFragment(oChild.nKind, oChild.nPort, oChild.sText, i_oItem));
     }
     if (i_nColumn != 1)
         return QVariant();
@@ -515,12 +516,11 @@ int VResultsBackend::InsertPosition(const CScanItem &i_oItem) const
     if (!HasSortColumn())
         return m_lItems.size();
     // After every equal item: a stable sort of the list with the item appended puts it there.
-    const auto it = std::upper_bound(m_lItems.cbegin(),
-                                     m_lItems.cend(),
-                                     i_oItem,
-                                     [this](const CScanItem &i_oA, const CScanItem &i_oB) {
-                                         return Compare(i_oA, i_oB) < 0;
-                                     });
+    const auto it = std::upper_bound(
+        m_lItems.cbegin(),
+        m_lItems.cend(),
+        i_oItem,
+        [this](const CScanItem &i_oA, const CScanItem &i_oB) { return Compare(i_oA, i_oB) < 0; });
     return int(it - m_lItems.cbegin());
 }
 
@@ -546,7 +546,8 @@ int VResultsBackend::FindStorage(quint32 i_nIp)
     const auto it = m_hIndexByIp.constFind(i_nIp);
     if (it == m_hIndexByIp.constEnd())
         return -1;
-    if (*it < m_nIndexValidBelow && *it < m_lItems.size() && m_lItems.at(*it).result().ip() == i_nIp)
+    if (*it < m_nIndexValidBelow && *it < m_lItems.size()
+        && m_lItems.at(*it).result().ip() == i_nIp)
         return *it;
     // Only the items from the first shifted position on can have moved; merges insert near the
     // end of the list, so this is short.
@@ -554,7 +555,8 @@ int VResultsBackend::FindStorage(quint32 i_nIp)
         m_hIndexByIp[m_lItems.at(i).result().ip()] = i;
     m_nIndexValidBelow = m_lItems.size();
     const int nStorage = m_hIndexByIp.value(i_nIp, -1);
-    if (nStorage < 0 || nStorage >= m_lItems.size() || m_lItems.at(nStorage).result().ip() != i_nIp) {
+    if (nStorage < 0 || nStorage >= m_lItems.size()
+        || m_lItems.at(nStorage).result().ip() != i_nIp) {
         RebuildIndex(); // cannot happen while the bookkeeping above holds; recover regardless
         return m_hIndexByIp.value(i_nIp, -1);
     }
@@ -569,7 +571,8 @@ int VResultsBackend::VisibleRowOf(int i_nStorage) const
     return int(it - m_vVisibleRows.cbegin());
 }
 
-QVector<int> VResultsBackend::VisibleRowsOf(const QList<CScanItem> &i_lItems, const TFilter &i_oFilter) const
+QVector<int> VResultsBackend::VisibleRowsOf(const QList<CScanItem> &i_lItems,
+                                            const TFilter &i_oFilter) const
 {
     QVector<int> vRows;
     vRows.reserve(i_lItems.size());
@@ -580,7 +583,8 @@ QVector<int> VResultsBackend::VisibleRowsOf(const QList<CScanItem> &i_lItems, co
     return vRows;
 }
 
-// --- Re-layout ------------------------------------------------------------------------------------
+// --- Re-layout
+// ------------------------------------------------------------------------------------
 
 void VResultsBackend::BeginRelayout()
 {
@@ -650,17 +654,20 @@ void VResultsBackend::ShiftChildPersistentIndexes(int i_nFromRow, int i_nDelta)
         if (i_nDelta < 0 && nHostRow == i_nFromRow)
             changePersistentIndex(oIndex, QModelIndex());
         else
-            changePersistentIndex(oIndex,
-                                  createIndex(oIndex.row(), oIndex.column(), quintptr(nHostRow + i_nDelta) + 1));
+            changePersistentIndex(
+                oIndex,
+                createIndex(oIndex.row(), oIndex.column(), quintptr(nHostRow + i_nDelta) + 1));
     }
 }
 
-// --- Merging ----------------------------------------------------------------------------------------
+// --- Merging
+// ----------------------------------------------------------------------------------------
 
 void VResultsBackend::InsertItemAt(int i_nStorage, const CScanItem &i_oItem, bool i_fShow)
 {
     const bool fAppend = i_nStorage >= m_lItems.size();
-    const auto itFirstShifted = std::lower_bound(m_vVisibleRows.begin(), m_vVisibleRows.end(), i_nStorage);
+    const auto itFirstShifted =
+        std::lower_bound(m_vVisibleRows.begin(), m_vVisibleRows.end(), i_nStorage);
     const int nRow = int(itFirstShifted - m_vVisibleRows.begin());
     if (i_fShow)
         beginInsertRows(QModelIndex(), nRow, nRow);
@@ -758,7 +765,8 @@ void VResultsBackend::CommitResortedItems(QList<CScanItem> &io_lItems,
     int nOld = 0;
     for (int nNew = 0; nNew < vNewRows.size() && fSimple; ++nNew) {
         const quint32 nIp = io_lItems.at(vNewRows.at(nNew)).result().ip();
-        if (nOld < m_vVisibleRows.size() && m_lItems.at(m_vVisibleRows.at(nOld)).result().ip() == nIp) {
+        if (nOld < m_vVisibleRows.size()
+            && m_lItems.at(m_vVisibleRows.at(nOld)).result().ip() == nIp) {
             ++nOld;
         } else if (nIp == i_nInsertedIp && nInsertedRow < 0) {
             nInsertedRow = nNew;
@@ -785,7 +793,9 @@ void VResultsBackend::CommitResortedItems(QList<CScanItem> &io_lItems,
     }
 }
 
-void VResultsBackend::AddMergedItem(const CScanItem &i_oItem, bool i_fNotify, const TFilter &i_oFilter)
+void VResultsBackend::AddMergedItem(const CScanItem &i_oItem,
+                                    bool i_fNotify,
+                                    const TFilter &i_oFilter)
 {
     const int nCount = m_lItems.size();
     if (!i_fNotify) {
@@ -821,13 +831,16 @@ void VResultsBackend::SortHiddenTailIn()
     // stable sort of the whole list does.
     while (m_nSortedPrefix < m_lItems.size()) {
         const CScanItem oItem = m_lItems.at(m_nSortedPrefix);
-        const int nPosition = int(std::upper_bound(m_lItems.cbegin(), m_lItems.cbegin() + m_nSortedPrefix, oItem, fnLess)
-                                  - m_lItems.cbegin());
+        const int nPosition = int(
+            std::upper_bound(m_lItems.cbegin(), m_lItems.cbegin() + m_nSortedPrefix, oItem, fnLess)
+            - m_lItems.cbegin());
         if (nPosition < m_nSortedPrefix) {
             m_lItems.move(m_nSortedPrefix, nPosition);
-            const auto itFirst = std::lower_bound(m_vVisibleRows.begin(), m_vVisibleRows.end(), nPosition);
+            const auto itFirst =
+                std::lower_bound(m_vVisibleRows.begin(), m_vVisibleRows.end(), nPosition);
             int *pRows = m_vVisibleRows.data();
-            for (int i = int(itFirst - m_vVisibleRows.begin()), n = m_vVisibleRows.size(); i < n; ++i)
+            for (int i = int(itFirst - m_vVisibleRows.begin()), n = m_vVisibleRows.size(); i < n;
+                 ++i)
                 ++pRows[i];
             m_nIndexValidBelow = std::min(m_nIndexValidBelow, nPosition);
         }
@@ -874,7 +887,8 @@ void VResultsBackend::OnDataReady(CScanResult i_oResult)
         emit RestoreSelection(this);
 }
 
-// --- Whole-list slots ------------------------------------------------------------------------------
+// --- Whole-list slots
+// ------------------------------------------------------------------------------
 
 void VResultsBackend::ProvideAllData()
 {
@@ -926,21 +940,6 @@ void VResultsBackend::OnRetrieveRowsData(quint32 *i_puRowIndexes,
         }
     }
     i_rfDataStored = true;
-}
-
-void VResultsBackend::OnRetrieveRowsDataFull(quint32 *i_puRowIndexes, int i_uRowCount, QList<CScanItem> &i_roList)
-{
-    if (i_uRowCount < 1)
-        return;
-    i_roList.clear();
-    if (!i_puRowIndexes)
-        return;
-    for (int i = 0; i < i_uRowCount; ++i) {
-        const quint32 nRow = i_puRowIndexes[i];
-        const CScanItem *pItem = nRow <= quint32(INT_MAX) ? ItemAtRow(int(nRow)) : nullptr;
-        if (pItem)
-            i_roList.append(*pItem);
-    }
 }
 
 void VResultsBackend::FromList(QList<CScanItem> &i_loData)
@@ -1029,19 +1028,6 @@ void VResultsBackend::OnDeleteSelectedRows(const quint32 *i_pRowIndexes, int i_n
     EndRelayout();
 }
 
-void VResultsBackend::OnRetrieveRows(QList<CScanItem> &i_roData, bool &i_rfDataStored)
-{
-    if (i_rfDataStored)
-        return;
-    for (CScanItem &rEntry : i_roData) {
-        const int nStorage = FindStorage(rEntry.result().ip());
-        const int nRow = nStorage < 0 ? -1 : VisibleRowOf(nStorage);
-        if (nRow >= 0)
-            rEntry.result().set_ip(quint32(nRow));
-    }
-    i_rfDataStored = true;
-}
-
 void VResultsBackend::OnSelectionProvided(IpRanges i_oSelectedRows)
 {
     m_oSelection = i_oSelectedRows;
@@ -1057,9 +1043,12 @@ void VResultsBackend::OnSelectedRowData(int i_nRow, QStringList &i_roValues)
         i_roValues.append(HostText(*pItem, nColumn).toString());
 }
 
-// --- Writer ------------------------------------------------------------------------------------------
+// --- Writer
+// ------------------------------------------------------------------------------------------
 
-QString VResultsBackend::GetXml(bool i_fSelectionOnly, const QString &i_sXslFileName, bool i_fIncludeHidden) const
+QString VResultsBackend::GetXml(bool i_fSelectionOnly,
+                                const QString &i_sXslFileName,
+                                bool i_fIncludeHidden) const
 {
     if (m_lItems.isEmpty())
         return QString();
@@ -1077,7 +1066,8 @@ QString VResultsBackend::GetXml(bool i_fSelectionOnly, const QString &i_sXslFile
         const bool fAscending = std::is_sorted(vStorage.cbegin(), vStorage.cend());
         for (const int nStorage : qAsConst(vStorage)) {
             const TIpRange oRange{quint32(nStorage), quint32(nStorage)};
-            if (fAscending && !vStorageRanges.isEmpty() && vStorageRanges.last().last + 1 >= oRange.first)
+            if (fAscending && !vStorageRanges.isEmpty()
+                && vStorageRanges.last().last + 1 >= oRange.first)
                 vStorageRanges.last().last = std::max(vStorageRanges.last().last, oRange.last);
             else
                 vStorageRanges.append(oRange);

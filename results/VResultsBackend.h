@@ -52,13 +52,16 @@ public:
     VResultsBackend(QObject *i_pParent, int i_nColumnCount, bool i_fFavorites);
     ~VResultsBackend() override;
 
-    QModelIndex index(int i_nRow, int i_nColumn, const QModelIndex &i_oParent = QModelIndex()) const override;
+    QModelIndex
+    index(int i_nRow, int i_nColumn, const QModelIndex &i_oParent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &i_oChild) const override;
     int rowCount(const QModelIndex &i_oParent = QModelIndex()) const override;
     int columnCount(const QModelIndex &i_oParent = QModelIndex()) const override;
     bool hasChildren(const QModelIndex &i_oParent = QModelIndex()) const override;
     QVariant data(const QModelIndex &i_oIndex, int i_nRole = Qt::DisplayRole) const override;
-    QVariant headerData(int i_nSection, Qt::Orientation i_eOrientation, int i_nRole = Qt::DisplayRole) const override;
+    QVariant headerData(int i_nSection,
+                        Qt::Orientation i_eOrientation,
+                        int i_nRole = Qt::DisplayRole) const override;
     QStringList mimeTypes() const override;
     QMimeData *mimeData(const QModelIndexList &i_lIndexes) const override;
     Qt::ItemFlags flags(const QModelIndex &i_oIndex) const override;
@@ -71,7 +74,9 @@ public:
     // report that the named stylesheet beside the program makes of it. Empty when the model has
     // no items or the XSL step fails. i_fIncludeHidden writes hosts the filter hides as well:
     // the Favorites file must keep every entry.
-    QString GetXml(bool i_fSelectionOnly, const QString &i_sXslFileName, bool i_fIncludeHidden = false) const;
+    QString GetXml(bool i_fSelectionOnly,
+                   const QString &i_sXslFileName,
+                   bool i_fIncludeHidden = false) const;
 
     static QString StatusText(EHostStatus i_eStatus);
     static QString ColumnTitle(int i_nColumn);
@@ -101,12 +106,10 @@ public slots:
                             QList<CScanItem> *o_pResult,
                             QStringList *i_plsComments,
                             bool &i_rfDataStored);
-    void OnRetrieveRowsDataFull(quint32 *i_puRowIndexes, int i_uRowCount, QList<CScanItem> &i_roList);
     void FromList(QList<CScanItem> &i_loData);
     void OnAddNewItem(CScanItem i_oItem, bool &i_fAdded);
     void OnEditItem(CScanItem &i_oItem);
     void OnDeleteSelectedRows(const quint32 *i_pRowIndexes, int i_nRowCount);
-    void OnRetrieveRows(QList<CScanItem> &i_roData, bool &i_rfDataStored);
     void OnSelectionProvided(IpRanges i_oSelectedRows);
     void OnSelectedRowData(int i_nRow, QStringList &i_roValues);
     void Update();
@@ -119,7 +122,8 @@ private:
         bool fUnknown = false;
         bool operator!=(const TFilter &i_oOther) const
         {
-            return fAlive != i_oOther.fAlive || fDead != i_oOther.fDead || fUnknown != i_oOther.fUnknown;
+            return fAlive != i_oOther.fAlive || fDead != i_oOther.fDead
+                   || fUnknown != i_oOther.fUnknown;
         }
     };
 
@@ -153,8 +157,13 @@ private:
 
     // Incremental changes used by the merge.
     void InsertItemAt(int i_nStorage, const CScanItem &i_oItem, bool i_fShow);
-    void ReplaceItemAt(int i_nStorage, const CScanItem &i_oItem, bool i_fApplyFilter, const TFilter &i_oFilter);
-    void CommitResortedItems(QList<CScanItem> &io_lItems, quint32 i_nInsertedIp, const TFilter &i_oFilter);
+    void ReplaceItemAt(int i_nStorage,
+                       const CScanItem &i_oItem,
+                       bool i_fApplyFilter,
+                       const TFilter &i_oFilter);
+    void CommitResortedItems(QList<CScanItem> &io_lItems,
+                             quint32 i_nInsertedIp,
+                             const TFilter &i_oFilter);
     void AddMergedItem(const CScanItem &i_oItem, bool i_fNotify, const TFilter &i_oFilter);
     void SortHiddenTailIn();
 

@@ -30,7 +30,10 @@ public:
 
     static int Rank(EHostStatus e)
     {
-        return e == EHostStatus::Unknown ? 1 : e == EHostStatus::Dead ? 2 : e == EHostStatus::Alive ? 3 : 0;
+        return e == EHostStatus::Unknown ? 1
+               : e == EHostStatus::Dead  ? 2
+               : e == EHostStatus::Alive ? 3
+                                         : 0;
     }
 
     bool Less(const CScanItem &a, const CScanItem &b) const
@@ -63,9 +66,9 @@ public:
 
     void Sort()
     {
-        std::stable_sort(lItems.begin(), lItems.end(), [this](const CScanItem &a, const CScanItem &b) {
-            return Less(a, b);
-        });
+        std::stable_sort(lItems.begin(),
+                         lItems.end(),
+                         [this](const CScanItem &a, const CScanItem &b) { return Less(a, b); });
     }
 
     void Merge(const CScanResult &r, bool fShowUnknown)
@@ -87,7 +90,8 @@ public:
         QStringList ls;
         for (const CScanItem &o : lItems) {
             const EHostStatus e = o.result().status();
-            if ((e == EHostStatus::Alive && oCfg.show_alive()) || (e == EHostStatus::Dead && oCfg.show_dead())
+            if ((e == EHostStatus::Alive && oCfg.show_alive())
+                || (e == EHostStatus::Dead && oCfg.show_dead())
                 || (e == EHostStatus::Unknown && oCfg.show_unknown()))
                 ls << o.result().IpText();
         }
@@ -115,10 +119,12 @@ CScanResult RandomResult(QRandomGenerator &io_rRandom, int i_nAddresses)
 {
     // Besides short ASCII ties: texts that agree beyond their first eight letters, and letters
     // beyond ASCII whose upper case is ASCII or longer ("ß" is "SS", dotless "ı" is "I").
-    static const char *const s_aNames[] = {"alpha", "Beta", "gamma", "ALPHA", "", "delta", "beta",
-                                           "workstation-10", "WORKSTATION-9", "workstation-1",
-                                           "Straße", "STRASSE", "strasse-b", "straß", "ärger", "Ärger",
-                                           "офис-пк", "ОФИС", "\u0131d", "id", "Zeta"};
+    static const char *const s_aNames[] = {
+        "alpha",  "Beta",    "gamma",          "ALPHA",         "",
+        "delta",  "beta",    "workstation-10", "WORKSTATION-9", "workstation-1",
+        "Straße", "STRASSE", "strasse-b",      "straß",         "ärger",
+        "Ärger",  "офис-пк", "ОФИС",           "\u0131d",       "id",
+        "Zeta"};
     const auto fnName = [&io_rRandom] {
         return QString::fromUtf8(s_aNames[io_rRandom.bounded(int(std::size(s_aNames)))]);
     };
@@ -170,9 +176,7 @@ private slots:
     void addNewItem();
     void fromList();
     void deleteSelectedRows();
-    void retrieveRows();
     void retrieveRowsData();
-    void retrieveRowsDataFull();
     void selectedRowData();
     void editItem();
     void clearData();
@@ -206,10 +210,11 @@ void TestVResultsBackend::init()
     m_oCfg.set_show_alive(true);
     m_oCfg.set_show_dead(true);
     m_oCfg.set_show_unknown(false);
-    m_pModel = std::make_unique<VResultsBackend>(nullptr, VResultsBackend::kFavoritesColumnCount, false);
+    m_pModel =
+        std::make_unique<VResultsBackend>(nullptr, VResultsBackend::kFavoritesColumnCount, false);
     m_pModel->SetCfg(m_oCfg);
-    m_pTester = std::make_unique<QAbstractItemModelTester>(m_pModel.get(),
-                                                           QAbstractItemModelTester::FailureReportingMode::QtTest);
+    m_pTester = std::make_unique<QAbstractItemModelTester>(
+        m_pModel.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
 }
 
 void TestVResultsBackend::cleanup()
@@ -221,7 +226,8 @@ void TestVResultsBackend::cleanup()
 void TestVResultsBackend::newModel()
 {
     VResultsBackend oModel(nullptr, VResultsBackend::kScanColumnCount, false);
-    QAbstractItemModelTester oTester(&oModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester oTester(&oModel,
+                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(oModel.rowCount(), 0);
     QCOMPARE(oModel.columnCount(), 7);
     QSignalSpy oSorted(&oModel, &VResultsBackend::SortedByColumn);
@@ -234,9 +240,14 @@ void TestVResultsBackend::newModel()
 
 void TestVResultsBackend::headers()
 {
-    const QStringList lsTitles{QStringLiteral("Status"), QStringLiteral("Name"), QStringLiteral("IP"),
-                               QStringLiteral("NetBIOS name"), QStringLiteral("NetBIOS group"),
-                               QStringLiteral("MAC address"), QStringLiteral("User"), QStringLiteral("Comments")};
+    const QStringList lsTitles{QStringLiteral("Status"),
+                               QStringLiteral("Name"),
+                               QStringLiteral("IP"),
+                               QStringLiteral("NetBIOS name"),
+                               QStringLiteral("NetBIOS group"),
+                               QStringLiteral("MAC address"),
+                               QStringLiteral("User"),
+                               QStringLiteral("Comments")};
     for (int i = 0; i < lsTitles.size(); ++i) {
         QCOMPARE(m_pModel->headerData(i, Qt::Horizontal).toString(), lsTitles.at(i));
         QCOMPARE(m_pModel->headerData(i, Qt::Vertical).toString(), lsTitles.at(i));
@@ -251,7 +262,8 @@ void TestVResultsBackend::resultForKnownAddressUpdatesInPlace()
     m_pModel->sort(1, Qt::AscendingOrder);
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("a")));
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 2), EHostStatus::Alive, QStringLiteral("b")));
-    QList<CScanItem> lAdd{CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead, QStringLiteral("c")), QStringLiteral("kept?"))};
+    QList<CScanItem> lAdd{CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead, QStringLiteral("c")),
+                                    QStringLiteral("kept?"))};
     m_pModel->FromList(lAdd);
     QCOMPARE(m_pModel->ItemAt(2)->comments(), QStringLiteral("kept?"));
     QSignalSpy oSave(m_pModel.get(), &VResultsBackend::SaveSelection);
@@ -259,7 +271,10 @@ void TestVResultsBackend::resultForKnownAddressUpdatesInPlace()
     // "z" would sort last, but a known address keeps its row.
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 1), EHostStatus::Dead, QStringLiteral("z")));
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 3), EHostStatus::Alive, QStringLiteral("c")));
-    QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.3")}));
+    QCOMPARE(ShownIps(*m_pModel),
+             (QStringList{QStringLiteral("10.0.0.1"),
+                          QStringLiteral("10.0.0.2"),
+                          QStringLiteral("10.0.0.3")}));
     QCOMPARE(m_pModel->index(0, 1).data().toString(), QStringLiteral("z"));
     // A rescan updates the host's findings and keeps the user's comment.
     QCOMPARE(m_pModel->ItemAt(2)->comments(), QStringLiteral("kept?"));
@@ -282,10 +297,12 @@ void TestVResultsBackend::unknownIsStoredButNotShownByDefault()
 void TestVResultsBackend::favoritesModelDropsNewAddresses()
 {
     VResultsBackend oModel(nullptr, VResultsBackend::kFavoritesColumnCount, true);
-    QAbstractItemModelTester oTester(&oModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester oTester(&oModel,
+                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
     oModel.OnDataReady(Result(Ip(10, 0, 0, 1), EHostStatus::Alive));
     QCOMPARE(oModel.ItemCount(), 0);
-    QList<CScanItem> lItems{CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Dead), QStringLiteral("mine"))};
+    QList<CScanItem> lItems{
+        CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Dead), QStringLiteral("mine"))};
     oModel.FromList(lItems);
     oModel.OnDataReady(Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("up")));
     QCOMPARE(oModel.ItemCount(), 1);
@@ -304,21 +321,27 @@ void TestVResultsBackend::childrenInOrder()
     QCOMPARE(m_pModel->rowCount(oHost), 5);
     QVERIFY(m_pModel->hasChildren(oHost));
     QVERIFY(!m_pModel->hasChildren(m_pModel->index(0, 1))); // only column 0 has children
-    const QStringList lsTexts{QStringLiteral("HTTP"), QStringLiteral("FTP"), QStringLiteral("Ortavo: 4899"),
-                              QStringLiteral("Ortavo: 4900"), QStringLiteral("Public")};
-    const QList<int> lnKinds{FragmentHttp, FragmentFtp, FragmentOrtavo, FragmentOrtavo, FragmentShare};
+    const QStringList lsTexts{QStringLiteral("HTTP"),
+                              QStringLiteral("FTP"),
+                              QStringLiteral("Ortavo: 4899"),
+                              QStringLiteral("Ortavo: 4900"),
+                              QStringLiteral("Public")};
+    const QList<int> lnKinds{
+        FragmentHttp, FragmentFtp, FragmentOrtavo, FragmentOrtavo, FragmentShare};
     for (int i = 0; i < 5; ++i) {
         const QModelIndex oChild = m_pModel->index(i, 1, oHost);
         QCOMPARE(oChild.data().toString(), lsTexts.at(i));
         QCOMPARE(m_pModel->parent(oChild), oHost);
         QVERIFY(!m_pModel->index(i, 2, oHost).data().isValid());
-        const CScanFragment oFragment = m_pModel->index(i, 0, oHost).data(Qt::UserRole).value<CScanFragment>();
+        const CScanFragment oFragment =
+            m_pModel->index(i, 0, oHost).data(Qt::UserRole).value<CScanFragment>();
         QCOMPARE(oFragment.kind(), lnKinds.at(i));
         QCOMPARE(oFragment.item().result().ip(), Ip(10, 0, 0, 1));
         QCOMPARE(m_pModel->rowCount(oChild), 0);
     }
     QCOMPARE(m_pModel->index(3, 0, oHost).data(Qt::UserRole).value<CScanFragment>().port(), 4900);
-    QCOMPARE(m_pModel->index(4, 0, oHost).data(Qt::UserRole).value<CScanFragment>().text(), QStringLiteral("Public"));
+    QCOMPARE(m_pModel->index(4, 0, oHost).data(Qt::UserRole).value<CScanFragment>().text(),
+             QStringLiteral("Public"));
     QVERIFY(!m_pModel->index(5, 0, oHost).isValid());
 }
 
@@ -328,11 +351,14 @@ void TestVResultsBackend::httpChildShowsTitle()
     oResult.set_has_http(true);
     oResult.set_has_https(true);
     m_pModel->OnDataReady(oResult);
-    QCOMPARE(m_pModel->index(0, 1, m_pModel->index(0, 0)).data().toString(), QStringLiteral("HTTP"));
-    QCOMPARE(m_pModel->index(1, 1, m_pModel->index(0, 0)).data().toString(), QStringLiteral("HTTPS"));
+    QCOMPARE(m_pModel->index(0, 1, m_pModel->index(0, 0)).data().toString(),
+             QStringLiteral("HTTP"));
+    QCOMPARE(m_pModel->index(1, 1, m_pModel->index(0, 0)).data().toString(),
+             QStringLiteral("HTTPS"));
     oResult.set_http_title(QStringLiteral("Router login"));
     m_pModel->OnDataReady(oResult);
-    QCOMPARE(m_pModel->index(0, 1, m_pModel->index(0, 0)).data().toString(), QStringLiteral("Router login"));
+    QCOMPARE(m_pModel->index(0, 1, m_pModel->index(0, 0)).data().toString(),
+             QStringLiteral("Router login"));
 }
 
 void TestVResultsBackend::dataRoles()
@@ -343,13 +369,20 @@ void TestVResultsBackend::dataRoles()
     oResult.set_mac(QByteArray::fromHex("0011223344ff"));
     oResult.set_user(QStringLiteral("ann"));
     m_pModel->OnDataReady(oResult);
-    const QStringList lsExpected{QString(), QStringLiteral("pc"), QStringLiteral("192.168.0.10"), QStringLiteral("PC"),
-                                 QStringLiteral("WG"), QStringLiteral("00:11:22:33:44:FF"), QStringLiteral("ann"), QString()};
+    const QStringList lsExpected{QString(),
+                                 QStringLiteral("pc"),
+                                 QStringLiteral("192.168.0.10"),
+                                 QStringLiteral("PC"),
+                                 QStringLiteral("WG"),
+                                 QStringLiteral("00:11:22:33:44:FF"),
+                                 QStringLiteral("ann"),
+                                 QString()};
     for (int i = 0; i < 8; ++i)
         QCOMPARE(m_pModel->index(0, i).data().toString(), lsExpected.at(i));
     QVERIFY(m_pModel->index(0, 0).data(Qt::DecorationRole).canConvert<QImage>());
     QVERIFY(!m_pModel->index(0, 1).data(Qt::DecorationRole).isValid());
-    QCOMPARE(m_pModel->index(0, 0).data(Qt::UserRole).value<CScanFragment>().kind(), int(FragmentHost));
+    QCOMPARE(m_pModel->index(0, 0).data(Qt::UserRole).value<CScanFragment>().kind(),
+             int(FragmentHost));
     QVERIFY(!m_pModel->index(0, 1).data(Qt::UserRole).isValid());
     QVERIFY(!m_pModel->index(0, 1).data(Qt::ToolTipRole).isValid());
     oResult.set_mac(QByteArray(6, '\xFF'));
@@ -431,9 +464,11 @@ void TestVResultsBackend::sortIpAscending()
 {
     m_pModel->OnDataReady(Result(Ip(192, 168, 0, 1), EHostStatus::Alive));
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 1), EHostStatus::Alive));
-    QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("192.168.0.1")}));
+    QCOMPARE(ShownIps(*m_pModel),
+             (QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("192.168.0.1")}));
     m_pModel->sort(2, Qt::DescendingOrder);
-    QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("192.168.0.1"), QStringLiteral("10.0.0.1")}));
+    QCOMPARE(ShownIps(*m_pModel),
+             (QStringList{QStringLiteral("192.168.0.1"), QStringLiteral("10.0.0.1")}));
 }
 
 void TestVResultsBackend::sortIsStableForEveryColumn_data()
@@ -454,7 +489,8 @@ void TestVResultsBackend::sortIsStableForEveryColumn()
     QRandomGenerator oRandom(quint32(column * 2 + ascending));
     QList<CScanItem> lItems;
     for (int i = 0; i < 200; ++i)
-        lItems << CScanItem(RandomResult(oRandom, 100000), QStringLiteral("c%1").arg(oRandom.bounded(3)));
+        lItems << CScanItem(RandomResult(oRandom, 100000),
+                            QStringLiteral("c%1").arg(oRandom.bounded(3)));
     CReferenceModel oReference;
     QList<CScanItem> lCopy = lItems;
     m_pModel->FromList(lCopy);
@@ -476,7 +512,8 @@ void TestVResultsBackend::sortIsStableForEveryColumn()
     QSignalSpy oSorted(m_pModel.get(), &VResultsBackend::SortedByColumn);
     m_pModel->ProvideAllData();
     QCOMPARE(oSorted.at(0).at(0).toInt(), column);
-    QCOMPARE(oSorted.at(0).at(1).value<Qt::SortOrder>(), ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    QCOMPARE(oSorted.at(0).at(1).value<Qt::SortOrder>(),
+             ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void TestVResultsBackend::sortOutsideColumnsOnlyRebuilds()
@@ -484,7 +521,8 @@ void TestVResultsBackend::sortOutsideColumnsOnlyRebuilds()
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 2), EHostStatus::Alive));
     m_pModel->sort(9, Qt::AscendingOrder);
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 1), EHostStatus::Alive));
-    QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.1")}));
+    QCOMPARE(ShownIps(*m_pModel),
+             (QStringList{QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.1")}));
 }
 
 void TestVResultsBackend::filterFollowsSharedConfiguration()
@@ -500,11 +538,13 @@ void TestVResultsBackend::filterFollowsSharedConfiguration()
     QCOMPARE(m_pModel->rowCount(), 2); // takes effect at the next Update()
     m_pModel->Update();
     QCOMPARE(oLayout.count(), 1);
-    QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.3")}));
+    QCOMPARE(ShownIps(*m_pModel),
+             (QStringList{QStringLiteral("10.0.0.2"), QStringLiteral("10.0.0.3")}));
     // A merge after a flag change applies the new flags to every row, as a rebuild does.
     oShared.set_show_dead(false);
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 4), EHostStatus::Unknown));
-    QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("10.0.0.3"), QStringLiteral("10.0.0.4")}));
+    QCOMPARE(ShownIps(*m_pModel),
+             (QStringList{QStringLiteral("10.0.0.3"), QStringLiteral("10.0.0.4")}));
 }
 
 void TestVResultsBackend::addNewItem()
@@ -517,7 +557,9 @@ void TestVResultsBackend::addNewItem()
     QVERIFY(!fAdded);
     QCOMPARE(m_pModel->ItemAt(0)->result().status(), EHostStatus::Alive);
     QCOMPARE(oSelect.count(), 0);
-    m_pModel->OnAddNewItem(CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Unknown), QStringLiteral("by hand")), fAdded);
+    m_pModel->OnAddNewItem(
+        CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Unknown), QStringLiteral("by hand")),
+        fAdded);
     QVERIFY(fAdded);
     QCOMPARE(m_pModel->rowCount(), 2);
     QCOMPARE(m_pModel->ItemAt(0)->result().status(), EHostStatus::Dead);
@@ -529,12 +571,14 @@ void TestVResultsBackend::addNewItem()
 
 void TestVResultsBackend::fromList()
 {
-    QList<CScanItem> lFirst{CScanItem(Result(Ip(10, 0, 0, 2), EHostStatus::Alive), QStringLiteral("old"))};
+    QList<CScanItem> lFirst{
+        CScanItem(Result(Ip(10, 0, 0, 2), EHostStatus::Alive), QStringLiteral("old"))};
     m_pModel->FromList(lFirst);
     QSignalSpy oClear(m_pModel.get(), &VResultsBackend::ClearSelection);
-    QList<CScanItem> lItems{CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead), QStringLiteral("first")),
-                            CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead), QStringLiteral("second")),
-                            CScanItem(Result(Ip(10, 0, 0, 2), EHostStatus::Dead), QStringLiteral("new"))};
+    QList<CScanItem> lItems{
+        CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead), QStringLiteral("first")),
+        CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead), QStringLiteral("second")),
+        CScanItem(Result(Ip(10, 0, 0, 2), EHostStatus::Dead), QStringLiteral("new"))};
     m_pModel->FromList(lItems);
     QVERIFY(lItems.isEmpty());
     QCOMPARE(oClear.count(), 1);
@@ -552,37 +596,20 @@ void TestVResultsBackend::deleteSelectedRows()
     const quint32 anRows[] = {3, 1, 17, 1};
     m_pModel->OnDeleteSelectedRows(anRows, 4);
     QCOMPARE(oClear.count(), 1);
-    QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.3")}));
+    QCOMPARE(ShownIps(*m_pModel),
+             (QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.3")}));
     QCOMPARE(m_pModel->ItemCount(), 3);
     m_pModel->OnDeleteSelectedRows(nullptr, 3);
     QCOMPARE(oClear.count(), 2);
     QCOMPARE(m_pModel->ItemCount(), 3);
 }
 
-void TestVResultsBackend::retrieveRows()
-{
-    m_pModel->OnDataReady(Result(Ip(10, 0, 0, 1), EHostStatus::Alive));
-    m_pModel->OnDataReady(Result(Ip(10, 0, 0, 2), EHostStatus::Unknown));
-    m_pModel->OnDataReady(Result(Ip(10, 0, 0, 3), EHostStatus::Alive));
-    QList<CScanItem> lItems{CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Alive)),
-                            CScanItem(Result(Ip(10, 0, 0, 2), EHostStatus::Alive)),
-                            CScanItem(Result(Ip(10, 0, 0, 7), EHostStatus::Alive))};
-    bool fStored = false;
-    m_pModel->OnRetrieveRows(lItems, fStored);
-    QVERIFY(fStored);
-    QCOMPARE(lItems.at(0).result().ip(), 1u);
-    QCOMPARE(lItems.at(1).result().ip(), Ip(10, 0, 0, 2));
-    QCOMPARE(lItems.at(2).result().ip(), Ip(10, 0, 0, 7));
-    lItems[2].result().set_ip(Ip(10, 0, 0, 1));
-    m_pModel->OnRetrieveRows(lItems, fStored); // already answered by another model
-    QCOMPARE(lItems.at(2).result().ip(), Ip(10, 0, 0, 1));
-}
-
 void TestVResultsBackend::retrieveRowsData()
 {
-    QList<CScanItem> lItems{CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Alive), QStringLiteral("one")),
-                            CScanItem(Result(Ip(10, 0, 0, 2), EHostStatus::Unknown), QStringLiteral("two")),
-                            CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead), QStringLiteral("three"))};
+    QList<CScanItem> lItems{
+        CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Alive), QStringLiteral("one")),
+        CScanItem(Result(Ip(10, 0, 0, 2), EHostStatus::Unknown), QStringLiteral("two")),
+        CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead), QStringLiteral("three"))};
     m_pModel->FromList(lItems);
     quint32 anRows[] = {1, 5, 0};
     QList<CScanItem> lResult{CScanItem()};
@@ -590,7 +617,8 @@ void TestVResultsBackend::retrieveRowsData()
     bool fStored = false;
     m_pModel->OnRetrieveRowsData(anRows, 3, &lResult, &lsComments, fStored);
     QVERIFY(fStored);
-    QCOMPARE(StoredIps(lResult), (QStringList{QStringLiteral("10.0.0.3"), QStringLiteral("10.0.0.1")}));
+    QCOMPARE(StoredIps(lResult),
+             (QStringList{QStringLiteral("10.0.0.3"), QStringLiteral("10.0.0.1")}));
     QCOMPARE(lsComments, (QStringList{QStringLiteral("three"), QStringLiteral("one")}));
     m_pModel->OnRetrieveRowsData(nullptr, 0, &lResult, &lsComments, fStored);
     QCOMPARE(lResult.size(), 2); // another model already answered
@@ -600,25 +628,10 @@ void TestVResultsBackend::retrieveRowsData()
     QCOMPARE(lsComments.last(), QStringLiteral("three"));
 }
 
-void TestVResultsBackend::retrieveRowsDataFull()
-{
-    CScanResult oResult = Result(Ip(10, 0, 0, 1), EHostStatus::Alive);
-    oResult.set_shares({QStringLiteral("S")});
-    QList<CScanItem> lItems{CScanItem(oResult, QStringLiteral("c"))};
-    m_pModel->FromList(lItems);
-    QList<CScanItem> lOut{CScanItem()};
-    quint32 anRows[] = {0, 4};
-    m_pModel->OnRetrieveRowsDataFull(anRows, 0, lOut);
-    QCOMPARE(lOut.size(), 1);
-    m_pModel->OnRetrieveRowsDataFull(anRows, 2, lOut);
-    QCOMPARE(lOut.size(), 1);
-    QCOMPARE(lOut.at(0).comments(), QStringLiteral("c"));
-    QCOMPARE(lOut.at(0).result().shares(), QStringList{QStringLiteral("S")});
-}
-
 void TestVResultsBackend::selectedRowData()
 {
-    QList<CScanItem> lItems{CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("n")), QStringLiteral("c"))};
+    QList<CScanItem> lItems{CScanItem(
+        Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("n")), QStringLiteral("c"))};
     m_pModel->FromList(lItems);
     QStringList lsValues{QStringLiteral("stale")};
     m_pModel->OnSelectedRowData(0, lsValues);
@@ -632,7 +645,8 @@ void TestVResultsBackend::selectedRowData()
 
 void TestVResultsBackend::editItem()
 {
-    QList<CScanItem> lItems{CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("n")))};
+    QList<CScanItem> lItems{
+        CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("n")))};
     m_pModel->FromList(lItems);
     CScanResult oEdit = Result(Ip(10, 0, 0, 1), EHostStatus::Dead, QStringLiteral("ignored"));
     oEdit.set_mac(QByteArray::fromHex("020000000001"));
@@ -669,22 +683,30 @@ void TestVResultsBackend::hiddenLateArrivalsAreSortedInWithoutRelayout()
         m_pModel->OnDataReady(Result(Ip(10, 0, 0, nLast), EHostStatus::Unknown));
     // Stored in arrival order until the next shown host makes the list sort itself again.
     QCOMPARE(StoredIps(m_pModel->Items()),
-             (QStringList{QStringLiteral("10.0.0.5"), QStringLiteral("10.0.0.9"), QStringLiteral("10.0.0.3"),
+             (QStringList{QStringLiteral("10.0.0.5"),
+                          QStringLiteral("10.0.0.9"),
+                          QStringLiteral("10.0.0.3"),
                           QStringLiteral("10.0.0.7")}));
     QSignalSpy oLayout(m_pModel.get(), &QAbstractItemModel::layoutChanged);
     QSignalSpy oInserted(m_pModel.get(), &QAbstractItemModel::rowsInserted);
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 4), EHostStatus::Alive));
     QCOMPARE(StoredIps(m_pModel->Items()),
-             (QStringList{QStringLiteral("10.0.0.3"), QStringLiteral("10.0.0.4"), QStringLiteral("10.0.0.5"),
-                          QStringLiteral("10.0.0.7"), QStringLiteral("10.0.0.9")}));
-    QCOMPARE(ShownIps(*m_pModel), (QStringList{QStringLiteral("10.0.0.4"), QStringLiteral("10.0.0.5")}));
+             (QStringList{QStringLiteral("10.0.0.3"),
+                          QStringLiteral("10.0.0.4"),
+                          QStringLiteral("10.0.0.5"),
+                          QStringLiteral("10.0.0.7"),
+                          QStringLiteral("10.0.0.9")}));
+    QCOMPARE(ShownIps(*m_pModel),
+             (QStringList{QStringLiteral("10.0.0.4"), QStringLiteral("10.0.0.5")}));
     QCOMPARE(oLayout.count(), 0);
     QCOMPARE(oInserted.count(), 1);
     QCOMPARE(oInserted.at(0).at(1).toInt(), 0);
     // The index by address follows the moved items.
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 7), EHostStatus::Dead));
     QCOMPARE(ShownIps(*m_pModel),
-             (QStringList{QStringLiteral("10.0.0.4"), QStringLiteral("10.0.0.5"), QStringLiteral("10.0.0.7")}));
+             (QStringList{QStringLiteral("10.0.0.4"),
+                          QStringLiteral("10.0.0.5"),
+                          QStringLiteral("10.0.0.7")}));
     QCOMPARE(m_pModel->ItemCount(), 5);
 }
 
@@ -693,18 +715,24 @@ void TestVResultsBackend::streamingMatchesReference_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<bool>("ascending");
     QTest::addColumn<bool>("favorites");
-    QTest::addColumn<bool>("tester"); // Qt's tester walks the whole model at every change: keep those runs small
+    QTest::addColumn<bool>(
+        "tester"); // Qt's tester walks the whole model at every change: keep those runs small
     QTest::addColumn<int>("steps");
     QTest::addColumn<int>("addresses");
     QTest::newRow("by IP, scan model, under the tester") << 2 << true << false << true << 400 << 50;
-    QTest::newRow("by name descending, under the tester") << 1 << false << false << true << 400 << 50;
+    QTest::newRow("by name descending, under the tester")
+        << 1 << false << false << true << 400 << 50;
     QTest::newRow("by status, under the tester") << 0 << true << false << true << 300 << 40;
-    QTest::newRow("by MAC with many ties, under the tester") << 5 << true << false << true << 300 << 40;
-    QTest::newRow("Favorites model by user, under the tester") << 6 << true << true << true << 300 << 60;
+    QTest::newRow("by MAC with many ties, under the tester")
+        << 5 << true << false << true << 300 << 40;
+    QTest::newRow("Favorites model by user, under the tester")
+        << 6 << true << true << true << 300 << 60;
     QTest::newRow("by IP, long run") << 2 << true << false << false << 6000 << 2000;
     QTest::newRow("by name, long run") << 1 << true << false << false << 6000 << 1500;
-    QTest::newRow("by comments: all equal, long run") << 7 << false << false << false << 4000 << 1000;
-    QTest::newRow("by NetBIOS group descending, long run") << 4 << false << false << false << 4000 << 800;
+    QTest::newRow("by comments: all equal, long run")
+        << 7 << false << false << false << 4000 << 1000;
+    QTest::newRow("by NetBIOS group descending, long run")
+        << 4 << false << false << false << 4000 << 800;
 }
 
 void TestVResultsBackend::streamingMatchesReference()
@@ -719,7 +747,8 @@ void TestVResultsBackend::streamingMatchesReference()
     oModel.SetCfg(m_oCfg);
     std::unique_ptr<QAbstractItemModelTester> pTester;
     if (tester)
-        pTester = std::make_unique<QAbstractItemModelTester>(&oModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        pTester = std::make_unique<QAbstractItemModelTester>(
+            &oModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
     CReferenceModel oReference;
     oReference.nColumn = column;
     oReference.fAscending = ascending;
@@ -737,9 +766,10 @@ void TestVResultsBackend::streamingMatchesReference()
     QList<QPersistentModelIndex> lHeld;
     for (int nStep = 0; nStep < steps; ++nStep) {
         const CScanResult oResult = RandomResult(oRandom, addresses);
-        const bool fKnown = std::any_of(oReference.lItems.cbegin(), oReference.lItems.cend(), [&](const CScanItem &o) {
-            return o.result().ip() == oResult.ip();
-        });
+        const bool fKnown =
+            std::any_of(oReference.lItems.cbegin(),
+                        oReference.lItems.cend(),
+                        [&](const CScanItem &o) { return o.result().ip() == oResult.ip(); });
         if (!favorites || fKnown)
             oReference.Merge(oResult, m_oCfg.show_unknown());
         oModel.OnDataReady(oResult);
@@ -765,7 +795,8 @@ void TestVResultsBackend::streamingMatchesReference()
             QCOMPARE(StoredIps(oModel.Items()), StoredIps(oReference.lItems));
         for (const QPersistentModelIndex &oHeld : qAsConst(lHeld)) {
             if (oHeld.isValid())
-                QCOMPARE(oModel.index(oHeld.row(), oHeld.column(), oHeld.parent()), QModelIndex(oHeld));
+                QCOMPARE(oModel.index(oHeld.row(), oHeld.column(), oHeld.parent()),
+                         QModelIndex(oHeld));
         }
     }
     QCOMPARE(StoredIps(oModel.Items()), StoredIps(oReference.lItems));
@@ -803,21 +834,25 @@ void TestVResultsBackend::persistentIndexesFollowTheirHost()
 void TestVResultsBackend::writerSkipsHiddenHosts()
 {
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 1), EHostStatus::Unknown));
-    QCOMPARE(m_pModel->GetXml(false, QString()),
-             QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>\r\n</Vistrel>"));
+    QCOMPARE(
+        m_pModel->GetXml(false, QString()),
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>\r\n</Vistrel>"));
     CScanResult oOdd = Result(Ip(10, 0, 0, 2), EHostStatus::Unknown);
     oOdd.set_status(9);
     m_pModel->OnDataReady(oOdd);
-    QVERIFY(m_pModel->GetXml(false, QString()).contains(QLatin1String("<row ip=\"10.0.0.2\" mac=")));
+    QVERIFY(
+        m_pModel->GetXml(false, QString()).contains(QLatin1String("<row ip=\"10.0.0.2\" mac=")));
 }
 
 void TestVResultsBackend::writerSelection()
 {
     for (int i = 1; i <= 5; ++i)
-        m_pModel->OnDataReady(Result(Ip(10, 0, 0, i), i == 2 ? EHostStatus::Unknown : EHostStatus::Alive));
+        m_pModel->OnDataReady(
+            Result(Ip(10, 0, 0, i), i == 2 ? EHostStatus::Unknown : EHostStatus::Alive));
     // Shown rows: .1 .3 .4 .5
     QVERIFY(!m_pModel->GetXml(true, QString()).isEmpty());
-    QCOMPARE(m_pModel->GetXml(true, QString()).count(QLatin1String("<row ")), 4); // nothing selected: all shown
+    QCOMPARE(m_pModel->GetXml(true, QString()).count(QLatin1String("<row ")),
+             4); // nothing selected: all shown
     IpRanges oSelection;
     const TIpRange aRows[] = {{3, 3}, {1, 1}, {9, 12}};
     oSelection.Assign(aRows, 3, false);
