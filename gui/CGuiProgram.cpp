@@ -118,10 +118,7 @@ void CGuiProgram::MakeDialogs()
     QObject::connect(m_pOptions.get(), &v_options::CfgChanged, pCfg, &MCfg::RequestCfgBroadcast);
 
     m_pHistory = std::make_unique<MScanSrcDataHistory>(qApp);
-    QObject::connect(pWindow,
-                     &v_main::ScanHistoryRequired,
-                     m_pHistory.get(),
-                     &MScanSrcDataHistory::OnScanHistoryRequired);
+    pWindow->SetScanHistory(m_pHistory.get());
     QObject::connect(pWindow,
                      &v_main::ScanSrcDataWasUsed,
                      m_pHistory.get(),
@@ -167,20 +164,9 @@ void CGuiProgram::MakeModelConnections()
         QObject::connect(
             pModel, &VResultsBackend::ClearSelection, pWindow, &v_main::OnClearSelection);
     }
-    QObject::connect(pWindow, &v_main::AddToFavorites, pFavorites, &VResultsBackend::FromList);
-    QObject::connect(
-        pWindow, &v_main::DeleteSelectedRows, pFavorites, &VResultsBackend::OnDeleteSelectedRows);
     QObject::connect(pWindow, &v_main::ClearScanData, pScan, &VResultsBackend::OnClearData);
     QObject::connect(
         pWindow, &v_main::ClearFavoritesData, pFavorites, &VResultsBackend::OnClearData);
-    QObject::connect(
-        pWindow, &v_main::RetrieveRowsData, pScan, &VResultsBackend::OnRetrieveRowsData);
-    QObject::connect(
-        pWindow, &v_main::RetrieveFavoritesData, pFavorites, &VResultsBackend::OnRetrieveRowsData);
-    QObject::connect(pWindow, &v_main::FavoritesDataReady, pFavorites, &VResultsBackend::FromList);
-    QObject::connect(
-        pWindow, &v_main::AddNewFavoritesItem, pFavorites, &VResultsBackend::OnAddNewItem);
-    QObject::connect(pWindow, &v_main::EditFavoritesItem, pFavorites, &VResultsBackend::OnEditItem);
 }
 
 void CGuiProgram::MakeScanConnections()

@@ -13,6 +13,8 @@
 #include <QMutexLocker>
 #include <QPainter>
 
+#include <algorithm>
+
 CMouseRightClickTableView::CMouseRightClickTableView(QWidget *i_pParent)
     : QTreeView(i_pParent)
 {
@@ -63,6 +65,22 @@ void CMouseRightClickTableView::OnSelectionChanged(const QItemSelection &i_oSele
     Q_UNUSED(i_oSelectedItems)
     Q_UNUSED(i_oDeselectedItems)
     RefreshSelection();
+}
+
+QVector<int> CMouseRightClickTableView::SelectedHostRows() const
+{
+    QVector<int> vRows;
+    if (!selectionModel())
+        return vRows;
+    for (const QItemSelectionRange &oRange : selectionModel()->selection()) {
+        const int nTop = TopLevelRow(oRange.topLeft());
+        const int nBottom = TopLevelRow(oRange.bottomRight());
+        for (int nRow = nTop; nRow >= 0 && nRow <= nBottom; ++nRow)
+            vRows.append(nRow);
+    }
+    std::sort(vRows.begin(), vRows.end());
+    vRows.erase(std::unique(vRows.begin(), vRows.end()), vRows.end());
+    return vRows;
 }
 
 void CMouseRightClickTableView::RefreshSelection()

@@ -10,6 +10,7 @@
 #include <QRecursiveMutex>
 #include <QStringList>
 #include <QTreeView>
+#include <QVector>
 
 class CMenuHeaderView;
 class QItemSelection;
@@ -37,6 +38,9 @@ public:
     void Unlock() { m_oScanLock.unlock(); }
     void ProvideSelection(bool i_fTakeLock);
     const IpRanges &Selection() const { return m_oSelection; }
+    // The host rows of the selection model's selection, ascending; a selected service or share
+    // row stands for its host.
+    QVector<int> SelectedHostRows() const;
     CMenuHeaderView *MenuHeader() const { return m_pHeader; }
 
     // The grey of hosts that are not alive.

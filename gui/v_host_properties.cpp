@@ -2,6 +2,7 @@
 #include "v_host_properties.h"
 
 #include "IpRangeReaders.h"
+#include "VResultsBackend.h"
 #include "ui_v_host_properties.h"
 
 #include <QCloseEvent>
@@ -142,12 +143,11 @@ void v_host_properties::OnOk()
     }
     m_oItem.set_comments(m_pUi->edComments->toPlainText());
     bool fAdded = true;
-    if (m_pUi->edIp->isEnabled()) {
-        emit AddNewFavoritesItem(CScanItem(m_oItem), fAdded);
-    } else {
-        // The receiver may touch what it gets; the dialog's own item stays as the user left it.
-        CScanItem oCopy = m_oItem;
-        emit EditFavoritesItem(oCopy);
+    if (m_pFavorites) {
+        if (m_pUi->edIp->isEnabled())
+            fAdded = m_pFavorites->AddNewItem(m_oItem);
+        else
+            m_pFavorites->EditItem(m_oItem);
     }
     if (fAdded) {
         HideAndStoreGeometry();

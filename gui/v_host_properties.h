@@ -10,6 +10,7 @@
 #include <memory>
 
 class QLineEdit;
+class VResultsBackend;
 
 namespace Ui {
 class v_host_propertiesClass;
@@ -19,11 +20,10 @@ class v_host_propertiesClass;
 // address, MAC address and comment. The main window owns one, created hidden with the window as
 // parent, and reuses it: hide, SetData(), SetAddMode(), set the title, show (not modal).
 //
-// Edits live in the dialog's own copy of the item until OK succeeds; OK emits
-// AddNewFavoritesItem() in add mode or EditFavoritesItem() in edit mode, both meant for direct
-// connections (the added flag is read back). Bad input never leaves the dialog: an invalid
-// address or an address already listed is reported in a message box and the dialog stays open.
-// GUI thread only.
+// Edits live in the dialog's own copy of the item until OK succeeds; OK adds the item to the
+// Favorites model (add mode) or edits its entry there (edit mode). Bad input never leaves the
+// dialog: an invalid address or an address already listed is reported in a message box and the
+// dialog stays open. GUI thread only.
 class v_host_properties final : public QDialog
 {
     Q_OBJECT
@@ -37,6 +37,8 @@ public:
     void SetAddMode(bool i_fAdd);
     bool IsAddMode() const;
     const CScanItem &Item() const { return m_oItem; }
+    // The Favorites model OK writes to; not owned.
+    void SetFavorites(VResultsBackend *i_pFavorites) { m_pFavorites = i_pFavorites; }
 
     // The checks behind the colours. An address is valid when it reads as IPv4 and is not
     // 0.0.0.0 in any spelling ("0", "0.0", "00.0.0.0"). A MAC text is six colon-separated
@@ -44,10 +46,6 @@ public:
     // it is valid only when it reads and is neither all zeros nor all 0xFF.
     static bool ParseAddress(const QString &i_sText, quint32 *o_pnIp);
     static bool ParseMacText(const QString &i_sText, QByteArray *o_pbaMac);
-
-signals:
-    void AddNewFavoritesItem(CScanItem i_oData, bool &i_fAdded);
-    void EditFavoritesItem(CScanItem &i_oData);
 
 public slots:
     void OnLanguageChanged();
@@ -75,5 +73,6 @@ private:
 
     std::unique_ptr<Ui::v_host_propertiesClass> m_pUi;
     CScanItem m_oItem;
+    VResultsBackend *m_pFavorites = nullptr;
     CCfg m_oCfg;
 };

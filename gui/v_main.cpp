@@ -16,6 +16,7 @@
 #include "GuiLog.h"
 #include "IpRangeReaders.h"
 #include "MIpMacDataStorage.h"
+#include "MScanSrcDataHistory.h"
 #include "VResultsBackend.h"
 #include "VShutdowns.h"
 #include "ui_v_main.h"
@@ -69,15 +70,7 @@ v_main::v_main(QWidget *i_pParent)
 
     connect(ui->tabMachineList, &QTabWidget::currentChanged, this, &v_main::OnTabChanged);
     connect(ui->tabMachineList, &CDragDropTabWidget::DropEventHappened, this, &v_main::OnDropEvent);
-    connect(
-        this, &v_main::DropToFavorites, ui->tvFavorites, &CMouseRightClickTableView::OnDropEvent);
     m_pHostProperties = new v_host_properties(this);
-    connect(m_pHostProperties,
-            &v_host_properties::AddNewFavoritesItem,
-            this,
-            &v_main::AddNewFavoritesItem);
-    connect(
-        m_pHostProperties, &v_host_properties::EditFavoritesItem, this, &v_main::EditFavoritesItem);
     m_pFavoritesFile = new CFavoritesFile(this);
     connect(ui->pbPause, &QPushButton::clicked, this, &v_main::OnPauseResume);
     connect(ui->cbIpRange, &QComboBox::editTextChanged, this, &v_main::CheckScanButton);
@@ -176,6 +169,18 @@ void v_main::SetModels(VResultsBackend *i_pScanModel, VResultsBackend *i_pFavori
             this,
             &v_main::OnFavoritesSortedByColumn);
     connect(ui->tvFavorites, &CMouseRightClickTableView::PasteData, this, &v_main::OnPasteData);
+    m_pHostProperties->SetFavorites(i_pFavoritesModel);
+}
+
+void v_main::SetScanHistory(MScanSrcDataHistory *i_pHistory)
+{
+    m_pScanHistory = i_pHistory;
+}
+
+void v_main::AddFavorites(const QList<CScanItem> &i_lItems)
+{
+    if (VResultsBackend *pFavorites = ModelOf(ui->tvFavorites))
+        pFavorites->FromList(i_lItems);
 }
 
 void v_main::SetInitialColumnWidths()
@@ -416,9 +421,8 @@ void v_main::on_b_scan_clicked()
         return;
     }
 
-    QList<CScanItem> lItems;
-    bool fStored = false;
-    emit RetrieveFavoritesData(nullptr, 0, &lItems, nullptr, fStored);
+    const VResultsBackend *pFavorites = ModelOf(ui->tvFavorites);
+    const QList<CScanItem> lItems = pFavorites ? pFavorites->Items() : QList<CScanItem>();
     QVector<TIpRange> vRanges;
     vRanges.reserve(lItems.size());
     for (const CScanItem &oItem : qAsConst(lItems))
@@ -739,7 +743,8 @@ void v_main::OnModelLayoutChanged()
 void v_main::RefillRangeHistory()
 {
     QStringList lsHistory;
-    emit ScanHistoryRequired(lsHistory);
+    if (m_pScanHistory)
+        m_pScanHistory->OnScanHistoryRequired(lsHistory);
     const QString sText = ui->cbIpRange->currentText();
     ui->cbIpRange->clear();
     ui->cbIpRange->addItems(lsHistory);
@@ -1018,7 +1023,7 @@ void v_main::LoadFavoritesFile()
 {
     QList<CScanItem> lItems;
     if (m_pFavoritesFile->Load(&lItems))
-        emit FavoritesDataReady(lItems);
+        AddFavorites(lItems);
     // From here on every change of the list reaches the file at once, not only at exit.
     m_pFavoritesFile->Watch(ModelOf(ui->tvFavorites));
 }
@@ -1080,34 +1085,24 @@ void v_main::on_b_add_to_favorites_clicked()
 {
     if (!OnResultsTab())
         return;
-    ui->tvResults->ProvideSelection(true);
-    QVector<quint32> vRows;
-    for (const TIpRange &oRange : ui->tvResults->Selection().Ranges()) {
-        for (quint64 nRow = oRange.first; nRow <= oRange.last; ++nRow)
-            vRows.append(quint32(nRow));
-    }
-    if (vRows.isEmpty())
+    const VResultsBackend *pScan = ModelOf(ui->tvResults);
+    const QVector<int> vRows = ui->tvResults->SelectedHostRows();
+    if (!pScan || vRows.isEmpty())
         return;
-    QList<CScanItem> lItems;
-    bool fStored = false;
-    emit RetrieveRowsData(vRows.data(), vRows.size(), &lItems, nullptr, fStored);
+    const QList<CScanItem> lItems = pScan->RetrieveRowsData(vRows);
     if (lItems.isEmpty())
         return;
-    emit AddToFavorites(lItems);
+    AddFavorites(lItems);
     ui->tvResults->clearSelection();
 }
 
 void v_main::on_b_remove_clicked()
 {
-    ui->tvFavorites->ProvideSelection(true);
-    QVector<quint32> vRows;
-    for (const TIpRange &oRange : ui->tvFavorites->Selection().Ranges()) {
-        for (quint64 nRow = oRange.first; nRow <= oRange.last; ++nRow)
-            vRows.append(quint32(nRow));
-    }
-    if (vRows.isEmpty())
+    VResultsBackend *pFavorites = ModelOf(ui->tvFavorites);
+    const QVector<int> vRows = ui->tvFavorites->SelectedHostRows();
+    if (!pFavorites || vRows.isEmpty())
         return;
-    emit DeleteSelectedRows(vRows.constData(), vRows.size());
+    pFavorites->DeleteSelectedRows(vRows);
     UpdateControls();
 }
 
@@ -1128,14 +1123,14 @@ bool v_main::ImportFavorites(const QString &i_sPath)
         return false;
     }
     ui->tabMachineList->setCurrentIndex(1);
-    emit FavoritesDataReady(lItems);
+    AddFavorites(lItems);
     return true;
 }
 
 void v_main::OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage, bool &i_fDropped)
 {
     if (i_nDropPage == 1 && !i_fDropped)
-        emit DropToFavorites(i_pEvent, i_fDropped);
+        ui->tvFavorites->OnDropEvent(i_pEvent, i_fDropped);
     UpdateControls();
 }
 
@@ -1143,7 +1138,7 @@ void v_main::OnPasteData(const QByteArray &i_baData)
 {
     QList<CScanItem> lItems;
     if (CFavoritesContentHandler::ReadItems(i_baData, &lItems))
-        emit FavoritesDataReady(lItems);
+        AddFavorites(lItems);
 }
 
 // ---- Favorites editing and copying -----------------------------------------------------------
@@ -1172,10 +1167,9 @@ void v_main::on_b_edit_clicked()
         oCurrent = oCurrent.parent();
     if (!oCurrent.isValid())
         return;
-    quint32 nRow = quint32(oCurrent.row());
-    QList<CScanItem> lItems;
-    bool fStored = false;
-    emit RetrieveFavoritesData(&nRow, 1, &lItems, nullptr, fStored);
+    const VResultsBackend *pFavorites = ModelOf(ui->tvFavorites);
+    const QList<CScanItem> lItems =
+        pFavorites ? pFavorites->RetrieveRowsData({oCurrent.row()}) : QList<CScanItem>();
     if (lItems.size() != 1)
         return;
     m_pHostProperties->hide();
@@ -1208,16 +1202,11 @@ bool v_main::ContextOrSelectedItem(CScanItem *o_pItem)
     // Without a context row (the keyboard's menu key, a menu-bar action) the first selected host
     // of the current tree stands in, as it does for the host actions.
     CMouseRightClickTableView *pView = CurrentView();
-    pView->ProvideSelection(false);
-    if (pView->Selection().Ranges().isEmpty())
+    const QVector<int> vRows = pView->SelectedHostRows();
+    const VResultsBackend *pModel = ModelOf(pView);
+    if (vRows.isEmpty() || !pModel)
         return false;
-    quint32 nRow = pView->Selection().Ranges().first().first;
-    QList<CScanItem> lItems;
-    bool fStored = false;
-    if (OnResultsTab())
-        emit RetrieveRowsData(&nRow, 1, &lItems, nullptr, fStored);
-    else
-        emit RetrieveFavoritesData(&nRow, 1, &lItems, nullptr, fStored);
+    const QList<CScanItem> lItems = pModel->RetrieveRowsData({vRows.first()});
     if (lItems.isEmpty())
         return false;
     *o_pItem = lItems.first();

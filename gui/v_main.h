@@ -23,6 +23,7 @@
 
 class CHostActionRunner;
 class CFavoritesFile;
+class MScanSrcDataHistory;
 class CMouseRightClickTableView;
 class QAbstractItemModel;
 class QAction;
@@ -40,9 +41,10 @@ class v_main;
 
 // The main window: range box and Scan button, the Results and Favorites trees, progress bar with
 // Pause/Resume, menus and tool bar. It runs the user side of a scan (idle, scanning, paused) and
-// counts the results, but never calls the scanner, the models or the dialogs: it only emits
-// signals, and the program's entry wires them. Created without a parent and owned by the entry
-// function; stays hidden until the first configuration arrives (OnCfg). Main thread only.
+// counts the results. It reads and changes the two results models through their typed methods;
+// the scanner and the program's dialogs are reached through signals the program's entry wires.
+// Created without a parent and owned by the entry function; stays hidden until the first
+// configuration arrives (OnCfg). Main thread only.
 class v_main final : public QMainWindow
 {
     Q_OBJECT
@@ -55,6 +57,10 @@ public:
     // Hands the window its two models, scan model first, and wires the trees to them.
     void SetModels(VResultsBackend *i_pScanModel, VResultsBackend *i_pFavoritesModel);
     void SetInitialColumnWidths();
+    // The range box's drop-down list is read from this history (the program's, not owned).
+    void SetScanHistory(MScanSrcDataHistory *i_pHistory);
+    // Hosts join the Favorites: a listed address is replaced, the others added.
+    void AddFavorites(const QList<CScanItem> &i_lItems);
     // Reads the Favorites file from the home folder; a missing or damaged file is no error.
     void LoadFavoritesFile();
 
@@ -90,26 +96,9 @@ signals:
     void ClearScanData();
     void ClearFavoritesData();
     void ActionOptions();
-    void RetrieveRowsData(quint32 *i_puRowIndexes,
-                          int i_uRowCount,
-                          QList<CScanItem> *i_poData,
-                          QStringList *i_plsComments,
-                          bool &i_rfDataStored);
-    void RetrieveFavoritesData(quint32 *i_puRowIndexes,
-                               int i_uRowCount,
-                               QList<CScanItem> *i_poData,
-                               QStringList *i_plsComments,
-                               bool &i_rfDataStored);
     void EmitWakeOnLan(QByteArray i_oMac);
     void EmitShutdownAbort(int i_nIp);
-    void AddToFavorites(QList<CScanItem> &i_roList);
-    void ScanHistoryRequired(QStringList &i_rlsHistory);
     void ScanSrcDataWasUsed(QString i_rsText);
-    void FavoritesDataReady(QList<CScanItem> &i_loData);
-    void AddNewFavoritesItem(CScanItem i_oData, bool &i_fAdded);
-    void EditFavoritesItem(CScanItem &i_oData);
-    void DeleteSelectedRows(const quint32 *i_puSelectedRows, int i_uSelectionSize);
-    void DropToFavorites(QDropEvent *i_pEvent, bool &i_fDropped);
     void DataReady(CScanResult i_oResult);
     void LanguageChanged();
     void ShutdownRequested();
@@ -308,8 +297,7 @@ private:
                          const QPoint &i_oPos,
                          const QPoint &i_oGlobalPos);
     void AddKindEntries(QMenu *i_pMenu, const CScanFragment &i_oFragment);
-    QList<CScanItem> SelectedItems();
-    QVector<quint32> SelectedRows();
+    QList<CScanItem> SelectedItems() const;
     bool TakeTargetHost(QString *o_psAddress);
     void OpenForTarget(const QString &i_sPattern);
     void OrtavoFromAction(EOrtavoCommand i_eCommand, const QAction *i_pAction);
@@ -325,5 +313,6 @@ private:
     bool ContextOrSelectedItem(CScanItem *o_pItem);
     v_host_properties *m_pHostProperties = nullptr; // child of the window
     CFavoritesFile *m_pFavoritesFile = nullptr;     // child of the window
+    MScanSrcDataHistory *m_pScanHistory = nullptr;
     // ---- end of Favorites editing and copying ----
 };

@@ -49,7 +49,6 @@ const std::array<TOrtavoEntry, 8> kOrtavoEntries = {{
     {EOrtavoCommand::SendMessage, QT_TRANSLATE_NOOP("v_main", "Send Message")},
 }};
 
-
 } // namespace
 
 void v_main::SetUpHostActions()
@@ -139,30 +138,11 @@ void v_main::LoadBanner()
 
 // ---- targets ---------------------------------------------------------------------------------
 
-QVector<quint32> v_main::SelectedRows()
+QList<CScanItem> v_main::SelectedItems() const
 {
-    CMouseRightClickTableView *pView = CurrentView();
-    pView->ProvideSelection(true);
-    QVector<quint32> vRows;
-    for (const TIpRange &oRange : pView->Selection().Ranges()) {
-        for (quint64 nRow = oRange.first; nRow <= oRange.last; ++nRow)
-            vRows.append(quint32(nRow));
-    }
-    return vRows;
-}
-
-QList<CScanItem> v_main::SelectedItems()
-{
-    QVector<quint32> vRows = SelectedRows();
-    QList<CScanItem> lItems;
-    if (vRows.isEmpty())
-        return lItems;
-    bool fStored = false;
-    if (OnResultsTab())
-        emit RetrieveRowsData(vRows.data(), vRows.size(), &lItems, nullptr, fStored);
-    else
-        emit RetrieveFavoritesData(vRows.data(), vRows.size(), &lItems, nullptr, fStored);
-    return lItems;
+    const VResultsBackend *pModel = ModelOf(CurrentView());
+    return pModel ? pModel->RetrieveRowsData(CurrentView()->SelectedHostRows())
+                  : QList<CScanItem>();
 }
 
 bool v_main::TakeTargetHost(QString *o_psAddress)
@@ -362,23 +342,23 @@ void v_main::OnWakeOnLan()
 
 void v_main::OnShutDown()
 {
-    if (!SelectedRows().isEmpty())
+    if (!CurrentView()->SelectedHostRows().isEmpty())
         emit ShutdownRequested();
 }
 
 void v_main::DoRemoteShutdown(CShutdownQuery::TParamsPtr i_pParams)
 {
-    const QVector<quint32> vRows = SelectedRows();
+    const QVector<int> vRows = CurrentView()->SelectedHostRows();
     const QAbstractItemModel *pModel = CurrentView()->model();
     if (!pModel)
         return;
     QStringList lsNames;
     QStringList lsAddresses;
-    for (const quint32 nRow : vRows) {
-        if (nRow >= quint32(pModel->rowCount()))
+    for (const int nRow : vRows) {
+        if (nRow >= pModel->rowCount())
             continue;
-        lsNames << pModel->index(int(nRow), 1).data().toString();
-        lsAddresses << pModel->index(int(nRow), 2).data().toString();
+        lsNames << pModel->index(nRow, 1).data().toString();
+        lsAddresses << pModel->index(nRow, 2).data().toString();
     }
     if (!lsAddresses.isEmpty())
         m_pShutdowns->StartShutdown(i_pParams, lsNames, lsAddresses);

@@ -908,47 +908,24 @@ void VResultsBackend::Update()
     Rebuild();
 }
 
-void VResultsBackend::OnRetrieveRowsData(quint32 *i_puRowIndexes,
-                                         int i_uRowCount,
-                                         QList<CScanItem> *o_pResult,
-                                         QStringList *i_plsComments,
-                                         bool &i_rfDataStored)
+QList<CScanItem> VResultsBackend::RetrieveRowsData(const QVector<int> &i_vRows) const
 {
-    if (i_rfDataStored)
-        return;
-    if (i_puRowIndexes && i_uRowCount > 0) {
-        if (o_pResult)
-            o_pResult->clear();
-        if (i_plsComments)
-            i_plsComments->clear();
-        for (int i = 0; i < i_uRowCount; ++i) {
-            const quint32 nRow = i_puRowIndexes[i];
-            const CScanItem *pItem = nRow <= quint32(INT_MAX) ? ItemAtRow(int(nRow)) : nullptr;
-            if (!pItem)
-                continue;
-            if (o_pResult)
-                o_pResult->append(*pItem);
-            if (i_plsComments)
-                i_plsComments->append(pItem->comments());
-        }
-    } else if (!m_lItems.isEmpty()) {
-        for (const CScanItem &oItem : qAsConst(m_lItems)) {
-            if (o_pResult)
-                o_pResult->append(oItem);
-            if (i_plsComments)
-                i_plsComments->append(oItem.comments());
-        }
+    QList<CScanItem> lItems;
+    lItems.reserve(i_vRows.size());
+    for (const int nRow : i_vRows) {
+        if (const CScanItem *pItem = ItemAtRow(nRow))
+            lItems.append(*pItem);
     }
-    i_rfDataStored = true;
+    return lItems;
 }
 
-void VResultsBackend::FromList(QList<CScanItem> &i_loData)
+void VResultsBackend::FromList(QList<CScanItem> i_lData)
 {
     BeginRelayout();
     if (!m_lItems.isEmpty()) {
         emit ClearSelection(this);
         QSet<quint32> oIncoming;
-        for (const CScanItem &oItem : qAsConst(i_loData))
+        for (const CScanItem &oItem : qAsConst(i_lData))
             oIncoming.insert(oItem.result().ip());
         QList<CScanItem> lKept;
         lKept.reserve(m_lItems.size());
@@ -960,7 +937,7 @@ void VResultsBackend::FromList(QList<CScanItem> &i_loData)
     }
     QSet<quint32> oSeen;
     const int nKept = m_lItems.size();
-    for (const CScanItem &oItem : qAsConst(i_loData)) {
+    for (const CScanItem &oItem : qAsConst(i_lData)) {
         if (oSeen.contains(oItem.result().ip()))
             continue;
         oSeen.insert(oItem.result().ip());
@@ -969,16 +946,13 @@ void VResultsBackend::FromList(QList<CScanItem> &i_loData)
     RecomputeSortedPrefix();
     SortList(m_lItems, std::min(m_nSortedPrefix, nKept));
     EndRelayout();
-    i_loData.clear();
 }
 
-void VResultsBackend::OnAddNewItem(CScanItem i_oItem, bool &i_fAdded)
+bool VResultsBackend::AddNewItem(CScanItem i_oItem)
 {
     i_oItem.result().set_status(EHostStatus::Dead);
-    if (FindStorage(i_oItem.result().ip()) >= 0) {
-        i_fAdded = false;
-        return;
-    }
+    if (FindStorage(i_oItem.result().ip()) >= 0)
+        return false;
     BeginRelayout();
     m_lItems.append(i_oItem);
     SortList(m_lItems, m_nSortedPrefix);
@@ -988,10 +962,10 @@ void VResultsBackend::OnAddNewItem(CScanItem i_oItem, bool &i_fAdded)
     const int nRow = VisibleRowOf(FindStorage(i_oItem.result().ip()));
     if (nRow >= 0)
         emit SelectRow(this, nRow);
-    i_fAdded = true;
+    return true;
 }
 
-void VResultsBackend::OnEditItem(CScanItem &i_oItem)
+void VResultsBackend::EditItem(const CScanItem &i_oItem)
 {
     BeginRelayout();
     const int nStorage = FindStorage(i_oItem.result().ip());
@@ -1003,17 +977,16 @@ void VResultsBackend::OnEditItem(CScanItem &i_oItem)
     EndRelayout();
 }
 
-void VResultsBackend::OnDeleteSelectedRows(const quint32 *i_pRowIndexes, int i_nRowCount)
+void VResultsBackend::DeleteSelectedRows(const QVector<int> &i_vRows)
 {
     emit ClearSelection(this);
-    if (!i_pRowIndexes || i_nRowCount <= 0)
+    if (i_vRows.isEmpty())
         return;
     QVector<bool> vDelete(m_lItems.size(), false);
-    for (int i = 0; i < i_nRowCount; ++i) {
-        const quint32 nRow = i_pRowIndexes[i];
-        if (nRow >= quint32(m_vVisibleRows.size()))
+    for (const int nRow : i_vRows) {
+        if (nRow < 0 || nRow >= m_vVisibleRows.size())
             continue;
-        const int nStorage = m_vVisibleRows.at(int(nRow));
+        const int nStorage = m_vVisibleRows.at(nRow);
         if (nStorage < m_lItems.size())
             vDelete[nStorage] = true;
     }
@@ -1033,14 +1006,15 @@ void VResultsBackend::OnSelectionProvided(IpRanges i_oSelectedRows)
     m_oSelection = i_oSelectedRows;
 }
 
-void VResultsBackend::OnSelectedRowData(int i_nRow, QStringList &i_roValues)
+QStringList VResultsBackend::SelectedRowData(int i_nRow) const
 {
-    i_roValues.clear();
+    QStringList lsValues;
     const CScanItem *pItem = ItemAtRow(i_nRow);
     if (!pItem)
-        return;
+        return lsValues;
     for (int nColumn = 0; nColumn < m_nColumnCount; ++nColumn)
-        i_roValues.append(HostText(*pItem, nColumn).toString());
+        lsValues.append(HostText(*pItem, nColumn).toString());
+    return lsValues;
 }
 
 // --- Writer

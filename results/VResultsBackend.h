@@ -84,6 +84,18 @@ public:
     static QVariant Image(int i_nNumber);
 
     std::optional<CScanItem> ItemAt(int i_nVisibleRow) const;
+    // The items of the given shown rows, in that order; rows not shown are left out.
+    QList<CScanItem> RetrieveRowsData(const QVector<int> &i_vRows) const;
+    // The texts of a shown host row's columns; empty for a row not shown.
+    QStringList SelectedRowData(int i_nRow) const;
+    // Items of addresses already listed are replaced, the rest added; the first item of an
+    // address in the list counts.
+    void FromList(QList<CScanItem> i_lData);
+    // Adds a host by hand, as not alive, and selects its row; false when the address is listed.
+    bool AddNewItem(CScanItem i_oItem);
+    // Takes the MAC address and the comment of the listed item of the same address.
+    void EditItem(const CScanItem &i_oItem);
+    void DeleteSelectedRows(const QVector<int> &i_vRows);
     int ItemCount() const { return m_lItems.size(); }
     const QList<CScanItem> &Items() const { return m_lItems; }
     int SortColumn() const { return m_nSortColumn; }
@@ -101,17 +113,7 @@ public slots:
     void ProvideAllData();
     void OnClearData();
     void OnDataReady(CScanResult i_oResult);
-    void OnRetrieveRowsData(quint32 *i_puRowIndexes,
-                            int i_uRowCount,
-                            QList<CScanItem> *o_pResult,
-                            QStringList *i_plsComments,
-                            bool &i_rfDataStored);
-    void FromList(QList<CScanItem> &i_loData);
-    void OnAddNewItem(CScanItem i_oItem, bool &i_fAdded);
-    void OnEditItem(CScanItem &i_oItem);
-    void OnDeleteSelectedRows(const quint32 *i_pRowIndexes, int i_nRowCount);
     void OnSelectionProvided(IpRanges i_oSelectedRows);
-    void OnSelectedRowData(int i_nRow, QStringList &i_roValues);
     void Update();
 
 private:

@@ -331,7 +331,7 @@ void TestFavorites::fileLoadedAtStart()
         QCOMPARE(FileEntries(), entries);
     if (entries.isEmpty() && !contents.isEmpty()) {
         QList<CScanItem> lAdded = {Entry("127.0.0.9", QStringLiteral("new"))};
-        emit m_pProgram->MainWindow().FavoritesDataReady(lAdded);
+        m_pProgram->MainWindow().AddFavorites(lAdded);
         QTRY_COMPARE_WITH_TIMEOUT(
             FileEntries(), QStringList{QStringLiteral("127.0.0.9=new")}, 3000);
     }

@@ -16,14 +16,17 @@
 #include "v_main.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -32,9 +35,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-#include <QMenu>
-#include <QActionGroup>
-#include <QSet>
 
 #include <memory>
 
@@ -581,7 +581,7 @@ void TestMainWindow::favoritesTabScansFavorites()
     QList<CScanItem> lItems;
     for (const char *pIp : {"127.0.0.6", "127.0.0.5", "127.0.0.9"})
         lItems << CScanItem(Result(pIp, EHostStatus::Alive, 0, 0, Mac(1)));
-    emit oWindow.FavoritesDataReady(lItems);
+    oWindow.AddFavorites(lItems);
     QCOMPARE(m_pProgram->FavoritesModel().rowCount(), 3);
     QVERIFY(ScanButton()->isEnabled());
 
@@ -733,7 +733,7 @@ void TestMainWindow::deleteKeyRemovesFavoritesOnlyOnFavoritesTab()
     QList<CScanItem> lItems;
     for (const char *pIp : {"127.0.0.31", "127.0.0.32", "127.0.0.33"})
         lItems << CScanItem(Result(pIp, EHostStatus::Alive, 0, 0, Mac(3)));
-    emit oWindow.FavoritesDataReady(lItems);
+    oWindow.AddFavorites(lItems);
     QVERIFY(Activate(&oWindow));
     auto *pFavorites = Child<CMouseRightClickTableView>("tvFavorites");
     pFavorites->selectionModel()->select(pFavorites->model()->index(1, 0),
@@ -926,8 +926,10 @@ void TestMainWindow::probeColumnsFollowTheSettings_data()
 {
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("setting");
-    QTest::newRow("NetBIOS name column follows scan_netbios") << 3 << QStringLiteral("scan_netbios");
-    QTest::newRow("NetBIOS group column follows scan_netbios") << 4 << QStringLiteral("scan_netbios");
+    QTest::newRow("NetBIOS name column follows scan_netbios")
+        << 3 << QStringLiteral("scan_netbios");
+    QTest::newRow("NetBIOS group column follows scan_netbios")
+        << 4 << QStringLiteral("scan_netbios");
     QTest::newRow("user column follows scan_username") << 6 << QStringLiteral("scan_username");
 }
 
@@ -1017,7 +1019,7 @@ void TestMainWindow::favoritesFileSavedAndLoaded()
                             QStringLiteral("printer"));
         // Hidden by the status filter, and a favorite all the same.
         lItems << CScanItem(Result("127.0.0.9", EHostStatus::Unknown, 0, 0));
-        emit oWindow.FavoritesDataReady(lItems);
+        oWindow.AddFavorites(lItems);
         oWindow.OnProgramExit();
         QVERIFY(QFile::exists(v_main::FavoritesFilePath()));
         m_pProgram.reset();

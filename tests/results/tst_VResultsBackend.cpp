@@ -413,9 +413,7 @@ void TestVResultsBackend::macColumnLeavesAMissingMacEmpty()
         oResult.set_mac(mac);
     m_pModel->OnDataReady(oResult);
     QCOMPARE(m_pModel->index(0, 5).data(Qt::DisplayRole).toString(), shown);
-    QStringList lsValues;
-    m_pModel->OnSelectedRowData(0, lsValues);
-    QCOMPARE(lsValues.value(5), shown);
+    QCOMPARE(m_pModel->SelectedRowData(0).value(5), shown);
 }
 
 void TestVResultsBackend::ortavoRowIsTranslated_data()
@@ -492,9 +490,7 @@ void TestVResultsBackend::sortIsStableForEveryColumn()
         lItems << CScanItem(RandomResult(oRandom, 100000),
                             QStringLiteral("c%1").arg(oRandom.bounded(3)));
     CReferenceModel oReference;
-    QList<CScanItem> lCopy = lItems;
-    m_pModel->FromList(lCopy);
-    QVERIFY(lCopy.isEmpty());
+    m_pModel->FromList(lItems);
     // FromList keeps the first item of an address; so does the reference.
     QSet<quint32> oSeen;
     for (const CScanItem &o : lItems) {
@@ -552,15 +548,11 @@ void TestVResultsBackend::addNewItem()
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 5), EHostStatus::Alive));
     QSignalSpy oSelect(m_pModel.get(), &VResultsBackend::SelectRow);
     QSignalSpy oClear(m_pModel.get(), &VResultsBackend::ClearSelection);
-    bool fAdded = true;
-    m_pModel->OnAddNewItem(CScanItem(Result(Ip(10, 0, 0, 5), EHostStatus::Unknown)), fAdded);
-    QVERIFY(!fAdded);
+    QVERIFY(!m_pModel->AddNewItem(CScanItem(Result(Ip(10, 0, 0, 5), EHostStatus::Unknown))));
     QCOMPARE(m_pModel->ItemAt(0)->result().status(), EHostStatus::Alive);
     QCOMPARE(oSelect.count(), 0);
-    m_pModel->OnAddNewItem(
-        CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Unknown), QStringLiteral("by hand")),
-        fAdded);
-    QVERIFY(fAdded);
+    QVERIFY(m_pModel->AddNewItem(
+        CScanItem(Result(Ip(10, 0, 0, 1), EHostStatus::Unknown), QStringLiteral("by hand"))));
     QCOMPARE(m_pModel->rowCount(), 2);
     QCOMPARE(m_pModel->ItemAt(0)->result().status(), EHostStatus::Dead);
     QCOMPARE(m_pModel->ItemAt(0)->comments(), QStringLiteral("by hand"));
@@ -580,7 +572,6 @@ void TestVResultsBackend::fromList()
         CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead), QStringLiteral("second")),
         CScanItem(Result(Ip(10, 0, 0, 2), EHostStatus::Dead), QStringLiteral("new"))};
     m_pModel->FromList(lItems);
-    QVERIFY(lItems.isEmpty());
     QCOMPARE(oClear.count(), 1);
     QCOMPARE(m_pModel->ItemCount(), 2);
     QCOMPARE(m_pModel->ItemAt(0)->comments(), QStringLiteral("new"));
@@ -593,13 +584,12 @@ void TestVResultsBackend::deleteSelectedRows()
         m_pModel->OnDataReady(Result(Ip(10, 0, 0, i), EHostStatus::Alive));
     m_pModel->OnDataReady(Result(Ip(10, 0, 0, 9), EHostStatus::Unknown)); // hidden at storage 4
     QSignalSpy oClear(m_pModel.get(), &VResultsBackend::ClearSelection);
-    const quint32 anRows[] = {3, 1, 17, 1};
-    m_pModel->OnDeleteSelectedRows(anRows, 4);
+    m_pModel->DeleteSelectedRows({3, 1, 17, 1, -1});
     QCOMPARE(oClear.count(), 1);
     QCOMPARE(ShownIps(*m_pModel),
              (QStringList{QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.3")}));
     QCOMPARE(m_pModel->ItemCount(), 3);
-    m_pModel->OnDeleteSelectedRows(nullptr, 3);
+    m_pModel->DeleteSelectedRows({});
     QCOMPARE(oClear.count(), 2);
     QCOMPARE(m_pModel->ItemCount(), 3);
 }
@@ -611,21 +601,13 @@ void TestVResultsBackend::retrieveRowsData()
         CScanItem(Result(Ip(10, 0, 0, 2), EHostStatus::Unknown), QStringLiteral("two")),
         CScanItem(Result(Ip(10, 0, 0, 3), EHostStatus::Dead), QStringLiteral("three"))};
     m_pModel->FromList(lItems);
-    quint32 anRows[] = {1, 5, 0};
-    QList<CScanItem> lResult{CScanItem()};
-    QStringList lsComments{QStringLiteral("stale")};
-    bool fStored = false;
-    m_pModel->OnRetrieveRowsData(anRows, 3, &lResult, &lsComments, fStored);
-    QVERIFY(fStored);
+    // Row 1 is 10.0.0.3 (the unknown host is hidden); rows not shown are left out.
+    const QList<CScanItem> lResult = m_pModel->RetrieveRowsData({1, 5, -1, 0});
     QCOMPARE(StoredIps(lResult),
              (QStringList{QStringLiteral("10.0.0.3"), QStringLiteral("10.0.0.1")}));
-    QCOMPARE(lsComments, (QStringList{QStringLiteral("three"), QStringLiteral("one")}));
-    m_pModel->OnRetrieveRowsData(nullptr, 0, &lResult, &lsComments, fStored);
-    QCOMPARE(lResult.size(), 2); // another model already answered
-    fStored = false;
-    m_pModel->OnRetrieveRowsData(nullptr, 0, &lResult, &lsComments, fStored);
-    QCOMPARE(lResult.size(), 5); // every item, hidden ones too, appended without clearing
-    QCOMPARE(lsComments.last(), QStringLiteral("three"));
+    QCOMPARE(lResult.at(0).comments(), QStringLiteral("three"));
+    QCOMPARE(lResult.at(1).comments(), QStringLiteral("one"));
+    QVERIFY(m_pModel->RetrieveRowsData({}).isEmpty());
 }
 
 void TestVResultsBackend::selectedRowData()
@@ -633,14 +615,12 @@ void TestVResultsBackend::selectedRowData()
     QList<CScanItem> lItems{CScanItem(
         Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("n")), QStringLiteral("c"))};
     m_pModel->FromList(lItems);
-    QStringList lsValues{QStringLiteral("stale")};
-    m_pModel->OnSelectedRowData(0, lsValues);
+    const QStringList lsValues = m_pModel->SelectedRowData(0);
     QCOMPARE(lsValues.size(), 8);
     QCOMPARE(lsValues.at(1), QStringLiteral("n"));
     QCOMPARE(lsValues.at(2), QStringLiteral("10.0.0.1"));
     QCOMPARE(lsValues.at(7), QStringLiteral("c"));
-    m_pModel->OnSelectedRowData(1, lsValues);
-    QVERIFY(lsValues.isEmpty());
+    QVERIFY(m_pModel->SelectedRowData(1).isEmpty());
 }
 
 void TestVResultsBackend::editItem()
@@ -651,7 +631,7 @@ void TestVResultsBackend::editItem()
     CScanResult oEdit = Result(Ip(10, 0, 0, 1), EHostStatus::Dead, QStringLiteral("ignored"));
     oEdit.set_mac(QByteArray::fromHex("020000000001"));
     CScanItem oItem(oEdit, QStringLiteral("printer"));
-    m_pModel->OnEditItem(oItem);
+    m_pModel->EditItem(oItem);
     QCOMPARE(m_pModel->index(0, 5).data().toString(), QStringLiteral("02:00:00:00:00:01"));
     QCOMPARE(m_pModel->index(0, 7).data().toString(), QStringLiteral("printer"));
     QCOMPARE(m_pModel->index(0, 1).data().toString(), QStringLiteral("n"));
