@@ -3,6 +3,7 @@
 
 #include "CMenuHeaderView.h"
 #include "CScanFragment.h"
+#include "VResultsBackend.h"
 
 #include <QDrag>
 #include <QDragMoveEvent>
@@ -126,7 +127,7 @@ void CMouseRightClickTableView::mouseDoubleClickEvent(QMouseEvent *i_pEvent)
 
 void CMouseRightClickTableView::dragEnterEvent(QDragEnterEvent *i_pEvent)
 {
-    if (i_pEvent->mimeData()->hasFormat(MimeFormat()))
+    if (i_pEvent->mimeData()->hasFormat(VResultsBackend::MimeFormat()))
         i_pEvent->accept();
     else
         i_pEvent->ignore();
@@ -137,7 +138,7 @@ void CMouseRightClickTableView::dragMoveEvent(QDragMoveEvent *i_pEvent)
     const bool fDropMode = m_eDragDropMode == QAbstractItemView::DropOnly
                            || m_eDragDropMode == QAbstractItemView::DragDrop
                            || m_eDragDropMode == QAbstractItemView::InternalMove;
-    if (fDropMode && i_pEvent->mimeData()->hasFormat(MimeFormat()))
+    if (fDropMode && i_pEvent->mimeData()->hasFormat(VResultsBackend::MimeFormat()))
         i_pEvent->accept();
     else
         i_pEvent->ignore();
@@ -145,11 +146,11 @@ void CMouseRightClickTableView::dragMoveEvent(QDragMoveEvent *i_pEvent)
 
 void CMouseRightClickTableView::dropEvent(QDropEvent *i_pEvent)
 {
-    if (!i_pEvent->mimeData()->hasFormat(MimeFormat())) {
+    if (!i_pEvent->mimeData()->hasFormat(VResultsBackend::MimeFormat())) {
         i_pEvent->ignore();
         return;
     }
-    emit PasteData(i_pEvent->mimeData()->data(MimeFormat()));
+    emit PasteData(i_pEvent->mimeData()->data(VResultsBackend::MimeFormat()));
     i_pEvent->accept();
 }
 

@@ -45,7 +45,6 @@ public:
 
     // The grey of hosts that are not alive.
     static QColor NotAliveColor() { return QColor(224, 224, 224); }
-    static QString MimeFormat() { return QStringLiteral("IP_scanned_table_data"); }
 
 signals:
     void RightButtonPressed(const QMouseEvent *i_pEvent);

@@ -3,6 +3,7 @@
 
 #include "CInstallDirs.h"
 #include "CScanItem.h"
+#include "EHostStatus.h"
 #include "QStrMessageHandler.h"
 #include "ResultsLog.h"
 
@@ -15,17 +16,12 @@
 
 namespace {
 
+// A status outside the three known values (a damaged file) is left out rather than guessed.
 QString StatusAttribute(EHostStatus i_eStatus)
 {
-    switch (i_eStatus) {
-    case EHostStatus::Alive:
-        return QStringLiteral("alive");
-    case EHostStatus::Dead:
-        return QStringLiteral("dead");
-    case EHostStatus::Unknown:
-        return QStringLiteral("unknown");
-    }
-    return QString();
+    const bool fKnown = i_eStatus == EHostStatus::Alive || i_eStatus == EHostStatus::Dead
+                        || i_eStatus == EHostStatus::Unknown;
+    return fKnown ? HostStatusText(i_eStatus) : QString();
 }
 
 QString Flag(bool i_fOn)
@@ -42,7 +38,8 @@ public:
     CXslOutputReceiver(const QXmlQuery &i_oQuery, QIODevice *i_pDevice)
         : m_oSerializer(i_oQuery, i_pDevice)
         , m_pDevice(i_pDevice)
-    {}
+    {
+    }
 
     void startElement(const QXmlName &i_oName) override
     {
@@ -118,7 +115,8 @@ QString CResultsXml::Escape(const QString &i_sText)
             sSafe = sText.left(i);
         if (u == '\t' || u == '\n' || u == '\r') {
             sSafe += QStringLiteral("&#%1;").arg(u);
-        } else if (c.isHighSurrogate() && i + 1 < sText.size() && sText.at(i + 1).isLowSurrogate()) {
+        } else if (c.isHighSurrogate() && i + 1 < sText.size()
+                   && sText.at(i + 1).isLowSurrogate()) {
             sSafe += c;
             sSafe += sText.at(++i);
         } else {
@@ -138,7 +136,8 @@ QString CResultsXml::DocumentEnd()
     return QStringLiteral("\r\n</Vistrel>");
 }
 
-QString CResultsXml::Row(const CScanItem &i_oItem, const QList<QPair<QString, QString>> &i_lExtraAttributes)
+QString CResultsXml::Row(const CScanItem &i_oItem,
+                         const QList<QPair<QString, QString>> &i_lExtraAttributes)
 {
     const CScanResult &oResult = i_oItem.result();
     const bool fNoMac = oResult.mac() == QByteArray(6, '\xFF');
@@ -212,7 +211,8 @@ QString CResultsXml::Transform(const QString &i_sDocument, const QString &i_sXsl
     oMessages.Clear();
     oQuery.setQuery(sXsl, QUrl());
     if (!oQuery.isValid()) {
-        qCWarning(lcResults) << "stylesheet" << i_sXslPath << "is not valid:" << oMessages.Messages();
+        qCWarning(lcResults) << "stylesheet" << i_sXslPath
+                             << "is not valid:" << oMessages.Messages();
         return QString();
     }
     oMessages.Clear();

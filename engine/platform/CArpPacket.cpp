@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CArpPacket.h"
 
+#include "NetworkByteOrder.h"
+
 #include <algorithm>
 
 namespace {
@@ -9,31 +11,6 @@ constexpr std::uint16_t kHardwareEthernet = 1;
 constexpr std::uint16_t kProtocolIpv4 = 0x0800;
 constexpr std::uint16_t kOpRequest = 1;
 constexpr std::uint16_t kOpReply = 2;
-
-void Put16(std::uint8_t *o_pData, std::uint16_t i_nValue)
-{
-    o_pData[0] = static_cast<std::uint8_t>(i_nValue >> 8);
-    o_pData[1] = static_cast<std::uint8_t>(i_nValue);
-}
-
-void Put32(std::uint8_t *o_pData, std::uint32_t i_nValue)
-{
-    o_pData[0] = static_cast<std::uint8_t>(i_nValue >> 24);
-    o_pData[1] = static_cast<std::uint8_t>(i_nValue >> 16);
-    o_pData[2] = static_cast<std::uint8_t>(i_nValue >> 8);
-    o_pData[3] = static_cast<std::uint8_t>(i_nValue);
-}
-
-std::uint16_t Read16(const std::uint8_t *i_pData)
-{
-    return static_cast<std::uint16_t>((i_pData[0] << 8) | i_pData[1]);
-}
-
-std::uint32_t Read32(const std::uint8_t *i_pData)
-{
-    return (std::uint32_t{i_pData[0]} << 24) | (std::uint32_t{i_pData[1]} << 16)
-           | (std::uint32_t{i_pData[2]} << 8) | std::uint32_t{i_pData[3]};
-}
 
 } // namespace
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CEchoPacket.h"
 
+#include "NetworkByteOrder.h"
+
 namespace {
 
 constexpr std::uint8_t kTypeEchoReply = 0;
@@ -8,17 +10,6 @@ constexpr std::uint8_t kTypeEchoRequest = 8;
 constexpr std::size_t kIcmpHeaderBytes = 8;
 constexpr std::size_t kMinIpHeaderBytes = 20;
 constexpr std::uint8_t kProtocolIcmp = 1;
-
-std::uint16_t Read16(const std::uint8_t *i_pData)
-{
-    return static_cast<std::uint16_t>((i_pData[0] << 8) | i_pData[1]);
-}
-
-std::uint32_t Read32(const std::uint8_t *i_pData)
-{
-    return (std::uint32_t{i_pData[0]} << 24) | (std::uint32_t{i_pData[1]} << 16)
-           | (std::uint32_t{i_pData[2]} << 8) | std::uint32_t{i_pData[3]};
-}
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include "CMouseRightClickTableView.h"
 #include "CRangeBoxText.h"
 #include "CTabWidgetWoTabs.h"
+#include "VResultsBackend.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -367,7 +368,7 @@ void TestGuiWidgets::viewDropNeedsRowFormat()
     QVERIFY(!oTextDrop.isAccepted());
 
     QMimeData oRows;
-    oRows.setData(CMouseRightClickTableView::MimeFormat(), QByteArrayLiteral("<x/>"));
+    oRows.setData(VResultsBackend::MimeFormat(), QByteArrayLiteral("<x/>"));
     QDropEvent oRowDrop(QPointF(5, 5), Qt::CopyAction, &oRows, Qt::LeftButton, {});
     fProcessed = true;
     oView.OnDropEvent(&oRowDrop, fProcessed);
