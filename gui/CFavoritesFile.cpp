@@ -3,6 +3,7 @@
 
 #include "CAtomicFile.h"
 #include "CFavoritesContentHandler.h"
+#include "CResultsXml.h"
 #include "GuiLog.h"
 #include "VResultsBackend.h"
 
@@ -84,7 +85,9 @@ void CFavoritesFile::ScheduleSave()
 QByteArray CFavoritesFile::CurrentXml() const
 {
     // Hosts hidden by the status filter are favorites all the same.
-    return m_pModel ? m_pModel->GetXml(false, QString(), true).toUtf8() : QByteArray();
+    if (!m_pModel || m_pModel->ItemCount() == 0)
+        return QByteArray();
+    return CResultsXml::Export(m_pModel->ItemsForExport({}, true), QString()).toUtf8();
 }
 
 void CFavoritesFile::SaveIfChanged()

@@ -29,28 +29,12 @@ CMouseRightClickTableView::CMouseRightClickTableView(QWidget *i_pParent)
 void CMouseRightClickTableView::setModel(QAbstractItemModel *i_pModel)
 {
     QTreeView::setModel(i_pModel);
-    m_oSelection.Clear();
-    if (selectionModel())
-        connect(selectionModel(),
-                &QItemSelectionModel::selectionChanged,
-                this,
-                &CMouseRightClickTableView::OnSelectionChanged);
 }
 
 void CMouseRightClickTableView::SetDragDropMode(QAbstractItemView::DragDropMode i_eMode)
 {
     m_eDragDropMode = i_eMode;
     setDragDropMode(i_eMode);
-}
-
-void CMouseRightClickTableView::ProvideSelection(bool i_fTakeLock)
-{
-    if (i_fTakeLock)
-        Lock();
-    RefreshSelection();
-    emit SelectionProvided(m_oSelection);
-    if (i_fTakeLock)
-        Unlock();
 }
 
 int CMouseRightClickTableView::TopLevelRow(QModelIndex i_oIndex)
@@ -60,16 +44,10 @@ int CMouseRightClickTableView::TopLevelRow(QModelIndex i_oIndex)
     return i_oIndex.row();
 }
 
-void CMouseRightClickTableView::OnSelectionChanged(const QItemSelection &i_oSelectedItems,
-                                                   const QItemSelection &i_oDeselectedItems)
-{
-    Q_UNUSED(i_oSelectedItems)
-    Q_UNUSED(i_oDeselectedItems)
-    RefreshSelection();
-}
-
 QVector<int> CMouseRightClickTableView::SelectedHostRows() const
 {
+    // Read from the selection model at each use rather than kept: a model re-layout moves
+    // selected rows without any selectionChanged().
     QVector<int> vRows;
     if (!selectionModel())
         return vRows;
@@ -82,25 +60,6 @@ QVector<int> CMouseRightClickTableView::SelectedHostRows() const
     std::sort(vRows.begin(), vRows.end());
     vRows.erase(std::unique(vRows.begin(), vRows.end()), vRows.end());
     return vRows;
-}
-
-void CMouseRightClickTableView::RefreshSelection()
-{
-    // Rebuilt from the selection model rather than patched with the change: a model re-layout
-    // moves selected rows without any selectionChanged(), and a host stays selected while one of
-    // its child rows is.
-    QVector<TIpRange> vRanges;
-    if (selectionModel()) {
-        const QItemSelection oSelection = selectionModel()->selection();
-        vRanges.reserve(oSelection.size());
-        for (const QItemSelectionRange &oRange : oSelection) {
-            const int nTop = TopLevelRow(oRange.topLeft());
-            const int nBottom = TopLevelRow(oRange.bottomRight());
-            if (nTop >= 0 && nBottom >= nTop)
-                vRanges.append(TIpRange{quint32(nTop), quint32(nBottom)});
-        }
-    }
-    m_oSelection.Assign(vRanges, true);
 }
 
 void CMouseRightClickTableView::mousePressEvent(QMouseEvent *i_pEvent)
@@ -173,16 +132,13 @@ QPixmap CMouseRightClickTableView::DragImage(QPoint *o_pHotSpot)
 {
     QRect oBounds;
     const QRect oViewport = viewport()->rect();
-    for (const TIpRange &oRange : m_oSelection.Ranges()) {
-        for (quint32 nRow = oRange.first; nRow <= oRange.last; ++nRow) {
-            const QModelIndex oIndex = model()->index(int(nRow), 0);
-            QRect oRect = visualRect(oIndex);
-            if (!oRect.isValid() || !oViewport.intersects(oRect))
-                continue;
-            oRect.setLeft(0);
-            oRect.setRight(oViewport.right());
-            oBounds |= oRect;
-        }
+    for (const int nRow : SelectedHostRows()) {
+        QRect oRect = visualRect(model()->index(nRow, 0));
+        if (!oRect.isValid() || !oViewport.intersects(oRect))
+            continue;
+        oRect.setLeft(0);
+        oRect.setRight(oViewport.right());
+        oBounds |= oRect;
     }
     oBounds &= oViewport;
     if (oBounds.isEmpty())
@@ -206,17 +162,14 @@ QPixmap CMouseRightClickTableView::DragImage(QPoint *o_pHotSpot)
 void CMouseRightClickTableView::startDrag(Qt::DropActions i_eSupportedActions)
 {
     Lock();
-    RefreshSelection();
-    emit SelectionProvided(m_oSelection);
-    if (m_oSelection.Total() == 0 || !model()) {
+    const QVector<int> vRows = SelectedHostRows();
+    if (vRows.isEmpty() || !model()) {
         Unlock();
         return;
     }
     QModelIndexList lIndexes;
-    for (const TIpRange &oRange : m_oSelection.Ranges()) {
-        for (quint32 nRow = oRange.first; nRow <= oRange.last; ++nRow)
-            lIndexes << model()->index(int(nRow), 0);
-    }
+    for (const int nRow : vRows)
+        lIndexes << model()->index(nRow, 0);
     QMimeData *pData = model()->mimeData(lIndexes);
     if (!pData) {
         Unlock();

@@ -15,8 +15,8 @@
 class CMenuHeaderView;
 class QItemSelection;
 
-// The tree view of a results model. Reports right clicks and double clicks, keeps the selected
-// host rows as sorted, merged row ranges (Selection()), drags rows out and takes dropped rows in
+// The tree view of a results model. Reports right clicks and double clicks, tells the selected
+// host rows (SelectedHostRows()), drags rows out and takes dropped rows in
 // the "IP_scanned_table_data" format, and paints hosts that are not alive on a grey background.
 //
 // Main thread only. The scan lock is recursive so that the main thread, which holds it for the
@@ -36,8 +36,6 @@ public:
     QAbstractItemView::DragDropMode StoredDragDropMode() const { return m_eDragDropMode; }
     void Lock() { m_oScanLock.lock(); }
     void Unlock() { m_oScanLock.unlock(); }
-    void ProvideSelection(bool i_fTakeLock);
-    const IpRanges &Selection() const { return m_oSelection; }
     // The host rows of the selection model's selection, ascending; a selected service or share
     // row stands for its host.
     QVector<int> SelectedHostRows() const;
@@ -49,7 +47,6 @@ public:
 signals:
     void RightButtonPressed(const QMouseEvent *i_pEvent);
     void PasteData(const QByteArray &baData);
-    void SelectionProvided(const IpRanges &i_oSelectedRows);
     void ClearSelection(const QAbstractItemModel *i_pModel);
     void IndexDblClicked(const QModelIndex &i_oIndex);
 
@@ -71,18 +68,12 @@ protected:
                       const QRect &i_oRect,
                       const QModelIndex &i_oIndex) const override;
 
-private slots:
-    void OnSelectionChanged(const QItemSelection &i_oSelectedItems,
-                            const QItemSelection &i_oDeselectedItems);
-
 private:
     static int TopLevelRow(QModelIndex i_oIndex);
-    void RefreshSelection();
     QPixmap DragImage(QPoint *o_pHotSpot);
 
     QPoint m_oPressPos;
     QAbstractItemView::DragDropMode m_eDragDropMode = QAbstractItemView::NoDragDrop;
-    IpRanges m_oSelection;
     bool m_fNoBranches = false;
     mutable QRecursiveMutex m_oScanLock;
     CMenuHeaderView *m_pHeader = nullptr;

@@ -12,6 +12,8 @@
 #include "CMenuHeaderView.h"
 #include "CMouseRightClickTableView.h"
 #include "CRangeBoxText.h"
+#include "CResultImages.h"
+#include "CResultsXml.h"
 #include "CViewStateKeeper.h"
 #include "GuiLog.h"
 #include "IpRangeReaders.h"
@@ -54,17 +56,11 @@ QString Key(const char *i_pKey)
 
 } // namespace
 
-// The images live in a static library, whose resources are not registered on their own.
-static void InitResources()
-{
-    Q_INIT_RESOURCE(vistrel);
-}
-
 v_main::v_main(QWidget *i_pParent)
     : QMainWindow(i_pParent)
     , ui(std::make_unique<Ui::v_main>())
 {
-    InitResources();
+    CResultImages::Install();
     ui->setupUi(this);
     m_oNormalPalette = ui->cbIpRange->lineEdit()->palette();
 
@@ -158,10 +154,6 @@ void v_main::SetModels(VResultsBackend *i_pScanModel, VResultsBackend *i_pFavori
         connect(pModel, &QAbstractItemModel::rowsInserted, this, &v_main::OnModelLayoutChanged);
         connect(pModel, &QAbstractItemModel::rowsRemoved, this, &v_main::OnModelLayoutChanged);
         connect(pModel, &QAbstractItemModel::modelReset, this, &v_main::OnModelLayoutChanged);
-        connect(pView,
-                &CMouseRightClickTableView::SelectionProvided,
-                pModel,
-                &VResultsBackend::OnSelectionProvided);
     }
     connect(i_pScanModel, &VResultsBackend::SortedByColumn, this, &v_main::OnSortedByColumn);
     connect(i_pFavoritesModel,
@@ -1057,9 +1049,11 @@ QString v_main::SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly)
     else if (i_sPath.endsWith(QLatin1String(".csv")))
         sXsl = QStringLiteral("xml_to_csv.xsl");
     pView->Lock();
-    if (i_fSelectionOnly)
-        pView->ProvideSelection(false);
-    const QString sText = pModel ? pModel->GetXml(i_fSelectionOnly, sXsl) : QString();
+    QString sText;
+    if (pModel && pModel->ItemCount() > 0) {
+        const QVector<int> vRows = i_fSelectionOnly ? pView->SelectedHostRows() : QVector<int>();
+        sText = CResultsXml::Export(pModel->ItemsForExport(vRows, false), sXsl);
+    }
     pView->Unlock();
     // Through a temporary file: a failed or empty save leaves an older file as it was.
     if (sText.isEmpty()) {

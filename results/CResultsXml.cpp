@@ -188,6 +188,17 @@ QString CResultsXml::Document(const QList<CScanItem> &i_lItems)
     return sDocument;
 }
 
+QString CResultsXml::Export(const QList<CScanItem> &i_lItems, const QString &i_sXslFileName)
+{
+    QString sDocument = DocumentStart();
+    for (const CScanItem &oItem : i_lItems)
+        sDocument += Row(oItem);
+    sDocument += DocumentEnd();
+    if (i_sXslFileName.isEmpty())
+        return sDocument;
+    return Transform(sDocument, XslPath(i_sXslFileName));
+}
+
 QString CResultsXml::XslPath(const QString &i_sXslFileName)
 {
     return CInstallDirs::DataFile(i_sXslFileName);

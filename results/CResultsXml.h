@@ -31,6 +31,11 @@ public:
     // Start, every item's row in list order, end. Empty for an empty list.
     static QString Document(const QList<CScanItem> &i_lItems);
 
+    // What both programs save or hand over: the document of these items in list order (start and
+    // end even for none), or the report the named stylesheet makes of it; empty when the XSL step
+    // fails.
+    static QString Export(const QList<CScanItem> &i_lItems, const QString &i_sXslFileName);
+
     // The stylesheet of that name beside the program, else in the installed data folder.
     static QString XslPath(const QString &i_sXslFileName);
     // Runs an XSLT 2.0 stylesheet over a document. Problems go to the debug output and give an

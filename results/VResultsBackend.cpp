@@ -6,12 +6,13 @@
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QImage>
 #include <QMimeData>
 #include <QMutex>
 #include <QSet>
 
 #include <algorithm>
+#include <atomic>
+#include <numeric>
 
 namespace {
 
@@ -134,7 +135,7 @@ int CompareUpper(const QString &i_sA, const QString &i_sB)
     return Sign(nA, nB);
 }
 
-QMutex s_oImageMutex;
+std::atomic<VResultsBackend::TImageSource> s_pImageSource{nullptr};
 
 } // namespace
 
@@ -250,10 +251,21 @@ QStringList VResultsBackend::mimeTypes() const
 
 QMimeData *VResultsBackend::mimeData(const QModelIndexList &i_lIndexes) const
 {
-    // The view hands its selection over just before it asks, so the list adds nothing.
-    Q_UNUSED(i_lIndexes)
-    const QString sXml = GetXml(true, QString());
-    const QString sCsv = GetXml(true, QStringLiteral("xml_to_csv.xsl"));
+    // A service or share row stands for its host.
+    QVector<int> vRows;
+    for (QModelIndex oIndex : i_lIndexes) {
+        while (oIndex.parent().isValid())
+            oIndex = oIndex.parent();
+        if (oIndex.isValid())
+            vRows.append(oIndex.row());
+    }
+    QString sXml;
+    QString sCsv;
+    if (!m_lItems.isEmpty()) {
+        const QList<CScanItem> lItems = ItemsForExport(vRows, false);
+        sXml = CResultsXml::Export(lItems, QString());
+        sCsv = CResultsXml::Export(lItems, QStringLiteral("xml_to_csv.xsl"));
+    }
     auto *pData = new QMimeData;
     pData->setText(sCsv);
     pData->setData(MimeFormat(), sXml.toUtf8());
@@ -300,29 +312,17 @@ QString VResultsBackend::StatusText(EHostStatus i_eStatus)
     return tr("Unknown");
 }
 
+void VResultsBackend::SetImageSource(TImageSource i_pSource)
+{
+    s_pImageSource.store(i_pSource);
+}
+
 QVariant VResultsBackend::Image(int i_nNumber)
 {
-    static const char *const s_aFiles[] = {
-        "icon_alive.png",
-        "icon_dead.png",
-        "icon_unknown.png",
-        "ftp.png",
-        "http.png",
-        "https.png",
-        "share.png",
-        "icon_ortavo.png",
-    };
-    if (i_nNumber < 0 || i_nNumber >= int(sizeof(s_aFiles) / sizeof(s_aFiles[0])))
+    if (i_nNumber < ImageAlive || i_nNumber > ImageOrtavo)
         return QVariant();
-    static QHash<int, QImage> *s_pCache = nullptr;
-    QMutexLocker oLock(&s_oImageMutex);
-    if (!s_pCache)
-        s_pCache = new QHash<int, QImage>; // kept for the life of the process
-    auto it = s_pCache->find(i_nNumber);
-    if (it == s_pCache->end())
-        it = s_pCache->insert(
-            i_nNumber, QImage(QStringLiteral(":/vistrel/") + QLatin1String(s_aFiles[i_nNumber])));
-    return QVariant(*it);
+    const TImageSource pSource = s_pImageSource.load();
+    return pSource ? pSource(i_nNumber) : QVariant();
 }
 
 int VResultsBackend::ChildCount(const CScanItem &i_oItem)
@@ -1001,11 +1001,6 @@ void VResultsBackend::DeleteSelectedRows(const QVector<int> &i_vRows)
     EndRelayout();
 }
 
-void VResultsBackend::OnSelectionProvided(IpRanges i_oSelectedRows)
-{
-    m_oSelection = i_oSelectedRows;
-}
-
 QStringList VResultsBackend::SelectedRowData(int i_nRow) const
 {
     QStringList lsValues;
@@ -1020,58 +1015,36 @@ QStringList VResultsBackend::SelectedRowData(int i_nRow) const
 // --- Writer
 // ------------------------------------------------------------------------------------------
 
-QString VResultsBackend::GetXml(bool i_fSelectionOnly,
-                                const QString &i_sXslFileName,
-                                bool i_fIncludeHidden) const
+QList<CScanItem> VResultsBackend::ItemsForExport(const QVector<int> &i_vRows,
+                                                 bool i_fIncludeHidden) const
 {
-    if (m_lItems.isEmpty())
-        return QString();
-    QVector<TIpRange> vStorageRanges;
-    if (i_fSelectionOnly && m_oSelection.Total() > 0) {
-        // The selection lists shown rows; walking its ranges directly avoids a per-row search.
-        QVector<int> vStorage;
-        for (const TIpRange &oRange : m_oSelection.Ranges()) {
-            for (quint64 nRow = oRange.first; nRow <= oRange.last; ++nRow) {
-                if (nRow >= quint64(m_vVisibleRows.size()))
-                    break;
-                vStorage.append(m_vVisibleRows.at(int(nRow)));
-            }
+    QVector<int> vStorage;
+    if (!i_vRows.isEmpty()) {
+        vStorage.reserve(i_vRows.size());
+        for (const int nRow : i_vRows) {
+            if (nRow >= 0 && nRow < m_vVisibleRows.size())
+                vStorage.append(m_vVisibleRows.at(nRow));
         }
-        const bool fAscending = std::is_sorted(vStorage.cbegin(), vStorage.cend());
-        for (const int nStorage : qAsConst(vStorage)) {
-            const TIpRange oRange{quint32(nStorage), quint32(nStorage)};
-            if (fAscending && !vStorageRanges.isEmpty()
-                && vStorageRanges.last().last + 1 >= oRange.first)
-                vStorageRanges.last().last = std::max(vStorageRanges.last().last, oRange.last);
-            else
-                vStorageRanges.append(oRange);
-        }
-        if (!fAscending) {
-            IpRanges oRanges;
-            oRanges.Assign(vStorageRanges, false);
-            vStorageRanges = oRanges.Ranges();
-        }
+        // Rows in storage order are written once each; any other order is the caller's own.
+        if (std::is_sorted(vStorage.cbegin(), vStorage.cend()))
+            vStorage.erase(std::unique(vStorage.begin(), vStorage.end()), vStorage.end());
     } else {
-        vStorageRanges.append(TIpRange{0, quint32(m_lItems.size() - 1)});
+        vStorage.resize(m_lItems.size());
+        std::iota(vStorage.begin(), vStorage.end(), 0);
     }
-
     const TFilter oFilter = ReadFilter();
-    QString sDocument = CResultsXml::DocumentStart();
-    for (const TIpRange &oRange : qAsConst(vStorageRanges)) {
-        for (quint64 nStorage = oRange.first; nStorage <= oRange.last; ++nStorage) {
-            if (nStorage >= quint64(m_lItems.size()))
-                break;
-            const CScanItem &oItem = m_lItems.at(int(nStorage));
-            const EHostStatus eStatus = oItem.result().status();
-            const bool fKnownStatus = eStatus == EHostStatus::Alive || eStatus == EHostStatus::Dead
-                                      || eStatus == EHostStatus::Unknown;
-            if (!i_fIncludeHidden && fKnownStatus && !Passes(oFilter, oItem))
-                continue;
-            sDocument += CResultsXml::Row(oItem);
-        }
+    QList<CScanItem> lItems;
+    lItems.reserve(vStorage.size());
+    for (const int nStorage : qAsConst(vStorage)) {
+        if (nStorage < 0 || nStorage >= m_lItems.size())
+            continue;
+        const CScanItem &oItem = m_lItems.at(nStorage);
+        const EHostStatus eStatus = oItem.result().status();
+        const bool fKnownStatus = eStatus == EHostStatus::Alive || eStatus == EHostStatus::Dead
+                                  || eStatus == EHostStatus::Unknown;
+        if (!i_fIncludeHidden && fKnownStatus && !Passes(oFilter, oItem))
+            continue;
+        lItems.append(oItem);
     }
-    sDocument += CResultsXml::DocumentEnd();
-    if (i_sXslFileName.isEmpty())
-        return sDocument;
-    return CResultsXml::Transform(sDocument, CResultsXml::XslPath(i_sXslFileName));
+    return lItems;
 }

@@ -14,8 +14,6 @@
 
 #include <optional>
 
-class QImage;
-
 // Kind of a row of the results tree, as carried by CScanFragment::kind().
 enum EFragmentKind : qint32
 {
@@ -70,18 +68,18 @@ public:
     // Shares the program's configuration handle; the filter flags are read through it.
     void SetCfg(const CCfg &i_oCfg);
 
-    // The results XML of the shown hosts (all of them, or those of the stored selection), or the
-    // report that the named stylesheet beside the program makes of it. Empty when the model has
-    // no items or the XSL step fails. i_fIncludeHidden writes hosts the filter hides as well:
-    // the Favorites file must keep every entry.
-    QString GetXml(bool i_fSelectionOnly,
-                   const QString &i_sXslFileName,
-                   bool i_fIncludeHidden = false) const;
+    // The items a save or a drag writes, in storage order: those of the given shown rows, or all
+    // when no row is given. Hosts the filter hides are left out unless i_fIncludeHidden (the
+    // Favorites file keeps every entry).
+    QList<CScanItem> ItemsForExport(const QVector<int> &i_vRows, bool i_fIncludeHidden) const;
 
     static QString StatusText(EHostStatus i_eStatus);
     static QString ColumnTitle(int i_nColumn);
-    // Image 0..7 of the status and service icons; invalid outside that range.
+    // Image 0..7 of the status and service icons, from the source the windowed program sets;
+    // invalid outside that range and without a source (the console shows no images).
     static QVariant Image(int i_nNumber);
+    using TImageSource = QVariant (*)(int i_nNumber);
+    static void SetImageSource(TImageSource i_pSource);
 
     std::optional<CScanItem> ItemAt(int i_nVisibleRow) const;
     // The items of the given shown rows, in that order; rows not shown are left out.
@@ -100,7 +98,6 @@ public:
     const QList<CScanItem> &Items() const { return m_lItems; }
     int SortColumn() const { return m_nSortColumn; }
     bool SortAscending() const { return m_fSortAscending; }
-    const IpRanges &Selection() const { return m_oSelection; }
 
 signals:
     void SortedByColumn(int i_nColumn, Qt::SortOrder i_Order);
@@ -113,7 +110,6 @@ public slots:
     void ProvideAllData();
     void OnClearData();
     void OnDataReady(CScanResult i_oResult);
-    void OnSelectionProvided(IpRanges i_oSelectedRows);
     void Update();
 
 private:
@@ -175,7 +171,6 @@ private:
     bool m_fSortAscending = true;
     int m_nColumnCount;
     bool m_fFavorites;
-    IpRanges m_oSelection;
     QVector<int> m_vVisibleRows;
 
     // The filter the visible rows were last built with.

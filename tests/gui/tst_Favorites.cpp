@@ -668,9 +668,11 @@ void TestFavorites::dragPayloadOfScanRowsFillsFavorites()
                  Result("127.0.0.84", EHostStatus::Alive, 0, 0, Mac(0x84))});
     QCOMPARE(ScanView()->model()->rowCount(), 4);
     SelectRows(ScanView(), {0, 1, 2});
-    // What a drag of the rows carries: the view hands its selection over, then asks the model.
-    ScanView()->ProvideSelection(true);
-    std::unique_ptr<QMimeData> pData(ScanView()->model()->mimeData({}));
+    // What a drag of the rows carries: the model's data of the selected host rows.
+    QModelIndexList lSelected;
+    for (const int nRow : ScanView()->SelectedHostRows())
+        lSelected << ScanView()->model()->index(nRow, 0);
+    std::unique_ptr<QMimeData> pData(ScanView()->model()->mimeData(lSelected));
     QVERIFY(pData);
     QVERIFY(pData->hasFormat(VResultsBackend::MimeFormat()));
     QList<CScanItem> lCarried;

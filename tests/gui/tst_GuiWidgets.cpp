@@ -8,6 +8,7 @@
 #include "CMenuHeaderView.h"
 #include "CMouseRightClickTableView.h"
 #include "CRangeBoxText.h"
+#include "CResultImages.h"
 #include "CTabWidgetWoTabs.h"
 #include "VResultsBackend.h"
 
@@ -15,6 +16,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHostAddress>
+#include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QSettings>
@@ -57,11 +59,17 @@ bool Activate(QWidget *i_pWindow)
                            2000);
 }
 
-QString RangesText(const IpRanges &i_oRanges)
+// Selected host rows as merged ranges, "2-4,7-7".
+QString RangesText(const QVector<int> &i_vRows)
 {
     QStringList ls;
-    for (const TIpRange &oRange : i_oRanges.Ranges())
-        ls << QStringLiteral("%1-%2").arg(oRange.first).arg(oRange.last);
+    for (int i = 0; i < i_vRows.size();) {
+        int j = i;
+        while (j + 1 < i_vRows.size() && i_vRows.at(j + 1) == i_vRows.at(j) + 1)
+            ++j;
+        ls << QStringLiteral("%1-%2").arg(i_vRows.at(i)).arg(i_vRows.at(j));
+        i = j + 1;
+    }
     return ls.join(QLatin1Char(','));
 }
 
@@ -85,6 +93,7 @@ private slots:
 
     void viewSelection_data();
     void viewSelection();
+    void resultImages();
     void viewChildClickSelectsHost();
     void viewRightClickSignal();
     void viewDropNeedsRowFormat();
@@ -300,15 +309,18 @@ void TestGuiWidgets::viewSelection()
     for (int nRow : deselectRows)
         pSelection->select(oView.model()->index(nRow, 0),
                            QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
-    QCOMPARE(RangesText(oView.Selection()), ranges);
+    QCOMPARE(RangesText(oView.SelectedHostRows()), ranges);
+}
 
-    QStringList lsProvided;
-    connect(&oView,
-            &CMouseRightClickTableView::SelectionProvided,
-            this,
-            [&](const IpRanges &i_oRanges) { lsProvided << RangesText(i_oRanges); });
-    oView.ProvideSelection(true);
-    QCOMPARE(lsProvided, QStringList{ranges});
+void TestGuiWidgets::resultImages()
+{
+    CResultImages::Install();
+    for (int i = 0; i < 8; ++i) {
+        const QVariant oImage = VResultsBackend::Image(i);
+        QVERIFY2(oImage.canConvert<QImage>() && !oImage.value<QImage>().isNull(),
+                 qPrintable(QString::number(i)));
+    }
+    QVERIFY(!VResultsBackend::Image(8).isValid());
 }
 
 void TestGuiWidgets::viewChildClickSelectsHost()
@@ -325,7 +337,7 @@ void TestGuiWidgets::viewChildClickSelectsHost()
     QVERIFY(oRect.isValid());
     QTest::mouseClick(oView.viewport(), Qt::LeftButton, {}, oRect.center());
     QVERIFY(oView.selectionModel()->isRowSelected(2, QModelIndex()));
-    QCOMPARE(RangesText(oView.Selection()), QStringLiteral("2-2"));
+    QCOMPARE(RangesText(oView.SelectedHostRows()), QStringLiteral("2-2"));
 }
 
 void TestGuiWidgets::viewRightClickSignal()

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CResultsXml.h"
 #include "CScanItem.h"
+#include "VResultsBackend.h"
 
 #include <QByteArray>
 #include <QList>
@@ -28,7 +30,8 @@ inline CScanResult Result(quint32 i_nIp, EHostStatus i_eStatus, const QString &i
 // The three hosts of tests/data/results/three_hosts.xml.
 inline QList<CScanItem> ThreeHosts()
 {
-    CScanResult oA = Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("a&b \"c\" <d> 'e'"));
+    CScanResult oA =
+        Result(Ip(10, 0, 0, 1), EHostStatus::Alive, QStringLiteral("a&b \"c\" <d> 'e'"));
     oA.set_netbiosname(QStringLiteral("PC1"));
     oA.set_netbiosgroup(QStringLiteral("WORKGROUP"));
     oA.set_mac(QByteArray::fromHex("001122aabbcc"));
@@ -83,3 +86,15 @@ inline QStringList Describe(const QList<CScanItem> &i_lItems)
 }
 
 } // namespace TestItems
+
+// What a save of the model writes: nothing for an empty model, else the export of its items (all,
+// or those of the given shown rows).
+inline QString ModelXml(const VResultsBackend &i_oModel,
+                        const QString &i_sXsl = QString(),
+                        const QVector<int> &i_vRows = {},
+                        bool i_fIncludeHidden = false)
+{
+    if (i_oModel.ItemCount() == 0)
+        return QString();
+    return CResultsXml::Export(i_oModel.ItemsForExport(i_vRows, i_fIncludeHidden), i_sXsl);
+}

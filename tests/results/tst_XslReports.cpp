@@ -47,7 +47,8 @@ bool ParseCsv(const QString &i_sText, QList<QStringList> *o_plRows)
             lsRow << sField;
             sField.clear();
             fFieldStarted = false;
-        } else if (c == QLatin1Char('\r') && i + 1 < i_sText.size() && i_sText.at(i + 1) == QLatin1Char('\n')) {
+        } else if (c == QLatin1Char('\r') && i + 1 < i_sText.size()
+                   && i_sText.at(i + 1) == QLatin1Char('\n')) {
             lsRow << sField;
             lRows << lsRow;
             lsRow.clear();
@@ -99,7 +100,8 @@ private:
 
 void TestXslReports::initTestCase()
 {
-    QVERIFY2(QFile::exists(CResultsXml::XslPath(QStringLiteral("xml_to_csv.xsl"))), "stylesheets are deployed beside the test");
+    QVERIFY2(QFile::exists(CResultsXml::XslPath(QStringLiteral("xml_to_csv.xsl"))),
+             "stylesheets are deployed beside the test");
     QVERIFY(QFile::exists(CResultsXml::XslPath(QStringLiteral("xml_to_html.xsl"))));
 }
 
@@ -117,15 +119,24 @@ VResultsBackend *TestXslReports::NewModel(const QList<CScanItem> &i_lItems)
 void TestXslReports::csvParsesBackToTheHosts()
 {
     VResultsBackend *pModel = NewModel(ReportHosts());
-    const QString sCsv = pModel->GetXml(false, QStringLiteral("xml_to_csv.xsl"));
+    const QString sCsv = ModelXml(*pModel, QStringLiteral("xml_to_csv.xsl"));
     QList<QStringList> lRows;
     QVERIFY2(ParseCsv(sCsv, &lRows), qPrintable(sCsv));
     QCOMPARE(lRows.size(), 4);
-    const QStringList lsHeader{QStringLiteral("Status"), QStringLiteral("Name"), QStringLiteral("IP"),
-                               QStringLiteral("NetBIOS name"), QStringLiteral("NetBIOS group"),
-                               QStringLiteral("MAC address"), QStringLiteral("User"), QStringLiteral("HTTP"),
-                               QStringLiteral("HTTP title"), QStringLiteral("HTTPS"), QStringLiteral("FTP"),
-                               QStringLiteral("Ortavo ports"), QStringLiteral("Shares"), QStringLiteral("Comments")};
+    const QStringList lsHeader{QStringLiteral("Status"),
+                               QStringLiteral("Name"),
+                               QStringLiteral("IP"),
+                               QStringLiteral("NetBIOS name"),
+                               QStringLiteral("NetBIOS group"),
+                               QStringLiteral("MAC address"),
+                               QStringLiteral("User"),
+                               QStringLiteral("HTTP"),
+                               QStringLiteral("HTTP title"),
+                               QStringLiteral("HTTPS"),
+                               QStringLiteral("FTP"),
+                               QStringLiteral("Ortavo ports"),
+                               QStringLiteral("Shares"),
+                               QStringLiteral("Comments")};
     QCOMPARE(lRows.at(0), lsHeader);
     const QStringList lsFirst{QStringLiteral("alive"),
                               QStringLiteral("a&b \"c\" <d> 'e'"),
@@ -153,8 +164,9 @@ void TestXslReports::csvParsesBackToTheHosts()
 
 void TestXslReports::csvOfNoRowsIsHeaderOnly()
 {
-    const QString sCsv = CResultsXml::Transform(CResultsXml::DocumentStart() + CResultsXml::DocumentEnd(),
-                                                CResultsXml::XslPath(QStringLiteral("xml_to_csv.xsl")));
+    const QString sCsv =
+        CResultsXml::Transform(CResultsXml::DocumentStart() + CResultsXml::DocumentEnd(),
+                               CResultsXml::XslPath(QStringLiteral("xml_to_csv.xsl")));
     QList<QStringList> lRows;
     QVERIFY(ParseCsv(sCsv, &lRows));
     QCOMPARE(lRows.size(), 1);
@@ -239,7 +251,7 @@ void TestXslReports::csvCellsASpreadsheetWouldRunAreText()
 
     if (vendor.isEmpty()) {
         VResultsBackend *pModel = NewModel({item});
-        QCOMPARE(pModel->GetXml(false, QStringLiteral("xml_to_csv.xsl")), sCsv);
+        QCOMPARE(ModelXml(*pModel, QStringLiteral("xml_to_csv.xsl")), sCsv);
     }
 }
 
@@ -266,20 +278,20 @@ void TestXslReports::reportsLeaveAMissingMacEmpty()
     oResult.set_mac(mac);
     VResultsBackend *pModel = NewModel({CScanItem(oResult)});
 
-    const QString sXml = pModel->GetXml(false, QString());
+    const QString sXml = ModelXml(*pModel, QString());
     if (xmlAttribute.isEmpty())
         QVERIFY2(!sXml.contains(QLatin1String(" mac=")), qPrintable(sXml));
     else
         QVERIFY2(sXml.contains(xmlAttribute), qPrintable(sXml));
 
     QList<QStringList> lRows;
-    const QString sCsv = pModel->GetXml(false, QStringLiteral("xml_to_csv.xsl"));
+    const QString sCsv = ModelXml(*pModel, QStringLiteral("xml_to_csv.xsl"));
     QVERIFY2(ParseCsv(sCsv, &lRows), qPrintable(sCsv));
     QCOMPARE(lRows.size(), 2);
     QCOMPARE(lRows.at(0).at(5), QStringLiteral("MAC address"));
     QCOMPARE(lRows.at(1).at(5), shown);
 
-    QXmlStreamReader oHtml(pModel->GetXml(false, QStringLiteral("xml_to_html.xsl")));
+    QXmlStreamReader oHtml(ModelXml(*pModel, QStringLiteral("xml_to_html.xsl")));
     QStringList lsMacCells;
     while (!oHtml.atEnd()) {
         oHtml.readNext();
@@ -295,7 +307,7 @@ void TestXslReports::reportsLeaveAMissingMacEmpty()
 void TestXslReports::htmlIsWellFormedWithEveryHost()
 {
     VResultsBackend *pModel = NewModel(ReportHosts());
-    const QString sHtml = pModel->GetXml(false, QStringLiteral("xml_to_html.xsl"));
+    const QString sHtml = ModelXml(*pModel, QStringLiteral("xml_to_html.xsl"));
     QVERIFY(sHtml.startsWith(QLatin1String("<!DOCTYPE html>")));
     QXmlStreamReader oReader(sHtml);
     QStringList lsRowClasses;
@@ -308,11 +320,13 @@ void TestXslReports::htmlIsWellFormedWithEveryHost()
         if (!oReader.isStartElement())
             continue;
         const QStringRef sName = oReader.name();
-        if (sName == QLatin1String("meta") && oReader.attributes().value(QLatin1String("charset")) == QLatin1String("utf-8"))
+        if (sName == QLatin1String("meta")
+            && oReader.attributes().value(QLatin1String("charset")) == QLatin1String("utf-8"))
             fMetaCharset = true;
         else if (sName == QLatin1String("tbody"))
             fInBody = true;
-        else if (sName == QLatin1String("p") && oReader.attributes().value(QLatin1String("class")) == QLatin1String("summary"))
+        else if (sName == QLatin1String("p")
+                 && oReader.attributes().value(QLatin1String("class")) == QLatin1String("summary"))
             sSummary = oReader.readElementText(QXmlStreamReader::IncludeChildElements);
         else if (fInBody && sName == QLatin1String("tr"))
             lsRowClasses << oReader.attributes().value(QLatin1String("class")).toString();
@@ -321,7 +335,9 @@ void TestXslReports::htmlIsWellFormedWithEveryHost()
     }
     QVERIFY2(!oReader.hasError(), qPrintable(oReader.errorString()));
     QVERIFY(fMetaCharset);
-    QCOMPARE(lsRowClasses, (QStringList{QStringLiteral("alive"), QStringLiteral("dead"), QStringLiteral("unknown")}));
+    QCOMPARE(
+        lsRowClasses,
+        (QStringList{QStringLiteral("alive"), QStringLiteral("dead"), QStringLiteral("unknown")}));
     QVERIFY(sSummary.contains(QLatin1String("Hosts: 3")));
     QVERIFY(sSummary.contains(QLatin1String("Alive: 1")));
     QVERIFY(sSummary.contains(QLatin1String("Dead: 1")));
@@ -345,10 +361,11 @@ void TestXslReports::htmlIsWellFormedWithEveryHost()
 void TestXslReports::htmlHasNoSelfClosingContainers()
 {
     VResultsBackend *pModel = NewModel(ReportHosts());
-    const QString sHtml = pModel->GetXml(false, QStringLiteral("xml_to_html.xsl"));
+    const QString sHtml = ModelXml(*pModel, QStringLiteral("xml_to_html.xsl"));
     QVERIFY(!sHtml.isEmpty());
     // A browser reads <td/> as an unclosed start tag; only void elements may close themselves.
-    static const QRegularExpression s_oSelfClosed(QStringLiteral("<(?!meta\\b|br\\b|hr\\b|img\\b|link\\b)(\\w+)[^<>]*/>"));
+    static const QRegularExpression s_oSelfClosed(
+        QStringLiteral("<(?!meta\\b|br\\b|hr\\b|img\\b|link\\b)(\\w+)[^<>]*/>"));
     const QRegularExpressionMatch oMatch = s_oSelfClosed.match(sHtml);
     QVERIFY2(!oMatch.hasMatch(), qPrintable(oMatch.captured(0)));
 }
@@ -356,21 +373,23 @@ void TestXslReports::htmlHasNoSelfClosingContainers()
 void TestXslReports::missingStylesheetGivesEmptyResult()
 {
     VResultsBackend *pModel = NewModel(ReportHosts());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot open the stylesheet")));
-    QCOMPARE(pModel->GetXml(false, QStringLiteral("no_such.xsl")), QString());
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("cannot open the stylesheet")));
+    QCOMPARE(ModelXml(*pModel, QStringLiteral("no_such.xsl")), QString());
 }
 
 void TestXslReports::stylesheetProblemsGiveEmptyResult_data()
 {
     QTest::addColumn<QByteArray>("stylesheet");
     QTest::newRow("not XML") << QByteArray("this is not a stylesheet");
-    QTest::newRow("unsupported xsl:for-each-group")
-        << QByteArray("<xsl:stylesheet version=\"2.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-                      "<xsl:template match=\"/\"><xsl:for-each-group select=\"//row\" group-by=\"@status\">x"
-                      "</xsl:for-each-group></xsl:template></xsl:stylesheet>");
-    QTest::newRow("fails while running")
-        << QByteArray("<xsl:stylesheet version=\"2.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-                      "<xsl:template match=\"/\"><xsl:value-of select=\"error()\"/></xsl:template></xsl:stylesheet>");
+    QTest::newRow("unsupported xsl:for-each-group") << QByteArray(
+        "<xsl:stylesheet version=\"2.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:template match=\"/\"><xsl:for-each-group select=\"//row\" group-by=\"@status\">x"
+        "</xsl:for-each-group></xsl:template></xsl:stylesheet>");
+    QTest::newRow("fails while running") << QByteArray(
+        "<xsl:stylesheet version=\"2.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:template match=\"/\"><xsl:value-of "
+        "select=\"error()\"/></xsl:template></xsl:stylesheet>");
 }
 
 void TestXslReports::stylesheetProblemsGiveEmptyResult()
