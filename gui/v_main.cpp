@@ -14,6 +14,7 @@
 #include "CRangeBoxText.h"
 #include "CResultImages.h"
 #include "CResultsXml.h"
+#include "CScanSession.h"
 #include "CViewStateKeeper.h"
 #include "GuiLog.h"
 #include "IpRangeReaders.h"
@@ -68,6 +69,16 @@ v_main::v_main(QWidget *i_pParent)
     connect(ui->tabMachineList, &CDragDropTabWidget::DropEventHappened, this, &v_main::OnDropEvent);
     m_pHostProperties = new v_host_properties(this);
     m_pFavoritesFile = new CFavoritesFile(this);
+    m_pSession = new CScanSession(this);
+    connect(m_pSession, &CScanSession::ScanRequested, this, &v_main::EmitScan);
+    connect(m_pSession, &CScanSession::PauseRequested, this, &v_main::EmitPauseRequest);
+    connect(m_pSession, &CScanSession::Ended, this, &v_main::OnSessionEnded);
+    connect(m_pSession, &CScanSession::StateChanged, this, [this]() {
+        UpdateControls();
+        UpdateTexts();
+    });
+    connect(m_pSession, &CScanSession::DataReady, this, &v_main::DataReady);
+    connect(m_pSession, &CScanSession::DataReady, this, &v_main::OnSessionResult);
     connect(ui->pbPause, &QPushButton::clicked, this, &v_main::OnPauseResume);
     connect(ui->cbIpRange, &QComboBox::editTextChanged, this, &v_main::CheckScanButton);
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
@@ -389,8 +400,8 @@ bool v_main::ReadRangeText(const QString &i_sText, CIpList *o_pList)
 
 void v_main::on_b_scan_clicked()
 {
-    if (m_fScanning) {
-        StopScanning();
+    if (m_pSession->IsScanning()) {
+        m_pSession->Stop();
         return;
     }
     if (OnResultsTab()) {
@@ -429,207 +440,96 @@ void v_main::on_b_scan_clicked()
     StartScan(oList);
 }
 
+bool v_main::IsScanning() const
+{
+    return m_pSession->IsScanning();
+}
+
+bool v_main::IsPaused() const
+{
+    return m_pSession->IsPaused();
+}
+
+int v_main::ScanId() const
+{
+    return m_pSession->ScanId();
+}
+
+int v_main::AliveCount() const
+{
+    return m_pSession->AliveCount();
+}
+
+int v_main::DeadCount() const
+{
+    return m_pSession->DeadCount();
+}
+
+int v_main::UnknownCount() const
+{
+    return m_pSession->UnknownCount();
+}
+
+int v_main::BufferedResultCount() const
+{
+    return m_pSession->BufferedResultCount();
+}
+
+int v_main::BacklogCount() const
+{
+    return m_pSession->BacklogCount();
+}
+
 void v_main::StartScan(const CIpList &i_oList)
 {
-    m_fScanning = true;
-    m_fPaused = false;
-    m_nAlive = m_nDead = m_nUnknown = 0;
-    m_nTotal = i_oList.Count();
-    m_lPausedResults.clear();
-    m_lBacklog.clear();
-    m_fEndPending = false;
-    m_pScanTarget = ModelOf(CurrentView());
-    m_pScanTarget2 = OnResultsTab() ? ModelOf(ui->tvFavorites) : nullptr;
-    for (VResultsBackend *pTarget : {m_pScanTarget, m_pScanTarget2}) {
-        if (pTarget)
-            connect(this, &v_main::DataReady, pTarget, &VResultsBackend::OnDataReady);
-    }
-    UpdateControls();
-    UpdateTexts();
-    ++m_nScanId;
-    qCDebug(lcGui) << "scan" << m_nScanId << "of" << m_nTotal << "addresses";
-    emit EmitScan(i_oList, m_nScanId);
-}
-
-void v_main::StopScanning()
-{
-    // Results already taken in are hosts the scan really saw; a scan that ends (or is stopped)
-    // during a pause or a burst must not lose them.
-    FlushBacklog();
-    if (!m_lPausedResults.isEmpty()) {
-        m_fPaused = false;
-        const QList<CScanResult> lBuffered = std::exchange(m_lPausedResults, {});
-        for (const CScanResult &oResult : lBuffered)
-            HandleResult(oResult);
-    }
-    m_fEndPending = false;
-    m_fScanning = false;
-    m_fPaused = false;
-    for (VResultsBackend *pTarget : {m_pScanTarget, m_pScanTarget2}) {
-        if (pTarget)
-            disconnect(this, &v_main::DataReady, pTarget, &VResultsBackend::OnDataReady);
-    }
-    m_pScanTarget = m_pScanTarget2 = nullptr;
-    // Results for entries the filter hides change the list without a signal of the model.
-    m_pFavoritesFile->ScheduleSave();
-    if (OnResultsTab())
-        ui->cbIpRange->setFocus();
-    UpdateControls();
-    UpdateTexts();
-    emit EmitScan(CIpList(), m_nScanId);
-    ++m_nScanId;
-}
-
-void v_main::OnScanEnd()
-{
-    if (!m_fScanning)
-        return;
-    // The scanner's end arrives right behind its last results; the window ends the scan once
-    // it has shown them.
-    if (!m_lBacklog.isEmpty()) {
-        m_fEndPending = true;
-        return;
-    }
-    StopScanning();
-}
-
-void v_main::Pause()
-{
-    m_fPaused = true;
-    m_lPausedResults = std::exchange(m_lBacklog, {}) + m_lPausedResults;
-    UpdateTexts();
-    UpdateControls();
-    emit EmitPauseRequest(true);
-}
-
-void v_main::Resume()
-{
-    m_fPaused = false;
-    const QList<CScanResult> lBuffered = std::exchange(m_lPausedResults, {});
-    for (const CScanResult &oResult : lBuffered)
-        HandleOrQueue(oResult);
-    UpdateTexts();
-    UpdateControls();
-    emit EmitPauseRequest(false);
-}
-
-void v_main::OnPauseResume()
-{
-    if (!m_fScanning)
-        return;
-    if (m_fPaused)
-        Resume();
-    else
-        Pause();
+    m_pSession->Start(
+        i_oList, ModelOf(CurrentView()), OnResultsTab() ? ModelOf(ui->tvFavorites) : nullptr);
 }
 
 void v_main::OnScanResult(CScanResult i_oResult)
 {
-    if (i_oResult.scan_id() != m_nScanId || !m_fScanning)
-        return;
-    if (!MIpMacDataStorage::Instance()->ApplyToResult(i_oResult))
-        return;
-    if (m_fPaused) {
-        m_lPausedResults.append(i_oResult);
-        return;
-    }
-    HandleOrQueue(i_oResult);
+    m_pSession->OnScanResult(i_oResult);
 }
 
-bool v_main::BusyBudgetLeft()
+void v_main::OnScanEnd()
 {
-    // The budget starts again once the event loop has had its turn, which a zero timer marks.
-    if (!m_fBudgetResetPending) {
-        m_fBudgetResetPending = true;
-        QTimer::singleShot(0, this, [this]() {
-            m_fBudgetResetPending = false;
-            m_nBusyNs = 0;
-            m_nTurnCount = 0;
-        });
-    }
-    return m_nTurnCount < kMinPerTurn || m_nBusyNs < kBusyBudgetNs;
+    m_pSession->OnScanEnd();
 }
 
-void v_main::HandleOrQueue(const CScanResult &i_oResult)
+void v_main::OnPauseResume()
 {
-    if (!m_lBacklog.isEmpty() || !BusyBudgetLeft()) {
-        m_lBacklog.append(i_oResult);
-        ScheduleDrain();
-        return;
-    }
-    QElapsedTimer oClock;
-    oClock.start();
-    HandleResult(i_oResult);
-    m_nBusyNs += oClock.nsecsElapsed();
-    ++m_nTurnCount;
+    m_pSession->TogglePause();
 }
 
-void v_main::ScheduleDrain()
+void v_main::OnSessionEnded()
 {
-    if (m_fDrainScheduled)
-        return;
-    m_fDrainScheduled = true;
-    QTimer::singleShot(0, this, &v_main::DrainBacklog);
+    // Results for entries the filter hides change the list without a signal of the model.
+    m_pFavoritesFile->ScheduleSave();
+    if (OnResultsTab())
+        ui->cbIpRange->setFocus();
 }
 
-void v_main::DrainBacklog()
+void v_main::OnSessionResult()
 {
-    m_fDrainScheduled = false;
-    if (!m_fScanning || m_fPaused)
-        return;
-    QElapsedTimer oClock;
-    oClock.start();
-    int nDone = 0;
-    while (nDone < m_lBacklog.size() && oClock.nsecsElapsed() < kBusyBudgetNs)
-        HandleResult(m_lBacklog.at(nDone++));
-    m_lBacklog.erase(m_lBacklog.begin(), m_lBacklog.begin() + nDone);
-    if (!m_lBacklog.isEmpty())
-        ScheduleDrain();
-    else if (m_fEndPending)
-        StopScanning();
-}
-
-void v_main::FlushBacklog()
-{
-    const QList<CScanResult> lBacklog = std::exchange(m_lBacklog, {});
-    for (const CScanResult &oResult : lBacklog)
-        HandleResult(oResult);
-}
-
-void v_main::HandleResult(const CScanResult &i_oResult)
-{
-    switch (i_oResult.status()) {
-    case EHostStatus::Alive:
-        ++m_nAlive;
-        break;
-    case EHostStatus::Dead:
-        ++m_nDead;
-        break;
-    case EHostStatus::Unknown:
-        ++m_nUnknown;
-        break;
-    }
-    const qint64 nDone = qint64(m_nAlive) + m_nDead + m_nUnknown;
     ui->prgbarScanProgress->setValue(
-        int(std::min<qint64>(nDone, ui->prgbarScanProgress->maximum())));
-    emit DataReady(i_oResult);
+        int(std::min<qint64>(m_pSession->DoneCount(), ui->prgbarScanProgress->maximum())));
     UpdateTexts();
 }
 
 void v_main::UpdateTexts()
 {
     for (QAction *pAction : qAsConst(m_lScanLockedActions))
-        pAction->setEnabled(!m_fScanning);
-    ui->b_scan->setText(m_fScanning ? tr("Stop") : tr("Scan", "button"));
-    ui->pbPause->setText(m_fPaused ? tr("Resume") : tr("Pause"));
-    if (m_fPaused) {
+        pAction->setEnabled(!m_pSession->IsScanning());
+    ui->b_scan->setText(m_pSession->IsScanning() ? tr("Stop") : tr("Scan", "button"));
+    ui->pbPause->setText(m_pSession->IsPaused() ? tr("Resume") : tr("Pause"));
+    if (m_pSession->IsPaused()) {
         ui->prgbarScanProgress->setFormat(tr("Scan paused..."));
         return;
     }
     QString sFormat = tr("%p%, %0 alive, %1 dead, %2 unknown");
-    sFormat.replace(QLatin1String("%0"), QString::number(m_nAlive))
-        .replace(QLatin1String("%1"), QString::number(m_nDead))
-        .replace(QLatin1String("%2"), QString::number(m_nUnknown));
+    sFormat.replace(QLatin1String("%0"), QString::number(m_pSession->AliveCount()))
+        .replace(QLatin1String("%1"), QString::number(m_pSession->DeadCount()))
+        .replace(QLatin1String("%2"), QString::number(m_pSession->UnknownCount()));
     ui->prgbarScanProgress->setFormat(sFormat);
 }
 
@@ -648,13 +548,13 @@ void v_main::SetViewsLocked(bool i_fLocked)
 
 void v_main::UpdateControls()
 {
-    const bool fIdle = !m_fScanning;
+    const bool fIdle = !m_pSession->IsScanning();
     ui->tabMachineList->SetDragAndDropEnabled(fIdle);
     ui->act_scan_from_file->setEnabled(fIdle);
     ui->act_options->setEnabled(fIdle);
     ui->act_load->setEnabled(fIdle);
-    ui->pbPause->setEnabled(m_fScanning);
-    ui->prgbarScanProgress->setEnabled(m_fScanning && !m_fPaused);
+    ui->pbPause->setEnabled(m_pSession->IsScanning());
+    ui->prgbarScanProgress->setEnabled(m_pSession->IsScanning() && !m_pSession->IsPaused());
     if (fIdle) {
         ui->prgbarScanProgress->setValue(0);
         ui->cbIpRange->setEnabled(OnResultsTab());
@@ -664,7 +564,8 @@ void v_main::UpdateControls()
         ui->cbIpRange->setEnabled(false);
         SetViewsLocked(true);
         ui->tvFavorites->SetDragDropMode(QAbstractItemView::NoDragDrop);
-        const quint32 nMax = std::min<quint32>(m_nTotal, std::numeric_limits<int>::max());
+        const quint32 nMax =
+            std::min<quint32>(m_pSession->TotalCount(), std::numeric_limits<int>::max());
         if (ui->prgbarScanProgress->maximum() != int(nMax)
             || ui->prgbarScanProgress->minimum() != 0)
             ui->prgbarScanProgress->setRange(0, int(nMax));
@@ -693,7 +594,7 @@ void v_main::CheckScanButton()
         pEdit->setPalette(oPalette);
     }
     // The button reads "Stop" while a scan runs and must stay usable whatever the text says.
-    ui->b_scan->setEnabled(fUsable || m_fScanning);
+    ui->b_scan->setEnabled(fUsable || m_pSession->IsScanning());
 }
 
 void v_main::UpdateHint()
@@ -808,12 +709,12 @@ void v_main::OnSelectIpFile()
 
 void v_main::OnEscPressed(bool &i_fProcessed)
 {
-    if (i_fProcessed || !m_fScanning)
+    if (i_fProcessed || !m_pSession->IsScanning())
         return;
-    if (m_fPaused)
-        StopScanning();
+    if (m_pSession->IsPaused())
+        m_pSession->Stop();
     else
-        Pause();
+        m_pSession->TogglePause();
     i_fProcessed = true;
 }
 
@@ -821,11 +722,11 @@ void v_main::OnEnterPressed(bool &i_fProcessed)
 {
     if (i_fProcessed)
         return;
-    if (!m_fScanning) {
+    if (!m_pSession->IsScanning()) {
         on_b_scan_clicked();
         i_fProcessed = true;
-    } else if (m_fPaused) {
-        Resume();
+    } else if (m_pSession->IsPaused()) {
+        m_pSession->TogglePause();
         i_fProcessed = true;
     }
 }

@@ -22,6 +22,7 @@
 #include <memory>
 
 class CHostActionRunner;
+class CScanSession;
 class CFavoritesFile;
 class MScanSrcDataHistory;
 class CMouseRightClickTableView;
@@ -64,14 +65,16 @@ public:
     // Reads the Favorites file from the home folder; a missing or damaged file is no error.
     void LoadFavoritesFile();
 
-    bool IsScanning() const { return m_fScanning; }
-    bool IsPaused() const { return m_fPaused; }
-    int ScanId() const { return m_nScanId; }
-    int AliveCount() const { return m_nAlive; }
-    int DeadCount() const { return m_nDead; }
-    int UnknownCount() const { return m_nUnknown; }
-    int BufferedResultCount() const { return m_lPausedResults.size(); }
-    int BacklogCount() const { return m_lBacklog.size(); }
+    // The scan session's state, for tests and benchmarks.
+    const CScanSession &Session() const { return *m_pSession; }
+    bool IsScanning() const;
+    bool IsPaused() const;
+    int ScanId() const;
+    int AliveCount() const;
+    int DeadCount() const;
+    int UnknownCount() const;
+    int BufferedResultCount() const;
+    int BacklogCount() const;
     // The text of this machine's subnets as "My IP" puts it into the range box.
     static QString MySubnetsText();
     static QString FavoritesFilePath();
@@ -168,15 +171,8 @@ private:
     QString ColumnGroup(const CMouseRightClickTableView *i_pView) const;
 
     void StartScan(const CIpList &i_oList);
-    void StopScanning();
-    void Pause();
-    void Resume();
-    void HandleResult(const CScanResult &i_oResult);
-    void HandleOrQueue(const CScanResult &i_oResult);
-    bool BusyBudgetLeft();
-    void ScheduleDrain();
-    void DrainBacklog();
-    void FlushBacklog();
+    void OnSessionEnded();
+    void OnSessionResult();
     void UpdateTexts();
     void UpdateControls();
     void CheckScanButton();
@@ -208,33 +204,11 @@ private:
     QActionGroup *m_pLanguageGroup = nullptr;
 
     IpRanges m_oRangesFromFile;
-    VResultsBackend *m_pScanTarget = nullptr;
-    VResultsBackend *m_pScanTarget2 = nullptr;
     QPalette m_oNormalPalette;
-    bool m_fScanning = false;
-    bool m_fPaused = false;
+    CScanSession *m_pSession = nullptr; // child of the window
     QList<QAction *> m_lScanLockedActions;
     QList<QAction *> m_lSelectionActions;
     QList<QAction *> m_lRowActions;
-    qint32 m_nAlive = 0;
-    qint32 m_nDead = 0;
-    qint32 m_nUnknown = 0;
-    quint32 m_nTotal = 0;
-    qint32 m_nScanId = 0;
-    QList<CScanResult> m_lPausedResults;
-
-    // A burst of results (hundreds finishing at once) is shown in slices of at most
-    // kBusyBudgetNs of main-thread work, so that the window keeps painting and answering. The
-    // first kMinPerTurn results of a turn are always shown at once.
-    static constexpr qint64 kBusyBudgetNs = 8 * 1000 * 1000;
-    static constexpr int kMinPerTurn = 16;
-    int m_nTurnCount = 0;
-    QList<CScanResult> m_lBacklog;
-    qint64 m_nBusyNs = 0;
-    bool m_fBudgetResetPending = false;
-    bool m_fDrainScheduled = false;
-    bool m_fEndPending = false;
-
     // The scan locks are taken once per scan, however often the controls are updated.
     bool m_fViewsLocked = false;
     CViewStateKeeper m_oScanViewState;

@@ -4,6 +4,7 @@
 #include "CHostActionRunner.h"
 #include "CLocalizations.h"
 #include "CMouseRightClickTableView.h"
+#include "CScanSession.h"
 #include "GuiLog.h"
 #include "VBanner.h"
 #include "VResultsBackend.h"
@@ -323,7 +324,7 @@ void v_main::OnPropertiesSharedFolder()
 
 void v_main::OnScanSelected()
 {
-    if (m_fScanning)
+    if (m_pSession->IsScanning())
         return;
     const QList<CScanItem> lItems = SelectedItems();
     CIpList oList;
