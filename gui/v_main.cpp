@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "v_main.h"
 
-#include "CAtomicFile.h"
 #include "CColumnStates.h"
 #include "CCopyMenu.h"
 #include "CFavoritesContentHandler.h"
+#include "CFavoritesController.h"
 #include "CFavoritesFile.h"
 #include "CHostActionRunner.h"
 #include "CLocalSubnets.h"
@@ -13,7 +13,6 @@
 #include "CMouseRightClickTableView.h"
 #include "CRangeBoxText.h"
 #include "CResultImages.h"
-#include "CResultsXml.h"
 #include "CScanSession.h"
 #include "CViewStateKeeper.h"
 #include "GuiLog.h"
@@ -67,8 +66,8 @@ v_main::v_main(QWidget *i_pParent)
 
     connect(ui->tabMachineList, &QTabWidget::currentChanged, this, &v_main::OnTabChanged);
     connect(ui->tabMachineList, &CDragDropTabWidget::DropEventHappened, this, &v_main::OnDropEvent);
-    m_pHostProperties = new v_host_properties(this);
-    m_pFavoritesFile = new CFavoritesFile(this);
+    m_pFavorites =
+        new CFavoritesController(this, ui->tabMachineList, ui->tvResults, ui->tvFavorites);
     m_pSession = new CScanSession(this);
     connect(m_pSession, &CScanSession::ScanRequested, this, &v_main::EmitScan);
     connect(m_pSession, &CScanSession::PauseRequested, this, &v_main::EmitPauseRequest);
@@ -172,7 +171,7 @@ void v_main::SetModels(VResultsBackend *i_pScanModel, VResultsBackend *i_pFavori
             this,
             &v_main::OnFavoritesSortedByColumn);
     connect(ui->tvFavorites, &CMouseRightClickTableView::PasteData, this, &v_main::OnPasteData);
-    m_pHostProperties->SetFavorites(i_pFavoritesModel);
+    m_pFavorites->SetFavoritesModel(i_pFavoritesModel);
 }
 
 void v_main::SetScanHistory(MScanSrcDataHistory *i_pHistory)
@@ -182,8 +181,7 @@ void v_main::SetScanHistory(MScanSrcDataHistory *i_pHistory)
 
 void v_main::AddFavorites(const QList<CScanItem> &i_lItems)
 {
-    if (VResultsBackend *pFavorites = ModelOf(ui->tvFavorites))
-        pFavorites->FromList(i_lItems);
+    m_pFavorites->Add(i_lItems);
 }
 
 void v_main::SetInitialColumnWidths()
@@ -265,7 +263,7 @@ void v_main::OnCfg(CCfg i_oCfg)
         if (VResultsBackend *pModel = ModelOf(pView))
             pModel->SetCfg(m_oCfg);
     }
-    m_pHostProperties->OnCfg(m_oCfg);
+    m_pFavorites->HostProperties().OnCfg(m_oCfg);
     m_pShutdowns->OnCfg(m_oCfg);
     const QSignalBlocker oBlockAlive(ui->act_show_alive);
     const QSignalBlocker oBlockDead(ui->act_show_dead);
@@ -375,8 +373,8 @@ void v_main::OnLangActionTriggered(QAction *i_pAction)
     }
     LoadBanner();
     m_pShutdowns->OnLanguageChanged();
-    m_pHostProperties->OnLanguageChanged();
-    m_pHostProperties->setWindowTitle(HostPropertiesTitle());
+    m_pFavorites->HostProperties().OnLanguageChanged();
+    m_pFavorites->HostProperties().setWindowTitle(m_pFavorites->HostPropertiesTitle());
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
         CColumnStates::FitStatusTitle(pView);
     emit LanguageChanged();
@@ -504,7 +502,7 @@ void v_main::OnPauseResume()
 void v_main::OnSessionEnded()
 {
     // Results for entries the filter hides change the list without a signal of the model.
-    m_pFavoritesFile->ScheduleSave();
+    m_pFavorites->ScheduleSave();
     if (OnResultsTab())
         ui->cbIpRange->setFocus();
 }
@@ -909,171 +907,78 @@ void v_main::OnColumnVisibility(int i_nColumn)
 
 QString v_main::FavoritesFilePath()
 {
-    return CFavoritesFile::Path();
+    return CFavoritesController::FilePath();
 }
 
 void v_main::LoadFavoritesFile()
 {
-    QList<CScanItem> lItems;
-    if (m_pFavoritesFile->Load(&lItems))
-        AddFavorites(lItems);
-    // From here on every change of the list reaches the file at once, not only at exit.
-    m_pFavoritesFile->Watch(ModelOf(ui->tvFavorites));
+    m_pFavorites->LoadFile();
 }
 
 void v_main::OnProgramExit()
 {
-    m_pFavoritesFile->SaveNow();
-}
-
-void v_main::SaveRows(bool i_fSelectionOnly)
-{
-    const QString sPath = QFileDialog::getSaveFileName(
-        this, tr("Save"), QDir::homePath(), tr("XML (*.xml);;HTML (*.html);;CSV (*.csv)"));
-    if (sPath.isEmpty())
-        return;
-    const QString sError = SaveRowsToFile(sPath, i_fSelectionOnly);
-    if (!sError.isEmpty())
-        QMessageBox::warning(this, tr("Save"), sError);
+    m_pFavorites->SaveNow();
 }
 
 QString v_main::SaveRowsToFile(const QString &i_sPath, bool i_fSelectionOnly)
 {
-    CAtomicFile oFile(i_sPath);
-    if (!oFile.Open())
-        return tr("Cannot open the file for writing");
-    CMouseRightClickTableView *pView = CurrentView();
-    const VResultsBackend *pModel = ModelOf(pView);
-    QString sXsl;
-    if (i_sPath.endsWith(QLatin1String(".html")))
-        sXsl = QStringLiteral("xml_to_html.xsl");
-    else if (i_sPath.endsWith(QLatin1String(".csv")))
-        sXsl = QStringLiteral("xml_to_csv.xsl");
-    pView->Lock();
-    QString sText;
-    if (pModel && pModel->ItemCount() > 0) {
-        const QVector<int> vRows = i_fSelectionOnly ? pView->SelectedHostRows() : QVector<int>();
-        sText = CResultsXml::Export(pModel->ItemsForExport(vRows, false), sXsl);
-    }
-    pView->Unlock();
-    // Through a temporary file: a failed or empty save leaves an older file as it was.
-    if (sText.isEmpty()) {
-        oFile.Discard();
-        return tr("No data to be saved");
-    }
-    if (!oFile.Write(sText.toUtf8()) || !oFile.Commit())
-        return tr("Cannot open the file for writing");
-    return QString();
+    return CFavoritesController::SaveRowsToFile(CurrentView(), i_sPath, i_fSelectionOnly);
 }
 
 void v_main::OnSaveAll()
 {
-    SaveRows(false);
+    m_pFavorites->SaveRows(CurrentView(), false);
 }
 
 void v_main::on_b_save_clicked()
 {
-    SaveRows(true);
+    m_pFavorites->SaveRows(CurrentView(), true);
 }
 
 void v_main::on_b_add_to_favorites_clicked()
 {
-    if (!OnResultsTab())
-        return;
-    const VResultsBackend *pScan = ModelOf(ui->tvResults);
-    const QVector<int> vRows = ui->tvResults->SelectedHostRows();
-    if (!pScan || vRows.isEmpty())
-        return;
-    const QList<CScanItem> lItems = pScan->RetrieveRowsData(vRows);
-    if (lItems.isEmpty())
-        return;
-    AddFavorites(lItems);
-    ui->tvResults->clearSelection();
+    if (OnResultsTab())
+        m_pFavorites->AddSelectedScanRows();
 }
 
 void v_main::on_b_remove_clicked()
 {
-    VResultsBackend *pFavorites = ModelOf(ui->tvFavorites);
-    const QVector<int> vRows = ui->tvFavorites->SelectedHostRows();
-    if (!pFavorites || vRows.isEmpty())
-        return;
-    pFavorites->DeleteSelectedRows(vRows);
+    m_pFavorites->RemoveSelected();
     UpdateControls();
 }
 
 void v_main::on_b_load_favorites_clicked()
 {
-    const QString sPath =
-        QFileDialog::getOpenFileName(this, tr("Open"), QDir::homePath(), tr("Xml files (*.xml)"));
-    if (!sPath.isEmpty())
-        ImportFavorites(sPath);
+    m_pFavorites->ChooseAndImport();
 }
 
 bool v_main::ImportFavorites(const QString &i_sPath)
 {
-    QList<CScanItem> lItems;
-    QString sError;
-    if (!CFavoritesContentHandler::ReadItemsFromFile(i_sPath, &lItems, &sError)) {
-        QMessageBox::warning(this, tr("Load"), sError);
-        return false;
-    }
-    ui->tabMachineList->setCurrentIndex(1);
-    AddFavorites(lItems);
-    return true;
+    return m_pFavorites->Import(i_sPath);
 }
 
 void v_main::OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage, bool &i_fDropped)
 {
-    if (i_nDropPage == 1 && !i_fDropped)
-        ui->tvFavorites->OnDropEvent(i_pEvent, i_fDropped);
+    if (i_nDropPage == 1)
+        m_pFavorites->Drop(i_pEvent, i_fDropped);
     UpdateControls();
 }
 
 void v_main::OnPasteData(const QByteArray &i_baData)
 {
-    QList<CScanItem> lItems;
-    if (CFavoritesContentHandler::ReadItems(i_baData, &lItems))
-        AddFavorites(lItems);
+    m_pFavorites->Paste(i_baData);
 }
 
 // ---- Favorites editing and copying -----------------------------------------------------------
 
-QString v_main::HostPropertiesTitle() const
-{
-    return m_pHostProperties->IsAddMode() ? tr("Add to \"Favorites\"")
-                                          : tr("Edit \"Favorites\" item");
-}
-
 void v_main::on_b_add_to_favorites_new_clicked()
 {
-    m_pHostProperties->hide();
-    m_pHostProperties->SetData(CScanItem(), QString());
-    m_pHostProperties->SetAddMode(true);
-    m_pHostProperties->setWindowTitle(HostPropertiesTitle());
-    m_pHostProperties->show();
-    m_pHostProperties->raise();
-    m_pHostProperties->activateWindow();
+    m_pFavorites->NewEntry();
 }
 
 void v_main::on_b_edit_clicked()
 {
-    QModelIndex oCurrent = ui->tvFavorites->currentIndex();
-    while (oCurrent.parent().isValid())
-        oCurrent = oCurrent.parent();
-    if (!oCurrent.isValid())
-        return;
-    const VResultsBackend *pFavorites = ModelOf(ui->tvFavorites);
-    const QList<CScanItem> lItems =
-        pFavorites ? pFavorites->RetrieveRowsData({oCurrent.row()}) : QList<CScanItem>();
-    if (lItems.size() != 1)
-        return;
-    m_pHostProperties->hide();
-    m_pHostProperties->SetData(lItems.first(), lItems.first().comments());
-    m_pHostProperties->SetAddMode(false);
-    m_pHostProperties->setWindowTitle(HostPropertiesTitle());
-    m_pHostProperties->show();
-    m_pHostProperties->raise();
-    m_pHostProperties->activateWindow();
+    m_pFavorites->EditCurrent();
 }
 
 void v_main::AddCopyMenu(QMenu *io_pMenu)

@@ -23,7 +23,7 @@
 
 class CHostActionRunner;
 class CScanSession;
-class CFavoritesFile;
+class CFavoritesController;
 class MScanSrcDataHistory;
 class CMouseRightClickTableView;
 class QAbstractItemModel;
@@ -182,7 +182,6 @@ private:
     void RefillRangeHistory();
     bool LoadFileReference(const QString &i_sText, bool i_fRecordUse = true);
     bool ReadRangeText(const QString &i_sText, CIpList *o_pList);
-    void SaveRows(bool i_fSelectionOnly);
     void ApplyStoredColumns();
     void SaveColumns();
     CColumnStateList CollectForStore(const CMouseRightClickTableView *i_pView) const;
@@ -283,10 +282,8 @@ private:
     VShutdowns *m_pShutdowns = nullptr;
     // ---- end of host actions --------------------------------------------------------------------
     // ---- Favorites editing and copying ----
-    QString HostPropertiesTitle() const;
     bool ContextOrSelectedItem(CScanItem *o_pItem);
-    v_host_properties *m_pHostProperties = nullptr; // child of the window
-    CFavoritesFile *m_pFavoritesFile = nullptr;     // child of the window
+    CFavoritesController *m_pFavorites = nullptr; // child of the window
     MScanSrcDataHistory *m_pScanHistory = nullptr;
     // ---- end of Favorites editing and copying ----
 };
