@@ -1,0 +1,430 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window's views and range box: column states and their header menu, sorting, the
+// status filter, selections kept across re-layouts, the keys of the trees, the Copy submenu, and
+// the range box's reading, history, file references and subnet commands.
+#include "CColumnStates.h"
+#include "CCopyMenu.h"
+#include "CFavoritesContentHandler.h"
+#include "CFavoritesController.h"
+#include "CFavoritesFile.h"
+#include "CHostActionRunner.h"
+#include "CLocalSubnets.h"
+#include "CLocalizations.h"
+#include "CMenuHeaderView.h"
+#include "CMouseRightClickTableView.h"
+#include "CRangeBoxText.h"
+#include "CResultImages.h"
+#include "CScanSession.h"
+#include "CViewStateKeeper.h"
+#include "GuiLog.h"
+#include "IpRangeReaders.h"
+#include "MIpMacDataStorage.h"
+#include "MScanSrcDataHistory.h"
+#include "VResultsBackend.h"
+#include "VShutdowns.h"
+#include "ui_v_main.h"
+#include "v_host_properties.h"
+#include "v_main.h"
+
+#include <QActionGroup>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSignalMapper>
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+void v_main::FitNameColumns()
+{
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+        // The page not shown has not been laid out yet: its turn comes when it is first shown.
+        if (pView->isVisible())
+            FitNameColumn(pView);
+    }
+}
+
+void v_main::FitNameColumn(CMouseRightClickTableView *i_pView)
+{
+    if (!m_lpFittedViews.contains(i_pView))
+        m_lpFittedViews.append(i_pView);
+    QHeaderView *pHeader = i_pView->header();
+    int nSum = 0;
+    for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
+        if (nSection != 1)
+            nSum += pHeader->sectionSize(nSection);
+    }
+    if (pHeader->count() > 1 && pHeader->width() > nSum + 64)
+        pHeader->resizeSection(1, pHeader->width() - nSum);
+}
+
+void v_main::ApplyStoredColumns()
+{
+    CColumnStates::Apply(
+        ui->tvResults, CColumnStates::Read(m_oCfg, CColumnStates::ScanGroup()), m_oCfg);
+    CColumnStates::Apply(
+        ui->tvFavorites, CColumnStates::Read(m_oCfg, CColumnStates::FavoritesGroup()), m_oCfg);
+}
+
+void v_main::ApplyProbeColumns()
+{
+    // Turning a probe on in the options shows its columns at once, and off hides them.
+    if (m_oCfg.scan_netbios() == m_fNetbiosColumns && m_oCfg.scan_username() == m_fUserColumn)
+        return;
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
+        CColumnStates::ApplyForced(pView, CColumnStates::Read(m_oCfg, ColumnGroup(pView)), m_oCfg);
+    // The name column gives up or takes the room, so the row still fits the window; the view
+    // of the other page follows when its page is shown.
+    m_lpFittedViews.clear();
+    FitNameColumns();
+}
+
+CColumnStateList v_main::CollectForStore(const CMouseRightClickTableView *i_pView) const
+{
+    CColumnStateList lStates = CColumnStates::Collect(i_pView);
+    CColumnStates::KeepChoiceOfForced(
+        lStates, CColumnStates::Read(m_oCfg, ColumnGroup(i_pView)), m_oCfg);
+    return lStates;
+}
+
+void v_main::SaveColumns()
+{
+    CColumnStates::Save(m_oCfg, CollectForStore(ui->tvResults), CColumnStates::ScanGroup());
+    CColumnStates::Save(m_oCfg, CollectForStore(ui->tvFavorites), CColumnStates::FavoritesGroup());
+}
+
+void v_main::OnEscPressed(bool &i_fProcessed)
+{
+    if (i_fProcessed || !m_pSession->IsScanning())
+        return;
+    if (m_pSession->IsPaused())
+        m_pSession->Stop();
+    else
+        m_pSession->TogglePause();
+    i_fProcessed = true;
+}
+
+void v_main::OnEnterPressed(bool &i_fProcessed)
+{
+    if (i_fProcessed)
+        return;
+    if (!m_pSession->IsScanning()) {
+        on_b_scan_clicked();
+        i_fProcessed = true;
+    } else if (m_pSession->IsPaused()) {
+        m_pSession->TogglePause();
+        i_fProcessed = true;
+    }
+}
+
+void v_main::OnInsPressed(bool &i_fProcessed)
+{
+    if (i_fProcessed || OnResultsTab())
+        return;
+    ui->b_add_to_favorites_new->click();
+    i_fProcessed = true;
+}
+
+void v_main::OnDelPressed(bool &i_fProcessed)
+{
+    if (i_fProcessed || OnResultsTab())
+        return;
+    on_b_remove_clicked();
+    i_fProcessed = true;
+}
+
+void v_main::OnContextPressed(bool &i_fProcessed)
+{
+    if (!i_fProcessed && ContextMenuKey())
+        i_fProcessed = true;
+}
+
+void v_main::OnContents(bool &i_fProcessed)
+{
+    if (i_fProcessed)
+        return;
+    OnContents();
+}
+
+void v_main::OnContents()
+{
+    m_pActionRunner->OpenUrl(tr("https://www.brenmark.example/vistrel/help", "hyperlinks"));
+}
+
+void v_main::OnActionOptions()
+{
+    emit ActionOptions();
+}
+
+void v_main::OnSaveSelection(const QAbstractItemModel *i_pModel)
+{
+    if (CMouseRightClickTableView *pView = ViewOf(i_pModel))
+        KeeperOf(pView).Save(pView);
+}
+
+void v_main::OnRestoreSelection(const QAbstractItemModel *i_pModel)
+{
+    if (CMouseRightClickTableView *pView = ViewOf(i_pModel))
+        KeeperOf(pView).Restore(pView);
+}
+
+void v_main::OnClearSelection(const QAbstractItemModel *i_pModel)
+{
+    CMouseRightClickTableView *pView = ViewOf(i_pModel);
+    if (!pView || !pView->selectionModel())
+        return;
+    pView->selectionModel()->clear();
+    KeeperOf(pView).Forget();
+}
+
+void v_main::OnSelectTableRow(const QAbstractItemModel *i_pModel, int i_nRow)
+{
+    CMouseRightClickTableView *pView = ViewOf(i_pModel);
+    if (!pView || !pView->selectionModel() || i_nRow < 0 || i_nRow >= i_pModel->rowCount())
+        return;
+    const QModelIndex oIndex = i_pModel->index(i_nRow, 0);
+    pView->selectionModel()->setCurrentIndex(
+        oIndex, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void v_main::OnSortedByColumn(int i_nColumn, Qt::SortOrder i_eOrder)
+{
+    ui->tvResults->header()->setSortIndicator(i_nColumn, i_eOrder);
+}
+
+void v_main::OnFavoritesSortedByColumn(int i_nColumn, Qt::SortOrder i_eOrder)
+{
+    ui->tvFavorites->header()->setSortIndicator(i_nColumn, i_eOrder);
+}
+
+void v_main::OnExpandAll()
+{
+    CMouseRightClickTableView *pView = CurrentView();
+    pView->Lock();
+    pView->expandAll();
+    pView->Unlock();
+}
+
+void v_main::OnCollapseAll()
+{
+    CMouseRightClickTableView *pView = CurrentView();
+    pView->Lock();
+    pView->collapseAll();
+    pView->Unlock();
+}
+
+void v_main::OnClearScanData()
+{
+    if (OnResultsTab())
+        emit ClearScanData();
+    else
+        emit ClearFavoritesData();
+    UpdateControls();
+}
+
+void v_main::ShowFilterChanged()
+{
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+        if (VResultsBackend *pModel = ModelOf(pView))
+            pModel->Update();
+    }
+}
+
+void v_main::on_act_show_alive_toggled(bool i_fOn)
+{
+    m_oCfg.set_show_alive(i_fOn);
+    ShowFilterChanged();
+}
+
+void v_main::on_act_show_dead_toggled(bool i_fOn)
+{
+    m_oCfg.set_show_dead(i_fOn);
+    ShowFilterChanged();
+}
+
+void v_main::on_act_show_unknown_toggled(bool i_fOn)
+{
+    m_oCfg.set_show_unknown(i_fOn);
+    ShowFilterChanged();
+}
+
+void v_main::OnHdrContextMenu(const QMouseEvent *i_pEvent)
+{
+    CMouseRightClickTableView *pView = CurrentView();
+    const CColumnStateList lStates = CColumnStates::Collect(pView);
+    QMenu oMenu(this);
+    for (const CColumnState &oState : lStates) {
+        if (oState.column >= 8)
+            break;
+        QAction *pAction = oMenu.addAction(
+            pView->model() ? pView->model()->headerData(oState.column, Qt::Horizontal).toString()
+                           : QString::number(oState.column));
+        pAction->setCheckable(true);
+        const bool fForced = CColumnStates::IsForcedHidden(oState.column, m_oCfg);
+        pAction->setChecked(oState.visible && !fForced);
+        pAction->setEnabled(oState.column != 0 && !fForced);
+        const int nColumn = oState.column;
+        connect(
+            pAction, &QAction::triggered, this, [this, nColumn]() { OnColumnVisibility(nColumn); });
+    }
+    oMenu.exec(i_pEvent->globalPos());
+}
+
+void v_main::OnColumnVisibility(int i_nColumn)
+{
+    if (i_nColumn == 0)
+        return;
+    CMouseRightClickTableView *pView = CurrentView();
+    const QString sGroup = ColumnGroup(pView);
+    CColumnStateList lStates = CollectForStore(pView);
+    for (CColumnState &oState : lStates) {
+        if (oState.column == i_nColumn)
+            oState.visible = !oState.visible;
+    }
+    CColumnStates::Save(m_oCfg, lStates, sGroup);
+    const int nSortSection = pView->header()->sortIndicatorSection();
+    const Qt::SortOrder eSortOrder = pView->header()->sortIndicatorOrder();
+    CColumnStates::Apply(pView, lStates, m_oCfg);
+    pView->header()->setSortIndicator(nSortSection, eSortOrder);
+    CColumnStates::Save(m_oCfg, CollectForStore(pView), sGroup);
+}
+
+void v_main::AddCopyMenu(QMenu *io_pMenu)
+{
+    auto *pMapper = findChild<QSignalMapper *>(CCopyMenu::MapperName());
+    if (!pMapper) {
+        pMapper = new QSignalMapper(this);
+        pMapper->setObjectName(CCopyMenu::MapperName());
+        connect(pMapper, &QSignalMapper::mappedInt, this, &v_main::OnCopyCellData);
+    }
+    CCopyMenu::AddTo(io_pMenu, pMapper, !OnResultsTab());
+}
+
+bool v_main::ContextOrSelectedItem(CScanItem *o_pItem)
+{
+    if (m_oContextRow.kind() != 0) {
+        *o_pItem = m_oContextRow.item();
+        m_oContextRow = CScanFragment();
+        return true;
+    }
+    // Without a context row (the keyboard's menu key, a menu-bar action) the first selected host
+    // of the current tree stands in, as it does for the host actions.
+    CMouseRightClickTableView *pView = CurrentView();
+    const QVector<int> vRows = pView->SelectedHostRows();
+    const VResultsBackend *pModel = ModelOf(pView);
+    if (vRows.isEmpty() || !pModel)
+        return false;
+    const QList<CScanItem> lItems = pModel->RetrieveRowsData({vRows.first()});
+    if (lItems.isEmpty())
+        return false;
+    *o_pItem = lItems.first();
+    return true;
+}
+
+void v_main::OnCopyCellData(int i_nField)
+{
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
+        pView->Lock();
+    CScanItem oItem;
+    const bool fFound = ContextOrSelectedItem(&oItem);
+    for (CMouseRightClickTableView *pView : {ui->tvFavorites, ui->tvResults})
+        pView->Unlock();
+    if (fFound)
+        QGuiApplication::clipboard()->setText(CCopyMenu::Text(oItem, i_nField),
+                                              QClipboard::Clipboard);
+}
+
+// ---- range box ------------------------------------------------------------------------------
+
+bool v_main::ReadRangeText(const QString &i_sText, CIpList *o_pList)
+{
+    // The scan field reader knows no A/n entries, which the range check accepts: a text with
+    // one would enable the Scan button and then scan nothing.
+    IpRanges oRanges;
+    if (i_sText.contains(QLatin1Char('/')) && ParseRangeList(i_sText, &oRanges)) {
+        *o_pList = CIpList(oRanges);
+        return o_pList->Count() > 0;
+    }
+    return o_pList->SetFromText(i_sText);
+}
+
+void v_main::RefillRangeHistory()
+{
+    QStringList lsHistory;
+    if (m_pScanHistory)
+        m_pScanHistory->OnScanHistoryRequired(lsHistory);
+    const QString sText = ui->cbIpRange->currentText();
+    ui->cbIpRange->clear();
+    ui->cbIpRange->addItems(lsHistory);
+    ui->cbIpRange->setEditText(sText);
+}
+
+bool v_main::LoadFileReference(const QString &i_sText, bool i_fRecordUse)
+{
+    QString sPath;
+    if (!CRangeBoxText::NamesExistingFile(i_sText, &sPath))
+        return false;
+    IpRanges oRanges;
+    QString sError;
+    const bool fLoaded =
+        QFileInfo(sPath).suffix() == QLatin1String("xml")
+            ? CFavoritesContentHandler::ReadRangesFromFile(sPath, &oRanges, &sError)
+            : LoadRangesFromFile(&oRanges, sPath, &sError);
+    if (!fLoaded) {
+        QMessageBox::warning(
+            this, QCoreApplication::translate("Load from file", "Error occured"), sError);
+        return false;
+    }
+    m_oRangesFromFile = oRanges;
+    if (i_fRecordUse)
+        emit ScanSrcDataWasUsed(CRangeBoxText::FilePrefix() + sPath);
+    return true;
+}
+
+QString v_main::MySubnetsText()
+{
+    return CRangeBoxText::SubnetsText(CLocalSubnets::List());
+}
+
+void v_main::OnSubnetMy()
+{
+    ui->tabMachineList->setCurrentIndex(0);
+    ui->cbIpRange->setEditText(MySubnetsText());
+}
+
+void v_main::OnSubnetC()
+{
+    ui->tabMachineList->setCurrentIndex(0);
+    const QString sClassC = CRangeBoxText::ClassC(ui->cbIpRange->currentText());
+    if (!sClassC.isEmpty())
+        ui->cbIpRange->setEditText(sClassC);
+}
+
+void v_main::OnSelectIpFile()
+{
+    const QString sPath = QFileDialog::getOpenFileName(
+        this,
+        tr("Open"),
+        QDir::homePath(),
+        tr("Vistrel ranges (*.txt);;Xml files (*.xml);;All files (*.*)"));
+    if (sPath.isEmpty())
+        return;
+    const QString sText = CRangeBoxText::FilePrefix() + sPath;
+    ui->cbIpRange->setEditText(sText);
+    CheckScanButton();
+    // Checked here so that a bad file is reported before anything else; the Scan press below
+    // loads it again and records the use.
+    if (!LoadFileReference(sText, false))
+        return;
+    ui->tabMachineList->setCurrentIndex(0);
+    on_b_scan_clicked();
+}
