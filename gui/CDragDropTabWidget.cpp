@@ -67,9 +67,7 @@ void CDragDropTabWidget::dropEvent(QDropEvent *i_pEvent)
         i_pEvent->ignore();
         return;
     }
-    bool fDropped = false;
-    emit DropEventHappened(i_pEvent, nPage, fDropped);
-    if (fDropped)
+    if (m_fnDropHandler && m_fnDropHandler(i_pEvent, nPage))
         i_pEvent->accept();
     else
         i_pEvent->ignore();

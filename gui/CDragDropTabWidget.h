@@ -4,11 +4,14 @@
 #include <QByteArray>
 #include <QTabWidget>
 
+#include <functional>
+#include <utility>
+
 class QDropEvent;
 
 // A tab widget whose tabs take dropped rows for the pages that allow it: dragging over such a
-// tab switches to its page, and a drop on it is offered to the receivers of DropEventHappened.
-// Main thread only; the signal is meant for direct connections (the flag is read back).
+// tab switches to its page, and a drop on it is offered to the drop handler, which tells whether
+// it took the rows. Main thread only.
 class CDragDropTabWidget final : public QTabWidget
 {
     Q_OBJECT
@@ -22,9 +25,9 @@ public:
     // Also locks the tab bar: while a scan runs neither clicks nor drags may switch pages.
     void SetDragAndDropEnabled(bool i_fEnabled);
     bool SwitchOnHover() const { return m_fSwitchOnHover; }
-
-signals:
-    void DropEventHappened(QDropEvent *i_pEvent, int i_nDropPage, bool &i_fDropped);
+    // Called for a drop on a page that takes drops; true when the rows were taken.
+    using TDropHandler = std::function<bool(QDropEvent *i_pEvent, int i_nDropPage)>;
+    void SetDropHandler(TDropHandler i_fnHandler) { m_fnDropHandler = std::move(i_fnHandler); }
 
 protected:
     void dragEnterEvent(QDragEnterEvent *i_pEvent) override;
@@ -37,4 +40,5 @@ private:
 
     QByteArray m_baPageFlags;
     bool m_fSwitchOnHover = true;
+    TDropHandler m_fnDropHandler;
 };

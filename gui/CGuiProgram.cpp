@@ -90,10 +90,13 @@ CGuiProgram::CGuiProgram()
         QWidget *pWindow = aKeys[i].first == Qt::Key_F1 ? nullptr : m_pMainWindow.get();
         m_apKeyFilters[i] = std::make_unique<CKeyReleaseEmitFilter>(aKeys[i].first, qApp, pWindow);
         qApp->installEventFilter(m_apKeyFilters[i].get());
-        QObject::connect(m_apKeyFilters[i].get(),
-                         &CKeyReleaseEmitFilter::KeyReleased,
-                         m_pMainWindow.get(),
-                         aKeys[i].second);
+        v_main *pMain = m_pMainWindow.get();
+        const auto pSlot = aKeys[i].second;
+        m_apKeyFilters[i]->SetHandler([pMain, pSlot]() {
+            bool fProcessed = false;
+            (pMain->*pSlot)(fProcessed);
+            return fProcessed;
+        });
     }
 
     m_pScanModel =

@@ -45,11 +45,9 @@ bool CKeyReleaseEmitFilter::eventFilter(QObject *i_pObject, QEvent *i_pEvent)
     m_fArmed = false;
     if (m_pWindow && !WindowIsActive())
         return QObject::eventFilter(i_pObject, i_pEvent);
-    // Disarmed before the signal either way: an unhandled release propagating to the parent
-    // widgets must not call the receiver a second time.
-    bool fProcessed = false;
-    emit KeyReleased(fProcessed);
-    if (fProcessed)
+    // Disarmed before the call either way: an unhandled release propagating to the parent
+    // widgets must not call the handler a second time.
+    if (m_fnHandler && m_fnHandler())
         return true;
     return QObject::eventFilter(i_pObject, i_pEvent);
 }

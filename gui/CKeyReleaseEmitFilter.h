@@ -4,15 +4,17 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+#include <utility>
+
 class QWidget;
 
-// An application-wide event filter that turns the release of one key into KeyReleased(). The key
-// counts only when it was pressed and released while the bound window was the active window and
-// no popup was open; a filter without a window reacts in every window. The receiver marks the key
-// handled by setting the flag, which consumes the release; an unhandled key reaches its widget.
+// An application-wide event filter that turns the release of one key into a call of its handler.
+// The key counts only when it was pressed and released while the bound window was the active
+// window and no popup was open; a filter without a window reacts in every window. A handler that
+// returns true consumes the release; an unhandled key reaches its widget.
 //
-// Lives on the main thread; install it on the application object. The signal is meant for direct
-// connections: the flag is read back as soon as emit returns.
+// Lives on the main thread; install it on the application object.
 class CKeyReleaseEmitFilter final : public QObject
 {
     Q_OBJECT
@@ -23,9 +25,8 @@ public:
 
     int Key() const { return m_nKey; }
     QWidget *Window() const { return m_pWindow; }
-
-signals:
-    void KeyReleased(bool &i_fProcessed);
+    using THandler = std::function<bool()>;
+    void SetHandler(THandler i_fnHandler) { m_fnHandler = std::move(i_fnHandler); }
 
 protected:
     bool eventFilter(QObject *i_pObject, QEvent *i_pEvent) override;
@@ -36,4 +37,5 @@ private:
     int m_nKey;
     QPointer<QWidget> m_pWindow;
     bool m_fArmed = false;
+    THandler m_fnHandler;
 };

@@ -65,7 +65,8 @@ v_main::v_main(QWidget *i_pParent)
     m_oNormalPalette = ui->cbIpRange->lineEdit()->palette();
 
     connect(ui->tabMachineList, &QTabWidget::currentChanged, this, &v_main::OnTabChanged);
-    connect(ui->tabMachineList, &CDragDropTabWidget::DropEventHappened, this, &v_main::OnDropEvent);
+    ui->tabMachineList->SetDropHandler(
+        [this](QDropEvent *i_pEvent, int i_nPage) { return OnDropEvent(i_pEvent, i_nPage); });
     m_pFavorites =
         new CFavoritesController(this, ui->tabMachineList, ui->tvResults, ui->tvFavorites);
     m_pSession = new CScanSession(this);
@@ -615,11 +616,13 @@ bool v_main::ImportFavorites(const QString &i_sPath)
     return m_pFavorites->Import(i_sPath);
 }
 
-void v_main::OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage, bool &i_fDropped)
+bool v_main::OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage)
 {
+    bool fDropped = false;
     if (i_nDropPage == 1)
-        m_pFavorites->Drop(i_pEvent, i_fDropped);
+        m_pFavorites->Drop(i_pEvent, fDropped);
     UpdateControls();
+    return fDropped;
 }
 
 void v_main::OnPasteData(const QByteArray &i_baData)

@@ -158,7 +158,7 @@ protected:
 
 private slots:
     void OnTabChanged();
-    void OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage, bool &i_fDropped);
+    bool OnDropEvent(QDropEvent *i_pEvent, int i_nDropPage);
     void OnLangActionTriggered(QAction *i_pAction);
 
 private:

@@ -135,8 +135,10 @@ void TestGuiWidgets::keyFilter_actsOnlyInBoundActiveWindow()
     CKeyReleaseEmitFilter oFilter(Qt::Key_Escape, qApp, &oMain);
     qApp->installEventFilter(&oFilter);
     int nReleased = 0;
-    connect(
-        &oFilter, &CKeyReleaseEmitFilter::KeyReleased, this, [&nReleased](bool &) { ++nReleased; });
+    oFilter.SetHandler([&nReleased]() {
+        ++nReleased;
+        return false;
+    });
 
     oMain.show();
     oOther.show();
@@ -170,9 +172,9 @@ void TestGuiWidgets::keyFilter_unhandledKeyReachesWidget()
     qApp->installEventFilter(&oFilter);
     bool fHandle = false;
     int nCalls = 0;
-    connect(&oFilter, &CKeyReleaseEmitFilter::KeyReleased, this, [&](bool &io_fProcessed) {
+    oFilter.SetHandler([&]() {
         ++nCalls;
-        io_fProcessed = fHandle;
+        return fHandle;
     });
     oMain.show();
     QVERIFY(Activate(&oMain));
@@ -198,8 +200,10 @@ void TestGuiWidgets::keyFilter_withoutWindowActsEverywhere()
     CKeyReleaseEmitFilter oFilter(Qt::Key_F1, qApp, nullptr);
     qApp->installEventFilter(&oFilter);
     int nReleased = 0;
-    connect(
-        &oFilter, &CKeyReleaseEmitFilter::KeyReleased, this, [&nReleased](bool &) { ++nReleased; });
+    oFilter.SetHandler([&nReleased]() {
+        ++nReleased;
+        return false;
+    });
     oMain.show();
     oOther.show();
     QVERIFY(Activate(&oOther));
