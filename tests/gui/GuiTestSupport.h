@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QDir>
 #include <QHostAddress>
 #include <QTest>
 #include <QWidget>
@@ -43,6 +44,26 @@ inline bool Activate(QWidget *i_pWindow)
     QApplication::setActiveWindow(i_pWindow);
     return QTest::qWaitFor([i_pWindow]() { return QApplication::activeWindow() == i_pWindow; },
                            2000);
+}
+
+// The named child of a widget or window; a missing one ends the test program, as every caller
+// would only crash on it.
+template <typename T> T *NamedChild(const QObject *i_pParent, const char *i_pName)
+{
+    T *pChild = i_pParent->findChild<T *>(QLatin1String(i_pName));
+    if (!pChild)
+        qFatal("no child %s", i_pName);
+    return pChild;
+}
+
+// With VISTREL_SCREENSHOT_DIR set, saves a picture of the window there as NAME.png.
+inline void Shot(QWidget &i_rWindow, const QString &i_sName)
+{
+    const QString sDir = qEnvironmentVariable("VISTREL_SCREENSHOT_DIR");
+    if (sDir.isEmpty())
+        return;
+    QDir().mkpath(sDir);
+    i_rWindow.grab().save(QDir(sDir).filePath(i_sName + QStringLiteral(".png")));
 }
 
 } // namespace GuiTest

@@ -92,14 +92,6 @@ QStringList FileEntries()
     return lsEntries;
 }
 
-template <typename T> T *ChildOf(QObject *i_pParent, const char *i_pName)
-{
-    T *pChild = i_pParent->findChild<T *>(QLatin1String(i_pName));
-    if (!pChild)
-        qFatal("no child %s", i_pName);
-    return pChild;
-}
-
 void SelectRows(CMouseRightClickTableView *i_pView, const QList<int> &i_lnRows)
 {
     i_pView->selectionModel()->clear();
@@ -111,21 +103,21 @@ void SelectRows(CMouseRightClickTableView *i_pView, const QList<int> &i_lnRows)
 // The changes the kill test asks of its child, made as the user makes them.
 bool ApplyChange(v_main &io_rWindow, const QString &i_sOperation)
 {
-    auto *pFavorites = ChildOf<CMouseRightClickTableView>(&io_rWindow, "tvFavorites");
+    auto *pFavorites = NamedChild<CMouseRightClickTableView>(&io_rWindow, "tvFavorites");
     auto *pDialog = io_rWindow.findChild<v_host_properties *>();
-    ChildOf<QTabWidget>(&io_rWindow, "tabMachineList")->setCurrentIndex(1);
+    NamedChild<QTabWidget>(&io_rWindow, "tabMachineList")->setCurrentIndex(1);
     if (i_sOperation == QLatin1String("add")) {
         io_rWindow.on_b_add_to_favorites_new_clicked();
-        ChildOf<QLineEdit>(pDialog, "edIp")->setText(QStringLiteral("198.18.0.3"));
-        ChildOf<QTextEdit>(pDialog, "edComments")->setPlainText(QStringLiteral("gamma"));
-        ChildOf<QPushButton>(pDialog, "pbOk")->click();
+        NamedChild<QLineEdit>(pDialog, "edIp")->setText(QStringLiteral("198.18.0.3"));
+        NamedChild<QTextEdit>(pDialog, "edComments")->setPlainText(QStringLiteral("gamma"));
+        NamedChild<QPushButton>(pDialog, "pbOk")->click();
         return !pDialog->isVisible();
     }
     if (i_sOperation == QLatin1String("edit")) {
         pFavorites->setCurrentIndex(pFavorites->model()->index(0, 0));
         io_rWindow.on_b_edit_clicked();
-        ChildOf<QTextEdit>(pDialog, "edComments")->setPlainText(QStringLiteral("edited"));
-        ChildOf<QPushButton>(pDialog, "pbOk")->click();
+        NamedChild<QTextEdit>(pDialog, "edComments")->setPlainText(QStringLiteral("edited"));
+        NamedChild<QPushButton>(pDialog, "pbOk")->click();
         return !pDialog->isVisible();
     }
     if (i_sOperation == QLatin1String("remove")) {
@@ -134,7 +126,7 @@ bool ApplyChange(v_main &io_rWindow, const QString &i_sOperation)
         return true;
     }
     if (i_sOperation == QLatin1String("clear")) {
-        ChildOf<QAction>(&io_rWindow, "act_clear_list")->trigger();
+        NamedChild<QAction>(&io_rWindow, "act_clear_list")->trigger();
         return true;
     }
     return false;
@@ -205,7 +197,7 @@ private:
     v_main &Start();
     template <typename T> T *Child(const char *i_pName) const
     {
-        return ChildOf<T>(&m_pProgram->MainWindow(), i_pName);
+        return NamedChild<T>(&m_pProgram->MainWindow(), i_pName);
     }
     v_host_properties *Dialog() const
     {
@@ -532,8 +524,8 @@ void TestFavorites::addDialogOpens()
         return;
     QCOMPARE(Dialog()->windowTitle(), QStringLiteral("Add to \"Favorites\""));
     QVERIFY(Dialog()->IsAddMode());
-    QCOMPARE(ChildOf<QPushButton>(Dialog(), "pbOk")->text(), QStringLiteral("Add"));
-    QCOMPARE(ChildOf<QLineEdit>(Dialog(), "edIp")->text(), QStringLiteral("0.0.0.0"));
+    QCOMPARE(NamedChild<QPushButton>(Dialog(), "pbOk")->text(), QStringLiteral("Add"));
+    QCOMPARE(NamedChild<QLineEdit>(Dialog(), "edIp")->text(), QStringLiteral("0.0.0.0"));
 }
 
 void TestFavorites::handAddedEntryIsDeadUntilRescanned()
@@ -541,11 +533,11 @@ void TestFavorites::handAddedEntryIsDeadUntilRescanned()
     v_main &oWindow = Start();
     Tabs()->setCurrentIndex(1);
     QTest::mouseClick(Child<QPushButton>("b_add_to_favorites_new"), Qt::LeftButton);
-    auto *pIp = ChildOf<QLineEdit>(Dialog(), "edIp");
+    auto *pIp = NamedChild<QLineEdit>(Dialog(), "edIp");
     pIp->selectAll();
     QTest::keyClicks(pIp, QStringLiteral("127.0.0.40"));
-    ChildOf<QTextEdit>(Dialog(), "edComments")->setPlainText(QStringLiteral("by hand"));
-    QTest::mouseClick(ChildOf<QPushButton>(Dialog(), "pbOk"), Qt::LeftButton);
+    NamedChild<QTextEdit>(Dialog(), "edComments")->setPlainText(QStringLiteral("by hand"));
+    QTest::mouseClick(NamedChild<QPushButton>(Dialog(), "pbOk"), Qt::LeftButton);
     QVERIFY(!Dialog()->isVisible());
     QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 1);
     QCOMPARE(m_pProgram->FavoritesModel().Items().first().result().status(), EHostStatus::Dead);
@@ -555,11 +547,11 @@ void TestFavorites::handAddedEntryIsDeadUntilRescanned()
     pIp->selectAll();
     QTest::keyClicks(pIp, QStringLiteral("127.0.0.40"));
     const TMessageBox oBox =
-        CatchMessageBox([this]() { ChildOf<QPushButton>(Dialog(), "pbOk")->click(); });
+        CatchMessageBox([this]() { NamedChild<QPushButton>(Dialog(), "pbOk")->click(); });
     QVERIFY(oBox.fShown);
     QCOMPARE(oBox.sText, QStringLiteral("Item with this IP already exists"));
     QVERIFY(Dialog()->isVisible());
-    ChildOf<QPushButton>(Dialog(), "pbCancel")->click();
+    NamedChild<QPushButton>(Dialog(), "pbCancel")->click();
     QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 1);
 
     QTest::mouseClick(Child<QPushButton>("b_scan"), Qt::LeftButton);
@@ -586,16 +578,16 @@ void TestFavorites::editOpensTheCurrentEntry()
     QTest::mouseClick(Child<QPushButton>("b_edit"), Qt::LeftButton);
     QVERIFY(Dialog()->isVisible());
     QCOMPARE(Dialog()->windowTitle(), QStringLiteral("Edit \"Favorites\" item"));
-    auto *pIp = ChildOf<QLineEdit>(Dialog(), "edIp");
+    auto *pIp = NamedChild<QLineEdit>(Dialog(), "edIp");
     QVERIFY(!pIp->isEnabled());
     QCOMPARE(pIp->text(), QStringLiteral("127.0.0.12"));
-    QCOMPARE(ChildOf<QTextEdit>(Dialog(), "edComments")->toPlainText(), QStringLiteral("two"));
-    QCOMPARE(ChildOf<QPushButton>(Dialog(), "pbOk")->text(), QStringLiteral("Apply"));
-    auto *pMac = ChildOf<QLineEdit>(Dialog(), "edMac");
+    QCOMPARE(NamedChild<QTextEdit>(Dialog(), "edComments")->toPlainText(), QStringLiteral("two"));
+    QCOMPARE(NamedChild<QPushButton>(Dialog(), "pbOk")->text(), QStringLiteral("Apply"));
+    auto *pMac = NamedChild<QLineEdit>(Dialog(), "edMac");
     pMac->selectAll();
     QTest::keyClicks(pMac, QStringLiteral("02:5E:00:00:00:AB"));
-    ChildOf<QTextEdit>(Dialog(), "edComments")->setPlainText(QStringLiteral("two, moved"));
-    QTest::mouseClick(ChildOf<QPushButton>(Dialog(), "pbOk"), Qt::LeftButton);
+    NamedChild<QTextEdit>(Dialog(), "edComments")->setPlainText(QStringLiteral("two, moved"));
+    QTest::mouseClick(NamedChild<QPushButton>(Dialog(), "pbOk"), Qt::LeftButton);
     QVERIFY(!Dialog()->isVisible());
     QCOMPARE(
         ModelEntries(),

@@ -10,6 +10,7 @@
 #include "CRangeBoxText.h"
 #include "CResultImages.h"
 #include "CTabWidgetWoTabs.h"
+#include "GuiTestSupport.h"
 #include "VResultsBackend.h"
 
 #include <QApplication>
@@ -49,14 +50,6 @@ QStandardItemModel *MakeTree(QObject *i_pParent, int i_nRows)
         pModel->appendRow(lRow);
     }
     return pModel;
-}
-
-bool Activate(QWidget *i_pWindow)
-{
-    i_pWindow->activateWindow();
-    QApplication::setActiveWindow(i_pWindow);
-    return QTest::qWaitFor([i_pWindow]() { return QApplication::activeWindow() == i_pWindow; },
-                           2000);
 }
 
 // Selected host rows as merged ranges, "2-4,7-7".
@@ -142,17 +135,17 @@ void TestGuiWidgets::keyFilter_actsOnlyInBoundActiveWindow()
 
     oMain.show();
     oOther.show();
-    QVERIFY(Activate(&oMain));
+    QVERIFY(GuiTest::Activate(&oMain));
     QTest::keyClick(pEdit, Qt::Key_Escape);
     QCOMPARE(nReleased, 1);
 
-    QVERIFY(Activate(&oOther));
+    QVERIFY(GuiTest::Activate(&oOther));
     QTest::keyClick(pOtherEdit, Qt::Key_Escape);
     QCOMPARE(nReleased, 1);
 
     // Pressed in the other window, released after the main window became active: nothing.
     QTest::keyPress(pOtherEdit, Qt::Key_Escape);
-    QVERIFY(Activate(&oMain));
+    QVERIFY(GuiTest::Activate(&oMain));
     QTest::keyRelease(pEdit, Qt::Key_Escape);
     QCOMPARE(nReleased, 1);
 
@@ -177,7 +170,7 @@ void TestGuiWidgets::keyFilter_unhandledKeyReachesWidget()
         return fHandle;
     });
     oMain.show();
-    QVERIFY(Activate(&oMain));
+    QVERIFY(GuiTest::Activate(&oMain));
     pEdit->setFocus();
 
     // Whether handled or not, one press and release gives one call, even though an unhandled
@@ -206,9 +199,9 @@ void TestGuiWidgets::keyFilter_withoutWindowActsEverywhere()
     });
     oMain.show();
     oOther.show();
-    QVERIFY(Activate(&oOther));
+    QVERIFY(GuiTest::Activate(&oOther));
     QTest::keyClick(&oOther, Qt::Key_F1);
-    QVERIFY(Activate(&oMain));
+    QVERIFY(GuiTest::Activate(&oMain));
     QTest::keyClick(&oMain, Qt::Key_F1);
     QCOMPARE(nReleased, 2);
     qApp->removeEventFilter(&oFilter);

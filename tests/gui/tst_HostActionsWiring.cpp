@@ -233,10 +233,7 @@ private:
     v_main &Start();
     template <typename T> T *Child(const char *i_pName) const
     {
-        T *pChild = m_pProgram->MainWindow().findChild<T *>(QLatin1String(i_pName));
-        if (!pChild)
-            qFatal("no child %s", i_pName);
-        return pChild;
+        return NamedChild<T>(&m_pProgram->MainWindow(), i_pName);
     }
     CMouseRightClickTableView *ScanView() const
     {

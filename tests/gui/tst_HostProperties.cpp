@@ -46,10 +46,7 @@ private slots:
 private:
     template <typename T> T *Child(const char *i_pName) const
     {
-        T *pChild = m_pDialog->findChild<T *>(QLatin1String(i_pName));
-        if (!pChild)
-            qFatal("no child %s", i_pName);
-        return pChild;
+        return NamedChild<T>(m_pDialog.get(), i_pName);
     }
     QLineEdit *IpEdit() const { return Child<QLineEdit>("edIp"); }
     QLineEdit *MacEdit() const { return Child<QLineEdit>("edMac"); }

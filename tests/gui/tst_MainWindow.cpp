@@ -103,10 +103,7 @@ private:
     v_main &Start();
     template <typename T> T *Child(const char *i_pName) const
     {
-        T *pChild = m_pProgram->MainWindow().findChild<T *>(QLatin1String(i_pName));
-        if (!pChild)
-            qFatal("no child %s", i_pName);
-        return pChild;
+        return NamedChild<T>(&m_pProgram->MainWindow(), i_pName);
     }
     QComboBox *RangeBox() const { return Child<QComboBox>("cbIpRange"); }
     QPushButton *ScanButton() const { return Child<QPushButton>("b_scan"); }

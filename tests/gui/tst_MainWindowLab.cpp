@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A scan of the test network's /20 from the window, run inside the lab's scanner namespace.
+#include "../netlab/LabTable.h"
 #include "CGuiProgram.h"
 #include "CScanFragment.h"
 #include "GuiTestSupport.h"
 #include "MCfg.h"
 #include "MScanner.h"
-#include "../netlab/LabTable.h"
 #include "ScanWatch.h"
 #include "VResultsBackend.h"
 #include "v_main.h"
@@ -53,18 +53,10 @@ QHash<quint32, TLabHost> ReadHosts()
         if (oAddress.protocol() != QAbstractSocket::IPv4Protocol)
             continue;
         hHosts.insert(oAddress.toIPv4Address(),
-                      TLabHost{mRow.value(QStringLiteral("mac")), mRow.value(QStringLiteral("expect_status"))});
+                      TLabHost{mRow.value(QStringLiteral("mac")),
+                               mRow.value(QStringLiteral("expect_status"))});
     }
     return hHosts;
-}
-
-void Shot(QWidget &i_rWindow, const QString &i_sName)
-{
-    const QString sDir = qEnvironmentVariable("VISTREL_SCREENSHOT_DIR");
-    if (sDir.isEmpty())
-        return;
-    QDir().mkpath(sDir);
-    i_rWindow.grab().save(QDir(sDir).filePath(i_sName + QStringLiteral(".png")));
 }
 
 } // namespace
@@ -108,7 +100,7 @@ void TestMainWindowLab::scanOfTestNetwork()
     auto *pScan = oWindow.findChild<QPushButton *>(QStringLiteral("b_scan"));
     QVERIFY(pRangeBox && pScan);
     pRangeBox->setEditText(QStringLiteral("198.18.0.0/20"));
-    Shot(oWindow, QStringLiteral("lab-idle"));
+    GuiTest::Shot(oWindow, QStringLiteral("lab-idle"));
 
     QSignalSpy oScan(&oWindow, &v_main::EmitScan);
     ScanWatch oWatch;
@@ -119,13 +111,13 @@ void TestMainWindowLab::scanOfTestNetwork()
     QCOMPARE(nTotal, 4064u); // inner .0 and .255 addresses are not scanned
     QTRY_VERIFY_WITH_TIMEOUT(
         oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount() > 50, 120000);
-    Shot(oWindow, QStringLiteral("lab-scanning"));
+    GuiTest::Shot(oWindow, QStringLiteral("lab-scanning"));
     QTRY_VERIFY_WITH_TIMEOUT(!oWindow.IsScanning(), 500000);
     oWatch.Stop();
     oWindow.resize(720, 480);
-    Shot(oWindow, QStringLiteral("lab-finished-small"));
+    GuiTest::Shot(oWindow, QStringLiteral("lab-finished-small"));
     oWindow.resize(1280, 800);
-    Shot(oWindow, QStringLiteral("lab-finished"));
+    GuiTest::Shot(oWindow, QStringLiteral("lab-finished"));
 
     QCOMPARE(quint32(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount()), nTotal);
     QCOMPARE(quint32(oProgram.ScanModel().rowCount()), nTotal);

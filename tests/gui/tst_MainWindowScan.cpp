@@ -44,15 +44,6 @@ bool OnlyLoopback()
     return true;
 }
 
-void Shot(QWidget &i_rWindow, const QString &i_sName)
-{
-    const QString sDir = qEnvironmentVariable("VISTREL_SCREENSHOT_DIR");
-    if (sDir.isEmpty())
-        return;
-    QDir().mkpath(sDir);
-    i_rWindow.grab().save(QDir(sDir).filePath(i_sName + QStringLiteral(".png")));
-}
-
 } // namespace
 
 class TestMainWindowScan : public QObject
@@ -109,7 +100,7 @@ void TestMainWindowScan::scanOfLoopbackRange()
     pRangeBox->setEditText(range);
     QString sTag = QString::fromLatin1(QTest::currentDataTag());
     sTag.replace(QLatin1Char(' '), QLatin1Char('_')).remove(QLatin1Char('/'));
-    Shot(oWindow, sTag + QStringLiteral("-idle"));
+    GuiTest::Shot(oWindow, sTag + QStringLiteral("-idle"));
 
     QSignalSpy oEnd(&m_pProgram->Scanner(), &MScanner::EmitScanEnd);
     QSignalSpy oScan(&oWindow, &v_main::EmitScan);
@@ -124,11 +115,11 @@ void TestMainWindowScan::scanOfLoopbackRange()
     QVERIFY(nTotal > 0);
     QTRY_VERIFY_WITH_TIMEOUT(
         oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount() > 0, 60000);
-    Shot(oWindow, sTag + QStringLiteral("-scanning"));
+    GuiTest::Shot(oWindow, sTag + QStringLiteral("-scanning"));
     QTRY_VERIFY_WITH_TIMEOUT(!oWindow.IsScanning(), 240000);
     QCOMPARE(oEnd.count(), 1);
     oWatch.Stop();
-    Shot(oWindow, sTag + QStringLiteral("-finished"));
+    GuiTest::Shot(oWindow, sTag + QStringLiteral("-finished"));
 
     QVERIFY(!oWindow.IsScanning());
     QCOMPARE(quint32(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount()), nTotal);
