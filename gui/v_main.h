@@ -233,14 +233,6 @@ public slots:
     void OnHttps();
     void OnFtp();
     void OnTelnet();
-    void OnOrtavoFullControl();
-    void OnOrtavoViewOnly();
-    void OnOrtavoFileTransfer();
-    void OnOrtavoTelnet();
-    void OnOrtavoShutdown();
-    void OnOrtavoVoiceChat();
-    void OnOrtavoTextChat();
-    void OnOrtavoTextMessage();
     void OrtavoConnectCustomOptions(EOrtavoCommand i_eOrtavoCommand,
                                     int port,
                                     bool i_fInteractive,

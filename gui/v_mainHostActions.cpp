@@ -221,46 +221,6 @@ void v_main::OrtavoFromAction(EOrtavoCommand i_eCommand, const QAction *i_pActio
         emit OrtavoConnectOptionsRequested(i_eCommand, nPort, fInteractive, nAddress);
 }
 
-void v_main::OnOrtavoFullControl()
-{
-    OrtavoFromAction(EOrtavoCommand::FullControl, qobject_cast<QAction *>(sender()));
-}
-
-void v_main::OnOrtavoViewOnly()
-{
-    OrtavoFromAction(EOrtavoCommand::ViewOnly, qobject_cast<QAction *>(sender()));
-}
-
-void v_main::OnOrtavoFileTransfer()
-{
-    OrtavoFromAction(EOrtavoCommand::FileTransfer, qobject_cast<QAction *>(sender()));
-}
-
-void v_main::OnOrtavoTelnet()
-{
-    OrtavoFromAction(EOrtavoCommand::Telnet, qobject_cast<QAction *>(sender()));
-}
-
-void v_main::OnOrtavoShutdown()
-{
-    OrtavoFromAction(EOrtavoCommand::Shutdown, qobject_cast<QAction *>(sender()));
-}
-
-void v_main::OnOrtavoVoiceChat()
-{
-    OrtavoFromAction(EOrtavoCommand::VoiceChat, qobject_cast<QAction *>(sender()));
-}
-
-void v_main::OnOrtavoTextChat()
-{
-    OrtavoFromAction(EOrtavoCommand::TextChat, qobject_cast<QAction *>(sender()));
-}
-
-void v_main::OnOrtavoTextMessage()
-{
-    OrtavoFromAction(EOrtavoCommand::SendMessage, qobject_cast<QAction *>(sender()));
-}
-
 void v_main::OrtavoConnectCustomOptions(EOrtavoCommand i_eOrtavoCommand,
                                         int port,
                                         bool i_fInteractive,
