@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CGuiProgram.h"
 #include "CScanResult.h"
 
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QHostAddress>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWidget>
 
@@ -44,6 +47,19 @@ inline bool Activate(QWidget *i_pWindow)
     QApplication::setActiveWindow(i_pWindow);
     return QTest::qWaitFor([i_pWindow]() { return QApplication::activeWindow() == i_pWindow; },
                            2000);
+}
+
+// The program's identity and settings in a folder of the test's own; with i_fHome that folder is
+// also the home folder, where the IP-to-MAC memory and the Favorites file live.
+inline void IsolateIn(const QString &i_sDir, bool i_fHome)
+{
+    if (i_fHome)
+        qputenv("HOME", i_sDir.toUtf8());
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, i_sDir);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, i_sDir);
+    CGuiProgram::SetIdentity();
+    CGuiProgram::RegisterMetaTypes();
 }
 
 // The named child of a widget or window; a missing one ends the test program, as every caller

@@ -53,12 +53,7 @@ constexpr int kChildLifeMs = 30000;
 // Settings and the Favorites file of one process live in its home folder.
 void IsolateInHome()
 {
-    const QString sHome = QDir::homePath();
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sHome);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, sHome);
-    CGuiProgram::SetIdentity();
-    CGuiProgram::RegisterMetaTypes();
+    IsolateIn(QDir::homePath(), false);
 }
 
 CScanItem

@@ -254,12 +254,7 @@ private:
 void TestHostActionsWiring::initTestCase()
 {
     QVERIFY(m_oDir.isValid());
-    qputenv("HOME", m_oDir.path().toUtf8());
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_oDir.path());
-    CGuiProgram::SetIdentity();
-    CGuiProgram::RegisterMetaTypes();
+    IsolateIn(m_oDir.path(), true);
 }
 
 void TestHostActionsWiring::init()

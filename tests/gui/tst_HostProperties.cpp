@@ -66,11 +66,7 @@ private:
 void TestHostProperties::initTestCase()
 {
     QVERIFY(m_oDir.isValid());
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_oDir.path());
-    CGuiProgram::SetIdentity();
-    CGuiProgram::RegisterMetaTypes();
+    IsolateIn(m_oDir.path(), false);
 }
 
 void TestHostProperties::init()

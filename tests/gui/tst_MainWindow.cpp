@@ -118,12 +118,7 @@ void TestMainWindow::initTestCase()
 {
     QVERIFY(m_oDir.isValid());
     // The IP-to-MAC memory and the Favorites file live in the home folder.
-    qputenv("HOME", m_oDir.path().toUtf8());
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_oDir.path());
-    CGuiProgram::SetIdentity();
-    CGuiProgram::RegisterMetaTypes();
+    IsolateIn(m_oDir.path(), true);
     qRegisterMetaType<CIpList>();
 }
 

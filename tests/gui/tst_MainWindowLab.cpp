@@ -77,13 +77,8 @@ void TestMainWindowLab::initTestCase()
     if (!InScannerNamespace())
         QSKIP("not inside the lab's scanner namespace vnl-scan");
     QVERIFY(TestDir().isValid());
-    qputenv("HOME", TestDir().path().toUtf8());
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, TestDir().path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, TestDir().path());
-    CGuiProgram::SetIdentity();
+    GuiTest::IsolateIn(TestDir().path(), true);
     QCoreApplication::setApplicationName(QStringLiteral("vistrel-lab-test"));
-    CGuiProgram::RegisterMetaTypes();
 }
 
 void TestMainWindowLab::scanOfTestNetwork()

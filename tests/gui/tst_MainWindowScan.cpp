@@ -64,13 +64,8 @@ void TestMainWindowScan::initTestCase()
     if (!OnlyLoopback())
         QSKIP("needs the loopback namespace (run through ctest or loopns.sh exec)");
     QVERIFY(TestDir().isValid());
-    qputenv("HOME", TestDir().path().toUtf8());
-    QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, TestDir().path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, TestDir().path());
-    CGuiProgram::SetIdentity();
+    GuiTest::IsolateIn(TestDir().path(), true);
     QCoreApplication::setApplicationName(QStringLiteral("vistrel-scan-test"));
-    CGuiProgram::RegisterMetaTypes();
 }
 
 void TestMainWindowScan::scanOfLoopbackRange_data()
