@@ -1,23 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CScanItem.h"
-#include "IpRanges.h"
-
 #include <QByteArray>
-#include <QList>
 #include <QPoint>
 #include <QRecursiveMutex>
-#include <QStringList>
 #include <QTreeView>
 #include <QVector>
 
 class CMenuHeaderView;
-class QItemSelection;
 
 // The tree view of a results model. Reports right clicks and double clicks, tells the selected
-// host rows (SelectedHostRows()), drags rows out and takes dropped rows in
-// the "IP_scanned_table_data" format, and paints hosts that are not alive on a grey background.
+// host rows (SelectedHostRows()), drags rows out and takes dropped rows in the results model's
+// drag-and-drop format, and paints hosts that are not alive on a grey background.
 //
 // Main thread only. The scan lock is recursive so that the main thread, which holds it for the
 // whole of a scan, can still paint, drag and save; it keeps painting and exports from ever
