@@ -6,6 +6,7 @@
 #include "CLivenessSweep.h"
 #include "CScannerThread.h"
 #include "CThreadHandOff.h"
+#include "CZeroconf.h"
 #include "EngineLog.h"
 
 #include <QNetworkSession>
@@ -122,6 +123,8 @@ void MScanner::OnScan(CIpList i_oScope, int i_nId)
     }
     if (pOld)
         pOld->Stop();
+    // Announced names are browsed for while liveness runs, not from the first naming on.
+    CZeroconf::Instance();
     std::shared_ptr<CLivenessSweep> pSweep =
         CLivenessSweep::StartFor(i_oScope,
                                  CLivenessProbes::kArpTimeoutMs,
