@@ -36,6 +36,7 @@ private slots:
     void firewalledHostsAreAliveAndBare();
     void everyFieldAgrees();
     void slowAgentIsNamedOnlyWithHighAccuracy();
+    void announcedNameOfTheFirstHostScanned();
 
 private:
     bool Scan(bool i_fHighAccuracy, THosts &o_rmHosts, QString &o_rsError);
@@ -194,6 +195,31 @@ void TestConsoleModesLab::slowAgentIsNamedOnlyWithHighAccuracy()
     QVERIFY(!sSysName.isEmpty());
     QCOMPARE(m_mAccurate.value(kSlowAgent).value(QStringLiteral("name")).toString(), sSysName);
     QCOMPARE(m_mFast.value(kSlowAgent).value(QStringLiteral("name")).toString(), kSlowAgent);
+}
+
+void TestConsoleModesLab::announcedNameOfTheFirstHostScanned()
+{
+    // A scan of the announced host alone names it at once, before the daemon's answer could
+    // have been heard, unless the lookup waits for browsing to have run.
+    QString sIp;
+    QString sAnnounced;
+    for (const TLabRow &mRow : qAsConst(m_lRows)) {
+        if (!mRow.value(QStringLiteral("zeroconf_name")).isEmpty()
+            && mRow.value(QStringLiteral("name")).isEmpty()
+            && mRow.value(QStringLiteral("snmp_sysname")).isEmpty()) {
+            sIp = mRow.value(QStringLiteral("ip"));
+            sAnnounced = mRow.value(QStringLiteral("zeroconf_name"));
+        }
+    }
+    QVERIFY(!sIp.isEmpty());
+    QFile oRanges(m_oDir.filePath(QStringLiteral("ranges.txt")));
+    QVERIFY(oRanges.open(QIODevice::WriteOnly));
+    oRanges.write(sIp.toLatin1() + '\n');
+    oRanges.close();
+    THosts mHosts;
+    QString sError;
+    QVERIFY2(Scan(false, mHosts, sError), qPrintable(sError));
+    QCOMPARE(mHosts.value(sIp).value(QStringLiteral("name")).toString(), sAnnounced);
 }
 
 QTEST_GUILESS_MAIN(TestConsoleModesLab)
