@@ -9,8 +9,11 @@
 #   silent  vistrel_console /r:198.18.0.30          (the host that drops everything, alone)
 #   lan     vistrel_console /r:198.18.0.0/24
 # each with /p:none /n:none (liveness and names), the default probes, and /p:all; and once per
-# run the peers on the /24: nmap -sn -n, and nmap -p 21,80,443,445,4899.
-# Prints the medians; writes bench/results/firewalled-runs.tsv and firewalled-medians.tsv.
+# run the peers on the /24: nmap -sn -n, nmap -p 21,80,443,445,4899, and nmap -sS -sU with
+# nbstat and http-title (as bench/run.sh);
+#   n20     vistrel_console /r:198.18.0.0/20 with /p:netbios /n:none, and the default probes
+#           (peak memory of a /20); the peer nmap -sU -p 137 --script nbstat.
+# Prints the medians and the highest peak resident memory; writes bench/results/firewalled-runs.tsv and firewalled-medians.tsv.
 #
 # The lab is shared: this script never brings it up or down. Environment: BENCH_RUNS,
 # BENCH_CONSOLES ("label=path ...", default "now=build/console/vistrel_console"), BENCH_CASES
@@ -23,7 +26,7 @@ netlab=$root/tests/netlab/netlab.sh
 . "$root/bench/time_file.sh"
 runs=${BENCH_RUNS:-3}
 consoles=${BENCH_CONSOLES:-now=$root/build/console/vistrel_console}
-cases=${BENCH_CASES:-silent lan}
+cases=${BENCH_CASES:-silent lan n20}
 scan_timeout=${BENCH_SCAN_TIMEOUT:-120}
 results=$root/bench/results
 
@@ -76,6 +79,16 @@ for run in $(seq 1 "$runs"); do
         case $case in
         silent) range=198.18.0.30 ;;
         lan) range=198.18.0.0/24 ;;
+        n20)
+            range=198.18.0.0/20
+            for entry in $consoles; do
+                label=${entry%%=*} console=${entry#*=}
+                measure "$label" n20 netbios "$run" "$console" "/r:$range" /p:netbios /n:none "/f:$raw/$label.n20.netbios.$run.txt"
+                measure "$label" n20 default "$run" "$console" "/r:$range" "/f:$raw/$label.n20.default.$run.txt"
+            done
+            measure nmap n20 netbios "$run" nmap -sU -p 137 --script nbstat "$range"
+            continue
+            ;;
         *) echo "unknown case $case" >&2; exit 2 ;;
         esac
         for entry in $consoles; do
@@ -87,17 +100,19 @@ for run in $(seq 1 "$runs"); do
     done
     measure nmap lan names "$run" nmap -sn -n 198.18.0.0/24
     measure nmap lan default "$run" nmap -p 21,80,443,445,4899 198.18.0.0/24
+    # Without a script time-out http-title reads the lab's endless trickling page forever.
+    measure nmap lan all "$run" nmap -sS -sU -p T:21,80,443,4899,U:137 --script nbstat,http-title --script-timeout 5s 198.18.0.0/24
 done
 echo "measured in $(($(date +%s) - started)) s"
 
 # Medians per tool, case and mode.
-awk -F'\t' 'NR > 1 { k = $1 "\t" $2 "\t" $3; v[k] = v[k] " " $5; if (!(k in o)) { o[k] = ++n; key[n] = k } }
+awk -F'\t' 'NR > 1 { k = $1 "\t" $2 "\t" $3; v[k] = v[k] " " $5; if ($6 + 0 > r[k]) r[k] = $6 + 0; if (!(k in o)) { o[k] = ++n; key[n] = k } }
     END {
-        print "tool\tcase\tmode\truns\tmedian_wall_s"
+        print "tool\tcase\tmode\truns\tmedian_wall_s\tpeak_rss_kb"
         for (i = 1; i <= n; i++) {
             m = split(substr(v[key[i]], 2), a, " ")
             for (x = 1; x <= m; x++) for (y = x + 1; y <= m; y++) if (a[y] + 0 < a[x] + 0) { t = a[x]; a[x] = a[y]; a[y] = t }
             med = m % 2 ? a[(m + 1) / 2] : (a[m / 2] + a[m / 2 + 1]) / 2
-            printf "%s\t%d\t%.2f\n", key[i], m, med
+            printf "%s\t%d\t%.2f\t%d\n", key[i], m, med, r[key[i]]
         }
     }' "$runs_tsv" | tee "$results/firewalled-medians.tsv" | column -t -s $'\t'

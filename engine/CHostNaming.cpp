@@ -12,6 +12,8 @@
 namespace {
 
 constexpr int kSnmpBufferSize = 1025;
+// How long browsing has run before an announced name is looked up.
+constexpr int kZeroconfSettleMs = 1000;
 
 bool NameIsMissing(const CScanResult &i_oResult)
 {
@@ -30,12 +32,18 @@ void CHostNaming::NameFromDiscovery(CScanResult &io_oResult,
     if (!io_oResult.IsAlive() || !NameIsMissing(io_oResult))
         return;
     const quint32 nIp = io_oResult.ip();
-    const QString sZeroconfName = CNetText::Clean(CZeroconf::Instance()->Lookup(nIp));
+    // Browsing starts with the first host's naming, unless the scan started it; SNMP is asked
+    // first, so that its wait counts towards the browse's.
+    CZeroconf *pZeroconf = CZeroconf::Instance();
+    const QString sSnmpName = SnmpName(nIp, i_oTimeouts, io_pSnmp);
+    if (!sSnmpName.isEmpty()) {
+        io_oResult.set_name(sSnmpName);
+        return;
+    }
+    pZeroconf->WaitBrowsedFor(kZeroconfSettleMs);
+    const QString sZeroconfName = CNetText::Clean(pZeroconf->Lookup(nIp));
     if (!sZeroconfName.isEmpty())
         io_oResult.set_name(sZeroconfName);
-    const QString sSnmpName = SnmpName(nIp, i_oTimeouts, io_pSnmp);
-    if (!sSnmpName.isEmpty())
-        io_oResult.set_name(sSnmpName);
 }
 
 QString

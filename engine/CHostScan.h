@@ -10,10 +10,12 @@
 
 class CLivenessSweep;
 
-// Runs every probe against one host in the fixed order: liveness, name, then the services that
-// the configuration switches on. Runs on a scan worker thread and blocks for the probes' time-outs.
-// A probe that fails leaves the result as it was; hosts that are not alive get no further probe.
-// Between probes it gives up early when the thread has been asked to stop.
+// Runs every probe against one host: liveness, name, then the services that the configuration
+// switches on. Runs on a scan worker thread and blocks for the probes' time-outs. The service
+// probes ask at once, on threads of their own, while the name is sought; what they found is
+// written in the fixed order, so a host costs its longest wait and its record is the one the
+// probes asked one after the other would give. A probe that fails leaves the result as it was;
+// hosts that are not alive get no further probe. A worker asked to stop starts no more probes.
 class CHostScan final
 {
 public:

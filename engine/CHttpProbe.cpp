@@ -131,22 +131,40 @@ CHttpProbe::Fetch(const QUrl &i_oUrl, bool i_fTakeTitle, int i_nTimeoutMs, int i
     return oAnswer;
 }
 
+CHttpProbe::TAnswer CHttpProbe::AskHttp(quint32 i_nIp, const TProbeTimeouts &i_oTimeouts)
+{
+    return Fetch(QUrl(QStringLiteral("http://%1").arg(IpToText(i_nIp))),
+                 true,
+                 TimeoutMs,
+                 i_oTimeouts.nConnectMs);
+}
+
+CHttpProbe::TAnswer CHttpProbe::AskHttps(quint32 i_nIp, const TProbeTimeouts &i_oTimeouts)
+{
+    return Fetch(QUrl(QStringLiteral("https://%1").arg(IpToText(i_nIp))),
+                 false,
+                 TimeoutMs,
+                 i_oTimeouts.nConnectMs);
+}
+
+void CHttpProbe::ApplyHttp(const TAnswer &i_oAnswer, CScanResult &io_oResult)
+{
+    io_oResult.set_has_http(i_oAnswer.fOk);
+    if (i_oAnswer.fOk)
+        io_oResult.set_http_title(i_oAnswer.sTitle);
+}
+
+void CHttpProbe::ApplyHttps(const TAnswer &i_oAnswer, CScanResult &io_oResult)
+{
+    io_oResult.set_has_https(i_oAnswer.fOk);
+}
+
 void CHttpProbe::ProbeHttp(CScanResult &io_oResult, const TProbeTimeouts &i_oTimeouts)
 {
-    const TAnswer oAnswer = Fetch(QUrl(QStringLiteral("http://%1").arg(io_oResult.IpText())),
-                                  true,
-                                  TimeoutMs,
-                                  i_oTimeouts.nConnectMs);
-    io_oResult.set_has_http(oAnswer.fOk);
-    if (oAnswer.fOk)
-        io_oResult.set_http_title(oAnswer.sTitle);
+    ApplyHttp(AskHttp(io_oResult.ip(), i_oTimeouts), io_oResult);
 }
 
 void CHttpProbe::ProbeHttps(CScanResult &io_oResult, const TProbeTimeouts &i_oTimeouts)
 {
-    const TAnswer oAnswer = Fetch(QUrl(QStringLiteral("https://%1").arg(io_oResult.IpText())),
-                                  false,
-                                  TimeoutMs,
-                                  i_oTimeouts.nConnectMs);
-    io_oResult.set_has_https(oAnswer.fOk);
+    ApplyHttps(AskHttps(io_oResult.ip(), i_oTimeouts), io_oResult);
 }

@@ -38,6 +38,13 @@ public:
                          int i_nTimeoutMs = TimeoutMs,
                          int i_nConnectMs = 0);
 
+    // The two halves of ProbeHttp() and ProbeHttps(): asking the host, and writing what it said
+    // into the result, so a host's probes can ask at once and still be written in their order.
+    static TAnswer AskHttp(quint32 i_nIp, const TProbeTimeouts &i_oTimeouts);
+    static TAnswer AskHttps(quint32 i_nIp, const TProbeTimeouts &i_oTimeouts);
+    static void ApplyHttp(const TAnswer &i_oAnswer, CScanResult &io_oResult);
+    static void ApplyHttps(const TAnswer &i_oAnswer, CScanResult &io_oResult);
+
     // "http://<ip>": sets has_http and, on success, http_title.
     static void ProbeHttp(CScanResult &io_oResult,
                           const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());

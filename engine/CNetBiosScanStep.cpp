@@ -44,15 +44,19 @@ int CNetBiosScanStep::WaitMs() const
     return m_oCfg.high_accuracy() ? kHighAccuracyWaitMs : kWaitMs;
 }
 
-void CNetBiosScanStep::Run(CScanResult &io_oResult) const
+bool CNetBiosScanStep::Ask(quint32 i_nIp, CNetBiosNodeStatus &o_oStatus) const
 {
     // A fresh querier per host, so every request of a scan carries id 0: the answer arrives
     // on this query's own socket, which is what really ties it to the question.
     CNetBiosQuery oQuery;
+    return oQuery.Query(qToBigEndian(i_nIp), WaitMs(), o_oStatus);
+}
+
+void CNetBiosScanStep::Run(CScanResult &io_oResult) const
+{
     CNetBiosNodeStatus oStatus;
-    if (!oQuery.Query(qToBigEndian(io_oResult.ip()), WaitMs(), oStatus))
-        return;
-    Apply(oStatus, io_oResult);
+    if (Ask(io_oResult.ip(), oStatus))
+        Apply(oStatus, io_oResult);
 }
 
 void CNetBiosScanStep::Apply(const CNetBiosNodeStatus &i_oStatus, CScanResult &io_oResult)

@@ -15,6 +15,8 @@ public:
     explicit CNetBiosScanStep(const CCfg &i_oCfg);
 
     void Run(CScanResult &io_oResult) const;
+    // The query of Run() alone: true with the answer in o_oStatus.
+    bool Ask(quint32 i_nIp, CNetBiosNodeStatus &o_oStatus) const;
 
     int WaitMs() const;
 

@@ -4,20 +4,53 @@
 #include "CCfg.h"
 #include "CNetText.h"
 #include "CScanResult.h"
-#include "INetResources.h"
+
+std::optional<QStringList> CNetResourceProbe::AskShares(const QString &i_sName,
+                                                        quint32 i_nIp,
+                                                        INetResources &io_oNet,
+                                                        const TProbeTimeouts &i_oTimeouts)
+{
+    const QString sName = i_sName.trimmed();
+    if (sName.isEmpty())
+        return std::nullopt;
+    QStringList lsShares =
+        io_oNet.Shares(sName, i_nIp, i_oTimeouts.nConnectMs).value_or(QStringList());
+    for (QString &sShare : lsShares)
+        sShare = CNetText::Clean(sShare);
+    return lsShares;
+}
+
+std::optional<QString> CNetResourceProbe::AskUser(const QString &i_sName,
+                                                  quint32 i_nIp,
+                                                  const INetResources::TCredentials &i_oCredentials,
+                                                  INetResources &io_oNet,
+                                                  const TProbeTimeouts &i_oTimeouts)
+{
+    const QString sName = i_sName.trimmed();
+    if (sName.isEmpty())
+        return std::nullopt;
+    if (const std::optional<QString> osUser =
+            io_oNet.LoggedOnUser(sName, i_nIp, i_oCredentials, i_oTimeouts.nConnectMs))
+        return CNetText::CleanTrimmed(*osUser);
+    return std::nullopt;
+}
+
+INetResources::TCredentials CNetResourceProbe::Credentials(const CCfg &i_oCfg)
+{
+    INetResources::TCredentials oCredentials;
+    oCredentials.sLogin = i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_login")).toString();
+    oCredentials.sPassword =
+        i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_pass")).toString();
+    return oCredentials;
+}
 
 void CNetResourceProbe::ProbeShares(CScanResult &io_oResult,
                                     INetResources &io_oNet,
                                     const TProbeTimeouts &i_oTimeouts)
 {
-    const QString sName = io_oResult.name().trimmed();
-    if (sName.isEmpty())
-        return;
-    QStringList lsShares =
-        io_oNet.Shares(sName, io_oResult.ip(), i_oTimeouts.nConnectMs).value_or(QStringList());
-    for (QString &sShare : lsShares)
-        sShare = CNetText::Clean(sShare);
-    io_oResult.set_shares(lsShares);
+    if (const std::optional<QStringList> olsShares =
+            AskShares(io_oResult.name(), io_oResult.ip(), io_oNet, i_oTimeouts))
+        io_oResult.set_shares(*olsShares);
 }
 
 void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
@@ -25,14 +58,7 @@ void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
                                   INetResources &io_oNet,
                                   const TProbeTimeouts &i_oTimeouts)
 {
-    const QString sName = io_oResult.name().trimmed();
-    if (sName.isEmpty())
-        return;
-    INetResources::TCredentials oCredentials;
-    oCredentials.sLogin = i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_login")).toString();
-    oCredentials.sPassword =
-        i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_pass")).toString();
     if (const std::optional<QString> osUser =
-            io_oNet.LoggedOnUser(sName, io_oResult.ip(), oCredentials, i_oTimeouts.nConnectMs))
-        io_oResult.set_user(CNetText::CleanTrimmed(*osUser));
+            AskUser(io_oResult.name(), io_oResult.ip(), Credentials(i_oCfg), io_oNet, i_oTimeouts))
+        io_oResult.set_user(*osUser);
 }

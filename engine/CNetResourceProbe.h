@@ -2,10 +2,15 @@
 #pragma once
 
 #include "CProbeTimeouts.h"
+#include "INetResources.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
 
 class CCfg;
 class CScanResult;
-class INetResources;
 
 // The shared folders and logged-on user probes. Both need the host's name (from the naming
 // steps): a host without one gets neither. Blocking, on the worker thread; the waits are bounded
@@ -23,4 +28,18 @@ public:
                           const CCfg &i_oCfg,
                           INetResources &io_oNet,
                           const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());
+
+    // What the two probes ask, apart from writing it: nothing without a name (the result stays
+    // as it was), else the cleaned share list (empty on failure) or the user, if any.
+    static std::optional<QStringList> AskShares(const QString &i_sName,
+                                                quint32 i_nIp,
+                                                INetResources &io_oNet,
+                                                const TProbeTimeouts &i_oTimeouts);
+    static std::optional<QString> AskUser(const QString &i_sName,
+                                          quint32 i_nIp,
+                                          const INetResources::TCredentials &i_oCredentials,
+                                          INetResources &io_oNet,
+                                          const TProbeTimeouts &i_oTimeouts);
+    // The credentials for remote operations in i_oCfg, anonymous when there are none.
+    static INetResources::TCredentials Credentials(const CCfg &i_oCfg);
 };

@@ -3,12 +3,14 @@
 
 #include "CProbeTimeouts.h"
 
+#include <QList>
+
 class CCfg;
 class CScanResult;
 
 // Which of the configured remote-administration ports accept a TCP connection. Blocking, on
-// the worker thread; each port costs at most CTcpConnect::TimeoutMs, or the shorter connect
-// time-out of i_oTimeouts.
+// the calling thread; all ports are tried at once, so the probe costs at most
+// CTcpConnect::TimeoutMs, or the shorter connect time-out of i_oTimeouts.
 class COrtavoProbe final
 {
 public:
@@ -18,4 +20,9 @@ public:
     static void ProbeHost(CScanResult &io_oResult,
                           const CCfg &i_oCfg,
                           const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());
+    // Most connects one host is asked at once.
+    static constexpr int kMostPorts = 4;
+    // The ports of i_lnPorts that accept, in list order.
+    static QList<qint32>
+    OpenPorts(quint32 i_nIp, const QList<int> &i_lnPorts, const TProbeTimeouts &i_oTimeouts);
 };

@@ -8,6 +8,7 @@
 #include <QRunnable>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -249,6 +250,19 @@ bool CZeroconf::Deliver(CZeroconf *i_pOwner, const QString &i_sShortName, quint3
 bool CZeroconf::IsBrowsing() const
 {
     return m_oThread.isRunning();
+}
+
+void CZeroconf::WaitBrowsedFor(int i_nMs) const
+{
+    const auto tUntil = m_tStarted + std::chrono::milliseconds(i_nMs);
+    while (IsBrowsing() && !QThread::currentThread()->isInterruptionRequested()) {
+        const auto tNow = std::chrono::steady_clock::now();
+        if (tNow >= tUntil)
+            return;
+        QThread::msleep(static_cast<unsigned long>(std::min<long long>(
+            kWaitMs,
+            std::chrono::duration_cast<std::chrono::milliseconds>(tUntil - tNow).count() + 1)));
+    }
 }
 
 QString CZeroconf::ShortNameOfWorkstation(const QString &i_sServiceName)

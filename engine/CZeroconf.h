@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <chrono>
 
 // Host names learned from DNS Service Discovery while the scan runs: workstation and
 // sleep-proxy announcements are browsed on a thread of their own, each announced host name is
@@ -40,6 +41,11 @@ public:
     // the address 0, and anything once the instance is stopping.
     bool Insert(const QString &i_sShortName, quint32 i_nIp);
     bool IsBrowsing() const;
+    // Returns once browsing has gone on for i_nMs since the instance was made, at once when it
+    // has ended or the calling thread is asked to stop. The daemon's answers and their
+    // addresses come within about a second: a lookup made sooner misses names that a later one
+    // finds, so that which hosts get one would depend on the order of the scan.
+    void WaitBrowsedFor(int i_nMs) const;
 
     // The host name inside a service name: a workstation service reads "host [mac address]",
     // a sleep-proxy service "numbers host". A name without a space is the host name itself.
@@ -88,5 +94,6 @@ private:
     // Keys are host byte order.
     QMap<quint32, QString> m_mapNames;
     std::atomic<bool> m_fStop{false};
+    const std::chrono::steady_clock::time_point m_tStarted = std::chrono::steady_clock::now();
     CWorkThread m_oThread;
 };

@@ -127,9 +127,14 @@ bool MScanFtp::Probe(const QHostAddress &i_oHost, quint16 i_nPort, int i_nTimeou
     return m_fDone && !m_fError;
 }
 
-void MScanFtp::ProbeHost(CScanResult &io_oResult, const CCfg &i_oCfg)
+bool MScanFtp::Answers(quint32 i_nIp, bool i_fHighAccuracy)
 {
     MScanFtp oFtp;
-    const int nTimeoutMs = i_oCfg.high_accuracy() ? HighAccuracyTimeoutMs : TimeoutMs;
-    io_oResult.set_has_ftp(oFtp.Probe(QHostAddress(io_oResult.ip()), Port, nTimeoutMs));
+    return oFtp.Probe(
+        QHostAddress(i_nIp), Port, i_fHighAccuracy ? HighAccuracyTimeoutMs : TimeoutMs);
+}
+
+void MScanFtp::ProbeHost(CScanResult &io_oResult, const CCfg &i_oCfg)
+{
+    io_oResult.set_has_ftp(Answers(io_oResult.ip(), i_oCfg.high_accuracy()));
 }

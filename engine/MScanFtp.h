@@ -33,6 +33,8 @@ public:
 
     // Sets has_ftp from a probe of port 21.
     static void ProbeHost(CScanResult &io_oResult, const CCfg &i_oCfg);
+    // What ProbeHost() asks: whether port 21 of i_nIp greets within the mode's time-out.
+    static bool Answers(quint32 i_nIp, bool i_fHighAccuracy);
 
 public slots:
     // Ends the wait; i_fError false means the connect finished with the greeting. i_nId is unused.

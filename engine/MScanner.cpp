@@ -6,6 +6,7 @@
 #include "CLivenessSweep.h"
 #include "CScannerThread.h"
 #include "CThreadHandOff.h"
+#include "CZeroconf.h"
 #include "EngineLog.h"
 
 #include <QNetworkSession>
@@ -16,12 +17,14 @@
 
 namespace {
 
-// A worker holds its thread's event notifier all the time and, while it probes, the sockets of
-// one probe step, the HTTP client's own thread with its notifier and connection, or the pipes of
-// the share lister's helper process. Measured on Linux with every probe on against a /24 that
-// answers each one: about 3 per busy worker at the peak (918 descriptors for 400 workers, 254 of
-// them busy; 82 for 24), transient pipes missed by sampling aside. Rounded up with room to spare.
-constexpr quint64 kDescriptorsPerWorker = 8;
+// A worker holds its thread's event notifier all the time and, while it probes a host, the
+// SNMP and reverse DNS sockets, and up to seven probe threads at once, each with its notifier
+// and its sockets (up to four for the remote administration ports) or the pipes of a helper
+// process. Measured on Linux with every probe on against 29 hosts that accept every TCP probe
+// and never answer, one worker each: 400 descriptors, about 13 per worker (81, about 2, when
+// the probes ran one after the other), transient pipes missed by sampling aside. Rounded up
+// with room to spare.
+constexpr quint64 kDescriptorsPerWorker = 20;
 // What the process holds besides its workers: standard streams, the main thread's notifier,
 // the liveness sweep's raw sockets, the name libraries, the output and memory files.
 constexpr quint64 kDescriptorsReserved = 32;
@@ -120,6 +123,8 @@ void MScanner::OnScan(CIpList i_oScope, int i_nId)
     }
     if (pOld)
         pOld->Stop();
+    // Announced names are browsed for while liveness runs, not from the first naming on.
+    CZeroconf::Instance();
     std::shared_ptr<CLivenessSweep> pSweep =
         CLivenessSweep::StartFor(i_oScope,
                                  CLivenessProbes::kArpTimeoutMs,

@@ -31,6 +31,8 @@ public:
                                         quint32 i_nIp,
                                         const TCredentials &i_oCredentials,
                                         int i_nConnectMs) override;
+    // Both address the host by its IP address.
+    bool NeedsServerName() const override { return false; }
 
     // The first user name in rpcclient's answer to "wkssvc_enumerateusers 0"; exposed for tests.
     static std::optional<QString> ParseUserList(const QByteArray &i_baOutput);

@@ -41,6 +41,10 @@ public:
                                                 const TCredentials &i_oCredentials,
                                                 int i_nConnectMs) = 0;
 
+    // Whether Shares() and LoggedOnUser() address the host by i_sServer. Where they do not, a
+    // scan may ask them before the host's name is final.
+    virtual bool NeedsServerName() const { return true; }
+
     // The process-wide implementation for this OS; created on first use, thread-safe.
     static INetResources &Instance();
 };

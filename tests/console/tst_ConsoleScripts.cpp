@@ -786,7 +786,7 @@ void TestConsoleScripts::fewDescriptorsClampTheThreads_data()
     QTest::newRow("64, the most threads") << "64:64"
                                           << "/t:1024" << true;
     QTest::newRow("soft 256 is raised to the hard 4096") << "256:4096"
-                                                         << "/t:300" << false;
+                                                         << "/t:200" << false;
 }
 
 void TestConsoleScripts::fewDescriptorsClampTheThreads()
