@@ -177,8 +177,10 @@ CInventoryStore::~CInventoryStore()
 
 QString CInventoryStore::DefaultSqlitePath()
 {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(QStringLiteral("inventory.sqlite"));
+    // The windowed program's AppDataLocation (organization "brenmark", application "vistrel"),
+    // spelled out so that the console, which sets neither, records into the same store.
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+        .filePath(QStringLiteral("brenmark/vistrel/inventory.sqlite"));
 }
 
 bool CInventoryStore::CheckLocation(const QString &i_sLocation, QString *o_psMessage)

@@ -54,7 +54,7 @@ public:
     // "postgresql://user@host:port/db" (also "?host=/socket/folder"). A password in the URL is
     // refused: it would show in the process list.
     static bool CheckLocation(const QString &i_sLocation, QString *o_psMessage);
-    // The embedded store's file in the user's data folder.
+    // The embedded store's file in the user's data folder, the same for both programs.
     static QString DefaultSqlitePath();
 
     // Opens the store, creating or upgrading its schema. A SQLite file that is not a sound
