@@ -12,12 +12,14 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
 
 #include <algorithm>
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcInventory, "app.inventory")
 
@@ -123,7 +125,7 @@ const QList<QStringList> &Migrations()
                            "netbios_group TEXT NOT NULL, user_name TEXT NOT NULL, services TEXT "
                            "NOT NULL, ports TEXT NOT NULL, shares TEXT NOT NULL, title TEXT NOT "
                            "NULL)"),
-            QStringLiteral("CREATE INDEX observations_scan ON observations (scan_id)"),
+            QStringLiteral("CREATE INDEX observations_scan ON observations (scan_id, device_id)"),
             QStringLiteral("CREATE INDEX observations_device ON observations (device_id)"),
             QStringLiteral("CREATE TABLE addresses (device_id BIGINT NOT NULL REFERENCES devices "
                            "(id) ON DELETE CASCADE, ip TEXT NOT NULL, first_seen TEXT NOT NULL, "
@@ -158,6 +160,7 @@ struct CInventoryStore::TDevice
     QString sName;
     QString sServices;
     QString sProbes;
+    QString sVendor;
     QString sState;
     int nMissed = 0;
     bool fSeen = false;
@@ -573,8 +576,11 @@ bool CInventoryStore::RecordInTransaction(const TScan &i_oScan,
             hPresentAt.insert(lDevices.at(i).nIp, i);
     }
 
+    // Events and observations name their device by its index here: new devices get their key
+    // only when they are inserted, together, after the loop.
+    QList<int> lnEventDevices;
     const auto AddEvent = [&](const QString &i_sKind,
-                              const TDevice &i_oDevice,
+                              int i_nDevice,
                               const QString &i_sIp,
                               const QString &i_sOld,
                               const QString &i_sNew) {
@@ -582,53 +588,16 @@ bool CInventoryStore::RecordInTransaction(const TScan &i_oScan,
         oEvent.sKind = i_sKind;
         oEvent.oTime = i_oScan.oEnded;
         oEvent.sIp = i_sIp;
-        oEvent.sMac = i_oDevice.sMac;
+        oEvent.sMac = lDevices.at(i_nDevice).sMac;
         oEvent.sOld = i_sOld;
         oEvent.sNew = i_sNew;
         oEvent.sSite = sSite;
         o_plEvents->append(oEvent);
-        return i_oDevice.nId;
+        lnEventDevices << i_nDevice;
     };
-    QList<qint64> lnEventDevices;
-
-    QSqlQuery oInsertDevice(oDb);
-    oInsertDevice.prepare(QStringLiteral(
-        "INSERT INTO devices (site, dkey, mac, ip, ip_num, name, vendor, services, probes, state, "
-        "missed, first_seen, last_seen) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 'up', 0, ?, ?) "
-        "RETURNING id"));
-    QSqlQuery oObservation(oDb);
-    oObservation.prepare(QStringLiteral(
-        "INSERT INTO observations (scan_id, device_id, ip, status, mac, name, netbios_name, "
-        "netbios_group, user_name, services, ports, shares, title) VALUES (?, ?, ?, ?, ?, ?, ?, "
-        "?, ?, ?, ?, ?, ?)"));
-    QSqlQuery oTouchAddress(oDb);
-    oTouchAddress.prepare(
-        QStringLiteral("UPDATE addresses SET last_seen = ? WHERE device_id = ? AND ip = ?"));
-    QSqlQuery oAddAddress(oDb);
-    oAddAddress.prepare(QStringLiteral(
-        "INSERT INTO addresses (device_id, ip, first_seen, last_seen) VALUES (?, ?, ?, ?)"));
-    QSqlQuery oTouchName(oDb);
-    oTouchName.prepare(
-        QStringLiteral("UPDATE names SET last_seen = ? WHERE device_id = ? AND name = ?"));
-    QSqlQuery oAddName(oDb);
-    oAddName.prepare(QStringLiteral(
-        "INSERT INTO names (device_id, name, first_seen, last_seen) VALUES (?, ?, ?, ?)"));
-
-    const auto Touch =
-        [&](QSqlQuery &io_rTouch, QSqlQuery &io_rAdd, qint64 i_nDevice, const QString &i_sValue) {
-            io_rTouch.addBindValue(sNow);
-            io_rTouch.addBindValue(i_nDevice);
-            io_rTouch.addBindValue(i_sValue);
-            if (!Exec(io_rTouch, o_psError))
-                return false;
-            if (io_rTouch.numRowsAffected() > 0)
-                return true;
-            io_rAdd.addBindValue(i_nDevice);
-            io_rAdd.addBindValue(i_sValue);
-            io_rAdd.addBindValue(sNow);
-            io_rAdd.addBindValue(sNow);
-            return Exec(io_rAdd, o_psError);
-        };
+    QVector<QVariantList> vObservations;
+    QList<int> lnObservationDevices;
+    QList<int> lnNewDevices;
 
     for (const CScanResult &oResult : qAsConst(lAlive)) {
         const QString sMac = MacText(oResult);
@@ -662,6 +631,7 @@ bool CInventoryStore::RecordInTransaction(const TScan &i_oScan,
             rBefore.fChanged = true;
             fMacChanged = true;
         }
+        const QString sMacBefore = nPresent >= 0 ? lDevices.at(nPresent).sMac : QString();
         if (nIndex < 0) {
             TDevice oDevice;
             oDevice.sKey = sKey;
@@ -672,79 +642,51 @@ bool CInventoryStore::RecordInTransaction(const TScan &i_oScan,
             oDevice.sServices = sServices;
             oDevice.sProbes = sProbes;
             oDevice.sState = QStringLiteral("up");
-            oInsertDevice.addBindValue(sSite);
-            oInsertDevice.addBindValue(sKey);
-            oInsertDevice.addBindValue(sMac);
-            oInsertDevice.addBindValue(sIp);
-            oInsertDevice.addBindValue(static_cast<qint64>(oResult.ip()));
-            oInsertDevice.addBindValue(sName);
-            oInsertDevice.addBindValue(
-                Bounded(m_fnVendor && oResult.HasMac() ? m_fnVendor(oResult.mac()) : QString()));
-            oInsertDevice.addBindValue(sServices);
-            oInsertDevice.addBindValue(sProbes);
-            oInsertDevice.addBindValue(sNow);
-            oInsertDevice.addBindValue(sNow);
-            if (!Exec(oInsertDevice, o_psError) || !oInsertDevice.next())
-                return false;
-            oDevice.nId = oInsertDevice.value(0).toLongLong();
-            oInsertDevice.finish();
+            oDevice.sVendor =
+                Bounded(m_fnVendor && oResult.HasMac() ? m_fnVendor(oResult.mac()) : QString());
             oDevice.fSeen = true;
             nIndex = lDevices.size();
             lDevices << oDevice;
             hByKey.insert(sKey, nIndex);
-            if (fMacChanged) {
-                lnEventDevices << AddEvent(
-                    QStringLiteral("mac-changed"), oDevice, sIp, lDevices.at(nPresent).sMac, sMac);
-            } else {
-                lnEventDevices << AddEvent(QStringLiteral("new"), oDevice, sIp, QString(), sIp);
-            }
-        } else {
+            lnNewDevices << nIndex;
+            if (fMacChanged)
+                AddEvent(QStringLiteral("mac-changed"), nIndex, sIp, sMacBefore, sMac);
+            else
+                AddEvent(QStringLiteral("new"), nIndex, sIp, QString(), sIp);
+        } else if (!lDevices.at(nIndex).fSeen) {
             TDevice &rDevice = lDevices[nIndex];
             if (fMacChanged) {
-                lnEventDevices << AddEvent(
-                    QStringLiteral("mac-changed"), rDevice, sIp, lDevices.at(nPresent).sMac, sMac);
+                AddEvent(QStringLiteral("mac-changed"), nIndex, sIp, sMacBefore, sMac);
             } else if (rDevice.sState == QLatin1String("gone")
                        || rDevice.sState == QLatin1String("replaced")) {
-                lnEventDevices << AddEvent(QStringLiteral("back"), rDevice, sIp, QString(), sIp);
+                AddEvent(QStringLiteral("back"), nIndex, sIp, QString(), sIp);
             }
-            if (rDevice.sIp != sIp) {
-                lnEventDevices << AddEvent(
-                    QStringLiteral("ip-changed"), rDevice, sIp, rDevice.sIp, sIp);
-            }
+            if (rDevice.sIp != sIp)
+                AddEvent(QStringLiteral("ip-changed"), nIndex, sIp, rDevice.sIp, sIp);
             // A name that did not come this time is a lost answer, not a change.
-            if (!sName.isEmpty() && !rDevice.sName.isEmpty() && sName != rDevice.sName) {
-                lnEventDevices << AddEvent(
-                    QStringLiteral("name-changed"), rDevice, sIp, rDevice.sName, sName);
-            }
+            const bool fNameChanged = !sName.isEmpty() && sName != rDevice.sName;
+            if (fNameChanged && !rDevice.sName.isEmpty())
+                AddEvent(QStringLiteral("name-changed"), nIndex, sIp, rDevice.sName, sName);
             // Scans that asked other probes find other services: no change in that.
             if (rDevice.sProbes == sProbes && rDevice.sServices != sServices) {
-                lnEventDevices << AddEvent(
-                    QStringLiteral("services-changed"), rDevice, sIp, rDevice.sServices, sServices);
+                AddEvent(
+                    QStringLiteral("services-changed"), nIndex, sIp, rDevice.sServices, sServices);
             }
+            rDevice.fChanged = rDevice.fChanged || rDevice.sIp != sIp || fNameChanged
+                               || rDevice.sServices != sServices || rDevice.sProbes != sProbes;
             rDevice.sIp = sIp;
             rDevice.nIp = oResult.ip();
             if (!sName.isEmpty())
                 rDevice.sName = sName;
             rDevice.sServices = sServices;
             rDevice.sProbes = sProbes;
-            rDevice.sState = QStringLiteral("up");
-            rDevice.nMissed = 0;
             rDevice.fSeen = true;
-            rDevice.fChanged = true;
         }
-        const TDevice &rDevice = lDevices.at(nIndex);
+        // A device seen at a second address of the same scan (a router answering for several)
+        // is recorded there, but judged once.
         QStringList lsPorts;
         for (const qint32 nPort : oResult.ortavo_ports())
             lsPorts << QString::number(nPort);
-        oObservation.addBindValue(nScanId);
-        oObservation.addBindValue(rDevice.nId);
-        oObservation.addBindValue(sIp);
-        oObservation.addBindValue(HostStatusText(oResult.status()));
-        oObservation.addBindValue(sMac);
-        oObservation.addBindValue(Bounded(oResult.name()));
-        oObservation.addBindValue(Bounded(oResult.netbiosname()));
-        oObservation.addBindValue(Bounded(oResult.netbiosgroup()));
-        oObservation.addBindValue(Bounded(oResult.user()));
         QStringList lsServices;
         if (oResult.has_http())
             lsServices << QStringLiteral("http");
@@ -752,19 +694,24 @@ bool CInventoryStore::RecordInTransaction(const TScan &i_oScan,
             lsServices << QStringLiteral("https");
         if (oResult.has_ftp())
             lsServices << QStringLiteral("ftp");
-        oObservation.addBindValue(Bounded(lsServices.join(QLatin1Char(','))));
-        oObservation.addBindValue(Bounded(lsPorts.join(QLatin1Char(','))));
-        oObservation.addBindValue(Bounded(oResult.shares().join(QLatin1Char(','))));
-        oObservation.addBindValue(Bounded(oResult.http_title()));
-        if (!Exec(oObservation, o_psError))
-            return false;
-        if (!Touch(oTouchAddress, oAddAddress, rDevice.nId, sIp))
-            return false;
-        if (!sName.isEmpty() && !Touch(oTouchName, oAddName, rDevice.nId, sName))
-            return false;
+        vObservations << QVariantList{nScanId,
+                                      qint64(0),
+                                      sIp,
+                                      Bounded(HostStatusText(oResult.status())),
+                                      sMac,
+                                      Bounded(oResult.name()),
+                                      Bounded(oResult.netbiosname()),
+                                      Bounded(oResult.netbiosgroup()),
+                                      Bounded(oResult.user()),
+                                      Bounded(lsServices.join(QLatin1Char(','))),
+                                      Bounded(lsPorts.join(QLatin1Char(','))),
+                                      Bounded(oResult.shares().join(QLatin1Char(','))),
+                                      Bounded(oResult.http_title())};
+        lnObservationDevices << nIndex;
     }
 
-    for (TDevice &rDevice : lDevices) {
+    for (int i = 0; i < lDevices.size(); ++i) {
+        TDevice &rDevice = lDevices[i];
         if (rDevice.fSeen || !InRanges(i_oScan.vRanges, rDevice.nIp)
             || (rDevice.sState != QLatin1String("up") && rDevice.sState != QLatin1String("missed")))
             continue;
@@ -774,18 +721,57 @@ bool CInventoryStore::RecordInTransaction(const TScan &i_oScan,
             rDevice.nMissed >= kMissesForGone ? QStringLiteral("gone") : QStringLiteral("missed");
         rDevice.fChanged = true;
         if (rDevice.sState == QLatin1String("gone"))
-            lnEventDevices << AddEvent(
-                QStringLiteral("gone"), rDevice, rDevice.sIp, rDevice.sIp, QString());
+            AddEvent(QStringLiteral("gone"), i, rDevice.sIp, rDevice.sIp, QString());
     }
 
+    // Many rows per statement: a round trip to a database server per row would cost seconds
+    // on a /16.
+    {
+        QVector<QVariantList> vRows;
+        for (const int nIndex : qAsConst(lnNewDevices)) {
+            const TDevice &rDevice = lDevices.at(nIndex);
+            vRows << QVariantList{sSite,
+                                  rDevice.sKey,
+                                  rDevice.sMac,
+                                  rDevice.sIp,
+                                  static_cast<qint64>(rDevice.nIp),
+                                  rDevice.sName,
+                                  rDevice.sVendor,
+                                  rDevice.sServices,
+                                  rDevice.sProbes,
+                                  rDevice.sState,
+                                  0,
+                                  sNow,
+                                  sNow};
+        }
+        QVector<QVariantList> vKeys;
+        if (!InsertRows(QStringLiteral("devices (site, dkey, mac, ip, ip_num, name, vendor, "
+                                       "services, probes, state, missed, first_seen, last_seen)"),
+                        vRows,
+                        QStringLiteral(" RETURNING id, dkey"),
+                        &vKeys,
+                        o_psError))
+            return false;
+        for (const QVariantList &lKey : qAsConst(vKeys))
+            lDevices[hByKey.value(lKey.at(1).toString())].nId = lKey.at(0).toLongLong();
+    }
+    for (int i = 0; i < vObservations.size(); ++i)
+        vObservations[i][1] = lDevices.at(lnObservationDevices.at(i)).nId;
+    if (!InsertRows(QStringLiteral("observations (scan_id, device_id, ip, status, mac, name, "
+                                   "netbios_name, netbios_group, user_name, services, ports, "
+                                   "shares, title)"),
+                    vObservations,
+                    QString(),
+                    nullptr,
+                    o_psError))
+        return false;
+
     QSqlQuery oUpdate(oDb);
-    oUpdate.prepare(QStringLiteral(
-        "UPDATE devices SET dkey = ?, mac = ?, ip = ?, ip_num = ?, name = ?, services = ?, "
-        "probes = ?, state = ?, missed = ? WHERE id = ?"));
-    QSqlQuery oSeen(oDb);
-    oSeen.prepare(QStringLiteral("UPDATE devices SET last_seen = ? WHERE id = ?"));
+    oUpdate.prepare(
+        QStringLiteral("UPDATE devices SET dkey = ?, mac = ?, ip = ?, ip_num = ?, name = ?, "
+                       "services = ?, probes = ?, state = ?, missed = ? WHERE id = ?"));
     for (const TDevice &rDevice : qAsConst(lDevices)) {
-        if (!rDevice.fChanged)
+        if (!rDevice.fChanged || rDevice.nId == 0)
             continue;
         oUpdate.addBindValue(rDevice.sKey);
         oUpdate.addBindValue(rDevice.sMac);
@@ -799,32 +785,62 @@ bool CInventoryStore::RecordInTransaction(const TScan &i_oScan,
         oUpdate.addBindValue(rDevice.nId);
         if (!Exec(oUpdate, o_psError))
             return false;
-        if (rDevice.fSeen) {
-            oSeen.addBindValue(sNow);
-            oSeen.addBindValue(rDevice.nId);
-            if (!Exec(oSeen, o_psError))
-                return false;
-        }
     }
 
-    QSqlQuery oEvent(oDb);
-    oEvent.prepare(
-        QStringLiteral("INSERT INTO events (scan_id, device_id, time, kind, ip, mac, "
-                       "old_value, new_value, site) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (int i = 0; i < o_plEvents->size(); ++i) {
-        const CInventoryEvent &rEvent = o_plEvents->at(i);
-        oEvent.addBindValue(nScanId);
-        oEvent.addBindValue(lnEventDevices.at(i));
-        oEvent.addBindValue(sNow);
-        oEvent.addBindValue(rEvent.sKind);
-        oEvent.addBindValue(rEvent.sIp);
-        oEvent.addBindValue(rEvent.sMac);
-        oEvent.addBindValue(rEvent.sOld.isEmpty() ? QVariant(QVariant::String) : rEvent.sOld);
-        oEvent.addBindValue(rEvent.sNew.isEmpty() ? QVariant(QVariant::String) : rEvent.sNew);
-        oEvent.addBindValue(sSite);
-        if (!Exec(oEvent, o_psError))
+    // What this scan saw, from its observations in the store, in a few statements.
+    static const QString s_sChosenName =
+        QStringLiteral("(CASE WHEN o.name <> '' THEN o.name ELSE o.netbios_name END)");
+    const QStringList lsSeenSql{
+        QStringLiteral("UPDATE devices SET last_seen = CAST(? AS TEXT), state = 'up', missed = 0 "
+                       "WHERE id IN (SELECT o.device_id FROM observations o WHERE o.scan_id = ?)"),
+        QStringLiteral("UPDATE addresses SET last_seen = CAST(? AS TEXT) WHERE EXISTS (SELECT 1 "
+                       "FROM observations o WHERE o.scan_id = ? AND o.device_id = "
+                       "addresses.device_id AND o.ip = addresses.ip)"),
+        QStringLiteral("INSERT INTO addresses (device_id, ip, first_seen, last_seen) SELECT "
+                       "DISTINCT o.device_id, o.ip, CAST(? AS TEXT), CAST(? AS TEXT) FROM "
+                       "observations o WHERE o.scan_id = ? AND NOT EXISTS (SELECT 1 FROM "
+                       "addresses a WHERE a.device_id = o.device_id AND a.ip = o.ip)"),
+        QStringLiteral("UPDATE names SET last_seen = CAST(? AS TEXT) WHERE EXISTS (SELECT 1 FROM "
+                       "observations o WHERE o.scan_id = ? AND o.device_id = names.device_id "
+                       "AND %1 = names.name)")
+            .arg(s_sChosenName),
+        QStringLiteral("INSERT INTO names (device_id, name, first_seen, last_seen) SELECT "
+                       "DISTINCT o.device_id, %1, CAST(? AS TEXT), CAST(? AS TEXT) FROM "
+                       "observations o WHERE o.scan_id = ? AND %1 <> '' AND NOT EXISTS (SELECT 1 "
+                       "FROM names n WHERE n.device_id = o.device_id AND n.name = %1)")
+            .arg(s_sChosenName),
+    };
+    for (const QString &sSql : lsSeenSql) {
+        QSqlQuery oSeen(oDb);
+        oSeen.prepare(sSql);
+        for (int i = sSql.count(QLatin1Char('?')) - 1; i > 0; --i)
+            oSeen.addBindValue(sNow);
+        oSeen.addBindValue(nScanId);
+        if (!Exec(oSeen, o_psError))
             return false;
     }
+
+    QVector<QVariantList> vEvents;
+    for (int i = 0; i < o_plEvents->size(); ++i) {
+        const CInventoryEvent &rEvent = o_plEvents->at(i);
+        vEvents << QVariantList{
+            nScanId,
+            lDevices.at(lnEventDevices.at(i)).nId,
+            sNow,
+            rEvent.sKind,
+            rEvent.sIp,
+            rEvent.sMac,
+            rEvent.sOld.isEmpty() ? QVariant(QVariant::String) : QVariant(rEvent.sOld),
+            rEvent.sNew.isEmpty() ? QVariant(QVariant::String) : QVariant(rEvent.sNew),
+            sSite};
+    }
+    if (!InsertRows(QStringLiteral("events (scan_id, device_id, time, kind, ip, mac, old_value, "
+                                   "new_value, site)"),
+                    vEvents,
+                    QString(),
+                    nullptr,
+                    o_psError))
+        return false;
 
     if (m_nRetentionDays > 0) {
         QSqlQuery oPrune(oDb);
@@ -833,6 +849,56 @@ bool CInventoryStore::RecordInTransaction(const TScan &i_oScan,
         oPrune.addBindValue(sSite);
         if (!Exec(oPrune, o_psError))
             return false;
+    }
+    return true;
+}
+
+bool CInventoryStore::InsertRows(const QString &i_sInto,
+                                 const QVector<QVariantList> &i_vRows,
+                                 const QString &i_sReturning,
+                                 QVector<QVariantList> *o_pvReturned,
+                                 QString *o_psError)
+{
+    // A round trip per row would cost a server seconds on a /16, and SQLite a statement step
+    // per row; 100 rows stay far below both bounds on values per statement.
+    constexpr int nPerStatement = 100;
+    QSqlDatabase oDb = Database();
+    std::unique_ptr<QSqlQuery> pInsert;
+    int nPreparedRows = 0;
+    for (int nFirst = 0; nFirst < i_vRows.size(); nFirst += nPerStatement) {
+        const int nRows = std::min<int>(nPerStatement, i_vRows.size() - nFirst);
+        if (nRows != nPreparedRows) {
+            const int nColumns = i_vRows.at(nFirst).size();
+            QStringList lsMarks;
+            for (int i = 0; i < nColumns; ++i)
+                lsMarks << QStringLiteral("?");
+            const QString sRow =
+                QLatin1Char('(') + lsMarks.join(QStringLiteral(", ")) + QLatin1Char(')');
+            QStringList lsRows;
+            for (int i = 0; i < nRows; ++i)
+                lsRows << sRow;
+            pInsert = std::make_unique<QSqlQuery>(oDb);
+            pInsert->setForwardOnly(true);
+            if (!pInsert->prepare(QStringLiteral("INSERT INTO ") + i_sInto
+                                  + QStringLiteral(" VALUES ") + lsRows.join(QStringLiteral(", "))
+                                  + i_sReturning)) {
+                *o_psError = pInsert->lastError().text().trimmed();
+                return false;
+            }
+            nPreparedRows = nRows;
+        }
+        for (int i = nFirst; i < nFirst + nRows; ++i) {
+            for (const QVariant &vValue : i_vRows.at(i))
+                pInsert->addBindValue(vValue);
+        }
+        if (!Exec(*pInsert, o_psError))
+            return false;
+        while (o_pvReturned && pInsert->next()) {
+            QVariantList lRow;
+            for (int i = 0; i < pInsert->record().count(); ++i)
+                lRow << pInsert->value(i);
+            *o_pvReturned << lRow;
+        }
     }
     return true;
 }

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
+#include <QVector>
 
 #include <functional>
 
@@ -103,6 +105,13 @@ private:
                              CInventoryEvents *o_plEvents,
                              QString *o_psError);
     QString Message(const QString &i_sWhat, const QString &i_sDetail) const;
+    // INSERT INTO i_sInto VALUES (the rows, many per statement, every value bound), with
+    // i_sReturning appended and its rows gathered into o_pvReturned when given.
+    bool InsertRows(const QString &i_sInto,
+                    const QVector<QVariantList> &i_vRows,
+                    const QString &i_sReturning,
+                    QVector<QVariantList> *o_pvReturned,
+                    QString *o_psError);
 
     QString m_sConnection;
     QString m_sLocation;

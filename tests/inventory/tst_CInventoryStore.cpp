@@ -218,6 +218,9 @@ void TestCInventoryStore::events_data()
                        QStringLiteral("mac-changed .10 02:00:00:00:00:a1>02:00:00:00:00:b2"),
                        QString(),
                        QString()};
+    QTest::newRow("one MAC answering at two addresses is judged once")
+        << QStringList{QStringLiteral("10=a1 11=a1"), QStringLiteral("10=a1 11=a1")}
+        << QStringList{QStringLiteral("new .10"), QString()};
     QTest::newRow("a MAC learnt later is the same device")
         << QStringList{QStringLiteral("10=-"), QStringLiteral("10=a1"), QStringLiteral("10=-")}
         << QStringList{QStringLiteral("new .10"), QString(), QString()};
