@@ -273,11 +273,12 @@ bool CInventoryStore::OpenSqlite(const QString &i_sPath, QString *o_psError, QSt
             oDb.setDatabaseName(i_sPath);
             // Another collector or the window may be writing: wait for it rather than fail.
             oDb.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-            if (!oDb.open()) {
+            if (!oDb.open())
                 *o_psError = Message(QStringLiteral("cannot open"), oDb.lastError().text());
-                Close();
-                return false;
-            }
+        }
+        if (!IsOpen()) {
+            Close();
+            return false;
         }
         bool fDamaged = false;
         if (PrepareSchema(o_psError, &fDamaged))
@@ -330,11 +331,12 @@ bool CInventoryStore::OpenPostgres(const QString &i_sUrl, QString *o_psError)
         oDb.setUserName(oUrl.userName());
         oDb.setDatabaseName(oUrl.path().mid(1));
         oDb.setConnectOptions(QStringLiteral("connect_timeout=5"));
-        if (!oDb.open()) {
+        if (!oDb.open())
             *o_psError = Message(QStringLiteral("cannot open"), oDb.lastError().text().trimmed());
-            Close();
-            return false;
-        }
+    }
+    if (!IsOpen()) {
+        Close();
+        return false;
     }
     bool fDamaged = false;
     if (PrepareSchema(o_psError, &fDamaged))

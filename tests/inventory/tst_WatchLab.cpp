@@ -24,6 +24,7 @@ private slots:
     void cleanupTestCase();
     void watch_data();
     void watch();
+    void serverStoppedMidWatch();
 
 private:
     static bool Ip(const QStringList &i_lsArguments);
@@ -342,6 +343,83 @@ void TestWatchLab::watch()
         lsStored << oEvents.value(0).toString() + QLatin1Char(' ') + oEvents.value(1).toString();
     }
     QCOMPARE(lsStored, lsExpected);
+}
+
+void TestWatchLab::serverStoppedMidWatch()
+{
+    m_lEvents.clear();
+    m_baPartial.clear();
+    CPostgresServer oServer;
+    const QString sError = oServer.Start();
+    if (!sError.isEmpty())
+        QSKIP(qPrintable(sError));
+    QVERIFY(Ip({QStringLiteral("-n"),
+                kHosts.at(0),
+                QStringLiteral("link"),
+                QStringLiteral("set"),
+                QStringLiteral("eth0"),
+                QStringLiteral("up")}));
+    QProcess oWatch;
+    oWatch.start(QStringLiteral("ip"),
+                 {QStringLiteral("netns"),
+                  QStringLiteral("exec"),
+                  kScanner,
+                  QStringLiteral(VISTREL_CONSOLE_BIN),
+                  QStringLiteral("/r:198.19.23.2-198.19.23.3"),
+                  QStringLiteral("/w:0"),
+                  QStringLiteral("/d:") + oServer.Url(),
+                  QStringLiteral("/l:lab"),
+                  QStringLiteral("/o:jsonl"),
+                  QStringLiteral("/p:none"),
+                  QStringLiteral("/n:none")});
+    QVERIFY(oWatch.waitForStarted(10000));
+    QVERIFY(WaitForEvent(oWatch, QStringLiteral("new"), QStringLiteral("198.19.23.2")));
+
+    // While the server is away the host goes: the scans that miss it wait in the watch.
+    oServer.Stop();
+    QVERIFY(Ip({QStringLiteral("-n"),
+                kHosts.at(0),
+                QStringLiteral("link"),
+                QStringLiteral("set"),
+                QStringLiteral("eth0"),
+                QStringLiteral("down")}));
+    QElapsedTimer oAway;
+    oAway.start();
+    QByteArray baErrors;
+    // Until more scans wait than the watch keeps: the oldest gives way, with a warning.
+    while (!baErrors.contains("dropped") && oAway.elapsed() < 60000) {
+        oWatch.waitForReadyRead(500);
+        baErrors += oWatch.readAllStandardError();
+    }
+    QVERIFY2(baErrors.count("tried again after the next scan") >= 4, baErrors.constData());
+    QVERIFY(oWatch.state() == QProcess::Running);
+    const QString sRun = oServer.Run();
+    QVERIFY2(sRun.isEmpty(), qPrintable(sRun));
+    QVERIFY(WaitForEvent(oWatch, QStringLiteral("gone"), QStringLiteral("198.19.23.2")));
+    ::kill(static_cast<pid_t>(oWatch.processId()), SIGTERM);
+    QVERIFY(oWatch.waitForFinished(10000));
+    QCOMPARE(oWatch.exitCode(), 0);
+    QVERIFY(QProcess::execute(QStringLiteral("ip"),
+                              {QStringLiteral("-n"),
+                               kHosts.at(0),
+                               QStringLiteral("link"),
+                               QStringLiteral("set"),
+                               QStringLiteral("eth0"),
+                               QStringLiteral("up")})
+            == 0);
+
+    CInventoryStore oStore;
+    QString sOpenError;
+    QVERIFY2(oStore.Open(oServer.Url(), &sOpenError), qPrintable(sOpenError));
+    QSqlQuery oCount(oStore.Database());
+    QVERIFY(oCount.exec(QStringLiteral("SELECT kind, ip FROM vistrel_events ORDER BY kind, ip")));
+    QStringList lsStored;
+    while (oCount.next())
+        lsStored << oCount.value(0).toString() + QLatin1Char(' ') + oCount.value(1).toString();
+    QCOMPARE(lsStored,
+             QStringList({QStringLiteral("gone 198.19.23.2"),
+                          QStringLiteral("new 198.19.23.2"),
+                          QStringLiteral("new 198.19.23.3")}));
 }
 
 QTEST_GUILESS_MAIN(TestWatchLab)
