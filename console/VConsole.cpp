@@ -175,7 +175,13 @@ bool VConsole::Start(QString &o_rsMessage)
         Warn(QStringLiteral("MAC vendor registry not found in %1 (Debian package ieee-data); vendors are left empty")
                  .arg(CMacVendors::DefaultFolders().join(QStringLiteral(" or "))));
     }
-    if (m_oOptions.Compare()) {
+    if (m_oOptions.Compare() && m_pStore) {
+        // The store remembers each site's last scan of every address: it is the record.
+        QString sError;
+        m_oComparison.SetPrevious(m_pStore->LastAlive(SiteName(), m_oRanges.Ranges(), &sError));
+        if (!sError.isEmpty())
+            Warn(sError);
+    } else if (m_oOptions.Compare()) {
         QString sWarning;
         m_oComparison.Load(CScanComparison::RecordPathBeside(MIpMacDataStorage::DefaultPath()), &sWarning);
         if (!sWarning.isEmpty())
@@ -361,7 +367,7 @@ void VConsole::OnScanProcessStopped()
         WriteDocument();
     QString sError;
     QString sNote;
-    if (m_oOptions.Compare() && !m_oComparison.Save(&sError, &sNote)) {
+    if (m_oOptions.Compare() && !m_pStore && !m_oComparison.Save(&sError, &sNote)) {
         Warn(QStringLiteral("The record of this scan could not be written to %1: %2").arg(m_oComparison.Path(), sError));
         // The next comparison would be made against an older scan: the user must know.
         if (m_nExitStatus == 0)
@@ -409,6 +415,11 @@ void VConsole::OnStopRequested(int i_nExitStatus)
     emit EndApplication();
 }
 
+QString VConsole::SiteName() const
+{
+    return m_oOptions.Site().isEmpty() ? QSysInfo::machineHostName() : m_oOptions.Site();
+}
+
 bool VConsole::RecordScan()
 {
     CInventoryStore::TScan oScan;
@@ -416,7 +427,7 @@ bool VConsole::RecordScan()
     oScan.oEnded = QDateTime::currentDateTimeUtc();
     oScan.vRanges = m_oRanges.Ranges();
     oScan.sProbes = m_sProbes;
-    oScan.sSite = m_oOptions.Site().isEmpty() ? QSysInfo::machineHostName() : m_oOptions.Site();
+    oScan.sSite = SiteName();
     oScan.sMachine = QSysInfo::machineHostName();
     oScan.sVersion = QStringLiteral(VISTREL_VERSION_TEXT);
     m_lPending.append(qMakePair(oScan, m_lAlive));

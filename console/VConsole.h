@@ -92,6 +92,7 @@ private:
     // and hands them to the event program. False when this scan could not be recorded.
     bool RecordScan();
     void WriteEvent(const CInventoryEvent &i_oEvent);
+    QString SiteName() const;
 
     IpRanges m_oRanges;
     QString m_sOutputFileName;

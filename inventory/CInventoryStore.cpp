@@ -302,9 +302,10 @@ bool CInventoryStore::OpenSqlite(const QString &i_sPath, QString *o_psError, QSt
             QStringLiteral("Inventory store %1 was damaged (%2); it was kept as %3 and a new one "
                            "was started")
                 .arg(i_sPath, *o_psError, sAside);
-        qCWarning(lcInventory).noquote() << sWarning;
         if (o_psWarning)
             *o_psWarning = sWarning;
+        else
+            qCWarning(lcInventory).noquote() << sWarning;
         o_psError->clear();
     }
     return false;
@@ -903,6 +904,51 @@ bool CInventoryStore::InsertRows(const QString &i_sInto,
         }
     }
     return true;
+}
+
+QList<CScanResult> CInventoryStore::LastAlive(const QString &i_sSite,
+                                              const QVector<TIpRange> &i_vRanges,
+                                              QString *o_psError)
+{
+    QList<CScanResult> lResults;
+    QSqlQuery oLast(Database());
+    oLast.setForwardOnly(true);
+    oLast.prepare(QStringLiteral(
+        "SELECT d.ip_num, o.mac, o.name, o.netbios_name, o.netbios_group, o.user_name, "
+        "o.services, o.ports, o.shares, o.title FROM devices d JOIN observations o ON "
+        "o.device_id = d.id AND o.ip = d.ip WHERE d.site = ? AND d.state = 'up' AND o.scan_id = "
+        "(SELECT MAX(l.scan_id) FROM observations l WHERE l.device_id = d.id)"));
+    oLast.addBindValue(Bounded(i_sSite));
+    if (!Exec(oLast, o_psError))
+        return lResults;
+    const auto List = [](const QString &i_sText) {
+        return i_sText.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    };
+    while (oLast.next()) {
+        const quint32 nIp = static_cast<quint32>(oLast.value(0).toLongLong());
+        if (!InRanges(i_vRanges, nIp))
+            continue;
+        CScanResult oResult;
+        oResult.set_ip(nIp);
+        oResult.set_status(EHostStatus::Alive);
+        oResult.set_mac(QByteArray::fromHex(oLast.value(1).toString().toLatin1()));
+        oResult.set_name(oLast.value(2).toString());
+        oResult.set_netbiosname(oLast.value(3).toString());
+        oResult.set_netbiosgroup(oLast.value(4).toString());
+        oResult.set_user(oLast.value(5).toString());
+        const QStringList lsServices = List(oLast.value(6).toString());
+        oResult.set_has_http(lsServices.contains(QStringLiteral("http")));
+        oResult.set_has_https(lsServices.contains(QStringLiteral("https")));
+        oResult.set_has_ftp(lsServices.contains(QStringLiteral("ftp")));
+        QList<qint32> lnPorts;
+        for (const QString &sPort : List(oLast.value(7).toString()))
+            lnPorts << sPort.toInt();
+        oResult.set_ortavo_ports(lnPorts);
+        oResult.set_shares(List(oLast.value(8).toString()));
+        oResult.set_http_title(oLast.value(9).toString());
+        lResults << oResult;
+    }
+    return lResults;
 }
 
 bool CInventoryStore::ForgetDevice(qint64 i_nDeviceId, QString *o_psError)

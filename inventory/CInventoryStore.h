@@ -82,6 +82,12 @@ public:
                     CInventoryEvents *o_plEvents,
                     QString *o_psError);
 
+    // The hosts of site i_sSite within i_vRanges that answered the last scan of them, as that
+    // scan saw them: what a new scan of the site is compared with. Empty, with o_psError set,
+    // when the store cannot be read.
+    QList<CScanResult>
+    LastAlive(const QString &i_sSite, const QVector<TIpRange> &i_vRanges, QString *o_psError);
+
     // Removes a device with its history, observations and events.
     bool ForgetDevice(qint64 i_nDeviceId, QString *o_psError);
 

@@ -25,6 +25,7 @@ private slots:
     void watch_data();
     void watch();
     void serverStoppedMidWatch();
+    void compareWithStore();
 
 private:
     static bool Ip(const QStringList &i_lsArguments);
@@ -420,6 +421,77 @@ void TestWatchLab::serverStoppedMidWatch()
              QStringList({QStringLiteral("gone 198.19.23.2"),
                           QStringLiteral("new 198.19.23.2"),
                           QStringLiteral("new 198.19.23.3")}));
+}
+
+// /c:on with a store compares with the store's last scan of each address, not with a file.
+void TestWatchLab::compareWithStore()
+{
+    QTemporaryDir oHome;
+    QVERIFY(oHome.isValid());
+    QVERIFY(Ip({QStringLiteral("-n"),
+                kHosts.at(1),
+                QStringLiteral("link"),
+                QStringLiteral("set"),
+                QStringLiteral("eth0"),
+                QStringLiteral("address"),
+                QStringLiteral("02:23:00:00:00:03")}));
+    Ip({QStringLiteral("-n"),
+        kScanner,
+        QStringLiteral("neigh"),
+        QStringLiteral("flush"),
+        QStringLiteral("all")});
+    const QString sStore =
+        QStringLiteral("/d:sqlite:") + oHome.filePath(QStringLiteral("s.sqlite"));
+    const auto Marks = [&]() {
+        QProcess oScan;
+        QProcessEnvironment oEnvironment = QProcessEnvironment::systemEnvironment();
+        oEnvironment.insert(QStringLiteral("HOME"), oHome.path());
+        oScan.setProcessEnvironment(oEnvironment);
+        oScan.start(QStringLiteral("ip"),
+                    {QStringLiteral("netns"),
+                     QStringLiteral("exec"),
+                     kScanner,
+                     QStringLiteral(VISTREL_CONSOLE_BIN),
+                     QStringLiteral("/r:198.19.23.2-198.19.23.3"),
+                     sStore,
+                     QStringLiteral("/l:lab"),
+                     QStringLiteral("/c:on"),
+                     QStringLiteral("/o:jsonl"),
+                     QStringLiteral("/p:none"),
+                     QStringLiteral("/n:none")});
+        QStringList lsMarks;
+        if (!oScan.waitForFinished(60000) || oScan.exitCode() != 0)
+            return lsMarks;
+        for (const QByteArray &baLine : oScan.readAllStandardOutput().split('\n')) {
+            const QJsonObject oLine = QJsonDocument::fromJson(baLine).object();
+            if (oLine.contains(QStringLiteral("change")))
+                lsMarks << oLine.value(QStringLiteral("ip")).toString() + QLatin1Char(' ')
+                               + oLine.value(QStringLiteral("change")).toString();
+        }
+        lsMarks.sort();
+        return lsMarks;
+    };
+    QCOMPARE(Marks(),
+             QStringList({QStringLiteral("198.19.23.2 new"), QStringLiteral("198.19.23.3 new")}));
+    QCOMPARE(Marks(),
+             QStringList({QStringLiteral("198.19.23.2 unchanged"),
+                          QStringLiteral("198.19.23.3 unchanged")}));
+    QVERIFY(Ip({QStringLiteral("-n"),
+                kHosts.at(1),
+                QStringLiteral("link"),
+                QStringLiteral("set"),
+                QStringLiteral("eth0"),
+                QStringLiteral("address"),
+                QStringLiteral("02:23:00:00:00:33")}));
+    QVERIFY(Ip({QStringLiteral("-n"),
+                kScanner,
+                QStringLiteral("neigh"),
+                QStringLiteral("flush"),
+                QStringLiteral("all")}));
+    QCOMPARE(Marks(),
+             QStringList(
+                 {QStringLiteral("198.19.23.2 unchanged"), QStringLiteral("198.19.23.3 changed")}));
+    QVERIFY(!QFile::exists(oHome.filePath(QStringLiteral("vistrel_LastScan.xml"))));
 }
 
 QTEST_GUILESS_MAIN(TestWatchLab)
