@@ -951,6 +951,84 @@ QList<CScanResult> CInventoryStore::LastAlive(const QString &i_sSite,
     return lResults;
 }
 
+bool CInventoryStore::DeviceHistory(const QString &i_sSite,
+                                    const QString &i_sIp,
+                                    const QString &i_sMac,
+                                    TDeviceHistory *o_pHistory,
+                                    QString *o_psError)
+{
+    o_psError->clear();
+    *o_pHistory = TDeviceHistory();
+    const auto Time = [](const QVariant &i_vTime) {
+        return QDateTime::fromString(i_vTime.toString(), Qt::ISODateWithMs);
+    };
+    QSqlDatabase oDb = Database();
+    {
+        QSqlQuery oDevice(oDb);
+        oDevice.setForwardOnly(true);
+        const QString sColumns = QStringLiteral(
+            "SELECT id, mac, ip, name, vendor, state, first_seen, last_seen FROM devices ");
+        if (!i_sMac.isEmpty()) {
+            oDevice.prepare(sColumns + QStringLiteral("WHERE site = ? AND dkey = ?"));
+            oDevice.addBindValue(Bounded(i_sSite));
+            oDevice.addBindValue(Bounded(i_sMac.toLower()));
+        } else {
+            oDevice.prepare(sColumns
+                            + QStringLiteral("WHERE site = ? AND ip = ? ORDER BY last_seen DESC"));
+            oDevice.addBindValue(Bounded(i_sSite));
+            oDevice.addBindValue(Bounded(i_sIp));
+        }
+        if (!Exec(oDevice, o_psError) || !oDevice.next())
+            return false;
+        o_pHistory->nId = oDevice.value(0).toLongLong();
+        o_pHistory->sMac = oDevice.value(1).toString();
+        o_pHistory->sIp = oDevice.value(2).toString();
+        o_pHistory->sName = oDevice.value(3).toString();
+        o_pHistory->sVendor = oDevice.value(4).toString();
+        o_pHistory->sState = oDevice.value(5).toString();
+        o_pHistory->oFirstSeen = Time(oDevice.value(6));
+        o_pHistory->oLastSeen = Time(oDevice.value(7));
+    }
+    const auto Spans = [&](const QString &i_sSql, QList<TSpan> *o_plSpans) {
+        QSqlQuery oSpans(oDb);
+        oSpans.setForwardOnly(true);
+        oSpans.prepare(i_sSql);
+        oSpans.addBindValue(o_pHistory->nId);
+        if (!Exec(oSpans, o_psError))
+            return false;
+        while (oSpans.next())
+            *o_plSpans << TSpan{
+                oSpans.value(0).toString(), Time(oSpans.value(1)), Time(oSpans.value(2))};
+        return true;
+    };
+    if (!Spans(QStringLiteral("SELECT ip, first_seen, last_seen FROM addresses WHERE device_id = ? "
+                              "ORDER BY first_seen, ip"),
+               &o_pHistory->lAddresses)
+        || !Spans(QStringLiteral("SELECT name, first_seen, last_seen FROM names WHERE device_id = "
+                                 "? ORDER BY first_seen, name"),
+                  &o_pHistory->lNames))
+        return false;
+    QSqlQuery oEvents(oDb);
+    oEvents.setForwardOnly(true);
+    oEvents.prepare(QStringLiteral("SELECT time, kind, ip, mac, old_value, new_value, site FROM "
+                                   "events WHERE device_id = ? ORDER BY id"));
+    oEvents.addBindValue(o_pHistory->nId);
+    if (!Exec(oEvents, o_psError))
+        return false;
+    while (oEvents.next()) {
+        CInventoryEvent oEvent;
+        oEvent.oTime = Time(oEvents.value(0));
+        oEvent.sKind = oEvents.value(1).toString();
+        oEvent.sIp = oEvents.value(2).toString();
+        oEvent.sMac = oEvents.value(3).toString();
+        oEvent.sOld = oEvents.value(4).toString();
+        oEvent.sNew = oEvents.value(5).toString();
+        oEvent.sSite = oEvents.value(6).toString();
+        o_pHistory->lEvents << oEvent;
+    }
+    return true;
+}
+
 bool CInventoryStore::ForgetDevice(qint64 i_nDeviceId, QString *o_psError)
 {
     QString sError;

@@ -47,6 +47,31 @@ public:
         QString sVersion;
     };
 
+    // A value with its first and last sighting (an address or a name of a device).
+    struct TSpan
+    {
+        QString sValue;
+        QDateTime oFirstSeen;
+        QDateTime oLastSeen;
+    };
+
+    // What the store knows of one device, for the window's History dialog.
+    struct TDeviceHistory
+    {
+        qint64 nId = 0;
+        QString sMac;
+        QString sIp;
+        QString sName;
+        QString sVendor;
+        // "up", "missed" (by the last scan), "gone" or "replaced" (another MAC took its address).
+        QString sState;
+        QDateTime oFirstSeen;
+        QDateTime oLastSeen;
+        QList<TSpan> lAddresses;  // oldest first
+        QList<TSpan> lNames;      // oldest first
+        CInventoryEvents lEvents; // oldest first
+    };
+
     CInventoryStore();
     ~CInventoryStore();
     CInventoryStore(const CInventoryStore &) = delete;
@@ -87,6 +112,15 @@ public:
     // when the store cannot be read.
     QList<CScanResult>
     LastAlive(const QString &i_sSite, const QVector<TIpRange> &i_vRanges, QString *o_psError);
+
+    // The device of site i_sSite with MAC i_sMac ("aa:bb:..."), or when that is empty the one
+    // last seen at i_sIp. False with o_psError empty when there is none, set when the store
+    // cannot be read.
+    bool DeviceHistory(const QString &i_sSite,
+                       const QString &i_sIp,
+                       const QString &i_sMac,
+                       TDeviceHistory *o_pHistory,
+                       QString *o_psError);
 
     // Removes a device with its history, observations and events.
     bool ForgetDevice(qint64 i_nDeviceId, QString *o_psError);

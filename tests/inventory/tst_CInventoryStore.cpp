@@ -97,6 +97,7 @@ private slots:
     void failedRecordingKeepsNothing();
     void retentionDropsObservationsOnly();
     void forgetDevice();
+    void deviceHistory();
     void newerSchemaRefused();
     void damagedSqliteKeptAside();
     void collectorsAtOnce();
@@ -332,6 +333,51 @@ void TestCInventoryStore::forgetDevice()
     QVERIFY(m_pStore->RecordScan(
         Scan(m_oTime.addSecs(60)), Hosts(QStringLiteral("10=a1 11=a2")), &lEvents, &sError));
     QCOMPARE(Summary(lEvents), QStringLiteral("new .10"));
+}
+
+void TestCInventoryStore::deviceHistory()
+{
+    CInventoryEvents lEvents;
+    QString sError;
+    const QStringList lsScans{QStringLiteral("10=a1:alpha 11=-:printer"),
+                              QStringLiteral("10=a1:beta"),
+                              QStringLiteral("20=a1:beta 11=-:printer")};
+    for (int i = 0; i < lsScans.size(); ++i)
+        QVERIFY(m_pStore->RecordScan(
+            Scan(m_oTime.addSecs(60 * i)), Hosts(lsScans.at(i)), &lEvents, &sError));
+    CInventoryStore::TDeviceHistory oHistory;
+    QVERIFY2(m_pStore->DeviceHistory(QStringLiteral("lab"),
+                                     QString(),
+                                     QStringLiteral("02:00:00:00:00:A1"),
+                                     &oHistory,
+                                     &sError),
+             qPrintable(sError));
+    QCOMPARE(oHistory.sIp, QStringLiteral("198.19.23.20"));
+    QCOMPARE(oHistory.sName, QStringLiteral("beta"));
+    QCOMPARE(oHistory.sState, QStringLiteral("up"));
+    QCOMPARE(oHistory.oFirstSeen, m_oTime.addSecs(5));
+    QCOMPARE(oHistory.oLastSeen, m_oTime.addSecs(125));
+    QCOMPARE(oHistory.lAddresses.size(), 2);
+    QCOMPARE(oHistory.lAddresses.at(0).sValue, QStringLiteral("198.19.23.10"));
+    QCOMPARE(oHistory.lAddresses.at(0).oLastSeen, m_oTime.addSecs(65));
+    QCOMPARE(oHistory.lAddresses.at(1).sValue, QStringLiteral("198.19.23.20"));
+    QCOMPARE(oHistory.lNames.size(), 2);
+    QCOMPARE(oHistory.lNames.at(1).sValue, QStringLiteral("beta"));
+    QStringList lsKinds;
+    for (const CInventoryEvent &oEvent : qAsConst(oHistory.lEvents))
+        lsKinds << oEvent.sKind;
+    QCOMPARE(
+        lsKinds,
+        QStringList(
+            {QStringLiteral("new"), QStringLiteral("name-changed"), QStringLiteral("ip-changed")}));
+    // A device without a MAC is found by its address; the printer missed one scan only.
+    QVERIFY(m_pStore->DeviceHistory(
+        QStringLiteral("lab"), QStringLiteral("198.19.23.11"), QString(), &oHistory, &sError));
+    QCOMPARE(oHistory.sName, QStringLiteral("printer"));
+    QCOMPARE(oHistory.sMac, QString());
+    QVERIFY(!m_pStore->DeviceHistory(
+        QStringLiteral("lab"), QStringLiteral("198.19.23.99"), QString(), &oHistory, &sError));
+    QVERIFY(sError.isEmpty());
 }
 
 void TestCInventoryStore::newerSchemaRefused()
