@@ -331,6 +331,8 @@ bool CInventoryStore::OpenPostgres(const QString &i_sUrl, QString *o_psError)
             oDb.setPort(oUrl.port());
         oDb.setUserName(oUrl.userName());
         oDb.setDatabaseName(oUrl.path().mid(1));
+        if (!m_sPassword.isEmpty())
+            oDb.setPassword(m_sPassword);
         oDb.setConnectOptions(QStringLiteral("connect_timeout=5"));
         if (!oDb.open())
             *o_psError = Message(QStringLiteral("cannot open"), oDb.lastError().text().trimmed());

@@ -94,6 +94,10 @@ public:
     bool IsPostgres() const { return m_fPostgres; }
 
     void SetRetentionDays(int i_nDays) { m_nRetentionDays = i_nDays; }
+    // A PostgreSQL password read from the secret store (the window reads it asynchronously
+    // through IPasswordStore before opening); without one libpq reads ~/.pgpass or PGPASSFILE.
+    // Kept in memory only, never logged.
+    void SetPassword(const QString &i_sPassword) { m_sPassword = i_sPassword; }
     // Fills the vendor column of devices first seen from now on; none by default.
     void SetVendorLookup(std::function<QString(const QByteArray &)> i_fnLookup);
 
@@ -157,5 +161,6 @@ private:
     QString m_sLocation;
     bool m_fPostgres = false;
     int m_nRetentionDays = kDefaultRetentionDays;
+    QString m_sPassword;
     std::function<QString(const QByteArray &)> m_fnVendor;
 };
