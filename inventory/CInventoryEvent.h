@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 // One change the store worked out when a scan was recorded: what happened to which device, with
@@ -30,3 +31,5 @@ struct CInventoryEvent
 };
 
 using CInventoryEvents = QList<CInventoryEvent>;
+
+Q_DECLARE_METATYPE(CInventoryEvent)
