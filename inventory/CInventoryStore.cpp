@@ -227,6 +227,7 @@ bool CInventoryStore::IsOpen() const
 
 void CInventoryStore::Close()
 {
+    m_fInTransaction = false;
     if (!QSqlDatabase::contains(m_sConnection))
         return;
     {
@@ -357,11 +358,15 @@ QString CInventoryStore::Ddl(const QString &i_sSql) const
     return sSql;
 }
 
-bool CInventoryStore::Exec(QSqlQuery &io_rQuery, QString *o_psError) const
+bool CInventoryStore::Exec(QSqlQuery &io_rQuery, QString *o_psError)
 {
     if (io_rQuery.exec())
         return true;
     *o_psError = io_rQuery.lastError().text().trimmed();
+    // PostgreSQL refuses everything in a failed transaction, even freeing the prepared
+    // statements of the queries still in scope: end it now, not when they are gone.
+    if (m_fPostgres && m_fInTransaction)
+        Rollback();
     return false;
 }
 
@@ -377,21 +382,34 @@ bool CInventoryStore::Exec(const QString &i_sSql, QString *o_psError)
 bool CInventoryStore::Begin(QString *o_psError)
 {
     if (m_fPostgres) {
-        return Exec(QStringLiteral("BEGIN"), o_psError)
+        m_fInTransaction = Exec(QStringLiteral("BEGIN"), o_psError);
+        return m_fInTransaction
                && Exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kPostgresLockKey),
                        o_psError);
     }
     // The write lock from the start: a reader turned writer half-way could find it taken.
-    return Exec(QStringLiteral("BEGIN IMMEDIATE"), o_psError);
+    m_fInTransaction = Exec(QStringLiteral("BEGIN IMMEDIATE"), o_psError);
+    return m_fInTransaction;
 }
 
 bool CInventoryStore::Commit(QString *o_psError)
 {
-    return Exec(QStringLiteral("COMMIT"), o_psError);
+    if (!m_fInTransaction) {
+        *o_psError = QStringLiteral("the transaction was rolled back");
+        return false;
+    }
+    // A COMMIT that fails in SQLite (a full disk) leaves the transaction open for ROLLBACK.
+    if (!Exec(QStringLiteral("COMMIT"), o_psError))
+        return false;
+    m_fInTransaction = false;
+    return true;
 }
 
 void CInventoryStore::Rollback()
 {
+    if (!m_fInTransaction)
+        return;
+    m_fInTransaction = false;
     QString sIgnored;
     if (!Exec(QStringLiteral("ROLLBACK"), &sIgnored))
         qCDebug(lcInventory) << "rollback:" << sIgnored;

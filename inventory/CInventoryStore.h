@@ -141,7 +141,7 @@ private:
     bool Begin(QString *o_psError);
     bool Commit(QString *o_psError);
     void Rollback();
-    bool Exec(QSqlQuery &io_rQuery, QString *o_psError) const;
+    bool Exec(QSqlQuery &io_rQuery, QString *o_psError);
     bool Exec(const QString &i_sSql, QString *o_psError);
     QString Ddl(const QString &i_sSql) const;
     bool RecordInTransaction(const TScan &i_oScan,
@@ -162,5 +162,6 @@ private:
     bool m_fPostgres = false;
     int m_nRetentionDays = kDefaultRetentionDays;
     QString m_sPassword;
+    bool m_fInTransaction = false;
     std::function<QString(const QByteArray &)> m_fnVendor;
 };
