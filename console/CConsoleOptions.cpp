@@ -2,12 +2,16 @@
 #include "CConsoleOptions.h"
 
 #include "CCfg.h"
+#include "CInventoryStore.h"
 #include "CMacVendors.h"
 #include "CResultsXml.h"
 #include "MScanner.h"
 
 #include <QFileInfo>
 #include <QPair>
+#include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,7 +24,7 @@ QString Quoted(const QString &i_sText)
 
 bool CConsoleOptions::IsOptionSwitch(QChar i_cSwitch)
 {
-    return QStringLiteral("pnatohcv").contains(i_cSwitch);
+    return QStringLiteral("pnatohcvdlwe").contains(i_cSwitch);
 }
 
 QStringList CConsoleOptions::ProbeNames()
@@ -48,10 +52,20 @@ QString CConsoleOptions::UsageTail()
         "/c - compare with the last scan: on or off; marks each host new, gone, changed or\n"
         "     unchanged and keeps this scan's hosts in vistrel_LastScan.xml in the home folder\n"
         "/v - MAC vendors: on (registry of the ieee-data package), off, or a registry file\n"
+        "/d - record the scan in the inventory: default (a SQLite file in the user's data\n"
+        "     folder), sqlite:PATH or postgresql://user@host:port/db (password in ~/.pgpass);\n"
+        "     the changes it finds (new, gone, back, ip-changed, mac-changed, name-changed,\n"
+        "     services-changed) follow on standard output, as text or with /o:jsonl\n"
+        "/l - site name recorded with each scan (default: this machine's host name)\n"
+        "/w - watch: scan again SECONDS after each scan ends, recording each one (in the\n"
+        "     default store without /d), printing only the changes, until interrupted\n"
+        "/e - program run for each change, with VISTREL_EVENT, VISTREL_IP, VISTREL_MAC,\n"
+        "     VISTREL_OLD, VISTREL_NEW and VISTREL_SITE in its environment\n"
         "\n"
         "A bad value exits with status 2; status 6 means an HTML or CSV report could not be made.\n"
         "Progress is shown on standard error when it is a terminal that the results do not go to.\n"
-        "vistrel_console.exe /r:192.168.0.0/24 /p:+netbios /o:jsonl /h:alive /c:on /v:on");
+        "vistrel_console.exe /r:192.168.0.0/24 /p:+netbios /o:jsonl /h:alive /c:on /v:on\n"
+        "vistrel_console.exe /r:192.168.0.0/24 /w:300 /l:office /e:/usr/local/bin/notify-admin");
 }
 
 std::optional<bool> CConsoleOptions::OnOff(const QString &i_sValue)
@@ -147,6 +161,53 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
         }
         m_eVendorSource = EVendorSource::File;
         m_sVendorFile = i_sValue;
+        return true;
+    }
+    case 'd': {
+        QString sWhy;
+        if (!CInventoryStore::CheckLocation(i_sValue, &sWhy)) {
+            o_rsMessage = QStringLiteral("Invalid value %1 for /d: %2").arg(Quoted(i_sValue), sWhy);
+            return false;
+        }
+        m_sStore = i_sValue;
+        return true;
+    }
+    case 'l': {
+        const bool fControl = std::any_of(i_sValue.cbegin(), i_sValue.cend(), [](QChar i_c) {
+            return i_c.category() == QChar::Other_Control || i_c.category() == QChar::Other_Format;
+        });
+        if (i_sValue.isEmpty() || i_sValue.size() > kMaxSiteChars || fControl) {
+            o_rsMessage = QStringLiteral("Invalid site name %1 for /l: (1-%2 printable characters)")
+                              .arg(Quoted(i_sValue))
+                              .arg(kMaxSiteChars);
+            return false;
+        }
+        m_sSite = i_sValue;
+        return true;
+    }
+    case 'w': {
+        bool fOk = false;
+        const int nSeconds = i_sValue.toInt(&fOk);
+        if (!fOk || nSeconds < 0 || nSeconds > kMaxWatchSeconds) {
+            o_rsMessage = QStringLiteral("Invalid interval %1 for /w: (0-%2 seconds)")
+                              .arg(Quoted(i_sValue))
+                              .arg(kMaxWatchSeconds);
+            return false;
+        }
+        m_onWatchSeconds = nSeconds;
+        return true;
+    }
+    case 'e': {
+        const QString sProgram = i_sValue.contains(QLatin1Char('/'))
+                                     ? i_sValue
+                                     : QStandardPaths::findExecutable(i_sValue);
+        const QFileInfo oProgram(sProgram);
+        if (sProgram.isEmpty() || !oProgram.isFile() || !oProgram.isExecutable()) {
+            o_rsMessage = QStringLiteral("Invalid value %1 for /e: (an executable program)")
+                              .arg(Quoted(i_sValue));
+            return false;
+        }
+        m_sEventProgram = oProgram.absoluteFilePath();
         return true;
     }
     default:
@@ -250,6 +311,26 @@ bool CConsoleOptions::ParsePorts(const QString &i_sValue, QString &o_rsMessage)
     }
     m_olnPorts = lnPorts;
     return true;
+}
+
+QString CConsoleOptions::ProbesText(const CCfg &i_rCfg)
+{
+    const bool afOn[] = {i_rCfg.scan_http(),
+                         i_rCfg.scan_https(),
+                         i_rCfg.scan_ftp(),
+                         i_rCfg.scan_shares(),
+                         i_rCfg.scan_netbios(),
+                         i_rCfg.scan_username()};
+    const QStringList lsNames = ProbeNames();
+    QStringList lsOn;
+    for (int i = 0; i < lsNames.size(); ++i) {
+        if (afOn[i])
+            lsOn << lsNames.at(i);
+    }
+    QStringList lsPorts;
+    for (const int nPort : i_rCfg.ortavo_ports())
+        lsPorts << QString::number(nPort);
+    return lsOn.join(QLatin1Char(',')) + QStringLiteral(";ports ") + lsPorts.join(QLatin1Char(','));
 }
 
 void CConsoleOptions::ApplyTo(CCfg &io_rCfg) const

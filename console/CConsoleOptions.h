@@ -26,7 +26,8 @@ enum class EVendorSource
 };
 
 // The console's switches beyond the range, range file and output file: probe selection, output
-// format, host filter, comparison with the last scan and MAC vendors. Each is "/x:value" with a
+// format, host filter, comparison with the last scan, MAC vendors, and the inventory (store,
+// site, watch interval, event program). Each is "/x:value" with a
 // lower-case letter of its own, so that none changes the meaning of the three original switches.
 // A plain value, used on the main thread.
 class CConsoleOptions final
@@ -54,10 +55,25 @@ public:
     bool Compare() const { return m_fCompare; }
     EVendorSource VendorSource() const { return m_eVendorSource; }
     QString VendorFile() const { return m_sVendorFile; }
+    // "/d:": "default", "sqlite:PATH" or a postgresql:// URL; empty when not given.
+    QString Store() const { return m_sStore; }
+    // "/l:": the site recorded with each scan; empty when not given.
+    QString Site() const { return m_sSite; }
+    // "/w:": seconds between the end of one scan and the start of the next.
+    std::optional<int> WatchSeconds() const { return m_onWatchSeconds; }
+    // "/e:": the program run for each event, found on the search path when given without a
+    // folder.
+    QString EventProgram() const { return m_sEventProgram; }
+
+    static constexpr int kMaxWatchSeconds = 7 * 24 * 3600;
+    static constexpr int kMaxSiteChars = 128;
     // The format's stylesheet beside the program; empty for formats without one.
     QString XslFileName() const;
 
     static QStringList ProbeNames();
+    // The probes the settings ask, as "http,ftp,shares;ports 4899": a scan that asked other
+    // probes finds other services, and that is no change of the host.
+    static QString ProbesText(const CCfg &i_rCfg);
 
 private:
     bool ParseProbes(const QString &i_sValue, QString &o_rsMessage);
@@ -76,4 +92,8 @@ private:
     bool m_fCompare = false;
     EVendorSource m_eVendorSource = EVendorSource::None;
     QString m_sVendorFile;
+    QString m_sStore;
+    QString m_sSite;
+    std::optional<int> m_onWatchSeconds;
+    QString m_sEventProgram;
 };

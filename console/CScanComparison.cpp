@@ -94,6 +94,14 @@ void CScanComparison::Load(const QString &i_sPath, QString *o_psWarning)
     }
 }
 
+void CScanComparison::SetPrevious(const QList<CScanResult> &i_lPrevious)
+{
+    m_sPath.clear();
+    m_mPrevious.clear();
+    for (const CScanResult &oResult : i_lPrevious)
+        m_mPrevious.insert(oResult.ip(), CScanItem(oResult));
+}
+
 CScanComparison::TMark CScanComparison::Compare(const CScanResult &i_oResult,
                                                 const MIpMacDataStorage *i_pMemory)
 {

@@ -48,6 +48,9 @@ public:
     // kMaxRecordBytes or beyond the results reader's limits (CFavoritesContentHandler), is
     // renamed aside with ".damaged" unread and gives an empty record; o_psWarning then says so.
     void Load(const QString &i_sPath, QString *o_psWarning = nullptr);
+    // Takes the alive hosts of the last scan from elsewhere (the inventory); Save() then has
+    // nothing to write.
+    void SetPrevious(const QList<CScanResult> &i_lPrevious);
     // Marks one result of the current scan and takes it into the next record. i_pMemory may be
     // null.
     TMark Compare(const CScanResult &i_oResult, const MIpMacDataStorage *i_pMemory);

@@ -3,12 +3,14 @@
 
 #include "CAtomicFile.h"
 #include "CConsoleProgress.h"
+#include "CEventPrograms.h"
 #include "CResultsXml.h"
 #include "CTerminal.h"
 #include "IpRangeReaders.h"
 #include "MIpMacDataStorage.h"
 
 #include <QSet>
+#include <QSysInfo>
 #include <QTextStream>
 #include <QTimer>
 
@@ -109,6 +111,17 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
     if (fHaveRanges) {
         if (!m_oOptions.ChooseFormatByFileName(m_sOutputFileName, o_rsMessage))
             return false;
+        if (IsWatching() && !m_sOutputFileName.isEmpty()) {
+            o_rsMessage = QStringLiteral("/w: prints changes on standard output and takes no /f:");
+            return false;
+        }
+        if ((IsWatching() || !m_oOptions.Store().isEmpty())
+            && m_oOptions.Format() != EOutputFormat::Text
+            && m_oOptions.Format() != EOutputFormat::JsonLines && m_sOutputFileName.isEmpty()) {
+            o_rsMessage = QStringLiteral(
+                "Changes are printed as text or jsonl: use /o:text or /o:jsonl, or /f:");
+            return false;
+        }
         QString sError;
         if (m_oOptions.VendorSource() == EVendorSource::File && !m_oVendors.LoadFile(m_oOptions.VendorFile(), &sError)) {
             o_rsMessage = QStringLiteral("Invalid value \"%1\" for /v: %2").arg(m_oOptions.VendorFile(), sError);
@@ -123,6 +136,21 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
 
 bool VConsole::Start(QString &o_rsMessage)
 {
+    if (!m_oOptions.Store().isEmpty() || IsWatching()) {
+        m_pStore = std::make_unique<CInventoryStore>();
+        if (m_oOptions.VendorSource() != EVendorSource::None)
+            m_pStore->SetVendorLookup(
+                [this](const QByteArray &i_baMac) { return m_oVendors.Lookup(i_baMac); });
+        QString sWarning;
+        const QString sStore =
+            m_oOptions.Store().isEmpty() ? QStringLiteral("default") : m_oOptions.Store();
+        if (!m_pStore->Open(sStore, &o_rsMessage, &sWarning))
+            return false;
+        if (!sWarning.isEmpty())
+            Warn(sWarning);
+        if (!m_oOptions.EventProgram().isEmpty())
+            m_pPrograms = std::make_unique<CEventPrograms>(m_oOptions.EventProgram());
+    }
     if (!m_sOutputFileName.isEmpty()) {
         m_pOutputFile = std::make_unique<CAtomicFile>(m_sOutputFileName);
         if (!m_pOutputFile->Open()) {
@@ -130,7 +158,7 @@ bool VConsole::Start(QString &o_rsMessage)
             return false;
         }
     }
-    if (m_oOptions.Format() == EOutputFormat::Text) {
+    if (m_oOptions.Format() == EOutputFormat::Text && !IsWatching()) {
         QString sHeader = QStringLiteral("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments");
         if (m_oOptions.VendorSource() != EVendorSource::None)
             sHeader += QStringLiteral(" | Vendor");
@@ -142,7 +170,13 @@ bool VConsole::Start(QString &o_rsMessage)
         Warn(QStringLiteral("MAC vendor registry not found in %1 (Debian package ieee-data); vendors are left empty")
                  .arg(CMacVendors::DefaultFolders().join(QStringLiteral(" or "))));
     }
-    if (m_oOptions.Compare()) {
+    if (m_oOptions.Compare() && m_pStore) {
+        // The store remembers each site's last scan of every address: it is the record.
+        QString sError;
+        m_oComparison.SetPrevious(m_pStore->LastAlive(SiteName(), m_oRanges.Ranges(), &sError));
+        if (!sError.isEmpty())
+            Warn(sError);
+    } else if (m_oOptions.Compare()) {
         QString sWarning;
         m_oComparison.Load(CScanComparison::RecordPathBeside(MIpMacDataStorage::DefaultPath()), &sWarning);
         if (!sWarning.isEmpty())
@@ -155,18 +189,29 @@ bool VConsole::Start(QString &o_rsMessage)
                                     && (m_oOptions.Format() == EOutputFormat::Text
                                         || m_oOptions.Format() == EOutputFormat::JsonLines)
                                     && CTerminal::IsStdOutTerminal();
-    if (CTerminal::IsStdErrTerminal() && !fStreamsToTerminal) {
+    if (CTerminal::IsStdErrTerminal() && !fStreamsToTerminal && !IsWatching()) {
         m_pProgress = std::make_unique<CConsoleProgress>(oList.Count());
         m_pProgressTimer = new QTimer(this);
         connect(m_pProgressTimer, &QTimer::timeout, this, [this] { m_pProgress->Update(m_nResultsReceived, m_nAlive); });
         m_pProgressTimer->start(1000);
         m_pProgress->Update(0, 0);
     }
+    StartScan();
+    return true;
+}
+
+void VConsole::StartScan()
+{
+    const CIpList oList = OnIpRangesRequired();
+    m_fStopped = false;
+    m_nResultsReceived = 0;
+    m_nAlive = 0;
+    m_lAlive.clear();
+    m_oScanStarted = QDateTime::currentDateTimeUtc();
     if (oList.Count() > 0)
-        emit EmitScan(oList, 1);
+        emit EmitScan(oList, m_nScanId);
     else // e.g. 0.0.0.1/32 names only 0.0.0.0 and 0.0.0.1: nothing to wait for
         QMetaObject::invokeMethod(this, &VConsole::OnScanProcessStopped, Qt::QueuedConnection);
-    return true;
 }
 
 CIpList VConsole::OnIpRangesRequired() { return CIpList(m_oRanges); }
@@ -247,8 +292,16 @@ void VConsole::WriteHost(const CScanResult &i_oResult, const THostExtras &i_oExt
 
 void VConsole::OnResult(CScanResult i_oResult)
 {
-    if (m_fStopped)
+    if (m_fStopped || i_oResult.scan_id() != m_nScanId)
         return;
+    if (m_pStore && i_oResult.IsAlive())
+        m_lAlive << i_oResult;
+    if (IsWatching()) {
+        ++m_nResultsReceived;
+        if (m_nResultsReceived == i_oResult.scan_size())
+            OnScanProcessStopped();
+        return;
+    }
     bool fGone = false;
     const THostExtras oExtras = Extras(i_oResult, &fGone);
     if (i_oResult.IsAlive())
@@ -289,6 +342,17 @@ void VConsole::OnScanProcessStopped()
     if (m_fStopped)
         return;
     m_fStopped = true;
+    if (IsWatching()) {
+        RecordScan();
+        ++m_nScanId;
+        if (!m_pWatchTimer) {
+            m_pWatchTimer = new QTimer(this);
+            m_pWatchTimer->setSingleShot(true);
+            connect(m_pWatchTimer, &QTimer::timeout, this, &VConsole::StartScan);
+        }
+        m_pWatchTimer->start(*m_oOptions.WatchSeconds() * 1000);
+        return;
+    }
     if (m_pProgressTimer)
         m_pProgressTimer->stop();
     if (m_pProgress)
@@ -298,7 +362,7 @@ void VConsole::OnScanProcessStopped()
         WriteDocument();
     QString sError;
     QString sNote;
-    if (m_oOptions.Compare() && !m_oComparison.Save(&sError, &sNote)) {
+    if (m_oOptions.Compare() && !m_pStore && !m_oComparison.Save(&sError, &sNote)) {
         Warn(QStringLiteral("The record of this scan could not be written to %1: %2").arg(m_oComparison.Path(), sError));
         // The next comparison would be made against an older scan: the user must know.
         if (m_nExitStatus == 0)
@@ -308,18 +372,32 @@ void VConsole::OnScanProcessStopped()
         Warn(sNote);
     if (m_pOutputFile && m_pOutputFile->IsOpen() && !m_pOutputFile->Commit())
         NoteOutputFailure();
+    if (m_pStore && !RecordScan() && m_nExitStatus == 0)
+        m_nExitStatus = 5;
     m_pStdOut->flush();
+    if (m_pPrograms && m_pPrograms->Running() > 0) {
+        // The changes of a single scan are told before the program ends, within the programs'
+        // own time bound.
+        connect(m_pPrograms.get(), &CEventPrograms::EmitIdle, this, &VConsole::EndApplication);
+        return;
+    }
     emit EndApplication();
 }
 
 void VConsole::OnStopRequested(int i_nExitStatus)
 {
-    // A scan that has ended is being written out; a stop request then changes nothing.
-    if (m_fStopped)
+    // A scan that has ended is being written out; a stop request then changes nothing. A watch
+    // waiting for its next scan stops at once.
+    if (m_fInterrupted || (m_fStopped && !IsWatching()))
         return;
     m_fStopped = true;
     m_fInterrupted = true;
-    m_nExitStatus = i_nExitStatus;
+    // Stopping is how a watch ends: that is no failure.
+    m_nExitStatus = IsWatching() ? 0 : i_nExitStatus;
+    if (m_pWatchTimer)
+        m_pWatchTimer->stop();
+    if (m_pPrograms)
+        m_pPrograms->Finish(1000);
     if (m_pProgressTimer)
         m_pProgressTimer->stop();
     if (m_pProgress)
@@ -330,6 +408,65 @@ void VConsole::OnStopRequested(int i_nExitStatus)
         m_pOutputFile->Discard();
     m_pStdOut->flush();
     emit EndApplication();
+}
+
+QString VConsole::SiteName() const
+{
+    return m_oOptions.Site().isEmpty() ? QSysInfo::machineHostName() : m_oOptions.Site();
+}
+
+bool VConsole::RecordScan()
+{
+    CInventoryStore::TScan oScan;
+    oScan.oStarted = m_oScanStarted;
+    oScan.oEnded = QDateTime::currentDateTimeUtc();
+    oScan.vRanges = m_oRanges.Ranges();
+    oScan.sProbes = m_sProbes;
+    oScan.sSite = SiteName();
+    oScan.sMachine = QSysInfo::machineHostName();
+    oScan.sVersion = QStringLiteral(VISTREL_VERSION_TEXT);
+    m_lPending.append(qMakePair(oScan, m_lAlive));
+    m_lAlive.clear();
+    while (m_lPending.size() > kMaxPendingScans) {
+        m_lPending.removeFirst();
+        Warn(QStringLiteral(
+            "An unrecorded scan was dropped: the store was out of reach for too long"));
+    }
+    while (!m_lPending.isEmpty()) {
+        CInventoryEvents lEvents;
+        QString sError;
+        if (!m_pStore->RecordScan(
+                m_lPending.first().first, m_lPending.first().second, &lEvents, &sError)) {
+            Warn(
+                sError
+                + (IsWatching() ? QStringLiteral("; tried again after the next scan") : QString()));
+            if (!IsWatching())
+                m_lPending.clear();
+            return false;
+        }
+        m_lPending.removeFirst();
+        for (const CInventoryEvent &oEvent : qAsConst(lEvents)) {
+            WriteEvent(oEvent);
+            if (m_pPrograms)
+                m_pPrograms->Run(oEvent);
+        }
+    }
+    return true;
+}
+
+void VConsole::WriteEvent(const CInventoryEvent &i_oEvent)
+{
+    QByteArray baLine = m_oOptions.Format() == EOutputFormat::JsonLines
+                            ? i_oEvent.JsonLine()
+                            : (i_oEvent.Text() + QLatin1Char('\n')).toUtf8();
+    // Host lines on standard output have no line break after the last one.
+    if (!m_fEventLineWritten && m_fLineWritten && m_sOutputFileName.isEmpty()
+        && m_oOptions.Format() == EOutputFormat::Text)
+        baLine.prepend("\r\n");
+    m_fEventLineWritten = true;
+    m_pStdOut->flush();
+    std::fwrite(baLine.constData(), 1, static_cast<size_t>(baLine.size()), stdout);
+    std::fflush(stdout);
 }
 
 void VConsole::Warn(const QString &i_sText)

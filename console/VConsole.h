@@ -3,12 +3,15 @@
 
 #include "CConsoleOptions.h"
 #include "CHostJson.h"
+#include "CInventoryEvent.h"
+#include "CInventoryStore.h"
 #include "CIpList.h"
 #include "CMacVendors.h"
 #include "CScanComparison.h"
 #include "CScanResult.h"
 #include "IpRanges.h"
 
+#include <QDateTime>
 #include <QMap>
 #include <QObject>
 #include <QStringList>
@@ -17,11 +20,15 @@
 
 class CAtomicFile;
 class CConsoleProgress;
+class CEventPrograms;
+class CInventoryStore;
 class QTextStream;
 class QTimer;
 
 // The console front end: reads the command line, writes the header and one line per result,
-// and ends the application when every address of the scan has reported. Main thread only.
+// and ends the application when every address of the scan has reported. With a store it records
+// the scan and prints the changes found; in watch mode it scans again and again, printing only
+// the changes, until asked to stop. Main thread only.
 class VConsole final : public QObject
 {
     Q_OBJECT
@@ -38,14 +45,18 @@ public:
 
     const IpRanges &Ranges() const { return m_oRanges; }
     const CConsoleOptions &Options() const { return m_oOptions; }
-    // 0; 5 when the record of the last scan could not be written; 6 when a report could not be
-    // made from the results; 130 or 143 when the program was asked to stop (OnStopRequested).
+    // 0; 5 when the record of the last scan, or the scan in the store, could not be written; 6
+    // when a report could not be made from the results; 130 or 143 when the program was asked
+    // to stop (OnStopRequested), but 0 when a watch was stopped that way.
     int ExitStatus() const { return m_nExitStatus; }
     bool IsInterrupted() const { return m_fInterrupted; }
     QString OutputFileName() const { return m_sOutputFileName; }
     // Set when a line could not be written to the output file (a full disk, a removed medium):
     // empty when all went well, else the message to print before ending with a failure status.
     QString OutputError() const { return m_sOutputError; }
+
+    // The probes this run asks, recorded with each scan (CConsoleOptions::ProbesText).
+    void SetProbes(const QString &i_sProbes) { m_sProbes = i_sProbes; }
 
     static QString UsageText();
     static QString ResultLine(const CScanResult &i_oResult);
@@ -72,6 +83,13 @@ private:
     THostExtras Extras(const CScanResult &i_oResult, bool *o_pfGone);
     void WriteHost(const CScanResult &i_oResult, const THostExtras &i_oExtras);
     void WriteDocument();
+    void StartScan();
+    bool IsWatching() const { return m_oOptions.WatchSeconds().has_value(); }
+    // Records the scan just ended (and earlier ones a lost server kept out), prints the events
+    // and hands them to the event program. False when this scan could not be recorded.
+    bool RecordScan();
+    void WriteEvent(const CInventoryEvent &i_oEvent);
+    QString SiteName() const;
 
     IpRanges m_oRanges;
     QString m_sOutputFileName;
@@ -95,4 +113,18 @@ private:
     int m_nExitStatus = 0;
     bool m_fStopped = false;
     bool m_fInterrupted = false;
+
+    std::unique_ptr<CInventoryStore> m_pStore;
+    std::unique_ptr<CEventPrograms> m_pPrograms;
+    // Alive hosts of the scan under way, for the store.
+    QList<CScanResult> m_lAlive;
+    QDateTime m_oScanStarted;
+    int m_nScanId = 1;
+    // Scans a store that could not be reached kept out, retried before the next one is
+    // recorded; the oldest give way beyond kMaxPendingScans.
+    static constexpr int kMaxPendingScans = 3;
+    QList<QPair<CInventoryStore::TScan, QList<CScanResult>>> m_lPending;
+    QTimer *m_pWatchTimer = nullptr;
+    bool m_fEventLineWritten = false;
+    QString m_sProbes;
 };

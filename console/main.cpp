@@ -76,6 +76,7 @@ int main(int argc, char *argv[])
     MCfg oCfg;
     CCfg oSettings = oCfg.Cfg();
     oConsole.Options().ApplyTo(oSettings);
+    oConsole.SetProbes(CConsoleOptions::ProbesText(oSettings));
     MScanner oScanner;
     QObject::connect(&oCfg, &MCfg::EmitCfg, &oScanner, &MScanner::OnCfg);
     QObject::connect(&oConsole, &VConsole::EmitScan, &oScanner, &MScanner::OnScan);

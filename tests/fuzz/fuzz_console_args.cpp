@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The console's command line, split at NUL bytes into arguments. Range files and vendor
-// registry files are left out: a fuzzer must not read arbitrary paths.
+// The console's command line, split at NUL bytes into arguments. Range files, vendor registry
+// files and event programs are left out: a fuzzer must not look at arbitrary paths.
 #include "VConsole.h"
 
 #include <QByteArray>
@@ -15,7 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *i_pData, size_t i_nSize)
     QStringList lsArguments;
     for (const QByteArray &baArgument : baData.split('\0')) {
         const QString sArgument = QString::fromUtf8(baArgument);
-        if (sArgument.size() > 1 && (sArgument.at(1) == QLatin1Char('s') || sArgument.at(1) == QLatin1Char('v')))
+        if (sArgument.size() > 1
+            && (sArgument.at(1) == QLatin1Char('s') || sArgument.at(1) == QLatin1Char('v')
+                || sArgument.at(1) == QLatin1Char('e')))
             continue;
         lsArguments << sArgument;
     }
