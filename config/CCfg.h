@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CNetAccount.h"
+
 #include <QList>
 #include <QMetaType>
 #include <QSharedPointer>
@@ -41,6 +43,17 @@ public:
     void set_high_accuracy(bool i_fOn);
     QList<int> ortavo_ports() const;
     void set_ortavo_ports(const QList<int> &i_lnPorts);
+
+    // The network account. Login and domain are stored in the settings; the password only in
+    // memory, shared by every handle for this session (the windowed program fills it from the
+    // secret store, the console from its /u: file).
+    TNetAccount net_account() const;
+    void set_net_account(const TNetAccount &i_oAccount);
+    // A clear-text password an older version left in the settings, erased there by this call;
+    // empty when there is none. The caller moves it to the secret store.
+    QString TakeLegacyPassword();
+    // The entry of the secret store that holds the account's password.
+    static QString NetAccountSecretKey();
 
     bool show_alive() const;
     void set_show_alive(bool i_fShow);

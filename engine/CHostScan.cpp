@@ -84,7 +84,7 @@ void CHostScan::Run(CScanResult &io_oResult) const
     if (m_oCfg.scan_https() && !StopRequested() && io_oResult.IsAlive())
         CHttpProbe::ProbeHttps(io_oResult, oTimeouts);
     if (m_oCfg.scan_shares() && !StopRequested() && io_oResult.IsAlive())
-        CNetResourceProbe::ProbeShares(io_oResult, INetResources::Instance(), oTimeouts);
+        CNetResourceProbe::ProbeShares(io_oResult, m_oCfg, INetResources::Instance(), oTimeouts);
     if (m_oCfg.scan_ftp() && !StopRequested() && io_oResult.IsAlive())
         MScanFtp::ProbeHost(io_oResult, m_oCfg);
     if (m_oCfg.scan_netbios() && !StopRequested() && io_oResult.IsAlive())

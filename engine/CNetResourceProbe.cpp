@@ -7,6 +7,7 @@
 #include "INetResources.h"
 
 void CNetResourceProbe::ProbeShares(CScanResult &io_oResult,
+                                    const CCfg &i_oCfg,
                                     INetResources &io_oNet,
                                     const TProbeTimeouts &i_oTimeouts)
 {
@@ -14,7 +15,8 @@ void CNetResourceProbe::ProbeShares(CScanResult &io_oResult,
     if (sName.isEmpty())
         return;
     QStringList lsShares =
-        io_oNet.Shares(sName, io_oResult.ip(), i_oTimeouts.nConnectMs).value_or(QStringList());
+        io_oNet.Shares(sName, io_oResult.ip(), i_oCfg.net_account(), i_oTimeouts.nConnectMs)
+            .value_or(QStringList());
     for (QString &sShare : lsShares)
         sShare = CNetText::Clean(sShare);
     io_oResult.set_shares(lsShares);
@@ -28,11 +30,7 @@ void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
     const QString sName = io_oResult.name().trimmed();
     if (sName.isEmpty())
         return;
-    INetResources::TCredentials oCredentials;
-    oCredentials.sLogin = i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_login")).toString();
-    oCredentials.sPassword =
-        i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_pass")).toString();
-    if (const std::optional<QString> osUser =
-            io_oNet.LoggedOnUser(sName, io_oResult.ip(), oCredentials, i_oTimeouts.nConnectMs))
+    if (const std::optional<QString> osUser = io_oNet.LoggedOnUser(
+            sName, io_oResult.ip(), i_oCfg.net_account(), i_oTimeouts.nConnectMs))
         io_oResult.set_user(CNetText::CleanTrimmed(*osUser));
 }

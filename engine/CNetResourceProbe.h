@@ -13,12 +13,14 @@ class INetResources;
 class CNetResourceProbe final
 {
 public:
+    // Both probes log on with the configured network account (anonymous, or the user's own
+    // logon, without one).
     // Stores the share list, empty when the host did not answer or refused.
     static void ProbeShares(CScanResult &io_oResult,
+                            const CCfg &i_oCfg,
                             INetResources &io_oNet,
                             const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());
     // Stores the first logged-on user; leaves user as it was when there is none or on failure.
-    // Uses the credentials configured for remote operations, anonymous when there are none.
     static void ProbeUser(CScanResult &io_oResult,
                           const CCfg &i_oCfg,
                           INetResources &io_oNet,
