@@ -15,9 +15,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
@@ -109,6 +114,8 @@ private slots:
     void sharesAndUserNeedTheAccount_data();
     void sharesAndUserNeedTheAccount();
     void wrongPasswordIsLoggedAndCostsOneTimeOut();
+    void consoleTakesTheAccountFromAFile_data();
+    void consoleTakesTheAccountFromAFile();
     void secretNeverInChildArgumentsOrEnvironment();
 
 private:
@@ -178,6 +185,59 @@ void TestNetAccountSamba::wrongPasswordIsLoggedAndCostsOneTimeOut()
     QVERIFY(oResult.IsAlive());
     qInfo("a host refusing the account took %lld ms", oTimer.elapsed());
     QVERIFY(oTimer.elapsed() < 20000);
+}
+
+void TestNetAccountSamba::consoleTakesTheAccountFromAFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QStringList>("shares");
+    const QStringList lsShares{QStringLiteral("docs"), QStringLiteral("IPC$")};
+    QTest::newRow("no /u: anonymous, nothing") << QByteArray() << QString() << QStringList();
+    QTest::newRow("account") << "username = root\npassword = " + QByteArray(CSambaPeer::kPassword)
+                                    + "\n"
+                             << QStringLiteral("carol") << lsShares;
+    QTest::newRow("domain in the user name, CR LF, spaces")
+        << "  username=LOOPBOX\\root\r\n  password =  " + QByteArray(CSambaPeer::kPassword)
+               + "  \r\n"
+        << QStringLiteral("carol") << lsShares;
+    QTest::newRow("wrong password")
+        << QByteArray("username = root\npassword = nope\n") << QString() << QStringList();
+}
+
+void TestNetAccountSamba::consoleTakesTheAccountFromAFile()
+{
+    if (!m_sSkip.isEmpty())
+        QSKIP(qPrintable(m_sSkip));
+    QFETCH(QByteArray, file);
+    QFETCH(QString, user);
+    QFETCH(QStringList, shares);
+    QTemporaryDir oDir;
+    QVERIFY(oDir.isValid());
+    QStringList lsArgs{QStringLiteral("/r:127.0.0.1"),
+                       QStringLiteral("/p:shares,user"),
+                       QStringLiteral("/n:none"),
+                       QStringLiteral("/o:jsonl")};
+    if (!file.isEmpty()) {
+        QFile oAuth(oDir.filePath(QStringLiteral("auth")));
+        QVERIFY(oAuth.open(QIODevice::WriteOnly));
+        QVERIFY(oAuth.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        oAuth.write(file);
+        oAuth.close();
+        lsArgs << QStringLiteral("/u:") + oAuth.fileName();
+    }
+    QProcess oConsole;
+    oConsole.setProcessChannelMode(QProcess::SeparateChannels);
+    oConsole.start(QStringLiteral(VISTREL_CONSOLE_BIN), lsArgs);
+    QVERIFY(oConsole.waitForFinished(60000));
+    QCOMPARE(oConsole.exitCode(), 0);
+    const QJsonObject oHost = QJsonDocument::fromJson(oConsole.readAllStandardOutput()).object();
+    QCOMPARE(oHost.value(QStringLiteral("ip")).toString(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(oHost.value(QStringLiteral("user")).toString(), user);
+    QStringList lsShares;
+    for (const QJsonValue &vShare : oHost.value(QStringLiteral("shares")).toArray())
+        lsShares << vShare.toString();
+    QCOMPARE(lsShares, shares);
 }
 
 void TestNetAccountSamba::secretNeverInChildArgumentsOrEnvironment()
