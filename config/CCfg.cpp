@@ -182,7 +182,67 @@ namespace {
 const QString kKeyAccountLogin = QStringLiteral("Settings/remote_shutdown_login");
 const QString kKeyAccountDomain = QStringLiteral("Settings/NetAccount/Domain");
 const QString kKeyLegacyPassword = QStringLiteral("Settings/remote_shutdown_pass");
+const QString kKeyShutdownTimeout = QStringLiteral("Settings/RemoteShutdown/Timeout");
+const QString kKeyShutdownMessage = QStringLiteral("Settings/RemoteShutdown/Message");
+const QString kKeyShutdownForce = QStringLiteral("Settings/RemoteShutdown/Force");
+const QString kKeyShutdownReboot = QStringLiteral("Settings/RemoteShutdown/Reboot");
+const QString kKeyOrtavoConnectPort = QStringLiteral("Settings/OrtavoConnectOpts/Port");
+const QString kKeyLocale = QStringLiteral("locale");
 } // namespace
+
+int CCfg::shutdown_timeout(int i_nDefault) const
+{
+    return d->Read(kKeyShutdownTimeout, i_nDefault).toInt();
+}
+
+void CCfg::set_shutdown_timeout(int i_nSeconds)
+{
+    d->Write(kKeyShutdownTimeout, i_nSeconds);
+}
+
+QString CCfg::shutdown_message() const
+{
+    const QVariant vMessage = d->Read(kKeyShutdownMessage, QVariant());
+    return vMessage.isValid() ? vMessage.toString() : QString();
+}
+
+void CCfg::set_shutdown_message(const QString &i_sMessage)
+{
+    d->Write(kKeyShutdownMessage, i_sMessage);
+}
+
+bool CCfg::shutdown_force() const
+{
+    return d->Read(kKeyShutdownForce, false).toBool();
+}
+void CCfg::set_shutdown_force(bool i_fOn)
+{
+    d->Write(kKeyShutdownForce, i_fOn);
+}
+bool CCfg::shutdown_reboot() const
+{
+    return d->Read(kKeyShutdownReboot, false).toBool();
+}
+void CCfg::set_shutdown_reboot(bool i_fOn)
+{
+    d->Write(kKeyShutdownReboot, i_fOn);
+}
+int CCfg::ortavo_connect_port() const
+{
+    return d->Read(kKeyOrtavoConnectPort, 0).toInt();
+}
+void CCfg::set_ortavo_connect_port(int i_nPort)
+{
+    d->Write(kKeyOrtavoConnectPort, i_nPort);
+}
+QString CCfg::locale() const
+{
+    return d->Read(kKeyLocale, QString()).toString();
+}
+void CCfg::set_locale(const QString &i_sCode)
+{
+    d->Write(kKeyLocale, i_sCode);
+}
 
 TNetAccount CCfg::net_account() const
 {

@@ -11,10 +11,6 @@
 
 namespace {
 
-const QString kKeyTimeout = QStringLiteral("Settings/RemoteShutdown/Timeout");
-const QString kKeyMessage = QStringLiteral("Settings/RemoteShutdown/Message");
-const QString kKeyForce = QStringLiteral("Settings/RemoteShutdown/Force");
-const QString kKeyReboot = QStringLiteral("Settings/RemoteShutdown/Reboot");
 const QString kKeyRect = QStringLiteral("State/RemoteShutdown/Rect");
 const QString kSecretKey = CCfg::NetAccountSecretKey();
 
@@ -119,12 +115,12 @@ void VRemoteShutdown::showEvent(QShowEvent *i_pEvent)
         m_pPasswordStore->Read(kSecretKey);
 
     m_pUi->edTimeout->setText(
-        QString::number(m_oCfg.Value(kKeyTimeout, kDefaultTimeoutSec).toUInt()));
-    const QVariant vMessage = m_oCfg.Value(kKeyMessage);
-    if (vMessage.isValid())
-        m_pUi->edMessage->setPlainText(vMessage.toString());
-    m_pUi->chkForce->setChecked(m_oCfg.Value(kKeyForce, false).toBool());
-    m_pUi->chkReboot->setChecked(m_oCfg.Value(kKeyReboot, false).toBool());
+        QString::number(static_cast<uint>(m_oCfg.shutdown_timeout(kDefaultTimeoutSec))));
+    const QString sMessage = m_oCfg.shutdown_message();
+    if (!sMessage.isNull())
+        m_pUi->edMessage->setPlainText(sMessage);
+    m_pUi->chkForce->setChecked(m_oCfg.shutdown_force());
+    m_pUi->chkReboot->setChecked(m_oCfg.shutdown_reboot());
     QDialog::showEvent(i_pEvent);
 }
 
@@ -158,13 +154,13 @@ void VRemoteShutdown::OnOk()
     m_oCfg.set_net_account(AccountFromFields(sLogin, sPassword));
     if (m_pPasswordStore)
         m_pPasswordStore->Write(kSecretKey, sPassword);
-    m_oCfg.SetValue(kKeyTimeout, int(nTimeoutSec));
+    m_oCfg.set_shutdown_timeout(int(nTimeoutSec));
 
     const QString sMessage = PrepareMessage(m_pUi->edMessage->toPlainText());
     if (!sMessage.isEmpty())
-        m_oCfg.SetValue(kKeyMessage, sMessage);
-    m_oCfg.SetValue(kKeyForce, m_pUi->chkForce->isChecked());
-    m_oCfg.SetValue(kKeyReboot, m_pUi->chkReboot->isChecked());
+        m_oCfg.set_shutdown_message(sMessage);
+    m_oCfg.set_shutdown_force(m_pUi->chkForce->isChecked());
+    m_oCfg.set_shutdown_reboot(m_pUi->chkReboot->isChecked());
 
     auto pParams = CShutdownQuery::TParamsPtr::create();
     if (m_pUi->chkUseLogin->isChecked()) {
