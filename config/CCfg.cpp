@@ -62,6 +62,8 @@ public:
     QMutex oMutex;
     std::unique_ptr<QSettings> pSettings;
     QVariantMap mMemory;
+    // The account's password lives here only, never in the store.
+    QString sSessionPassword;
     QVariant vShowAlive;
     QVariant vShowDead;
     QVariant vShowUnknown;
@@ -69,7 +71,8 @@ public:
 
 CCfg::CCfg()
     : d(QSharedPointer<CCfgData>::create())
-{}
+{
+}
 
 bool CCfg::ReadBool(const char *i_pKey, bool i_fDefault) const
 {
@@ -81,21 +84,66 @@ int CCfg::thread_count() const
     return d->Read(QStringLiteral("thread_count"), 96).toInt();
 }
 
-void CCfg::set_thread_count(int i_nCount) { d->Write(QStringLiteral("thread_count"), i_nCount); }
-bool CCfg::scan_http() const { return ReadBool("scan_http", true); }
-void CCfg::set_scan_http(bool i_fOn) { d->Write(QStringLiteral("scan_http"), i_fOn); }
-bool CCfg::scan_https() const { return ReadBool("scan_https", false); }
-void CCfg::set_scan_https(bool i_fOn) { d->Write(QStringLiteral("scan_https"), i_fOn); }
-bool CCfg::scan_shares() const { return ReadBool("scan_shares", true); }
-void CCfg::set_scan_shares(bool i_fOn) { d->Write(QStringLiteral("scan_shares"), i_fOn); }
-bool CCfg::scan_ftp() const { return ReadBool("scan_ftp", true); }
-void CCfg::set_scan_ftp(bool i_fOn) { d->Write(QStringLiteral("scan_ftp"), i_fOn); }
-bool CCfg::scan_netbios() const { return ReadBool("scan_netbios", false); }
-void CCfg::set_scan_netbios(bool i_fOn) { d->Write(QStringLiteral("scan_netbios"), i_fOn); }
-bool CCfg::scan_username() const { return ReadBool("scan_username", false); }
-void CCfg::set_scan_username(bool i_fOn) { d->Write(QStringLiteral("scan_username"), i_fOn); }
-bool CCfg::high_accuracy() const { return ReadBool("high_accuracy", false); }
-void CCfg::set_high_accuracy(bool i_fOn) { d->Write(QStringLiteral("high_accuracy"), i_fOn); }
+void CCfg::set_thread_count(int i_nCount)
+{
+    d->Write(QStringLiteral("thread_count"), i_nCount);
+}
+bool CCfg::scan_http() const
+{
+    return ReadBool("scan_http", true);
+}
+void CCfg::set_scan_http(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_http"), i_fOn);
+}
+bool CCfg::scan_https() const
+{
+    return ReadBool("scan_https", false);
+}
+void CCfg::set_scan_https(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_https"), i_fOn);
+}
+bool CCfg::scan_shares() const
+{
+    return ReadBool("scan_shares", true);
+}
+void CCfg::set_scan_shares(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_shares"), i_fOn);
+}
+bool CCfg::scan_ftp() const
+{
+    return ReadBool("scan_ftp", true);
+}
+void CCfg::set_scan_ftp(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_ftp"), i_fOn);
+}
+bool CCfg::scan_netbios() const
+{
+    return ReadBool("scan_netbios", false);
+}
+void CCfg::set_scan_netbios(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_netbios"), i_fOn);
+}
+bool CCfg::scan_username() const
+{
+    return ReadBool("scan_username", false);
+}
+void CCfg::set_scan_username(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_username"), i_fOn);
+}
+bool CCfg::high_accuracy() const
+{
+    return ReadBool("high_accuracy", false);
+}
+void CCfg::set_high_accuracy(bool i_fOn)
+{
+    d->Write(QStringLiteral("high_accuracy"), i_fOn);
+}
 
 QList<int> CCfg::ortavo_ports() const
 {
@@ -129,6 +177,106 @@ void CCfg::set_ortavo_ports(const QList<int> &i_lnPorts)
     d->Write(QStringLiteral("ortavo_ports"), lvPorts);
 }
 
+namespace {
+// The login key predates the shared account: the shutdown dialog's older versions wrote it.
+const QString kKeyAccountLogin = QStringLiteral("Settings/remote_shutdown_login");
+const QString kKeyAccountDomain = QStringLiteral("Settings/NetAccount/Domain");
+const QString kKeyLegacyPassword = QStringLiteral("Settings/remote_shutdown_pass");
+const QString kKeyShutdownTimeout = QStringLiteral("Settings/RemoteShutdown/Timeout");
+const QString kKeyShutdownMessage = QStringLiteral("Settings/RemoteShutdown/Message");
+const QString kKeyShutdownForce = QStringLiteral("Settings/RemoteShutdown/Force");
+const QString kKeyShutdownReboot = QStringLiteral("Settings/RemoteShutdown/Reboot");
+const QString kKeyOrtavoConnectPort = QStringLiteral("Settings/OrtavoConnectOpts/Port");
+const QString kKeyLocale = QStringLiteral("locale");
+} // namespace
+
+int CCfg::shutdown_timeout(int i_nDefault) const
+{
+    return d->Read(kKeyShutdownTimeout, i_nDefault).toInt();
+}
+
+void CCfg::set_shutdown_timeout(int i_nSeconds)
+{
+    d->Write(kKeyShutdownTimeout, i_nSeconds);
+}
+
+QString CCfg::shutdown_message() const
+{
+    const QVariant vMessage = d->Read(kKeyShutdownMessage, QVariant());
+    return vMessage.isValid() ? vMessage.toString() : QString();
+}
+
+void CCfg::set_shutdown_message(const QString &i_sMessage)
+{
+    d->Write(kKeyShutdownMessage, i_sMessage);
+}
+
+bool CCfg::shutdown_force() const
+{
+    return d->Read(kKeyShutdownForce, false).toBool();
+}
+void CCfg::set_shutdown_force(bool i_fOn)
+{
+    d->Write(kKeyShutdownForce, i_fOn);
+}
+bool CCfg::shutdown_reboot() const
+{
+    return d->Read(kKeyShutdownReboot, false).toBool();
+}
+void CCfg::set_shutdown_reboot(bool i_fOn)
+{
+    d->Write(kKeyShutdownReboot, i_fOn);
+}
+int CCfg::ortavo_connect_port() const
+{
+    return d->Read(kKeyOrtavoConnectPort, 0).toInt();
+}
+void CCfg::set_ortavo_connect_port(int i_nPort)
+{
+    d->Write(kKeyOrtavoConnectPort, i_nPort);
+}
+QString CCfg::locale() const
+{
+    return d->Read(kKeyLocale, QString()).toString();
+}
+void CCfg::set_locale(const QString &i_sCode)
+{
+    d->Write(kKeyLocale, i_sCode);
+}
+
+TNetAccount CCfg::net_account() const
+{
+    TNetAccount oAccount;
+    oAccount.sLogin = d->Read(kKeyAccountLogin, QString()).toString();
+    oAccount.sDomain = d->Read(kKeyAccountDomain, QString()).toString();
+    QMutexLocker oLock(&d->oMutex);
+    oAccount.sPassword = d->sSessionPassword;
+    return oAccount;
+}
+
+void CCfg::set_net_account(const TNetAccount &i_oAccount)
+{
+    d->Write(kKeyAccountLogin, i_oAccount.sLogin);
+    d->Write(kKeyAccountDomain, i_oAccount.sDomain);
+    QMutexLocker oLock(&d->oMutex);
+    d->sSessionPassword = i_oAccount.sPassword;
+}
+
+QString CCfg::TakeLegacyPassword()
+{
+    const QString sPassword = d->Read(kKeyLegacyPassword, QString()).toString();
+    if (!sPassword.isEmpty()) {
+        d->Write(kKeyLegacyPassword, QString());
+        Sync();
+    }
+    return sPassword;
+}
+
+QString CCfg::NetAccountSecretKey()
+{
+    return QStringLiteral("remote_shutdown_pass");
+}
+
 bool CCfg::CachedFilter(QVariant &io_vCache, const char *i_pKey, bool i_fDefault) const
 {
     if (io_vCache.isNull())
@@ -136,9 +284,18 @@ bool CCfg::CachedFilter(QVariant &io_vCache, const char *i_pKey, bool i_fDefault
     return io_vCache.toBool();
 }
 
-bool CCfg::show_alive() const { return CachedFilter(d->vShowAlive, "show_alive", true); }
-bool CCfg::show_dead() const { return CachedFilter(d->vShowDead, "show_dead", true); }
-bool CCfg::show_unknown() const { return CachedFilter(d->vShowUnknown, "show_unknown", false); }
+bool CCfg::show_alive() const
+{
+    return CachedFilter(d->vShowAlive, "show_alive", true);
+}
+bool CCfg::show_dead() const
+{
+    return CachedFilter(d->vShowDead, "show_dead", true);
+}
+bool CCfg::show_unknown() const
+{
+    return CachedFilter(d->vShowUnknown, "show_unknown", false);
+}
 
 void CCfg::set_show_alive(bool i_fShow)
 {
@@ -163,9 +320,15 @@ QVariant CCfg::Value(const QString &i_sKey, const QVariant &i_vDefault) const
     return d->Read(i_sKey, i_vDefault);
 }
 
-void CCfg::SetValue(const QString &i_sKey, const QVariant &i_vValue) { d->Write(i_sKey, i_vValue); }
+void CCfg::SetValue(const QString &i_sKey, const QVariant &i_vValue)
+{
+    d->Write(i_sKey, i_vValue);
+}
 
-QStringList CCfg::ChildGroups(const QString &i_sGroup) const { return d->ChildGroups(i_sGroup); }
+QStringList CCfg::ChildGroups(const QString &i_sGroup) const
+{
+    return d->ChildGroups(i_sGroup);
+}
 
 void CCfg::Sync()
 {
@@ -174,4 +337,7 @@ void CCfg::Sync()
         d->pSettings->sync();
 }
 
-bool CCfg::HasStore() const { return d->pSettings != nullptr; }
+bool CCfg::HasStore() const
+{
+    return d->pSettings != nullptr;
+}

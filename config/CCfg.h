@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CNetAccount.h"
+
 #include <QList>
 #include <QMetaType>
 #include <QSharedPointer>
@@ -42,6 +44,33 @@ public:
     QList<int> ortavo_ports() const;
     void set_ortavo_ports(const QList<int> &i_lnPorts);
 
+    // The network account. Login and domain are stored in the settings; the password only in
+    // memory, shared by every handle for this session (the windowed program fills it from the
+    // secret store, the console from its /u: file).
+    TNetAccount net_account() const;
+    void set_net_account(const TNetAccount &i_oAccount);
+    // A clear-text password an older version left in the settings, erased there by this call;
+    // empty when there is none. The caller moves it to the secret store.
+    QString TakeLegacyPassword();
+    // The entry of the secret store that holds the account's password.
+    static QString NetAccountSecretKey();
+
+    // The shutdown dialog's choices; an unset message reads as a null string.
+    int shutdown_timeout(int i_nDefault) const;
+    void set_shutdown_timeout(int i_nSeconds);
+    QString shutdown_message() const;
+    void set_shutdown_message(const QString &i_sMessage);
+    bool shutdown_force() const;
+    void set_shutdown_force(bool i_fOn);
+    bool shutdown_reboot() const;
+    void set_shutdown_reboot(bool i_fOn);
+    // The port last used to connect an Ortavo viewer; 0 when none was.
+    int ortavo_connect_port() const;
+    void set_ortavo_connect_port(int i_nPort);
+    // The user interface language chosen ("en_US", "ru", ...); empty: the system's.
+    QString locale() const;
+    void set_locale(const QString &i_sCode);
+
     bool show_alive() const;
     void set_show_alive(bool i_fShow);
     bool show_dead() const;
@@ -49,7 +78,7 @@ public:
     bool show_unknown() const;
     void set_show_unknown(bool i_fShow);
 
-    // Raw access for dialogs that keep their own keys ("State/...", "Settings/...").
+    // Raw access for the windows' own state ("State/..."): geometry, columns, history.
     QVariant Value(const QString &i_sKey, const QVariant &i_vDefault = QVariant()) const;
     void SetValue(const QString &i_sKey, const QVariant &i_vValue);
     // Names of the groups directly below a group, e.g. the columns under "State/ScanTab/Headers".

@@ -7,11 +7,17 @@
 #include "CResultsXml.h"
 #include "MScanner.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPair>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -24,7 +30,7 @@ QString Quoted(const QString &i_sText)
 
 bool CConsoleOptions::IsOptionSwitch(QChar i_cSwitch)
 {
-    return QStringLiteral("pnatohcvdlwe").contains(i_cSwitch);
+    return QStringLiteral("pnatohcvdlweu").contains(i_cSwitch);
 }
 
 QStringList CConsoleOptions::ProbeNames()
@@ -61,6 +67,9 @@ QString CConsoleOptions::UsageTail()
         "     default store without /d), printing only the changes, until interrupted\n"
         "/e - program run for each change, with VISTREL_EVENT, VISTREL_IP, VISTREL_MAC,\n"
         "     VISTREL_OLD, VISTREL_NEW and VISTREL_SITE in its environment\n"
+        "/u - network account for shares and the logged-on user: an authentication file with\n"
+        "     lines username = NAME, password = PASSWORD, domain = DOMAIN (optional); only its\n"
+        "     owner may read it. Without /u the user's Kerberos ticket, if any, else anonymous\n"
         "\n"
         "A bad value exits with status 2; status 6 means an HTML or CSV report could not be made.\n"
         "Progress is shown on standard error when it is a terminal that the results do not go to.\n"
@@ -210,6 +219,8 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
         m_sEventProgram = oProgram.absoluteFilePath();
         return true;
     }
+    case 'u':
+        return ParseAuthFile(i_sValue, o_rsMessage);
     default:
         break;
     }
@@ -333,8 +344,79 @@ QString CConsoleOptions::ProbesText(const CCfg &i_rCfg)
     return lsOn.join(QLatin1Char(',')) + QStringLiteral(";ports ") + lsPorts.join(QLatin1Char(','));
 }
 
+bool CConsoleOptions::ParseAuthFile(const QString &i_sValue, QString &o_rsMessage)
+{
+    TNetAccount oAccount;
+    if (!ReadAuthFile(i_sValue, oAccount, o_rsMessage))
+        return false;
+    m_oAccount = oAccount;
+    return true;
+}
+
+bool CConsoleOptions::ReadAuthFile(const QString &i_sPath,
+                                   TNetAccount &o_rAccount,
+                                   QString &o_rsMessage)
+{
+    // A secret's file is small; anything larger is not one.
+    constexpr qint64 MaxBytes = 64 * 1024;
+    const QString sName = Quoted(i_sPath);
+    QFile oFile(i_sPath);
+    if (!QFileInfo(i_sPath).isFile() || !oFile.open(QIODevice::ReadOnly)) {
+        o_rsMessage = QStringLiteral("Cannot read the authentication file %1 for /u:").arg(sName);
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    // Checked on the open file, so that it cannot be swapped between the check and the read.
+    struct stat oStat;
+    if (::fstat(oFile.handle(), &oStat) != 0 || (oStat.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        o_rsMessage = QStringLiteral("The authentication file %1 for /u: is accessible by other "
+                                     "users; it must be readable by its owner only (chmod 600)")
+                          .arg(sName);
+        return false;
+    }
+#endif
+    const QByteArray baText = oFile.read(MaxBytes + 1);
+    if (baText.size() > MaxBytes) {
+        o_rsMessage = QStringLiteral("The authentication file %1 for /u: is too large").arg(sName);
+        return false;
+    }
+    TNetAccount oAccount;
+    for (QByteArray baLine : baText.split('\n')) {
+        if (baLine.endsWith('\r'))
+            baLine.chop(1);
+        const int nEqual = baLine.indexOf('=');
+        if (nEqual < 0)
+            continue;
+        const QString sKey = QString::fromUtf8(baLine.left(nEqual)).trimmed().toLower();
+        // Spaces around the value are dropped, as Samba's client does; inner ones stay.
+        const QString sValue = QString::fromUtf8(baLine.mid(nEqual + 1)).trimmed();
+        if (sKey == QLatin1String("username"))
+            oAccount.sLogin = sValue;
+        else if (sKey == QLatin1String("password"))
+            oAccount.sPassword = sValue;
+        else if (sKey == QLatin1String("domain"))
+            oAccount.sDomain = sValue;
+    }
+    // "DOMAIN\user" or "DOMAIN/user" in the user name names the domain too.
+    const int nSeparator = oAccount.sLogin.indexOf(QRegularExpression(QStringLiteral("[\\\\/]")));
+    if (nSeparator > 0 && oAccount.sDomain.isEmpty()) {
+        oAccount.sDomain = oAccount.sLogin.left(nSeparator);
+        oAccount.sLogin = oAccount.sLogin.mid(nSeparator + 1);
+    }
+    if (!oAccount.IsSet() || !oAccount.IsSafe()) {
+        o_rsMessage = QStringLiteral("The authentication file %1 for /u: has no usable "
+                                     "\"username = ...\" line")
+                          .arg(sName);
+        return false;
+    }
+    o_rAccount = oAccount;
+    return true;
+}
+
 void CConsoleOptions::ApplyTo(CCfg &io_rCfg) const
 {
+    if (m_oAccount)
+        io_rCfg.set_net_account(*m_oAccount);
     const auto Probe = [this](const char *i_pName, bool i_fCurrent) {
         return m_hProbes.value(QLatin1String(i_pName), i_fCurrent);
     };

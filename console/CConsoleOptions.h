@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CNetAccount.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -26,10 +28,10 @@ enum class EVendorSource
 };
 
 // The console's switches beyond the range, range file and output file: probe selection, output
-// format, host filter, comparison with the last scan, MAC vendors, and the inventory (store,
-// site, watch interval, event program). Each is "/x:value" with a
-// lower-case letter of its own, so that none changes the meaning of the three original switches.
-// A plain value, used on the main thread.
+// format, host filter, comparison with the last scan, MAC vendors, the inventory (store, site,
+// watch interval, event program) and the network account. Each is "/x:value" with a lower-case
+// letter of its own, so that none changes the meaning of the three original switches. A plain
+// value, used on the main thread.
 class CConsoleOptions final
 {
 public:
@@ -75,9 +77,15 @@ public:
     // probes finds other services, and that is no change of the host.
     static QString ProbesText(const CCfg &i_rCfg);
 
+    // Reads an authentication file in the Samba client form ("username = ...", "password = ...",
+    // "domain = ...", one per line). False with o_rsMessage naming the file when it cannot be
+    // read, holds no user name, or (on POSIX systems) group or other users have any access to it.
+    static bool ReadAuthFile(const QString &i_sPath, TNetAccount &o_rAccount, QString &o_rsMessage);
+
 private:
     bool ParseProbes(const QString &i_sValue, QString &o_rsMessage);
     bool ParsePorts(const QString &i_sValue, QString &o_rsMessage);
+    bool ParseAuthFile(const QString &i_sValue, QString &o_rsMessage);
     bool SetFormat(EOutputFormat i_eFormat, QString &o_rsMessage);
     static std::optional<bool> OnOff(const QString &i_sValue);
 
@@ -96,4 +104,5 @@ private:
     QString m_sSite;
     std::optional<int> m_onWatchSeconds;
     QString m_sEventProgram;
+    std::optional<TNetAccount> m_oAccount;
 };

@@ -186,10 +186,12 @@ void CHostScan::Run(CScanResult &io_oResult) const
     const bool fAskEarly = !oNet.NeedsServerName();
     const QString sEarlyName =
         io_oResult.name().trimmed().isEmpty() ? io_oResult.IpText() : io_oResult.name();
+    const INetResources::TCredentials oCredentials = CNetResourceProbe::Credentials(m_oCfg);
     auto polsShares = std::make_shared<std::optional<QStringList>>();
     const auto fnAskShares = [=, &oNet](const QString &i_sName) {
         return [=, &oNet] {
-            *polsShares = CNetResourceProbe::AskShares(i_sName, nIp, oNet, oTimeouts);
+            *polsShares = CNetResourceProbe::AskShares(i_sName, nIp, oCredentials, oNet,
+                                                       oTimeouts);
         };
     };
     int nSharesStep = -1;
@@ -218,7 +220,6 @@ void CHostScan::Run(CScanResult &io_oResult) const
                    });
     }
     auto posUser = std::make_shared<std::optional<QString>>();
-    const INetResources::TCredentials oCredentials = CNetResourceProbe::Credentials(m_oCfg);
     const auto fnAskUser = [=, &oNet](const QString &i_sName) {
         return [=, &oNet] {
             *posUser = CNetResourceProbe::AskUser(i_sName, nIp, oCredentials, oNet, oTimeouts);

@@ -3,6 +3,7 @@
 
 #include "CLivenessSweep.h"
 #include "CNetText.h"
+#include "COwnAddresses.h"
 #include "CScanResult.h"
 #include "IArpProbe.h"
 #include "IIcmpEcho.h"
@@ -36,6 +37,19 @@ void CLivenessProbes::UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep)
 
 void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy, bool i_fReverseDns)
 {
+    // ARP never answers for our own address; the interface knows its MAC. One without a MAC
+    // (loopback) is probed as any other host: its echo reply tells the same.
+    const std::optional<QByteArray> obaOwnMac = COwnAddresses::MacOf(io_oResult.ip());
+    if (obaOwnMac && !obaOwnMac->isEmpty()) {
+        io_oResult.set_status(EHostStatus::Alive);
+        io_oResult.set_mac(*obaOwnMac);
+        m_ePath = TProbeTimeouts::EPath::OnLink;
+        if (m_pSweep)
+            m_pSweep->Release(io_oResult.ip());
+        if (i_fReverseDns)
+            ReverseDns(io_oResult);
+        return;
+    }
     Arp(io_oResult);
     for (int i = 0; i < EchoAttempts(i_fHighAccuracy) && !io_oResult.IsAlive(); ++i) {
         if (QThread::currentThread()->isInterruptionRequested()) {

@@ -41,7 +41,8 @@ public:
     void UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep);
 
     // ARP, then echo attempts until the host answers, then reverse DNS when alive (unless
-    // i_fReverseDns is false: the caller then asks ReverseDns() itself).
+    // i_fReverseDns is false: the caller then asks ReverseDns() itself). An address of this
+    // machine on an interface with a MAC is alive at once, with that MAC.
     void Run(CScanResult &io_oResult, bool i_fHighAccuracy, bool i_fReverseDns = true);
 
     // On an answer: alive, and the MAC (empty when the answer carried six zero bytes).

@@ -7,14 +7,15 @@
 
 std::optional<QStringList> CNetResourceProbe::AskShares(const QString &i_sName,
                                                         quint32 i_nIp,
+                                                        const INetResources::TCredentials &i_oCredentials,
                                                         INetResources &io_oNet,
                                                         const TProbeTimeouts &i_oTimeouts)
 {
     const QString sName = i_sName.trimmed();
     if (sName.isEmpty())
         return std::nullopt;
-    QStringList lsShares =
-        io_oNet.Shares(sName, i_nIp, i_oTimeouts.nConnectMs).value_or(QStringList());
+    QStringList lsShares = io_oNet.Shares(sName, i_nIp, i_oCredentials, i_oTimeouts.nConnectMs)
+                               .value_or(QStringList());
     for (QString &sShare : lsShares)
         sShare = CNetText::Clean(sShare);
     return lsShares;
@@ -37,19 +38,16 @@ std::optional<QString> CNetResourceProbe::AskUser(const QString &i_sName,
 
 INetResources::TCredentials CNetResourceProbe::Credentials(const CCfg &i_oCfg)
 {
-    INetResources::TCredentials oCredentials;
-    oCredentials.sLogin = i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_login")).toString();
-    oCredentials.sPassword =
-        i_oCfg.Value(QStringLiteral("Settings/remote_shutdown_pass")).toString();
-    return oCredentials;
+    return i_oCfg.net_account();
 }
 
 void CNetResourceProbe::ProbeShares(CScanResult &io_oResult,
+                                    const CCfg &i_oCfg,
                                     INetResources &io_oNet,
                                     const TProbeTimeouts &i_oTimeouts)
 {
-    if (const std::optional<QStringList> olsShares =
-            AskShares(io_oResult.name(), io_oResult.ip(), io_oNet, i_oTimeouts))
+    if (const std::optional<QStringList> olsShares = AskShares(
+            io_oResult.name(), io_oResult.ip(), Credentials(i_oCfg), io_oNet, i_oTimeouts))
         io_oResult.set_shares(*olsShares);
 }
 

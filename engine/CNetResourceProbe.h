@@ -18,12 +18,14 @@ class CScanResult;
 class CNetResourceProbe final
 {
 public:
+    // Both probes log on with the configured network account (anonymous, or the user's own
+    // logon, without one).
     // Stores the share list, empty when the host did not answer or refused.
     static void ProbeShares(CScanResult &io_oResult,
+                            const CCfg &i_oCfg,
                             INetResources &io_oNet,
                             const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());
     // Stores the first logged-on user; leaves user as it was when there is none or on failure.
-    // Uses the credentials configured for remote operations, anonymous when there are none.
     static void ProbeUser(CScanResult &io_oResult,
                           const CCfg &i_oCfg,
                           INetResources &io_oNet,
@@ -33,6 +35,7 @@ public:
     // as it was), else the cleaned share list (empty on failure) or the user, if any.
     static std::optional<QStringList> AskShares(const QString &i_sName,
                                                 quint32 i_nIp,
+                                                const INetResources::TCredentials &i_oCredentials,
                                                 INetResources &io_oNet,
                                                 const TProbeTimeouts &i_oTimeouts);
     static std::optional<QString> AskUser(const QString &i_sName,
@@ -40,6 +43,6 @@ public:
                                           const INetResources::TCredentials &i_oCredentials,
                                           INetResources &io_oNet,
                                           const TProbeTimeouts &i_oTimeouts);
-    // The credentials for remote operations in i_oCfg, anonymous when there are none.
+    // The network account in i_oCfg; without one, anonymous or the user's own logon.
     static INetResources::TCredentials Credentials(const CCfg &i_oCfg);
 };

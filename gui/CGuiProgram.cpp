@@ -6,6 +6,7 @@
 #include "CKeyReleaseEmitFilter.h"
 #include "CKeychainPasswordStore.h"
 #include "CLocalizations.h"
+#include "CNetAccountSecret.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
 #include "EOrtavoCommand.h"
@@ -142,6 +143,10 @@ void CGuiProgram::MakeDialogs()
         pWindow, &v_main::LanguageChanged, pConnect, &VOrtavoConnectOptions::OnLanguageChanged);
 
     m_pPasswordStore = std::make_unique<CKeychainPasswordStore>(QStringLiteral("vistrel"));
+    // The account's password is in the session before the first scan can start.
+    m_pAccountSecret = std::make_unique<CNetAccountSecret>(m_pPasswordStore.get());
+    m_pAccountSecret->Load(pCfg->Cfg());
+    m_pOptions->UseAccountSecret(m_pAccountSecret.get());
     m_pShutdownOptions = std::make_unique<VRemoteShutdown>(m_pPasswordStore.get(), pWindow);
     VRemoteShutdown *pShutdown = m_pShutdownOptions.get();
     QObject::connect(pCfg, &MCfg::EmitCfg, pShutdown, &VRemoteShutdown::AssignCfg);

@@ -7,6 +7,7 @@
 #include <memory>
 
 class CKeyReleaseEmitFilter;
+class CNetAccountSecret;
 class IPasswordStore;
 class MCfg;
 class MRemoteShutdown;
@@ -90,6 +91,7 @@ private:
     std::unique_ptr<VOrtavoConnectOptions> m_pConnectOptions;
     // The shutdown dialog keeps its password here, never in the settings.
     std::unique_ptr<IPasswordStore> m_pPasswordStore;
+    std::unique_ptr<CNetAccountSecret> m_pAccountSecret;
     std::unique_ptr<VRemoteShutdown> m_pShutdownOptions;
     bool m_fStopped = false;
 };

@@ -17,8 +17,10 @@ namespace {
 class CNetResourcesWin final : public INetResources
 {
 public:
-    std::optional<QStringList>
-    Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs) override;
+    std::optional<QStringList> Shares(const QString &i_sServer,
+                                      quint32 i_nIp,
+                                      const TCredentials &i_oCredentials,
+                                      int i_nConnectMs) override;
     std::optional<QString> LoggedOnUser(const QString &i_sServer,
                                         quint32 i_nIp,
                                         const TCredentials &i_oCredentials,
@@ -32,10 +34,13 @@ std::wstring Wide(const QString &i_sText)
     return i_sText.toStdWString();
 }
 
-std::optional<QStringList>
-CNetResourcesWin::Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs)
+std::optional<QStringList> CNetResourcesWin::Shares(const QString &i_sServer,
+                                                    quint32 i_nIp,
+                                                    const TCredentials &i_oCredentials,
+                                                    int i_nConnectMs)
 {
     Q_UNUSED(i_nIp)
+    Q_UNUSED(i_oCredentials)
     Q_UNUSED(i_nConnectMs)
     const std::wstring sServer = Wide(i_sServer);
     QStringList lsShares;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CNetAccount.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,12 +19,9 @@
 class INetResources
 {
 public:
-    // Credentials the user configured for remote operations; both empty means anonymous.
-    struct TCredentials
-    {
-        QString sLogin;
-        QString sPassword;
-    };
+    // How to log on: the configured network account. Without one an implementation uses the
+    // user's own logon where the system has one (a Kerberos ticket on Linux), else anonymous.
+    using TCredentials = TNetAccount;
 
     virtual ~INetResources() = default;
 
@@ -31,8 +30,10 @@ public:
     // addresses the host by whichever its facility needs. A listing that breaks off half way
     // gives the names read so far. i_nConnectMs, when positive, bounds the first connection to
     // the host where the implementation makes it itself (0: its own time-out).
-    virtual std::optional<QStringList>
-    Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs) = 0;
+    virtual std::optional<QStringList> Shares(const QString &i_sServer,
+                                              quint32 i_nIp,
+                                              const TCredentials &i_oCredentials,
+                                              int i_nConnectMs) = 0;
 
     // The first user the host's workstation service reports as logged on; std::nullopt when
     // it reports none or refuses. i_nConnectMs as for Shares().

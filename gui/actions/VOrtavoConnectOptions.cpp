@@ -9,7 +9,6 @@
 namespace {
 
 const QString kKeyRect = QStringLiteral("State/OrtavoConnectOpts/Rect");
-const QString kKeyPort = QStringLiteral("Settings/OrtavoConnectOpts/Port");
 
 // Digits only, 1 to 65535: signs, blanks and other notations are not a port as typed.
 bool IsPortText(const QString &i_sText)
@@ -108,7 +107,7 @@ void VOrtavoConnectOptions::OnOk()
     // Without a port there is nothing to connect to; the viewer is not started on port 0.
     if (!sText.isEmpty()) {
         const int nPort = sText.toInt();
-        m_oCfg.SetValue(kKeyPort, nPort);
+        m_oCfg.set_ortavo_connect_port(nPort);
         emit OptionsSpecified(m_eCommand, nPort, m_fInteractive, m_nAddress);
     }
     HideAndSaveGeometry();

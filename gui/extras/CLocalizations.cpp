@@ -16,7 +16,6 @@
 namespace {
 
 const QString UntranslatedCode = QStringLiteral("en_us");
-const QString LocaleKey = QStringLiteral("locale");
 
 QAtomicPointer<CLocalizations> g_pInstance;
 QMutex g_oInstanceLock;
@@ -39,8 +38,7 @@ CLocalizations *CLocalizations::instance()
         const QString sPrefix = BaseName(sProgram);
         const QString sDir = CInstallDirs::DataDirWith({sPrefix + QStringLiteral("_*.qm")});
         qCDebug(lcGuiExtras) << "translations from" << sDir;
-        g_pInstance.storeRelease(
-            new CLocalizations(sDir, sPrefix, QCoreApplication::instance()));
+        g_pInstance.storeRelease(new CLocalizations(sDir, sPrefix, QCoreApplication::instance()));
     }
     return g_pInstance.loadAcquire();
 }
@@ -84,7 +82,7 @@ bool CLocalizations::SetLocale(const QString &i_sCode)
     CCfg oSettings;
     QString sCode = i_sCode;
     if (sCode.isEmpty())
-        sCode = oSettings.Value(LocaleKey, QString()).toString();
+        sCode = oSettings.locale();
 
     QCoreApplication::removeTranslator(&m_oTranslator);
     bool fLoaded = false;
@@ -113,7 +111,7 @@ bool CLocalizations::SetLocale(const QString &i_sCode)
     } else {
         m_sCurrent.clear();
     }
-    oSettings.SetValue(LocaleKey, m_sCurrent);
+    oSettings.set_locale(m_sCurrent);
     return fLoaded;
 }
 

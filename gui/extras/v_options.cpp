@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "v_options.h"
 
+#include "CNetAccountSecret.h"
 #include "ExtrasLog.h"
+#include "VNetAccountPage.h"
 #include "ui_v_options.h"
 
 #include <QCloseEvent>
@@ -35,9 +37,12 @@ bool IsValidPortText(const QString &i_sText)
 v_options::v_options(QWidget *i_pParent)
     : QDialog(i_pParent)
     , m_pUi(std::make_unique<Ui::v_options>())
+    , m_pAccountPage(nullptr)
 {
     InitGuiExtrasResources();
     m_pUi->setupUi(this);
+    m_pAccountPage = new VNetAccountPage(m_pUi->tabOptionsMain);
+    m_pUi->tabOptionsMain->addTab(m_pAccountPage, QString());
     m_pUi->s_scan_speed->setRange(MinThreads, MaxThreads);
     FillPageList();
     for (int i = 0; i < PortFields; ++i)
@@ -61,6 +66,7 @@ void v_options::FillPageList()
     pList->clear();
     pList->addItem(QStringLiteral("  %1").arg(tr("Performance")));
     pList->addItem(QStringLiteral("  %1").arg(tr("Resources")));
+    pList->addItem(QStringLiteral("  %1").arg(tr("Network account")));
     int nWidest = 0;
     for (int i = 0; i < pList->count(); ++i)
         nWidest = std::max(nWidest, pList->fontMetrics().horizontalAdvance(pList->item(i)->text()));
@@ -81,7 +87,13 @@ void v_options::FillPageList()
 void v_options::OnLanguageChanged()
 {
     m_pUi->retranslateUi(this);
+    m_pAccountPage->Retranslate();
     FillPageList();
+}
+
+void v_options::UseAccountSecret(CNetAccountSecret *i_pSecret)
+{
+    m_pAccountSecret = i_pSecret;
 }
 
 void v_options::OnCfg(CCfg i_oCfg)
@@ -115,6 +127,7 @@ void v_options::showEvent(QShowEvent *i_pEvent)
     m_pUi->c_scan_user->setChecked(m_oCfg.scan_username());
     m_pUi->c_high_accuracy->setChecked(m_oCfg.high_accuracy());
     m_pUi->s_scan_speed->setValue(m_oCfg.thread_count());
+    m_pAccountPage->SetAccount(m_oCfg.net_account());
 
     QDialog::showEvent(i_pEvent);
 }
@@ -166,6 +179,11 @@ void v_options::on_b_ok_clicked()
     m_oCfg.set_scan_username(m_pUi->c_scan_user->isChecked());
     m_oCfg.set_high_accuracy(m_pUi->c_high_accuracy->isChecked());
     m_oCfg.set_thread_count(m_pUi->s_scan_speed->value());
+    const TNetAccount oAccount = m_pAccountPage->Account();
+    if (m_pAccountSecret)
+        m_pAccountSecret->Save(m_oCfg, oAccount);
+    else
+        m_oCfg.set_net_account(oAccount);
 
     emit CfgChanged();
     close();

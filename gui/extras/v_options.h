@@ -10,13 +10,15 @@
 namespace Ui {
 class v_options;
 }
+class CNetAccountSecret;
 class QLineEdit;
+class VNetAccountPage;
 
-// The scan settings dialog: speed (worker threads), accuracy, resources to probe and the Ortavo
-// ports. One per process, created hidden with the main window as parent and shown without being
-// modal; every showing reloads the widgets from the settings of the last configuration received.
-// Apply stores them through that configuration and emits CfgChanged() so that its owner
-// broadcasts again. GUI thread only.
+// The scan settings dialog: speed (worker threads), accuracy, resources to probe, the Ortavo
+// ports and the network account. One per process, created hidden with the main window as parent and
+// shown without being modal; every showing reloads the widgets from the settings of the last
+// configuration received. Apply stores them through that configuration and emits CfgChanged() so
+// that its owner broadcasts again. GUI thread only.
 class v_options final : public QDialog
 {
     Q_OBJECT
@@ -29,6 +31,11 @@ public:
     static constexpr int MinThreads = 32;
     static constexpr int MaxThreads = 256;
     static constexpr int PortFields = 4;
+
+    // Where Apply keeps the account's password besides the session (not owned, may be null:
+    // then in the session's memory only).
+    void UseAccountSecret(CNetAccountSecret *i_pSecret);
+    VNetAccountPage &AccountPage() const { return *m_pAccountPage; }
 
 signals:
     void CfgChanged();
@@ -51,5 +58,7 @@ private:
 
     std::unique_ptr<Ui::v_options> m_pUi;
     CCfg m_oCfg;
+    VNetAccountPage *m_pAccountPage;
+    CNetAccountSecret *m_pAccountSecret = nullptr;
     bool m_fPageListFilled = false;
 };

@@ -11,18 +11,26 @@
 
 namespace {
 
-const QString kKeyLogin = QStringLiteral("Settings/remote_shutdown_login");
-// Older versions kept the password here in clear text; it is only ever read to move it away.
-const QString kKeyLegacyPassword = QStringLiteral("Settings/remote_shutdown_pass");
-const QString kKeyTimeout = QStringLiteral("Settings/RemoteShutdown/Timeout");
-const QString kKeyMessage = QStringLiteral("Settings/RemoteShutdown/Message");
-const QString kKeyForce = QStringLiteral("Settings/RemoteShutdown/Force");
-const QString kKeyReboot = QStringLiteral("Settings/RemoteShutdown/Reboot");
 const QString kKeyRect = QStringLiteral("State/RemoteShutdown/Rect");
-const QString kSecretKey = QStringLiteral("remote_shutdown_pass");
+const QString kSecretKey = CCfg::NetAccountSecretKey();
 
 constexpr int kDefaultTimeoutSec = 60;
 constexpr int kMaxAccountLength = 511;
+
+// The login field shows "DOMAIN\login" when the account names a domain.
+TNetAccount AccountFromFields(const QString &i_sLogin, const QString &i_sPassword)
+{
+    TNetAccount oAccount;
+    const int nSlash = i_sLogin.indexOf(QLatin1Char('\\'));
+    if (nSlash > 0) {
+        oAccount.sDomain = i_sLogin.left(nSlash);
+        oAccount.sLogin = i_sLogin.mid(nSlash + 1);
+    } else {
+        oAccount.sLogin = i_sLogin;
+    }
+    oAccount.sPassword = i_sPassword;
+    return oAccount;
+}
 
 } // namespace
 
@@ -89,27 +97,30 @@ void VRemoteShutdown::showEvent(QShowEvent *i_pEvent)
     if (vRect.isValid())
         setGeometry(vRect.toRect());
 
-    const QString sLogin = m_oCfg.Value(kKeyLogin).toString();
-    // A password left in clear text by an older version is taken over and erased from the
-    // settings; the next confirmed shutdown hands it to the password store.
-    const QString sLegacyPassword = m_oCfg.Value(kKeyLegacyPassword).toString();
-    if (!sLegacyPassword.isEmpty())
-        m_oCfg.SetValue(kKeyLegacyPassword, QString());
-    const bool fUseLogin = !sLogin.isEmpty() || !sLegacyPassword.isEmpty();
+    // The dialog shows the one network account the scans use too. A password left in clear
+    // text by an older version is taken over and erased from the settings; the next confirmed
+    // shutdown hands it to the password store.
+    TNetAccount oAccount = m_oCfg.net_account();
+    const QString sLegacyPassword = m_oCfg.TakeLegacyPassword();
+    if (!sLegacyPassword.isEmpty()) {
+        oAccount.sPassword = sLegacyPassword;
+        m_oCfg.set_net_account(oAccount);
+    }
+    const bool fUseLogin = oAccount.IsSet() || !oAccount.sPassword.isEmpty();
     m_pUi->chkUseLogin->setChecked(fUseLogin);
-    m_pUi->edLogin->setText(sLogin);
-    m_pUi->edPassword->setText(sLegacyPassword);
+    m_pUi->edLogin->setText(oAccount.QualifiedLogin());
+    m_pUi->edPassword->setText(oAccount.sPassword);
     UpdateControls(m_pUi->chkUseLogin->checkState());
-    if (m_pPasswordStore && sLegacyPassword.isEmpty())
+    if (m_pPasswordStore && oAccount.sPassword.isEmpty())
         m_pPasswordStore->Read(kSecretKey);
 
     m_pUi->edTimeout->setText(
-        QString::number(m_oCfg.Value(kKeyTimeout, kDefaultTimeoutSec).toUInt()));
-    const QVariant vMessage = m_oCfg.Value(kKeyMessage);
-    if (vMessage.isValid())
-        m_pUi->edMessage->setPlainText(vMessage.toString());
-    m_pUi->chkForce->setChecked(m_oCfg.Value(kKeyForce, false).toBool());
-    m_pUi->chkReboot->setChecked(m_oCfg.Value(kKeyReboot, false).toBool());
+        QString::number(static_cast<uint>(m_oCfg.shutdown_timeout(kDefaultTimeoutSec))));
+    const QString sMessage = m_oCfg.shutdown_message();
+    if (!sMessage.isNull())
+        m_pUi->edMessage->setPlainText(sMessage);
+    m_pUi->chkForce->setChecked(m_oCfg.shutdown_force());
+    m_pUi->chkReboot->setChecked(m_oCfg.shutdown_reboot());
     QDialog::showEvent(i_pEvent);
 }
 
@@ -140,16 +151,16 @@ void VRemoteShutdown::OnOk()
 
     const QString sLogin = m_pUi->edLogin->text();
     const QString sPassword = m_pUi->edPassword->text();
-    m_oCfg.SetValue(kKeyLogin, sLogin);
+    m_oCfg.set_net_account(AccountFromFields(sLogin, sPassword));
     if (m_pPasswordStore)
         m_pPasswordStore->Write(kSecretKey, sPassword);
-    m_oCfg.SetValue(kKeyTimeout, int(nTimeoutSec));
+    m_oCfg.set_shutdown_timeout(int(nTimeoutSec));
 
     const QString sMessage = PrepareMessage(m_pUi->edMessage->toPlainText());
     if (!sMessage.isEmpty())
-        m_oCfg.SetValue(kKeyMessage, sMessage);
-    m_oCfg.SetValue(kKeyForce, m_pUi->chkForce->isChecked());
-    m_oCfg.SetValue(kKeyReboot, m_pUi->chkReboot->isChecked());
+        m_oCfg.set_shutdown_message(sMessage);
+    m_oCfg.set_shutdown_force(m_pUi->chkForce->isChecked());
+    m_oCfg.set_shutdown_reboot(m_pUi->chkReboot->isChecked());
 
     auto pParams = CShutdownQuery::TParamsPtr::create();
     if (m_pUi->chkUseLogin->isChecked()) {

@@ -63,6 +63,61 @@
     </message>
 </context>
 <context>
+    <name>VNetAccountPage</name>
+    <message>
+        <source>User name:</source>
+        <translation>Benutzername:</translation>
+    </message>
+    <message>
+        <source>Domain or workgroup:</source>
+        <translation>Domäne oder Arbeitsgruppe:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Kennwort:</translation>
+    </message>
+    <message>
+        <source>Test on host (address):</source>
+        <translation>Auf Host testen (Adresse):</translation>
+    </message>
+    <message>
+        <source>Test this account</source>
+        <translation>Dieses Konto testen</translation>
+    </message>
+    <message>
+        <source>Enter the host&apos;s address, four decimal numbers.</source>
+        <translation>Geben Sie die Adresse des Hosts ein, vier Dezimalzahlen.</translation>
+    </message>
+    <message>
+        <source>Enter a user name; &apos;%&apos; and control characters cannot be used.</source>
+        <translation>Geben Sie einen Benutzernamen ein; „%“ und Steuerzeichen sind nicht erlaubt.</translation>
+    </message>
+    <message>
+        <source>Testing on %1...</source>
+        <translation>Test auf %1...</translation>
+    </message>
+    <message>
+        <source>%1 accepted the account.</source>
+        <translation>%1 hat das Konto angenommen.</translation>
+    </message>
+    <message>
+        <source>%1 refused the account: wrong user name or password.</source>
+        <translation>%1 hat das Konto abgelehnt: falscher Benutzername oder falsches Kennwort.</translation>
+    </message>
+    <message>
+        <source>%1 refused the account: access denied.</source>
+        <translation>%1 hat das Konto abgelehnt: Zugriff verweigert.</translation>
+    </message>
+    <message>
+        <source>%1 could not be reached.</source>
+        <translation>%1 ist nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>The test on %1 failed (error %2).</source>
+        <translation>Der Test auf %1 ist fehlgeschlagen (Fehler %2).</translation>
+    </message>
+</context>
+<context>
     <name>VRemoteShutdown</name>
     <message>
         <source>Shutdown options</source>
@@ -787,6 +842,10 @@ hohe CPU-Last</translation>
     <message>
         <source>Incorrect Ortavo port. It should be 1...65535</source>
         <translation>Ungültiger Ortavo-Port. Zulässig ist 1...65535</translation>
+    </message>
+    <message>
+        <source>Network account</source>
+        <translation>Netzwerkkonto</translation>
     </message>
 </context>
 </TS>

@@ -63,6 +63,61 @@
     </message>
 </context>
 <context>
+    <name>VNetAccountPage</name>
+    <message>
+        <source>User name:</source>
+        <translation>Имя пользователя:</translation>
+    </message>
+    <message>
+        <source>Domain or workgroup:</source>
+        <translation>Домен или рабочая группа:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Пароль:</translation>
+    </message>
+    <message>
+        <source>Test on host (address):</source>
+        <translation>Проверить на узле (адрес):</translation>
+    </message>
+    <message>
+        <source>Test this account</source>
+        <translation>Проверить учётную запись</translation>
+    </message>
+    <message>
+        <source>Enter the host&apos;s address, four decimal numbers.</source>
+        <translation>Введите адрес узла: четыре десятичных числа.</translation>
+    </message>
+    <message>
+        <source>Enter a user name; &apos;%&apos; and control characters cannot be used.</source>
+        <translation>Введите имя пользователя; символ «%» и управляющие символы недопустимы.</translation>
+    </message>
+    <message>
+        <source>Testing on %1...</source>
+        <translation>Проверка на %1...</translation>
+    </message>
+    <message>
+        <source>%1 accepted the account.</source>
+        <translation>%1 принял учётную запись.</translation>
+    </message>
+    <message>
+        <source>%1 refused the account: wrong user name or password.</source>
+        <translation>%1 отклонил учётную запись: неверное имя пользователя или пароль.</translation>
+    </message>
+    <message>
+        <source>%1 refused the account: access denied.</source>
+        <translation>%1 отклонил учётную запись: доступ запрещён.</translation>
+    </message>
+    <message>
+        <source>%1 could not be reached.</source>
+        <translation>%1 недоступен.</translation>
+    </message>
+    <message>
+        <source>The test on %1 failed (error %2).</source>
+        <translation>Проверка на %1 не удалась (ошибка %2).</translation>
+    </message>
+</context>
+<context>
     <name>VRemoteShutdown</name>
     <message>
         <source>Shutdown options</source>
@@ -787,6 +842,10 @@ high CPU usage</source>
     <message>
         <source>Incorrect Ortavo port. It should be 1...65535</source>
         <translation>Неверный порт Ortavo. Допустимы значения 1...65535</translation>
+    </message>
+    <message>
+        <source>Network account</source>
+        <translation>Сетевая учётная запись</translation>
     </message>
 </context>
 </TS>

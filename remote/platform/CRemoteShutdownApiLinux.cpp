@@ -3,6 +3,7 @@
 // but it is not thread-safe: every request would wait behind one lock, and an unreachable machine
 // holds that lock for its fixed connect time-out. Subprocesses run side by side, can be killed when
 // they overrun, and a crash in them cannot take the program down.
+#include "CNetResourcesLinux.h"
 #include "IRemoteShutdownApi.h"
 #include "IpRangeReaders.h"
 #include "RemoteLog.h"
@@ -97,8 +98,9 @@ int ErrorFromOutput(const QByteArray &i_oOutput)
     return kErrorGenFailure;
 }
 
-// Runs one Samba client program. The account travels in the environment (PASSWD), never on the
-// command line, where every local user could read it; no account means an anonymous session.
+// Runs one Samba client program. The password travels through its standard input (PASSWD_FD=0),
+// never on the command line or in the environment, where other local processes could read it;
+// no account means an anonymous session.
 int RunSamba(const QString &i_sProgram,
              QStringList i_lsArgs,
              const std::optional<TAccount> &i_oAccount,
@@ -112,10 +114,18 @@ int RunSamba(const QString &i_sProgram,
     QProcessEnvironment oEnv = QProcessEnvironment::systemEnvironment();
     for (const char *pName : {"PASSWD", "PASSWD_FD", "PASSWD_FILE", "USER", "LOGNAME"})
         oEnv.remove(QLatin1String(pName));
+    // Without an account the user's own Kerberos ticket is used where there is one.
+    const bool fKerberos = !i_oAccount && CNetResourcesLinux::KerberosTicketHeld();
+    if (!fKerberos)
+        oEnv.remove(QStringLiteral("KRB5CCNAME"));
     oEnv.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    QByteArray baInput;
     if (i_oAccount) {
         i_lsArgs << QStringLiteral("--user=") + i_oAccount->sUser;
-        oEnv.insert(QStringLiteral("PASSWD"), i_oAccount->sPassword);
+        oEnv.insert(QStringLiteral("PASSWD_FD"), QStringLiteral("0"));
+        baInput = i_oAccount->sPassword.toUtf8() + '\n';
+    } else if (fKerberos) {
+        i_lsArgs << QStringLiteral("--use-kerberos=required");
     } else {
         i_lsArgs << QStringLiteral("--user=%");
     }
@@ -128,7 +138,9 @@ int RunSamba(const QString &i_sProgram,
         qCWarning(lcRemote) << i_sProgram << "did not start:" << oProcess.errorString();
         return kErrorFileNotFound;
     }
-    // Nothing to read from us: a program that asks for a password sees end of file at once.
+    // After the password, if any, end of file: a program that asks for more sees it at once.
+    if (!baInput.isEmpty())
+        oProcess.write(baInput);
     oProcess.closeWriteChannel();
     if (!oProcess.waitForFinished(i_nLimitMs)) {
         qCWarning(lcRemote) << i_sProgram << "overran" << i_nLimitMs << "ms and was stopped";

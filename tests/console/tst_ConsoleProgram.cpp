@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct TRun
@@ -18,7 +20,8 @@ TRun RunConsole(const QStringList &i_lsArguments, int i_nTimeoutMs = 180000)
 {
     QProcess oProcess;
     oProcess.setProgram(QStringLiteral(VISTREL_LOOPNS_SCRIPT));
-    oProcess.setArguments(QStringList{QStringLiteral("exec"), QStringLiteral(VISTREL_CONSOLE_BIN)} + i_lsArguments);
+    oProcess.setArguments(QStringList{QStringLiteral("exec"), QStringLiteral(VISTREL_CONSOLE_BIN)}
+                          + i_lsArguments);
     oProcess.setProcessChannelMode(QProcess::SeparateChannels);
     oProcess.start();
     TRun oRun;
@@ -32,7 +35,8 @@ TRun RunConsole(const QStringList &i_lsArguments, int i_nTimeoutMs = 180000)
     return oRun;
 }
 
-const QByteArray g_baHeader = "Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments";
+const QByteArray g_baHeader =
+    "Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments";
 
 const QByteArray g_baUsage =
     "Usage:\n"
@@ -94,6 +98,8 @@ private slots:
     void scanToFile();
     void rangeFile();
     void unwritableOutput();
+    void authFileRefused_data();
+    void authFileRefused();
 };
 
 void TestConsoleProgram::usage_data()
@@ -117,26 +123,33 @@ void TestConsoleProgram::rejected_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("message");
-    QTest::newRow("upper-case switch") << QStringList{"/R:127.0.0.1"} << QByteArray("Invalid argument");
-    QTest::newRow("unknown switch") << QStringList{"/x:127.0.0.1"} << QByteArray("Invalid argument");
+    QTest::newRow("upper-case switch")
+        << QStringList{"/R:127.0.0.1"} << QByteArray("Invalid argument");
+    QTest::newRow("unknown switch")
+        << QStringList{"/x:127.0.0.1"} << QByteArray("Invalid argument");
     QTest::newRow("no slash") << QStringList{"r:127.0.0.1"} << QByteArray("Invalid argument");
     QTest::newRow("no colon") << QStringList{"/r=127.0.0.1"} << QByteArray("Invalid argument");
-    QTest::newRow("switch alone is three characters") << QStringList{"/r:"} << QByteArray("Invalid argument");
+    QTest::newRow("switch alone is three characters")
+        << QStringList{"/r:"} << QByteArray("Invalid argument");
     QTest::newRow("only spaces after the switch")
         << QStringList{"/r:   "} << QByteArray("Invalid IP address or range");
-    QTest::newRow("not a range") << QStringList{"/r:127.0.0.1-"} << QByteArray("Invalid IP address or range");
-    QTest::newRow("prefix too short") << QStringList{"/r:127.0.0.1/8"} << QByteArray("Invalid IP address or range");
-    QTest::newRow("same switch twice")
-        << QStringList{"/r:127.0.0.1", "/r:127.0.0.2"} << QByteArray("Error: Several identical arguments found");
-    QTest::newRow("output twice")
-        << QStringList{"/f:a.txt", "/f:b.txt", "/r:127.0.0.1"} << QByteArray("Error: Several identical arguments found");
+    QTest::newRow("not a range") << QStringList{"/r:127.0.0.1-"}
+                                 << QByteArray("Invalid IP address or range");
+    QTest::newRow("prefix too short")
+        << QStringList{"/r:127.0.0.1/8"} << QByteArray("Invalid IP address or range");
+    QTest::newRow("same switch twice") << QStringList{"/r:127.0.0.1", "/r:127.0.0.2"}
+                                       << QByteArray("Error: Several identical arguments found");
+    QTest::newRow("output twice") << QStringList{"/f:a.txt", "/f:b.txt", "/r:127.0.0.1"}
+                                  << QByteArray("Error: Several identical arguments found");
     QTest::newRow("range and file")
         << QStringList{"/r:127.0.0.1", "/s:list.txt"} << QByteArray("Duplicate in argument list");
-    QTest::newRow("output alone") << QStringList{"/f:out.txt"} << QByteArray("No IP addresses for scanning");
+    QTest::newRow("output alone") << QStringList{"/f:out.txt"}
+                                  << QByteArray("No IP addresses for scanning");
     QTest::newRow("empty arguments only count as nothing")
         << QStringList{"", "/f:out.txt", ""} << QByteArray("No IP addresses for scanning");
     QTest::newRow("missing range file")
-        << QStringList{"/s:/nonexistent/ranges.txt"} << QByteArray("Reading from file: Unable to read data from file");
+        << QStringList{"/s:/nonexistent/ranges.txt"}
+        << QByteArray("Reading from file: Unable to read data from file");
 }
 
 void TestConsoleProgram::rejected()
@@ -169,10 +182,15 @@ void TestConsoleProgram::scanToStandardOutput_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("lowest");
     QTest::addColumn<QString>("highest");
-    QTest::newRow("one address") << "/r:127.0.0.1" << 1 << "127.0.0.1" << "127.0.0.1";
-    QTest::newRow("twenty addresses") << "/r:127.0.0.1-127.0.0.20" << 20 << "127.0.0.1" << "127.0.0.20";
-    QTest::newRow("backslash and blanks") << "\\r: 127.0.0.20 - 127.0.0.11 " << 10 << "127.0.0.11" << "127.0.0.20";
-    QTest::newRow("cidr leaves out network and broadcast") << "/r:127.0.0.0/24" << 254 << "127.0.0.1" << "127.0.0.254";
+    QTest::newRow("one address") << "/r:127.0.0.1" << 1 << "127.0.0.1"
+                                 << "127.0.0.1";
+    QTest::newRow("twenty addresses") << "/r:127.0.0.1-127.0.0.20" << 20 << "127.0.0.1"
+                                      << "127.0.0.20";
+    QTest::newRow("backslash and blanks") << "\\r: 127.0.0.20 - 127.0.0.11 " << 10 << "127.0.0.11"
+                                          << "127.0.0.20";
+    QTest::newRow("cidr leaves out network and broadcast")
+        << "/r:127.0.0.0/24" << 254 << "127.0.0.1"
+        << "127.0.0.254";
 }
 
 void TestConsoleProgram::scanToStandardOutput()
@@ -203,7 +221,8 @@ void TestConsoleProgram::scanToFile()
     oStale.write(QByteArray(10000, 'x'));
     oStale.close();
 
-    const TRun oRun = RunConsole({QStringLiteral("/r:127.0.0.1-127.0.0.3"), QStringLiteral("/f: ") + sPath});
+    const TRun oRun =
+        RunConsole({QStringLiteral("/r:127.0.0.1-127.0.0.3"), QStringLiteral("/f: ") + sPath});
     QCOMPARE(oRun.nExitCode, 0);
     QCOMPARE(oRun.baOut, QByteArray());
     QFile oFile(sPath);
@@ -226,7 +245,8 @@ void TestConsoleProgram::rangeFile()
     QFile oFile(sPath);
     QVERIFY(oFile.open(QIODevice::WriteOnly));
     oFile.write("\xFF\xFE");
-    const QString sText = QStringLiteral("# loopback\r\n127.0.0.5-127.0.0.7, 127.0.0.9\r\n127.0.0.8\r\n");
+    const QString sText =
+        QStringLiteral("# loopback\r\n127.0.0.5-127.0.0.7, 127.0.0.9\r\n127.0.0.8\r\n");
     for (QChar c : sText)
         oFile.write(QByteArray(1, char(c.unicode())) + QByteArray(1, '\0'));
     oFile.close();
@@ -234,14 +254,55 @@ void TestConsoleProgram::rangeFile()
     QCOMPARE(oRun.nExitCode, 0);
     QStringList lsAddresses = ResultAddresses(oRun.baOut);
     lsAddresses.sort();
-    QCOMPARE(lsAddresses, (QStringList{"127.0.0.5", "127.0.0.6", "127.0.0.7", "127.0.0.8", "127.0.0.9"}));
+    QCOMPARE(lsAddresses,
+             (QStringList{"127.0.0.5", "127.0.0.6", "127.0.0.7", "127.0.0.8", "127.0.0.9"}));
 }
 
 void TestConsoleProgram::unwritableOutput()
 {
-    const TRun oRun = RunConsole({QStringLiteral("/r:127.0.0.1"), QStringLiteral("/f:/nonexistent/dir/out.txt")});
+    const TRun oRun =
+        RunConsole({QStringLiteral("/r:127.0.0.1"), QStringLiteral("/f:/nonexistent/dir/out.txt")});
     QCOMPARE(oRun.nExitCode, 5);
     QCOMPARE(oRun.baOut, QByteArray("Can not open file for output: /nonexistent/dir/out.txt"));
+}
+
+void TestConsoleProgram::authFileRefused_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QByteArray>("message");
+    const QByteArray baGood = "username = ann\npassword = pw\n";
+    const QByteArray baLoose =
+        "is accessible by other users; it must be readable by its owner only";
+    QTest::newRow("group may read") << baGood << 0640 << baLoose;
+    QTest::newRow("others may read") << baGood << 0604 << baLoose;
+    QTest::newRow("group may write") << baGood << 0620 << baLoose;
+    QTest::newRow("no user name") << QByteArray("password = pw\n") << 0600
+                                  << QByteArray("has no usable \"username = ...\" line");
+    QTest::newRow("missing") << QByteArray() << -1
+                             << QByteArray("Cannot read the authentication file");
+}
+
+void TestConsoleProgram::authFileRefused()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, mode);
+    QFETCH(QByteArray, message);
+    QTemporaryDir oDir;
+    QVERIFY(oDir.isValid());
+    const QString sPath = oDir.filePath(QStringLiteral("my auth"));
+    if (mode >= 0) {
+        QFile oFile(sPath);
+        QVERIFY(oFile.open(QIODevice::WriteOnly));
+        oFile.write(text);
+        oFile.close();
+        QVERIFY(::chmod(QFile::encodeName(sPath).constData(), mode_t(mode)) == 0);
+    }
+    const TRun oRun = RunConsole({QStringLiteral("/r:127.0.0.1"), QStringLiteral("/u:") + sPath});
+    QCOMPARE(oRun.nExitCode, 2);
+    QVERIFY2(oRun.baOut.contains(message), oRun.baOut.constData());
+    // The message names the file, so that the user knows which one to mend.
+    QVERIFY2(oRun.baOut.contains("\"" + QFile::encodeName(sPath) + "\""), oRun.baOut.constData());
 }
 
 QTEST_GUILESS_MAIN(TestConsoleProgram)

@@ -268,27 +268,47 @@ void TestNetResourcesSamba::cleanupTestCase()
 
 void TestNetResourcesSamba::rpcClientArguments_data()
 {
+    using ELogon = CNetResourcesLinux::ELogon;
     QTest::addColumn<QString>("login");
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<int>("logon");
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("anonymous") << QString()
+    const QString sCommand = QStringLiteral("--command=wkssvc_enumerateusers 0");
+    QTest::newRow("anonymous") << QString() << QString() << int(ELogon::Anonymous)
                                << QStringList{QStringLiteral("--user="),
                                               QStringLiteral("--use-kerberos=off"),
                                               QStringLiteral("--no-pass"),
-                                              QStringLiteral("--command=wkssvc_enumerateusers 0"),
+                                              sCommand,
                                               QStringLiteral("10.0.0.1")};
-    QTest::newRow("login as one argument, no password")
-        << QStringLiteral("DOM\\-x y")
+    QTest::newRow("login as one argument, the password not at all")
+        << QStringLiteral("DOM\\-x y") << QString() << int(ELogon::Account)
         << QStringList{QStringLiteral("--user=DOM\\-x y"),
                        QStringLiteral("--use-kerberos=off"),
-                       QStringLiteral("--command=wkssvc_enumerateusers 0"),
+                       sCommand,
                        QStringLiteral("10.0.0.1")};
+    QTest::newRow("domain of its own")
+        << QStringLiteral("ann") << QStringLiteral("OFFICE") << int(ELogon::Account)
+        << QStringList{QStringLiteral("--user=ann"),
+                       QStringLiteral("--workgroup=OFFICE"),
+                       QStringLiteral("--use-kerberos=off"),
+                       sCommand,
+                       QStringLiteral("10.0.0.1")};
+    QTest::newRow("Kerberos ticket")
+        << QString() << QString() << int(ELogon::Kerberos)
+        << QStringList{
+               QStringLiteral("--use-kerberos=required"), sCommand, QStringLiteral("10.0.0.1")};
 }
 
 void TestNetResourcesSamba::rpcClientArguments()
 {
     QFETCH(QString, login);
+    QFETCH(QString, domain);
+    QFETCH(int, logon);
     QFETCH(QStringList, args);
-    QCOMPARE(CNetResourcesLinux::RpcClientArguments(QStringLiteral("10.0.0.1"), login), args);
+    const TNetAccount oAccount{login, domain, QStringLiteral("pw-never-shown")};
+    QCOMPARE(CNetResourcesLinux::RpcClientArguments(
+                 QStringLiteral("10.0.0.1"), oAccount, CNetResourcesLinux::ELogon(logon)),
+             args);
 }
 
 void TestNetResourcesSamba::parseUserList_data()
@@ -324,7 +344,7 @@ void TestNetResourcesSamba::sharesMatchSmbClient()
     std::optional<QStringList> olsShares;
     std::vector<std::unique_ptr<QThread>> vThreads;
     vThreads.emplace_back(QThread::create([&]() {
-        olsShares = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback, 0);
+        olsShares = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback, {}, 0);
     }));
     QVERIFY(RunAll(vThreads));
     QVERIFY(olsShares.has_value());
@@ -345,7 +365,7 @@ void TestNetResourcesSamba::sharesFromManyWorkersAtOnce()
     for (int i = 0; i < Workers; ++i) {
         vThreads.emplace_back(QThread::create([&]() {
             const auto olsShares =
-                INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback, 0);
+                INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback, {}, 0);
             if (olsShares && *olsShares == lsExpected)
                 nRight.fetchAndAddRelaxed(1);
         }));
@@ -380,7 +400,7 @@ void TestNetResourcesSamba::loggedOnUser()
     std::vector<std::unique_ptr<QThread>> vThreads;
     vThreads.emplace_back(QThread::create([&]() {
         osUser = INetResources::Instance().LoggedOnUser(
-            QStringLiteral("loopbox"), Loopback, {login, password}, 0);
+            QStringLiteral("loopbox"), Loopback, {login, QString(), password}, 0);
     }));
     QVERIFY(RunAll(vThreads));
     QCOMPARE(osUser.has_value(), found);
@@ -395,8 +415,7 @@ void TestNetResourcesSamba::hostScanFillsSharesAndUser()
     oCfg.set_scan_ftp(false);
     oCfg.set_scan_username(true);
     oCfg.set_ortavo_ports({445});
-    oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_login"), QStringLiteral("root"));
-    oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_pass"), AdminPassword);
+    oCfg.set_net_account({QStringLiteral("root"), QString(), AdminPassword});
     CScanResult oResult;
     oResult.set_ip(Loopback);
     oResult.set_status(EHostStatus::Alive);
@@ -436,7 +455,7 @@ void TestNetResourcesSamba::stalledSmbHostsDoNotDelayOthers()
                 QHostAddress(QStringLiteral("127.0.4.%1").arg(i + 1)).toIPv4Address();
             nStalledStarted.fetchAndAddRelaxed(1);
             lfStalledAnswered[i] =
-                INetResources::Instance().Shares(QStringLiteral("stall"), nIp, 0).has_value();
+                INetResources::Instance().Shares(QStringLiteral("stall"), nIp, {}, 0).has_value();
         }));
     }
     vThreads.emplace_back(QThread::create([&]() {
@@ -445,7 +464,7 @@ void TestNetResourcesSamba::stalledSmbHostsDoNotDelayOthers()
             QThread::yieldCurrentThread();
         QElapsedTimer oOwn;
         oOwn.start();
-        olsReal = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback, 0);
+        olsReal = INetResources::Instance().Shares(QStringLiteral("loopbox"), Loopback, {}, 0);
         nRealMs = oOwn.elapsed();
     }));
     QVERIFY(RunAll(vThreads));

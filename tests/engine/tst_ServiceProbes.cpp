@@ -62,11 +62,14 @@ int CountEntries(const char *i_pDir)
 class CRecordingNet final : public INetResources
 {
 public:
-    std::optional<QStringList>
-    Shares(const QString &i_sServer, quint32 i_nIp, int i_nConnectMs) override
+    std::optional<QStringList> Shares(const QString &i_sServer,
+                                      quint32 i_nIp,
+                                      const TCredentials &i_oCredentials,
+                                      int i_nConnectMs) override
     {
         Q_UNUSED(i_nConnectMs)
-        lsCalls << QStringLiteral("shares %1 %2").arg(i_sServer, IpToText(i_nIp));
+        lsCalls << QStringLiteral("shares %1 %2 %3")
+                       .arg(i_sServer, IpToText(i_nIp), Account(i_oCredentials));
         return olsShares;
     }
     std::optional<QString> LoggedOnUser(const QString &i_sServer,
@@ -75,12 +78,13 @@ public:
                                         int i_nConnectMs) override
     {
         Q_UNUSED(i_nConnectMs)
-        lsCalls << QStringLiteral("user %1 %2 %3/%4")
-                       .arg(i_sServer,
-                            IpToText(i_nIp),
-                            i_oCredentials.sLogin,
-                            i_oCredentials.sPassword);
+        lsCalls << QStringLiteral("user %1 %2 %3")
+                       .arg(i_sServer, IpToText(i_nIp), Account(i_oCredentials));
         return osUser;
+    }
+    static QString Account(const TCredentials &i_oCredentials)
+    {
+        return i_oCredentials.QualifiedLogin() + QLatin1Char('/') + i_oCredentials.sPassword;
     }
     QStringList lsCalls;
     std::optional<QStringList> olsShares;
@@ -511,7 +515,7 @@ void TestServiceProbes::sharesOfSilentHostsDoNotQueue()
             const quint32 nIp =
                 QHostAddress(QStringLiteral("127.0.3.%1").arg(i + 1)).toIPv4Address();
             lfAnswered[i] =
-                INetResources::Instance().Shares(QStringLiteral("h"), nIp, 0).has_value();
+                INetResources::Instance().Shares(QStringLiteral("h"), nIp, {}, 0).has_value();
         }));
     }
     QVERIFY(RunAll(vThreads));
@@ -531,14 +535,14 @@ void TestServiceProbes::resourceProbesNeedAName()
     CScanResult oResult;
     oResult.set_ip(0x7F000001);
     oResult.set_name(QStringLiteral("  "));
-    CNetResourceProbe::ProbeShares(oResult, oNet);
+    CNetResourceProbe::ProbeShares(oResult, oCfg, oNet);
     CNetResourceProbe::ProbeUser(oResult, oCfg, oNet);
     QVERIFY(oNet.lsCalls.isEmpty());
     QVERIFY(oResult.shares().isEmpty());
     QVERIFY(oResult.user().isEmpty());
 
     oResult.set_name(QStringLiteral("box"));
-    CNetResourceProbe::ProbeShares(oResult, oNet);
+    CNetResourceProbe::ProbeShares(oResult, oCfg, oNet);
     CNetResourceProbe::ProbeUser(oResult, oCfg, oNet);
     QCOMPARE(oResult.shares(), QStringList{QStringLiteral("C$")});
     QCOMPARE(oResult.user(), QStringLiteral("alice"));
@@ -546,7 +550,7 @@ void TestServiceProbes::resourceProbesNeedAName()
     // A refusal: an empty share list, and the user as it was.
     oNet.olsShares.reset();
     oNet.osUser.reset();
-    CNetResourceProbe::ProbeShares(oResult, oNet);
+    CNetResourceProbe::ProbeShares(oResult, oCfg, oNet);
     CNetResourceProbe::ProbeUser(oResult, oCfg, oNet);
     QCOMPARE(oResult.shares(), QStringList());
     QCOMPARE(oResult.user(), QStringLiteral("alice"));
@@ -559,13 +563,18 @@ void TestServiceProbes::userProbeUsesConfiguredCredentials()
     CScanResult oResult;
     oResult.set_ip(0x7F000002);
     oResult.set_name(QStringLiteral("box"));
+    CNetResourceProbe::ProbeShares(oResult, oCfg, oNet);
     CNetResourceProbe::ProbeUser(oResult, oCfg, oNet);
-    oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_login"), QStringLiteral("admin"));
-    oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_pass"), QStringLiteral("s3cret"));
+    oCfg.set_net_account({QStringLiteral("admin"), QStringLiteral("OFFICE"), QStringLiteral("s3")});
+    CNetResourceProbe::ProbeShares(oResult, oCfg, oNet);
     CNetResourceProbe::ProbeUser(oResult, oCfg, oNet);
+    // Both probes log on with the one account; the password is never in the settings.
     QCOMPARE(oNet.lsCalls,
-             QStringList({QStringLiteral("user box 127.0.0.2 /"),
-                          QStringLiteral("user box 127.0.0.2 admin/s3cret")}));
+             QStringList({QStringLiteral("shares box 127.0.0.2 /"),
+                          QStringLiteral("user box 127.0.0.2 /"),
+                          QStringLiteral("shares box 127.0.0.2 OFFICE\\admin/s3"),
+                          QStringLiteral("user box 127.0.0.2 OFFICE\\admin/s3")}));
+    QCOMPARE(oCfg.Value(QStringLiteral("Settings/remote_shutdown_pass")), QVariant());
 }
 
 void TestServiceProbes::hostScanRunsTheServiceProbes()
@@ -696,7 +705,7 @@ void TestServiceProbes::droppedConnectsCostThePathTimeOut()
             oResult.set_name(QStringLiteral("box"));
             oResult.set_shares({QStringLiteral("mark")});
             CNetResourceProbe::ProbeShares(
-                oResult, INetResources::Instance(), oLiveness.Timeouts(highAccuracy));
+                oResult, oCfg, INetResources::Instance(), oLiveness.Timeouts(highAccuracy));
         } else {
             CHostScan(oCfg).Run(oResult);
         }

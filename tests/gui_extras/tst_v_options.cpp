@@ -6,11 +6,13 @@
 #include "v_options.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTabBar>
@@ -42,6 +44,9 @@ private slots:
     void closeStoresGeometry();
     void pageListSwitchesPages();
     void languageChangeRetranslates();
+    void accountKeepsItsPasswordOutOfTheSettings();
+    void accountTestNeedsAnAddressAndALogin_data();
+    void accountTestNeedsAnAddressAndALogin();
 
 private:
     QLineEdit *Port(int i_nIndex) const;
@@ -345,17 +350,21 @@ void TestVOptions::pageListSwitchesPages()
 {
     auto *pList = Child<QListWidget>("listOptionList");
     auto *pPages = Child<QTabWidget>("tabOptionsMain");
-    QCOMPARE(pList->count(), 2);
+    QCOMPARE(pList->count(), 3);
     QCOMPARE(pList->item(0)->text(), QStringLiteral("  Performance"));
     QCOMPARE(pList->item(1)->text(), QStringLiteral("  Resources"));
+    QCOMPARE(pList->item(2)->text(), QStringLiteral("  Network account"));
     QCOMPARE(pList->currentRow(), 1);
     QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_resources"));
-    const int nWidest = std::max(pList->fontMetrics().horizontalAdvance(pList->item(0)->text()),
-                                 pList->fontMetrics().horizontalAdvance(pList->item(1)->text()));
+    int nWidest = 0;
+    for (int i = 0; i < pList->count(); ++i)
+        nWidest = std::max(nWidest, pList->fontMetrics().horizontalAdvance(pList->item(i)->text()));
     QCOMPARE(pList->maximumWidth(), (nWidest + 2 * pList->frameWidth()) * 4 / 3);
     QCOMPARE(pList->width(), pList->maximumWidth());
     pList->setCurrentRow(0);
     QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_performance"));
+    pList->setCurrentRow(2);
+    QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_account"));
 }
 
 void TestVOptions::languageChangeRetranslates()
@@ -368,7 +377,10 @@ void TestVOptions::languageChangeRetranslates()
     m_pDialog->OnLanguageChanged();
     QCoreApplication::removeTranslator(&oRussian);
     QCOMPARE(m_pDialog->windowTitle(), QStringLiteral("Параметры"));
-    QCOMPARE(pList->count(), 2);
+    QCOMPARE(pList->count(), 3);
+    QCOMPARE(pList->item(2)->text(), QStringLiteral("  Сетевая учётная запись"));
+    QCOMPARE(Child<QPushButton>("b_account_test")->text(),
+             QStringLiteral("Проверить учётную запись"));
     QCOMPARE(pList->item(0)->text(), QStringLiteral("  Производительность"));
     QCOMPARE(Child<QPushButton>("b_ok")->text(), QStringLiteral("Применить"));
     // The page shown before the switch stays shown and selected.
@@ -376,6 +388,64 @@ void TestVOptions::languageChangeRetranslates()
     QCOMPARE(Child<QTabWidget>("tabOptionsMain")->currentIndex(), 0);
     pList->setCurrentRow(1);
     QCOMPARE(Child<QTabWidget>("tabOptionsMain")->currentIndex(), 1);
+}
+
+void TestVOptions::accountKeepsItsPasswordOutOfTheSettings()
+{
+    ShowDialog();
+    Child<QLineEdit>("e_account_login")->setText(QStringLiteral(" ann "));
+    Child<QLineEdit>("e_account_domain")->setText(QStringLiteral("OFFICE"));
+    Child<QLineEdit>("e_account_password")->setText(QStringLiteral("Pw-9 x"));
+    QCOMPARE(Child<QLineEdit>("e_account_password")->echoMode(), QLineEdit::Password);
+    Apply();
+    const TNetAccount oAccount = m_pCfgOwner->Cfg().net_account();
+    QCOMPARE(oAccount.sLogin, QStringLiteral("ann"));
+    QCOMPARE(oAccount.sDomain, QStringLiteral("OFFICE"));
+    QCOMPARE(oAccount.sPassword, QStringLiteral("Pw-9 x"));
+    m_pCfgOwner->Cfg().Sync();
+    QFile oFile(QSettings().fileName());
+    QVERIFY(oFile.open(QIODevice::ReadOnly));
+    const QByteArray baSettings = oFile.readAll();
+    QVERIFY(baSettings.contains("ann"));
+    QVERIFY2(!baSettings.contains("Pw-9"), baSettings.constData());
+    // Shown again, the page holds the session's account.
+    m_pDialog->hide();
+    ShowDialog();
+    QCOMPARE(Child<QLineEdit>("e_account_password")->text(), QStringLiteral("Pw-9 x"));
+    // Without a login nothing is kept, not even a password typed alone.
+    Child<QLineEdit>("e_account_login")->clear();
+    Apply();
+    QCOMPARE(m_pCfgOwner->Cfg().net_account().sPassword, QString());
+}
+
+void TestVOptions::accountTestNeedsAnAddressAndALogin_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("login");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a name is not an address")
+        << QStringLiteral("server") << QStringLiteral("ann")
+        << QStringLiteral("Enter the host's address, four decimal numbers.");
+    QTest::newRow("no login") << QStringLiteral("127.0.0.1") << QString()
+                              << QStringLiteral(
+                                     "Enter a user name; '%' and control characters cannot "
+                                     "be used.");
+    QTest::newRow("percent in the login")
+        << QStringLiteral("127.0.0.1") << QStringLiteral("ann%pw")
+        << QStringLiteral("Enter a user name; '%' and control characters cannot be used.");
+}
+
+void TestVOptions::accountTestNeedsAnAddressAndALogin()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, login);
+    QFETCH(QString, message);
+    ShowDialog();
+    Child<QLineEdit>("e_account_login")->setText(login);
+    Child<QLineEdit>("e_account_test_host")->setText(host);
+    Child<QPushButton>("b_account_test")->click();
+    QCOMPARE(Child<QLabel>("l_account_test_result")->text(), message);
+    QVERIFY(Child<QPushButton>("b_account_test")->isEnabled());
 }
 
 QTEST_MAIN(TestVOptions)

@@ -2,6 +2,7 @@
 #include "CSambaPeer.h"
 
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
@@ -9,6 +10,7 @@
 #include <QTcpSocket>
 
 #include <csignal>
+#include <ctime>
 
 #include <sys/stat.h>
 
@@ -40,7 +42,47 @@ bool CSambaPeer::Available(QString *o_pWhy)
     return true;
 }
 
-bool CSambaPeer::Start(QString *o_pWhy)
+namespace {
+
+// One utmp record as glibc lays it out on 64-bit Linux (384 bytes).
+QByteArray UtmpEntry(const QByteArray &i_baUser, const QByteArray &i_baLine)
+{
+    QByteArray baEntry;
+    QDataStream oOut(&baEntry, QIODevice::WriteOnly);
+    oOut.setByteOrder(QDataStream::LittleEndian);
+    auto Fixed = [&oOut](const QByteArray &i_baText, int i_nSize) {
+        QByteArray baField = i_baText.left(i_nSize);
+        baField.append(QByteArray(i_nSize - baField.size(), '\0'));
+        oOut.writeRawData(baField.constData(), i_nSize);
+    };
+    oOut << qint16(7) << qint16(0) << qint32(1); // USER_PROCESS, padding, pid
+    Fixed(i_baLine, 32);
+    Fixed(i_baLine.right(4), 4);
+    Fixed(i_baUser, 32);
+    Fixed(QByteArray(), 256);
+    oOut << qint16(0) << qint16(0) << qint32(0);                          // exit, session
+    oOut << qint32(static_cast<qint32>(std::time(nullptr))) << qint32(0); // login time
+    Fixed(QByteArray(), 16 + 20);
+    return baEntry;
+}
+
+bool RunQuietly(const QString &i_sProgram, const QStringList &i_lsArgs)
+{
+    QProcess oProcess;
+    oProcess.setProcessChannelMode(QProcess::MergedChannels);
+    oProcess.start(i_sProgram, i_lsArgs);
+    oProcess.closeWriteChannel();
+    if (!oProcess.waitForFinished(20000)) {
+        oProcess.kill();
+        oProcess.waitForFinished(3000);
+        return false;
+    }
+    return oProcess.exitStatus() == QProcess::NormalExit && oProcess.exitCode() == 0;
+}
+
+} // namespace
+
+bool CSambaPeer::Start(QString *o_pWhy, const TOptions &i_oOptions)
 {
     m_pDir =
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/vistrel-smb-XXXXXX"));
@@ -51,7 +93,7 @@ bool CSambaPeer::Start(QString *o_pWhy)
         return false;
     }
     for (const char *pSub :
-         {"lock", "state", "cache", "pid", "log", "private", "ncalrpc", "usershare"})
+         {"lock", "state", "cache", "pid", "log", "private", "ncalrpc", "usershare", "docs"})
         QDir(sRoot).mkpath(QLatin1String(pSub));
     const QByteArray oRoot = QFile::encodeName(sRoot);
     QByteArray oConf = "[global]\n"
@@ -76,6 +118,11 @@ bool CSambaPeer::Start(QString *o_pWhy)
     oConf += "log file = " + oRoot + "/log/log.%m\n";
     oConf += "shutdown script = " + oRoot + "/record.sh shutdown %z %r %f\n";
     oConf += "abort shutdown script = " + oRoot + "/record.sh abort\n";
+    if (i_oOptions.fRestrictAnonymous)
+        oConf += "restrict anonymous = 2\n";
+    const bool fUsers = !i_oOptions.lsLoggedOn.isEmpty();
+    if (fUsers)
+        oConf += "[docs]\npath = " + oRoot + "/docs\n";
     if (!WriteFile(QStringLiteral("smb.conf"), oConf, 0644) || !ClearLog()
         || !WriteFile(QStringLiteral("record.sh"),
                       "#!/bin/sh\necho \"$(id -u) $*\" >> " + oRoot + "/calls.log\n",
@@ -103,18 +150,55 @@ bool CSambaPeer::Start(QString *o_pWhy)
         return false;
     }
 
+    if (fUsers) {
+        QByteArray baUtmp;
+        int nLine = 1;
+        for (const QString &sUser : i_oOptions.lsLoggedOn)
+            baUtmp += UtmpEntry(sUser.toUtf8(), "pts/" + QByteArray::number(nLine++));
+        // The workstation service answers only members of the administrators' group.
+        if (!WriteFile(QStringLiteral("utmp"), baUtmp, 0644)
+            || !RunQuietly(QStringLiteral("net"),
+                           {QStringLiteral("-s"),
+                            sConf,
+                            QStringLiteral("groupmap"),
+                            QStringLiteral("add"),
+                            QStringLiteral("sid=S-1-5-32-544"),
+                            QStringLiteral("unixgroup=root"),
+                            QStringLiteral("type=builtin"),
+                            QStringLiteral("ntgroup=Administrators")})) {
+            *o_pWhy = QStringLiteral("cannot set up the logged-on users");
+            return false;
+        }
+    }
+
     m_pSmbd = std::make_unique<QProcess>();
     m_pSmbd->setProcessChannelMode(QProcess::MergedChannels);
     m_pSmbd->setStandardOutputFile(m_pDir->filePath(QStringLiteral("log/smbd.out")));
     // In a session of its own: smbd signals its whole process group when it stops, which would
     // otherwise include the test and its runner.
-    m_pSmbd->start(QStringLiteral("setsid"),
-                   {QStringLiteral("/usr/sbin/smbd"),
-                    QStringLiteral("--foreground"),
-                    QStringLiteral("--no-process-group"),
-                    QStringLiteral("-s"),
-                    sConf,
-                    QStringLiteral("--debug-stdout")});
+    const QStringList lsSmbd{QStringLiteral("/usr/sbin/smbd"),
+                             QStringLiteral("--foreground"),
+                             QStringLiteral("--no-process-group"),
+                             QStringLiteral("-s"),
+                             sConf,
+                             QStringLiteral("--debug-stdout")};
+    if (fUsers) {
+        // smbd reads logged-on users from /run/utmp: it gets its own in a private mount
+        // namespace.
+        m_pSmbd->start(QStringLiteral("setsid"),
+                       QStringList{QStringLiteral("unshare"),
+                                   QStringLiteral("-m"),
+                                   QStringLiteral("--propagation"),
+                                   QStringLiteral("private"),
+                                   QStringLiteral("sh"),
+                                   QStringLiteral("-c"),
+                                   QStringLiteral("mount -t tmpfs vtest-run /run && "
+                                                  "cp \"$0/utmp\" /run/utmp && exec \"$@\""),
+                                   sRoot}
+                           + lsSmbd);
+    } else {
+        m_pSmbd->start(QStringLiteral("setsid"), lsSmbd);
+    }
     if (!m_pSmbd->waitForStarted(5000)) {
         *o_pWhy = QStringLiteral("smbd did not start");
         return false;

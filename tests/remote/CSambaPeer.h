@@ -17,6 +17,17 @@ class CSambaPeer
 public:
     static constexpr const char *kPassword = "Test-pass1";
 
+    // How the server differs from the plain one.
+    struct TOptions
+    {
+        // "restrict anonymous = 2": no share list, no workstation query without an account.
+        bool fRestrictAnonymous = false;
+        // A share "docs" besides the IPC share, and the users named here as logged on (the
+        // server reads them from a utmp of its own, in a private mount namespace); "root" is
+        // then a member of the administrators, whom the workstation service answers.
+        QStringList lsLoggedOn;
+    };
+
     CSambaPeer() = default;
     ~CSambaPeer();
     CSambaPeer(const CSambaPeer &) = delete;
@@ -25,7 +36,8 @@ public:
     // True when every program the server and the clients need is installed.
     static bool Available(QString *o_pWhy);
     // Starts the server; on failure o_pWhy says why.
-    bool Start(QString *o_pWhy);
+    bool Start(QString *o_pWhy, const TOptions &i_oOptions);
+    bool Start(QString *o_pWhy) { return Start(o_pWhy, TOptions()); }
     // Stops the server and every helper it started (found by PID).
     void Stop();
 

@@ -3,11 +3,14 @@
 // its pool, and the abort worker on its own thread, against a Samba server in the test's own
 // loopback namespace.
 #include "CMemoryPasswordStore.h"
+#include "CNetAccountSecret.h"
 #include "CSambaPeer.h"
 #include "MRemoteShutdown.h"
 #include "NamespaceGuard.h"
+#include "VNetAccountPage.h"
 #include "VRemoteShutdown.h"
 #include "VShutdowns.h"
+#include "v_options.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -53,6 +56,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void shutdownThenAbort();
+    void optionsAccountTestedAndShownInShutdownDialog_data();
+    void optionsAccountTestedAndShownInShutdownDialog();
 
 private:
     QString m_sSkip;
@@ -146,6 +151,61 @@ void TestShutdownDialogsSamba::shutdownThenAbort()
     QVERIFY(oAborted.wait(60000));
     QCOMPARE(oAborted.at(0).at(1).toInt(), 0);
     QCOMPARE(m_oPeer.LogLines().value(2), QStringLiteral("0 abort"));
+}
+
+void TestShutdownDialogsSamba::optionsAccountTestedAndShownInShutdownDialog_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("accepted") << QString::fromLatin1(CSambaPeer::kPassword)
+                              << QStringLiteral("127.0.0.1 accepted the account.");
+    QTest::newRow("refused") << QStringLiteral("wrong")
+                             << QStringLiteral("127.0.0.1 refused the account: wrong user name "
+                                               "or password.");
+}
+
+void TestShutdownDialogsSamba::optionsAccountTestedAndShownInShutdownDialog()
+{
+    if (!m_sSkip.isEmpty())
+        QSKIP(qPrintable(m_sSkip));
+    QFETCH(QString, password);
+    QFETCH(QString, result);
+    CCfg oCfg;
+    CMemoryPasswordStore oStore;
+    CNetAccountSecret oSecret(&oStore);
+    v_options oOptions;
+    oOptions.OnCfg(oCfg);
+    oOptions.UseAccountSecret(&oSecret);
+    oOptions.show();
+    oOptions.findChild<QLineEdit *>(QStringLiteral("e_account_login"))
+        ->setText(QStringLiteral("root"));
+    oOptions.findChild<QLineEdit *>(QStringLiteral("e_account_password"))->setText(password);
+    oOptions.findChild<QLineEdit *>(QStringLiteral("e_account_test_host"))
+        ->setText(QStringLiteral("127.0.0.1"));
+    auto *pTest = oOptions.findChild<QPushButton *>(QStringLiteral("b_account_test"));
+    QSignalSpy oDone(&oOptions.AccountPage(), &VNetAccountPage::TestDone);
+    pTest->click();
+    QVERIFY(!pTest->isEnabled());
+    QVERIFY(oDone.wait(60000));
+    QCOMPARE(oOptions.AccountPage().TestResult(), result);
+    QVERIFY(pTest->isEnabled());
+
+    // Applied, the account is the one the shutdown dialog shows and sends.
+    oOptions.findChild<QPushButton *>(QStringLiteral("b_ok"))->click();
+    QCOMPARE(oStore.mEntries.value(CCfg::NetAccountSecretKey()), password);
+    VRemoteShutdown oShutdown(&oStore);
+    oShutdown.AssignCfg(oCfg);
+    oShutdown.DisplayUi();
+    QVERIFY(oShutdown.findChild<QCheckBox *>(QStringLiteral("chkUseLogin"))->isChecked());
+    QCOMPARE(oShutdown.findChild<QLineEdit *>(QStringLiteral("edLogin"))->text(),
+             QStringLiteral("root"));
+    QCOMPARE(oShutdown.findChild<QLineEdit *>(QStringLiteral("edPassword"))->text(), password);
+    QSignalSpy oSpecified(&oShutdown, &VRemoteShutdown::ShutdownSpecified);
+    oShutdown.findChild<QPushButton *>(QStringLiteral("pbShutdown"))->click();
+    QCOMPARE(oSpecified.count(), 1);
+    const auto pParams = oSpecified.at(0).at(0).value<CShutdownQuery::TParamsPtr>();
+    QCOMPARE(pParams->value(CShutdownQuery::ParamLogin).toString(), QStringLiteral("root"));
+    QCOMPARE(pParams->value(CShutdownQuery::ParamPassword).toString(), password);
 }
 
 QTEST_MAIN(TestShutdownDialogsSamba)

@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CMemoryPasswordStore.h"
+#include "CNetAccountSecret.h"
+#include "CNetResourceProbe.h"
+#include "CScanResult.h"
+#include "INetResources.h"
 #include "VRemoteShutdown.h"
 
 #include <QApplication>
@@ -17,6 +21,25 @@
 #include <memory>
 
 namespace {
+
+// Records the account each resource probe would log on with.
+class CRecordingNet final : public INetResources
+{
+public:
+    std::optional<QStringList>
+    Shares(const QString &, quint32, const TCredentials &i_oCredentials, int) override
+    {
+        lsAccounts << i_oCredentials.QualifiedLogin() + QLatin1Char('/') + i_oCredentials.sPassword;
+        return std::nullopt;
+    }
+    std::optional<QString>
+    LoggedOnUser(const QString &, quint32, const TCredentials &i_oCredentials, int) override
+    {
+        lsAccounts << i_oCredentials.QualifiedLogin() + QLatin1Char('/') + i_oCredentials.sPassword;
+        return std::nullopt;
+    }
+    QStringList lsAccounts;
+};
 
 // Closes the next message box and keeps its title and text.
 class CMessageBoxCatcher : public QObject
@@ -63,6 +86,9 @@ private slots:
     void withoutLogonNothingIsKept();
     void passwordNeverReachesTheSettings();
     void withoutStoreThePasswordIsNotKept();
+    void scansUseTheDialogsAccount_data();
+    void scansUseTheDialogsAccount();
+    void programStartMovesOrReadsThePassword();
     void showRestoresFromSettingsAndStore();
     void clearTextPasswordOfOlderVersionIsErased();
     void cancelEmitsNothing();
@@ -299,13 +325,78 @@ void TestVRemoteShutdown::withoutStoreThePasswordIsNotKept()
         ->setText(QStringLiteral("Sekr3t-Pa55"));
     QVERIFY(Confirm());
     QVERIFY(!SettingsFile().contains("Sekr3t-Pa55"));
-    // Shown again, the login is back but the password is not.
+    // Shown again in this session, the password is back from memory.
+    m_pDialog->DisplayUi();
+    QCOMPARE(m_pDialog->findChild<QLineEdit *>(QStringLiteral("edPassword"))->text(),
+             QStringLiteral("Sekr3t-Pa55"));
+    m_pDialog->OnCancel();
+    // The next session (a new configuration) has the login but no password.
+    m_pDialog = std::make_unique<VRemoteShutdown>(m_pStore.get());
+    m_pDialog->AssignCfg(CCfg());
     m_pDialog->DisplayUi();
     QSignalSpy oRead(m_pStore.get(), &IPasswordStore::EmitPasswordRead);
     QVERIFY(oRead.wait(2000));
     QCOMPARE(m_pDialog->findChild<QLineEdit *>(QStringLiteral("edLogin"))->text(),
              QStringLiteral("admin"));
     QCOMPARE(m_pDialog->findChild<QLineEdit *>(QStringLiteral("edPassword"))->text(), QString());
+}
+
+void TestVRemoteShutdown::scansUseTheDialogsAccount_data()
+{
+    QTest::addColumn<bool>("legacy");
+    QTest::newRow("clear text of an older version") << true;
+    QTest::newRow("typed into the dialog") << false;
+}
+
+void TestVRemoteShutdown::scansUseTheDialogsAccount()
+{
+    // The logged-on user probe once read the clear-text key that the dialog empties: after the
+    // dialog had been used, scans asked with the login and no password.
+    QFETCH(bool, legacy);
+    m_oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_login"),
+                    QStringLiteral("OFFICE\\ann"));
+    if (legacy)
+        m_oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_pass"), QStringLiteral("pw-1"));
+    m_pDialog->DisplayUi();
+    if (!legacy)
+        m_pDialog->findChild<QLineEdit *>(QStringLiteral("edPassword"))
+            ->setText(QStringLiteral("pw-1"));
+    QVERIFY(Confirm());
+    QVERIFY(!SettingsFile().contains("pw-1"));
+
+    CRecordingNet oNet;
+    CScanResult oResult;
+    oResult.set_ip(0x7F000001);
+    oResult.set_name(QStringLiteral("box"));
+    CNetResourceProbe::ProbeShares(oResult, m_oCfg, oNet);
+    CNetResourceProbe::ProbeUser(oResult, m_oCfg, oNet);
+    QCOMPARE(oNet.lsAccounts,
+             QStringList({QStringLiteral("OFFICE\\ann/pw-1"), QStringLiteral("OFFICE\\ann/pw-1")}));
+}
+
+void TestVRemoteShutdown::programStartMovesOrReadsThePassword()
+{
+    // A clear-text password is moved to the store and erased before any scan can read it.
+    m_oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_login"), QStringLiteral("ann"));
+    m_oCfg.SetValue(QStringLiteral("Settings/remote_shutdown_pass"), QStringLiteral("pw-2"));
+    {
+        CNetAccountSecret oSecret(m_pStore.get());
+        oSecret.Load(m_oCfg);
+        QCOMPARE(m_oCfg.net_account().sPassword, QStringLiteral("pw-2"));
+        QSignalSpy oWritten(m_pStore.get(), &IPasswordStore::EmitWriteDone);
+        QVERIFY(oWritten.wait(2000));
+        QCOMPARE(m_pStore->mEntries.value(CCfg::NetAccountSecretKey()), QStringLiteral("pw-2"));
+        QVERIFY(!SettingsFile().contains("pw-2"));
+    }
+    // The next start reads it from the store into the session.
+    CCfg oNextSession;
+    QCOMPARE(oNextSession.net_account().sPassword, QString());
+    CNetAccountSecret oSecret(m_pStore.get());
+    QSignalSpy oLoaded(&oSecret, &CNetAccountSecret::EmitLoaded);
+    oSecret.Load(oNextSession);
+    QVERIFY(oLoaded.wait(2000));
+    QCOMPARE(oNextSession.net_account().sPassword, QStringLiteral("pw-2"));
+    QCOMPARE(oNextSession.net_account().sLogin, QStringLiteral("ann"));
 }
 
 void TestVRemoteShutdown::showRestoresFromSettingsAndStore()
