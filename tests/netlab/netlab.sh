@@ -733,8 +733,8 @@ row() {
 expectations() {
     row 198.18.0.1 "$RTR" mac=02:5E:00:00:00:01 expect_status=alive name=gw.$DOMAIN \
         notes="router to 198.19.1.0/24 and the lab's DNS server"
-    row 198.18.0.2 "$SCAN" mac= expect_status=alive \
-        notes="the scanner's own address (MAC 02:5E:00:00:00:02; nothing answers ARP for one's own address); no PTR"
+    row 198.18.0.2 "$SCAN" mac=02:5E:00:00:00:02 expect_status=alive \
+        notes="the scanner's own address: its MAC from the interface, as nothing answers ARP for it; no PTR"
     row 198.18.0.10 vnl-h0-10 mac=02:5E:00:00:00:0A expect_status=alive name=alpha.$DOMAIN \
         netbios_name=ALPHA netbios_group=LABGROUP netbios_mac=00:00:00:00:00:00 \
         'shares=docs,pub,share$,IPC$' http_title="Alpha XHTML Title" has_http=1 has_https=1 has_ftp=1 \
