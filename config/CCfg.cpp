@@ -11,11 +11,11 @@
 class CCfgData
 {
 public:
-    CCfgData()
+    explicit CCfgData(bool i_fStore = true)
     {
         // A default QSettings on Linux would create a file under "Unknown Organization" for a
         // program that never named itself; such a program keeps its settings in memory only.
-        if (!QCoreApplication::organizationName().isEmpty())
+        if (i_fStore && !QCoreApplication::organizationName().isEmpty())
             pSettings = std::make_unique<QSettings>();
     }
 
@@ -72,6 +72,23 @@ public:
 CCfg::CCfg()
     : d(QSharedPointer<CCfgData>::create())
 {
+}
+
+CCfg CCfg::ScanSnapshot() const
+{
+    CCfg oSnapshot;
+    oSnapshot.d = QSharedPointer<CCfgData>::create(false);
+    oSnapshot.set_thread_count(thread_count());
+    oSnapshot.set_scan_http(scan_http());
+    oSnapshot.set_scan_https(scan_https());
+    oSnapshot.set_scan_shares(scan_shares());
+    oSnapshot.set_scan_ftp(scan_ftp());
+    oSnapshot.set_scan_netbios(scan_netbios());
+    oSnapshot.set_scan_username(scan_username());
+    oSnapshot.set_high_accuracy(high_accuracy());
+    oSnapshot.set_ortavo_ports(ortavo_ports());
+    oSnapshot.set_net_account(net_account());
+    return oSnapshot;
 }
 
 bool CCfg::ReadBool(const char *i_pKey, bool i_fDefault) const

@@ -25,6 +25,12 @@ class CCfg
 public:
     CCfg();
 
+    // A handle of its own holding what a scan reads (probes, ports, threads, accuracy, the
+    // account) as they are now, with no store behind it: a change saved later does not reach it.
+    // The scanner takes one when the settings arrive and hands it with each address, so a host is
+    // probed with one set of settings from start to end and a change applies from the next host.
+    CCfg ScanSnapshot() const;
+
     int thread_count() const;
     void set_thread_count(int i_nCount);
     bool scan_http() const;

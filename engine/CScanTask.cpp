@@ -3,6 +3,8 @@
 
 #include <QSharedData>
 
+#include <optional>
+
 class CScanTaskData : public QSharedData
 {
 public:
@@ -10,6 +12,7 @@ public:
     QHostAddress oAddress;
     qint32 nScanId = -1;
     qint32 nScanSize = 0;
+    std::optional<CCfg> ooCfg;
 };
 
 CScanTask::CScanTask()
@@ -28,3 +31,5 @@ qint32 CScanTask::scan_id() const { return d->nScanId; }
 void CScanTask::set_scan_id(qint32 i_nId) { d->nScanId = i_nId; }
 qint32 CScanTask::scan_size() const { return d->nScanSize; }
 void CScanTask::set_scan_size(qint32 i_nSize) { d->nScanSize = i_nSize; }
+std::optional<CCfg> CScanTask::cfg() const { return d->ooCfg; }
+void CScanTask::set_cfg(const CCfg &i_oCfg) { d->ooCfg = i_oCfg; }

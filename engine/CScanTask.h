@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CCfg.h"
+
 #include <QHostAddress>
 #include <QSharedDataPointer>
+
+#include <optional>
 
 class CScanTaskData;
 
@@ -25,6 +29,9 @@ public:
     // that a scan started in between cannot pair one scan's id with another's size.
     qint32 scan_size() const;
     void set_scan_size(qint32 i_nSize);
+    // The settings snapshot to probe the address with; none: the worker's own.
+    std::optional<CCfg> cfg() const;
+    void set_cfg(const CCfg &i_oCfg);
 
 private:
     QSharedDataPointer<CScanTaskData> d;

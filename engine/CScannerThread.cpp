@@ -31,16 +31,17 @@ void CScannerThread::RunTasks()
         oResult.set_scan_id(oTask.scan_id());
         oResult.set_scan_size(oTask.scan_size());
         oResult.set_ip(oTask.address().toIPv4Address());
-        ScanHost(oResult, pSource->LivenessSweep(oTask.scan_id()));
+        ScanHost(oResult, oTask.cfg().value_or(m_oCfg), pSource->LivenessSweep(oTask.scan_id()));
         CThreadHandOff::Release(pSource);
         emit EmitResult(oResult);
     }
 }
 
 void CScannerThread::ScanHost(CScanResult &io_oResult,
+                              const CCfg &i_oCfg,
                               std::shared_ptr<CLivenessSweep> i_pSweep) const
 {
-    CHostScan oScan(m_oCfg);
+    CHostScan oScan(i_oCfg);
     oScan.UseSweep(std::move(i_pSweep));
     oScan.Run(io_oResult);
 }

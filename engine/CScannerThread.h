@@ -37,7 +37,9 @@ protected:
 
 private:
     void RunTasks();
-    void ScanHost(CScanResult &io_oResult, std::shared_ptr<CLivenessSweep> i_pSweep) const;
+    void ScanHost(CScanResult &io_oResult,
+                  const CCfg &i_oCfg,
+                  std::shared_ptr<CLivenessSweep> i_pSweep) const;
 
     CCfg m_oCfg;
     std::atomic<bool> m_fStopping{false};

@@ -93,6 +93,7 @@ CScanTask MScanner::GetTask()
                 if (const std::optional<quint32> oNext = m_oScope.TakeNext()) {
                     oTask.set_address(QHostAddress(*oNext));
                     oTask.set_scan_size(m_nScopeCount);
+                    oTask.set_cfg(m_oCfg);
                     return oTask;
                 }
             }
@@ -152,7 +153,11 @@ void MScanner::OnPause(bool i_fPause)
 
 void MScanner::OnCfg(CCfg i_oCfg)
 {
-    m_oCfg = i_oCfg;
+    {
+        // Workers read it when they take an address.
+        const std::lock_guard<std::mutex> oLocker(m_oLock);
+        m_oCfg = i_oCfg.ScanSnapshot();
+    }
     // A stored 0 or a negative count would leave a scan waiting for workers that never come;
     // more workers than descriptors allow would end the process when one runs out.
     // Said on every change, not once: the window's options may ask again for more.

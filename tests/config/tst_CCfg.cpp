@@ -23,6 +23,7 @@ private slots:
     void ortavoPorts();
     void filterCacheSharedByHandles();
     void changesSeenByNextRead();
+    void scanSnapshotKeepsWhatItTook();
     void concurrentReadsAndWrites();
     void broadcast();
 
@@ -122,6 +123,29 @@ void TestCCfg::changesSeenByNextRead()
     oDialog.set_thread_count(32);
     QVERIFY(oWorker.high_accuracy());
     QCOMPARE(oWorker.thread_count(), 32);
+}
+
+void TestCCfg::scanSnapshotKeepsWhatItTook()
+{
+    CCfg oDialog;
+    oDialog.set_scan_netbios(true);
+    oDialog.set_ortavo_ports({22, 4899});
+    oDialog.set_net_account({QStringLiteral("carol"), QStringLiteral("LAB"), QStringLiteral("pw")});
+    const CCfg oSnapshot = oDialog.ScanSnapshot();
+    QVERIFY(!oSnapshot.HasStore());
+    oDialog.set_scan_netbios(false);
+    oDialog.set_high_accuracy(true);
+    oDialog.set_ortavo_ports({});
+    oDialog.set_net_account(TNetAccount());
+    QVERIFY(oSnapshot.scan_netbios());
+    QVERIFY(!oSnapshot.high_accuracy());
+    QCOMPARE(oSnapshot.ortavo_ports(), (QList<int>{22, 4899}));
+    QCOMPARE(oSnapshot.net_account().sLogin, QStringLiteral("carol"));
+    QCOMPARE(oSnapshot.net_account().sPassword, QStringLiteral("pw"));
+    // Nothing written to a snapshot reaches the store.
+    CCfg oCopy = oSnapshot;
+    oCopy.set_thread_count(3);
+    QCOMPARE(oDialog.thread_count(), 96);
 }
 
 void TestCCfg::concurrentReadsAndWrites()

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QSet>
+#include <QTcpServer>
 #include <QtTest>
 
 namespace {
@@ -48,6 +49,7 @@ private slots:
     void shrinkAndGrowQuickly();
     void stopWhilePaused();
     void zeroThreadCountIsClamped();
+    void settingsChangeWhenHandedToThePool();
 
 private:
     CCfg m_oCfg;
@@ -215,6 +217,32 @@ void TestMScanner::zeroThreadCountIsClamped()
     oScanner.OnCfg(oCfg);
     QCOMPARE(oScanner.ActiveThreadCount(), 5);
     QCoreApplication::setOrganizationName(QString());
+}
+
+void TestMScanner::settingsChangeWhenHandedToThePool()
+{
+    // A port that answers on loopback tells which settings the host was probed with.
+    QTcpServer oListener;
+    QVERIFY(oListener.listen(QHostAddress::LocalHost));
+    const int nPort = oListener.serverPort();
+    const auto Scan = [](MScanner &io_oScanner, qint32 i_nId) {
+        QSignalSpy oResults(&io_oScanner, &MScanner::EmitResult);
+        io_oScanner.OnScan(Scope("127.0.0.1", "127.0.0.1"), i_nId);
+        return WaitFor(oResults, 1) ? oResults.at(0).at(0).value<CScanResult>().ortavo_ports()
+                                    : QList<qint32>{-1};
+    };
+    CCfg oCfg;
+    oCfg.set_scan_http(false);
+    oCfg.set_scan_shares(false);
+    oCfg.set_scan_ftp(false);
+    oCfg.set_ortavo_ports({nPort});
+    MScanner oScanner;
+    oScanner.OnCfg(oCfg);
+    // Saved but not yet handed over: the workers keep what they were given.
+    oCfg.set_ortavo_ports({});
+    QCOMPARE(Scan(oScanner, 21), QList<qint32>{nPort});
+    oScanner.OnCfg(oCfg);
+    QCOMPARE(Scan(oScanner, 22), QList<qint32>());
 }
 
 QTEST_GUILESS_MAIN(TestMScanner)
