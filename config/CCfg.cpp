@@ -94,6 +94,19 @@ bool CCfg::scan_netbios() const { return ReadBool("scan_netbios", false); }
 void CCfg::set_scan_netbios(bool i_fOn) { d->Write(QStringLiteral("scan_netbios"), i_fOn); }
 bool CCfg::scan_username() const { return ReadBool("scan_username", false); }
 void CCfg::set_scan_username(bool i_fOn) { d->Write(QStringLiteral("scan_username"), i_fOn); }
+bool CCfg::record_scans() const { return ReadBool("Settings/Inventory/Record", true); }
+void CCfg::set_record_scans(bool i_fOn)
+{
+    d->Write(QStringLiteral("Settings/Inventory/Record"), i_fOn);
+}
+QString CCfg::inventory_store() const
+{
+    return d->Read(QStringLiteral("Settings/Inventory/Store"), QString()).toString().trimmed();
+}
+void CCfg::set_inventory_store(const QString &i_sLocation)
+{
+    d->Write(QStringLiteral("Settings/Inventory/Store"), i_sLocation.trimmed());
+}
 bool CCfg::high_accuracy() const { return ReadBool("high_accuracy", false); }
 void CCfg::set_high_accuracy(bool i_fOn) { d->Write(QStringLiteral("high_accuracy"), i_fOn); }
 

@@ -2,10 +2,13 @@
 #include "CGuiProgram.h"
 
 #include "CCfg.h"
+#include "CDesktopNotifier.h"
+#include "CDeviceHistory.h"
 #include "CIpList.h"
 #include "CKeyReleaseEmitFilter.h"
 #include "CKeychainPasswordStore.h"
 #include "CLocalizations.h"
+#include "CScanInventory.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
 #include "EOrtavoCommand.h"
@@ -23,6 +26,7 @@
 #include "v_options.h"
 
 #include <QApplication>
+#include <QMenu>
 
 void CGuiProgram::TThreadStopper::operator()(QThread *i_pThread) const
 {
@@ -46,6 +50,7 @@ void CGuiProgram::RegisterMetaTypes()
     qRegisterMetaType<CCfg>("CCfg");
     qRegisterMetaType<CShutdownQuery::TParamsPtr>("CShutdownQuery::TParamsPtr");
     qRegisterMetaType<EOrtavoCommand>("EOrtavoCommand");
+    qRegisterMetaType<CInventoryEvents>("CInventoryEvents");
 }
 
 CGuiProgram::CGuiProgram()
@@ -107,6 +112,7 @@ CGuiProgram::CGuiProgram()
     MakeModelConnections();
     MakeDialogs();
     MakeScanConnections();
+    MakeInventory();
 }
 
 void CGuiProgram::MakeDialogs()
@@ -192,6 +198,28 @@ void CGuiProgram::MakeScanConnections()
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, pWindow, &v_main::OnProgramExit);
 }
 
+void CGuiProgram::MakeInventory()
+{
+    v_main *pWindow = m_pMainWindow.get();
+    // Empty: the recorder names the site after this machine.
+    m_pInventory = std::make_unique<CScanInventory>();
+    CScanInventory *pInventory = m_pInventory.get();
+    QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, pInventory, &CScanInventory::OnCfg);
+    QObject::connect(pWindow, &v_main::EmitScan, pInventory, &CScanInventory::OnScanRequested);
+    QObject::connect(
+        m_pScanner.get(), &MScanner::EmitResult, pInventory, &CScanInventory::OnScanResult);
+    m_pDeviceHistory = std::make_unique<CDeviceHistory>(pInventory, pWindow);
+    QObject::connect(
+        pWindow, &v_main::HostMenuRequested, m_pDeviceHistory.get(), &CDeviceHistory::AddEntries);
+    m_pNotifier = std::make_unique<CDesktopNotifier>();
+    QObject::connect(
+        pInventory, &CScanInventory::Recorded, m_pNotifier.get(), &CDesktopNotifier::OnEvents);
+    QObject::connect(pInventory,
+                     &CScanInventory::RecordFailed,
+                     m_pNotifier.get(),
+                     &CDesktopNotifier::OnRecordFailed);
+}
+
 void CGuiProgram::Start()
 {
     m_pMainWindow->SetInitialColumnWidths();
@@ -217,6 +245,9 @@ void CGuiProgram::Stop()
 CGuiProgram::~CGuiProgram()
 {
     Stop();
+    m_pNotifier.reset();
+    m_pDeviceHistory.reset();
+    m_pInventory.reset();
     m_pShutdownOptions.reset();
     m_pPasswordStore.reset();
     m_pConnectOptions.reset();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "v_options.h"
 
+#include "CInventoryStore.h"
 #include "ExtrasLog.h"
 #include "ui_v_options.h"
 
@@ -61,6 +62,7 @@ void v_options::FillPageList()
     pList->clear();
     pList->addItem(QStringLiteral("  %1").arg(tr("Performance")));
     pList->addItem(QStringLiteral("  %1").arg(tr("Resources")));
+    pList->addItem(QStringLiteral("  %1").arg(tr("Inventory")));
     int nWidest = 0;
     for (int i = 0; i < pList->count(); ++i)
         nWidest = std::max(nWidest, pList->fontMetrics().horizontalAdvance(pList->item(i)->text()));
@@ -115,6 +117,8 @@ void v_options::showEvent(QShowEvent *i_pEvent)
     m_pUi->c_scan_user->setChecked(m_oCfg.scan_username());
     m_pUi->c_high_accuracy->setChecked(m_oCfg.high_accuracy());
     m_pUi->s_scan_speed->setValue(m_oCfg.thread_count());
+    m_pUi->c_record_scans->setChecked(m_oCfg.record_scans());
+    m_pUi->e_inventory_store->setText(m_oCfg.inventory_store());
 
     QDialog::showEvent(i_pEvent);
 }
@@ -145,6 +149,21 @@ void v_options::on_b_ok_clicked()
         }
     }
 
+    // Only a PostgreSQL URL: the embedded store is the one both programs share by default.
+    const QString sStore = m_pUi->e_inventory_store->text().trimmed();
+    QString sStoreError;
+    if (!sStore.isEmpty()
+        && (!sStore.startsWith(QLatin1String("postgresql://"))
+            || !CInventoryStore::CheckLocation(sStore, &sStoreError))) {
+        QMessageBox::warning(this,
+                             tr("Incorrect data"),
+                             tr("The store must be a URL like postgresql://user@host:port/"
+                                "database, without a password.\n%1")
+                                 .arg(sStoreError),
+                             QMessageBox::Ok);
+        return;
+    }
+
     QList<int> lnPorts;
     for (int i = 0; i < PortFields; ++i) {
         if (!fOrtavo) {
@@ -166,6 +185,8 @@ void v_options::on_b_ok_clicked()
     m_oCfg.set_scan_username(m_pUi->c_scan_user->isChecked());
     m_oCfg.set_high_accuracy(m_pUi->c_high_accuracy->isChecked());
     m_oCfg.set_thread_count(m_pUi->s_scan_speed->value());
+    m_oCfg.set_record_scans(m_pUi->c_record_scans->isChecked());
+    m_oCfg.set_inventory_store(sStore);
 
     emit CfgChanged();
     close();

@@ -41,6 +41,8 @@ private slots:
     void applyResizesScannerPool();
     void closeStoresGeometry();
     void pageListSwitchesPages();
+    void inventoryOptions_data();
+    void inventoryOptions();
     void languageChangeRetranslates();
 
 private:
@@ -345,17 +347,59 @@ void TestVOptions::pageListSwitchesPages()
 {
     auto *pList = Child<QListWidget>("listOptionList");
     auto *pPages = Child<QTabWidget>("tabOptionsMain");
-    QCOMPARE(pList->count(), 2);
+    QCOMPARE(pList->count(), 3);
     QCOMPARE(pList->item(0)->text(), QStringLiteral("  Performance"));
     QCOMPARE(pList->item(1)->text(), QStringLiteral("  Resources"));
+    QCOMPARE(pList->item(2)->text(), QStringLiteral("  Inventory"));
     QCOMPARE(pList->currentRow(), 1);
     QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_resources"));
-    const int nWidest = std::max(pList->fontMetrics().horizontalAdvance(pList->item(0)->text()),
-                                 pList->fontMetrics().horizontalAdvance(pList->item(1)->text()));
+    int nWidest = 0;
+    for (int i = 0; i < pList->count(); ++i)
+        nWidest = std::max(nWidest, pList->fontMetrics().horizontalAdvance(pList->item(i)->text()));
     QCOMPARE(pList->maximumWidth(), (nWidest + 2 * pList->frameWidth()) * 4 / 3);
     QCOMPARE(pList->width(), pList->maximumWidth());
     pList->setCurrentRow(0);
     QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_performance"));
+    pList->setCurrentRow(2);
+    QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_inventory"));
+}
+
+void TestVOptions::inventoryOptions_data()
+{
+    QTest::addColumn<bool>("record");
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("off, embedded store") << false << QString() << true;
+    QTest::newRow("on, PostgreSQL URL")
+        << true << QStringLiteral(" postgresql://vistrel@db:5432/inv ") << true;
+    QTest::newRow("password in the URL refused")
+        << true << QStringLiteral("postgresql://vistrel:secret@db/inv") << false;
+    QTest::newRow("no database refused")
+        << true << QStringLiteral("postgresql://vistrel@db") << false;
+    QTest::newRow("SQLite file refused") << true << QStringLiteral("sqlite:/tmp/x.db") << false;
+}
+
+void TestVOptions::inventoryOptions()
+{
+    QFETCH(bool, record);
+    QFETCH(QString, store);
+    QFETCH(bool, accepted);
+    // Recording is on by default, with the embedded store.
+    QVERIFY(CCfg().record_scans());
+    QCOMPARE(CCfg().inventory_store(), QString());
+    CCfg().set_inventory_store(QStringLiteral("postgresql://before@db/inv"));
+    ShowDialog();
+    QVERIFY(Child<QCheckBox>("c_record_scans")->isChecked());
+    QCOMPARE(Child<QLineEdit>("e_inventory_store")->text(),
+             QStringLiteral("postgresql://before@db/inv"));
+    Child<QCheckBox>("c_record_scans")->setChecked(record);
+    Child<QLineEdit>("e_inventory_store")->setText(store);
+    CMessageBoxCloser oCloser;
+    Apply();
+    QCOMPARE(oCloser.Seen(), accepted ? 0 : 1);
+    QCOMPARE(CCfg().record_scans(), accepted ? record : true);
+    QCOMPARE(CCfg().inventory_store(),
+             accepted ? store.trimmed() : QStringLiteral("postgresql://before@db/inv"));
 }
 
 void TestVOptions::languageChangeRetranslates()
@@ -368,8 +412,11 @@ void TestVOptions::languageChangeRetranslates()
     m_pDialog->OnLanguageChanged();
     QCoreApplication::removeTranslator(&oRussian);
     QCOMPARE(m_pDialog->windowTitle(), QStringLiteral("Параметры"));
-    QCOMPARE(pList->count(), 2);
+    QCOMPARE(pList->count(), 3);
     QCOMPARE(pList->item(0)->text(), QStringLiteral("  Производительность"));
+    QCOMPARE(pList->item(2)->text(), QStringLiteral("  Инвентарь"));
+    QCOMPARE(Child<QCheckBox>("c_record_scans")->text(),
+             QStringLiteral("Записывать каждое завершённое сканирование в инвентарь"));
     QCOMPARE(Child<QPushButton>("b_ok")->text(), QStringLiteral("Применить"));
     // The page shown before the switch stays shown and selected.
     QCOMPARE(pList->currentRow(), 0);
