@@ -50,6 +50,20 @@ QString CDeviceHistory::MacText(const CScanResult &i_oHost)
     return QString::fromLatin1(baMac.toHex(':'));
 }
 
+QString CDeviceHistory::KindText(const QString &i_sKind)
+{
+    const QHash<QString, QString> hKinds = {
+        {QStringLiteral("new"), tr("new")},
+        {QStringLiteral("gone"), tr("gone")},
+        {QStringLiteral("back"), tr("back")},
+        {QStringLiteral("ip-changed"), tr("address changed")},
+        {QStringLiteral("mac-changed"), tr("MAC changed")},
+        {QStringLiteral("name-changed"), tr("name changed")},
+        {QStringLiteral("services-changed"), tr("services changed")},
+    };
+    return hKinds.value(i_sKind, i_sKind);
+}
+
 void CDeviceHistory::AddEntries(QMenu *io_pMenu, const CScanResult &i_oHost)
 {
     io_pMenu->addSeparator();
@@ -84,15 +98,6 @@ QString CDeviceHistory::HistoryHtml(const CScanResult &i_oHost) const
         {QStringLiteral("gone"), tr("gone")},
         {QStringLiteral("replaced"), tr("its address answers with another MAC")},
     };
-    const QHash<QString, QString> hKinds = {
-        {QStringLiteral("new"), tr("new")},
-        {QStringLiteral("gone"), tr("gone")},
-        {QStringLiteral("back"), tr("back")},
-        {QStringLiteral("ip-changed"), tr("address changed")},
-        {QStringLiteral("mac-changed"), tr("MAC changed")},
-        {QStringLiteral("name-changed"), tr("name changed")},
-        {QStringLiteral("services-changed"), tr("services changed")},
-    };
     QString sHtml = QStringLiteral("<table>");
     sHtml += Row({tr("Address"), oHistory.sIp}, "td");
     sHtml += Row({tr("MAC"), oHistory.sMac.toUpper()}, "td");
@@ -115,12 +120,9 @@ QString CDeviceHistory::HistoryHtml(const CScanResult &i_oHost) const
     sHtml += QStringLiteral("<h4>%1</h4><table>").arg(Escaped(tr("Events")));
     sHtml += Row({tr("Time"), tr("Change"), tr("Address"), tr("Before"), tr("After")}, "th");
     for (const CInventoryEvent &oEvent : qAsConst(oHistory.lEvents)) {
-        sHtml += Row({TimeText(oEvent.oTime),
-                      hKinds.value(oEvent.sKind, oEvent.sKind),
-                      oEvent.sIp,
-                      oEvent.sOld,
-                      oEvent.sNew},
-                     "td");
+        sHtml += Row(
+            {TimeText(oEvent.oTime), KindText(oEvent.sKind), oEvent.sIp, oEvent.sOld, oEvent.sNew},
+            "td");
     }
     return sHtml + QStringLiteral("</table>");
 }

@@ -3,11 +3,12 @@
 
 #include "CScanResult.h"
 
+#include <QDialog>
 #include <QObject>
 #include <QPointer>
 
 class CScanInventory;
-class QDialog;
+
 class QMenu;
 class QTextBrowser;
 class QWidget;
@@ -34,6 +35,8 @@ public:
     // The dialog, null before the first showing.
     QDialog *Dialog() const { return m_pDialog; }
 
+    // The user's word for an event kind ("new", "mac-changed"...).
+    static QString KindText(const QString &i_sKind);
     // The store's way of writing a MAC ("aa:bb:..."), empty for none.
     static QString MacText(const CScanResult &i_oHost);
 

@@ -26,7 +26,9 @@
 #include "v_options.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QMenu>
+#include <QTreeView>
 
 void CGuiProgram::TThreadStopper::operator()(QThread *i_pThread) const
 {
@@ -108,7 +110,14 @@ CGuiProgram::CGuiProgram()
         std::make_unique<VResultsBackend>(qApp, VResultsBackend::kScanColumnCount, false);
     m_pFavoritesModel =
         std::make_unique<VResultsBackend>(qApp, VResultsBackend::kFavoritesColumnCount, true);
+    m_pScanModel->AddHistoryColumns();
     m_pMainWindow->SetModels(m_pScanModel.get(), m_pFavoritesModel.get());
+    // The history columns are off until the user turns them on in the column menu; a stored
+    // choice, applied later, wins.
+    if (auto *pResults = m_pMainWindow->findChild<QTreeView *>(QStringLiteral("tvResults"))) {
+        for (int i = 0; i < VResultsBackend::kHistoryColumnCount; ++i)
+            pResults->header()->setSectionHidden(m_pScanModel->FirstHistoryColumn() + i, true);
+    }
     MakeModelConnections();
     MakeDialogs();
     MakeScanConnections();
@@ -211,6 +220,13 @@ void CGuiProgram::MakeInventory()
     m_pDeviceHistory = std::make_unique<CDeviceHistory>(pInventory, pWindow);
     QObject::connect(
         pWindow, &v_main::HostMenuRequested, m_pDeviceHistory.get(), &CDeviceHistory::AddEntries);
+    VResultsBackend *pScanModel = m_pScanModel.get();
+    QObject::connect(pInventory,
+                     &CScanInventory::Recorded,
+                     pScanModel,
+                     [pInventory, pScanModel](CInventoryEvents i_lEvents) {
+                         pScanModel->SetHostHistory(pInventory->HostHistory(i_lEvents));
+                     });
     m_pNotifier = std::make_unique<CDesktopNotifier>();
     QObject::connect(
         pInventory, &CScanInventory::Recorded, m_pNotifier.get(), &CDesktopNotifier::OnEvents);

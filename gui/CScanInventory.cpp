@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CScanInventory.h"
 
+#include "CDeviceHistory.h"
 #include "CInventoryStore.h"
 #include "GuiLog.h"
 #include "MScanRecorder.h"
+
+#include <QHostAddress>
+#include <QSqlQuery>
+#include <QSysInfo>
 
 CScanInventory::CScanInventory(QObject *i_pParent)
     : QObject(i_pParent)
@@ -91,4 +96,43 @@ void CScanInventory::OnScanResult(CScanResult i_oResult)
     if (m_nScanId < 0 || i_oResult.scan_id() != m_nScanId || !m_pRecorder)
         return;
     m_pRecorder->OnResult(i_oResult);
+}
+
+QHash<quint32, VResultsBackend::THostHistory>
+CScanInventory::HostHistory(const CInventoryEvents &i_lEvents) const
+{
+    QHash<quint32, VResultsBackend::THostHistory> hHistory;
+    const auto Ip = [](const QString &i_sIp) { return QHostAddress(i_sIp).toIPv4Address(); };
+    if (CInventoryStore *pStore = Store()) {
+        QSqlQuery oQuery(pStore->Database());
+        oQuery.setForwardOnly(true);
+        // Oldest sighting first, so that the device last seen at an address is the one kept.
+        oQuery.prepare(QStringLiteral("SELECT ip, first_seen, last_seen FROM vistrel_devices "
+                                      "WHERE site = ? ORDER BY last_seen"));
+        oQuery.addBindValue(QSysInfo::machineHostName());
+        if (oQuery.exec()) {
+            while (oQuery.next()) {
+                VResultsBackend::THostHistory &rHost = hHistory[Ip(oQuery.value(0).toString())];
+                rHost.oFirstSeen =
+                    QDateTime::fromString(oQuery.value(1).toString(), Qt::ISODateWithMs);
+                rHost.oLastSeen =
+                    QDateTime::fromString(oQuery.value(2).toString(), Qt::ISODateWithMs);
+            }
+        } else {
+            qCWarning(lcGui) << "inventory not read for the history columns";
+        }
+    }
+    for (const CInventoryEvent &oEvent : i_lEvents) {
+        VResultsBackend::THostHistory &rHost = hHistory[Ip(oEvent.sIp)];
+        QString sLine = CDeviceHistory::KindText(oEvent.sKind);
+        if (!oEvent.sOld.isEmpty() || !oEvent.sNew.isEmpty())
+            sLine += QStringLiteral(": %1 \u2192 %2").arg(oEvent.sOld, oEvent.sNew);
+        rHost.sDetails += (rHost.sDetails.isEmpty() ? QString() : QStringLiteral("\n")) + sLine;
+        // A new or gone device says all; anything else on an address is a change.
+        if (oEvent.sKind == QLatin1String("new") || oEvent.sKind == QLatin1String("gone"))
+            rHost.sChange = CDeviceHistory::KindText(oEvent.sKind);
+        else if (rHost.sChange.isEmpty())
+            rHost.sChange = tr("changed");
+    }
+    return hHistory;
 }

@@ -5,6 +5,7 @@
 #include "CInventoryEvent.h"
 #include "CIpList.h"
 #include "CScanResult.h"
+#include "VResultsBackend.h"
 
 #include <QObject>
 
@@ -34,6 +35,10 @@ public:
     // Opens the store of the current options when it is not open yet; false with a message
     // for the user when it cannot be opened.
     bool EnsureOpen(QString *o_psError);
+    // For the results tree's history columns: first and last sighting of every device of this
+    // machine's site by its last address, and the changes i_lEvents brought to each address.
+    QHash<quint32, VResultsBackend::THostHistory>
+    HostHistory(const CInventoryEvents &i_lEvents) const;
 
 signals:
     void Recorded(CInventoryEvents i_lEvents);

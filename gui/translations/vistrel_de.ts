@@ -159,6 +159,13 @@
     </message>
 </context>
 <context>
+    <name>CScanInventory</name>
+    <message>
+        <source>changed</source>
+        <translation>geändert</translation>
+    </message>
+</context>
+<context>
     <name>CTelnetLauncher</name>
     <message>
         <source>Telnet run</source>
@@ -335,6 +342,18 @@
     <message>
         <source>User</source>
         <translation>Benutzer</translation>
+    </message>
+    <message>
+        <source>First seen</source>
+        <translation>Zuerst gesehen</translation>
+    </message>
+    <message>
+        <source>Last seen</source>
+        <translation>Zuletzt gesehen</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
     </message>
 </context>
 <context>

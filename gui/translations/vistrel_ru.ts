@@ -159,6 +159,13 @@
     </message>
 </context>
 <context>
+    <name>CScanInventory</name>
+    <message>
+        <source>changed</source>
+        <translation>изменено</translation>
+    </message>
+</context>
+<context>
     <name>CTelnetLauncher</name>
     <message>
         <source>Telnet run</source>
@@ -335,6 +342,18 @@
     <message>
         <source>User</source>
         <translation>Пользователь</translation>
+    </message>
+    <message>
+        <source>First seen</source>
+        <translation>Впервые замечено</translation>
+    </message>
+    <message>
+        <source>Last seen</source>
+        <translation>Последний раз замечено</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Изменение</translation>
     </message>
 </context>
 <context>

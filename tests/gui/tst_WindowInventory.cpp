@@ -11,6 +11,7 @@
 #include "GuiTestSupport.h"
 #include "MCfg.h"
 #include "MScanner.h"
+#include "VResultsBackend.h"
 #include "v_main.h"
 
 #include <QAction>
@@ -19,6 +20,7 @@
 #include <QDBusConnectionInterface>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -30,6 +32,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QTreeView>
 
 #include <memory>
 
@@ -83,6 +86,11 @@ private slots:
     void noNotificationService();
 
 private:
+    // The scan tree's history cell of the host at i_sIp: column 0 first seen, 1 last seen, 2
+    // change.
+    QVariant HistoryCell(const char *i_pIp, int i_nColumn, int i_nRole = Qt::DisplayRole);
+    // Scans one address that answers with MAC i_nMac, to its end.
+    void ScanOne(const char *i_pIp, quint8 i_nMac);
     // Starts a scan of i_sRange from the window's Scan button; the scan's number.
     int StartScan(const QString &i_sRange);
     qint64 ScanCount();
@@ -129,6 +137,26 @@ int TestWindowInventory::StartScan(const QString &i_sRange)
     return rWindow.IsScanning() ? rWindow.ScanId() : -1;
 }
 
+QVariant TestWindowInventory::HistoryCell(const char *i_pIp, int i_nColumn, int i_nRole)
+{
+    VResultsBackend &rModel = m_pProgram->ScanModel();
+    for (int nRow = 0; nRow < rModel.rowCount(); ++nRow) {
+        if (rModel.index(nRow, 2).data().toString() == QLatin1String(i_pIp))
+            return rModel.index(nRow, rModel.FirstHistoryColumn() + i_nColumn).data(i_nRole);
+    }
+    return QStringLiteral("<no row>");
+}
+
+void TestWindowInventory::ScanOne(const char *i_pIp, quint8 i_nMac)
+{
+    const int nId = StartScan(QLatin1String(i_pIp));
+    QVERIFY(nId >= 0);
+    emit m_pProgram->Scanner().EmitResult(
+        GuiTest::Result(i_pIp, EHostStatus::Alive, nId, 1, GuiTest::Mac(i_nMac)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    QTRY_VERIFY(!m_pProgram->MainWindow().IsScanning());
+}
+
 qint64 TestWindowInventory::ScanCount()
 {
     CInventoryStore *pStore = m_pProgram->Inventory().Store();
@@ -169,6 +197,18 @@ void TestWindowInventory::scansReachTheStore()
     QVERIFY(rInventory.Store());
     QCOMPARE(rInventory.Store()->Location(), QStringLiteral("default"));
     QCOMPARE(ScanCount(), 1);
+    // The history columns follow the tree's own, hidden until the user shows them.
+    VResultsBackend &rModel = m_pProgram->ScanModel();
+    QCOMPARE(rModel.FirstHistoryColumn(), VResultsBackend::kScanColumnCount);
+    QCOMPARE(rModel.columnCount(), VResultsBackend::kScanColumnCount + 3);
+    QCOMPARE(rModel.headerData(rModel.FirstHistoryColumn() + 2, Qt::Horizontal).toString(),
+             QStringLiteral("Change"));
+    auto *pTree = GuiTest::NamedChild<QTreeView>(&rWindow, "tvResults");
+    for (int i = 0; i < VResultsBackend::kHistoryColumnCount; ++i)
+        QVERIFY(pTree->header()->isSectionHidden(rModel.FirstHistoryColumn() + i));
+    QCOMPARE(HistoryCell("127.0.0.2", 2).toString(), QStringLiteral("new"));
+    QVERIFY(!HistoryCell("127.0.0.2", 0).toString().isEmpty());
+    QCOMPARE(HistoryCell("127.0.0.2", 0), HistoryCell("127.0.0.2", 1));
     CInventoryStore::TDeviceHistory oHistory;
     QString sError;
     QVERIFY(rInventory.Store()->DeviceHistory(
@@ -222,6 +262,9 @@ void TestWindowInventory::historyAndForget()
     emit rScanner.EmitResult(oHost);
     emit rScanner.EmitScanEnd();
     QTRY_VERIFY(!rWindow.IsScanning());
+    // Seen before and unchanged: the "new" of the first scan is not shown again.
+    QCOMPARE(HistoryCell("127.0.0.2", 2).toString(), QString());
+    QVERIFY(!HistoryCell("127.0.0.2", 0).toString().isEmpty());
 
     // The host row's context menu carries both entries; History... opens the dialog.
     auto *pView = GuiTest::NamedChild<CMouseRightClickTableView>(&rWindow, "tvResults");
@@ -291,6 +334,15 @@ void TestWindowInventory::historyAndForget()
                 ->toPlainText()
                 .contains(QStringLiteral("not in the inventory")));
     pDialog->close();
+
+    // Forgotten, the device is new to the next scan; another MAC at its address then shows
+    // what changed in the Change column's tooltip.
+    ScanOne("127.0.0.2", 2);
+    QCOMPARE(HistoryCell("127.0.0.2", 2).toString(), QStringLiteral("new"));
+    ScanOne("127.0.0.2", 3);
+    const QString sTip = HistoryCell("127.0.0.2", 2, Qt::ToolTipRole).toString();
+    QVERIFY2(sTip.contains(QStringLiteral("MAC changed: 02:5e:00:00:00:02")), qPrintable(sTip));
+    QVERIFY(!HistoryCell("127.0.0.2", 2).toString().isEmpty());
 }
 
 void TestWindowInventory::notification_data()
