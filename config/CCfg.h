@@ -77,6 +77,13 @@ public:
     QString locale() const;
     void set_locale(const QString &i_sCode);
 
+    // The windowed program records every finished scan in the inventory unless this is off.
+    bool record_scans() const;
+    void set_record_scans(bool i_fOn);
+    // A PostgreSQL URL for the window's inventory; empty for the embedded store.
+    QString inventory_store() const;
+    void set_inventory_store(const QString &i_sLocation);
+
     bool show_alive() const;
     void set_show_alive(bool i_fShow);
     bool show_dead() const;

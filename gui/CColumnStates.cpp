@@ -34,8 +34,10 @@ CColumnStateList CColumnStates::Defaults(bool i_fScanTab)
 CColumnStateList CColumnStates::Read(const CCfg &i_oCfg, const QString &i_sGroup)
 {
     const bool fScanTab = i_sGroup.contains(QLatin1String("ScanTab"));
-    const int nExpected = fScanTab ? kScanColumns : kFavoritesColumns;
+    int nExpected = fScanTab ? kScanColumns : kFavoritesColumns;
     const QStringList lsGroups = i_oCfg.ChildGroups(i_sGroup);
+    if (fScanTab && lsGroups.size() == kScanColumns + kScanHistoryColumns)
+        nExpected = lsGroups.size();
     if (lsGroups.size() != nExpected)
         return Defaults(fScanTab);
 

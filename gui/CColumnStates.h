@@ -22,6 +22,9 @@ public:
     // Widths outside 1 .. kMaxWidthPx in a store are ignored.
     static constexpr int kScanColumns = 7;
     static constexpr int kFavoritesColumns = 8;
+    // The scan tree's history columns (First seen, Last seen, Change) after its own; a store
+    // written before they came keeps its seven columns and leaves them hidden.
+    static constexpr int kScanHistoryColumns = 3;
     static constexpr int kMaxWidthPx = 20000;
 
     // The stored states, or the defaults when the group does not hold exactly one valid entry

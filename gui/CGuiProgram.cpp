@@ -2,11 +2,14 @@
 #include "CGuiProgram.h"
 
 #include "CCfg.h"
+#include "CDesktopNotifier.h"
+#include "CDeviceHistory.h"
 #include "CIpList.h"
 #include "CKeyReleaseEmitFilter.h"
 #include "CKeychainPasswordStore.h"
 #include "CLocalizations.h"
 #include "CNetAccountSecret.h"
+#include "CScanInventory.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
 #include "EOrtavoCommand.h"
@@ -24,6 +27,9 @@
 #include "v_options.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTreeView>
 
 void CGuiProgram::TThreadStopper::operator()(QThread *i_pThread) const
 {
@@ -47,6 +53,7 @@ void CGuiProgram::RegisterMetaTypes()
     qRegisterMetaType<CCfg>("CCfg");
     qRegisterMetaType<CShutdownQuery::TParamsPtr>("CShutdownQuery::TParamsPtr");
     qRegisterMetaType<EOrtavoCommand>("EOrtavoCommand");
+    qRegisterMetaType<CInventoryEvents>("CInventoryEvents");
 }
 
 CGuiProgram::CGuiProgram()
@@ -104,10 +111,18 @@ CGuiProgram::CGuiProgram()
         std::make_unique<VResultsBackend>(qApp, VResultsBackend::kScanColumnCount, false);
     m_pFavoritesModel =
         std::make_unique<VResultsBackend>(qApp, VResultsBackend::kFavoritesColumnCount, true);
+    m_pScanModel->AddHistoryColumns();
     m_pMainWindow->SetModels(m_pScanModel.get(), m_pFavoritesModel.get());
+    // The history columns are off until the user turns them on in the column menu; a stored
+    // choice, applied later, wins.
+    if (auto *pResults = m_pMainWindow->findChild<QTreeView *>(QStringLiteral("tvResults"))) {
+        for (int i = 0; i < VResultsBackend::kHistoryColumnCount; ++i)
+            pResults->header()->setSectionHidden(m_pScanModel->FirstHistoryColumn() + i, true);
+    }
     MakeModelConnections();
     MakeDialogs();
     MakeScanConnections();
+    MakeInventory();
 }
 
 void CGuiProgram::MakeDialogs()
@@ -205,6 +220,35 @@ void CGuiProgram::MakeScanConnections()
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, pWindow, &v_main::OnProgramExit);
 }
 
+void CGuiProgram::MakeInventory()
+{
+    v_main *pWindow = m_pMainWindow.get();
+    // Empty: the recorder names the site after this machine.
+    m_pInventory = std::make_unique<CScanInventory>();
+    CScanInventory *pInventory = m_pInventory.get();
+    QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, pInventory, &CScanInventory::OnCfg);
+    QObject::connect(pWindow, &v_main::EmitScan, pInventory, &CScanInventory::OnScanRequested);
+    QObject::connect(
+        m_pScanner.get(), &MScanner::EmitResult, pInventory, &CScanInventory::OnScanResult);
+    m_pDeviceHistory = std::make_unique<CDeviceHistory>(pInventory, pWindow);
+    QObject::connect(
+        pWindow, &v_main::HostMenuRequested, m_pDeviceHistory.get(), &CDeviceHistory::AddEntries);
+    VResultsBackend *pScanModel = m_pScanModel.get();
+    QObject::connect(pInventory,
+                     &CScanInventory::Recorded,
+                     pScanModel,
+                     [pInventory, pScanModel](CInventoryEvents i_lEvents) {
+                         pScanModel->SetHostHistory(pInventory->HostHistory(i_lEvents));
+                     });
+    m_pNotifier = std::make_unique<CDesktopNotifier>();
+    QObject::connect(
+        pInventory, &CScanInventory::Recorded, m_pNotifier.get(), &CDesktopNotifier::OnEvents);
+    QObject::connect(pInventory,
+                     &CScanInventory::RecordFailed,
+                     m_pNotifier.get(),
+                     &CDesktopNotifier::OnRecordFailed);
+}
+
 void CGuiProgram::Start()
 {
     m_pMainWindow->SetInitialColumnWidths();
@@ -230,6 +274,9 @@ void CGuiProgram::Stop()
 CGuiProgram::~CGuiProgram()
 {
     Stop();
+    m_pNotifier.reset();
+    m_pDeviceHistory.reset();
+    m_pInventory.reset();
     m_pShutdownOptions.reset();
     m_pPasswordStore.reset();
     m_pConnectOptions.reset();

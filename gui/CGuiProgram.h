@@ -6,8 +6,11 @@
 #include <array>
 #include <memory>
 
+class CDesktopNotifier;
+class CDeviceHistory;
 class CKeyReleaseEmitFilter;
 class CNetAccountSecret;
+class CScanInventory;
 class IPasswordStore;
 class MCfg;
 class MRemoteShutdown;
@@ -63,6 +66,8 @@ public:
     MScanSrcDataHistory &History() const { return *m_pHistory; }
     VOrtavoConnectOptions &ConnectOptionsDialog() const { return *m_pConnectOptions; }
     VRemoteShutdown &ShutdownOptionsDialog() const { return *m_pShutdownOptions; }
+    CScanInventory &Inventory() const { return *m_pInventory; }
+    CDeviceHistory &DeviceHistory() const { return *m_pDeviceHistory; }
 
 private:
     struct TThreadStopper
@@ -74,6 +79,7 @@ private:
     void MakeModelConnections();
     void MakeDialogs();
     void MakeScanConnections();
+    void MakeInventory();
 
     std::unique_ptr<MCfg> m_pCfg;
     std::unique_ptr<MScanner> m_pScanner;
@@ -93,5 +99,9 @@ private:
     std::unique_ptr<IPasswordStore> m_pPasswordStore;
     std::unique_ptr<CNetAccountSecret> m_pAccountSecret;
     std::unique_ptr<VRemoteShutdown> m_pShutdownOptions;
+    std::unique_ptr<CScanInventory> m_pInventory;
+    // Its dialog is a child of the main window, destroyed here before it.
+    std::unique_ptr<CDeviceHistory> m_pDeviceHistory;
+    std::unique_ptr<CDesktopNotifier> m_pNotifier;
     bool m_fStopped = false;
 };

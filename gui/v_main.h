@@ -105,6 +105,8 @@ signals:
     void DataReady(CScanResult i_oResult);
     void LanguageChanged();
     void ShutdownRequested();
+    // A host row's context menu is being built: others may add their entries to it.
+    void HostMenuRequested(QMenu *io_pMenu, CScanResult i_oHost);
 
 public slots:
     void OnCfg(CCfg i_oCfg);

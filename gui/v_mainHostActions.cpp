@@ -376,6 +376,8 @@ void v_main::ShowContextMenu(CMouseRightClickTableView *i_pView,
             oMenu.addAction(tr("Edit..."), ui->b_edit, &QPushButton::click);
         }
         AddKindEntries(&oMenu, m_oContextRow);
+        if (m_oContextRow.kind() == FragmentHost)
+            emit HostMenuRequested(&oMenu, m_oContextRow.item().result());
         fKindOnly = m_oContextRow.kind() > FragmentHost;
     } else if (fSelection) {
         oMenu.addAction(tr("Rescan selected"), this, &v_main::OnScanSelected);

@@ -263,7 +263,7 @@ void v_main::OnHdrContextMenu(const QMouseEvent *i_pEvent)
     const CColumnStateList lStates = CColumnStates::Collect(pView);
     QMenu oMenu(this);
     for (const CColumnState &oState : lStates) {
-        if (oState.column >= 8)
+        if (oState.column >= (pView->model() ? pView->model()->columnCount() : 8))
             break;
         QAction *pAction = oMenu.addAction(
             pView->model() ? pView->model()->headerData(oState.column, Qt::Horizontal).toString()

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QLocale>
 #include <QMimeData>
 #include <QMutex>
 #include <QSet>
@@ -27,6 +28,11 @@ const char *const kColumnTitles[] = {
     QT_TRANSLATE_NOOP("columns", "Comments"),
 };
 constexpr int kKnownColumns = 8;
+const char *const kHistoryTitles[] = {
+    QT_TRANSLATE_NOOP("columns", "First seen"),
+    QT_TRANSLATE_NOOP("columns", "Last seen"),
+    QT_TRANSLATE_NOOP("columns", "Change"),
+};
 
 enum EImage : int
 {
@@ -212,6 +218,10 @@ QVariant VResultsBackend::data(const QModelIndex &i_oIndex, int i_nRole) const
     if (!pItem)
         return QVariant();
     switch (i_nRole) {
+    case Qt::ToolTipRole:
+        if (m_nFirstHistoryColumn < 0 || i_oIndex.column() != m_nFirstHistoryColumn + 2)
+            return QVariant();
+        return m_hHistory.value(pItem->result().ip()).sDetails;
     case Qt::DisplayRole:
         return HostText(*pItem, i_oIndex.column());
     case Qt::DecorationRole:
@@ -239,6 +249,11 @@ QVariant
 VResultsBackend::headerData(int i_nSection, Qt::Orientation i_eOrientation, int i_nRole) const
 {
     Q_UNUSED(i_eOrientation)
+    if (i_nRole == Qt::DisplayRole && m_nFirstHistoryColumn >= 0
+        && i_nSection >= m_nFirstHistoryColumn && i_nSection < m_nColumnCount) {
+        return QCoreApplication::translate("columns",
+                                           kHistoryTitles[i_nSection - m_nFirstHistoryColumn]);
+    }
     if (i_nRole != Qt::DisplayRole || i_nSection < 0 || i_nSection >= kKnownColumns)
         return QVariant();
     return ColumnTitle(i_nSection);
@@ -332,9 +347,45 @@ int VResultsBackend::ChildCount(const CScanItem &i_oItem)
            + oResult.ortavo_ports().size() + oResult.shares().size();
 }
 
+void VResultsBackend::AddHistoryColumns()
+{
+    if (m_nFirstHistoryColumn >= 0)
+        return;
+    beginInsertColumns(QModelIndex(), m_nColumnCount, m_nColumnCount + kHistoryColumnCount - 1);
+    m_nFirstHistoryColumn = m_nColumnCount;
+    m_nColumnCount += kHistoryColumnCount;
+    endInsertColumns();
+}
+
+void VResultsBackend::SetHostHistory(const QHash<quint32, THostHistory> &i_hHistory)
+{
+    m_hHistory = i_hHistory;
+    if (m_nFirstHistoryColumn >= 0 && rowCount() > 0) {
+        emit dataChanged(index(0, m_nFirstHistoryColumn),
+                         index(rowCount() - 1, m_nColumnCount - 1),
+                         {Qt::DisplayRole, Qt::ToolTipRole});
+    }
+}
+
 QVariant VResultsBackend::HostText(const CScanItem &i_oItem, int i_nColumn) const
 {
     const CScanResult &oResult = i_oItem.result();
+    if (m_nFirstHistoryColumn >= 0 && i_nColumn >= m_nFirstHistoryColumn) {
+        const THostHistory oHistory = m_hHistory.value(oResult.ip());
+        const auto Time = [](const QDateTime &i_oTime) {
+            return i_oTime.isValid()
+                       ? QLocale().toString(i_oTime.toLocalTime(), QLocale::ShortFormat)
+                       : QString();
+        };
+        switch (i_nColumn - m_nFirstHistoryColumn) {
+        case 0:
+            return Time(oHistory.oFirstSeen);
+        case 1:
+            return Time(oHistory.oLastSeen);
+        default:
+            return oHistory.sChange;
+        }
+    }
     switch (i_nColumn) {
     case 1:
         return oResult.name();
@@ -1007,7 +1058,8 @@ QStringList VResultsBackend::SelectedRowData(int i_nRow) const
     const CScanItem *pItem = ItemAtRow(i_nRow);
     if (!pItem)
         return lsValues;
-    for (int nColumn = 0; nColumn < m_nColumnCount; ++nColumn)
+    const int nColumns = m_nFirstHistoryColumn >= 0 ? m_nFirstHistoryColumn : m_nColumnCount;
+    for (int nColumn = 0; nColumn < nColumns; ++nColumn)
         lsValues.append(HostText(*pItem, nColumn).toString());
     return lsValues;
 }

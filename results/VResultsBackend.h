@@ -7,6 +7,7 @@
 #include "IpRanges.h"
 
 #include <QAbstractItemModel>
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QStringList>
@@ -47,6 +48,16 @@ public:
     static constexpr int kFavoritesColumnCount = 8;
     static QString MimeFormat() { return QStringLiteral("IP_scanned_table_data"); }
 
+    // What the inventory knows of a host, for the optional history columns.
+    struct THostHistory
+    {
+        QDateTime oFirstSeen;
+        QDateTime oLastSeen;
+        QString sChange;  // "new", "gone" or "changed", in the user's language
+        QString sDetails; // what changed, one change a line: the Change column's tooltip
+    };
+    static constexpr int kHistoryColumnCount = 3;
+
     VResultsBackend(QObject *i_pParent, int i_nColumnCount, bool i_fFavorites);
     ~VResultsBackend() override;
 
@@ -75,6 +86,13 @@ public:
 
     static QString StatusText(EHostStatus i_eStatus);
     static QString ColumnTitle(int i_nColumn);
+    // Appends the columns First seen, Last seen and Change after the model's own; before a view
+    // shows the model. Copying and saving leave them out.
+    void AddHistoryColumns();
+    // The first of them, -1 without them.
+    int FirstHistoryColumn() const { return m_nFirstHistoryColumn; }
+    // Replaces what the history columns show, by address.
+    void SetHostHistory(const QHash<quint32, THostHistory> &i_hHistory);
     // Image 0..7 of the status and service icons, from the source the windowed program sets;
     // invalid outside that range and without a source (the console shows no images).
     static QVariant Image(int i_nNumber);
@@ -170,6 +188,8 @@ private:
     int m_nSortColumn = 2;
     bool m_fSortAscending = true;
     int m_nColumnCount;
+    int m_nFirstHistoryColumn = -1;
+    QHash<quint32, THostHistory> m_hHistory;
     bool m_fFavorites;
     QVector<int> m_vVisibleRows;
 

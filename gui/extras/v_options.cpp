@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "v_options.h"
 
+#include "CInventoryStore.h"
 #include "CNetAccountSecret.h"
 #include "ExtrasLog.h"
 #include "VNetAccountPage.h"
@@ -66,6 +67,7 @@ void v_options::FillPageList()
     pList->clear();
     pList->addItem(QStringLiteral("  %1").arg(tr("Performance")));
     pList->addItem(QStringLiteral("  %1").arg(tr("Resources")));
+    pList->addItem(QStringLiteral("  %1").arg(tr("Inventory")));
     pList->addItem(QStringLiteral("  %1").arg(tr("Network account")));
     int nWidest = 0;
     for (int i = 0; i < pList->count(); ++i)
@@ -128,6 +130,8 @@ void v_options::showEvent(QShowEvent *i_pEvent)
     m_pUi->c_high_accuracy->setChecked(m_oCfg.high_accuracy());
     m_pUi->s_scan_speed->setValue(m_oCfg.thread_count());
     m_pAccountPage->SetAccount(m_oCfg.net_account());
+    m_pUi->c_record_scans->setChecked(m_oCfg.record_scans());
+    m_pUi->e_inventory_store->setText(m_oCfg.inventory_store());
 
     QDialog::showEvent(i_pEvent);
 }
@@ -158,6 +162,21 @@ void v_options::on_b_ok_clicked()
         }
     }
 
+    // Only a PostgreSQL URL: the embedded store is the one both programs share by default.
+    const QString sStore = m_pUi->e_inventory_store->text().trimmed();
+    QString sStoreError;
+    if (!sStore.isEmpty()
+        && (!sStore.startsWith(QLatin1String("postgresql://"))
+            || !CInventoryStore::CheckLocation(sStore, &sStoreError))) {
+        QMessageBox::warning(this,
+                             tr("Incorrect data"),
+                             tr("The store must be a URL like postgresql://user@host:port/"
+                                "database, without a password.\n%1")
+                                 .arg(sStoreError),
+                             QMessageBox::Ok);
+        return;
+    }
+
     QList<int> lnPorts;
     for (int i = 0; i < PortFields; ++i) {
         if (!fOrtavo) {
@@ -184,6 +203,8 @@ void v_options::on_b_ok_clicked()
         m_pAccountSecret->Save(m_oCfg, oAccount);
     else
         m_oCfg.set_net_account(oAccount);
+    m_oCfg.set_record_scans(m_pUi->c_record_scans->isChecked());
+    m_oCfg.set_inventory_store(sStore);
 
     emit CfgChanged();
     close();

@@ -2,6 +2,152 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>CDesktopNotifier</name>
+    <message>
+        <source>New device: %1</source>
+        <translation>Neues Gerät: %1</translation>
+    </message>
+    <message>
+        <source>New device: %1 (%2)</source>
+        <translation>Neues Gerät: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 answers with another MAC: %2 (was %3)</source>
+        <translation>%1 antwortet mit einer anderen MAC: %2 (vorher %3)</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>und %1 weitere</translation>
+    </message>
+    <message>
+        <source>Changes on the network</source>
+        <translation>Änderungen im Netzwerk</translation>
+    </message>
+    <message>
+        <source>The scan was not recorded</source>
+        <translation>Der Scan wurde nicht aufgezeichnet</translation>
+    </message>
+</context>
+<context>
+    <name>CDeviceHistory</name>
+    <message>
+        <source>History...</source>
+        <translation>Verlauf...</translation>
+    </message>
+    <message>
+        <source>Forget this device</source>
+        <translation>Dieses Gerät vergessen</translation>
+    </message>
+    <message>
+        <source>This device is not in the inventory.</source>
+        <translation>Dieses Gerät ist nicht im Inventar.</translation>
+    </message>
+    <message>
+        <source>answering</source>
+        <translation>antwortet</translation>
+    </message>
+    <message>
+        <source>missed by the last scan</source>
+        <translation>beim letzten Scan nicht gefunden</translation>
+    </message>
+    <message>
+        <source>gone</source>
+        <translation>verschwunden</translation>
+    </message>
+    <message>
+        <source>its address answers with another MAC</source>
+        <translation>seine Adresse antwortet mit einer anderen MAC</translation>
+    </message>
+    <message>
+        <source>new</source>
+        <translation>neu</translation>
+    </message>
+    <message>
+        <source>back</source>
+        <translation>zurück</translation>
+    </message>
+    <message>
+        <source>address changed</source>
+        <translation>Adresse geändert</translation>
+    </message>
+    <message>
+        <source>MAC changed</source>
+        <translation>MAC geändert</translation>
+    </message>
+    <message>
+        <source>name changed</source>
+        <translation>Name geändert</translation>
+    </message>
+    <message>
+        <source>services changed</source>
+        <translation>Dienste geändert</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>MAC</source>
+        <translation>MAC</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Vendor</source>
+        <translation>Hersteller</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>First seen</source>
+        <translation>Zuerst gesehen</translation>
+    </message>
+    <message>
+        <source>Last seen</source>
+        <translation>Zuletzt gesehen</translation>
+    </message>
+    <message>
+        <source>Addresses</source>
+        <translation>Adressen</translation>
+    </message>
+    <message>
+        <source>Names</source>
+        <translation>Namen</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>Ereignisse</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Before</source>
+        <translation>Vorher</translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation>Nachher</translation>
+    </message>
+    <message>
+        <source>History of %1</source>
+        <translation>Verlauf von %1</translation>
+    </message>
+    <message>
+        <source>Remove %1 and all its history from the inventory?</source>
+        <translation>%1 mit seinem ganzen Verlauf aus dem Inventar entfernen?</translation>
+    </message>
+</context>
+<context>
     <name>COrtavoViewer</name>
     <message>
         <source>Program run error</source>
@@ -10,6 +156,13 @@
     <message>
         <source>Ortavo Viewer is not installed on this computer. &lt;br&gt;You can download it for free at </source>
         <translation>Ortavo Viewer ist auf diesem Computer nicht installiert. &lt;br&gt;Sie können ihn kostenlos herunterladen unter </translation>
+    </message>
+</context>
+<context>
+    <name>CScanInventory</name>
+    <message>
+        <source>changed</source>
+        <translation>geändert</translation>
     </message>
 </context>
 <context>
@@ -244,6 +397,18 @@
     <message>
         <source>User</source>
         <translation>Benutzer</translation>
+    </message>
+    <message>
+        <source>First seen</source>
+        <translation>Zuerst gesehen</translation>
+    </message>
+    <message>
+        <source>Last seen</source>
+        <translation>Zuletzt gesehen</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
     </message>
 </context>
 <context>
@@ -846,6 +1011,24 @@ hohe CPU-Last</translation>
     <message>
         <source>Network account</source>
         <translation>Netzwerkkonto</translation>
+    </message>
+    <message>
+        <source>Record every finished scan in the inventory</source>
+        <translation>Jeden beendeten Scan im Inventar aufzeichnen</translation>
+    </message>
+    <message>
+        <source>PostgreSQL store (empty for this computer&apos;s own store):</source>
+        <translation>PostgreSQL-Speicher (leer für den eigenen Speicher dieses Computers):</translation>
+    </message>
+    <message>
+        <source>Inventory</source>
+        <translation>Inventar</translation>
+    </message>
+    <message>
+        <source>The store must be a URL like postgresql://user@host:port/database, without a password.
+%1</source>
+        <translation>Der Speicher muss eine URL wie postgresql://user@host:port/database sein, ohne Passwort.
+%1</translation>
     </message>
 </context>
 </TS>

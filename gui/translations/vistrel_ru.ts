@@ -2,6 +2,152 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>CDesktopNotifier</name>
+    <message>
+        <source>New device: %1</source>
+        <translation>Новое устройство: %1</translation>
+    </message>
+    <message>
+        <source>New device: %1 (%2)</source>
+        <translation>Новое устройство: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1 answers with another MAC: %2 (was %3)</source>
+        <translation>%1 отвечает с другим MAC: %2 (был %3)</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>и ещё %1</translation>
+    </message>
+    <message>
+        <source>Changes on the network</source>
+        <translation>Изменения в сети</translation>
+    </message>
+    <message>
+        <source>The scan was not recorded</source>
+        <translation>Сканирование не записано</translation>
+    </message>
+</context>
+<context>
+    <name>CDeviceHistory</name>
+    <message>
+        <source>History...</source>
+        <translation>История...</translation>
+    </message>
+    <message>
+        <source>Forget this device</source>
+        <translation>Забыть это устройство</translation>
+    </message>
+    <message>
+        <source>This device is not in the inventory.</source>
+        <translation>Этого устройства нет в инвентаре.</translation>
+    </message>
+    <message>
+        <source>answering</source>
+        <translation>отвечает</translation>
+    </message>
+    <message>
+        <source>missed by the last scan</source>
+        <translation>не найдено последним сканированием</translation>
+    </message>
+    <message>
+        <source>gone</source>
+        <translation>пропало</translation>
+    </message>
+    <message>
+        <source>its address answers with another MAC</source>
+        <translation>его адрес отвечает с другим MAC</translation>
+    </message>
+    <message>
+        <source>new</source>
+        <translation>новое</translation>
+    </message>
+    <message>
+        <source>back</source>
+        <translation>вернулось</translation>
+    </message>
+    <message>
+        <source>address changed</source>
+        <translation>адрес изменён</translation>
+    </message>
+    <message>
+        <source>MAC changed</source>
+        <translation>MAC изменён</translation>
+    </message>
+    <message>
+        <source>name changed</source>
+        <translation>имя изменено</translation>
+    </message>
+    <message>
+        <source>services changed</source>
+        <translation>службы изменены</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Адрес</translation>
+    </message>
+    <message>
+        <source>MAC</source>
+        <translation>MAC</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Имя</translation>
+    </message>
+    <message>
+        <source>Vendor</source>
+        <translation>Производитель</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Состояние</translation>
+    </message>
+    <message>
+        <source>First seen</source>
+        <translation>Впервые замечено</translation>
+    </message>
+    <message>
+        <source>Last seen</source>
+        <translation>Последний раз замечено</translation>
+    </message>
+    <message>
+        <source>Addresses</source>
+        <translation>Адреса</translation>
+    </message>
+    <message>
+        <source>Names</source>
+        <translation>Имена</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>События</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Время</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Изменение</translation>
+    </message>
+    <message>
+        <source>Before</source>
+        <translation>Было</translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation>Стало</translation>
+    </message>
+    <message>
+        <source>History of %1</source>
+        <translation>История %1</translation>
+    </message>
+    <message>
+        <source>Remove %1 and all its history from the inventory?</source>
+        <translation>Удалить %1 и всю его историю из инвентаря?</translation>
+    </message>
+</context>
+<context>
     <name>COrtavoViewer</name>
     <message>
         <source>Program run error</source>
@@ -10,6 +156,13 @@
     <message>
         <source>Ortavo Viewer is not installed on this computer. &lt;br&gt;You can download it for free at </source>
         <translation>Ortavo Viewer не установлен на этом компьютере. &lt;br&gt;Его можно бесплатно загрузить на </translation>
+    </message>
+</context>
+<context>
+    <name>CScanInventory</name>
+    <message>
+        <source>changed</source>
+        <translation>изменено</translation>
     </message>
 </context>
 <context>
@@ -244,6 +397,18 @@
     <message>
         <source>User</source>
         <translation>Пользователь</translation>
+    </message>
+    <message>
+        <source>First seen</source>
+        <translation>Впервые замечено</translation>
+    </message>
+    <message>
+        <source>Last seen</source>
+        <translation>Последний раз замечено</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Изменение</translation>
     </message>
 </context>
 <context>
@@ -846,6 +1011,24 @@ high CPU usage</source>
     <message>
         <source>Network account</source>
         <translation>Сетевая учётная запись</translation>
+    </message>
+    <message>
+        <source>Record every finished scan in the inventory</source>
+        <translation>Записывать каждое завершённое сканирование в инвентарь</translation>
+    </message>
+    <message>
+        <source>PostgreSQL store (empty for this computer&apos;s own store):</source>
+        <translation>Хранилище PostgreSQL (пусто — собственное хранилище этого компьютера):</translation>
+    </message>
+    <message>
+        <source>Inventory</source>
+        <translation>Инвентарь</translation>
+    </message>
+    <message>
+        <source>The store must be a URL like postgresql://user@host:port/database, without a password.
+%1</source>
+        <translation>Хранилище должно быть URL вида postgresql://user@host:port/database, без пароля.
+%1</translation>
     </message>
 </context>
 </TS>

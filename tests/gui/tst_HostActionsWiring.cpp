@@ -453,6 +453,7 @@ void TestHostActionsWiring::contextMenuPerRowKind_data()
            << QStringLiteral("Ortavo");
     for (const QString &sEntry : lsOrtavo)
         lsHost << QStringLiteral("Ortavo/") + sEntry;
+    lsHost << QStringLiteral("History...") << QStringLiteral("Forget this device");
     lsHost << QStringLiteral("Expand all") << QStringLiteral("Collapse all")
            << QStringLiteral("Clear list");
     QTest::newRow("host row: host entries, Ortavo submenu, no Comments copy") << 1 << lsHost;

@@ -834,6 +834,8 @@ void TestMainWindow::storedColumnsWithWrongCountFallBack_data()
     QTest::newRow("seven stored columns are applied") << 7 << true;
     QTest::newRow("six stored columns fall back to defaults") << 6 << false;
     QTest::newRow("eight stored columns fall back to defaults") << 8 << false;
+    QTest::newRow("ten stored columns (with the history ones) are applied") << 10 << true;
+    QTest::newRow("eleven stored columns fall back to defaults") << 11 << false;
 }
 
 void TestMainWindow::storedColumnsWithWrongCountFallBack()
@@ -854,14 +856,16 @@ void TestMainWindow::storedColumnsWithWrongCountFallBack()
     }
     Start();
     QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
-    QCOMPARE(pHeader->count(), 7);
+    QCOMPARE(pHeader->count(), 10);
     QCOMPARE(pHeader->isSectionHidden(2), ipColumnHidden);
+    // The history columns: shown when a full store says so, else hidden.
+    QCOMPARE(pHeader->isSectionHidden(8), storedColumns != 10);
     QVERIFY(!pHeader->isSectionHidden(0));
     // NetBIOS and user columns stay hidden while their probes are off (the default).
     QVERIFY(pHeader->isSectionHidden(3));
     QVERIFY(pHeader->isSectionHidden(4));
     QVERIFY(pHeader->isSectionHidden(6));
-    QCOMPARE(pHeader->sectionSize(5) == 90, storedColumns == 7);
+    QCOMPARE(pHeader->sectionSize(5) == 90, storedColumns == 7 || storedColumns == 10);
 }
 
 void TestMainWindow::columnMenuTogglesVisibility()
@@ -877,13 +881,20 @@ void TestMainWindow::columnMenuTogglesVisibility()
     oWindow.OnColumnVisibility(0); // never hidden
     QVERIFY(!pHeader->isSectionHidden(0));
     const CColumnStateList lStored = CColumnStates::Read(CCfg(), CColumnStates::ScanGroup());
-    QCOMPARE(lStored.size(), 7);
+    QCOMPARE(lStored.size(), 10);
     for (const CColumnState &oState : lStored) {
         if (oState.column == 5)
             QVERIFY(!oState.visible);
     }
     oWindow.OnColumnVisibility(5);
     QVERIFY(!pHeader->isSectionHidden(5));
+    // The history columns start hidden and are turned on like the others.
+    QVERIFY(pHeader->isSectionHidden(9));
+    oWindow.OnColumnVisibility(9);
+    QVERIFY(!pHeader->isSectionHidden(9));
+    const CColumnStateList lShown = CColumnStates::Read(CCfg(), CColumnStates::ScanGroup());
+    QCOMPARE(lShown.size(), 10);
+    QVERIFY(lShown.at(9).visible);
 }
 
 void TestMainWindow::nameColumnFillsTheRowOnBothPages_data()

@@ -2,6 +2,7 @@
 // A real scan started from the window, inside the loopback namespace: the scanner's results
 // stream into the window and its models while the main thread is watched for stalls.
 #include "CGuiProgram.h"
+#include "CScanInventory.h"
 #include "GuiTestSupport.h"
 #include "MCfg.h"
 #include "MIpMacDataStorage.h"
@@ -16,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QNetworkInterface>
 #include <QPushButton>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -99,6 +101,8 @@ void TestMainWindowScan::scanOfLoopbackRange()
 
     QSignalSpy oEnd(&m_pProgram->Scanner(), &MScanner::EmitScanEnd);
     QSignalSpy oScan(&oWindow, &v_main::EmitScan);
+    QSignalSpy oRecorded(&m_pProgram->Inventory(), &CScanInventory::Recorded);
+    QSignalSpy oShown(&oWindow, &v_main::DataReady);
     ScanWatch oWatch;
     oWatch.Start();
     QElapsedTimer oClick;
@@ -120,6 +124,23 @@ void TestMainWindowScan::scanOfLoopbackRange()
     QCOMPARE(quint32(oWindow.AliveCount() + oWindow.DeadCount() + oWindow.UnknownCount()), nTotal);
     QCOMPARE(quint32(m_pProgram->ScanModel().rowCount()), nTotal);
     QCOMPARE(pScan->text(), QStringLiteral("Scan"));
+    // Recorded once into the embedded store, with a "new" event for each address that answered
+    // and no earlier scan of this test saw (the /23 holds the /24 of the row before).
+    static QSet<quint32> s_setSeen;
+    int nNew = 0;
+    for (const QList<QVariant> &lArgs : qAsConst(oShown)) {
+        const CScanResult oResult = lArgs.at(0).value<CScanResult>();
+        if (oResult.IsAlive() && !s_setSeen.contains(oResult.ip())) {
+            s_setSeen.insert(oResult.ip());
+            ++nNew;
+        }
+    }
+    QVERIFY(nNew > 0);
+    QCOMPARE(oRecorded.count(), 1);
+    const CInventoryEvents lEvents = oRecorded.at(0).at(0).value<CInventoryEvents>();
+    QCOMPARE(lEvents.size(), nNew);
+    for (const CInventoryEvent &oEvent : lEvents)
+        QCOMPARE(oEvent.sKind, QStringLiteral("new"));
     qInfo("%u results; longest main-thread stall %.1f ms (from %.0f ms of %.0f ms) over %lld timer "
           "ticks",
           nTotal,

@@ -43,6 +43,8 @@ private slots:
     void applyResizesScannerPool();
     void closeStoresGeometry();
     void pageListSwitchesPages();
+    void inventoryOptions_data();
+    void inventoryOptions();
     void languageChangeRetranslates();
     void accountKeepsItsPasswordOutOfTheSettings();
     void accountTestNeedsAnAddressAndALogin_data();
@@ -350,10 +352,11 @@ void TestVOptions::pageListSwitchesPages()
 {
     auto *pList = Child<QListWidget>("listOptionList");
     auto *pPages = Child<QTabWidget>("tabOptionsMain");
-    QCOMPARE(pList->count(), 3);
+    QCOMPARE(pList->count(), 4);
     QCOMPARE(pList->item(0)->text(), QStringLiteral("  Performance"));
     QCOMPARE(pList->item(1)->text(), QStringLiteral("  Resources"));
-    QCOMPARE(pList->item(2)->text(), QStringLiteral("  Network account"));
+    QCOMPARE(pList->item(2)->text(), QStringLiteral("  Inventory"));
+    QCOMPARE(pList->item(3)->text(), QStringLiteral("  Network account"));
     QCOMPARE(pList->currentRow(), 1);
     QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_resources"));
     int nWidest = 0;
@@ -364,7 +367,47 @@ void TestVOptions::pageListSwitchesPages()
     pList->setCurrentRow(0);
     QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_performance"));
     pList->setCurrentRow(2);
+    QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_inventory"));
+    pList->setCurrentRow(3);
     QCOMPARE(pPages->currentWidget()->objectName(), QStringLiteral("tab_account"));
+}
+
+void TestVOptions::inventoryOptions_data()
+{
+    QTest::addColumn<bool>("record");
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("off, embedded store") << false << QString() << true;
+    QTest::newRow("on, PostgreSQL URL")
+        << true << QStringLiteral(" postgresql://vistrel@db:5432/inv ") << true;
+    QTest::newRow("password in the URL refused")
+        << true << QStringLiteral("postgresql://vistrel:secret@db/inv") << false;
+    QTest::newRow("no database refused")
+        << true << QStringLiteral("postgresql://vistrel@db") << false;
+    QTest::newRow("SQLite file refused") << true << QStringLiteral("sqlite:/tmp/x.db") << false;
+}
+
+void TestVOptions::inventoryOptions()
+{
+    QFETCH(bool, record);
+    QFETCH(QString, store);
+    QFETCH(bool, accepted);
+    // Recording is on by default, with the embedded store.
+    QVERIFY(CCfg().record_scans());
+    QCOMPARE(CCfg().inventory_store(), QString());
+    CCfg().set_inventory_store(QStringLiteral("postgresql://before@db/inv"));
+    ShowDialog();
+    QVERIFY(Child<QCheckBox>("c_record_scans")->isChecked());
+    QCOMPARE(Child<QLineEdit>("e_inventory_store")->text(),
+             QStringLiteral("postgresql://before@db/inv"));
+    Child<QCheckBox>("c_record_scans")->setChecked(record);
+    Child<QLineEdit>("e_inventory_store")->setText(store);
+    CMessageBoxCloser oCloser;
+    Apply();
+    QCOMPARE(oCloser.Seen(), accepted ? 0 : 1);
+    QCOMPARE(CCfg().record_scans(), accepted ? record : true);
+    QCOMPARE(CCfg().inventory_store(),
+             accepted ? store.trimmed() : QStringLiteral("postgresql://before@db/inv"));
 }
 
 void TestVOptions::languageChangeRetranslates()
@@ -377,11 +420,14 @@ void TestVOptions::languageChangeRetranslates()
     m_pDialog->OnLanguageChanged();
     QCoreApplication::removeTranslator(&oRussian);
     QCOMPARE(m_pDialog->windowTitle(), QStringLiteral("Параметры"));
-    QCOMPARE(pList->count(), 3);
-    QCOMPARE(pList->item(2)->text(), QStringLiteral("  Сетевая учётная запись"));
+    QCOMPARE(pList->count(), 4);
+    QCOMPARE(pList->item(3)->text(), QStringLiteral("  Сетевая учётная запись"));
     QCOMPARE(Child<QPushButton>("b_account_test")->text(),
              QStringLiteral("Проверить учётную запись"));
     QCOMPARE(pList->item(0)->text(), QStringLiteral("  Производительность"));
+    QCOMPARE(pList->item(2)->text(), QStringLiteral("  Инвентарь"));
+    QCOMPARE(Child<QCheckBox>("c_record_scans")->text(),
+             QStringLiteral("Записывать каждое завершённое сканирование в инвентарь"));
     QCOMPARE(Child<QPushButton>("b_ok")->text(), QStringLiteral("Применить"));
     // The page shown before the switch stays shown and selected.
     QCOMPARE(pList->currentRow(), 0);
