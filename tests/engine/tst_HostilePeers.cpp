@@ -638,7 +638,9 @@ void TestHostilePeers::snmpAnswerFromANeighbourIsIgnored()
     QString sName;
     QVERIFY(OnWorker([&]() { sName = CHostNaming::SnmpName(0x7F000002); }));
     QCOMPARE(sName, QString());
-    QCOMPARE(oAgent.RequestCount(), 2);
+    // The forgery did not end the wait: the query was sent again. How often depends on the
+    // library's timer under load (a third send was seen on a busy machine), not on the forgery.
+    QVERIFY2(oAgent.RequestCount() >= 2, qPrintable(QString::number(oAgent.RequestCount())));
 }
 
 QTEST_GUILESS_MAIN(TestHostilePeers)
