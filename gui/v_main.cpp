@@ -32,11 +32,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalMapper>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -455,7 +457,27 @@ void v_main::UpdateTexts()
         ui->prgbarScanProgress->setFormat(tr("Scan paused..."));
         return;
     }
+    // After the end the bar is empty: the line tells how the scan ended instead of "0%".
     QString sFormat = tr("%p%, %0 alive, %1 dead, %2 unknown");
+    if (!m_pSession->IsScanning()) {
+        const quint32 nTotal = m_pSession->TotalCount();
+        switch (m_pSession->LastEnd()) {
+        case CScanSession::EEnd::None:
+            ui->prgbarScanProgress->setFormat(QString());
+            return;
+        case CScanSession::EEnd::Finished:
+            sFormat = tr("Finished in %3 s: %0 alive, %1 dead, %2 unknown")
+                          .replace(QLatin1String("%3"),
+                                   QLocale().toString(m_pSession->ElapsedMs() / 1000.0, 'f', 1));
+            break;
+        case CScanSession::EEnd::Stopped:
+            sFormat = tr("Stopped at %3%: %0 alive, %1 dead, %2 unknown")
+                          .replace(QLatin1String("%3"),
+                                   QString::number(
+                                       nTotal > 0 ? m_pSession->DoneCount() * 100 / nTotal : 0));
+            break;
+        }
+    }
     sFormat.replace(QLatin1String("%0"), QString::number(m_pSession->AliveCount()))
         .replace(QLatin1String("%1"), QString::number(m_pSession->DeadCount()))
         .replace(QLatin1String("%2"), QString::number(m_pSession->UnknownCount()));
@@ -596,8 +618,30 @@ void v_main::on_b_save_clicked()
 
 void v_main::on_b_add_to_favorites_clicked()
 {
-    if (OnResultsTab())
-        m_pFavorites->AddSelectedScanRows();
+    if (!OnResultsTab())
+        return;
+    const QList<CScanItem> lAdded = m_pFavorites->AddSelectedScanRows();
+    if (!lAdded.isEmpty())
+        ShowStatus(tr("Added to \"Favorites\": %1").arg(AddressList(lAdded)));
+}
+
+void v_main::ShowStatus(const QString &i_sText)
+{
+    constexpr int kShownMs = 10000;
+    statusBar()->showMessage(i_sText, kShownMs);
+}
+
+QString v_main::AddressList(const QList<CScanItem> &i_lItems)
+{
+    // A long selection is named by its first hosts and a count, so the line stays readable.
+    constexpr int kNamed = 5;
+    QStringList lsAddresses;
+    for (int i = 0; i < i_lItems.size() && i < kNamed; ++i)
+        lsAddresses << i_lItems.at(i).result().IpText();
+    QString sList = lsAddresses.join(QStringLiteral(", "));
+    if (i_lItems.size() > kNamed)
+        sList = tr("%1 and %2 more").arg(sList).arg(i_lItems.size() - kNamed);
+    return sList;
 }
 
 void v_main::on_b_remove_clicked()

@@ -162,6 +162,12 @@ private slots:
     void OnLangActionTriggered(QAction *i_pAction);
 
 private:
+    // A confirmation in the status line, shown for some seconds.
+    void ShowStatus(const QString &i_sText);
+    // An address the system had no program for: a message naming what is missing.
+    void OnOpenFailed(const QString &i_sUrl);
+    // Hosts' addresses for a status line: the first few and a count of the others.
+    static QString AddressList(const QList<CScanItem> &i_lItems);
     bool OnResultsTab() const;
     CMouseRightClickTableView *CurrentView() const;
     CMouseRightClickTableView *ViewOf(const QAbstractItemModel *i_pModel) const;

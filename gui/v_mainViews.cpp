@@ -224,9 +224,10 @@ void v_main::OnCollapseAll()
 
 void v_main::OnClearScanData()
 {
-    if (OnResultsTab())
+    if (OnResultsTab()) {
         emit ClearScanData();
-    else
+        m_pSession->ClearCounts();
+    } else
         emit ClearFavoritesData();
     UpdateControls();
 }
@@ -332,6 +333,18 @@ bool v_main::ContextOrSelectedItem(CScanItem *o_pItem)
 
 void v_main::OnCopyCellData(int i_nField)
 {
+    // Several selected hosts are copied together, as a table a spreadsheet takes.
+    CMouseRightClickTableView *pCurrent = CurrentView();
+    const QVector<int> vRows = pCurrent->SelectedHostRows();
+    if (vRows.size() > 1) {
+        if (const VResultsBackend *pModel = ModelOf(pCurrent)) {
+            pCurrent->Lock();
+            const QString sText = CCopyMenu::Rows(*pModel, vRows, i_nField);
+            pCurrent->Unlock();
+            QGuiApplication::clipboard()->setText(sText, QClipboard::Clipboard);
+        }
+        return;
+    }
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
         pView->Lock();
     CScanItem oItem;

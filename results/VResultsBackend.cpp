@@ -303,7 +303,7 @@ QString VResultsBackend::StatusText(EHostStatus i_eStatus)
 {
     switch (i_eStatus) {
     case EHostStatus::Alive:
-        return tr("Ok");
+        return tr("Alive");
     case EHostStatus::Dead:
         return tr("Dead");
     case EHostStatus::Unknown:

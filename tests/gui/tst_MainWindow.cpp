@@ -4,6 +4,7 @@
 // ever sent; the test still runs in the loopback namespace.
 #include "CCfg.h"
 #include "CColumnStates.h"
+#include "CFavoritesController.h"
 #include "CGuiProgram.h"
 #include "CMouseRightClickTableView.h"
 #include "CResultsXml.h"
@@ -18,7 +19,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QDate>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +30,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
@@ -34,6 +39,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include <memory>
@@ -67,6 +73,8 @@ private slots:
     void cidrTextIsScanned();
     void rangeFileIsScanned();
     void resultsAreCountedAndCompleted();
+    void progressLineTellsHowTheScanEnded_data();
+    void progressLineTellsHowTheScanEnded();
     void lateResultsAreIgnored();
     void pauseBuffersAndReplaysInOrder();
     void scanEndDuringPauseKeepsBufferedResults();
@@ -89,6 +97,8 @@ private slots:
     void saveWritesTheFormOfTheEnding_data();
     void saveWritesTheFormOfTheEnding();
     void saveWithoutRowsKeepsOldFile();
+    void saveDialogTakesTheChosenType_data();
+    void saveDialogTakesTheChosenType();
     void storedColumnsWithWrongCountFallBack_data();
     void storedColumnsWithWrongCountFallBack();
     void columnMenuTogglesVisibility();
@@ -326,6 +336,41 @@ void TestMainWindow::resultsAreCountedAndCompleted()
     QVERIFY(!oWindow.IsScanning());
     QCOMPARE(pProgress->value(), 0);
     QCOMPARE(m_pProgram->ScanModel().rowCount(), 2);
+}
+
+void TestMainWindow::progressLineTellsHowTheScanEnded_data()
+{
+    QTest::addColumn<bool>("stopped");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("finished") << false
+                              << QStringLiteral(
+                                     "^Finished in \\d+[.,]\\d s: 1 alive, 1 dead, 0 unknown$");
+    QTest::newRow("stopped halfway")
+        << true << QStringLiteral("^Stopped at 50%: 1 alive, 1 dead, 0 unknown$");
+}
+
+void TestMainWindow::progressLineTellsHowTheScanEnded()
+{
+    QFETCH(bool, stopped);
+    QFETCH(QString, pattern);
+    v_main &oWindow = Start();
+    auto *pProgress = Child<QProgressBar>("prgbarScanProgress");
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.4"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 4, Mac(1)));
+    MIpMacDataStorage::Instance()->SetMac(Ip("127.0.0.2"), Mac(2));
+    Feed(Result("127.0.0.2", EHostStatus::Unknown, oWindow.ScanId(), 4)); // seen before: dead
+    if (stopped)
+        QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    else
+        emit m_pProgram->Scanner().EmitScanEnd();
+    QVERIFY(!oWindow.IsScanning());
+    QVERIFY2(QRegularExpression(pattern).match(pProgress->text()).hasMatch(),
+             qPrintable(pProgress->text()));
+    // The counts go with the list they describe.
+    Child<QAction>("act_clear_list")->trigger();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 0);
+    QVERIFY2(!pProgress->text().contains(QStringLiteral("alive")), qPrintable(pProgress->text()));
 }
 
 void TestMainWindow::lateResultsAreIgnored()
@@ -777,8 +822,12 @@ void TestMainWindow::saveWritesTheFormOfTheEnding_data()
         << QStringLiteral("all.xml") << false << QStringLiteral("<?xml") << 3;
     QTest::newRow("xml, selected rows")
         << QStringLiteral("some.xml") << true << QStringLiteral("<?xml") << 1;
-    QTest::newRow("upper-case .HTML is xml")
-        << QStringLiteral("page.HTML") << false << QStringLiteral("<?xml") << 3;
+    QTest::newRow("upper-case .HTML is html")
+        << QStringLiteral("page.HTML") << false << QStringLiteral("<!DOCTYPE") << 3;
+    QTest::newRow("upper-case .CSV is csv")
+        << QStringLiteral("table.CSV") << false << QString() << 3;
+    QTest::newRow("another ending is xml")
+        << QStringLiteral("notes.txt") << false << QStringLiteral("<?xml") << 3;
     QTest::newRow("html") << QStringLiteral("page.html") << false << QStringLiteral("<") << 3;
     QTest::newRow("csv") << QStringLiteral("table.csv") << false << QString() << 3;
 }
@@ -823,6 +872,82 @@ void TestMainWindow::saveWithoutRowsKeepsOldFile()
     QCOMPARE(oOld.readAll(), QByteArrayLiteral("old contents"));
     QCOMPARE(oWindow.SaveRowsToFile(m_oDir.filePath(QStringLiteral("no/such/folder.xml")), false),
              QStringLiteral("Cannot open the file for writing"));
+}
+
+void TestMainWindow::saveDialogTakesTheChosenType_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("expectedStart");
+    QTest::newRow("HTML chosen, no extension typed")
+        << QStringLiteral("HTML (*.html)") << QStringLiteral("report")
+        << QStringLiteral("report.html") << QStringLiteral("<!DOCTYPE");
+    QTest::newRow("CSV chosen, no extension typed")
+        << QStringLiteral("CSV (*.csv)") << QStringLiteral("report") << QStringLiteral("report.csv")
+        << QString();
+    QTest::newRow("a typed extension wins over the filter")
+        << QStringLiteral("CSV (*.csv)") << QStringLiteral("report.XML")
+        << QStringLiteral("report.XML") << QStringLiteral("<?xml");
+}
+
+void TestMainWindow::saveDialogTakesTheChosenType()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(QString, expectedStart);
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.2"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    for (const char *pIp : {"127.0.0.1", "127.0.0.2"})
+        Feed(Result(pIp, EHostStatus::Alive, oWindow.ScanId(), 2, Mac(4)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    const QString sFolder =
+        m_oDir.filePath(QStringLiteral("saves-") + QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(sFolder));
+
+    // Answers the save dialog as a user would; the suggestion it opened with is kept.
+    QString sSuggested;
+    const auto AnswerDialog = [&](const QString &i_sFilter, const QString &i_sName) {
+        int nPolls = 0;
+        QTimer oTimer;
+        oTimer.setInterval(10);
+        QObject::connect(&oTimer, &QTimer::timeout, &oTimer, [&]() {
+            auto *pDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (pDialog) {
+                oTimer.stop();
+                sSuggested = pDialog->selectedFiles().value(0);
+                pDialog->selectNameFilter(i_sFilter);
+                // Typed as the user types it: the dialog's own selectFile() is taken back by
+                // its folder listing, which arrives later.
+                pDialog->setDirectory(sFolder);
+                auto *pName = pDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                QVERIFY(pName);
+                pName->setText(QDir(sFolder).filePath(i_sName));
+                static_cast<QDialog *>(pDialog)->accept(); // QFileDialog::accept() is protected
+            } else if (++nPolls >= 300) {
+                oTimer.stop();
+            }
+        });
+        oTimer.start();
+        Child<QAction>("act_save")->trigger();
+    };
+    AnswerDialog(filter, typed);
+    const QString sDate = QDate::currentDate().toString(Qt::ISODate);
+    QVERIFY2(QFileInfo(sSuggested).fileName().contains(sDate), qPrintable(sSuggested));
+    QFile oFile(QDir(sFolder).filePath(written));
+    QVERIFY2(oFile.open(QIODevice::ReadOnly),
+             qPrintable(QDir(sFolder).entryList(QDir::Files).join(QLatin1Char(','))));
+    const QString sText = QString::fromUtf8(oFile.readAll());
+    QVERIFY2(sText.startsWith(expectedStart), qPrintable(sText.left(80)));
+    QCOMPARE(QDir(sFolder).entryList(QDir::Files), QStringList{written});
+
+    // The next save opens in the folder of this one.
+    AnswerDialog(filter, QStringLiteral("second"));
+    QCOMPARE(QFileInfo(sSuggested).absolutePath(), QFileInfo(sFolder).absoluteFilePath());
+    QCOMPARE(CFavoritesController::SuggestedSavePath(QDate(2026, 1, 2)),
+             QDir(sFolder).filePath(QStringLiteral("vistrel-2026-01-02")));
 }
 
 // ---- stored state -------------------------------------------------------------------------------

@@ -123,14 +123,18 @@ void TestVBanner::aboutShowsVersion()
     v_ip_about oAbout;
     auto *pVersion = oAbout.findChild<QLabel *>(QStringLiteral("lbl_version"));
     QVERIFY(pVersion);
-    QCOMPARE(pVersion->text(),
-             QStringLiteral("Vistrel v2.1.200 for Windows 7/2008 R2/Vista/2008/XP/2003"));
+    QCOMPARE(pVersion->text(), QStringLiteral("Vistrel v2.1.200 for Linux and Windows"));
     QCOMPARE(pVersion->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
-    QVERIFY(oAbout.findChild<QLabel *>(QStringLiteral("label_5")));
+    // The licence the program is given under, not a reservation of all rights.
+    auto *pLicence = oAbout.findChild<QLabel *>(QStringLiteral("label_5"));
+    QVERIFY(pLicence);
+    QVERIFY2(pLicence->text().contains(QLatin1String("GPL-3.0-or-later")),
+             qPrintable(pLicence->text()));
+    QVERIFY(!pLicence->text().contains(QLatin1String("reserved")));
+    QVERIFY(!pVersion->text().contains(QLatin1String("XP")));
     // The version survives a second fill: the numbers go into the translated template again.
     oAbout.OnLanguageChanged();
-    QCOMPARE(pVersion->text(),
-             QStringLiteral("Vistrel v2.1.200 for Windows 7/2008 R2/Vista/2008/XP/2003"));
+    QCOMPARE(pVersion->text(), QStringLiteral("Vistrel v2.1.200 for Linux and Windows"));
 }
 
 void TestVBanner::aboutLinkReportsBannerClick()
