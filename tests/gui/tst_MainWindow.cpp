@@ -104,6 +104,7 @@ private slots:
     void columnMenuTogglesVisibility();
     void nameColumnFillsTheRowOnBothPages_data();
     void nameColumnFillsTheRowOnBothPages();
+    void namesKeepTheirRoomAndColumnsFillTheView();
     void probeColumnsFollowTheSettings_data();
     void probeColumnsFollowTheSettings();
     void windowStateRestoredAtNextStart();
@@ -1037,6 +1038,35 @@ void TestMainWindow::nameColumnFillsTheRowOnBothPages()
     QTRY_VERIFY(Filled(apViews[startTab]));
     Tabs()->setCurrentIndex(1 - startTab);
     QTRY_VERIFY(Filled(apViews[1 - startTab]));
+}
+
+void TestMainWindow::namesKeepTheirRoomAndColumnsFillTheView()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("vistrel-namecolumn"));
+    {
+        v_main &oWindow = Start();
+        oWindow.resize(1000, 700);
+        QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+        QTRY_VERIFY(pHeader->width() < 1000);
+        // Widths as a wider window left them, for columns nothing fills.
+        pHeader->resizeSection(2, 450);
+        pHeader->resizeSection(5, 450);
+        QVERIFY(oWindow.close());
+        m_pProgram.reset();
+    }
+    v_main &oWindow = Start();
+    auto *pView = Child<CMouseRightClickTableView>("tvResults");
+    QHeaderView *pHeader = pView->header();
+    QTRY_VERIFY(pHeader->width() < 1000);
+    const int nNameMin = pHeader->fontMetrics().horizontalAdvance(QString(20, QLatin1Char('x')));
+    QVERIFY2(pHeader->sectionSize(1) >= nNameMin,
+             qPrintable(QString::number(pHeader->sectionSize(1))));
+    QVERIFY(pHeader->length() <= pView->viewport()->width());
+    // A larger window is filled by the columns.
+    oWindow.resize(1600, 900);
+    QTRY_COMPARE(pHeader->length(), pView->viewport()->width());
+    QVERIFY(oWindow.close());
+    m_pProgram.reset();
 }
 
 void TestMainWindow::probeColumnsFollowTheSettings_data()
