@@ -94,6 +94,18 @@ v_main::v_main(QWidget *i_pParent)
     m_pLanguageGroup = new QActionGroup(this);
     connect(m_pLanguageGroup, &QActionGroup::triggered, this, &v_main::OnLangActionTriggered);
 
+    // Scan and stop from the keyboard, as the button does when it may.
+    m_pScanAction = new QAction(this);
+    m_pScanAction->setObjectName(QStringLiteral("act_scan"));
+    m_pScanAction->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+    connect(m_pScanAction, &QAction::triggered, this, [this]() {
+        if (ui->b_scan->isEnabled())
+            on_b_scan_clicked();
+    });
+    ui->menuFile->insertAction(ui->act_scan_from_file, m_pScanAction);
+    ui->act_load->setShortcut(QKeySequence::Open);
+    ui->act_save->setShortcut(QKeySequence::Save);
+    ui->act_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(ui->act_scan_from_file, &QAction::triggered, this, &v_main::OnSelectIpFile);
     connect(ui->act_load, &QAction::triggered, this, &v_main::on_b_load_favorites_clicked);
     connect(ui->act_save, &QAction::triggered, this, &v_main::OnSaveAll);
@@ -452,6 +464,8 @@ void v_main::UpdateTexts()
     for (QAction *pAction : qAsConst(m_lScanLockedActions))
         pAction->setEnabled(!m_pSession->IsScanning());
     ui->b_scan->setText(m_pSession->IsScanning() ? tr("Stop") : tr("Scan", "button"));
+    if (m_pScanAction)
+        m_pScanAction->setText(m_pSession->IsScanning() ? tr("S&top scan") : tr("&Scan"));
     ui->pbPause->setText(m_pSession->IsPaused() ? tr("Resume") : tr("Pause"));
     if (m_pSession->IsPaused()) {
         ui->prgbarScanProgress->setFormat(tr("Scan paused..."));

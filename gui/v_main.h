@@ -206,6 +206,7 @@ private:
     bool m_fUserColumn = false;
     // Views whose name column was fitted once their page was shown and laid out.
     QList<const CMouseRightClickTableView *> m_lpFittedViews;
+    QAction *m_pScanAction = nullptr;
     QActionGroup *m_pLanguageGroup = nullptr;
 
     IpRanges m_oRangesFromFile;

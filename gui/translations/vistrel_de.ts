@@ -721,6 +721,14 @@
         <source>No program to open %1 was found. It is opened with xdg-open (package xdg-utils) and the program the desktop names for this kind of address: install them.</source>
         <translation>Kein Programm zum Öffnen von %1 gefunden. Geöffnet wird mit xdg-open (Paket xdg-utils) und dem Programm, das die Arbeitsumgebung für diese Art von Adresse nennt: bitte installieren.</translation>
     </message>
+    <message>
+        <source>&amp;Scan</source>
+        <translation>&amp;Scannen</translation>
+    </message>
+    <message>
+        <source>S&amp;top scan</source>
+        <translation>Scan an&amp;halten</translation>
+    </message>
 </context>
 <context>
     <name>v_options</name>

@@ -721,6 +721,14 @@
         <source>No program to open %1 was found. It is opened with xdg-open (package xdg-utils) and the program the desktop names for this kind of address: install them.</source>
         <translation>Не найдена программа, чтобы открыть %1. Адрес открывается через xdg-open (пакет xdg-utils) и программу, которую рабочий стол назначил для такого адреса: установите их.</translation>
     </message>
+    <message>
+        <source>&amp;Scan</source>
+        <translation>&amp;Сканировать</translation>
+    </message>
+    <message>
+        <source>S&amp;top scan</source>
+        <translation>&amp;Остановить сканирование</translation>
+    </message>
 </context>
 <context>
     <name>v_options</name>

@@ -104,6 +104,7 @@ private slots:
     void columnMenuTogglesVisibility();
     void nameColumnFillsTheRowOnBothPages_data();
     void nameColumnFillsTheRowOnBothPages();
+    void keyboardShortcutsAreInTheMenus();
     void namesKeepTheirRoomAndColumnsFillTheView();
     void probeColumnsFollowTheSettings_data();
     void probeColumnsFollowTheSettings();
@@ -193,8 +194,8 @@ void TestMainWindow::everyMenuAndToolBarEntryIsWired()
                  qPrintable(pAction->objectName() + QLatin1Char(' ') + pAction->text()));
         ++nChecked;
     }
-    // File 4, Operations 8 + 8, Settings 1, View 6, Help 4, tool bar 4.
-    QCOMPARE(nChecked, 35);
+    // File 5, Operations 8 + 8, Settings 1, View 6, Help 4, tool bar 4.
+    QCOMPARE(nChecked, 36);
     for (QActionGroup *pGroup : qAsConst(lGroups))
         QVERIFY(Wired(pGroup, SIGNAL(triggered(QAction *))));
 }
@@ -1038,6 +1039,35 @@ void TestMainWindow::nameColumnFillsTheRowOnBothPages()
     QTRY_VERIFY(Filled(apViews[startTab]));
     Tabs()->setCurrentIndex(1 - startTab);
     QTRY_VERIFY(Filled(apViews[1 - startTab]));
+}
+
+void TestMainWindow::keyboardShortcutsAreInTheMenus()
+{
+    v_main &oWindow = Start();
+    const auto Keys = [this](const char *i_pAction) {
+        QStringList lsKeys;
+        for (const QKeySequence &oKeys : Child<QAction>(i_pAction)->shortcuts())
+            lsKeys << oKeys.toString(QKeySequence::PortableText);
+        return lsKeys;
+    };
+    QCOMPARE(Keys("act_scan"), (QStringList{QStringLiteral("F5"), QStringLiteral("Ctrl+R")}));
+    QCOMPARE(Keys("act_save"), QStringList{QStringLiteral("Ctrl+S")});
+    QCOMPARE(Keys("act_load"), QStringList{QStringLiteral("Ctrl+O")});
+    QCOMPARE(Keys("act_exit"), QStringList{QStringLiteral("Ctrl+Q")});
+    QVERIFY(Child<QMenu>("menuFile")->actions().contains(Child<QAction>("act_scan")));
+
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.4"));
+    QVERIFY(Activate(&oWindow));
+    QTest::keyClick(&oWindow, Qt::Key_F5);
+    QVERIFY(oWindow.IsScanning());
+    QCOMPARE(Child<QAction>("act_scan")->text(), QStringLiteral("S&top scan"));
+    QTest::keyClick(&oWindow, Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(!oWindow.IsScanning());
+    QCOMPARE(Child<QAction>("act_scan")->text(), QStringLiteral("&Scan"));
+    // A range the button refuses is not scanned from the keyboard either.
+    RangeBox()->setEditText(QStringLiteral("no range"));
+    QTest::keyClick(&oWindow, Qt::Key_F5);
+    QVERIFY(!oWindow.IsScanning());
 }
 
 void TestMainWindow::namesKeepTheirRoomAndColumnsFillTheView()
