@@ -103,6 +103,7 @@ v_main::v_main(QWidget *i_pParent)
             on_b_scan_clicked();
     });
     ui->menuFile->insertAction(ui->act_scan_from_file, m_pScanAction);
+    SetUpSearch();
     ui->act_load->setShortcut(QKeySequence::Open);
     ui->act_save->setShortcut(QKeySequence::Save);
     ui->act_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -329,6 +330,7 @@ void v_main::OnLangActionTriggered(QAction *i_pAction)
         setWindowState(Qt::WindowNoState);
     }
     LoadBanner();
+    RetranslateSearch();
     m_pShutdowns->OnLanguageChanged();
     m_pFavorites->HostProperties().OnLanguageChanged();
     m_pFavorites->HostProperties().setWindowTitle(m_pFavorites->HostPropertiesTitle());
@@ -637,6 +639,40 @@ void v_main::on_b_add_to_favorites_clicked()
     const QList<CScanItem> lAdded = m_pFavorites->AddSelectedScanRows();
     if (!lAdded.isEmpty())
         ShowStatus(tr("Added to \"Favorites\": %1").arg(AddressList(lAdded)));
+}
+
+void v_main::SetUpSearch()
+{
+    // Above the trees; it filters both, within the status filters of the View menu.
+    m_pSearch = new QLineEdit(this);
+    m_pSearch->setObjectName(QStringLiteral("leSearch"));
+    m_pSearch->setClearButtonEnabled(true);
+    const int nTabs = ui->verticalLayout->indexOf(ui->tabMachineList);
+    ui->verticalLayout->insertWidget(nTabs >= 0 ? nTabs : 0, m_pSearch);
+    connect(m_pSearch, &QLineEdit::textChanged, this, [this](const QString &i_sText) {
+        for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+            if (auto *pModel = qobject_cast<VResultsBackend *>(pView->model()))
+                pModel->SetSearchText(i_sText);
+        }
+        UpdateRowActions();
+    });
+    auto *pFind = new QAction(this);
+    pFind->setObjectName(QStringLiteral("act_search"));
+    pFind->setShortcut(QKeySequence::Find);
+    connect(pFind, &QAction::triggered, this, [this]() {
+        m_pSearch->setFocus(Qt::ShortcutFocusReason);
+        m_pSearch->selectAll();
+    });
+    ui->menuView->insertAction(ui->act_expand_all, pFind);
+    ui->menuView->insertSeparator(ui->act_expand_all);
+    RetranslateSearch();
+}
+
+void v_main::RetranslateSearch()
+{
+    m_pSearch->setPlaceholderText(tr("Search: address, name, MAC, NetBIOS name, user, page title"));
+    if (auto *pFind = findChild<QAction *>(QStringLiteral("act_search")))
+        pFind->setText(tr("&Search"));
 }
 
 void v_main::ShowStatus(const QString &i_sText)

@@ -729,6 +729,14 @@
         <source>S&amp;top scan</source>
         <translation>Scan an&amp;halten</translation>
     </message>
+    <message>
+        <source>Search: address, name, MAC, NetBIOS name, user, page title</source>
+        <translation>Suche: Adresse, Name, MAC, NetBIOS-Name, Benutzer, Seitentitel</translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>&amp;Suchen</translation>
+    </message>
 </context>
 <context>
     <name>v_options</name>

@@ -729,6 +729,14 @@
         <source>S&amp;top scan</source>
         <translation>&amp;Остановить сканирование</translation>
     </message>
+    <message>
+        <source>Search: address, name, MAC, NetBIOS name, user, page title</source>
+        <translation>Поиск: адрес, имя, MAC, имя NetBIOS, пользователь, заголовок страницы</translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>&amp;Поиск</translation>
+    </message>
 </context>
 <context>
     <name>v_options</name>

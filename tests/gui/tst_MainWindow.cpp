@@ -105,6 +105,8 @@ private slots:
     void nameColumnFillsTheRowOnBothPages_data();
     void nameColumnFillsTheRowOnBothPages();
     void keyboardShortcutsAreInTheMenus();
+    void searchBoxFiltersWithTheStatusFilters_data();
+    void searchBoxFiltersWithTheStatusFilters();
     void namesKeepTheirRoomAndColumnsFillTheView();
     void probeColumnsFollowTheSettings_data();
     void probeColumnsFollowTheSettings();
@@ -194,8 +196,8 @@ void TestMainWindow::everyMenuAndToolBarEntryIsWired()
                  qPrintable(pAction->objectName() + QLatin1Char(' ') + pAction->text()));
         ++nChecked;
     }
-    // File 5, Operations 8 + 8, Settings 1, View 6, Help 4, tool bar 4.
-    QCOMPARE(nChecked, 36);
+    // File 5, Operations 8 + 8, Settings 1, View 7, Help 4, tool bar 4.
+    QCOMPARE(nChecked, 37);
     for (QActionGroup *pGroup : qAsConst(lGroups))
         QVERIFY(Wired(pGroup, SIGNAL(triggered(QAction *))));
 }
@@ -1068,6 +1070,73 @@ void TestMainWindow::keyboardShortcutsAreInTheMenus()
     RangeBox()->setEditText(QStringLiteral("no range"));
     QTest::keyClick(&oWindow, Qt::Key_F5);
     QVERIFY(!oWindow.IsScanning());
+}
+
+void TestMainWindow::searchBoxFiltersWithTheStatusFilters_data()
+{
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<bool>("showDead");
+    QTest::addColumn<QStringList>("shown");
+    const QStringList lsAll = {
+        QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2"), QStringLiteral("127.0.0.3")};
+    QTest::newRow("empty shows all") << QString() << true << lsAll;
+    QTest::newRow("by name, any case")
+        << QStringLiteral("PRINTER") << true << QStringList{QStringLiteral("127.0.0.2")};
+    QTest::newRow("by address") << QStringLiteral("0.0.3") << true
+                                << QStringList{QStringLiteral("127.0.0.3")};
+    QTest::newRow("by MAC") << QStringLiteral("00:00:01") << true
+                            << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("by page title")
+        << QStringLiteral("login") << true << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("by NetBIOS name")
+        << QStringLiteral("office-pc") << true << QStringList{QStringLiteral("127.0.0.3")};
+    QTest::newRow("by user") << QStringLiteral("alice") << true
+                             << QStringList{QStringLiteral("127.0.0.3")};
+    QTest::newRow("a dead match hidden by the status filter")
+        << QStringLiteral("127.0.0.3") << false << QStringList{};
+    QTest::newRow("nothing matches") << QStringLiteral("zzz") << true << QStringList{};
+}
+
+void TestMainWindow::searchBoxFiltersWithTheStatusFilters()
+{
+    QFETCH(QString, search);
+    QFETCH(bool, showDead);
+    QFETCH(QStringList, shown);
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    CScanResult oWeb = Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(1));
+    oWeb.set_has_http(true);
+    oWeb.set_http_title(QStringLiteral("Router Login"));
+    CScanResult oPrinter = Result("127.0.0.2", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(2));
+    oPrinter.set_name(QStringLiteral("printer.lan"));
+    MIpMacDataStorage::Instance()->SetMac(Ip("127.0.0.3"), Mac(3));
+    CScanResult oPc = Result("127.0.0.3", EHostStatus::Unknown, oWindow.ScanId(), 3); // dead
+    oPc.set_netbiosname(QStringLiteral("OFFICE-PC"));
+    oPc.set_user(QStringLiteral("alice"));
+    for (const CScanResult &oResult : {oWeb, oPrinter, oPc})
+        Feed(oResult);
+    emit m_pProgram->Scanner().EmitScanEnd();
+    // The filter is a stored setting: set as the row wants it, whatever an earlier row left.
+    if (Child<QAction>("act_show_dead")->isChecked() != showDead)
+        Child<QAction>("act_show_dead")->trigger();
+
+    QVERIFY(Activate(&oWindow));
+    QTest::keyClick(&oWindow, Qt::Key_F, Qt::ControlModifier);
+    auto *pSearch = Child<QLineEdit>("leSearch");
+    QVERIFY(pSearch->hasFocus());
+    QTest::keyClicks(pSearch, search);
+    QStringList lsShown;
+    const QAbstractItemModel &oModel = m_pProgram->ScanModel();
+    for (int nRow = 0; nRow < oModel.rowCount(); ++nRow)
+        lsShown << oModel.index(nRow, 2).data().toString();
+    lsShown.sort();
+    QCOMPARE(lsShown, shown);
+    // Clearing the box shows what the status filters let through.
+    pSearch->clear();
+    QCOMPARE(oModel.rowCount(), showDead ? 3 : 2);
+    if (!showDead)
+        Child<QAction>("act_show_dead")->trigger();
 }
 
 void TestMainWindow::namesKeepTheirRoomAndColumnsFillTheView()
