@@ -371,6 +371,9 @@ void TestMainWindow::progressLineTellsHowTheScanEnded()
     QVERIFY(!oWindow.IsScanning());
     QVERIFY2(QRegularExpression(pattern).match(pProgress->text()).hasMatch(),
              qPrintable(pProgress->text()));
+    GuiTest::Shot(oWindow,
+                  stopped ? QStringLiteral("scan-stopped-line")
+                          : QStringLiteral("scan-finished-line"));
     // The counts go with the list they describe.
     Child<QAction>("act_clear_list")->trigger();
     QCOMPARE(m_pProgram->ScanModel().rowCount(), 0);
@@ -1132,6 +1135,8 @@ void TestMainWindow::searchBoxFiltersWithTheStatusFilters()
         lsShown << oModel.index(nRow, 2).data().toString();
     lsShown.sort();
     QCOMPARE(lsShown, shown);
+    if (QLatin1String(QTest::currentDataTag()) == QLatin1String("by name, any case"))
+        GuiTest::Shot(oWindow, QStringLiteral("search-box"));
     // Clearing the box shows what the status filters let through.
     pSearch->clear();
     QCOMPARE(oModel.rowCount(), showDead ? 3 : 2);
