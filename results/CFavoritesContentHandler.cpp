@@ -314,8 +314,21 @@ QList<CScanItem> CFavoritesContentHandler::TakeItems()
 
 QByteArray CFavoritesContentHandler::ParseMac(const QString &i_sText)
 {
-    QByteArray baMac(6, '\xFF');
-    TextToMac(i_sText, &baMac);
+    const QByteArray baNoMac(6, '\xFF');
+    QByteArray baMac;
+    if (TextToMac(i_sText, &baMac))
+        return baMac;
+    // Files are read leniently: colon-separated bytes with empty parts skipped still read.
+    const QStringList lsParts = i_sText.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (lsParts.size() != 6)
+        return baNoMac;
+    for (const QString &sPart : lsParts) {
+        bool fOk = false;
+        const uint nByte = sPart.toUInt(&fOk, 16);
+        if (!fOk || nByte > 0xFF)
+            return baNoMac;
+        baMac.append(static_cast<char>(nByte));
+    }
     return baMac;
 }
 
