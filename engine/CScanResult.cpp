@@ -3,6 +3,8 @@
 
 #include <QSharedData>
 
+#include <algorithm>
+
 class CScanResultData : public QSharedData
 {
 public:
@@ -192,4 +194,44 @@ QString MacToText(const QByteArray &i_baMac, bool i_fEmptyIfBroadcast)
         lsBytes << QStringLiteral("%1").arg(nByte, 2, 16, QLatin1Char('0')).toUpper();
     }
     return lsBytes.join(QLatin1Char(':'));
+}
+
+bool TextToMac(const QString &i_sText, QByteArray *o_pbaMac)
+{
+    const QString sText = i_sText.trimmed();
+    // Longer texts are no MAC in any form; checked first so nothing below works on a huge text.
+    if (sText.isEmpty() || sText.size() > 17)
+        return false;
+    QString sHex;
+    const auto IsHex = [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+               || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+               || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+    };
+    const auto AllHex = [&IsHex](const QString &i_sPart) {
+        return std::all_of(i_sPart.cbegin(), i_sPart.cend(), IsHex);
+    };
+    for (const QChar cSeparator : {QLatin1Char(':'), QLatin1Char('-'), QLatin1Char('.')}) {
+        if (!sText.contains(cSeparator))
+            continue;
+        const QStringList lsParts = sText.split(cSeparator);
+        const bool fDotted = cSeparator == QLatin1Char('.');
+        if (lsParts.size() != (fDotted ? 3 : 6))
+            return false;
+        for (const QString &sPart : lsParts) {
+            const bool fSize =
+                fDotted ? sPart.size() == 4 : (sPart.size() == 1 || sPart.size() == 2);
+            if (!fSize || !AllHex(sPart))
+                return false;
+            sHex += sPart.size() == 1 ? QLatin1Char('0') + sPart : sPart;
+        }
+        break;
+    }
+    if (sHex.isEmpty()) {
+        if (sText.size() != 12 || !AllHex(sText))
+            return false;
+        sHex = sText;
+    }
+    *o_pbaMac = QByteArray::fromHex(sHex.toLatin1());
+    return o_pbaMac->size() == 6;
 }

@@ -72,4 +72,10 @@ QString IpToText(quint32 i_nIp);
 // else they are shown as zeros.
 QString MacToText(const QByteArray &i_baMac, bool i_fEmptyIfBroadcast = false);
 
+// Reads a MAC address as people copy it: six bytes of one or two hexadecimal digits separated by
+// ':' or by '-' (02:5e:00:00:00:2a, 02-5E-00-00-00-2A), three groups of four digits separated by
+// '.' (025E.0000.002A), or twelve bare digits; blanks around it are ignored. Anything else reads
+// as nothing and leaves *o_pbaMac as it was.
+bool TextToMac(const QString &i_sText, QByteArray *o_pbaMac);
+
 Q_DECLARE_METATYPE(CScanResult)

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
 class CScanItem;
+class VResultsBackend;
 class QMenu;
 class QSignalMapper;
 
@@ -26,6 +28,10 @@ public:
 
     // Field n (1..8: status, name, IP, NetBIOS name, NetBIOS group, MAC, user, comment) alone,
     // or all eight joined by TAB for kAll; empty for any other number. The MAC of a host that
-    // gave none reads as zeros, as the dialog shows it.
+    // gave none is empty, as the tree shows it.
     static QString Text(const CScanItem &i_oItem, int i_nField);
+    // Several hosts (shown rows of the model): a header line of the field titles, then per host
+    // its line as Text() gives it followed by a line per child row (its cells in the field's
+    // column, or all eight columns for kAll); every line ends in a newline.
+    static QString Rows(const VResultsBackend &i_oModel, const QVector<int> &i_vRows, int i_nField);
 };

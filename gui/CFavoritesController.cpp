@@ -2,6 +2,7 @@
 #include "CFavoritesController.h"
 
 #include "CAtomicFile.h"
+#include "CCfg.h"
 #include "CFavoritesContentHandler.h"
 #include "CFavoritesFile.h"
 #include "CMouseRightClickTableView.h"
@@ -10,12 +11,18 @@
 #include "v_host_properties.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHash>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTabWidget>
 
 namespace {
+
+const QString kSaveFolderKey = QStringLiteral("State/SaveFolder");
 
 VResultsBackend *ModelOf(const CMouseRightClickTableView *i_pView)
 {
@@ -73,17 +80,18 @@ void CFavoritesController::Add(const QList<CScanItem> &i_lItems)
         pFavorites->FromList(i_lItems);
 }
 
-void CFavoritesController::AddSelectedScanRows()
+QList<CScanItem> CFavoritesController::AddSelectedScanRows()
 {
     const VResultsBackend *pScan = ModelOf(m_pResults);
     const QVector<int> vRows = m_pResults->SelectedHostRows();
     if (!pScan || vRows.isEmpty())
-        return;
+        return {};
     const QList<CScanItem> lItems = pScan->RetrieveRowsData(vRows);
     if (lItems.isEmpty())
-        return;
+        return {};
     Add(lItems);
     m_pResults->clearSelection();
+    return lItems;
 }
 
 void CFavoritesController::RemoveSelected()
@@ -112,6 +120,22 @@ bool CFavoritesController::Import(const QString &i_sPath)
     if (!CFavoritesContentHandler::ReadItemsFromFile(i_sPath, &lItems, &sError)) {
         QMessageBox::warning(m_pWindow, QCoreApplication::translate("v_main", "Load"), sError);
         return false;
+    }
+    // What the user wrote into an entry already listed outlives a load: the file brings the scan
+    // data, never a loss of comments or of a MAC typed by hand.
+    if (const VResultsBackend *pFavorites = ModelOf(m_pFavorites)) {
+        QHash<quint32, const CScanItem *> oListed;
+        for (const CScanItem &oItem : pFavorites->Items())
+            oListed.insert(oItem.result().ip(), &oItem);
+        for (CScanItem &oItem : lItems) {
+            const CScanItem *pListed = oListed.value(oItem.result().ip());
+            if (!pListed)
+                continue;
+            if (!pListed->comments().isEmpty())
+                oItem.set_comments(pListed->comments());
+            if (pListed->result().HasMac() && !oItem.result().HasMac())
+                oItem.result().set_mac(pListed->result().mac());
+        }
     }
     m_pTabs->setCurrentIndex(1);
     Add(lItems);
@@ -170,16 +194,38 @@ void CFavoritesController::EditCurrent()
 
 void CFavoritesController::SaveRows(CMouseRightClickTableView *i_pView, bool i_fSelectionOnly)
 {
-    const QString sPath = QFileDialog::getSaveFileName(
+    QString sFilter;
+    QString sPath = QFileDialog::getSaveFileName(
         m_pWindow,
         QCoreApplication::translate("v_main", "Save"),
-        QDir::homePath(),
-        QCoreApplication::translate("v_main", "XML (*.xml);;HTML (*.html);;CSV (*.csv)"));
+        SuggestedSavePath(QDate::currentDate()),
+        QCoreApplication::translate("v_main", "XML (*.xml);;HTML (*.html);;CSV (*.csv)"),
+        &sFilter);
     if (sPath.isEmpty())
         return;
+    sPath = WithFilterExtension(sPath, sFilter);
+    CCfg().SetValue(kSaveFolderKey, QFileInfo(sPath).absolutePath());
     const QString sError = SaveRowsToFile(i_pView, sPath, i_fSelectionOnly);
     if (!sError.isEmpty())
         QMessageBox::warning(m_pWindow, QCoreApplication::translate("v_main", "Save"), sError);
+}
+
+QString CFavoritesController::SuggestedSavePath(const QDate &i_oDate)
+{
+    QString sFolder = CCfg().Value(kSaveFolderKey).toString();
+    if (sFolder.isEmpty() || !QDir(sFolder).exists())
+        sFolder = QDir::homePath();
+    // No extension: the file type chosen in the dialog adds its own.
+    return QDir(sFolder).filePath(QStringLiteral("vistrel-%1").arg(i_oDate.toString(Qt::ISODate)));
+}
+
+QString CFavoritesController::WithFilterExtension(const QString &i_sPath, const QString &i_sFilter)
+{
+    if (!QFileInfo(i_sPath).suffix().isEmpty())
+        return i_sPath;
+    static const QRegularExpression oPattern(QStringLiteral("\\*(\\.[A-Za-z0-9]+)"));
+    const QRegularExpressionMatch oMatch = oPattern.match(i_sFilter);
+    return oMatch.hasMatch() ? i_sPath + oMatch.captured(1).toLower() : i_sPath;
 }
 
 QString CFavoritesController::SaveRowsToFile(CMouseRightClickTableView *i_pView,
@@ -191,9 +237,9 @@ QString CFavoritesController::SaveRowsToFile(CMouseRightClickTableView *i_pView,
         return QCoreApplication::translate("v_main", "Cannot open the file for writing");
     const VResultsBackend *pModel = ModelOf(i_pView);
     QString sXsl;
-    if (i_sPath.endsWith(QLatin1String(".html")))
+    if (i_sPath.endsWith(QLatin1String(".html"), Qt::CaseInsensitive))
         sXsl = QStringLiteral("xml_to_html.xsl");
-    else if (i_sPath.endsWith(QLatin1String(".csv")))
+    else if (i_sPath.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         sXsl = QStringLiteral("xml_to_csv.xsl");
     i_pView->Lock();
     QString sText;

@@ -10,6 +10,7 @@
 
 class CFavoritesFile;
 class CMouseRightClickTableView;
+class QDate;
 class QDropEvent;
 class QTabWidget;
 class QWidget;
@@ -43,11 +44,12 @@ public:
 
     // Hosts join the Favorites: a listed address is replaced, the others added.
     void Add(const QList<CScanItem> &i_lItems);
-    // The selected hosts of the Results tree; their selection is cleared.
-    void AddSelectedScanRows();
+    // The selected hosts of the Results tree, which it returns; their selection is cleared.
+    QList<CScanItem> AddSelectedScanRows();
     void RemoveSelected();
-    // The Load command: a chosen file's hosts join the Favorites, shown at once; a file that
-    // cannot be read is reported and adds nothing.
+    // The Load command: a chosen file's hosts join the Favorites, shown at once; entries already
+    // listed keep their comments and MAC; a file that cannot be read is reported and adds
+    // nothing.
     void ChooseAndImport();
     bool Import(const QString &i_sPath);
     void Drop(QDropEvent *i_pEvent, bool &io_fDropped);
@@ -56,9 +58,15 @@ public:
     void EditCurrent();
     QString HostPropertiesTitle() const;
 
-    // Asks for a file name and saves the view's hosts (all, or the selected ones).
+    // Asks for a file name (in the folder of the last save, a name with the day's date) and saves
+    // the view's hosts (all, or the selected ones); a name without extension takes the chosen
+    // file type's.
     void SaveRows(CMouseRightClickTableView *i_pView, bool i_fSelectionOnly);
-    // HTML or CSV for names ending exactly in ".html" or ".csv", else results XML. An empty
+    static QString SuggestedSavePath(const QDate &i_oDate);
+    // i_sPath, with the first "*.ext" of the dialog filter i_sFilter appended when it has no
+    // extension of its own.
+    static QString WithFilterExtension(const QString &i_sPath, const QString &i_sFilter);
+    // HTML or CSV for names ending in ".html" or ".csv" in any case, else results XML. An empty
     // string on success, else the message to show; a failed save leaves an existing file as it
     // was.
     static QString SaveRowsToFile(CMouseRightClickTableView *i_pView,

@@ -16,7 +16,20 @@ CHostActionRunner::~CHostActionRunner()
 
 void CHostActionRunner::OpenUrl(const QString &i_sUrl)
 {
-    COpenUrlThread::Open(i_sUrl, m_lpUrlThreads);
+    COpenUrlThread::Open(i_sUrl, m_lpUrlThreads, [this](COpenUrlThread *i_pThread) {
+        if (m_pFailureContext && m_fnFailed)
+            QObject::connect(i_pThread,
+                             &COpenUrlThread::OpenFailed,
+                             m_pFailureContext.data(),
+                             m_fnFailed,
+                             Qt::QueuedConnection);
+    });
+}
+
+void CHostActionRunner::SetFailureHandler(QObject *i_pContext, TOpenFailed i_fnFailed)
+{
+    m_pFailureContext = i_pContext;
+    m_fnFailed = std::move(i_fnFailed);
 }
 
 void CHostActionRunner::StartTelnet(const QString &i_sAddress,

@@ -6,8 +6,10 @@
 #include "EOrtavoCommand.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class COpenUrlThread;
@@ -26,6 +28,9 @@ public:
     CHostActionRunner &operator=(const CHostActionRunner &) = delete;
 
     virtual void OpenUrl(const QString &i_sUrl);
+    // Called on i_pContext's thread with an address the system found no program for.
+    using TOpenFailed = std::function<void(const QString &i_sUrl)>;
+    void SetFailureHandler(QObject *i_pContext, TOpenFailed i_fnFailed);
     // Checks and starts without blocking; i_fnDone gets the result, unless i_pContext is destroyed
     // first.
     virtual void
@@ -48,4 +53,6 @@ public:
 private:
     std::unique_ptr<IHostPrograms> m_pPrograms;
     QList<COpenUrlThread *> m_lpUrlThreads;
+    QPointer<QObject> m_pFailureContext;
+    TOpenFailed m_fnFailed;
 };

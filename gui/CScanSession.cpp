@@ -23,6 +23,9 @@ void CScanSession::Start(const CIpList &i_oList,
     m_fPaused = false;
     m_nAlive = m_nDead = m_nUnknown = 0;
     m_nTotal = i_oList.Count();
+    m_eEnd = EEnd::None;
+    m_nElapsedMs = 0;
+    m_oClock.start();
     m_lPausedResults.clear();
     m_lBacklog.clear();
     m_fEndPending = false;
@@ -36,6 +39,21 @@ void CScanSession::Start(const CIpList &i_oList,
 
 void CScanSession::Stop()
 {
+    End(EEnd::Stopped);
+}
+
+void CScanSession::ClearCounts()
+{
+    if (m_fScanning)
+        return;
+    m_nAlive = m_nDead = m_nUnknown = 0;
+    m_nTotal = 0;
+    m_eEnd = EEnd::None;
+    emit StateChanged();
+}
+
+void CScanSession::End(EEnd i_eEnd)
+{
     // Results already taken in are hosts the scan really saw; a scan that ends (or is stopped)
     // during a pause or a burst must not lose them.
     FlushBacklog();
@@ -46,6 +64,10 @@ void CScanSession::Stop()
             HandleResult(oResult);
     }
     m_fEndPending = false;
+    if (m_fScanning) {
+        m_eEnd = i_eEnd;
+        m_nElapsedMs = m_oClock.elapsed();
+    }
     m_fScanning = false;
     m_fPaused = false;
     m_pTarget = m_pTarget2 = nullptr;
@@ -65,7 +87,7 @@ void CScanSession::OnScanEnd()
         m_fEndPending = true;
         return;
     }
-    Stop();
+    End(EEnd::Finished);
 }
 
 void CScanSession::TogglePause()
@@ -159,7 +181,7 @@ void CScanSession::DrainBacklog()
     if (!m_lBacklog.isEmpty())
         ScheduleDrain();
     else if (m_fEndPending)
-        Stop();
+        End(EEnd::Finished);
 }
 
 void CScanSession::FlushBacklog()

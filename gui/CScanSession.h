@@ -4,6 +4,7 @@
 #include "CIpList.h"
 #include "CScanResult.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -35,12 +36,24 @@ public:
     quint32 TotalCount() const { return m_nTotal; }
     int BufferedResultCount() const { return m_lPausedResults.size(); }
     int BacklogCount() const { return m_lBacklog.size(); }
+    // How the last scan ended, while its counts are shown: not at all (never scanned, or the
+    // counts cleared), at its end, or stopped by the user; and how long it ran.
+    enum class EEnd
+    {
+        None,
+        Finished,
+        Stopped
+    };
+    EEnd LastEnd() const { return m_eEnd; }
+    qint64 ElapsedMs() const { return m_nElapsedMs; }
 
     // Starts a scan of the list whose results go to the target models (the second may be null).
     void Start(const CIpList &i_oList, VResultsBackend *i_pTarget, VResultsBackend *i_pTarget2);
     // Ends the scan at once; results already taken in are shown first.
     void Stop();
     void TogglePause();
+    // The list the counts belong to was cleared: so are they (not during a scan).
+    void ClearCounts();
     // A result from the scanner: counted and shown, held back during a pause, dropped when it
     // belongs to no running scan or the IP-to-MAC memory refuses it.
     void OnScanResult(CScanResult i_oResult);
@@ -60,6 +73,7 @@ signals:
 
 private:
     void Pause();
+    void End(EEnd i_eEnd);
     void Resume();
     void HandleResult(const CScanResult &i_oResult);
     void HandleOrQueue(const CScanResult &i_oResult);
@@ -75,6 +89,9 @@ private:
     qint32 m_nUnknown = 0;
     quint32 m_nTotal = 0;
     qint32 m_nScanId = 0;
+    EEnd m_eEnd = EEnd::None;
+    QElapsedTimer m_oClock;
+    qint64 m_nElapsedMs = 0;
     QList<CScanResult> m_lPausedResults;
     QPointer<VResultsBackend> m_pTarget;
     QPointer<VResultsBackend> m_pTarget2;

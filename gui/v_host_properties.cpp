@@ -25,7 +25,7 @@ v_host_properties::v_host_properties(QWidget *i_pParent)
     m_pUi->edIp->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9.]*")), m_pUi->edIp));
     m_pUi->edMac->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9A-Fa-f:]*")), m_pUi->edMac));
+        QRegularExpression(QStringLiteral("[0-9A-Fa-f:.\\- ]*")), m_pUi->edMac));
     connect(m_pUi->pbOk, &QPushButton::clicked, this, &v_host_properties::OnOk);
     connect(m_pUi->pbCancel, &QPushButton::clicked, this, &v_host_properties::OnCancel);
     // textEdited, not textChanged: filling the fields runs the checks itself.
@@ -48,20 +48,11 @@ bool v_host_properties::ParseAddress(const QString &i_sText, quint32 *o_pnIp)
 bool v_host_properties::ParseMacText(const QString &i_sText, QByteArray *o_pbaMac)
 {
     const QByteArray baZero(6, '\0');
-    const QStringList lsParts = i_sText.split(QLatin1Char(':'), Qt::SkipEmptyParts);
-    QByteArray baMac;
-    bool fParsed = lsParts.size() == 6;
-    for (int i = 0; fParsed && i < lsParts.size(); ++i) {
-        const uint nByte = lsParts.at(i).toUInt(&fParsed, 16);
-        fParsed = fParsed && nByte <= 0xFF;
-        baMac.append(static_cast<char>(nByte));
-    }
-    if (!fParsed) {
+    if (!TextToMac(i_sText, o_pbaMac)) {
         *o_pbaMac = baZero;
         return false;
     }
-    *o_pbaMac = baMac;
-    return baMac != baZero && baMac != QByteArray(6, '\xFF');
+    return *o_pbaMac != baZero && *o_pbaMac != QByteArray(6, '\xFF');
 }
 
 void v_host_properties::SetData(const CScanItem &i_oItem, const QString &i_sComment)
@@ -89,8 +80,12 @@ void v_host_properties::UpdateOkText()
 
 void v_host_properties::FillWidgets()
 {
-    m_pUi->edIp->setText(IpToText(m_oItem.result().ip()));
-    m_pUi->edMac->setText(MacToText(m_oItem.result().mac()));
+    // An entry without an address (a new one) or without a MAC shows the field empty, not as
+    // zeros the user would have to clear.
+    const quint32 nIp = m_oItem.result().ip();
+    m_pUi->edIp->setText(nIp != 0 ? IpToText(nIp) : QString());
+    m_pUi->edMac->setText(m_oItem.result().HasMac() ? MacToText(m_oItem.result().mac(), true)
+                                                    : QString());
     m_pUi->edComments->setPlainText(m_oItem.comments());
     CheckIp(m_pUi->edIp->text());
     CheckMac(m_pUi->edMac->text());
@@ -112,16 +107,25 @@ bool v_host_properties::CheckIp(const QString &i_sText)
     const bool fValid = ParseAddress(i_sText, &nIp);
     if (fValid)
         m_oItem.result().set_ip(nIp);
-    SetTextColour(m_pUi->edIp, fValid);
+    // An empty field is not yet wrong; OK still refuses it.
+    SetTextColour(m_pUi->edIp, fValid || i_sText.trimmed().isEmpty());
     return fValid;
 }
 
-void v_host_properties::CheckMac(const QString &i_sText)
+bool v_host_properties::CheckMac(const QString &i_sText)
 {
+    // An empty field is an entry without a MAC.
+    if (i_sText.trimmed().isEmpty()) {
+        m_oItem.result().set_mac(QByteArray(6, '\xFF'));
+        SetTextColour(m_pUi->edMac, true);
+        return true;
+    }
     QByteArray baMac;
     const bool fValid = ParseMacText(i_sText, &baMac);
     m_oItem.result().set_mac(baMac);
     SetTextColour(m_pUi->edMac, fValid);
+    // Zeros or all FF typed on purpose are kept (shown red); only text that does not read stops OK.
+    return TextToMac(i_sText, &baMac);
 }
 
 void v_host_properties::OnIpTextChanged(const QString &i_sText)
@@ -139,6 +143,10 @@ void v_host_properties::OnOk()
     const QString sTitle = tr("Add to \"Favorites\"");
     if (!CheckIp(m_pUi->edIp->text())) {
         QMessageBox::warning(this, sTitle, tr("Incorrect IP address"), QMessageBox::Ok);
+        return;
+    }
+    if (!CheckMac(m_pUi->edMac->text())) {
+        QMessageBox::warning(this, sTitle, tr("Incorrect MAC address"), QMessageBox::Ok);
         return;
     }
     m_oItem.set_comments(m_pUi->edComments->toPlainText());

@@ -41,9 +41,10 @@ public:
     void SetFavorites(VResultsBackend *i_pFavorites) { m_pFavorites = i_pFavorites; }
 
     // The checks behind the colours. An address is valid when it reads as IPv4 and is not
-    // 0.0.0.0 in any spelling ("0", "0.0", "00.0.0.0"). A MAC text is six colon-separated
-    // hexadecimal bytes (empty parts skipped); one that does not read gives six zero bytes, and
-    // it is valid only when it reads and is neither all zeros nor all 0xFF.
+    // 0.0.0.0 in any spelling ("0", "0.0", "00.0.0.0"). A MAC text is read by TextToMac(); one
+    // that does not read gives six zero bytes, and it is valid only when it reads and is neither
+    // all zeros nor all 0xFF. An empty MAC field is an entry without a MAC; other text that does
+    // not read is refused with a message, as a bad address is.
     static bool ParseAddress(const QString &i_sText, quint32 *o_pnIp);
     static bool ParseMacText(const QString &i_sText, QByteArray *o_pbaMac);
 
@@ -66,7 +67,7 @@ private slots:
 private:
     void FillWidgets();
     bool CheckIp(const QString &i_sText);
-    void CheckMac(const QString &i_sText);
+    bool CheckMac(const QString &i_sText);
     void UpdateOkText();
     void HideAndStoreGeometry();
     static void SetTextColour(QLineEdit *io_pEdit, bool i_fValid);

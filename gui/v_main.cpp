@@ -32,11 +32,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalMapper>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -92,6 +94,19 @@ v_main::v_main(QWidget *i_pParent)
     m_pLanguageGroup = new QActionGroup(this);
     connect(m_pLanguageGroup, &QActionGroup::triggered, this, &v_main::OnLangActionTriggered);
 
+    // Scan and stop from the keyboard, as the button does when it may.
+    m_pScanAction = new QAction(this);
+    m_pScanAction->setObjectName(QStringLiteral("act_scan"));
+    m_pScanAction->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R)});
+    connect(m_pScanAction, &QAction::triggered, this, [this]() {
+        if (ui->b_scan->isEnabled())
+            on_b_scan_clicked();
+    });
+    ui->menuFile->insertAction(ui->act_scan_from_file, m_pScanAction);
+    SetUpSearch();
+    ui->act_load->setShortcut(QKeySequence::Open);
+    ui->act_save->setShortcut(QKeySequence::Save);
+    ui->act_exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(ui->act_scan_from_file, &QAction::triggered, this, &v_main::OnSelectIpFile);
     connect(ui->act_load, &QAction::triggered, this, &v_main::on_b_load_favorites_clicked);
     connect(ui->act_save, &QAction::triggered, this, &v_main::OnSaveAll);
@@ -315,6 +330,7 @@ void v_main::OnLangActionTriggered(QAction *i_pAction)
         setWindowState(Qt::WindowNoState);
     }
     LoadBanner();
+    RetranslateSearch();
     m_pShutdowns->OnLanguageChanged();
     m_pFavorites->HostProperties().OnLanguageChanged();
     m_pFavorites->HostProperties().setWindowTitle(m_pFavorites->HostPropertiesTitle());
@@ -450,12 +466,34 @@ void v_main::UpdateTexts()
     for (QAction *pAction : qAsConst(m_lScanLockedActions))
         pAction->setEnabled(!m_pSession->IsScanning());
     ui->b_scan->setText(m_pSession->IsScanning() ? tr("Stop") : tr("Scan", "button"));
+    if (m_pScanAction)
+        m_pScanAction->setText(m_pSession->IsScanning() ? tr("S&top scan") : tr("&Scan"));
     ui->pbPause->setText(m_pSession->IsPaused() ? tr("Resume") : tr("Pause"));
     if (m_pSession->IsPaused()) {
         ui->prgbarScanProgress->setFormat(tr("Scan paused..."));
         return;
     }
+    // After the end the bar is empty: the line tells how the scan ended instead of "0%".
     QString sFormat = tr("%p%, %0 alive, %1 dead, %2 unknown");
+    if (!m_pSession->IsScanning()) {
+        const quint32 nTotal = m_pSession->TotalCount();
+        switch (m_pSession->LastEnd()) {
+        case CScanSession::EEnd::None:
+            ui->prgbarScanProgress->setFormat(QString());
+            return;
+        case CScanSession::EEnd::Finished:
+            sFormat = tr("Finished in %3 s: %0 alive, %1 dead, %2 unknown")
+                          .replace(QLatin1String("%3"),
+                                   QLocale().toString(m_pSession->ElapsedMs() / 1000.0, 'f', 1));
+            break;
+        case CScanSession::EEnd::Stopped:
+            sFormat = tr("Stopped at %3%: %0 alive, %1 dead, %2 unknown")
+                          .replace(QLatin1String("%3"),
+                                   QString::number(
+                                       nTotal > 0 ? m_pSession->DoneCount() * 100 / nTotal : 0));
+            break;
+        }
+    }
     sFormat.replace(QLatin1String("%0"), QString::number(m_pSession->AliveCount()))
         .replace(QLatin1String("%1"), QString::number(m_pSession->DeadCount()))
         .replace(QLatin1String("%2"), QString::number(m_pSession->UnknownCount()));
@@ -596,8 +634,64 @@ void v_main::on_b_save_clicked()
 
 void v_main::on_b_add_to_favorites_clicked()
 {
-    if (OnResultsTab())
-        m_pFavorites->AddSelectedScanRows();
+    if (!OnResultsTab())
+        return;
+    const QList<CScanItem> lAdded = m_pFavorites->AddSelectedScanRows();
+    if (!lAdded.isEmpty())
+        ShowStatus(tr("Added to \"Favorites\": %1").arg(AddressList(lAdded)));
+}
+
+void v_main::SetUpSearch()
+{
+    // Above the trees; it filters both, within the status filters of the View menu.
+    m_pSearch = new QLineEdit(this);
+    m_pSearch->setObjectName(QStringLiteral("leSearch"));
+    m_pSearch->setClearButtonEnabled(true);
+    const int nTabs = ui->verticalLayout->indexOf(ui->tabMachineList);
+    ui->verticalLayout->insertWidget(nTabs >= 0 ? nTabs : 0, m_pSearch);
+    connect(m_pSearch, &QLineEdit::textChanged, this, [this](const QString &i_sText) {
+        for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+            if (auto *pModel = qobject_cast<VResultsBackend *>(pView->model()))
+                pModel->SetSearchText(i_sText);
+        }
+        UpdateRowActions();
+    });
+    auto *pFind = new QAction(this);
+    pFind->setObjectName(QStringLiteral("act_search"));
+    pFind->setShortcut(QKeySequence::Find);
+    connect(pFind, &QAction::triggered, this, [this]() {
+        m_pSearch->setFocus(Qt::ShortcutFocusReason);
+        m_pSearch->selectAll();
+    });
+    ui->menuView->insertAction(ui->act_expand_all, pFind);
+    ui->menuView->insertSeparator(ui->act_expand_all);
+    RetranslateSearch();
+}
+
+void v_main::RetranslateSearch()
+{
+    m_pSearch->setPlaceholderText(tr("Search: address, name, MAC, NetBIOS name, user, page title"));
+    if (auto *pFind = findChild<QAction *>(QStringLiteral("act_search")))
+        pFind->setText(tr("&Search"));
+}
+
+void v_main::ShowStatus(const QString &i_sText)
+{
+    constexpr int kShownMs = 10000;
+    statusBar()->showMessage(i_sText, kShownMs);
+}
+
+QString v_main::AddressList(const QList<CScanItem> &i_lItems)
+{
+    // A long selection is named by its first hosts and a count, so the line stays readable.
+    constexpr int kNamed = 5;
+    QStringList lsAddresses;
+    for (int i = 0; i < i_lItems.size() && i < kNamed; ++i)
+        lsAddresses << i_lItems.at(i).result().IpText();
+    QString sList = lsAddresses.join(QStringLiteral(", "));
+    if (i_lItems.size() > kNamed)
+        sList = tr("%1 and %2 more").arg(sList).arg(i_lItems.size() - kNamed);
+    return sList;
 }
 
 void v_main::on_b_remove_clicked()

@@ -30,6 +30,7 @@ class QAbstractItemModel;
 class QAction;
 class QActionGroup;
 class QDropEvent;
+class QLineEdit;
 class QMenu;
 class VBanner;
 class VResultsBackend;
@@ -164,6 +165,15 @@ private slots:
     void OnLangActionTriggered(QAction *i_pAction);
 
 private:
+    // A confirmation in the status line, shown for some seconds.
+    void ShowStatus(const QString &i_sText);
+    // The search box above the trees and its Ctrl+F entry in the View menu.
+    void SetUpSearch();
+    void RetranslateSearch();
+    // An address the system had no program for: a message naming what is missing.
+    void OnOpenFailed(const QString &i_sUrl);
+    // Hosts' addresses for a status line: the first few and a count of the others.
+    static QString AddressList(const QList<CScanItem> &i_lItems);
     bool OnResultsTab() const;
     CMouseRightClickTableView *CurrentView() const;
     CMouseRightClickTableView *ViewOf(const QAbstractItemModel *i_pModel) const;
@@ -202,6 +212,8 @@ private:
     bool m_fUserColumn = false;
     // Views whose name column was fitted once their page was shown and laid out.
     QList<const CMouseRightClickTableView *> m_lpFittedViews;
+    QAction *m_pScanAction = nullptr;
+    QLineEdit *m_pSearch = nullptr;
     QActionGroup *m_pLanguageGroup = nullptr;
 
     IpRanges m_oRangesFromFile;

@@ -55,6 +55,8 @@ const std::array<TOrtavoEntry, 8> kOrtavoEntries = {{
 void v_main::SetUpHostActions()
 {
     m_pActionRunner = std::make_unique<CHostActionRunner>();
+    m_pActionRunner->SetFailureHandler(this,
+                                       [this](const QString &i_sUrl) { OnOpenFailed(i_sUrl); });
     m_pShutdowns = new VShutdowns(this);
 
     connect(ui->act_wol, &QAction::triggered, this, &v_main::OnWakeOnLan);
@@ -111,8 +113,27 @@ void v_main::SetUpHostActions()
 
 void v_main::SetHostActionRunner(std::unique_ptr<CHostActionRunner> i_pRunner)
 {
-    if (i_pRunner)
-        m_pActionRunner = std::move(i_pRunner);
+    if (!i_pRunner)
+        return;
+    m_pActionRunner = std::move(i_pRunner);
+    m_pActionRunner->SetFailureHandler(this,
+                                       [this](const QString &i_sUrl) { OnOpenFailed(i_sUrl); });
+}
+
+void v_main::OnOpenFailed(const QString &i_sUrl)
+{
+    // Not modal: the window goes on, and several failures do not stack up nested loops.
+    auto *pBox = new QMessageBox(
+        QMessageBox::Warning,
+        tr("Open"),
+        tr("No program to open %1 was found. It is opened with xdg-open (package xdg-utils) and "
+           "the program the desktop names for this kind of address: install them.")
+            .arg(i_sUrl),
+        QMessageBox::Ok,
+        this);
+    pBox->setObjectName(QStringLiteral("open_failed"));
+    pBox->setAttribute(Qt::WA_DeleteOnClose);
+    pBox->open();
 }
 
 void v_main::FillLanguageMenu()
@@ -297,8 +318,25 @@ void v_main::OnScanSelected()
 void v_main::OnWakeOnLan()
 {
     const QList<CScanItem> lItems = SelectedItems();
-    for (const CScanItem &oItem : lItems)
-        emit EmitWakeOnLan(oItem.result().mac().left(6));
+    QList<CScanItem> lSent;
+    QList<CScanItem> lWithoutMac;
+    for (const CScanItem &oItem : lItems) {
+        const QByteArray baMac = oItem.result().mac().left(6);
+        // Zeros or all FF wake nobody: such a host has no MAC known.
+        if (baMac.size() != 6 || !oItem.result().HasMac() || baMac == QByteArray(6, '\xFF')) {
+            lWithoutMac << oItem;
+            continue;
+        }
+        emit EmitWakeOnLan(baMac);
+        lSent << oItem;
+    }
+    QStringList lsStatus;
+    if (!lSent.isEmpty())
+        lsStatus << tr("Wake-on-LAN sent to %1").arg(AddressList(lSent));
+    if (!lWithoutMac.isEmpty())
+        lsStatus << tr("No MAC address known, nothing sent: %1").arg(AddressList(lWithoutMac));
+    if (!lsStatus.isEmpty())
+        ShowStatus(lsStatus.join(QStringLiteral("; ")));
 }
 
 void v_main::OnShutDown()

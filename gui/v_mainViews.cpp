@@ -58,13 +58,38 @@ void v_main::FitNameColumn(CMouseRightClickTableView *i_pView)
     if (!m_lpFittedViews.contains(i_pView))
         m_lpFittedViews.append(i_pView);
     QHeaderView *pHeader = i_pView->header();
-    int nSum = 0;
-    for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
-        if (nSection != 1)
-            nSum += pHeader->sectionSize(nSection);
+    if (pHeader->count() < 2)
+        return;
+    // The name column takes the width the others leave, at every window size (maximised too).
+    pHeader->setSectionResizeMode(1, QHeaderView::Stretch);
+    const int nNameMin =
+        std::max(pHeader->sectionSizeHint(1),
+                 pHeader->fontMetrics().horizontalAdvance(QString(20, QLatin1Char('x'))));
+    const int nAvailable = i_pView->viewport()->width();
+    // QTreeView hides its content width; its base class's public one is the same function.
+    const auto Others = [pHeader]() {
+        int nSum = 0;
+        for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
+            if (nSection != 1 && !pHeader->isSectionHidden(nSection))
+                nSum += pHeader->sectionSize(nSection);
+        }
+        return nSum;
+    };
+    // Widths kept from a wider window would crush the names: columns wider than their content
+    // (empty ones most of all) give up their extra room first.
+    for (int nSection = pHeader->count() - 1; nSection >= 0 && nAvailable - Others() < nNameMin;
+         --nSection) {
+        if (nSection == 1 || pHeader->isSectionHidden(nSection))
+            continue;
+        const int nFit =
+            std::max(pHeader->sectionSizeHint(nSection),
+                     static_cast<const QAbstractItemView *>(i_pView)->sizeHintForColumn(nSection));
+        const int nSpare = pHeader->sectionSize(nSection) - nFit;
+        if (nSpare > 0)
+            pHeader->resizeSection(nSection,
+                                   pHeader->sectionSize(nSection)
+                                       - std::min(nSpare, nNameMin - (nAvailable - Others())));
     }
-    if (pHeader->count() > 1 && pHeader->width() > nSum + 64)
-        pHeader->resizeSection(1, pHeader->width() - nSum);
 }
 
 void v_main::ApplyStoredColumns()
@@ -224,9 +249,10 @@ void v_main::OnCollapseAll()
 
 void v_main::OnClearScanData()
 {
-    if (OnResultsTab())
+    if (OnResultsTab()) {
         emit ClearScanData();
-    else
+        m_pSession->ClearCounts();
+    } else
         emit ClearFavoritesData();
     UpdateControls();
 }
@@ -332,6 +358,18 @@ bool v_main::ContextOrSelectedItem(CScanItem *o_pItem)
 
 void v_main::OnCopyCellData(int i_nField)
 {
+    // Several selected hosts are copied together, as a table a spreadsheet takes.
+    CMouseRightClickTableView *pCurrent = CurrentView();
+    const QVector<int> vRows = pCurrent->SelectedHostRows();
+    if (vRows.size() > 1) {
+        if (const VResultsBackend *pModel = ModelOf(pCurrent)) {
+            pCurrent->Lock();
+            const QString sText = CCopyMenu::Rows(*pModel, vRows, i_nField);
+            pCurrent->Unlock();
+            QGuiApplication::clipboard()->setText(sText, QClipboard::Clipboard);
+        }
+        return;
+    }
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
         pView->Lock();
     CScanItem oItem;

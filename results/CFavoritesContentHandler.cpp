@@ -58,7 +58,8 @@ bool IsAcceptableEncoding(const QByteArray &i_baXml)
 bool DeclaresEntities(const QByteArray &i_baXml)
 {
     if (i_baXml.startsWith("\xFE\xFF") || i_baXml.startsWith("\xFF\xFE"))
-        return QTextCodec::codecForMib(1015)->toUnicode(i_baXml).contains(QLatin1String("<!ENTITY"));
+        return QTextCodec::codecForMib(1015)->toUnicode(i_baXml).contains(
+            QLatin1String("<!ENTITY"));
     return i_baXml.contains("<!ENTITY");
 }
 
@@ -155,7 +156,8 @@ QString InvalidFormatText()
 
 CFavoritesContentHandler::CFavoritesContentHandler(bool i_fAddressesOnly)
     : m_fAddressesOnly(i_fAddressesOnly)
-{}
+{
+}
 
 CFavoritesContentHandler::~CFavoritesContentHandler() = default;
 
@@ -313,10 +315,13 @@ QList<CScanItem> CFavoritesContentHandler::TakeItems()
 QByteArray CFavoritesContentHandler::ParseMac(const QString &i_sText)
 {
     const QByteArray baNoMac(6, '\xFF');
+    QByteArray baMac;
+    if (TextToMac(i_sText, &baMac))
+        return baMac;
+    // Files are read leniently: colon-separated bytes with empty parts skipped still read.
     const QStringList lsParts = i_sText.split(QLatin1Char(':'), Qt::SkipEmptyParts);
     if (lsParts.size() != 6)
         return baNoMac;
-    QByteArray baMac;
     for (const QString &sPart : lsParts) {
         bool fOk = false;
         const uint nByte = sPart.toUInt(&fOk, 16);
@@ -327,9 +332,11 @@ QByteArray CFavoritesContentHandler::ParseMac(const QString &i_sText)
     return baMac;
 }
 
-bool CFavoritesContentHandler::Parse(const QByteArray &i_baXml, CFavoritesContentHandler &io_rHandler)
+bool CFavoritesContentHandler::Parse(const QByteArray &i_baXml,
+                                     CFavoritesContentHandler &io_rHandler)
 {
-    if (i_baXml.size() > kMaxDocumentBytes || !IsAcceptableEncoding(i_baXml) || DeclaresEntities(i_baXml)) {
+    if (i_baXml.size() > kMaxDocumentBytes || !IsAcceptableEncoding(i_baXml)
+        || DeclaresEntities(i_baXml)) {
         io_rHandler.startDocument();
         return false;
     }

@@ -318,7 +318,7 @@ QString VResultsBackend::StatusText(EHostStatus i_eStatus)
 {
     switch (i_eStatus) {
     case EHostStatus::Alive:
-        return tr("Ok");
+        return tr("Alive");
     case EHostStatus::Dead:
         return tr("Dead");
     case EHostStatus::Unknown:
@@ -481,11 +481,39 @@ VResultsBackend::TFilter VResultsBackend::ReadFilter() const
     oFilter.fAlive = m_oCfg.show_alive();
     oFilter.fDead = m_oCfg.show_dead();
     oFilter.fUnknown = m_oCfg.show_unknown();
+    oFilter.sSearch = m_sSearch;
     return oFilter;
+}
+
+bool VResultsBackend::MatchesSearch(const QString &i_sSearch, const CScanItem &i_oItem)
+{
+    const CScanResult &oResult = i_oItem.result();
+    const QString sMac = oResult.HasMac() ? MacToText(oResult.mac(), true) : QString();
+    for (const QString &sText : {oResult.IpText(),
+                                 oResult.name(),
+                                 sMac,
+                                 oResult.netbiosname(),
+                                 oResult.user(),
+                                 oResult.http_title()}) {
+        if (sText.contains(i_sSearch, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+void VResultsBackend::SetSearchText(const QString &i_sText)
+{
+    const QString sSearch = i_sText.trimmed();
+    if (sSearch == m_sSearch)
+        return;
+    m_sSearch = sSearch;
+    Rebuild();
 }
 
 bool VResultsBackend::Passes(const TFilter &i_oFilter, const CScanItem &i_oItem)
 {
+    if (!i_oFilter.sSearch.isEmpty() && !MatchesSearch(i_oFilter.sSearch, i_oItem))
+        return false;
     switch (i_oItem.result().status()) {
     case EHostStatus::Alive:
         return i_oFilter.fAlive;

@@ -129,6 +129,9 @@ public slots:
     void OnClearData();
     void OnDataReady(CScanResult i_oResult);
     void Update();
+    // Shows only the hosts whose address, name, MAC, NetBIOS name, user or page title contains
+    // the text (without regard to case), within the status filters; an empty text shows all.
+    void SetSearchText(const QString &i_sText);
 
 private:
     struct TFilter
@@ -136,14 +139,16 @@ private:
         bool fAlive = true;
         bool fDead = true;
         bool fUnknown = false;
+        QString sSearch; // shown only hosts whose texts contain it; empty: all
         bool operator!=(const TFilter &i_oOther) const
         {
             return fAlive != i_oOther.fAlive || fDead != i_oOther.fDead
-                   || fUnknown != i_oOther.fUnknown;
+                   || fUnknown != i_oOther.fUnknown || sSearch != i_oOther.sSearch;
         }
     };
 
     TFilter ReadFilter() const;
+    static bool MatchesSearch(const QString &i_sSearch, const CScanItem &i_oItem);
     static bool Passes(const TFilter &i_oFilter, const CScanItem &i_oItem);
     static int ChildCount(const CScanItem &i_oItem);
     QVariant HostText(const CScanItem &i_oItem, int i_nColumn) const;
@@ -184,6 +189,7 @@ private:
     void SortHiddenTailIn();
 
     CCfg m_oCfg;
+    QString m_sSearch;
     QList<CScanItem> m_lItems;
     int m_nSortColumn = 2;
     bool m_fSortAscending = true;

@@ -15,14 +15,20 @@ COpenUrlThread::COpenUrlThread(const QString &i_sUrl, QObject *i_pParent)
 
 void COpenUrlThread::run()
 {
-    if (!QDesktopServices::openUrl(QUrl(m_sUrl)))
+    if (!QDesktopServices::openUrl(QUrl(m_sUrl))) {
         qCDebug(lcActions) << "system could not open" << m_sUrl;
+        emit OpenFailed(m_sUrl);
+    }
 }
 
-COpenUrlThread *COpenUrlThread::Open(const QString &i_sUrl, QList<COpenUrlThread *> &io_lpThreads)
+COpenUrlThread *COpenUrlThread::Open(const QString &i_sUrl,
+                                     QList<COpenUrlThread *> &io_lpThreads,
+                                     const std::function<void(COpenUrlThread *)> &i_fnBeforeStart)
 {
     auto *pThread = new COpenUrlThread(i_sUrl);
     io_lpThreads.append(pThread);
+    if (i_fnBeforeStart)
+        i_fnBeforeStart(pThread);
     pThread->start(QThread::InheritPriority);
     Reap(io_lpThreads);
     return pThread;

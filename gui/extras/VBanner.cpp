@@ -30,15 +30,22 @@ void VBanner::paintEvent(QPaintEvent *)
 {
     if (m_oImage.isNull())
         return;
-    QRect oTarget = rect();
-    QRect oSource = m_oImage.rect();
-    const int nSpare = oTarget.width() - oSource.width();
-    if (nSpare > 0)
-        oTarget.setLeft(oTarget.left() + nSpare);
-    else if (nSpare < 0)
-        oSource.setRight(oSource.right() + nSpare);
     QPainter oPainter(this);
-    oPainter.drawImage(oTarget, m_oImage, oSource);
+    const int nSpare = width() - m_oImage.width();
+    if (nSpare >= 0) {
+        oPainter.drawImage(QPoint(nSpare, 0), m_oImage);
+        return;
+    }
+    // Narrower than the image (a small window, a long translation): the whole banner scaled
+    // down, never its text cut off mid-word.
+    const QImage oScaled = Scaled(m_oImage, size());
+    oPainter.drawImage(QPoint(width() - oScaled.width(), (height() - oScaled.height()) / 2),
+                       oScaled);
+}
+
+QImage VBanner::Scaled(const QImage &i_oImage, const QSize &i_oArea)
+{
+    return i_oImage.scaled(i_oArea, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 void VBanner::mouseReleaseEvent(QMouseEvent *i_pEvent)

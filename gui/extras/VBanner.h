@@ -5,7 +5,7 @@
 #include <QWidget>
 
 // The language-specific banner of the main tool bar. Draws its image unscaled at the right edge
-// (cut on the right when the widget is narrower) and emits EmitClicked() when a mouse button is
+// (scaled down whole when the widget is narrower) and emits EmitClicked() when a mouse button is
 // released over the drawn image. GUI thread only.
 class VBanner final : public QWidget
 {
@@ -20,6 +20,8 @@ public:
     int ImageWidth() const { return m_oImage.width(); }
     // As wide as the layout allows, as high as the image.
     QSize sizeHint() const override;
+    // The image as drawn in an area narrower than it: scaled down whole, proportions kept.
+    static QImage Scaled(const QImage &i_oImage, const QSize &i_oArea);
 
 signals:
     void EmitClicked();

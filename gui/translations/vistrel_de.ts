@@ -324,12 +324,12 @@
 <context>
     <name>VResultsBackend</name>
     <message>
-        <source>Ok</source>
-        <translation>Ein</translation>
+        <source>Alive</source>
+        <translation>Aktiv</translation>
     </message>
     <message>
         <source>Dead</source>
-        <translation>Aus</translation>
+        <translation>Inaktiv</translation>
     </message>
     <message>
         <source>Unknown</source>
@@ -449,6 +449,10 @@
         <translation>Ungültige IP-Adresse</translation>
     </message>
     <message>
+        <source>Incorrect MAC address</source>
+        <translation>Ungültige MAC-Adresse</translation>
+    </message>
+    <message>
         <source>Item with this IP already exists</source>
         <translation>Ein Eintrag mit dieser IP existiert bereits</translation>
     </message>
@@ -487,12 +491,12 @@
         <translation>Über Vistrel</translation>
     </message>
     <message>
-        <source>Vistrel v%1.%2.%3 for Windows 7/2008 R2/Vista/2008/XP/2003</source>
-        <translation>Vistrel v%1.%2.%3 für Windows 7/2008 R2/Vista/2008/XP/2003</translation>
+        <source>Vistrel v%1.%2.%3 for Linux and Windows</source>
+        <translation>Vistrel v%1.%2.%3 für Linux und Windows</translation>
     </message>
     <message>
-        <source>Copyright © Brenmark. All rights reserved.</source>
-        <translation>Copyright © Brenmark. Alle Rechte vorbehalten.</translation>
+        <source>Copyright © Brenmark. Free software under the GNU General Public License, version 3 or later (GPL-3.0-or-later).</source>
+        <translation>Copyright © Brenmark. Freie Software unter der GNU General Public License, Version 3 oder später (GPL-3.0-or-later).</translation>
     </message>
     <message>
         <source>&lt;a href=&quot;https://www.brenmark.example/&quot;&gt;www.brenmark.example&lt;/a&gt;</source>
@@ -908,6 +912,50 @@
     <message>
         <source>Edit &quot;Favorites&quot; item</source>
         <translation>„Favoriten“-Eintrag bearbeiten</translation>
+    </message>
+    <message>
+        <source>Finished in %3 s: %0 alive, %1 dead, %2 unknown</source>
+        <translation>Fertig in %3 s: %0 aktiv, %1 inaktiv, %2 unbekannt</translation>
+    </message>
+    <message>
+        <source>Stopped at %3%: %0 alive, %1 dead, %2 unknown</source>
+        <translation>Angehalten bei %3%: %0 aktiv, %1 inaktiv, %2 unbekannt</translation>
+    </message>
+    <message>
+        <source>Added to &quot;Favorites&quot;: %1</source>
+        <translation>Zu „Favoriten“ hinzugefügt: %1</translation>
+    </message>
+    <message>
+        <source>%1 and %2 more</source>
+        <translation>%1 und %2 weitere</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN sent to %1</source>
+        <translation>Wake-on-LAN gesendet an %1</translation>
+    </message>
+    <message>
+        <source>No MAC address known, nothing sent: %1</source>
+        <translation>Keine MAC-Adresse bekannt, nichts gesendet: %1</translation>
+    </message>
+    <message>
+        <source>No program to open %1 was found. It is opened with xdg-open (package xdg-utils) and the program the desktop names for this kind of address: install them.</source>
+        <translation>Kein Programm zum Öffnen von %1 gefunden. Geöffnet wird mit xdg-open (Paket xdg-utils) und dem Programm, das die Arbeitsumgebung für diese Art von Adresse nennt: bitte installieren.</translation>
+    </message>
+    <message>
+        <source>&amp;Scan</source>
+        <translation>&amp;Scannen</translation>
+    </message>
+    <message>
+        <source>S&amp;top scan</source>
+        <translation>Scan an&amp;halten</translation>
+    </message>
+    <message>
+        <source>Search: address, name, MAC, NetBIOS name, user, page title</source>
+        <translation>Suche: Adresse, Name, MAC, NetBIOS-Name, Benutzer, Seitentitel</translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>&amp;Suchen</translation>
     </message>
 </context>
 <context>

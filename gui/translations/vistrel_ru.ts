@@ -324,7 +324,7 @@
 <context>
     <name>VResultsBackend</name>
     <message>
-        <source>Ok</source>
+        <source>Alive</source>
         <translation>Вкл.</translation>
     </message>
     <message>
@@ -449,6 +449,10 @@
         <translation>Неверный IP-адрес</translation>
     </message>
     <message>
+        <source>Incorrect MAC address</source>
+        <translation>Неверный MAC-адрес</translation>
+    </message>
+    <message>
         <source>Item with this IP already exists</source>
         <translation>Элемент с таким IP уже существует</translation>
     </message>
@@ -487,12 +491,12 @@
         <translation>О программе Vistrel</translation>
     </message>
     <message>
-        <source>Vistrel v%1.%2.%3 for Windows 7/2008 R2/Vista/2008/XP/2003</source>
-        <translation>Vistrel v%1.%2.%3 для Windows 7/2008 R2/Vista/2008/XP/2003</translation>
+        <source>Vistrel v%1.%2.%3 for Linux and Windows</source>
+        <translation>Vistrel v%1.%2.%3 для Linux и Windows</translation>
     </message>
     <message>
-        <source>Copyright © Brenmark. All rights reserved.</source>
-        <translation>© Brenmark. Все права защищены.</translation>
+        <source>Copyright © Brenmark. Free software under the GNU General Public License, version 3 or later (GPL-3.0-or-later).</source>
+        <translation>Copyright © Brenmark. Свободная программа под лицензией GNU General Public License версии 3 или более поздней (GPL-3.0-or-later).</translation>
     </message>
     <message>
         <source>&lt;a href=&quot;https://www.brenmark.example/&quot;&gt;www.brenmark.example&lt;/a&gt;</source>
@@ -908,6 +912,50 @@
     <message>
         <source>Edit &quot;Favorites&quot; item</source>
         <translation>Изменить элемент «Избранного»</translation>
+    </message>
+    <message>
+        <source>Finished in %3 s: %0 alive, %1 dead, %2 unknown</source>
+        <translation>Завершено за %3 с; включено: %0, выключено: %1, неизвестно: %2</translation>
+    </message>
+    <message>
+        <source>Stopped at %3%: %0 alive, %1 dead, %2 unknown</source>
+        <translation>Остановлено на %3%; включено: %0, выключено: %1, неизвестно: %2</translation>
+    </message>
+    <message>
+        <source>Added to &quot;Favorites&quot;: %1</source>
+        <translation>Добавлено в «Избранное»: %1</translation>
+    </message>
+    <message>
+        <source>%1 and %2 more</source>
+        <translation>%1 и ещё %2</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN sent to %1</source>
+        <translation>Wake-on-LAN отправлен: %1</translation>
+    </message>
+    <message>
+        <source>No MAC address known, nothing sent: %1</source>
+        <translation>MAC-адрес неизвестен, ничего не отправлено: %1</translation>
+    </message>
+    <message>
+        <source>No program to open %1 was found. It is opened with xdg-open (package xdg-utils) and the program the desktop names for this kind of address: install them.</source>
+        <translation>Не найдена программа, чтобы открыть %1. Адрес открывается через xdg-open (пакет xdg-utils) и программу, которую рабочий стол назначил для такого адреса: установите их.</translation>
+    </message>
+    <message>
+        <source>&amp;Scan</source>
+        <translation>&amp;Сканировать</translation>
+    </message>
+    <message>
+        <source>S&amp;top scan</source>
+        <translation>&amp;Остановить сканирование</translation>
+    </message>
+    <message>
+        <source>Search: address, name, MAC, NetBIOS name, user, page title</source>
+        <translation>Поиск: адрес, имя, MAC, имя NetBIOS, пользователь, заголовок страницы</translation>
+    </message>
+    <message>
+        <source>&amp;Search</source>
+        <translation>&amp;Поиск</translation>
     </message>
 </context>
 <context>

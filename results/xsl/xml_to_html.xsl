@@ -54,7 +54,7 @@ ul { margin: 0; padding-left: 1.2em; }
           <tbody>
             <xsl:for-each select="/*/row">
               <tr class="{if (@status = 'alive' or @status = 'dead') then string(@status) else 'unknown'}">
-                <td class="status"><xsl:value-of select="if (@status = 'alive') then 'Ok' else if (@status = 'dead') then 'Dead' else 'Unknown'"/></td>
+                <td class="status"><xsl:value-of select="if (@status = 'alive') then 'Alive' else if (@status = 'dead') then 'Dead' else 'Unknown'"/></td>
                 <td><xsl:value-of select="if (string(@name) = '') then '&#160;' else string(@name)"/></td>
                 <td class="ip"><xsl:value-of select="if (string(@ip) = '') then '&#160;' else string(@ip)"/></td>
                 <td><xsl:value-of select="if (string(@netbiosname) = '') then '&#160;' else string(@netbiosname)"/></td>

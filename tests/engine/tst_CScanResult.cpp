@@ -16,6 +16,8 @@ private slots:
     void macIsAlwaysSixBytes_data();
     void macIsAlwaysSixBytes();
     void statusTexts();
+    void macTextForms_data();
+    void macTextForms();
     void crossesThreadsAsMetaType();
 };
 
@@ -54,14 +56,30 @@ void TestCScanResult::copyOnWrite()
     oOriginal.set_ip(0x0A000001);
     CScanResult oCopy = oOriginal;
     switch (field) {
-    case 0: oCopy.set_name(QStringLiteral("other")); break;
-    case 1: oCopy.set_ip(7); break;
-    case 2: oCopy.set_status(EHostStatus::Alive); break;
-    case 3: oCopy.set_shares({QStringLiteral("C$")}); break;
-    case 4: oCopy.set_mac(QByteArray("\x01\x02\x03\x04\x05\x06", 6)); break;
-    case 5: oCopy.set_ortavo_ports({4899}); break;
-    case 6: oCopy.set_has_http(true); break;
-    default: oCopy.set_user(QStringLiteral("u")); break;
+    case 0:
+        oCopy.set_name(QStringLiteral("other"));
+        break;
+    case 1:
+        oCopy.set_ip(7);
+        break;
+    case 2:
+        oCopy.set_status(EHostStatus::Alive);
+        break;
+    case 3:
+        oCopy.set_shares({QStringLiteral("C$")});
+        break;
+    case 4:
+        oCopy.set_mac(QByteArray("\x01\x02\x03\x04\x05\x06", 6));
+        break;
+    case 5:
+        oCopy.set_ortavo_ports({4899});
+        break;
+    case 6:
+        oCopy.set_has_http(true);
+        break;
+    default:
+        oCopy.set_user(QStringLiteral("u"));
+        break;
     }
     QCOMPARE(oOriginal.name(), QStringLiteral("host"));
     QCOMPARE(oOriginal.ip(), 0x0A000001u);
@@ -83,7 +101,8 @@ void TestCScanResult::macIsAlwaysSixBytes_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("six bytes") << QByteArray("\x00\x1a\x2b\xff\x05\x60", 6) << "00:1A:2B:FF:05:60";
     QTest::newRow("short is padded") << QByteArray("\xab", 1) << "AB:00:00:00:00:00";
-    QTest::newRow("long is cut") << QByteArray("\x01\x02\x03\x04\x05\x06\x07", 7) << "01:02:03:04:05:06";
+    QTest::newRow("long is cut") << QByteArray("\x01\x02\x03\x04\x05\x06\x07", 7)
+                                 << "01:02:03:04:05:06";
 }
 
 void TestCScanResult::macIsAlwaysSixBytes()
@@ -120,6 +139,38 @@ void TestCScanResult::crossesThreadsAsMetaType()
     const QVariant vValue = QVariant::fromValue(oResult);
     QCOMPARE(vValue.value<CScanResult>().name(), QStringLiteral("x"));
     QCOMPARE(QMetaType::type("CScanResult"), qMetaTypeId<CScanResult>());
+}
+
+void TestCScanResult::macTextForms_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("mac"); // empty: does not read
+    const QByteArray baMac = QByteArray::fromHex("3c22fb000005");
+    QTest::newRow("colons") << QStringLiteral("3c:22:fb:00:00:05") << baMac;
+    QTest::newRow("dashes, upper case") << QStringLiteral("3C-22-FB-00-00-05") << baMac;
+    QTest::newRow("dotted groups") << QStringLiteral("3C22.FB00.0005") << baMac;
+    QTest::newRow("bare hexadecimal") << QStringLiteral("3c22fb000005") << baMac;
+    QTest::newRow("single digits") << QStringLiteral("3c:22:fb:0:0:5") << baMac;
+    QTest::newRow("blanks around") << QStringLiteral("  3c:22:fb:00:00:05 ") << baMac;
+    QTest::newRow("five bytes") << QStringLiteral("3c:22:fb:00:00") << QByteArray();
+    QTest::newRow("seven bytes") << QStringLiteral("3c:22:fb:00:00:05:06") << QByteArray();
+    QTest::newRow("empty part") << QStringLiteral("3c::22:fb:00:00:05") << QByteArray();
+    QTest::newRow("mixed separators") << QStringLiteral("3c-22:fb-00:00-05") << QByteArray();
+    QTest::newRow("three-digit part") << QStringLiteral("3c:22:fb:00:00:005") << QByteArray();
+    QTest::newRow("dotted groups of three") << QStringLiteral("3c2.2fb.000.005") << QByteArray();
+    QTest::newRow("eleven digits") << QStringLiteral("3c22fb00000") << QByteArray();
+    QTest::newRow("not hexadecimal") << QStringLiteral("3g:22:fb:00:00:05") << QByteArray();
+    QTest::newRow("sign in a part") << QStringLiteral("+c:22:fb:00:00:05") << QByteArray();
+    QTest::newRow("empty") << QString() << QByteArray();
+}
+
+void TestCScanResult::macTextForms()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, mac);
+    QByteArray baRead = QByteArrayLiteral("kept");
+    QCOMPARE(TextToMac(text, &baRead), !mac.isEmpty());
+    QCOMPARE(baRead, mac.isEmpty() ? QByteArrayLiteral("kept") : mac);
 }
 
 QTEST_GUILESS_MAIN(TestCScanResult)

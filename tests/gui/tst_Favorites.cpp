@@ -31,6 +31,7 @@
 #include <QSettings>
 #include <QSignalMapper>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -186,6 +187,9 @@ private slots:
     void copyMenuEntries();
     void copyTexts_data();
     void copyTexts();
+    void copySeveralRowsMakesATable_data();
+    void copySeveralRowsMakesATable();
+    void addingFromResultsIsConfirmed();
     void copyPrefersTheContextRow();
 
 private:
@@ -520,7 +524,8 @@ void TestFavorites::addDialogOpens()
     QCOMPARE(Dialog()->windowTitle(), QStringLiteral("Add to \"Favorites\""));
     QVERIFY(Dialog()->IsAddMode());
     QCOMPARE(NamedChild<QPushButton>(Dialog(), "pbOk")->text(), QStringLiteral("Add"));
-    QCOMPARE(NamedChild<QLineEdit>(Dialog(), "edIp")->text(), QStringLiteral("0.0.0.0"));
+    QCOMPARE(NamedChild<QLineEdit>(Dialog(), "edIp")->text(), QString());
+    QCOMPARE(NamedChild<QLineEdit>(Dialog(), "edMac")->text(), QString());
 }
 
 void TestFavorites::handAddedEntryIsDeadUntilRescanned()
@@ -694,13 +699,16 @@ void TestFavorites::importAddsToFavorites_data()
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("entries");
-    QTest::newRow("results file adds its hosts")
+    QTest::newRow("results file adds its hosts, a listed one keeps its comment")
         << CResultsXml::Document({Entry("127.0.0.91", QStringLiteral("imported")),
-                                  Entry("127.0.0.90", QStringLiteral("replaces"))})
+                                  Entry("127.0.0.90", QStringLiteral("from the file"))})
                .toUtf8()
         << QString()
-        << QStringList{QStringLiteral("127.0.0.90=replaces"),
-                       QStringLiteral("127.0.0.91=imported")};
+        << QStringList{QStringLiteral("127.0.0.90=listed"), QStringLiteral("127.0.0.91=imported")};
+    QTest::newRow("a listed host without a MAC in the file keeps its comment and MAC")
+        << CResultsXml::Document({CScanItem(Result("127.0.0.90", EHostStatus::Dead, 0, 0))})
+               .toUtf8()
+        << QString() << QStringList{QStringLiteral("127.0.0.90=listed")};
     QTest::newRow("malformed file is an invalid format")
         << QByteArrayLiteral("<vistrel><row") << QStringLiteral("Invalid file format")
         << QStringList{QStringLiteral("127.0.0.90=listed")};
@@ -734,6 +742,12 @@ void TestFavorites::importAddsToFavorites()
     QCOMPARE(Tabs()->currentIndex(), fImported ? 1 : 0);
     QCOMPARE(ModelEntries(), entries);
     QTRY_COMPARE_WITH_TIMEOUT(FileEntries(), entries, 3000);
+    // The listed entry's MAC stays too.
+    const auto *pFavorites = qobject_cast<VResultsBackend *>(FavoritesView()->model());
+    for (const CScanItem &oItem : pFavorites->Items()) {
+        if (oItem.result().IpText() == QLatin1String("127.0.0.90"))
+            QCOMPARE(oItem.result().mac(), Mac(90));
+    }
 }
 
 void TestFavorites::exportWritesFavoritesWithComments()
@@ -806,16 +820,16 @@ void TestFavorites::copyTexts_data()
     const QString sIp = QStringLiteral("127.0.0.50");
     QTest::newRow("All on a scan row ends with a TAB")
         << 0 << sIp << QStringLiteral("All")
-        << QStringLiteral("Ok\tnas\t127.0.0.50\tNAS\tWORKGROUP\t02:5E:00:00:00:50\tadmin\t");
+        << QStringLiteral("Alive\tnas\t127.0.0.50\tNAS\tWORKGROUP\t02:5E:00:00:00:50\tadmin\t");
     QTest::newRow("IP alone has no TAB") << 0 << sIp << QStringLiteral("IP") << sIp;
-    QTest::newRow("MAC of a host without one reads as zeros")
-        << 0 << QStringLiteral("127.0.0.51") << QStringLiteral("MAC address")
-        << QStringLiteral("00:00:00:00:00:00");
+    QTest::newRow("MAC of a host without one is empty, as the tree shows it")
+        << 0 << QStringLiteral("127.0.0.51") << QStringLiteral("MAC address") << QString();
     QTest::newRow("status of a dead host")
         << 0 << QStringLiteral("127.0.0.51") << QStringLiteral("Status") << QStringLiteral("Dead");
     QTest::newRow("All on a Favorites row ends with the comment")
         << 1 << sIp << QStringLiteral("All")
-        << QStringLiteral("Ok\tnas\t127.0.0.50\tNAS\tWORKGROUP\t02:5E:00:00:00:50\tadmin\track 2");
+        << QStringLiteral(
+               "Alive\tnas\t127.0.0.50\tNAS\tWORKGROUP\t02:5E:00:00:00:50\tadmin\track 2");
     QTest::newRow("Comments of a Favorites row")
         << 1 << sIp << QStringLiteral("Comments") << QStringLiteral("rack 2");
     QTest::newRow("empty field copies an empty text")
@@ -862,6 +876,54 @@ void TestFavorites::copyTexts()
     QCOMPARE(QGuiApplication::clipboard()->text(), text);
     QCOMPARE(QGuiApplication::clipboard()->text().endsWith(QLatin1Char('\t')),
              tab == 0 && entry == QLatin1String("All"));
+}
+
+void TestFavorites::copySeveralRowsMakesATable_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("All: a header, each host and its child rows in the tree's order")
+        << 0
+        << QStringLiteral(
+               "Status\tName\tIP\tNetBIOS name\tNetBIOS group\tMAC address\tUser\tComments\n"
+               "Dead\t\t127.0.0.51\t\t\t\t\t\n"
+               "Alive\tnas\t127.0.0.50\t\t\t02:5E:00:00:00:50\t\t\n"
+               "\tFiles\t\t\t\t\t\t\n");
+    QTest::newRow("one field: its title and one line per host")
+        << 3 << QStringLiteral("IP\n127.0.0.51\n127.0.0.50\n");
+    QTest::newRow("a child row shows in the field it fills")
+        << 2 << QStringLiteral("Name\n\nnas\nFiles\n");
+}
+
+void TestFavorites::copySeveralRowsMakesATable()
+{
+    QFETCH(int, field);
+    QFETCH(QString, text);
+    CScanResult oNas = Result("127.0.0.50", EHostStatus::Alive, 0, 0, Mac(0x50));
+    oNas.set_name(QStringLiteral("nas"));
+    oNas.set_has_http(true);
+    oNas.set_http_title(QStringLiteral("Files"));
+    v_main &oWindow = Start();
+    ScanResults({oNas, Result("127.0.0.51", EHostStatus::Dead, 0, 0, QByteArray(6, '\xFF'))});
+    Tabs()->setCurrentIndex(0);
+    SelectRows(ScanView(), {0, 1});
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    oWindow.OnCopyCellData(field);
+    QCOMPARE(QGuiApplication::clipboard()->text(), text);
+}
+
+void TestFavorites::addingFromResultsIsConfirmed()
+{
+    v_main &oWindow = Start();
+    ScanResults({Result("127.0.0.61", EHostStatus::Alive, 0, 0, Mac(0x61)),
+                 Result("127.0.0.62", EHostStatus::Alive, 0, 0, Mac(0x62))});
+    Tabs()->setCurrentIndex(0);
+    SelectRows(ScanView(), {0, 1});
+    oWindow.on_b_add_to_favorites_clicked();
+    QCOMPARE(ModelEntries(),
+             (QStringList{QStringLiteral("127.0.0.61="), QStringLiteral("127.0.0.62=")}));
+    QCOMPARE(oWindow.statusBar()->currentMessage(),
+             QStringLiteral("Added to \"Favorites\": 127.0.0.61, 127.0.0.62"));
 }
 
 void TestFavorites::copyPrefersTheContextRow()

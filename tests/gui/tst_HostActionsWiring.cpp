@@ -37,6 +37,7 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -217,6 +218,7 @@ private slots:
     void doubleClickActsOnChildRows();
     void failuresAreShown_data();
     void failuresAreShown();
+    void openingWithoutAProgramIsShown();
     void contextKeyOpensMenuOfSelection();
     void rescanSelectedKeepsResults();
     void wakeOnLanSendsMagicPackets();
@@ -510,6 +512,9 @@ void TestHostActionsWiring::favoritesContextMenu()
     // The entry acted on the Favorites selection, not on the Results tab's two rows.
     QCOMPARE(oWake.count(), 1);
     QCOMPARE(oWake.at(0).at(0).toByteArray(), Mac(sIp == QLatin1String("127.0.0.1") ? 1 : 2));
+    // What was sent is confirmed in the status line.
+    QCOMPARE(m_pProgram->MainWindow().statusBar()->currentMessage(),
+             QStringLiteral("Wake-on-LAN sent to ") + sIp);
     QVERIFY(m_pRunner->lsCalls.isEmpty());
 }
 
@@ -538,7 +543,7 @@ void TestHostActionsWiring::contextEntryReachesHelper_data()
     QTest::newRow("share Copy path") << 6 << "Copy path" << QStringList{} << "smb://127.0.0.1/pub";
     QTest::newRow("Copy IP alone") << 1 << "Copy/IP" << QStringList{} << "127.0.0.1";
     QTest::newRow("Copy All: eight fields, empty comment last")
-        << 1 << "Copy/All" << QStringList{} << "Ok\talpha\t127.0.0.1\t\t\t02:5E:00:00:00:01\t\t";
+        << 1 << "Copy/All" << QStringList{} << "Alive\talpha\t127.0.0.1\t\t\t02:5E:00:00:00:01\t\t";
 }
 
 void TestHostActionsWiring::contextEntryReachesHelper()
@@ -633,6 +638,29 @@ void TestHostActionsWiring::failuresAreShown()
     }
     QCOMPARE(sShown, shown);
     QVERIFY(!m_pRunner->lsCalls.filter(QStringLiteral("ortavo")).size());
+}
+
+void TestHostActionsWiring::openingWithoutAProgramIsShown()
+{
+    v_main &oWindow = Start();
+    FeedHosts();
+    Select({"127.0.0.1"});
+    // The real runner, with no program on the search path to open anything.
+    oWindow.SetHostActionRunner(std::make_unique<CHostActionRunner>());
+    m_pRunner = nullptr;
+    const QByteArray baPath = qgetenv("PATH");
+    qputenv("PATH", m_oDir.filePath(QStringLiteral("no-programs")).toLocal8Bit());
+    // A browser named in the environment would be started without the search path.
+    qunsetenv("BROWSER");
+    qunsetenv("DEFAULT_BROWSER");
+    Child<QAction>("act_http")->trigger();
+    QMessageBox *pBox = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (pBox = oWindow.findChild<QMessageBox *>(QStringLiteral("open_failed"))), 10000);
+    qputenv("PATH", baPath);
+    QVERIFY2(pBox->text().contains(QLatin1String("http://127.0.0.1/")), qPrintable(pBox->text()));
+    QVERIFY(pBox->text().contains(QLatin1String("xdg-open")));
+    pBox->close();
 }
 
 void TestHostActionsWiring::contextKeyOpensMenuOfSelection()

@@ -160,7 +160,7 @@ void TestHostProperties::addressCheck_data()
         << QStringLiteral("198.18.0.7.") << false << QStringLiteral("198.18.0.7");
     QTest::newRow("double dot is red")
         << QStringLiteral("198..18.0.7") << false << QStringLiteral("0.0.0.0");
-    QTest::newRow("empty is red") << QString() << false << QStringLiteral("0.0.0.0");
+    QTest::newRow("empty is invalid") << QString() << false << QStringLiteral("0.0.0.0");
 }
 
 void TestHostProperties::addressCheck()
@@ -171,7 +171,8 @@ void TestHostProperties::addressCheck()
     ShowForAdd();
     Retype(IpEdit(), text);
     QCOMPARE(IpEdit()->text(), text);
-    QCOMPARE(IsRed(IpEdit()), !valid);
+    // An empty field is not red before OK.
+    QCOMPARE(IsRed(IpEdit()), !valid && !text.isEmpty());
     quint32 nIp = 0;
     QCOMPARE(v_host_properties::ParseAddress(text, &nIp), valid);
     QCOMPARE(m_pDialog->Item().result().ip(), Ip(storedIp.toLatin1().constData()));
@@ -186,8 +187,20 @@ void TestHostProperties::macCheck_data()
         << QStringLiteral("02:5E:00:00:00:2A") << true << QByteArray::fromHex("025e0000002a");
     QTest::newRow("lower case and single digits are read")
         << QStringLiteral("2:5e:0:0:0:a") << true << QByteArray::fromHex("025e0000000a");
-    QTest::newRow("empty parts are skipped")
-        << QStringLiteral("02::5E:00:00:00:2B") << true << QByteArray::fromHex("025e0000002b");
+    QTest::newRow("dashes as Windows prints them are read")
+        << QStringLiteral("3c-22-fb-00-00-05") << true << QByteArray::fromHex("3c22fb000005");
+    QTest::newRow("three dotted groups are read")
+        << QStringLiteral("3C22.FB00.0005") << true << QByteArray::fromHex("3c22fb000005");
+    QTest::newRow("bare hexadecimal is read")
+        << QStringLiteral("3c22fb000005") << true << QByteArray::fromHex("3c22fb000005");
+    QTest::newRow("empty parts are red and read as zeros")
+        << QStringLiteral("02::5E:00:00:00:2B") << false << QByteArray(6, '\0');
+    QTest::newRow("mixed separators are red and read as zeros")
+        << QStringLiteral("3c-22:fb-00:00-05") << false << QByteArray(6, '\0');
+    QTest::newRow("eleven bare digits are red and read as zeros")
+        << QStringLiteral("3c22fb00000") << false << QByteArray(6, '\0');
+    QTest::newRow("dotted groups of three are red and read as zeros")
+        << QStringLiteral("3c2.2fb.000") << false << QByteArray(6, '\0');
     QTest::newRow("all FF is red but stored")
         << QStringLiteral("FF:FF:FF:FF:FF:FF") << false << QByteArray(6, '\xFF');
     QTest::newRow("all zero is red")
@@ -198,7 +211,7 @@ void TestHostProperties::macCheck_data()
         << QStringLiteral("02:5E:00:00:2A:01:02") << false << QByteArray(6, '\0');
     QTest::newRow("byte above FF is red and read as zeros")
         << QStringLiteral("02:5E:00:00:2A:100") << false << QByteArray(6, '\0');
-    QTest::newRow("empty is red") << QString() << false << QByteArray(6, '\0');
+    QTest::newRow("empty is no MAC, not red") << QString() << true << QByteArray(6, '\xFF');
 }
 
 void TestHostProperties::macCheck()
@@ -225,8 +238,9 @@ void TestHostProperties::validatorsRefuseOtherCharacters_data()
         << QStringLiteral("edIp") << QStringLiteral("127: 0.0.1") << QStringLiteral("1270.0.1");
     QTest::newRow("non-hexadecimal letters in the MAC are refused")
         << QStringLiteral("edMac") << QStringLiteral("0g2:5E:x00") << QStringLiteral("02:5E:00");
-    QTest::newRow("dashes and dots in the MAC are refused")
-        << QStringLiteral("edMac") << QStringLiteral("02-5E.AB:cd") << QStringLiteral("025EAB:cd");
+    QTest::newRow("dashes and dots in the MAC are kept for its other forms")
+        << QStringLiteral("edMac") << QStringLiteral("02-5E.AB:cd")
+        << QStringLiteral("02-5E.AB:cd");
 }
 
 void TestHostProperties::validatorsRefuseOtherCharacters()
@@ -248,10 +262,9 @@ void TestHostProperties::fillingColoursFields_data()
     QTest::addColumn<bool>("macRed");
     QTest::newRow("known MAC is black")
         << QByteArray::fromHex("025e00000010") << QStringLiteral("02:5E:00:00:00:10") << false;
-    QTest::newRow("no MAC (all FF) shows zeros in red")
-        << QByteArray(6, '\xFF') << QStringLiteral("00:00:00:00:00:00") << true;
-    QTest::newRow("zero MAC is red")
-        << QByteArray(6, '\0') << QStringLiteral("00:00:00:00:00:00") << true;
+    QTest::newRow("no MAC (all FF) shows an empty field")
+        << QByteArray(6, '\xFF') << QString() << false;
+    QTest::newRow("zero MAC shows an empty field") << QByteArray(6, '\0') << QString() << false;
 }
 
 void TestHostProperties::fillingColoursFields()
@@ -267,11 +280,12 @@ void TestHostProperties::fillingColoursFields()
     QCOMPARE(IsRed(MacEdit()), macRed);
     QCOMPARE(CommentEdit()->toPlainText(), QStringLiteral("x"));
 
-    // The empty item of the add mode starts with both fields red.
+    // The empty item of the add mode starts with empty fields, neither red.
     ShowForAdd();
-    QCOMPARE(IpEdit()->text(), QStringLiteral("0.0.0.0"));
-    QVERIFY(IsRed(IpEdit()));
-    QVERIFY(IsRed(MacEdit()));
+    QCOMPARE(IpEdit()->text(), QString());
+    QCOMPARE(MacEdit()->text(), QString());
+    QVERIFY(!IsRed(IpEdit()));
+    QVERIFY(!IsRed(MacEdit()));
     QVERIFY(CommentEdit()->toPlainText().isEmpty());
 }
 
@@ -280,27 +294,45 @@ void TestHostProperties::fillingColoursFields()
 void TestHostProperties::addMode_data()
 {
     QTest::addColumn<QString>("ip");
+    QTest::addColumn<QString>("mac");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("entries");
+    QTest::addColumn<QByteArray>("storedMac");
+    const QString sMac = QStringLiteral("02:5E:00:00:00:11");
+    const QByteArray baMac = QByteArray::fromHex("025e00000011");
     QTest::newRow("0.0.0.0 is an incorrect address")
-        << QStringLiteral("0.0.0.0") << QStringLiteral("Incorrect IP address") << 1;
+        << QStringLiteral("0.0.0.0") << sMac << QStringLiteral("Incorrect IP address") << 1
+        << baMac;
     QTest::newRow("half an address is incorrect")
-        << QStringLiteral("198.18.") << QStringLiteral("Incorrect IP address") << 1;
+        << QStringLiteral("198.18.") << sMac << QStringLiteral("Incorrect IP address") << 1
+        << baMac;
     QTest::newRow("listed address already exists")
-        << QStringLiteral("198.18.0.10") << QStringLiteral("Item with this IP already exists") << 1;
-    QTest::newRow("new address is added") << QStringLiteral("198.18.0.11") << QString() << 2;
+        << QStringLiteral("198.18.0.10") << sMac
+        << QStringLiteral("Item with this IP already exists") << 1 << baMac;
+    QTest::newRow("new address is added")
+        << QStringLiteral("198.18.0.11") << sMac << QString() << 2 << baMac;
+    QTest::newRow("MAC in the Windows form is added")
+        << QStringLiteral("198.18.0.11") << QStringLiteral("02-5e-00-00-00-11") << QString() << 2
+        << baMac;
+    QTest::newRow("without a MAC the entry has none")
+        << QStringLiteral("198.18.0.11") << QString() << QString() << 2 << QByteArray(6, '\xFF');
+    QTest::newRow("a MAC that does not read is refused, not stored as zeros")
+        << QStringLiteral("198.18.0.11") << QStringLiteral("02:5E:00:00:11")
+        << QStringLiteral("Incorrect MAC address") << 1 << baMac;
 }
 
 void TestHostProperties::addMode()
 {
     QFETCH(QString, ip);
+    QFETCH(QString, mac);
     QFETCH(QString, message);
     QFETCH(int, entries);
+    QFETCH(QByteArray, storedMac);
     ShowForAdd();
     QCOMPARE(OkButton()->text(), QStringLiteral("Add"));
     QVERIFY(IpEdit()->isEnabled());
     Retype(IpEdit(), ip);
-    Retype(MacEdit(), QStringLiteral("02:5E:00:00:00:11"));
+    Retype(MacEdit(), mac);
     CommentEdit()->setPlainText(QStringLiteral("new printer"));
     const TMessageBox oBox = CatchMessageBox([this]() { OkButton()->click(); });
     QCOMPARE(oBox.fShown, !message.isEmpty());
@@ -322,7 +354,7 @@ void TestHostProperties::addMode()
     const CScanItem *pAdded = Entry("198.18.0.11");
     QVERIFY(pAdded);
     QCOMPARE(pAdded->result().status(), EHostStatus::Dead);
-    QCOMPARE(pAdded->result().mac(), QByteArray::fromHex("025e00000011"));
+    QCOMPARE(pAdded->result().mac(), storedMac);
     QCOMPARE(pAdded->comments(), QStringLiteral("new printer"));
 }
 

@@ -4,6 +4,7 @@
 // ever sent; the test still runs in the loopback namespace.
 #include "CCfg.h"
 #include "CColumnStates.h"
+#include "CFavoritesController.h"
 #include "CGuiProgram.h"
 #include "CMouseRightClickTableView.h"
 #include "CResultsXml.h"
@@ -18,7 +19,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QDate>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +30,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
@@ -34,6 +39,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include <memory>
@@ -67,6 +73,8 @@ private slots:
     void cidrTextIsScanned();
     void rangeFileIsScanned();
     void resultsAreCountedAndCompleted();
+    void progressLineTellsHowTheScanEnded_data();
+    void progressLineTellsHowTheScanEnded();
     void lateResultsAreIgnored();
     void pauseBuffersAndReplaysInOrder();
     void scanEndDuringPauseKeepsBufferedResults();
@@ -89,11 +97,17 @@ private slots:
     void saveWritesTheFormOfTheEnding_data();
     void saveWritesTheFormOfTheEnding();
     void saveWithoutRowsKeepsOldFile();
+    void saveDialogTakesTheChosenType_data();
+    void saveDialogTakesTheChosenType();
     void storedColumnsWithWrongCountFallBack_data();
     void storedColumnsWithWrongCountFallBack();
     void columnMenuTogglesVisibility();
     void nameColumnFillsTheRowOnBothPages_data();
     void nameColumnFillsTheRowOnBothPages();
+    void keyboardShortcutsAreInTheMenus();
+    void searchBoxFiltersWithTheStatusFilters_data();
+    void searchBoxFiltersWithTheStatusFilters();
+    void namesKeepTheirRoomAndColumnsFillTheView();
     void probeColumnsFollowTheSettings_data();
     void probeColumnsFollowTheSettings();
     void windowStateRestoredAtNextStart();
@@ -182,8 +196,8 @@ void TestMainWindow::everyMenuAndToolBarEntryIsWired()
                  qPrintable(pAction->objectName() + QLatin1Char(' ') + pAction->text()));
         ++nChecked;
     }
-    // File 4, Operations 8 + 8, Settings 1, View 6, Help 4, tool bar 4.
-    QCOMPARE(nChecked, 35);
+    // File 5, Operations 8 + 8, Settings 1, View 7, Help 4, tool bar 4.
+    QCOMPARE(nChecked, 37);
     for (QActionGroup *pGroup : qAsConst(lGroups))
         QVERIFY(Wired(pGroup, SIGNAL(triggered(QAction *))));
 }
@@ -326,6 +340,44 @@ void TestMainWindow::resultsAreCountedAndCompleted()
     QVERIFY(!oWindow.IsScanning());
     QCOMPARE(pProgress->value(), 0);
     QCOMPARE(m_pProgram->ScanModel().rowCount(), 2);
+}
+
+void TestMainWindow::progressLineTellsHowTheScanEnded_data()
+{
+    QTest::addColumn<bool>("stopped");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("finished") << false
+                              << QStringLiteral(
+                                     "^Finished in \\d+[.,]\\d s: 1 alive, 1 dead, 0 unknown$");
+    QTest::newRow("stopped halfway")
+        << true << QStringLiteral("^Stopped at 50%: 1 alive, 1 dead, 0 unknown$");
+}
+
+void TestMainWindow::progressLineTellsHowTheScanEnded()
+{
+    QFETCH(bool, stopped);
+    QFETCH(QString, pattern);
+    v_main &oWindow = Start();
+    auto *pProgress = Child<QProgressBar>("prgbarScanProgress");
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.4"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 4, Mac(1)));
+    MIpMacDataStorage::Instance()->SetMac(Ip("127.0.0.2"), Mac(2));
+    Feed(Result("127.0.0.2", EHostStatus::Unknown, oWindow.ScanId(), 4)); // seen before: dead
+    if (stopped)
+        QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    else
+        emit m_pProgram->Scanner().EmitScanEnd();
+    QVERIFY(!oWindow.IsScanning());
+    QVERIFY2(QRegularExpression(pattern).match(pProgress->text()).hasMatch(),
+             qPrintable(pProgress->text()));
+    GuiTest::Shot(oWindow,
+                  stopped ? QStringLiteral("scan-stopped-line")
+                          : QStringLiteral("scan-finished-line"));
+    // The counts go with the list they describe.
+    Child<QAction>("act_clear_list")->trigger();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 0);
+    QVERIFY2(!pProgress->text().contains(QStringLiteral("alive")), qPrintable(pProgress->text()));
 }
 
 void TestMainWindow::lateResultsAreIgnored()
@@ -777,8 +829,12 @@ void TestMainWindow::saveWritesTheFormOfTheEnding_data()
         << QStringLiteral("all.xml") << false << QStringLiteral("<?xml") << 3;
     QTest::newRow("xml, selected rows")
         << QStringLiteral("some.xml") << true << QStringLiteral("<?xml") << 1;
-    QTest::newRow("upper-case .HTML is xml")
-        << QStringLiteral("page.HTML") << false << QStringLiteral("<?xml") << 3;
+    QTest::newRow("upper-case .HTML is html")
+        << QStringLiteral("page.HTML") << false << QStringLiteral("<!DOCTYPE") << 3;
+    QTest::newRow("upper-case .CSV is csv")
+        << QStringLiteral("table.CSV") << false << QString() << 3;
+    QTest::newRow("another ending is xml")
+        << QStringLiteral("notes.txt") << false << QStringLiteral("<?xml") << 3;
     QTest::newRow("html") << QStringLiteral("page.html") << false << QStringLiteral("<") << 3;
     QTest::newRow("csv") << QStringLiteral("table.csv") << false << QString() << 3;
 }
@@ -823,6 +879,82 @@ void TestMainWindow::saveWithoutRowsKeepsOldFile()
     QCOMPARE(oOld.readAll(), QByteArrayLiteral("old contents"));
     QCOMPARE(oWindow.SaveRowsToFile(m_oDir.filePath(QStringLiteral("no/such/folder.xml")), false),
              QStringLiteral("Cannot open the file for writing"));
+}
+
+void TestMainWindow::saveDialogTakesTheChosenType_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("expectedStart");
+    QTest::newRow("HTML chosen, no extension typed")
+        << QStringLiteral("HTML (*.html)") << QStringLiteral("report")
+        << QStringLiteral("report.html") << QStringLiteral("<!DOCTYPE");
+    QTest::newRow("CSV chosen, no extension typed")
+        << QStringLiteral("CSV (*.csv)") << QStringLiteral("report") << QStringLiteral("report.csv")
+        << QString();
+    QTest::newRow("a typed extension wins over the filter")
+        << QStringLiteral("CSV (*.csv)") << QStringLiteral("report.XML")
+        << QStringLiteral("report.XML") << QStringLiteral("<?xml");
+}
+
+void TestMainWindow::saveDialogTakesTheChosenType()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(QString, expectedStart);
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.2"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    for (const char *pIp : {"127.0.0.1", "127.0.0.2"})
+        Feed(Result(pIp, EHostStatus::Alive, oWindow.ScanId(), 2, Mac(4)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    const QString sFolder =
+        m_oDir.filePath(QStringLiteral("saves-") + QString::fromLatin1(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(sFolder));
+
+    // Answers the save dialog as a user would; the suggestion it opened with is kept.
+    QString sSuggested;
+    const auto AnswerDialog = [&](const QString &i_sFilter, const QString &i_sName) {
+        int nPolls = 0;
+        QTimer oTimer;
+        oTimer.setInterval(10);
+        QObject::connect(&oTimer, &QTimer::timeout, &oTimer, [&]() {
+            auto *pDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (pDialog) {
+                oTimer.stop();
+                sSuggested = pDialog->selectedFiles().value(0);
+                pDialog->selectNameFilter(i_sFilter);
+                // Typed as the user types it: the dialog's own selectFile() is taken back by
+                // its folder listing, which arrives later.
+                pDialog->setDirectory(sFolder);
+                auto *pName = pDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                QVERIFY(pName);
+                pName->setText(QDir(sFolder).filePath(i_sName));
+                static_cast<QDialog *>(pDialog)->accept(); // QFileDialog::accept() is protected
+            } else if (++nPolls >= 300) {
+                oTimer.stop();
+            }
+        });
+        oTimer.start();
+        Child<QAction>("act_save")->trigger();
+    };
+    AnswerDialog(filter, typed);
+    const QString sDate = QDate::currentDate().toString(Qt::ISODate);
+    QVERIFY2(QFileInfo(sSuggested).fileName().contains(sDate), qPrintable(sSuggested));
+    QFile oFile(QDir(sFolder).filePath(written));
+    QVERIFY2(oFile.open(QIODevice::ReadOnly),
+             qPrintable(QDir(sFolder).entryList(QDir::Files).join(QLatin1Char(','))));
+    const QString sText = QString::fromUtf8(oFile.readAll());
+    QVERIFY2(sText.startsWith(expectedStart), qPrintable(sText.left(80)));
+    QCOMPARE(QDir(sFolder).entryList(QDir::Files), QStringList{written});
+
+    // The next save opens in the folder of this one.
+    AnswerDialog(filter, QStringLiteral("second"));
+    QCOMPARE(QFileInfo(sSuggested).absolutePath(), QFileInfo(sFolder).absoluteFilePath());
+    QCOMPARE(CFavoritesController::SuggestedSavePath(QDate(2026, 1, 2)),
+             QDir(sFolder).filePath(QStringLiteral("vistrel-2026-01-02")));
 }
 
 // ---- stored state -------------------------------------------------------------------------------
@@ -923,6 +1055,133 @@ void TestMainWindow::nameColumnFillsTheRowOnBothPages()
     QTRY_VERIFY(Filled(apViews[startTab]));
     Tabs()->setCurrentIndex(1 - startTab);
     QTRY_VERIFY(Filled(apViews[1 - startTab]));
+}
+
+void TestMainWindow::keyboardShortcutsAreInTheMenus()
+{
+    v_main &oWindow = Start();
+    const auto Keys = [this](const char *i_pAction) {
+        QStringList lsKeys;
+        for (const QKeySequence &oKeys : Child<QAction>(i_pAction)->shortcuts())
+            lsKeys << oKeys.toString(QKeySequence::PortableText);
+        return lsKeys;
+    };
+    QCOMPARE(Keys("act_scan"), (QStringList{QStringLiteral("F5"), QStringLiteral("Ctrl+R")}));
+    QCOMPARE(Keys("act_save"), QStringList{QStringLiteral("Ctrl+S")});
+    QCOMPARE(Keys("act_load"), QStringList{QStringLiteral("Ctrl+O")});
+    QCOMPARE(Keys("act_exit"), QStringList{QStringLiteral("Ctrl+Q")});
+    QVERIFY(Child<QMenu>("menuFile")->actions().contains(Child<QAction>("act_scan")));
+
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.4"));
+    QVERIFY(Activate(&oWindow));
+    QTest::keyClick(&oWindow, Qt::Key_F5);
+    QVERIFY(oWindow.IsScanning());
+    QCOMPARE(Child<QAction>("act_scan")->text(), QStringLiteral("S&top scan"));
+    QTest::keyClick(&oWindow, Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(!oWindow.IsScanning());
+    QCOMPARE(Child<QAction>("act_scan")->text(), QStringLiteral("&Scan"));
+    // A range the button refuses is not scanned from the keyboard either.
+    RangeBox()->setEditText(QStringLiteral("no range"));
+    QTest::keyClick(&oWindow, Qt::Key_F5);
+    QVERIFY(!oWindow.IsScanning());
+}
+
+void TestMainWindow::searchBoxFiltersWithTheStatusFilters_data()
+{
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<bool>("showDead");
+    QTest::addColumn<QStringList>("shown");
+    const QStringList lsAll = {
+        QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.2"), QStringLiteral("127.0.0.3")};
+    QTest::newRow("empty shows all") << QString() << true << lsAll;
+    QTest::newRow("by name, any case")
+        << QStringLiteral("PRINTER") << true << QStringList{QStringLiteral("127.0.0.2")};
+    QTest::newRow("by address") << QStringLiteral("0.0.3") << true
+                                << QStringList{QStringLiteral("127.0.0.3")};
+    QTest::newRow("by MAC") << QStringLiteral("00:00:01") << true
+                            << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("by page title")
+        << QStringLiteral("login") << true << QStringList{QStringLiteral("127.0.0.1")};
+    QTest::newRow("by NetBIOS name")
+        << QStringLiteral("office-pc") << true << QStringList{QStringLiteral("127.0.0.3")};
+    QTest::newRow("by user") << QStringLiteral("alice") << true
+                             << QStringList{QStringLiteral("127.0.0.3")};
+    QTest::newRow("a dead match hidden by the status filter")
+        << QStringLiteral("127.0.0.3") << false << QStringList{};
+    QTest::newRow("nothing matches") << QStringLiteral("zzz") << true << QStringList{};
+}
+
+void TestMainWindow::searchBoxFiltersWithTheStatusFilters()
+{
+    QFETCH(QString, search);
+    QFETCH(bool, showDead);
+    QFETCH(QStringList, shown);
+    v_main &oWindow = Start();
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    CScanResult oWeb = Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(1));
+    oWeb.set_has_http(true);
+    oWeb.set_http_title(QStringLiteral("Router Login"));
+    CScanResult oPrinter = Result("127.0.0.2", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(2));
+    oPrinter.set_name(QStringLiteral("printer.lan"));
+    MIpMacDataStorage::Instance()->SetMac(Ip("127.0.0.3"), Mac(3));
+    CScanResult oPc = Result("127.0.0.3", EHostStatus::Unknown, oWindow.ScanId(), 3); // dead
+    oPc.set_netbiosname(QStringLiteral("OFFICE-PC"));
+    oPc.set_user(QStringLiteral("alice"));
+    for (const CScanResult &oResult : {oWeb, oPrinter, oPc})
+        Feed(oResult);
+    emit m_pProgram->Scanner().EmitScanEnd();
+    // The filter is a stored setting: set as the row wants it, whatever an earlier row left.
+    if (Child<QAction>("act_show_dead")->isChecked() != showDead)
+        Child<QAction>("act_show_dead")->trigger();
+
+    QVERIFY(Activate(&oWindow));
+    QTest::keyClick(&oWindow, Qt::Key_F, Qt::ControlModifier);
+    auto *pSearch = Child<QLineEdit>("leSearch");
+    QVERIFY(pSearch->hasFocus());
+    QTest::keyClicks(pSearch, search);
+    QStringList lsShown;
+    const QAbstractItemModel &oModel = m_pProgram->ScanModel();
+    for (int nRow = 0; nRow < oModel.rowCount(); ++nRow)
+        lsShown << oModel.index(nRow, 2).data().toString();
+    lsShown.sort();
+    QCOMPARE(lsShown, shown);
+    if (QLatin1String(QTest::currentDataTag()) == QLatin1String("by name, any case"))
+        GuiTest::Shot(oWindow, QStringLiteral("search-box"));
+    // Clearing the box shows what the status filters let through.
+    pSearch->clear();
+    QCOMPARE(oModel.rowCount(), showDead ? 3 : 2);
+    if (!showDead)
+        Child<QAction>("act_show_dead")->trigger();
+}
+
+void TestMainWindow::namesKeepTheirRoomAndColumnsFillTheView()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("vistrel-namecolumn"));
+    {
+        v_main &oWindow = Start();
+        oWindow.resize(1000, 700);
+        QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+        QTRY_VERIFY(pHeader->width() < 1000);
+        // Widths as a wider window left them, for columns nothing fills.
+        pHeader->resizeSection(2, 450);
+        pHeader->resizeSection(5, 450);
+        QVERIFY(oWindow.close());
+        m_pProgram.reset();
+    }
+    v_main &oWindow = Start();
+    auto *pView = Child<CMouseRightClickTableView>("tvResults");
+    QHeaderView *pHeader = pView->header();
+    QTRY_VERIFY(pHeader->width() < 1000);
+    const int nNameMin = pHeader->fontMetrics().horizontalAdvance(QString(20, QLatin1Char('x')));
+    QVERIFY2(pHeader->sectionSize(1) >= nNameMin,
+             qPrintable(QString::number(pHeader->sectionSize(1))));
+    QVERIFY(pHeader->length() <= pView->viewport()->width());
+    // A larger window is filled by the columns.
+    oWindow.resize(1600, 900);
+    QTRY_COMPARE(pHeader->length(), pView->viewport()->width());
+    QVERIFY(oWindow.close());
+    m_pProgram.reset();
 }
 
 void TestMainWindow::probeColumnsFollowTheSettings_data()

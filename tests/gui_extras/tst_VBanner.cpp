@@ -24,7 +24,7 @@ private slots:
     void clickArea_data();
     void clickArea();
     void drawnAtRightEdge();
-    void cutOnTheRightWhenNarrow();
+    void scaledDownWhenNarrow();
     void aboutShowsVersion();
     void aboutLinkReportsBannerClick();
     void aboutOkEndsExec();
@@ -103,19 +103,23 @@ void TestVBanner::drawnAtRightEdge()
         QCOMPARE(oShot.pixel(nSpare + x, nMiddle), oImage.pixel(x, nMiddle));
 }
 
-void TestVBanner::cutOnTheRightWhenNarrow()
+void TestVBanner::scaledDownWhenNarrow()
 {
-    const QImage oImage =
-        QImage(QStringLiteral(":/vistrel/") + EnglishBanner).convertToFormat(QImage::Format_ARGB32);
+    const QImage oImage = QImage(QStringLiteral(":/vistrel/") + EnglishBanner);
     VBanner oBanner;
     oBanner.SetImage(EnglishBanner);
     oBanner.resize(oImage.width() / 2, oImage.height());
     QImage oShot(oBanner.size(), QImage::Format_ARGB32);
     oShot.fill(Qt::magenta);
     oBanner.render(&oShot, QPoint(), QRegion(), QWidget::RenderFlags());
-    const int nMiddle = oImage.height() / 2;
-    for (int x : {10, oImage.width() / 4, oImage.width() / 2 - 1})
-        QCOMPARE(oShot.pixel(x, nMiddle), oImage.pixel(x, nMiddle));
+    // The whole image, half as large: its right end is shown too, not cut off.
+    const QImage oScaled =
+        VBanner::Scaled(oImage, oBanner.size()).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(oScaled.width(), oBanner.width());
+    const int nTop = (oBanner.height() - oScaled.height()) / 2;
+    const int nMiddle = oScaled.height() / 2;
+    for (int x : {10, oScaled.width() / 2, oScaled.width() - 2})
+        QCOMPARE(oShot.pixel(x, nTop + nMiddle), oScaled.pixel(x, nMiddle));
 }
 
 void TestVBanner::aboutShowsVersion()
@@ -123,14 +127,18 @@ void TestVBanner::aboutShowsVersion()
     v_ip_about oAbout;
     auto *pVersion = oAbout.findChild<QLabel *>(QStringLiteral("lbl_version"));
     QVERIFY(pVersion);
-    QCOMPARE(pVersion->text(),
-             QStringLiteral("Vistrel v2.1.200 for Windows 7/2008 R2/Vista/2008/XP/2003"));
+    QCOMPARE(pVersion->text(), QStringLiteral("Vistrel v2.1.200 for Linux and Windows"));
     QCOMPARE(pVersion->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
-    QVERIFY(oAbout.findChild<QLabel *>(QStringLiteral("label_5")));
+    // The licence the program is given under, not a reservation of all rights.
+    auto *pLicence = oAbout.findChild<QLabel *>(QStringLiteral("label_5"));
+    QVERIFY(pLicence);
+    QVERIFY2(pLicence->text().contains(QLatin1String("GPL-3.0-or-later")),
+             qPrintable(pLicence->text()));
+    QVERIFY(!pLicence->text().contains(QLatin1String("reserved")));
+    QVERIFY(!pVersion->text().contains(QLatin1String("XP")));
     // The version survives a second fill: the numbers go into the translated template again.
     oAbout.OnLanguageChanged();
-    QCOMPARE(pVersion->text(),
-             QStringLiteral("Vistrel v2.1.200 for Windows 7/2008 R2/Vista/2008/XP/2003"));
+    QCOMPARE(pVersion->text(), QStringLiteral("Vistrel v2.1.200 for Linux and Windows"));
 }
 
 void TestVBanner::aboutLinkReportsBannerClick()

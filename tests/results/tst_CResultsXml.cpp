@@ -198,6 +198,9 @@ void TestCResultsXml::readerIsLenient_data()
     QTest::newRow("empty MAC parts are skipped")
         << QByteArray("<row ip=\"10.0.0.1\" mac=\"::0a:0b::0c:0d:0e:0f:\"/>")
         << fnOne(QStringLiteral("10.0.0.1"), 4, QStringLiteral("0a0b0c0d0e0f"), 0);
+    QTest::newRow("MAC as Windows prints it")
+        << QByteArray("<row ip=\"10.0.0.1\" mac=\"0a-0b-0c-0d-0e-0f\"/>")
+        << fnOne(QStringLiteral("10.0.0.1"), 4, QStringLiteral("0a0b0c0d0e0f"), 0);
     QTest::newRow("status word is case-sensitive")
         << QByteArray("<row ip=\"10.0.0.1\" status=\"Alive\"/>") << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
     QTest::newRow("row without address is dropped with its shares")

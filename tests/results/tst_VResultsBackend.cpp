@@ -654,7 +654,7 @@ void TestVResultsBackend::clearData()
 
 void TestVResultsBackend::statusText()
 {
-    QCOMPARE(VResultsBackend::StatusText(EHostStatus::Alive), QStringLiteral("Ok"));
+    QCOMPARE(VResultsBackend::StatusText(EHostStatus::Alive), QStringLiteral("Alive"));
     QCOMPARE(VResultsBackend::StatusText(EHostStatus::Dead), QStringLiteral("Dead"));
     QCOMPARE(VResultsBackend::StatusText(EHostStatus::Unknown), QStringLiteral("Unknown"));
 }

@@ -343,7 +343,7 @@ void TestXslReports::htmlIsWellFormedWithEveryHost()
     QVERIFY(sSummary.contains(QLatin1String("Dead: 1")));
     QVERIFY(sSummary.contains(QLatin1String("Unknown: 1")));
     QCOMPARE(lsCells.size(), 30);
-    QCOMPARE(lsCells.at(0), QStringLiteral("Ok"));
+    QCOMPARE(lsCells.at(0), QStringLiteral("Alive"));
     QCOMPARE(lsCells.at(1), QStringLiteral("a&b \"c\" <d> 'e'"));
     QCOMPARE(lsCells.at(2), QStringLiteral("10.0.0.1"));
     QCOMPARE(lsCells.at(4), QStringLiteral("R&D <lab>"));
