@@ -20,11 +20,11 @@ constexpr quint32 kBase = (10u << 24);
 struct TPattern
 {
     const char *pName;
-    bool fShuffleAll;   // arrival in random order
-    int nWindow;        // arrival shuffled within windows of this many (worker threads)
-    int nAlivePercent;  // the rest arrive unknown, hidden by the default filter
+    bool fShuffleAll;  // arrival in random order
+    int nWindow;       // arrival shuffled within windows of this many (worker threads)
+    int nAlivePercent; // the rest arrive unknown, hidden by the default filter
     bool fShowUnknown;
-    bool fRescan;       // merge the same addresses a second time
+    bool fRescan; // merge the same addresses a second time
     int nSortColumn;
 };
 
@@ -44,7 +44,10 @@ double Run(const TPattern &i_oPattern)
         std::shuffle(vOrder.begin(), vOrder.end(), oRandom);
     } else if (i_oPattern.nWindow > 1) {
         for (size_t i = 0; i < vOrder.size(); i += size_t(i_oPattern.nWindow))
-            std::shuffle(vOrder.begin() + long(i), vOrder.begin() + long(std::min(vOrder.size(), i + size_t(i_oPattern.nWindow))), oRandom);
+            std::shuffle(vOrder.begin() + long(i),
+                         vOrder.begin()
+                             + long(std::min(vOrder.size(), i + size_t(i_oPattern.nWindow))),
+                         oRandom);
     }
     std::vector<CScanResult> vResults;
     vResults.reserve(vOrder.size());
@@ -92,6 +95,6 @@ int main(int argc, char *argv[])
     int nIndex = 0;
     for (const TPattern &oPattern : aPatterns)
         if (nOnly < 0 || nOnly == nIndex++)
-        oOut << QString::asprintf("%-52s %8.3f s\n", oPattern.pName, Run(oPattern));
+            oOut << QString::asprintf("%-52s %8.3f s\n", oPattern.pName, Run(oPattern));
     return 0;
 }

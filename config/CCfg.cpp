@@ -101,20 +101,62 @@ int CCfg::thread_count() const
     return d->Read(QStringLiteral("thread_count"), 96).toInt();
 }
 
-void CCfg::set_thread_count(int i_nCount) { d->Write(QStringLiteral("thread_count"), i_nCount); }
-bool CCfg::scan_http() const { return ReadBool("scan_http", true); }
-void CCfg::set_scan_http(bool i_fOn) { d->Write(QStringLiteral("scan_http"), i_fOn); }
-bool CCfg::scan_https() const { return ReadBool("scan_https", false); }
-void CCfg::set_scan_https(bool i_fOn) { d->Write(QStringLiteral("scan_https"), i_fOn); }
-bool CCfg::scan_shares() const { return ReadBool("scan_shares", true); }
-void CCfg::set_scan_shares(bool i_fOn) { d->Write(QStringLiteral("scan_shares"), i_fOn); }
-bool CCfg::scan_ftp() const { return ReadBool("scan_ftp", true); }
-void CCfg::set_scan_ftp(bool i_fOn) { d->Write(QStringLiteral("scan_ftp"), i_fOn); }
-bool CCfg::scan_netbios() const { return ReadBool("scan_netbios", false); }
-void CCfg::set_scan_netbios(bool i_fOn) { d->Write(QStringLiteral("scan_netbios"), i_fOn); }
-bool CCfg::scan_username() const { return ReadBool("scan_username", false); }
-void CCfg::set_scan_username(bool i_fOn) { d->Write(QStringLiteral("scan_username"), i_fOn); }
-bool CCfg::record_scans() const { return ReadBool("Settings/Inventory/Record", true); }
+void CCfg::set_thread_count(int i_nCount)
+{
+    d->Write(QStringLiteral("thread_count"), i_nCount);
+}
+bool CCfg::scan_http() const
+{
+    return ReadBool("scan_http", true);
+}
+void CCfg::set_scan_http(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_http"), i_fOn);
+}
+bool CCfg::scan_https() const
+{
+    return ReadBool("scan_https", false);
+}
+void CCfg::set_scan_https(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_https"), i_fOn);
+}
+bool CCfg::scan_shares() const
+{
+    return ReadBool("scan_shares", true);
+}
+void CCfg::set_scan_shares(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_shares"), i_fOn);
+}
+bool CCfg::scan_ftp() const
+{
+    return ReadBool("scan_ftp", true);
+}
+void CCfg::set_scan_ftp(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_ftp"), i_fOn);
+}
+bool CCfg::scan_netbios() const
+{
+    return ReadBool("scan_netbios", false);
+}
+void CCfg::set_scan_netbios(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_netbios"), i_fOn);
+}
+bool CCfg::scan_username() const
+{
+    return ReadBool("scan_username", false);
+}
+void CCfg::set_scan_username(bool i_fOn)
+{
+    d->Write(QStringLiteral("scan_username"), i_fOn);
+}
+bool CCfg::record_scans() const
+{
+    return ReadBool("Settings/Inventory/Record", true);
+}
 void CCfg::set_record_scans(bool i_fOn)
 {
     d->Write(QStringLiteral("Settings/Inventory/Record"), i_fOn);
@@ -127,8 +169,14 @@ void CCfg::set_inventory_store(const QString &i_sLocation)
 {
     d->Write(QStringLiteral("Settings/Inventory/Store"), i_sLocation.trimmed());
 }
-bool CCfg::high_accuracy() const { return ReadBool("high_accuracy", false); }
-void CCfg::set_high_accuracy(bool i_fOn) { d->Write(QStringLiteral("high_accuracy"), i_fOn); }
+bool CCfg::high_accuracy() const
+{
+    return ReadBool("high_accuracy", false);
+}
+void CCfg::set_high_accuracy(bool i_fOn)
+{
+    d->Write(QStringLiteral("high_accuracy"), i_fOn);
+}
 
 QList<int> CCfg::ortavo_ports() const
 {

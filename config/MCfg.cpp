@@ -3,6 +3,10 @@
 
 MCfg::MCfg(QObject *i_pParent)
     : QObject(i_pParent)
-{}
+{
+}
 
-void MCfg::RequestCfgBroadcast() { emit EmitCfg(m_oCfg); }
+void MCfg::RequestCfgBroadcast()
+{
+    emit EmitCfg(m_oCfg);
+}

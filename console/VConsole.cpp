@@ -19,7 +19,8 @@
 VConsole::VConsole(QObject *i_pParent)
     : QObject(i_pParent)
     , m_pStdOut(new QTextStream(stdout))
-{}
+{
+}
 
 VConsole::~VConsole()
 {
@@ -62,8 +63,8 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
         const QChar cSwitch = sArgument.size() > 1 ? sArgument.at(1) : QChar();
         if (sArgument.size() <= 3 || (cSlash != QLatin1Char('/') && cSlash != QLatin1Char('\\'))
             || sArgument.at(2) != QLatin1Char(':')
-            || (cSwitch != QLatin1Char('r') && cSwitch != QLatin1Char('s') && cSwitch != QLatin1Char('f')
-                && !CConsoleOptions::IsOptionSwitch(cSwitch))) {
+            || (cSwitch != QLatin1Char('r') && cSwitch != QLatin1Char('s')
+                && cSwitch != QLatin1Char('f') && !CConsoleOptions::IsOptionSwitch(cSwitch))) {
             o_rsMessage = QStringLiteral("Invalid argument");
             return false;
         }
@@ -78,7 +79,9 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
             stSeenOptions.insert(cSwitch);
             continue;
         }
-        bool &rfSeen = cSwitch == QLatin1Char('r') ? fSeenR : cSwitch == QLatin1Char('s') ? fSeenS : fSeenF;
+        bool &rfSeen = cSwitch == QLatin1Char('r')   ? fSeenR
+                       : cSwitch == QLatin1Char('s') ? fSeenS
+                                                     : fSeenF;
         if (rfSeen) {
             o_rsMessage = QStringLiteral("Error: Several identical arguments found");
             return false;
@@ -123,8 +126,10 @@ bool VConsole::ParseArguments(const QStringList &i_lsArguments, QString &o_rsMes
             return false;
         }
         QString sError;
-        if (m_oOptions.VendorSource() == EVendorSource::File && !m_oVendors.LoadFile(m_oOptions.VendorFile(), &sError)) {
-            o_rsMessage = QStringLiteral("Invalid value \"%1\" for /v: %2").arg(m_oOptions.VendorFile(), sError);
+        if (m_oOptions.VendorSource() == EVendorSource::File
+            && !m_oVendors.LoadFile(m_oOptions.VendorFile(), &sError)) {
+            o_rsMessage = QStringLiteral("Invalid value \"%1\" for /v: %2")
+                              .arg(m_oOptions.VendorFile(), sError);
             return false;
         }
         return true;
@@ -159,7 +164,8 @@ bool VConsole::Start(QString &o_rsMessage)
         }
     }
     if (m_oOptions.Format() == EOutputFormat::Text && !IsWatching()) {
-        QString sHeader = QStringLiteral("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments");
+        QString sHeader = QStringLiteral(
+            "Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | Comments");
         if (m_oOptions.VendorSource() != EVendorSource::None)
             sHeader += QStringLiteral(" | Vendor");
         if (m_oOptions.Compare())
@@ -167,7 +173,8 @@ bool VConsole::Start(QString &o_rsMessage)
         WriteLine(sHeader);
     }
     if (m_oOptions.VendorSource() == EVendorSource::Default && !m_oVendors.LoadDefault()) {
-        Warn(QStringLiteral("MAC vendor registry not found in %1 (Debian package ieee-data); vendors are left empty")
+        Warn(QStringLiteral("MAC vendor registry not found in %1 (Debian package ieee-data); "
+                            "vendors are left empty")
                  .arg(CMacVendors::DefaultFolders().join(QStringLiteral(" or "))));
     }
     if (m_oOptions.Compare() && m_pStore) {
@@ -178,7 +185,8 @@ bool VConsole::Start(QString &o_rsMessage)
             Warn(sError);
     } else if (m_oOptions.Compare()) {
         QString sWarning;
-        m_oComparison.Load(CScanComparison::RecordPathBeside(MIpMacDataStorage::DefaultPath()), &sWarning);
+        m_oComparison.Load(CScanComparison::RecordPathBeside(MIpMacDataStorage::DefaultPath()),
+                           &sWarning);
         if (!sWarning.isEmpty())
             Warn(sWarning);
     }
@@ -192,7 +200,9 @@ bool VConsole::Start(QString &o_rsMessage)
     if (CTerminal::IsStdErrTerminal() && !fStreamsToTerminal && !IsWatching()) {
         m_pProgress = std::make_unique<CConsoleProgress>(oList.Count());
         m_pProgressTimer = new QTimer(this);
-        connect(m_pProgressTimer, &QTimer::timeout, this, [this] { m_pProgress->Update(m_nResultsReceived, m_nAlive); });
+        connect(m_pProgressTimer, &QTimer::timeout, this, [this] {
+            m_pProgress->Update(m_nResultsReceived, m_nAlive);
+        });
         m_pProgressTimer->start(1000);
         m_pProgress->Update(0, 0);
     }
@@ -214,7 +224,10 @@ void VConsole::StartScan()
         QMetaObject::invokeMethod(this, &VConsole::OnScanProcessStopped, Qt::QueuedConnection);
 }
 
-CIpList VConsole::OnIpRangesRequired() { return CIpList(m_oRanges); }
+CIpList VConsole::OnIpRangesRequired()
+{
+    return CIpList(m_oRanges);
+}
 
 QString VConsole::ConsoleMacText(const QByteArray &i_baMac)
 {
@@ -245,7 +258,8 @@ THostExtras VConsole::Extras(const CScanResult &i_oResult, bool *o_pfGone)
     }
     *o_pfGone = false;
     if (m_oOptions.Compare()) {
-        const CScanComparison::TMark oMark = m_oComparison.Compare(i_oResult, MIpMacDataStorage::Instance());
+        const CScanComparison::TMark oMark =
+            m_oComparison.Compare(i_oResult, MIpMacDataStorage::Instance());
         oExtras.fChange = true;
         oExtras.sChange = oMark.Word();
         oExtras.lsChanged = oMark.lsChanged;
@@ -282,7 +296,8 @@ void VConsole::WriteHost(const CScanResult &i_oResult, const THostExtras &i_oExt
             lExtra << qMakePair(QStringLiteral("vendor"), i_oExtras.sVendor);
         if (i_oExtras.fChange) {
             lExtra << qMakePair(QStringLiteral("change"), i_oExtras.sChange);
-            lExtra << qMakePair(QStringLiteral("changed"), i_oExtras.lsChanged.join(QLatin1Char(' ')));
+            lExtra << qMakePair(QStringLiteral("changed"),
+                                i_oExtras.lsChanged.join(QLatin1Char(' ')));
         }
         m_msDocumentRows.insert(i_oResult.ip(), CResultsXml::Row(CScanItem(i_oResult), lExtra));
         break;
@@ -363,7 +378,8 @@ void VConsole::OnScanProcessStopped()
     QString sError;
     QString sNote;
     if (m_oOptions.Compare() && !m_pStore && !m_oComparison.Save(&sError, &sNote)) {
-        Warn(QStringLiteral("The record of this scan could not be written to %1: %2").arg(m_oComparison.Path(), sError));
+        Warn(QStringLiteral("The record of this scan could not be written to %1: %2")
+                 .arg(m_oComparison.Path(), sError));
         // The next comparison would be made against an older scan: the user must know.
         if (m_nExitStatus == 0)
             m_nExitStatus = 5;

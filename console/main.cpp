@@ -51,7 +51,9 @@ int main(int argc, char *argv[])
         Print(VConsole::UsageText());
         // Standard output keeps the usage text that scripts may compare; the switches added
         // since follow on standard error, which a person at a terminal sees just below it.
-        CTerminal::WriteStdErr((QStringLiteral("\n\n") + CConsoleOptions::UsageTail() + QLatin1Char('\n')).toLocal8Bit());
+        CTerminal::WriteStdErr(
+            (QStringLiteral("\n\n") + CConsoleOptions::UsageTail() + QLatin1Char('\n'))
+                .toLocal8Bit());
         CSocketLibrary::Cleanup();
         return 1;
     }
@@ -68,7 +70,8 @@ int main(int argc, char *argv[])
         CSocketLibrary::Cleanup();
         return 2;
     }
-    QObject::connect(&oConsole, &VConsole::EndApplication, &oApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(
+        &oConsole, &VConsole::EndApplication, &oApp, &QCoreApplication::quit, Qt::QueuedConnection);
     // Loaded like the windowed program does, so both keep one file; the console changes no entry,
     // so the memory is written back only if the file is missing (or was damaged and set aside).
     MIpMacDataStorage::Instance()->Load(MIpMacDataStorage::DefaultPath());

@@ -190,8 +190,7 @@ void CHostScan::Run(CScanResult &io_oResult) const
     auto polsShares = std::make_shared<std::optional<QStringList>>();
     const auto fnAskShares = [=, &oNet](const QString &i_sName) {
         return [=, &oNet] {
-            *polsShares = CNetResourceProbe::AskShares(i_sName, nIp, oCredentials, oNet,
-                                                       oTimeouts);
+            *polsShares = CNetResourceProbe::AskShares(i_sName, nIp, oCredentials, oNet, oTimeouts);
         };
     };
     int nSharesStep = -1;

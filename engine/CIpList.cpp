@@ -50,7 +50,8 @@ std::optional<quint32> ReadPiece(const QString &i_sText)
 
 CIpList::CIpList()
     : d(new CIpListData)
-{}
+{
+}
 
 CIpList::CIpList(const IpRanges &i_oRanges)
     : d(new CIpListData)
@@ -84,7 +85,10 @@ void CIpList::AddRange(quint32 i_nFirst, quint32 i_nLast)
         d->oCurrent = i_nFirst;
 }
 
-quint32 CIpList::Count() const { return d->nTotal; }
+quint32 CIpList::Count() const
+{
+    return d->nTotal;
+}
 
 void CIpList::Detach()
 {
@@ -155,4 +159,7 @@ bool CIpList::SetFromText(const QString &i_sText)
     return !d->vRanges.isEmpty();
 }
 
-QVector<TIpRange> CIpList::Ranges() const { return d->vRanges; }
+QVector<TIpRange> CIpList::Ranges() const
+{
+    return d->vRanges;
+}

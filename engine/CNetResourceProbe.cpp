@@ -5,11 +5,12 @@
 #include "CNetText.h"
 #include "CScanResult.h"
 
-std::optional<QStringList> CNetResourceProbe::AskShares(const QString &i_sName,
-                                                        quint32 i_nIp,
-                                                        const INetResources::TCredentials &i_oCredentials,
-                                                        INetResources &io_oNet,
-                                                        const TProbeTimeouts &i_oTimeouts)
+std::optional<QStringList>
+CNetResourceProbe::AskShares(const QString &i_sName,
+                             quint32 i_nIp,
+                             const INetResources::TCredentials &i_oCredentials,
+                             INetResources &io_oNet,
+                             const TProbeTimeouts &i_oTimeouts)
 {
     const QString sName = i_sName.trimmed();
     if (sName.isEmpty())

@@ -14,7 +14,8 @@ public:
 
 CScanFragment::CScanFragment()
     : d(new CScanFragmentData)
-{}
+{
+}
 
 CScanFragment::CScanFragment(qint32 i_nKind,
                              qint32 i_nPort,
@@ -32,11 +33,35 @@ CScanFragment::CScanFragment(const CScanFragment &i_oOther) = default;
 CScanFragment &CScanFragment::operator=(const CScanFragment &i_oOther) = default;
 CScanFragment::~CScanFragment() = default;
 
-qint32 CScanFragment::kind() const { return d->nKind; }
-void CScanFragment::set_kind(qint32 i_nKind) { d->nKind = i_nKind; }
-qint32 CScanFragment::port() const { return d->nPort; }
-void CScanFragment::set_port(qint32 i_nPort) { d->nPort = i_nPort; }
-QString CScanFragment::text() const { return d->sText; }
-void CScanFragment::set_text(const QString &i_sText) { d->sText = i_sText; }
-CScanItem CScanFragment::item() const { return d->oItem; }
-void CScanFragment::set_item(const CScanItem &i_oItem) { d->oItem = i_oItem; }
+qint32 CScanFragment::kind() const
+{
+    return d->nKind;
+}
+void CScanFragment::set_kind(qint32 i_nKind)
+{
+    d->nKind = i_nKind;
+}
+qint32 CScanFragment::port() const
+{
+    return d->nPort;
+}
+void CScanFragment::set_port(qint32 i_nPort)
+{
+    d->nPort = i_nPort;
+}
+QString CScanFragment::text() const
+{
+    return d->sText;
+}
+void CScanFragment::set_text(const QString &i_sText)
+{
+    d->sText = i_sText;
+}
+CScanItem CScanFragment::item() const
+{
+    return d->oItem;
+}
+void CScanFragment::set_item(const CScanItem &i_oItem)
+{
+    d->oItem = i_oItem;
+}

@@ -4,4 +4,5 @@
 CScanItem::CScanItem(const CScanResult &i_oResult, const QString &i_sComments)
     : m_oResult(i_oResult)
     , m_sComments(i_sComments)
-{}
+{
+}

@@ -109,7 +109,8 @@ bool ReadVariant(QDataStream &io_rStream, QVariant *o_pValue)
 
 MIpMacDataStorage::MIpMacDataStorage(QObject *i_pParent)
     : QObject(i_pParent)
-{}
+{
+}
 
 MIpMacDataStorage::~MIpMacDataStorage()
 {
@@ -193,7 +194,8 @@ void MIpMacDataStorage::KeepDamagedFileAside()
         }
         break;
     }
-    qCWarning(lcEngine) << "cannot move the damaged IP-to-MAC memory aside; it will not be rewritten";
+    qCWarning(lcEngine)
+        << "cannot move the damaged IP-to-MAC memory aside; it will not be rewritten";
     m_fSaveBlocked = true;
 }
 

@@ -50,7 +50,6 @@ public:
                                    const CCfg &i_oCfg);
     // After the probe settings changed: shows or hides the columns that depend on them, as the
     // settings and the user's stored choice say.
-    static void ApplyForced(QTreeView *i_pView,
-                            const CColumnStateList &i_lStored,
-                            const CCfg &i_oCfg);
+    static void
+    ApplyForced(QTreeView *i_pView, const CColumnStateList &i_lStored, const CCfg &i_oCfg);
 };

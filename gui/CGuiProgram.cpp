@@ -173,10 +173,8 @@ void CGuiProgram::MakeDialogs()
         pShutdown, &VRemoteShutdown::ShutdownSpecified, pWindow, &v_main::DoRemoteShutdown);
     // The scanner probes with the settings it was last handed: a password that arrives from the
     // store after the start, or an account confirmed in the shutdown dialog, is handed on too.
-    QObject::connect(m_pAccountSecret.get(),
-                     &CNetAccountSecret::EmitLoaded,
-                     pCfg,
-                     &MCfg::RequestCfgBroadcast);
+    QObject::connect(
+        m_pAccountSecret.get(), &CNetAccountSecret::EmitLoaded, pCfg, &MCfg::RequestCfgBroadcast);
     QObject::connect(
         pShutdown, &VRemoteShutdown::ShutdownSpecified, pCfg, &MCfg::RequestCfgBroadcast);
 }

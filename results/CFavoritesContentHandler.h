@@ -66,12 +66,10 @@ public:
     // Items mode over a drop payload or file contents.
     static bool ReadItems(const QByteArray &i_baXml, QList<CScanItem> *o_plItems);
     // The two file commands: "Cannot open the file" or "Invalid file format" on failure.
-    static bool ReadItemsFromFile(const QString &i_sFileName,
-                                  QList<CScanItem> *o_plItems,
-                                  QString *o_psError);
-    static bool ReadRangesFromFile(const QString &i_sFileName,
-                                   IpRanges *o_pRanges,
-                                   QString *o_psError);
+    static bool
+    ReadItemsFromFile(const QString &i_sFileName, QList<CScanItem> *o_plItems, QString *o_psError);
+    static bool
+    ReadRangesFromFile(const QString &i_sFileName, IpRanges *o_pRanges, QString *o_psError);
 
     // "aa:bb:cc:dd:ee:ff" with empty parts skipped; all 0xFF when malformed.
     static QByteArray ParseMac(const QString &i_sText);

@@ -3,7 +3,8 @@
 
 QStrMessageHandler::QStrMessageHandler(QObject *i_pParent)
     : QAbstractMessageHandler(i_pParent)
-{}
+{
+}
 
 void QStrMessageHandler::handleMessage(QtMsgType i_eType,
                                        const QString &i_sDescription,

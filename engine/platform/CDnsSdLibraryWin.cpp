@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CDnsSdLibrary.h"
 #include "CDnsSdFunctions.h"
+#include "CDnsSdLibrary.h"
 
 #include <array>
 #include <mutex>

@@ -9,4 +9,7 @@ bool CSocketLibrary::Start()
     return WSAStartup(0x202, &oData) == 0;
 }
 
-void CSocketLibrary::Cleanup() { WSACleanup(); }
+void CSocketLibrary::Cleanup()
+{
+    WSACleanup();
+}

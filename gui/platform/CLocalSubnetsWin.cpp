@@ -4,8 +4,8 @@
 #include <memory>
 
 // winsock2.h must come before anything that pulls in windows.h.
-#include <winsock2.h>
 #include <iphlpapi.h>
+#include <winsock2.h>
 
 namespace {
 

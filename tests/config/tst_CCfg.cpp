@@ -61,7 +61,8 @@ void TestCCfg::defaults()
 void TestCCfg::noIdentityMeansNoStore()
 {
     QCoreApplication::setOrganizationName(QString());
-    const QStringList lsBefore = QDir(m_pDir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QStringList lsBefore =
+        QDir(m_pDir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     {
         CCfg oCfg;
         QVERIFY(!oCfg.HasStore());
@@ -79,8 +80,10 @@ void TestCCfg::ortavoPorts_data()
 {
     QTest::addColumn<QVariant>("stored");
     QTest::addColumn<QList<int>>("ports");
-    QTest::newRow("two ports in order") << QVariant(QVariantList{4899, 4900}) << QList<int>{4899, 4900};
-    QTest::newRow("reversed order kept") << QVariant(QVariantList{4900, 4899}) << QList<int>{4900, 4899};
+    QTest::newRow("two ports in order")
+        << QVariant(QVariantList{4899, 4900}) << QList<int>{4899, 4900};
+    QTest::newRow("reversed order kept")
+        << QVariant(QVariantList{4900, 4899}) << QList<int>{4900, 4899};
     QTest::newRow("empty list probes nothing") << QVariant(QVariantList{}) << QList<int>{};
     QTest::newRow("single port") << QVariant(QVariantList{5000}) << QList<int>{5000};
     QTest::newRow("non-numbers skipped")

@@ -37,21 +37,34 @@ QByteArray ReadAll(const QString &i_sPath)
 bool WriteAll(const QString &i_sPath, const QByteArray &i_baData)
 {
     QFile oFile(i_sPath);
-    return oFile.open(QIODevice::WriteOnly | QIODevice::Truncate) && oFile.write(i_baData) == i_baData.size();
+    return oFile.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && oFile.write(i_baData) == i_baData.size();
 }
 
-// A valid file of two entries: 10.0.0.1 -> (00:11:22:33:44:55, "pc1"), 200.1.1.1 -> (six bytes, null).
+// A valid file of two entries: 10.0.0.1 -> (00:11:22:33:44:55, "pc1"), 200.1.1.1 -> (six bytes,
+// null).
 QByteArray KnownFile()
 {
-    return QByteArray::fromHex("00000002"         // entries
-                               "0a000001"         // 10.0.0.1, the larger signed key, first
-                               "00000002"         // two variants
-                               "0000000c" "00" "00000006" "001122334455"
-                               "0000000a" "00" "00000006" "007000630031"
-                               "c8010101"         // 200.1.1.1 is negative
+    return QByteArray::fromHex("00000002" // entries
+                               "0a000001" // 10.0.0.1, the larger signed key, first
+                               "00000002" // two variants
+                               "0000000c"
+                               "00"
+                               "00000006"
+                               "001122334455"
+                               "0000000a"
+                               "00"
+                               "00000006"
+                               "007000630031"
+                               "c8010101" // 200.1.1.1 is negative
                                "00000002"
-                               "0000000c" "00" "00000006" "aabbccddeeff"
-                               "0000000a" "00" "ffffffff");
+                               "0000000c"
+                               "00"
+                               "00000006"
+                               "aabbccddeeff"
+                               "0000000a"
+                               "00"
+                               "ffffffff");
 }
 
 } // namespace
@@ -124,7 +137,8 @@ void TestMIpMacDataStorage::readsKnownFile()
 void TestMIpMacDataStorage::keysAreWrittenInDescendingSignedOrder()
 {
     MIpMacDataStorage::TMemory mMemory;
-    for (const quint32 nIp : {Ip(10, 0, 0, 1), Ip(200, 1, 1, 1), Ip(10, 0, 0, 2), Ip(127, 255, 255, 255)})
+    for (const quint32 nIp :
+         {Ip(10, 0, 0, 1), Ip(200, 1, 1, 1), Ip(10, 0, 0, 2), Ip(127, 255, 255, 255)})
         mMemory.insert(qint32(nIp), {QVariant(QByteArray(6, '\0')), QVariant(QString())});
     const QByteArray baData = MIpMacDataStorage::SerializeMemory(mMemory);
     QDataStream oStream(baData);
@@ -138,14 +152,16 @@ void TestMIpMacDataStorage::keysAreWrittenInDescendingSignedOrder()
         oStream >> nKey >> lEntry;
         lnOrder << quint32(nKey);
     }
-    const QList<quint32> lnExpected{Ip(127, 255, 255, 255), Ip(10, 0, 0, 2), Ip(10, 0, 0, 1), Ip(200, 1, 1, 1)};
+    const QList<quint32> lnExpected{
+        Ip(127, 255, 255, 255), Ip(10, 0, 0, 2), Ip(10, 0, 0, 1), Ip(200, 1, 1, 1)};
     QCOMPARE(lnOrder, lnExpected);
 }
 
 void TestMIpMacDataStorage::matchesQtsOwnMapSerialisation()
 {
     MIpMacDataStorage::TMemory mMemory;
-    mMemory.insert(qint32(Ip(192, 168, 7, 9)), {QVariant(Mac("0a0b0c0d0e0f")), QVariant(QStringLiteral("Ünïcode ☃"))});
+    mMemory.insert(qint32(Ip(192, 168, 7, 9)),
+                   {QVariant(Mac("0a0b0c0d0e0f")), QVariant(QStringLiteral("Ünïcode ☃"))});
     mMemory.insert(qint32(Ip(1, 2, 3, 4)), {QVariant(QByteArray()), QVariant(QString())});
     mMemory.insert(qint32(Ip(5, 6, 7, 8)), {QVariant(Mac("010203"))}); // one element: no entry
     mMemory.insert(qint32(Ip(9, 9, 9, 9)), {});
@@ -192,14 +208,18 @@ void TestMIpMacDataStorage::damagedFileIsKeptAsideAndMemoryEmpty_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::newRow("entry count far beyond the file") << QByteArray::fromHex("ffffffff0a000001");
-    QTest::newRow("list count far beyond the file") << QByteArray::fromHex("000000010a000001ffffffff");
+    QTest::newRow("list count far beyond the file")
+        << QByteArray::fromHex("000000010a000001ffffffff");
     QTest::newRow("byte array length far beyond the file")
         << QByteArray::fromHex("000000010a000001000000010000000c00fffffff0aabb");
     QTest::newRow("string length far beyond the file")
         << QByteArray::fromHex("000000010a000001000000010000000a007ffffffe0041");
-    QTest::newRow("odd string length") << QByteArray::fromHex("000000010a000001000000010000000a00000000030041ff");
-    QTest::newRow("nested variant list") << QByteArray::fromHex("000000010a0000010000000100000009007fffffff");
-    QTest::newRow("unknown variant type") << QByteArray::fromHex("000000010a000001000000010000004000");
+    QTest::newRow("odd string length")
+        << QByteArray::fromHex("000000010a000001000000010000000a00000000030041ff");
+    QTest::newRow("nested variant list")
+        << QByteArray::fromHex("000000010a0000010000000100000009007fffffff");
+    QTest::newRow("unknown variant type")
+        << QByteArray::fromHex("000000010a000001000000010000004000");
     QTest::newRow("one byte") << QByteArray::fromHex("00");
     QTest::newRow("second entry cut") << KnownFile().left(KnownFile().size() - 2);
 }
@@ -230,7 +250,8 @@ void TestMIpMacDataStorage::everyTruncationIsDamage()
         oBuffer.setData(baFull.left(nSize));
         oBuffer.open(QIODevice::ReadOnly);
         MIpMacDataStorage::TMemory mMemory;
-        QVERIFY2(!MIpMacDataStorage::ReadMemory(oBuffer, &mMemory), qPrintable(QString::number(nSize)));
+        QVERIFY2(!MIpMacDataStorage::ReadMemory(oBuffer, &mMemory),
+                 qPrintable(QString::number(nSize)));
         QVERIFY(mMemory.isEmpty());
     }
 }
@@ -245,7 +266,8 @@ void TestMIpMacDataStorage::secondDamagedFileDoesNotReplaceFirst()
     QVERIFY(WriteAll(m_sPath, QByteArray("second")));
     MIpMacDataStorage oMemory;
     oMemory.Load(m_sPath);
-    QCOMPARE(oMemory.DamagedFileKeptAs(), m_sPath + MIpMacDataStorage::DamagedSuffix() + QStringLiteral(".1"));
+    QCOMPARE(oMemory.DamagedFileKeptAs(),
+             m_sPath + MIpMacDataStorage::DamagedSuffix() + QStringLiteral(".1"));
     QCOMPARE(ReadAll(m_sPath + MIpMacDataStorage::DamagedSuffix()), QByteArray("first"));
     QCOMPARE(ReadAll(oMemory.DamagedFileKeptAs()), QByteArray("second"));
 }
@@ -365,15 +387,18 @@ void TestMIpMacDataStorage::applyToResult_data()
     const QByteArray baKnown = Mac("001122334455");
     const QByteArray baNew = Mac("00aabbccddee");
     QTest::newRow("answered host is remembered and shown as scanned")
-        << baNew << 2 << QStringLiteral("now") << 1 << true << true << 2 << baNew << QStringLiteral("now");
+        << baNew << 2 << QStringLiteral("now") << 1 << true << true << 2 << baNew
+        << QStringLiteral("now");
     QTest::newRow("silent host seen before is dead with old MAC and name")
         << baZero << 4 << QString() << 1 << true << true << 3 << baKnown << QStringLiteral("pc1");
     QTest::newRow("alive host without MAC keeps alive and gets the old MAC")
-        << baZero << 2 << QStringLiteral("dns") << 1 << true << true << 2 << baKnown << QStringLiteral("pc1");
+        << baZero << 2 << QStringLiteral("dns") << 1 << true << true << 2 << baKnown
+        << QStringLiteral("pc1");
     QTest::newRow("silent host never seen is unknown")
         << baZero << 3 << QString() << 65535 << false << true << 4 << baZero << QString();
     QTest::newRow("alive host never seen without MAC stays alive")
-        << baZero << 2 << QStringLiteral("dns") << 1 << false << true << 2 << baZero << QStringLiteral("dns");
+        << baZero << 2 << QStringLiteral("dns") << 1 << false << true << 2 << baZero
+        << QStringLiteral("dns");
     QTest::newRow("alive host without MAC in a scan above 65535 addresses is kept")
         << baZero << 2 << QString() << 70000 << false << true << 2 << baZero << QString();
     QTest::newRow("never seen in a scan above 65535 addresses is dropped")

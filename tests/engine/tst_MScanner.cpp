@@ -67,9 +67,12 @@ void TestMScanner::everyAddressOnce_data()
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("last");
     QTest::addColumn<int>("threads");
-    QTest::newRow("one address, default pool") << "198.18.200.1" << "198.18.200.1" << 96;
-    QTest::newRow("a /22 across .0 and .255, 96 workers") << "198.18.200.0" << "198.18.203.255" << 96;
-    QTest::newRow("more addresses than workers, 3 workers") << "198.18.204.1" << "198.18.204.200" << 3;
+    QTest::newRow("one address, default pool") << "198.18.200.1"
+                                               << "198.18.200.1" << 96;
+    QTest::newRow("a /22 across .0 and .255, 96 workers") << "198.18.200.0"
+                                                          << "198.18.203.255" << 96;
+    QTest::newRow("more addresses than workers, 3 workers") << "198.18.204.1"
+                                                            << "198.18.204.200" << 3;
 }
 
 void TestMScanner::everyAddressOnce()
@@ -177,12 +180,15 @@ void TestMScanner::shrinkAndGrowQuickly()
     oScanner.OnScan(Scope("198.18.250.1", "198.18.250.254"), 5);
     QVERIFY(WaitFor(oEnd, 1));
     // The surplus has ended, not more and not fewer.
-    QTRY_COMPARE(oScanner.findChildren<QThread *>().size() - [&] {
-        int n = 0;
-        for (QThread *p : oScanner.findChildren<QThread *>())
-            n += p->isFinished() ? 1 : 0;
-        return n;
-    }(), 25);
+    QTRY_COMPARE(
+        oScanner.findChildren<QThread *>().size() -
+            [&] {
+                int n = 0;
+                for (QThread *p : oScanner.findChildren<QThread *>())
+                    n += p->isFinished() ? 1 : 0;
+                return n;
+            }(),
+        25);
 }
 
 void TestMScanner::stopWhilePaused()

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "../netlab/LabTable.h"
 #include "CDnsSdLibrary.h"
 #include "CHostNaming.h"
 #include "CIpv4Resolver.h"
 #include "CScanResult.h"
 #include "CZeroconf.h"
 #include "SnmpTestPeers.h"
-#include "../netlab/LabTable.h"
 
 #include <QFile>
 #include <QHostAddress>

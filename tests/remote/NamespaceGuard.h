@@ -2,8 +2,8 @@
 #pragma once
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QNetworkInterface>
+#include <QProcess>
 
 // Tests that send real packets must run inside a network namespace of their own (ctest starts them
 // through "ip netns exec"); started by hand in the machine's own namespace they would reach the

@@ -3,11 +3,11 @@
 // namespace. Magic packets are caught by a short-lived listener started in a lab host's own
 // namespace; the shutdown requests go to the lab's Samba host, which refuses them (it has no
 // shutdown script), and to a host without SMB, which must fail at once.
+#include "../netlab/LabTable.h"
 #include "CShutdownQuery.h"
 #include "IRemoteShutdownApi.h"
 #include "MRemoteShutdown.h"
 #include "MWol.h"
-#include "../netlab/LabTable.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -173,17 +173,21 @@ void TestRemoteLab::initTestCase()
         THost oHost{mRow.value(QStringLiteral("ip")),
                     mRow.value(QStringLiteral("name")),
                     mRow.value(QStringLiteral("netns")),
-                    QByteArray::fromHex(mRow.value(QStringLiteral("mac")).toLatin1())}; // fromHex skips the colons
+                    QByteArray::fromHex(
+                        mRow.value(QStringLiteral("mac")).toLatin1())}; // fromHex skips the colons
         const QString sServices = mRow.value(QStringLiteral("services"));
         if (oHost.sNetns == QLatin1String("vnl-scan"))
             m_oScanner = QHostAddress(oHost.sIp);
         if (oHost.sNetns.isEmpty() || oHost.oMac.size() != MWol::kMacSize)
             continue;
-        if (sServices.contains(QLatin1String("smbd:445")) && !m_mHosts.contains(QStringLiteral("smb")))
+        if (sServices.contains(QLatin1String("smbd:445"))
+            && !m_mHosts.contains(QStringLiteral("smb")))
             m_mHosts.insert(QStringLiteral("smb"), oHost);
         // A Windows-looking host (it answers NetBIOS) that has no SMB port open.
-        if (!mRow.value(QStringLiteral("netbios_name")).isEmpty() && !sServices.contains(QLatin1String(":445"))
-            && sServices.contains(QLatin1String("nmbd:137")) && !m_mHosts.contains(QStringLiteral("nosmb")))
+        if (!mRow.value(QStringLiteral("netbios_name")).isEmpty()
+            && !sServices.contains(QLatin1String(":445"))
+            && sServices.contains(QLatin1String("nmbd:137"))
+            && !m_mHosts.contains(QStringLiteral("nosmb")))
             m_mHosts.insert(QStringLiteral("nosmb"), oHost);
         if (oHost.sIp.startsWith(QLatin1String("198.18.0.")) && lWakeable.size() < 3
             && !sServices.contains(QLatin1String("dnsmasq")))

@@ -79,10 +79,13 @@ void TestCResultsXml::escape_data()
     QTest::newRow("double quote") << QStringLiteral("\"q\"") << QStringLiteral("&quot;q&quot;");
     QTest::newRow("ampersand first, so entities are not doubled")
         << QStringLiteral("&lt;") << QStringLiteral("&amp;lt;");
-    QTest::newRow("all five in a row") << QStringLiteral("&<>'\"") << QStringLiteral("&amp;&lt;&gt;&apos;&quot;");
-    QTest::newRow("plain text untouched") << QStringLiteral("PC-01 (office)") << QStringLiteral("PC-01 (office)");
+    QTest::newRow("all five in a row")
+        << QStringLiteral("&<>'\"") << QStringLiteral("&amp;&lt;&gt;&apos;&quot;");
+    QTest::newRow("plain text untouched")
+        << QStringLiteral("PC-01 (office)") << QStringLiteral("PC-01 (office)");
     QTest::newRow("non-ASCII untouched") << QStringLiteral("Пётр ☃") << QStringLiteral("Пётр ☃");
-    QTest::newRow("surrogate pair untouched") << QStringLiteral("x\U0001F600y") << QStringLiteral("x\U0001F600y");
+    QTest::newRow("surrogate pair untouched")
+        << QStringLiteral("x\U0001F600y") << QStringLiteral("x\U0001F600y");
     QTest::newRow("line break and TAB kept as references")
         << QStringLiteral("a\r\nb\tc") << QStringLiteral("a&#13;&#10;b&#9;c");
     QTest::newRow("control character replaced")
@@ -113,21 +116,24 @@ void TestCResultsXml::rowAttributes_data()
     oNoMac.set_status(EHostStatus::Dead);
     QTest::newRow("all-FF MAC is left out")
         << CScanItem(oNoMac)
-        << QStringLiteral("\r\n\t<row ip=\"1.2.3.4\" status=\"dead\" has_http=\"0\" has_https=\"0\" "
-                          "has_ftp=\"0\">\r\n\t</row>");
+        << QStringLiteral(
+               "\r\n\t<row ip=\"1.2.3.4\" status=\"dead\" has_http=\"0\" has_https=\"0\" "
+               "has_ftp=\"0\">\r\n\t</row>");
     CScanResult oOdd = oNoMac;
     oOdd.set_status(0);
     QTest::newRow("status outside 2-4 is left out")
         << CScanItem(oOdd)
-        << QStringLiteral("\r\n\t<row ip=\"1.2.3.4\" has_http=\"0\" has_https=\"0\" has_ftp=\"0\">\r\n\t</row>");
+        << QStringLiteral("\r\n\t<row ip=\"1.2.3.4\" has_http=\"0\" has_https=\"0\" "
+                          "has_ftp=\"0\">\r\n\t</row>");
     CScanResult oShares = oNoMac;
     oShares.set_ortavo_ports({-1, 4899});
     oShares.set_shares({QStringLiteral("a\"b")});
     QTest::newRow("shares before ports, escaped name, signed port")
         << CScanItem(oShares, QStringLiteral("c&d"))
-        << QStringLiteral("\r\n\t<row ip=\"1.2.3.4\" status=\"dead\" has_http=\"0\" has_https=\"0\" "
-                          "has_ftp=\"0\" comments=\"c&amp;d\">\r\n\t\t<share name=\"a&quot;b\"/>"
-                          "\r\n\t\t<ortavo port=\"-1\"/>\r\n\t\t<ortavo port=\"4899\"/>\r\n\t</row>");
+        << QStringLiteral(
+               "\r\n\t<row ip=\"1.2.3.4\" status=\"dead\" has_http=\"0\" has_https=\"0\" "
+               "has_ftp=\"0\" comments=\"c&amp;d\">\r\n\t\t<share name=\"a&quot;b\"/>"
+               "\r\n\t\t<ortavo port=\"-1\"/>\r\n\t\t<ortavo port=\"4899\"/>\r\n\t</row>");
 }
 
 void TestCResultsXml::rowAttributes()
@@ -150,8 +156,10 @@ void TestCResultsXml::roundTrip_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("comment");
-    QTest::newRow("markup characters") << QStringLiteral("<b>&amp;\"'</b>") << QStringLiteral("'&'");
-    QTest::newRow("line breaks and TABs") << QStringLiteral("a\tb") << QStringLiteral("one\r\ntwo\nthree\rfour");
+    QTest::newRow("markup characters")
+        << QStringLiteral("<b>&amp;\"'</b>") << QStringLiteral("'&'");
+    QTest::newRow("line breaks and TABs")
+        << QStringLiteral("a\tb") << QStringLiteral("one\r\ntwo\nthree\rfour");
     QTest::newRow("leading and trailing spaces") << QStringLiteral("  x  ") << QStringLiteral(" ");
     QTest::newRow("non-ASCII") << QStringLiteral("Ünïcödé 名前 \U0001F600") << QStringLiteral("ё");
     QTest::newRow("entity look-alike") << QStringLiteral("&#65;&lt;") << QStringLiteral("]]>");
@@ -166,7 +174,8 @@ void TestCResultsXml::roundTrip()
     lItems[0].result().set_name(name);
     lItems[0].result().set_user(name);
     lItems[0].result().set_http_title(name);
-    lItems[0].result().set_shares({name.trimmed().isEmpty() ? QStringLiteral("s") : name.trimmed()});
+    lItems[0].result().set_shares(
+        {name.trimmed().isEmpty() ? QStringLiteral("s") : name.trimmed()});
     lItems[1].set_comments(comment);
     QList<CScanItem> lRead;
     QVERIFY(CFavoritesContentHandler::ReadItems(CResultsXml::Document(lItems).toUtf8(), &lRead));
@@ -178,23 +187,41 @@ void TestCResultsXml::readerIsLenient_data()
     QTest::addColumn<QByteArray>("rows");
     QTest::addColumn<QStringList>("expected");
 
-    const auto fnOne = [](const QString &i_sIp, int i_nStatus, const QString &i_sMacHex, int i_nHttp,
-                          const QString &i_sShares = QString(), const QString &i_sPorts = QString()) {
-        return QStringList{QStringList{i_sIp, QString::number(i_nStatus), QString(), QString(), QString(),
-                                       i_sMacHex, QString(), QString::number(i_nHttp), QString(),
-                                       QStringLiteral("0"), QStringLiteral("0"), QString(), i_sShares,
+    const auto fnOne = [](const QString &i_sIp,
+                          int i_nStatus,
+                          const QString &i_sMacHex,
+                          int i_nHttp,
+                          const QString &i_sShares = QString(),
+                          const QString &i_sPorts = QString()) {
+        return QStringList{QStringList{i_sIp,
+                                       QString::number(i_nStatus),
+                                       QString(),
+                                       QString(),
+                                       QString(),
+                                       i_sMacHex,
+                                       QString(),
+                                       QString::number(i_nHttp),
+                                       QString(),
+                                       QStringLiteral("0"),
+                                       QStringLiteral("0"),
+                                       QString(),
+                                       i_sShares,
                                        i_sPorts}
                                .join(QLatin1Char('|'))};
     };
     const QString sNoMac = QStringLiteral("ffffffffffff");
     QTest::newRow("has_http true is not 1")
-        << QByteArray("<row ip=\"10.0.0.1\" has_http=\"true\"/>") << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
+        << QByteArray("<row ip=\"10.0.0.1\" has_http=\"true\"/>")
+        << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
     QTest::newRow("five MAC bytes become all FF")
-        << QByteArray("<row ip=\"10.0.0.1\" mac=\"00:11:22:33:44\"/>") << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
+        << QByteArray("<row ip=\"10.0.0.1\" mac=\"00:11:22:33:44\"/>")
+        << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
     QTest::newRow("MAC byte above FF becomes all FF")
-        << QByteArray("<row ip=\"10.0.0.1\" mac=\"00:11:22:33:44:100\"/>") << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
+        << QByteArray("<row ip=\"10.0.0.1\" mac=\"00:11:22:33:44:100\"/>")
+        << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
     QTest::newRow("MAC with non-hex becomes all FF")
-        << QByteArray("<row ip=\"10.0.0.1\" mac=\"00:11:22:33:44:zz\"/>") << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
+        << QByteArray("<row ip=\"10.0.0.1\" mac=\"00:11:22:33:44:zz\"/>")
+        << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
     QTest::newRow("empty MAC parts are skipped")
         << QByteArray("<row ip=\"10.0.0.1\" mac=\"::0a:0b::0c:0d:0e:0f:\"/>")
         << fnOne(QStringLiteral("10.0.0.1"), 4, QStringLiteral("0a0b0c0d0e0f"), 0);
@@ -202,10 +229,15 @@ void TestCResultsXml::readerIsLenient_data()
         << QByteArray("<row ip=\"10.0.0.1\" mac=\"0a-0b-0c-0d-0e-0f\"/>")
         << fnOne(QStringLiteral("10.0.0.1"), 4, QStringLiteral("0a0b0c0d0e0f"), 0);
     QTest::newRow("status word is case-sensitive")
-        << QByteArray("<row ip=\"10.0.0.1\" status=\"Alive\"/>") << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
-    QTest::newRow("row without address is dropped with its shares")
-        << QByteArray("<row ip=\"10.0.0.1\"/><row ip=\"nonsense\"><share name=\"S\"/><ortavo port=\"1\"/></row>")
+        << QByteArray("<row ip=\"10.0.0.1\" status=\"Alive\"/>")
         << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
+    QTest::newRow("row without address is dropped with its shares") << QByteArray(
+        "<row ip=\"10.0.0.1\"/><row ip=\"nonsense\"><share name=\"S\"/><ortavo port=\"1\"/></row>")
+                                                                    << fnOne(QStringLiteral(
+                                                                                 "10.0.0.1"),
+                                                                             4,
+                                                                             sNoMac,
+                                                                             0);
     QTest::newRow("IPv6 row is dropped")
         << QByteArray("<row ip=\"::1\"/><row ip=\"10.0.0.3\" status=\"dead\"/>")
         << fnOne(QStringLiteral("10.0.0.3"), 3, sNoMac, 0);
@@ -213,14 +245,24 @@ void TestCResultsXml::readerIsLenient_data()
         << QByteArray("<share name=\"S\"/><ortavo port=\"5\"/><row ip=\"10.0.0.1\"/>")
         << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
     QTest::newRow("blank share and bad port skipped, others trimmed")
-        << QByteArray("<row ip=\"10.0.0.1\"><share name=\"  \"/><share name=\" D \"/><ortavo port=\"x\"/>"
-                      "<ortavo port=\" 4899 \"/><ortavo port=\"4899.5\"/></row>")
-        << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0, QStringLiteral("D"), QStringLiteral("4899"));
-    QTest::newRow("unknown elements and attributes ignored")
-        << QByteArray("<extra a=\"1\"><row ip=\"10.0.0.1\" colour=\"red\" has_http=\"1\"><x/></row></extra>")
-        << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 1);
+        << QByteArray(
+               "<row ip=\"10.0.0.1\"><share name=\"  \"/><share name=\" D \"/><ortavo port=\"x\"/>"
+               "<ortavo port=\" 4899 \"/><ortavo port=\"4899.5\"/></row>")
+        << fnOne(QStringLiteral("10.0.0.1"),
+                 4,
+                 sNoMac,
+                 0,
+                 QStringLiteral("D"),
+                 QStringLiteral("4899"));
+    QTest::newRow("unknown elements and attributes ignored") << QByteArray(
+        "<extra a=\"1\"><row ip=\"10.0.0.1\" colour=\"red\" has_http=\"1\"><x/></row></extra>")
+                                                             << fnOne(QStringLiteral("10.0.0.1"),
+                                                                      4,
+                                                                      sNoMac,
+                                                                      1);
     QTest::newRow("element names are case-sensitive")
-        << QByteArray("<ROW ip=\"10.0.0.9\"/><row ip=\"10.0.0.1\"/>") << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
+        << QByteArray("<ROW ip=\"10.0.0.9\"/><row ip=\"10.0.0.1\"/>")
+        << fnOne(QStringLiteral("10.0.0.1"), 4, sNoMac, 0);
 }
 
 void TestCResultsXml::readerIsLenient()
@@ -229,7 +271,8 @@ void TestCResultsXml::readerIsLenient()
     QFETCH(QStringList, expected);
     QList<CScanItem> lItems;
     // The root element's name is not checked.
-    QVERIFY(CFavoritesContentHandler::ReadItems("<?xml version=\"1.0\"?><AnyRoot>" + rows + "</AnyRoot>", &lItems));
+    QVERIFY(CFavoritesContentHandler::ReadItems(
+        "<?xml version=\"1.0\"?><AnyRoot>" + rows + "</AnyRoot>", &lItems));
     QCOMPARE(Describe(lItems), expected);
 }
 
@@ -251,7 +294,8 @@ void TestCResultsXml::addressesModeMergesRanges()
 void TestCResultsXml::addressesModeIgnoresRowsWithoutAddress()
 {
     CFavoritesContentHandler oHandler(true);
-    QVERIFY(CFavoritesContentHandler::Parse(Document("<row/><row ip=\"fe80::1\"/><row ip=\"x\"/>"), oHandler));
+    QVERIFY(CFavoritesContentHandler::Parse(Document("<row/><row ip=\"fe80::1\"/><row ip=\"x\"/>"),
+                                            oHandler));
     QCOMPARE(oHandler.Ranges().Count(), 0u);
 }
 
@@ -287,27 +331,34 @@ void TestCResultsXml::hostileInputIsBounded_data()
     QTest::addColumn<QByteArray>("xml");
     QTest::addColumn<bool>("accepted");
 
-    QByteArray baLaughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE Vistrel [\n<!ENTITY l0 \"lollollollollol\">\n";
+    QByteArray baLaughs =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE Vistrel [\n<!ENTITY l0 \"lollollollollol\">\n";
     for (int i = 1; i <= 12; ++i)
-        baLaughs += QStringLiteral("<!ENTITY l%1 \"&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;\">\n")
-                        .arg(i)
-                        .arg(i - 1)
-                        .toLatin1();
+        baLaughs +=
+            QStringLiteral("<!ENTITY l%1 \"&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;&l%2;\">\n")
+                .arg(i)
+                .arg(i - 1)
+                .toLatin1();
     baLaughs += "]>\n<Vistrel><row ip=\"10.0.0.1\" name=\"&l12;\"/></Vistrel>";
     QTest::newRow("entity expansion bomb") << baLaughs << false;
 
-    QByteArray baQuadratic = "<?xml version=\"1.0\"?><!DOCTYPE Vistrel [<!ENTITY big \"" + QByteArray(60000, 'x')
-                             + "\">]><Vistrel><row ip=\"10.0.0.1\" name=\"" + QByteArray("&big;").repeated(2000)
-                             + "\"/></Vistrel>";
+    QByteArray baQuadratic = "<?xml version=\"1.0\"?><!DOCTYPE Vistrel [<!ENTITY big \""
+                             + QByteArray(60000, 'x') + "\">]><Vistrel><row ip=\"10.0.0.1\" name=\""
+                             + QByteArray("&big;").repeated(2000) + "\"/></Vistrel>";
     QTest::newRow("quadratic blow-up entity") << baQuadratic << false;
 
-    QTest::newRow("deep nesting") << (QByteArray("<a>").repeated(200000) + QByteArray("</a>").repeated(200000)) << false;
+    QTest::newRow("deep nesting") << (QByteArray("<a>").repeated(200000)
+                                      + QByteArray("</a>").repeated(200000))
+                                  << false;
     QTest::newRow("nesting just inside the limit")
-        << (QByteArray("<a>").repeated(CFavoritesContentHandler::kMaxDepth - 1) + "<row ip=\"10.0.0.1\"/>"
+        << (QByteArray("<a>").repeated(CFavoritesContentHandler::kMaxDepth - 1)
+            + "<row ip=\"10.0.0.1\"/>"
             + QByteArray("</a>").repeated(CFavoritesContentHandler::kMaxDepth - 1))
         << true;
-    QTest::newRow("invalid UTF-8") << Document("<row ip=\"10.0.0.1\" name=\"\xC3\x28\xFF\"/>") << false;
-    QTest::newRow("UTF-8 cut inside a character") << QByteArray("<Vistrel><row ip=\"10.0.0.1\" name=\"\xE2\x98") << false;
+    QTest::newRow("invalid UTF-8")
+        << Document("<row ip=\"10.0.0.1\" name=\"\xC3\x28\xFF\"/>") << false;
+    QTest::newRow("UTF-8 cut inside a character")
+        << QByteArray("<Vistrel><row ip=\"10.0.0.1\" name=\"\xE2\x98") << false;
     // The reader builds each value whole, in several copies: 200 MB cost a gigabyte.
     const int nLimit = CFavoritesContentHandler::kMaxValueLength;
     QTest::newRow("attribute at the value limit")
@@ -315,7 +366,8 @@ void TestCResultsXml::hostileInputIsBounded_data()
     QTest::newRow("attribute one past the value limit")
         << Document("<row ip=\"10.0.0.1\" name=\"" + QByteArray(nLimit + 1, 'n') + "\"/>") << false;
     QTest::newRow("huge attribute")
-        << Document("<row ip=\"10.0.0.1\" name=\"" + QByteArray(8 * 1024 * 1024, 'n') + "\"/>") << false;
+        << Document("<row ip=\"10.0.0.1\" name=\"" + QByteArray(8 * 1024 * 1024, 'n') + "\"/>")
+        << false;
     QTest::newRow("text past the value limit")
         << Document("<row ip=\"10.0.0.1\"/>" + QByteArray(nLimit + 1, 't')) << false;
     QTest::newRow("comment and instruction holding quotes and brackets")
@@ -326,13 +378,14 @@ void TestCResultsXml::hostileInputIsBounded_data()
         << Document("<!-- ' --><row ip=\"10.0.0.1\" name=\""
                     + QByteArray(999, 'n').append('\'').repeated(nLimit / 500) + "\"/>")
         << false;
-    QTest::newRow("document type declaration")
-        << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE Vistrel><Vistrel><row ip=\"10.0.0.1\"/></Vistrel>")
-        << false;
+    QTest::newRow("document type declaration") << QByteArray(
+        "<?xml version=\"1.0\"?><!DOCTYPE Vistrel><Vistrel><row ip=\"10.0.0.1\"/></Vistrel>")
+                                               << false;
     QTest::newRow("NUL byte read without harm")
         << Document(QByteArray("<row ip=\"10.0.0.1\" name=\"a\0b\"/>", 32)) << true;
     QTest::newRow("entity declarations in UTF-16")
-        << QTextCodec::codecForName("UTF-16")->fromUnicode(QString::fromLatin1(baQuadratic)) << false;
+        << QTextCodec::codecForName("UTF-16")->fromUnicode(QString::fromLatin1(baQuadratic))
+        << false;
 }
 
 void TestCResultsXml::hostileInputIsBounded()
@@ -365,7 +418,8 @@ void TestCResultsXml::fileCommandsReportTheirMessages()
     QVERIFY(oDir.isValid());
     QString sError;
     IpRanges oRanges;
-    QVERIFY(!CFavoritesContentHandler::ReadRangesFromFile(oDir.filePath(QStringLiteral("none.xml")), &oRanges, &sError));
+    QVERIFY(!CFavoritesContentHandler::ReadRangesFromFile(
+        oDir.filePath(QStringLiteral("none.xml")), &oRanges, &sError));
     QCOMPARE(sError, QStringLiteral("Cannot open the file"));
 
     const QString sBad = oDir.filePath(QStringLiteral("bad.xml"));
@@ -382,7 +436,8 @@ void TestCResultsXml::fileCommandsReportTheirMessages()
     QCOMPARE(sError, QStringLiteral("Invalid file format"));
 
     const QString sGood = oDir.filePath(QStringLiteral("good.xml"));
-    QVERIFY(QFile::copy(QStringLiteral(VISTREL_SHARED_TEST_DATA "/results/three_hosts.xml"), sGood));
+    QVERIFY(
+        QFile::copy(QStringLiteral(VISTREL_SHARED_TEST_DATA "/results/three_hosts.xml"), sGood));
     QVERIFY(CFavoritesContentHandler::ReadRangesFromFile(sGood, &oRanges, &sError));
     QCOMPARE(oRanges.Count(), 2u);
     QCOMPARE(oRanges.Total(), 3u);

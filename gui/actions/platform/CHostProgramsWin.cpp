@@ -101,8 +101,7 @@ QString CHostProgramsWin::FindOrtavoViewer() const
         return {};
     wchar_t szLocation[1024] = {};
     DWORD nLength = 1023;
-    if (MsiGetProductInfoW(szProduct, L"InstallLocation", szLocation, &nLength)
-        != ERROR_SUCCESS)
+    if (MsiGetProductInfoW(szProduct, L"InstallLocation", szLocation, &nLength) != ERROR_SUCCESS)
         return {};
     // The installer registers the folder with its trailing backslash; none is added here.
     return QString::fromWCharArray(szLocation) + QStringLiteral("Ortavo.exe");
