@@ -6,6 +6,7 @@
 //
 // Runs as root in a mount namespace of its own (unshare -m, see CMakeLists.txt) and mounts
 // small file systems there; it refuses to mount anything in the machine's own namespace.
+#include "../helpers/PrivateMount.h"
 #include "MIpMacDataStorage.h"
 
 #include <QDir>
@@ -22,23 +23,8 @@
 
 namespace {
 
-// The wrappers (ip netns exec, unshare) replace themselves with the test, so its parent is
-// whoever started them, still in the mount namespace the mounts must never reach.
-bool InPrivateMountNamespace()
-{
-    const QString sOwn = QFileInfo(QStringLiteral("/proc/self/ns/mnt")).symLinkTarget();
-    const QString sParent =
-        QFileInfo(QStringLiteral("/proc/%1/ns/mnt").arg(getppid())).symLinkTarget();
-    return !sOwn.isEmpty() && !sParent.isEmpty() && sOwn != sParent;
-}
-
-bool Run(const QString &i_sProgram, const QStringList &i_lsArguments)
-{
-    QProcess oProcess;
-    oProcess.start(i_sProgram, i_lsArguments);
-    return oProcess.waitForFinished(10000) && oProcess.exitStatus() == QProcess::NormalExit
-           && oProcess.exitCode() == 0;
-}
+using PrivateMount::InPrivateMountNamespace;
+using PrivateMount::Run;
 
 QByteArray ReadAll(const QString &i_sPath)
 {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs as root in a mount namespace of its own (unshare -m, see CMakeLists.txt) and mounts a
 // small file system there; it refuses to mount anything in the machine's own namespace.
+#include "../helpers/PrivateMount.h"
 #include "CInventoryStore.h"
 #include "CScanResult.h"
 
@@ -14,21 +15,8 @@
 
 namespace {
 
-bool InPrivateMountNamespace()
-{
-    const QString sOwn = QFileInfo(QStringLiteral("/proc/self/ns/mnt")).symLinkTarget();
-    const QString sParent =
-        QFileInfo(QStringLiteral("/proc/%1/ns/mnt").arg(getppid())).symLinkTarget();
-    return !sOwn.isEmpty() && !sParent.isEmpty() && sOwn != sParent;
-}
-
-bool Run(const QString &i_sProgram, const QStringList &i_lsArguments)
-{
-    QProcess oProcess;
-    oProcess.start(i_sProgram, i_lsArguments);
-    return oProcess.waitForFinished(10000) && oProcess.exitStatus() == QProcess::NormalExit
-           && oProcess.exitCode() == 0;
-}
+using PrivateMount::InPrivateMountNamespace;
+using PrivateMount::Run;
 
 QList<CScanResult> Hosts(int i_nRound)
 {
