@@ -4,8 +4,10 @@
 #include <memory>
 
 // winsock2.h must come before anything that pulls in windows.h.
-#include <iphlpapi.h>
+// clang-format off
 #include <winsock2.h>
+#include <iphlpapi.h>
+// clang-format on
 
 namespace {
 
