@@ -2,6 +2,7 @@
 // The Linux share and logged-on user calls against a real Samba server that this test starts
 // on 127.0.0.1 inside the loopback namespace, with its own utmp (two logged-on users) in a
 // private mount namespace, and a test administrator account.
+#include "../helpers/UtmpEntry.h"
 #include "CCfg.h"
 #include "CHostScan.h"
 #include "CNetResourcesLinux.h"
@@ -35,30 +36,6 @@ namespace {
 
 const QString AdminPassword = QStringLiteral("Adm1n%pw \"quoted\"");
 constexpr quint32 Loopback = 0x7F000001;
-
-// One utmp record as glibc lays it out on 64-bit Linux (384 bytes).
-QByteArray UtmpEntry(const QByteArray &i_baUser, const QByteArray &i_baLine)
-{
-    QByteArray baEntry;
-    QDataStream oOut(&baEntry, QIODevice::WriteOnly);
-    oOut.setByteOrder(QDataStream::LittleEndian);
-    auto Fixed = [&oOut](const QByteArray &i_baText, int i_nSize) {
-        QByteArray baField = i_baText.left(i_nSize);
-        baField.resize(i_nSize);
-        for (int i = i_baText.size(); i < i_nSize; ++i)
-            baField[i] = '\0';
-        oOut.writeRawData(baField.constData(), i_nSize);
-    };
-    oOut << qint16(7) << qint16(0) << qint32(1); // USER_PROCESS, padding, pid
-    Fixed(i_baLine, 32);
-    Fixed(i_baLine.right(4), 4);
-    Fixed(i_baUser, 32);
-    Fixed(QByteArray(), 256);
-    oOut << qint16(0) << qint16(0) << qint32(0);                          // exit, session
-    oOut << qint32(static_cast<qint32>(std::time(nullptr))) << qint32(0); // login time
-    Fixed(QByteArray(), 16 + 20);
-    return baEntry;
-}
 
 bool RunTool(const QString &i_sProgram,
              const QStringList &i_lsArgs,
@@ -279,24 +256,24 @@ void TestNetResourcesSamba::rpcClientArguments_data()
                                               QStringLiteral("--use-kerberos=off"),
                                               QStringLiteral("--no-pass"),
                                               sCommand,
-                                              QStringLiteral("10.0.0.1")};
+                                              QStringLiteral("198.18.0.10")};
     QTest::newRow("login as one argument, the password not at all")
         << QStringLiteral("DOM\\-x y") << QString() << int(ELogon::Account)
         << QStringList{QStringLiteral("--user=DOM\\-x y"),
                        QStringLiteral("--use-kerberos=off"),
                        sCommand,
-                       QStringLiteral("10.0.0.1")};
+                       QStringLiteral("198.18.0.10")};
     QTest::newRow("domain of its own")
         << QStringLiteral("ann") << QStringLiteral("OFFICE") << int(ELogon::Account)
         << QStringList{QStringLiteral("--user=ann"),
                        QStringLiteral("--workgroup=OFFICE"),
                        QStringLiteral("--use-kerberos=off"),
                        sCommand,
-                       QStringLiteral("10.0.0.1")};
+                       QStringLiteral("198.18.0.10")};
     QTest::newRow("Kerberos ticket")
         << QString() << QString() << int(ELogon::Kerberos)
         << QStringList{
-               QStringLiteral("--use-kerberos=required"), sCommand, QStringLiteral("10.0.0.1")};
+               QStringLiteral("--use-kerberos=required"), sCommand, QStringLiteral("198.18.0.10")};
 }
 
 void TestNetResourcesSamba::rpcClientArguments()
@@ -307,7 +284,7 @@ void TestNetResourcesSamba::rpcClientArguments()
     QFETCH(QStringList, args);
     const TNetAccount oAccount{login, domain, QStringLiteral("pw-never-shown")};
     QCOMPARE(CNetResourcesLinux::RpcClientArguments(
-                 QStringLiteral("10.0.0.1"), oAccount, CNetResourcesLinux::ELogon(logon)),
+                 QStringLiteral("198.18.0.10"), oAccount, CNetResourcesLinux::ELogon(logon)),
              args);
 }
 
