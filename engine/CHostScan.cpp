@@ -186,7 +186,7 @@ void CHostScan::Run(CScanResult &io_oResult) const
     const bool fAskEarly = !oNet.NeedsServerName();
     const QString sEarlyName =
         io_oResult.name().trimmed().isEmpty() ? io_oResult.IpText() : io_oResult.name();
-    const INetResources::TCredentials oCredentials = CNetResourceProbe::Credentials(m_oCfg);
+    const INetResources::TCredentials oCredentials = m_oCfg.net_account();
     auto polsShares = std::make_shared<std::optional<QStringList>>();
     const auto fnAskShares = [=, &oNet](const QString &i_sName) {
         return [=, &oNet] {

@@ -37,18 +37,13 @@ std::optional<QString> CNetResourceProbe::AskUser(const QString &i_sName,
     return std::nullopt;
 }
 
-INetResources::TCredentials CNetResourceProbe::Credentials(const CCfg &i_oCfg)
-{
-    return i_oCfg.net_account();
-}
-
 void CNetResourceProbe::ProbeShares(CScanResult &io_oResult,
                                     const CCfg &i_oCfg,
                                     INetResources &io_oNet,
                                     const TProbeTimeouts &i_oTimeouts)
 {
     if (const std::optional<QStringList> olsShares = AskShares(
-            io_oResult.name(), io_oResult.ip(), Credentials(i_oCfg), io_oNet, i_oTimeouts))
+            io_oResult.name(), io_oResult.ip(), i_oCfg.net_account(), io_oNet, i_oTimeouts))
         io_oResult.set_shares(*olsShares);
 }
 
@@ -58,6 +53,6 @@ void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
                                   const TProbeTimeouts &i_oTimeouts)
 {
     if (const std::optional<QString> osUser =
-            AskUser(io_oResult.name(), io_oResult.ip(), Credentials(i_oCfg), io_oNet, i_oTimeouts))
+            AskUser(io_oResult.name(), io_oResult.ip(), i_oCfg.net_account(), io_oNet, i_oTimeouts))
         io_oResult.set_user(*osUser);
 }

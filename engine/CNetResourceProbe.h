@@ -43,6 +43,4 @@ public:
                                           const INetResources::TCredentials &i_oCredentials,
                                           INetResources &io_oNet,
                                           const TProbeTimeouts &i_oTimeouts);
-    // The network account in i_oCfg; without one, anonymous or the user's own logon.
-    static INetResources::TCredentials Credentials(const CCfg &i_oCfg);
 };
