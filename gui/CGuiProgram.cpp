@@ -4,6 +4,7 @@
 #include "CCfg.h"
 #include "CDesktopNotifier.h"
 #include "CDeviceHistory.h"
+#include "CHostActions.h"
 #include "CIpList.h"
 #include "CKeyReleaseEmitFilter.h"
 #include "CKeychainPasswordStore.h"
@@ -146,14 +147,15 @@ void CGuiProgram::MakeDialogs()
     m_pConnectOptions = std::make_unique<VOrtavoConnectOptions>(pWindow);
     VOrtavoConnectOptions *pConnect = m_pConnectOptions.get();
     QObject::connect(pCfg, &MCfg::EmitCfg, pConnect, &VOrtavoConnectOptions::AssignCfg);
-    QObject::connect(pWindow,
-                     &v_main::OrtavoConnectOptionsRequested,
+    CHostActions *pActions = &pWindow->HostActions();
+    QObject::connect(pActions,
+                     &CHostActions::OrtavoConnectOptionsRequested,
                      pConnect,
                      &VOrtavoConnectOptions::DisplayUi);
     QObject::connect(pConnect,
                      &VOrtavoConnectOptions::OptionsSpecified,
-                     pWindow,
-                     &v_main::OrtavoConnectCustomOptions);
+                     pActions,
+                     &CHostActions::OrtavoConnectCustomOptions);
     QObject::connect(
         pWindow, &v_main::LanguageChanged, pConnect, &VOrtavoConnectOptions::OnLanguageChanged);
 
@@ -168,9 +170,10 @@ void CGuiProgram::MakeDialogs()
     QObject::connect(pCfg, &MCfg::EmitCfg, m_pOptions.get(), &v_options::OnCfg);
     QObject::connect(
         pWindow, &v_main::LanguageChanged, pShutdown, &VRemoteShutdown::OnLanguageChanged);
-    QObject::connect(pWindow, &v_main::ShutdownRequested, pShutdown, &VRemoteShutdown::DisplayUi);
     QObject::connect(
-        pShutdown, &VRemoteShutdown::ShutdownSpecified, pWindow, &v_main::DoRemoteShutdown);
+        pActions, &CHostActions::ShutdownRequested, pShutdown, &VRemoteShutdown::DisplayUi);
+    QObject::connect(
+        pShutdown, &VRemoteShutdown::ShutdownSpecified, pActions, &CHostActions::DoRemoteShutdown);
     // The scanner probes with the settings it was last handed: a password that arrives from the
     // store after the start, or an account confirmed in the shutdown dialog, is handed on too.
     QObject::connect(
@@ -212,9 +215,10 @@ void CGuiProgram::MakeScanConnections()
     QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, m_pHistory.get(), &MScanSrcDataHistory::OnCfg);
     QObject::connect(m_pCfg.get(), &MCfg::EmitCfg, pWindow, &v_main::OnCfg);
     // Queued: both workers live on threads of their own.
-    QObject::connect(pWindow, &v_main::EmitWakeOnLan, m_pWol, &MWol::OnWakeOnLan);
+    CHostActions *pActions = &pWindow->HostActions();
+    QObject::connect(pActions, &CHostActions::EmitWakeOnLan, m_pWol, &MWol::OnWakeOnLan);
     QObject::connect(
-        pWindow, &v_main::EmitShutdownAbort, m_pShutdown, &MRemoteShutdown::OnShutdownAbort);
+        pActions, &CHostActions::EmitShutdownAbort, m_pShutdown, &MRemoteShutdown::OnShutdownAbort);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, pWindow, &v_main::OnProgramExit);
 }
 
@@ -229,8 +233,10 @@ void CGuiProgram::MakeInventory()
     QObject::connect(
         m_pScanner.get(), &MScanner::EmitResult, pInventory, &CScanInventory::OnScanResult);
     m_pDeviceHistory = std::make_unique<CDeviceHistory>(pInventory, pWindow);
-    QObject::connect(
-        pWindow, &v_main::HostMenuRequested, m_pDeviceHistory.get(), &CDeviceHistory::AddEntries);
+    CDeviceHistory *pHistory = m_pDeviceHistory.get();
+    pWindow->HostActions().SetHostMenuHook([pHistory](QMenu *io_pMenu, const CScanResult &i_oHost) {
+        pHistory->AddEntries(io_pMenu, i_oHost);
+    });
     VResultsBackend *pScanModel = m_pScanModel.get();
     QObject::connect(pInventory,
                      &CScanInventory::Recorded,

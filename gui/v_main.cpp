@@ -6,7 +6,7 @@
 #include "CFavoritesContentHandler.h"
 #include "CFavoritesController.h"
 #include "CFavoritesFile.h"
-#include "CHostActionRunner.h"
+#include "CHostActions.h"
 #include "CLocalSubnets.h"
 #include "CLocalizations.h"
 #include "CMenuHeaderView.h"
@@ -20,24 +20,17 @@
 #include "MIpMacDataStorage.h"
 #include "MScanSrcDataHistory.h"
 #include "VResultsBackend.h"
-#include "VShutdowns.h"
 #include "ui_v_main.h"
 #include "v_host_properties.h"
 
 #include <QActionGroup>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMenu>
-#include <QMessageBox>
-#include <QMouseEvent>
 #include <QScreen>
-#include <QSignalMapper>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -147,7 +140,8 @@ v_main::v_main(QWidget *i_pParent)
         pView->setSortingEnabled(true);
     }
     ui->cbIpRange->setFocus();
-    SetUpHostActions();
+    m_pHostActions = new CHostActions(this, ui.get());
+    SetUpBanner();
     UpdateTexts();
     UpdateHint();
 }
@@ -280,7 +274,7 @@ void v_main::OnCfg(CCfg i_oCfg)
             pModel->SetCfg(m_oCfg);
     }
     m_pFavorites->HostProperties().OnCfg(m_oCfg);
-    m_pShutdowns->OnCfg(m_oCfg);
+    m_pHostActions->OnCfg(m_oCfg);
     const QSignalBlocker oBlockAlive(ui->act_show_alive);
     const QSignalBlocker oBlockDead(ui->act_show_dead);
     const QSignalBlocker oBlockUnknown(ui->act_show_unknown);
@@ -331,7 +325,7 @@ void v_main::OnLangActionTriggered(QAction *i_pAction)
     }
     LoadBanner();
     RetranslateSearch();
-    m_pShutdowns->OnLanguageChanged();
+    m_pHostActions->OnLanguageChanged();
     m_pFavorites->HostProperties().OnLanguageChanged();
     m_pFavorites->HostProperties().setWindowTitle(m_pFavorites->HostPropertiesTitle());
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})

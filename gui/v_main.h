@@ -7,9 +7,7 @@
 #include "CScanFragment.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
-#include "CShutdownQuery.h"
 #include "CViewStateKeeper.h"
-#include "EOrtavoCommand.h"
 #include "IpRanges.h"
 
 #include <QList>
@@ -21,7 +19,7 @@
 
 #include <memory>
 
-class CHostActionRunner;
+class CHostActions;
 class CScanSession;
 class CFavoritesController;
 class MScanSrcDataHistory;
@@ -34,7 +32,6 @@ class QLineEdit;
 class QMenu;
 class VBanner;
 class VResultsBackend;
-class VShutdowns;
 class v_host_properties;
 
 namespace Ui {
@@ -45,6 +42,8 @@ class v_main;
 // Pause/Resume, menus and tool bar. It runs the user side of a scan (idle, scanning, paused) and
 // counts the results. It reads and changes the two results models through their typed methods;
 // the scanner and the program's dialogs are reached through signals the program's entry wires.
+// What is done to hosts is the host actions' controller (CHostActions), Favorites and saving are
+// the Favorites controller's (CFavoritesController), both owned by the window.
 // Created without a parent and owned by the entry function; stays hidden until the first
 // configuration arrives (OnCfg). Main thread only.
 class v_main final : public QMainWindow
@@ -88,10 +87,6 @@ public:
     // The Load command once a file is chosen: its hosts join the Favorites, shown at once; a file
     // that cannot be read is reported and adds nothing.
     bool ImportFavorites(const QString &i_sPath);
-    // Adds the "Copy" submenu for the context row to a host context menu.
-    void AddCopyMenu(QMenu *io_pMenu);
-    // The row the context menu was opened for; Copy acts on it (and forgets it).
-    void SetContextRow(const CScanFragment &i_oFragment) { m_oContextRow = i_oFragment; }
     // ---- end of Favorites editing and copying ----
 
 signals:
@@ -100,14 +95,9 @@ signals:
     void ClearScanData();
     void ClearFavoritesData();
     void ActionOptions();
-    void EmitWakeOnLan(QByteArray i_oMac);
-    void EmitShutdownAbort(int i_nIp);
     void ScanSrcDataWasUsed(QString i_rsText);
     void DataReady(CScanResult i_oResult);
     void LanguageChanged();
-    void ShutdownRequested();
-    // A host row's context menu is being built: others may add their entries to it.
-    void HostMenuRequested(QMenu *io_pMenu, CScanResult i_oHost);
 
 public slots:
     void OnCfg(CCfg i_oCfg);
@@ -150,7 +140,6 @@ public slots:
     void on_b_load_favorites_clicked();
     void on_b_add_to_favorites_new_clicked();
     void on_b_edit_clicked();
-    void OnCopyCellData(int i_nField);
     void on_act_show_alive_toggled(bool i_fOn);
     void on_act_show_dead_toggled(bool i_fOn);
     void on_act_show_unknown_toggled(bool i_fOn);
@@ -165,24 +154,13 @@ private slots:
     void OnLangActionTriggered(QAction *i_pAction);
 
 private:
-    // A confirmation in the status line, shown for some seconds.
-    void ShowStatus(const QString &i_sText);
     // The search box above the trees and its Ctrl+F entry in the View menu.
     void SetUpSearch();
     void RetranslateSearch();
-    // An address the system had no program for: a message naming what is missing.
-    void OnOpenFailed(const QString &i_sUrl);
-    // Hosts' addresses for a status line: the first few and a count of the others.
-    static QString AddressList(const QList<CScanItem> &i_lItems);
-    bool OnResultsTab() const;
-    CMouseRightClickTableView *CurrentView() const;
     CMouseRightClickTableView *ViewOf(const QAbstractItemModel *i_pModel) const;
-    VResultsBackend *ModelOf(const CMouseRightClickTableView *i_pView) const;
-    int ModelRows(const CMouseRightClickTableView *i_pView) const;
     CViewStateKeeper &KeeperOf(const CMouseRightClickTableView *i_pView);
     QString ColumnGroup(const CMouseRightClickTableView *i_pView) const;
 
-    void StartScan(const CIpList &i_oList);
     void OnSessionEnded();
     void OnSessionResult();
     void UpdateTexts();
@@ -227,68 +205,33 @@ private:
     CViewStateKeeper m_oScanViewState;
     CViewStateKeeper m_oFavoritesViewState;
 
-    // ---- host actions, help, About box and banner (v_mainHostActions.cpp) ----------------------
+    // ---- host actions (CHostActions), About box, banner and language menu (v_mainViews.cpp) ----
 public:
-    // Replaces what the host actions finally start (URLs, telnet, the viewer); for tests.
-    void SetHostActionRunner(std::unique_ptr<CHostActionRunner> i_pRunner);
-    CHostActionRunner &HostActionRunner() const { return *m_pActionRunner; }
-    VShutdowns &ShutdownResults() const { return *m_pShutdowns; }
+    CHostActions &HostActions() const { return *m_pHostActions; }
     VBanner &Banner() const { return *m_pBanner; }
 
-signals:
-    void OrtavoConnectOptionsRequested(EOrtavoCommand i_eOrtavoCommand,
-                                       int port,
-                                       bool i_fInteractive,
-                                       quint32 i_nAddress);
+    // For the window's controllers: the trees, the scan start and the status line.
+    bool OnResultsTab() const;
+    CMouseRightClickTableView *CurrentView() const;
+    VResultsBackend *ModelOf(const CMouseRightClickTableView *i_pView) const;
+    int ModelRows(const CMouseRightClickTableView *i_pView) const;
+    void StartScan(const CIpList &i_oList);
+    // A confirmation in the status line, shown for some seconds.
+    void ShowStatus(const QString &i_sText);
+    // Hosts' addresses for a status line: the first few and a count of the others.
+    static QString AddressList(const QList<CScanItem> &i_lItems);
 
 public slots:
-    void on_act_explore_triggered();
-    void OnHttp();
-    void OnHttps();
-    void OnFtp();
-    void OnTelnet();
-    void OrtavoConnectCustomOptions(EOrtavoCommand i_eOrtavoCommand,
-                                    int port,
-                                    bool i_fInteractive,
-                                    quint32 i_nAddress);
-    void OnExploreSharedFolder();
-    void OnCopyPathSharedFolder();
-    void OnPropertiesSharedFolder();
-    void OnScanSelected();
-    void OnWakeOnLan();
-    void OnShutDown();
-    void DoRemoteShutdown(CShutdownQuery::TParamsPtr i_pParams);
-    void OnAbortShutDown();
-    void OnTableScanContextMenu(const QMouseEvent *i_pEvent);
-    void OnTableFavoritesContextMenu(const QMouseEvent *i_pEvent);
-    void OnIndexDblClicked(QModelIndex i_oIndex);
     void OnAbout();
-    void OnBannerClicked();
-    void ReportBug();
-    void RequestFeature();
 
 private:
-    void SetUpHostActions();
+    void SetUpBanner();
     void FillLanguageMenu();
     void LoadBanner();
-    bool ContextMenuKey();
-    void ShowContextMenu(CMouseRightClickTableView *i_pView,
-                         const QPoint &i_oPos,
-                         const QPoint &i_oGlobalPos);
-    void AddKindEntries(QMenu *i_pMenu, const CScanFragment &i_oFragment);
-    QList<CScanItem> SelectedItems() const;
-    bool TakeTargetHost(QString *o_psAddress);
-    void OpenForTarget(const QString &i_sPattern);
-    void OrtavoFromAction(EOrtavoCommand i_eCommand, const QAction *i_pAction);
-    void OpenShare(const CScanFragment &i_oFragment);
 
-    std::unique_ptr<CHostActionRunner> m_pActionRunner;
-    CScanFragment m_oContextRow;
+    CHostActions *m_pHostActions = nullptr; // child of the window
     VBanner *m_pBanner = nullptr;
-    VShutdowns *m_pShutdowns = nullptr;
-    // ---- end of host actions --------------------------------------------------------------------
     // ---- Favorites editing and copying ----
-    bool ContextOrSelectedItem(CScanItem *o_pItem);
     CFavoritesController *m_pFavorites = nullptr; // child of the window
     MScanSrcDataHistory *m_pScanHistory = nullptr;
     // ---- end of Favorites editing and copying ----

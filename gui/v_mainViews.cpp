@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's views and range box: column states and their header menu, sorting, the
-// status filter, selections kept across re-layouts, the keys of the trees, the Copy submenu, and
-// the range box's reading, history, file references and subnet commands.
+// status filter, selections kept across re-layouts, the keys of the trees, the range box's
+// reading, history, file references and subnet commands; the About box, banner and language menu.
 #include "CColumnStates.h"
 #include "CCopyMenu.h"
 #include "CFavoritesContentHandler.h"
 #include "CFavoritesController.h"
 #include "CFavoritesFile.h"
-#include "CHostActionRunner.h"
+#include "CHostActions.h"
 #include "CLocalSubnets.h"
 #include "CLocalizations.h"
 #include "CMenuHeaderView.h"
@@ -20,14 +20,14 @@
 #include "IpRangeReaders.h"
 #include "MIpMacDataStorage.h"
 #include "MScanSrcDataHistory.h"
+#include "VBanner.h"
 #include "VResultsBackend.h"
-#include "VShutdowns.h"
 #include "ui_v_main.h"
 #include "v_host_properties.h"
+#include "v_ip_about.h"
 #include "v_main.h"
 
 #include <QActionGroup>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
@@ -38,7 +38,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
-#include <QSignalMapper>
 #include <QTimer>
 
 #include <algorithm>
@@ -169,7 +168,7 @@ void v_main::OnDelPressed(bool &i_fProcessed)
 
 void v_main::OnContextPressed(bool &i_fProcessed)
 {
-    if (!i_fProcessed && ContextMenuKey())
+    if (!i_fProcessed && m_pHostActions->ContextMenuKey())
         i_fProcessed = true;
 }
 
@@ -182,7 +181,7 @@ void v_main::OnContents(bool &i_fProcessed)
 
 void v_main::OnContents()
 {
-    m_pActionRunner->OpenUrl(tr("https://www.brenmark.example/vistrel/help", "hyperlinks"));
+    m_pHostActions->OnContents();
 }
 
 void v_main::OnActionOptions()
@@ -324,63 +323,6 @@ void v_main::OnColumnVisibility(int i_nColumn)
     CColumnStates::Save(m_oCfg, CollectForStore(pView), sGroup);
 }
 
-void v_main::AddCopyMenu(QMenu *io_pMenu)
-{
-    auto *pMapper = findChild<QSignalMapper *>(CCopyMenu::MapperName());
-    if (!pMapper) {
-        pMapper = new QSignalMapper(this);
-        pMapper->setObjectName(CCopyMenu::MapperName());
-        connect(pMapper, &QSignalMapper::mappedInt, this, &v_main::OnCopyCellData);
-    }
-    CCopyMenu::AddTo(io_pMenu, pMapper, !OnResultsTab());
-}
-
-bool v_main::ContextOrSelectedItem(CScanItem *o_pItem)
-{
-    if (m_oContextRow.kind() != 0) {
-        *o_pItem = m_oContextRow.item();
-        m_oContextRow = CScanFragment();
-        return true;
-    }
-    // Without a context row (the keyboard's menu key, a menu-bar action) the first selected host
-    // of the current tree stands in, as it does for the host actions.
-    CMouseRightClickTableView *pView = CurrentView();
-    const QVector<int> vRows = pView->SelectedHostRows();
-    const VResultsBackend *pModel = ModelOf(pView);
-    if (vRows.isEmpty() || !pModel)
-        return false;
-    const QList<CScanItem> lItems = pModel->RetrieveRowsData({vRows.first()});
-    if (lItems.isEmpty())
-        return false;
-    *o_pItem = lItems.first();
-    return true;
-}
-
-void v_main::OnCopyCellData(int i_nField)
-{
-    // Several selected hosts are copied together, as a table a spreadsheet takes.
-    CMouseRightClickTableView *pCurrent = CurrentView();
-    const QVector<int> vRows = pCurrent->SelectedHostRows();
-    if (vRows.size() > 1) {
-        if (const VResultsBackend *pModel = ModelOf(pCurrent)) {
-            pCurrent->Lock();
-            const QString sText = CCopyMenu::Rows(*pModel, vRows, i_nField);
-            pCurrent->Unlock();
-            QGuiApplication::clipboard()->setText(sText, QClipboard::Clipboard);
-        }
-        return;
-    }
-    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites})
-        pView->Lock();
-    CScanItem oItem;
-    const bool fFound = ContextOrSelectedItem(&oItem);
-    for (CMouseRightClickTableView *pView : {ui->tvFavorites, ui->tvResults})
-        pView->Unlock();
-    if (fFound)
-        QGuiApplication::clipboard()->setText(CCopyMenu::Text(oItem, i_nField),
-                                              QClipboard::Clipboard);
-}
-
 // ---- range box ------------------------------------------------------------------------------
 
 bool v_main::ReadRangeText(const QString &i_sText, CIpList *o_pList)
@@ -465,4 +407,47 @@ void v_main::OnSelectIpFile()
         return;
     ui->tabMachineList->setCurrentIndex(0);
     on_b_scan_clicked();
+}
+
+// ---- About box, banner, language menu --------------------------------------------------------
+
+void v_main::SetUpBanner()
+{
+    m_pBanner = new VBanner(ui->toolBar);
+    m_pBanner->setObjectName(QStringLiteral("banner"));
+    ui->toolBar->addWidget(m_pBanner);
+    connect(m_pBanner, &VBanner::EmitClicked, m_pHostActions, &CHostActions::OnBannerClicked);
+    connect(ui->act_about, &QAction::triggered, this, &v_main::OnAbout);
+    LoadBanner();
+    FillLanguageMenu();
+}
+
+void v_main::FillLanguageMenu()
+{
+    CLocalizations *pLocalizations = CLocalizations::instance();
+    const QString sCurrent = pLocalizations->CurrentLocale(QStringLiteral("en_us"));
+    const QMap<QString, QString> &mapLanguages = pLocalizations->Languages();
+    for (auto it = mapLanguages.cbegin(); it != mapLanguages.cend(); ++it) {
+        auto *pAction = new QAction(pLocalizations->MenuText(it.key()), ui->menuLanguage);
+        pAction->setCheckable(true);
+        pAction->setProperty("lang", it.key());
+        pAction->setChecked(it.key() == sCurrent);
+        m_pLanguageGroup->addAction(pAction);
+        ui->menuLanguage->addAction(pAction);
+    }
+    ui->menuLanguage->setEnabled(!m_pLanguageGroup->actions().isEmpty());
+}
+
+void v_main::LoadBanner()
+{
+    const QString sCode = CLocalizations::instance()->CurrentLocale(QStringLiteral("en_us"));
+    m_pBanner->SetImage(QStringLiteral("quellan_banner_%1.png").arg(sCode));
+}
+
+void v_main::OnAbout()
+{
+    v_ip_about oAbout(this);
+    connect(&oAbout, &v_ip_about::BannerClicked, m_pHostActions, &CHostActions::OnBannerClicked);
+    oAbout.setModal(true);
+    oAbout.exec();
 }

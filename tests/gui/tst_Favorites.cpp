@@ -7,6 +7,7 @@
 #include "CFavoritesContentHandler.h"
 #include "CFavoritesFile.h"
 #include "CGuiProgram.h"
+#include "CHostActions.h"
 #include "CMouseRightClickTableView.h"
 #include "CResultsXml.h"
 #include "GuiTestSupport.h"
@@ -797,8 +798,8 @@ void TestFavorites::copyMenuEntries()
     v_main &oWindow = Start();
     Tabs()->setCurrentIndex(tab);
     QMenu oMenu;
-    oWindow.AddCopyMenu(&oMenu);
-    oWindow.AddCopyMenu(&oMenu);
+    oWindow.HostActions().AddCopyMenu(&oMenu);
+    oWindow.HostActions().AddCopyMenu(&oMenu);
     // One mapper however often the menu is built.
     QCOMPARE(oWindow.findChildren<QSignalMapper *>(CCopyMenu::MapperName()).size(), 1);
     QCOMPARE(oMenu.actions().size(), 2);
@@ -864,7 +865,7 @@ void TestFavorites::copyTexts()
     SelectRows(pView, {nRow});
 
     QMenu oMenu;
-    oWindow.AddCopyMenu(&oMenu);
+    oWindow.HostActions().AddCopyMenu(&oMenu);
     QAction *pEntry = nullptr;
     for (QAction *pAction : oMenu.actions().first()->menu()->actions()) {
         if (pAction->text() == entry)
@@ -908,7 +909,7 @@ void TestFavorites::copySeveralRowsMakesATable()
     Tabs()->setCurrentIndex(0);
     SelectRows(ScanView(), {0, 1});
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    oWindow.OnCopyCellData(field);
+    oWindow.HostActions().OnCopyCellData(field);
     QCOMPARE(QGuiApplication::clipboard()->text(), text);
 }
 
@@ -935,15 +936,15 @@ void TestFavorites::copyPrefersTheContextRow()
     SelectRows(FavoritesView(), {0});
     const QVariant vFragment = FavoritesView()->model()->index(1, 0).data(Qt::UserRole);
     QVERIFY(vFragment.canConvert<CScanFragment>());
-    oWindow.SetContextRow(vFragment.value<CScanFragment>());
-    oWindow.OnCopyCellData(8);
+    oWindow.HostActions().SetContextRow(vFragment.value<CScanFragment>());
+    oWindow.HostActions().OnCopyCellData(8);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("two"));
     // The context row is used once; then the selection decides again.
-    oWindow.OnCopyCellData(8);
+    oWindow.HostActions().OnCopyCellData(8);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("one"));
     // Nothing selected and no context row: the clipboard is left alone.
     FavoritesView()->selectionModel()->clear();
-    oWindow.OnCopyCellData(3);
+    oWindow.HostActions().OnCopyCellData(3);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("one"));
 }
 

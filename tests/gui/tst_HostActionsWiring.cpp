@@ -7,6 +7,7 @@
 #include "CCfg.h"
 #include "CGuiProgram.h"
 #include "CHostActionRunner.h"
+#include "CHostActions.h"
 #include "CLocalizations.h"
 #include "CMouseRightClickTableView.h"
 #include "GuiTestSupport.h"
@@ -282,7 +283,7 @@ v_main &TestHostActionsWiring::Start()
         qFatal("the window's scan requests still reach the scanner");
     auto pRunner = std::make_unique<CRecordingRunner>();
     m_pRunner = pRunner.get();
-    oWindow.SetHostActionRunner(std::move(pRunner));
+    oWindow.HostActions().SetRunner(std::move(pRunner));
     MIpMacDataStorage::Instance()->Load(m_oDir.filePath(QStringLiteral("mac.bin")));
     m_pProgram->Start();
     if (!QTest::qWaitForWindowExposed(&oWindow))
@@ -354,7 +355,9 @@ QStringList TestHostActionsWiring::OpenContextMenu(const QModelIndex &i_oIndex,
                              Qt::RightButton,
                              Qt::RightButton,
                              Qt::NoModifier);
-    return RunPopup([&]() { m_pProgram->MainWindow().OnTableScanContextMenu(&oEvent); }, i_sChoice);
+    return RunPopup(
+        [&]() { m_pProgram->MainWindow().HostActions().OnTableScanContextMenu(&oEvent); },
+        i_sChoice);
 }
 
 // ---- menu bar --------------------------------------------------------------------------------
@@ -409,7 +412,7 @@ void TestHostActionsWiring::menuBarOrtavoAsksForPort()
     v_main &oWindow = Start();
     FeedHosts();
     Select({"127.0.0.2"});
-    QSignalSpy oAsked(&oWindow, &v_main::OrtavoConnectOptionsRequested);
+    QSignalSpy oAsked(&oWindow.HostActions(), &CHostActions::OrtavoConnectOptionsRequested);
     Child<QAction>(action.toLatin1().constData())->trigger();
     QCOMPARE(oAsked.count(), 1);
     QCOMPARE(oAsked.at(0).at(0).value<EOrtavoCommand>(), EOrtavoCommand(mode));
@@ -500,10 +503,10 @@ void TestHostActionsWiring::favoritesContextMenu()
                              Qt::RightButton,
                              Qt::RightButton,
                              Qt::NoModifier);
-    QSignalSpy oWake(&m_pProgram->MainWindow(), &v_main::EmitWakeOnLan);
-    const QStringList lsEntries =
-        RunPopup([&]() { m_pProgram->MainWindow().OnTableFavoritesContextMenu(&oEvent); },
-                 QStringLiteral("Wake-On-LAN"));
+    QSignalSpy oWake(&m_pProgram->MainWindow().HostActions(), &CHostActions::EmitWakeOnLan);
+    const QStringList lsEntries = RunPopup(
+        [&]() { m_pProgram->MainWindow().HostActions().OnTableFavoritesContextMenu(&oEvent); },
+        QStringLiteral("Wake-On-LAN"));
     QVERIFY2(lsEntries.contains(QStringLiteral("Copy/Comments")), qPrintable(lsEntries.join(',')));
     QVERIFY(lsEntries.contains(QStringLiteral("Remove from \"Favorites\"")));
     QVERIFY(lsEntries.contains(QStringLiteral("Edit...")));
@@ -556,7 +559,8 @@ void TestHostActionsWiring::contextEntryReachesHelper()
     FeedHosts();
     Select({"127.0.0.2"});
     QGuiApplication::clipboard()->clear();
-    QSignalSpy oAsked(&m_pProgram->MainWindow(), &v_main::OrtavoConnectOptionsRequested);
+    QSignalSpy oAsked(&m_pProgram->MainWindow().HostActions(),
+                      &CHostActions::OrtavoConnectOptionsRequested);
     const QModelIndex oIndex = kind == 1 ? HostIndex("127.0.0.1") : ChildIndex("127.0.0.1", kind);
     QVERIFY(oIndex.isValid());
     OpenContextMenu(oIndex, entry);
@@ -646,7 +650,7 @@ void TestHostActionsWiring::openingWithoutAProgramIsShown()
     FeedHosts();
     Select({"127.0.0.1"});
     // The real runner, with no program on the search path to open anything.
-    oWindow.SetHostActionRunner(std::make_unique<CHostActionRunner>());
+    oWindow.HostActions().SetRunner(std::make_unique<CHostActionRunner>());
     m_pRunner = nullptr;
     const QByteArray baPath = qgetenv("PATH");
     qputenv("PATH", m_oDir.filePath(QStringLiteral("no-programs")).toLocal8Bit());
@@ -720,7 +724,7 @@ void TestHostActionsWiring::wakeOnLanSendsMagicPackets()
     v_main &oWindow = Start();
     FeedHosts();
     Select({"127.0.0.1", "127.0.0.2", "127.0.0.3"});
-    QSignalSpy oEmitted(&oWindow, &v_main::EmitWakeOnLan);
+    QSignalSpy oEmitted(&oWindow.HostActions(), &CHostActions::EmitWakeOnLan);
     Child<QAction>("act_wol")->trigger();
     QCOMPARE(oEmitted.count(), 3);
 
@@ -760,7 +764,7 @@ void TestHostActionsWiring::abortShutdownReachesCoordinator()
     v_main &oWindow = Start();
     FeedHosts();
     Select({"127.0.0.1", "127.0.0.3"});
-    QSignalSpy oEmitted(&oWindow, &v_main::EmitShutdownAbort);
+    QSignalSpy oEmitted(&oWindow.HostActions(), &CHostActions::EmitShutdownAbort);
     QSignalSpy oDone(m_pProgram->ShutdownCoordinator(), &MRemoteShutdown::EmitAbortDone);
     Child<QAction>("act_abort_shutdown")->trigger();
     QCOMPARE(oEmitted.count(), 2);
@@ -784,7 +788,7 @@ void TestHostActionsWiring::shutdownDialogStartsBatchForSelection()
     v_main &oWindow = Start();
     FeedHosts();
     Select({});
-    QSignalSpy oRequested(&oWindow, &v_main::ShutdownRequested);
+    QSignalSpy oRequested(&oWindow.HostActions(), &CHostActions::ShutdownRequested);
     Child<QAction>("act_shutdown")->trigger();
     QCOMPARE(oRequested.count(), 0);
 
@@ -796,7 +800,7 @@ void TestHostActionsWiring::shutdownDialogStartsBatchForSelection()
     oOptions.OnOk();
     QVERIFY(!oOptions.isVisible());
 
-    VShutdowns &oResults = oWindow.ShutdownResults();
+    VShutdowns &oResults = oWindow.HostActions().ShutdownResults();
     QVERIFY(oResults.isVisible());
     QCOMPARE(oResults.Batch(), 1);
     auto *pTable = oResults.findChild<QTableWidget *>(QStringLiteral("lbxMachines"));
