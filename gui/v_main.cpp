@@ -31,7 +31,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -633,59 +632,6 @@ void v_main::on_b_add_to_favorites_clicked()
     const QList<CScanItem> lAdded = m_pFavorites->AddSelectedScanRows();
     if (!lAdded.isEmpty())
         ShowStatus(tr("Added to \"Favorites\": %1").arg(AddressList(lAdded)));
-}
-
-void v_main::SetUpSearch()
-{
-    // Above the trees; it filters both, within the status filters of the View menu.
-    m_pSearch = new QLineEdit(this);
-    m_pSearch->setObjectName(QStringLiteral("leSearch"));
-    m_pSearch->setClearButtonEnabled(true);
-    const int nTabs = ui->verticalLayout->indexOf(ui->tabMachineList);
-    ui->verticalLayout->insertWidget(nTabs >= 0 ? nTabs : 0, m_pSearch);
-    connect(m_pSearch, &QLineEdit::textChanged, this, [this](const QString &i_sText) {
-        for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
-            if (auto *pModel = qobject_cast<VResultsBackend *>(pView->model()))
-                pModel->SetSearchText(i_sText);
-        }
-        UpdateRowActions();
-    });
-    auto *pFind = new QAction(this);
-    pFind->setObjectName(QStringLiteral("act_search"));
-    pFind->setShortcut(QKeySequence::Find);
-    connect(pFind, &QAction::triggered, this, [this]() {
-        m_pSearch->setFocus(Qt::ShortcutFocusReason);
-        m_pSearch->selectAll();
-    });
-    ui->menuView->insertAction(ui->act_expand_all, pFind);
-    ui->menuView->insertSeparator(ui->act_expand_all);
-    RetranslateSearch();
-}
-
-void v_main::RetranslateSearch()
-{
-    m_pSearch->setPlaceholderText(tr("Search: address, name, MAC, NetBIOS name, user, page title"));
-    if (auto *pFind = findChild<QAction *>(QStringLiteral("act_search")))
-        pFind->setText(tr("&Search"));
-}
-
-void v_main::ShowStatus(const QString &i_sText)
-{
-    constexpr int kShownMs = 10000;
-    statusBar()->showMessage(i_sText, kShownMs);
-}
-
-QString v_main::AddressList(const QList<CScanItem> &i_lItems)
-{
-    // A long selection is named by its first hosts and a count, so the line stays readable.
-    constexpr int kNamed = 5;
-    QStringList lsAddresses;
-    for (int i = 0; i < i_lItems.size() && i < kNamed; ++i)
-        lsAddresses << i_lItems.at(i).result().IpText();
-    QString sList = lsAddresses.join(QStringLiteral(", "));
-    if (i_lItems.size() > kNamed)
-        sList = tr("%1 and %2 more").arg(sList).arg(i_lItems.size() - kNamed);
-    return sList;
 }
 
 void v_main::on_b_remove_clicked()

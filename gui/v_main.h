@@ -66,7 +66,6 @@ public:
     void LoadFavoritesFile();
 
     // The scan session's state, for tests and benchmarks.
-    const CScanSession &Session() const { return *m_pSession; }
     bool IsScanning() const;
     bool IsPaused() const;
     int ScanId() const;
