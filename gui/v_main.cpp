@@ -262,7 +262,11 @@ void v_main::OnCfg(CCfg i_oCfg)
         const QVariant vLastRange = m_oCfg.Value(Key(kLastRangeUsedKey));
         ui->cbIpRange->setEditText(vLastRange.isValid() ? vLastRange.toString() : MySubnetsText());
         show();
-        FitNameColumns();
+        // Once the program has handed the models their rows, so that columns fit what they hold.
+        QTimer::singleShot(0, this, [this]() {
+            m_fRowsProvided = true;
+            FitNameColumns();
+        });
     } else {
         ApplyProbeColumns();
     }

@@ -189,6 +189,10 @@ private:
     bool m_fUserColumn = false;
     // Views whose name column was fitted once their page was shown and laid out.
     QList<const CMouseRightClickTableView *> m_lpFittedViews;
+    // Views whose columns fitted their content once, and whether the models have their first
+    // rows, which that fitting waits for.
+    QList<const CMouseRightClickTableView *> m_lpContentFitted;
+    bool m_fRowsProvided = false;
     QAction *m_pScanAction = nullptr;
     QLineEdit *m_pSearch = nullptr;
     QActionGroup *m_pLanguageGroup = nullptr;

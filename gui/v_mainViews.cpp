@@ -58,6 +58,11 @@ void v_main::FitNameColumn(CMouseRightClickTableView *i_pView)
 {
     if (!m_lpFittedViews.contains(i_pView))
         m_lpFittedViews.append(i_pView);
+    // Once per view, when first shown after the program handed the models their rows.
+    const bool fFitContent = m_fRowsProvided && !m_lpContentFitted.contains(i_pView);
+
+    if (fFitContent)
+        m_lpContentFitted.append(i_pView);
     QHeaderView *pHeader = i_pView->header();
     if (pHeader->count() < 2)
         return;
@@ -76,16 +81,31 @@ void v_main::FitNameColumn(CMouseRightClickTableView *i_pView)
         }
         return nSum;
     };
+    const auto ContentWidth = [pHeader, i_pView](int i_nSection) {
+        return std::max(
+            pHeader->sectionSizeHint(i_nSection),
+            static_cast<const QAbstractItemView *>(i_pView)->sizeHintForColumn(i_nSection));
+    };
+    // A column that cuts what its rows hold when first shown (the Favorites from their file)
+    // widens to show it, from the left, as far as the names keep their room; widths kept from
+    // the last exit are a starting point, not a limit. The name column takes what is left over.
+    for (int nSection = 0; fFitContent && nSection < pHeader->count(); ++nSection) {
+        if (nSection == 1 || pHeader->isSectionHidden(nSection))
+            continue;
+        const int nCells =
+            static_cast<const QAbstractItemView *>(i_pView)->sizeHintForColumn(nSection);
+        const int nGrow =
+            std::min(nCells - pHeader->sectionSize(nSection), nAvailable - Others() - nNameMin);
+        if (nGrow > 0)
+            pHeader->resizeSection(nSection, pHeader->sectionSize(nSection) + nGrow);
+    }
     // Widths kept from a wider window would crush the names: columns wider than their content
     // (empty ones most of all) give up their extra room first.
     for (int nSection = pHeader->count() - 1; nSection >= 0 && nAvailable - Others() < nNameMin;
          --nSection) {
         if (nSection == 1 || pHeader->isSectionHidden(nSection))
             continue;
-        const int nFit =
-            std::max(pHeader->sectionSizeHint(nSection),
-                     static_cast<const QAbstractItemView *>(i_pView)->sizeHintForColumn(nSection));
-        const int nSpare = pHeader->sectionSize(nSection) - nFit;
+        const int nSpare = pHeader->sectionSize(nSection) - ContentWidth(nSection);
         if (nSpare > 0)
             pHeader->resizeSection(nSection,
                                    pHeader->sectionSize(nSection)

@@ -108,6 +108,7 @@ private slots:
     void searchBoxFiltersWithTheStatusFilters_data();
     void searchBoxFiltersWithTheStatusFilters();
     void namesKeepTheirRoomAndColumnsFillTheView();
+    void columnsFitTheirContentWhenFirstShown();
     void probeColumnsFollowTheSettings_data();
     void probeColumnsFollowTheSettings();
     void windowStateRestoredAtNextStart();
@@ -1182,6 +1183,33 @@ void TestMainWindow::namesKeepTheirRoomAndColumnsFillTheView()
     QTRY_COMPARE(pHeader->length(), pView->viewport()->width());
     QVERIFY(oWindow.close());
     m_pProgram.reset();
+}
+
+void TestMainWindow::columnsFitTheirContentWhenFirstShown()
+{
+    v_main &oWindow = Start();
+    oWindow.AddFavorites({CScanItem(Result("127.0.0.8", EHostStatus::Alive, 0, 0, Mac(8)),
+                                    QStringLiteral("printer on the second floor, by the door"))});
+    oWindow.resize(1200, 700);
+    QTRY_VERIFY(Child<CMouseRightClickTableView>("tvResults")->header()->width() > 1000);
+    Tabs()->setCurrentIndex(1);
+    auto *pView = Child<CMouseRightClickTableView>("tvFavorites");
+    QHeaderView *pHeader = pView->header();
+    QTRY_VERIFY(pView->isVisible() && pHeader->length() == pView->viewport()->width());
+    const int nNameMin = pHeader->fontMetrics().horizontalAdvance(QString(20, QLatin1Char('x')));
+    QVERIFY(pHeader->sectionSize(1) >= nNameMin);
+    for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
+        if (nSection == 1 || pHeader->isSectionHidden(nSection))
+            continue;
+        const int nContent =
+            std::max(pHeader->sectionSizeHint(nSection),
+                     static_cast<const QAbstractItemView *>(pView)->sizeHintForColumn(nSection));
+        QVERIFY2(pHeader->sectionSize(nSection) >= nContent,
+                 qPrintable(QStringLiteral("column %1: %2 for content of %3")
+                                .arg(nSection)
+                                .arg(pHeader->sectionSize(nSection))
+                                .arg(nContent)));
+    }
 }
 
 void TestMainWindow::probeColumnsFollowTheSettings_data()
