@@ -5,7 +5,6 @@
 #include "CCopyMenu.h"
 #include "CHostActionRunner.h"
 #include "CMouseRightClickTableView.h"
-#include "GuiLog.h"
 #include "VResultsBackend.h"
 #include "VShutdowns.h"
 #include "ui_v_main.h"

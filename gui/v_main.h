@@ -4,7 +4,6 @@
 #include "CCfg.h"
 #include "CColumnState.h"
 #include "CIpList.h"
-#include "CScanFragment.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
 #include "CViewStateKeeper.h"
@@ -12,7 +11,6 @@
 
 #include <QList>
 #include <QMainWindow>
-#include <QModelIndex>
 #include <QPalette>
 #include <QStringList>
 #include <QVector>
