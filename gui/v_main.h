@@ -190,6 +190,8 @@ private:
     // Views whose columns fitted their content once, and whether the models have their first
     // rows, which that fitting waits for.
     QList<const CMouseRightClickTableView *> m_lpContentFitted;
+    // Views whose column widths were kept from the last exit.
+    QList<const CMouseRightClickTableView *> m_lpStoredWidths;
     bool m_fRowsProvided = false;
     QAction *m_pScanAction = nullptr;
     QLineEdit *m_pSearch = nullptr;

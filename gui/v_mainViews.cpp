@@ -60,7 +60,6 @@ void v_main::FitNameColumn(CMouseRightClickTableView *i_pView)
         m_lpFittedViews.append(i_pView);
     // Once per view, when first shown after the program handed the models their rows.
     const bool fFitContent = m_fRowsProvided && !m_lpContentFitted.contains(i_pView);
-
     if (fFitContent)
         m_lpContentFitted.append(i_pView);
     QHeaderView *pHeader = i_pView->header();
@@ -99,6 +98,22 @@ void v_main::FitNameColumn(CMouseRightClickTableView *i_pView)
         if (nGrow > 0)
             pHeader->resizeSection(nSection, pHeader->sectionSize(nSection) + nGrow);
     }
+    // With no widths kept from an earlier run, the room beyond the names' content is shared by
+    // all shown columns rather than handed to the names alone.
+    if (fFitContent && !m_lpStoredWidths.contains(i_pView)) {
+        QList<int> lnShown;
+        for (int nSection = 0; nSection < pHeader->count(); ++nSection) {
+            if (nSection != 1 && !pHeader->isSectionHidden(nSection))
+                lnShown << nSection;
+        }
+        const int nNames = std::max(
+            nNameMin, static_cast<const QAbstractItemView *>(i_pView)->sizeHintForColumn(1));
+        const int nShare = (nAvailable - Others() - nNames) / (lnShown.size() + 1);
+        for (int nSection : qAsConst(lnShown)) {
+            if (nShare > 0)
+                pHeader->resizeSection(nSection, pHeader->sectionSize(nSection) + nShare);
+        }
+    }
     // Widths kept from a wider window would crush the names: columns wider than their content
     // (empty ones most of all) give up their extra room first.
     for (int nSection = pHeader->count() - 1; nSection >= 0 && nAvailable - Others() < nNameMin;
@@ -115,10 +130,14 @@ void v_main::FitNameColumn(CMouseRightClickTableView *i_pView)
 
 void v_main::ApplyStoredColumns()
 {
-    CColumnStates::Apply(
-        ui->tvResults, CColumnStates::Read(m_oCfg, CColumnStates::ScanGroup()), m_oCfg);
-    CColumnStates::Apply(
-        ui->tvFavorites, CColumnStates::Read(m_oCfg, CColumnStates::FavoritesGroup()), m_oCfg);
+    for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
+        const CColumnStateList lStates = CColumnStates::Read(m_oCfg, ColumnGroup(pView));
+        CColumnStates::Apply(pView, lStates, m_oCfg);
+        if (std::any_of(lStates.cbegin(), lStates.cend(), [](const CColumnState &i_oState) {
+                return i_oState.width.isValid();
+            }))
+            m_lpStoredWidths.append(pView);
+    }
 }
 
 void v_main::ApplyProbeColumns()

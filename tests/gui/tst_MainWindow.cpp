@@ -1190,8 +1190,8 @@ void TestMainWindow::columnsFitTheirContentWhenFirstShown()
     v_main &oWindow = Start();
     oWindow.AddFavorites({CScanItem(Result("127.0.0.8", EHostStatus::Alive, 0, 0, Mac(8)),
                                     QStringLiteral("printer on the second floor, by the door"))});
-    oWindow.resize(1200, 700);
-    QTRY_VERIFY(Child<CMouseRightClickTableView>("tvResults")->header()->width() > 1000);
+    oWindow.resize(1600, 700);
+    QTRY_VERIFY(Child<CMouseRightClickTableView>("tvResults")->header()->width() > 1400);
     Tabs()->setCurrentIndex(1);
     auto *pView = Child<CMouseRightClickTableView>("tvFavorites");
     QHeaderView *pHeader = pView->header();
@@ -1204,7 +1204,8 @@ void TestMainWindow::columnsFitTheirContentWhenFirstShown()
         const int nContent =
             std::max(pHeader->sectionSizeHint(nSection),
                      static_cast<const QAbstractItemView *>(pView)->sizeHintForColumn(nSection));
-        QVERIFY2(pHeader->sectionSize(nSection) >= nContent,
+        // Beyond its content: the spare width is shared, not all the names'.
+        QVERIFY2(pHeader->sectionSize(nSection) > nContent,
                  qPrintable(QStringLiteral("column %1: %2 for content of %3")
                                 .arg(nSection)
                                 .arg(pHeader->sectionSize(nSection))
