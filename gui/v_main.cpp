@@ -670,7 +670,8 @@ void v_main::SetUpSearch()
 
 void v_main::RetranslateSearch()
 {
-    m_pSearch->setPlaceholderText(tr("Search: address, name, MAC, NetBIOS name, user, page title"));
+    m_pSearch->setPlaceholderText(
+        tr("Search: address, name, MAC, vendor, NetBIOS name, user, page title"));
     if (auto *pFind = findChild<QAction *>(QStringLiteral("act_search")))
         pFind->setText(tr("&Search"));
 }

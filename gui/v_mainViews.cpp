@@ -321,6 +321,11 @@ void v_main::OnColumnVisibility(int i_nColumn)
     const Qt::SortOrder eSortOrder = pView->header()->sortIndicatorOrder();
     CColumnStates::Apply(pView, lStates, m_oCfg);
     pView->header()->setSortIndicator(nSortSection, eSortOrder);
+    // A column turned on shows its content whole; the name column gives up the room.
+    if (!pView->header()->isSectionHidden(i_nColumn)) {
+        pView->resizeColumnToContents(i_nColumn);
+        FitNameColumn(pView);
+    }
     CColumnStates::Save(m_oCfg, CollectForStore(pView), sGroup);
 }
 

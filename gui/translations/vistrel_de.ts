@@ -410,6 +410,10 @@
         <source>Change</source>
         <translation>Änderung</translation>
     </message>
+    <message>
+        <source>Vendor</source>
+        <translation>Hersteller</translation>
+    </message>
 </context>
 <context>
     <name>v_OrtavoConnectOptionsClass</name>
@@ -950,8 +954,8 @@
         <translation>Scan an&amp;halten</translation>
     </message>
     <message>
-        <source>Search: address, name, MAC, NetBIOS name, user, page title</source>
-        <translation>Suche: Adresse, Name, MAC, NetBIOS-Name, Benutzer, Seitentitel</translation>
+        <source>Search: address, name, MAC, vendor, NetBIOS name, user, page title</source>
+        <translation>Suche: Adresse, Name, MAC, Hersteller, NetBIOS-Name, Benutzer, Seitentitel</translation>
     </message>
     <message>
         <source>&amp;Search</source>

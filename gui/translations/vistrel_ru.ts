@@ -410,6 +410,10 @@
         <source>Change</source>
         <translation>Изменение</translation>
     </message>
+    <message>
+        <source>Vendor</source>
+        <translation>Производитель</translation>
+    </message>
 </context>
 <context>
     <name>v_OrtavoConnectOptionsClass</name>
@@ -950,8 +954,8 @@
         <translation>&amp;Остановить сканирование</translation>
     </message>
     <message>
-        <source>Search: address, name, MAC, NetBIOS name, user, page title</source>
-        <translation>Поиск: адрес, имя, MAC, имя NetBIOS, пользователь, заголовок страницы</translation>
+        <source>Search: address, name, MAC, vendor, NetBIOS name, user, page title</source>
+        <translation>Поиск: адрес, имя, MAC, производитель, имя NetBIOS, пользователь, заголовок страницы</translation>
     </message>
     <message>
         <source>&amp;Search</source>

@@ -102,6 +102,7 @@ private slots:
     void storedColumnsWithWrongCountFallBack_data();
     void storedColumnsWithWrongCountFallBack();
     void columnMenuTogglesVisibility();
+    void vendorColumnNamesTheMacsOwner();
     void nameColumnFillsTheRowOnBothPages_data();
     void nameColumnFillsTheRowOnBothPages();
     void keyboardShortcutsAreInTheMenus();
@@ -134,6 +135,16 @@ void TestMainWindow::initTestCase()
     // The IP-to-MAC memory and the Favorites file live in the home folder.
     IsolateIn(m_oDir.path(), true);
     qRegisterMetaType<CIpList>();
+    // A registry of the test's own: the MACs of Mac() and the printer's block.
+    const QString sRegistry = m_oDir.filePath(QStringLiteral("ieee-data"));
+    QVERIFY(QDir().mkpath(sRegistry));
+    QFile oOui(QDir(sRegistry).filePath(QStringLiteral("oui.csv")));
+    QVERIFY(oOui.open(QIODevice::WriteOnly));
+    oOui.write("Registry,Assignment,Organization Name,Organization Address\n"
+               "MA-L,025E00,Netlab Test Org,Nowhere\n"
+               "MA-L,3C22FB,\"Printers, Ltd.\",Somewhere\n");
+    oOui.close();
+    qputenv("VISTREL_IEEE_DATA_DIR", sRegistry.toUtf8());
 }
 
 void TestMainWindow::init()
@@ -967,7 +978,8 @@ void TestMainWindow::storedColumnsWithWrongCountFallBack_data()
     QTest::newRow("six stored columns fall back to defaults") << 6 << false;
     QTest::newRow("eight stored columns fall back to defaults") << 8 << false;
     QTest::newRow("ten stored columns (with the history ones) are applied") << 10 << true;
-    QTest::newRow("eleven stored columns fall back to defaults") << 11 << false;
+    QTest::newRow("eleven stored columns (with the vendor one) are applied") << 11 << true;
+    QTest::newRow("twelve stored columns fall back to defaults") << 12 << false;
 }
 
 void TestMainWindow::storedColumnsWithWrongCountFallBack()
@@ -988,16 +1000,18 @@ void TestMainWindow::storedColumnsWithWrongCountFallBack()
     }
     Start();
     QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
-    QCOMPARE(pHeader->count(), 10);
+    QCOMPARE(pHeader->count(), 11);
     QCOMPARE(pHeader->isSectionHidden(2), ipColumnHidden);
-    // The history columns: shown when a full store says so, else hidden.
-    QCOMPARE(pHeader->isSectionHidden(8), storedColumns != 10);
+    // The history and vendor columns: shown when a store that has them says so, else hidden.
+    QCOMPARE(pHeader->isSectionHidden(8), storedColumns != 10 && storedColumns != 11);
+    QCOMPARE(pHeader->isSectionHidden(10), storedColumns != 11);
     QVERIFY(!pHeader->isSectionHidden(0));
     // NetBIOS and user columns stay hidden while their probes are off (the default).
     QVERIFY(pHeader->isSectionHidden(3));
     QVERIFY(pHeader->isSectionHidden(4));
     QVERIFY(pHeader->isSectionHidden(6));
-    QCOMPARE(pHeader->sectionSize(5) == 90, storedColumns == 7 || storedColumns == 10);
+    QCOMPARE(pHeader->sectionSize(5) == 90,
+             storedColumns == 7 || storedColumns == 10 || storedColumns == 11);
 }
 
 void TestMainWindow::columnMenuTogglesVisibility()
@@ -1013,7 +1027,7 @@ void TestMainWindow::columnMenuTogglesVisibility()
     oWindow.OnColumnVisibility(0); // never hidden
     QVERIFY(!pHeader->isSectionHidden(0));
     const CColumnStateList lStored = CColumnStates::Read(CCfg(), CColumnStates::ScanGroup());
-    QCOMPARE(lStored.size(), 10);
+    QCOMPARE(lStored.size(), 11);
     for (const CColumnState &oState : lStored) {
         if (oState.column == 5)
             QVERIFY(!oState.visible);
@@ -1025,8 +1039,57 @@ void TestMainWindow::columnMenuTogglesVisibility()
     oWindow.OnColumnVisibility(9);
     QVERIFY(!pHeader->isSectionHidden(9));
     const CColumnStateList lShown = CColumnStates::Read(CCfg(), CColumnStates::ScanGroup());
-    QCOMPARE(lShown.size(), 10);
+    QCOMPARE(lShown.size(), 11);
     QVERIFY(lShown.at(9).visible);
+    QVERIFY(!lShown.at(10).visible);
+}
+
+void TestMainWindow::vendorColumnNamesTheMacsOwner()
+{
+    v_main &oWindow = Start();
+    QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+    const int nVendor = m_pProgram->ScanModel().VendorColumn();
+    QCOMPARE(nVendor, 10);
+    QCOMPARE(m_pProgram->ScanModel().headerData(nVendor, Qt::Horizontal).toString(),
+             QStringLiteral("Vendor"));
+    QVERIFY(pHeader->isSectionHidden(nVendor));
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    CScanResult oPrinter = Result(
+        "127.0.0.2", EHostStatus::Alive, oWindow.ScanId(), 3, QByteArray::fromHex("3c22fb000005"));
+    oPrinter.set_name(QStringLiteral("printer.lan"));
+    for (const CScanResult &oResult :
+         {Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(1)),
+          oPrinter,
+          Result("127.0.0.3", EHostStatus::Alive, oWindow.ScanId(), 3)})
+        Feed(oResult);
+    emit m_pProgram->Scanner().EmitScanEnd();
+
+    oWindow.OnColumnVisibility(nVendor);
+    QVERIFY(!pHeader->isSectionHidden(nVendor));
+    // Turned on, it shows the names whole.
+    const auto *pView =
+        static_cast<const QAbstractItemView *>(Child<CMouseRightClickTableView>("tvResults"));
+    QVERIFY(pHeader->sectionSize(nVendor) >= pView->sizeHintForColumn(nVendor));
+    QHash<QString, QString> hVendors;
+    const QAbstractItemModel &oModel = m_pProgram->ScanModel();
+    for (int nRow = 0; nRow < oModel.rowCount(); ++nRow)
+        hVendors.insert(oModel.index(nRow, 2).data().toString(),
+                        oModel.index(nRow, nVendor).data().toString());
+    const QHash<QString, QString> hExpected = {
+        {QStringLiteral("127.0.0.1"), QStringLiteral("Netlab Test Org")},
+        {QStringLiteral("127.0.0.2"), QStringLiteral("Printers, Ltd.")},
+        {QStringLiteral("127.0.0.3"), QString()}, // no MAC: no vendor
+    };
+    QCOMPARE(hVendors, hExpected);
+    // Stored like the other columns' states, and applied at the next start.
+    const CColumnStateList lStored = CColumnStates::Read(CCfg(), CColumnStates::ScanGroup());
+    QCOMPARE(lStored.size(), 11);
+    QVERIFY(lStored.at(nVendor).visible);
+    GuiTest::Shot(oWindow, QStringLiteral("vendor-column"));
+    m_pProgram.reset();
+    Start();
+    QVERIFY(!Child<CMouseRightClickTableView>("tvResults")->header()->isSectionHidden(nVendor));
 }
 
 void TestMainWindow::nameColumnFillsTheRowOnBothPages_data()
@@ -1106,6 +1169,8 @@ void TestMainWindow::searchBoxFiltersWithTheStatusFilters_data()
         << QStringLiteral("office-pc") << true << QStringList{QStringLiteral("127.0.0.3")};
     QTest::newRow("by user") << QStringLiteral("alice") << true
                              << QStringList{QStringLiteral("127.0.0.3")};
+    QTest::newRow("by vendor") << QStringLiteral("printers, l") << true
+                               << QStringList{QStringLiteral("127.0.0.2")};
     QTest::newRow("a dead match hidden by the status filter")
         << QStringLiteral("127.0.0.3") << false << QStringList{};
     QTest::newRow("nothing matches") << QStringLiteral("zzz") << true << QStringList{};
@@ -1122,7 +1187,8 @@ void TestMainWindow::searchBoxFiltersWithTheStatusFilters()
     CScanResult oWeb = Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(1));
     oWeb.set_has_http(true);
     oWeb.set_http_title(QStringLiteral("Router Login"));
-    CScanResult oPrinter = Result("127.0.0.2", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(2));
+    CScanResult oPrinter = Result(
+        "127.0.0.2", EHostStatus::Alive, oWindow.ScanId(), 3, QByteArray::fromHex("3c22fb000005"));
     oPrinter.set_name(QStringLiteral("printer.lan"));
     MIpMacDataStorage::Instance()->SetMac(Ip("127.0.0.3"), Mac(3));
     CScanResult oPc = Result("127.0.0.3", EHostStatus::Unknown, oWindow.ScanId(), 3); // dead
