@@ -12,7 +12,17 @@
 
 CScanSession::CScanSession(QObject *i_pParent)
     : QObject(i_pParent)
+    , m_pTicker(new QTimer(this))
 {
+    m_pTicker->setInterval(1000);
+    connect(m_pTicker, &QTimer::timeout, this, &CScanSession::Tick);
+}
+
+qint64 CScanSession::RunningMs() const
+{
+    if (!m_fScanning)
+        return m_nElapsedMs;
+    return m_oClock.elapsed() - m_nPausedMs - (m_fPaused ? m_oPauseClock.elapsed() : 0);
 }
 
 void CScanSession::Start(const CIpList &i_oList,
@@ -25,7 +35,10 @@ void CScanSession::Start(const CIpList &i_oList,
     m_nTotal = i_oList.Count();
     m_eEnd = EEnd::None;
     m_nElapsedMs = 0;
+    m_nProcessed = 0;
+    m_nPausedMs = 0;
     m_oClock.start();
+    m_pTicker->start();
     m_lPausedResults.clear();
     m_lBacklog.clear();
     m_fEndPending = false;
@@ -70,6 +83,7 @@ void CScanSession::End(EEnd i_eEnd)
     }
     m_fScanning = false;
     m_fPaused = false;
+    m_pTicker->stop();
     m_pTarget = m_pTarget2 = nullptr;
     emit Ended();
     emit StateChanged();
@@ -103,6 +117,8 @@ void CScanSession::TogglePause()
 void CScanSession::Pause()
 {
     m_fPaused = true;
+    m_oPauseClock.start();
+    m_pTicker->stop();
     m_lPausedResults = std::exchange(m_lBacklog, {}) + m_lPausedResults;
     emit StateChanged();
     emit PauseRequested(true);
@@ -111,6 +127,8 @@ void CScanSession::Pause()
 void CScanSession::Resume()
 {
     m_fPaused = false;
+    m_nPausedMs += m_oPauseClock.elapsed();
+    m_pTicker->start();
     const QList<CScanResult> lBuffered = std::exchange(m_lPausedResults, {});
     for (const CScanResult &oResult : lBuffered)
         HandleOrQueue(oResult);
@@ -122,6 +140,7 @@ void CScanSession::OnScanResult(CScanResult i_oResult)
 {
     if (i_oResult.scan_id() != m_nScanId || !m_fScanning)
         return;
+    ++m_nProcessed;
     if (!MIpMacDataStorage::Instance()->ApplyToResult(i_oResult))
         return;
     if (m_fPaused) {

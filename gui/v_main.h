@@ -183,6 +183,10 @@ private:
     QString ColumnGroup(const CMouseRightClickTableView *i_pView) const;
 
     void StartScan(const CIpList &i_oList);
+    // Above this many addresses the user is asked first, with the time it may take.
+    static constexpr quint64 kLargeScanAddresses = 65536;
+    // True when the scan may start: small enough, or the user said Yes.
+    bool ConfirmLargeScan(quint64 i_nAddresses);
     void OnSessionEnded();
     void OnSessionResult();
     void UpdateTexts();

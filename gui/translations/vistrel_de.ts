@@ -961,6 +961,26 @@
         <source>&amp;Search</source>
         <translation>&amp;Suchen</translation>
     </message>
+    <message>
+        <source>Scan %1 addresses? At %2 requests per second this takes about %3, longer when many hosts answer.</source>
+        <translation>%1 Adressen scannen? Bei %2 Anfragen pro Sekunde dauert das etwa %3, länger, wenn viele Hosts antworten.</translation>
+    </message>
+    <message>
+        <source>Large scan</source>
+        <translation>Großer Scan</translation>
+    </message>
+    <message>
+        <source>%1 elapsed</source>
+        <translation>%1 vergangen</translation>
+    </message>
+    <message>
+        <source>%1 hosts/s</source>
+        <translation>%1 Hosts/s</translation>
+    </message>
+    <message>
+        <source>about %1 left</source>
+        <translation>noch etwa %1</translation>
+    </message>
 </context>
 <context>
     <name>v_options</name>

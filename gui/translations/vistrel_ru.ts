@@ -961,6 +961,26 @@
         <source>&amp;Search</source>
         <translation>&amp;Поиск</translation>
     </message>
+    <message>
+        <source>Scan %1 addresses? At %2 requests per second this takes about %3, longer when many hosts answer.</source>
+        <translation>Сканировать адресов: %1? При %2 запросах в секунду это займёт около %3, дольше, если ответит много узлов.</translation>
+    </message>
+    <message>
+        <source>Large scan</source>
+        <translation>Большое сканирование</translation>
+    </message>
+    <message>
+        <source>%1 elapsed</source>
+        <translation>прошло %1</translation>
+    </message>
+    <message>
+        <source>%1 hosts/s</source>
+        <translation>%1 узлов/с</translation>
+    </message>
+    <message>
+        <source>about %1 left</source>
+        <translation>осталось около %1</translation>
+    </message>
 </context>
 <context>
     <name>v_options</name>

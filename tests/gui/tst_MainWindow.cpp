@@ -8,11 +8,13 @@
 #include "CGuiProgram.h"
 #include "CMouseRightClickTableView.h"
 #include "CResultsXml.h"
+#include "CScanTiming.h"
 #include "CViewStateKeeper.h"
 #include "GuiTestSupport.h"
 #include "MCfg.h"
 #include "MIpMacDataStorage.h"
 #include "MScanner.h"
+#include "MessageBoxCatcher.h"
 #include "VResultsBackend.h"
 #include "v_main.h"
 
@@ -26,6 +28,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
@@ -80,6 +83,9 @@ private slots:
     void scanEndDuringPauseKeepsBufferedResults();
     void burstIsShownInSlices();
     void stopDuringBurstKeepsResults();
+    void largeScanAsksFirst_data();
+    void largeScanAsksFirst();
+    void progressLineShowsTimeWhileScanning();
     void largeScanRule_data();
     void largeScanRule();
     void keysActOnlyInActiveMainWindow();
@@ -521,6 +527,85 @@ void TestMainWindow::stopDuringBurstKeepsResults()
     QVERIFY(!oWindow.IsScanning());
     QCOMPARE(oWindow.AliveCount(), 2000);
     QCOMPARE(m_pProgram->ScanModel().rowCount(), 2000);
+}
+
+void TestMainWindow::largeScanAsksFirst_data()
+{
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("scanned");
+    QTest::newRow("a /16 is scanned without a question")
+        << QStringLiteral("198.18.0.0/16") << int(QMessageBox::No) << false << true;
+    QTest::newRow("twice as many are asked about; Yes scans")
+        << QStringLiteral("198.18.0.0-198.19.255.255") << int(QMessageBox::Yes) << true << true;
+    QTest::newRow("No does not scan and keeps the list")
+        << QStringLiteral("198.18.0.0-198.19.255.255") << int(QMessageBox::No) << true << false;
+}
+
+void TestMainWindow::largeScanAsksFirst()
+{
+    QFETCH(QString, range);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, scanned);
+    v_main &oWindow = Start();
+    // A list from an earlier scan, which a refused scan must leave in place.
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 1, Mac(1)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 1);
+
+    QSignalSpy oScans(&oWindow, &v_main::EmitScan);
+    RangeBox()->setEditText(range);
+    const TMessageBox oBox =
+        CatchMessageBox([this]() { QTest::mouseClick(ScanButton(), Qt::LeftButton); },
+                        QMessageBox::StandardButton(answer));
+    QCOMPARE(oBox.fShown, asked);
+    QCOMPARE(oWindow.IsScanning(), scanned);
+    QCOMPARE(oScans.count(), scanned ? 1 : 0);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), scanned ? 0 : 1);
+    if (asked) {
+        // The count, the pace it goes at and the time that gives: two requests an address.
+        QCOMPARE(oBox.sTitle, QStringLiteral("Large scan"));
+        CIpList oList;
+        QVERIFY(oList.SetFromText(QStringLiteral("198.18.0.0-198.19.255.255")));
+        QVERIFY(oList.Count() > 65536);
+        const QString sExpected =
+            QStringLiteral("Scan %1 addresses? At %2 requests per second this takes about %3,")
+                .arg(QLocale().toString(oList.Count()),
+                     QLocale().toString(4000),
+                     CScanTiming::Duration(qint64(oList.Count()) * 2 * 1000 / 4000));
+        QVERIFY2(oBox.sText.startsWith(sExpected), qPrintable(oBox.sText));
+    }
+    if (oWindow.IsScanning())
+        QTest::mouseClick(ScanButton(), Qt::LeftButton);
+}
+
+void TestMainWindow::progressLineShowsTimeWhileScanning()
+{
+    v_main &oWindow = Start();
+    auto *pProgress = Child<QProgressBar>("prgbarScanProgress");
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.4"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 4, Mac(1)));
+    Feed(Result("127.0.0.2", EHostStatus::Dead, oWindow.ScanId(), 4, Mac(2)));
+    QVERIFY2(pProgress->format().startsWith(QStringLiteral("%p%, 1 alive, 1 dead, 0 unknown, 0:0")),
+             qPrintable(pProgress->format()));
+    // The line goes on counting while no result comes: rate and time left from the second
+    // second on (two of four done: about as long again).
+    QTRY_VERIFY_WITH_TIMEOUT(pProgress->format().contains(QStringLiteral("hosts/s")), 10000);
+    const QRegularExpression oLine(
+        QStringLiteral("^%p%, 1 alive, 1 dead, 0 unknown, 0:(\\d\\d) elapsed, [0-9.]+ hosts/s, "
+                       "about 0:(\\d\\d) left$"));
+    const QRegularExpressionMatch oMatch = oLine.match(pProgress->format());
+    QVERIFY2(oMatch.hasMatch(), qPrintable(pProgress->format()));
+    QVERIFY(oMatch.captured(1).toInt() >= 1);
+    QVERIFY(qAbs(oMatch.captured(2).toInt() - oMatch.captured(1).toInt()) <= 1);
+    QCOMPARE(pProgress->value(), 2);
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    QVERIFY(pProgress->format().startsWith(QStringLiteral("Stopped at 50%: 1 alive, 1 dead")));
 }
 
 void TestMainWindow::largeScanRule_data()
