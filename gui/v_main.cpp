@@ -7,7 +7,6 @@
 #include "CFavoritesController.h"
 #include "CFavoritesFile.h"
 #include "CHostActionRunner.h"
-#include "CLivenessSweep.h"
 #include "CLocalSubnets.h"
 #include "CLocalizations.h"
 #include "CMenuHeaderView.h"
@@ -392,7 +391,7 @@ bool v_main::ConfirmLargeScan(quint64 i_nAddresses)
 {
     if (i_nAddresses <= kLargeScanAddresses)
         return true;
-    const int nRate = CLivenessSweep::kDefaultRatePerSecond;
+    const int nRate = m_oCfg.sweep_rate();
     const QString sText =
         tr("Scan %1 addresses? At %2 requests per second this takes about %3, longer when many "
            "hosts answer.")

@@ -1102,5 +1102,13 @@ hohe CPU-Last</translation>
         <translation>Der Speicher muss eine URL wie postgresql://user@host:port/database sein, ohne Passwort.
 %1</translation>
     </message>
+    <message>
+        <source>Liveness sweep pace (requests per second):</source>
+        <translation>Tempo der Erreichbarkeitsprüfung (Anfragen pro Sekunde):</translation>
+    </message>
+    <message>
+        <source>How fast every address is asked whether it is there before the hosts are probed. Lower it on a slow or busy link. At 4000 a short burst goes first.</source>
+        <translation>Wie schnell jede Adresse gefragt wird, ob sie erreichbar ist, bevor die Hosts geprüft werden. Bei einer langsamen oder ausgelasteten Verbindung verringern. Bei 4000 geht ein kurzer Schub voraus.</translation>
+    </message>
 </context>
 </TS>

@@ -1102,5 +1102,13 @@ high CPU usage</source>
         <translation>Хранилище должно быть URL вида postgresql://user@host:port/database, без пароля.
 %1</translation>
     </message>
+    <message>
+        <source>Liveness sweep pace (requests per second):</source>
+        <translation>Темп проверки доступности (запросов в секунду):</translation>
+    </message>
+    <message>
+        <source>How fast every address is asked whether it is there before the hosts are probed. Lower it on a slow or busy link. At 4000 a short burst goes first.</source>
+        <translation>Как быстро каждый адрес опрашивается на доступность перед проверкой узлов. Уменьшите для медленного или загруженного канала. При 4000 сначала идёт короткий всплеск.</translation>
+    </message>
 </context>
 </TS>

@@ -82,6 +82,8 @@ private slots:
     void reportStylesheetProblems();
     void compareAcrossTwoScans();
     void vendorRegistryMissing();
+    void sweepRateReachesTheSweep_data();
+    void sweepRateReachesTheSweep();
     void vendorColumnInText();
     void progressOnlyOnATerminal_data();
     void progressOnlyOnATerminal();
@@ -223,6 +225,18 @@ void TestConsoleScripts::rejectedValues_data()
     QTest::newRow("threads not a number")
         << QStringList{sRange, "/t:many"}
         << QByteArray("Invalid thread count \"many\" for /t: (1-1024)");
+    QTest::newRow("no sweep rate")
+        << QStringList{sRange, "/q:0"}
+        << QByteArray("Invalid rate \"0\" for /q: (1-100000 requests per second)");
+    QTest::newRow("sweep rate too high")
+        << QStringList{sRange, "/q:100001"}
+        << QByteArray("Invalid rate \"100001\" for /q: (1-100000 requests per second)");
+    QTest::newRow("sweep rate not a number")
+        << QStringList{sRange, "/q:fast"}
+        << QByteArray("Invalid rate \"fast\" for /q: (1-100000 requests per second)");
+    QTest::newRow("sweep rate with a unit")
+        << QStringList{sRange, "/q:500/s"}
+        << QByteArray("Invalid rate \"500/s\" for /q: (1-100000 requests per second)");
     QTest::newRow("unknown format")
         << QStringList{sRange, "/o:json"}
         << QByteArray("Unknown output format \"json\" for /o: (text, xml, html, csv or jsonl)");
@@ -265,8 +279,15 @@ void TestConsoleScripts::usageNamesTheNewSwitchesOnStandardError()
     QCOMPARE(oRun.nExitCode, 1);
     QVERIFY(oRun.baOut.startsWith("Usage:\n"));
     QVERIFY(oRun.baOut.endsWith("vistrel_console.exe /s:ip_ranges.txt /f:scan_results.txt"));
-    for (const char *pSwitch :
-         {"\n/p - ", "\n/n - ", "\n/a - ", "\n/t - ", "\n/o - ", "\n/h - ", "\n/c - ", "\n/v - "})
+    for (const char *pSwitch : {"\n/p - ",
+                                "\n/n - ",
+                                "\n/a - ",
+                                "\n/t - ",
+                                "\n/q - ",
+                                "\n/o - ",
+                                "\n/h - ",
+                                "\n/c - ",
+                                "\n/v - "})
         QVERIFY2(oRun.baErr.contains(pSwitch), pSwitch);
     QVERIFY(!oRun.baOut.contains("/o - "));
 }
@@ -683,6 +704,28 @@ void TestConsoleScripts::compareAcrossTwoScans()
              QByteArray("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | "
                         "Comments | Change\r\n"
                         "alive | localhost | 127.0.0.1 |  |  | 0.0.0.0.0.0 |  |  | unchanged"));
+}
+
+void TestConsoleScripts::sweepRateReachesTheSweep_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("pace");
+    QTest::newRow("a rate given is flat")
+        << QStringList{"/q:250"} << QByteArray("at 250 requests per second, bursts of 0 at 250");
+    QTest::newRow("without /q the default pace")
+        << QStringList{} << QByteArray("at 4000 requests per second, bursts of 8192 at 16000");
+}
+
+void TestConsoleScripts::sweepRateReachesTheSweep()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, pace);
+    // The sweep names its pace in a debug line.
+    const TRun oRun =
+        Run(QStringList{QStringLiteral("/r:127.0.0.1-127.0.0.2"), QStringLiteral("/p:none")} + args,
+            {{QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("vistrel.engine.debug=true")}});
+    QCOMPARE(oRun.nExitCode, 0);
+    QVERIFY2(oRun.baErr.contains("liveness sweep of 2 addresses " + pace), oRun.baErr);
 }
 
 void TestConsoleScripts::vendorRegistryMissing()
