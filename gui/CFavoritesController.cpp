@@ -245,7 +245,7 @@ QString CFavoritesController::SaveRowsToFile(CMouseRightClickTableView *i_pView,
     QString sText;
     if (pModel && pModel->ItemCount() > 0) {
         const QVector<int> vRows = i_fSelectionOnly ? i_pView->SelectedHostRows() : QVector<int>();
-        sText = CResultsXml::Export(pModel->ItemsForExport(vRows, false), sXsl);
+        sText = CResultsXml::Export(pModel->ItemsForExport(vRows, false), sXsl, pModel->ScanInfo());
     }
     i_pView->Unlock();
     // Through a temporary file: a failed or empty save leaves an older file as it was.

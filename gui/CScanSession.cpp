@@ -5,6 +5,7 @@
 #include "MIpMacDataStorage.h"
 #include "VResultsBackend.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -44,6 +45,10 @@ void CScanSession::Start(const CIpList &i_oList,
     m_fEndPending = false;
     m_pTarget = i_pTarget;
     m_pTarget2 = i_pTarget2;
+    // The tree the scan was started from names it in the files saved of it.
+    if (m_pTarget)
+        m_pTarget->SetScanInfo(
+            {QDateTime::currentDateTime(), CResultsXml::RangesText(i_oList.Ranges()), -1});
     emit StateChanged();
     ++m_nScanId;
     qCDebug(lcGui) << "scan" << m_nScanId << "of" << m_nTotal << "addresses";
@@ -80,6 +85,11 @@ void CScanSession::End(EEnd i_eEnd)
     if (m_fScanning) {
         m_eEnd = i_eEnd;
         m_nElapsedMs = m_oClock.elapsed();
+        if (m_pTarget) {
+            CResultsXml::TScanInfo oInfo = m_pTarget->ScanInfo();
+            oInfo.nDurationMs = m_nElapsedMs;
+            m_pTarget->SetScanInfo(oInfo);
+        }
     }
     m_fScanning = false;
     m_fPaused = false;

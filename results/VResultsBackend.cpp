@@ -1007,6 +1007,7 @@ void VResultsBackend::OnClearData()
     emit ClearSelection(this);
     BeginRelayout();
     m_lItems.clear();
+    m_oScanInfo = CResultsXml::TScanInfo();
     EndRelayout();
 }
 

@@ -3,6 +3,7 @@
 
 #include "CCfg.h"
 #include "CMacVendors.h"
+#include "CResultsXml.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
 #include "IpRanges.h"
@@ -124,6 +125,9 @@ public:
     void DeleteSelectedRows(const QVector<int> &i_vRows);
     int ItemCount() const { return m_lItems.size(); }
     const QList<CScanItem> &Items() const { return m_lItems; }
+    // The scan the listed hosts come from, for the files saved of them; cleared with the list.
+    void SetScanInfo(const CResultsXml::TScanInfo &i_oInfo) { m_oScanInfo = i_oInfo; }
+    const CResultsXml::TScanInfo &ScanInfo() const { return m_oScanInfo; }
     int SortColumn() const { return m_nSortColumn; }
     bool SortAscending() const { return m_fSortAscending; }
 
@@ -208,6 +212,7 @@ private:
     int m_nFirstHistoryColumn = -1;
     QHash<quint32, THostHistory> m_hHistory;
     int m_nVendorColumn = -1;
+    CResultsXml::TScanInfo m_oScanInfo;
     mutable std::unique_ptr<CMacVendors> m_pVendors; // read on first use
     bool m_fFavorites;
     QVector<int> m_vVisibleRows;

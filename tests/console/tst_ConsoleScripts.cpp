@@ -6,6 +6,7 @@
 // seconds, so most scans below keep to 127.0.0.1 and the silent address.
 #include "CFavoritesContentHandler.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -438,8 +439,16 @@ void TestConsoleScripts::xmlOutputReadsBack()
     QFile oFile(sOut);
     QVERIFY(oFile.open(QIODevice::ReadOnly));
     const QByteArray baXml = oFile.readAll();
-    QVERIFY(baXml.startsWith(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>\r\n\t<row ip=\"127.0.0.1\" "));
+    // The root names the scan: its start, ranges, duration and the program's version.
+    const QRegularExpression oRoot(QStringLiteral(
+        "^<\\?xml version=\"1.0\" encoding=\"UTF-8\"\\?>\r\n<Vistrel "
+        "started=\"(\\d{4}-\\d\\d-\\d\\dT"
+        "\\d\\d:\\d\\d:\\d\\d(Z|[+-]\\d\\d:\\d\\d))\" ranges=\"127.0.0.1-127.0.0.12\" "
+        "duration=\"\\d+\\.\\d\" version=\"\\d+\\.\\d+\\.\\d+\">\r\n\t<row ip=\"127.0.0.1\" "));
+    const QRegularExpressionMatch oMatch = oRoot.match(QString::fromUtf8(baXml));
+    QVERIFY2(oMatch.hasMatch(), baXml.left(200).constData());
+    const QDateTime oStarted = QDateTime::fromString(oMatch.captured(1), Qt::ISODate);
+    QVERIFY(qAbs(oStarted.secsTo(QDateTime::currentDateTime())) < 600);
     QVERIFY(baXml.endsWith("\r\n</Vistrel>"));
     QCOMPARE(baXml.count(" change=\"new\" changed=\"\">"), 12);
     QList<CScanItem> lItems;
@@ -472,6 +481,9 @@ void TestConsoleScripts::csvAndHtmlReports()
                             QStringLiteral("/c:on")});
     QCOMPARE(oHtml.nExitCode, 0);
     QVERIFY(oHtml.baOut.startsWith("<!DOCTYPE html>"));
+    QVERIFY(oHtml.baOut.contains(QByteArray("Ranges: 127.0.0.1, ") + g_pSilent));
+    QVERIFY(oHtml.baOut.contains("Scanned: "));
+    QVERIFY(oHtml.baOut.contains("Duration: "));
     QCOMPARE(oHtml.baOut.count("<td class=\"change\">new</td>"), 1);
     QCOMPARE(oHtml.baOut.count("<td class=\"change\">unchanged</td>"), 1);
     QVERIFY(oHtml.baOut.contains("<th>Change</th>"));
@@ -517,7 +529,7 @@ void TestConsoleScripts::outputFileNamePicksTheFormat_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("format"); // "/o:" value, or empty
     QTest::addColumn<QByteArray>("start");
-    const QByteArray baXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>");
+    const QByteArray baXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel started=\"");
     const QByteArray baHtml("<!DOCTYPE html>");
     const QByteArray baCsv("Status,Name,IP,");
     const QByteArray baJson("{\"");

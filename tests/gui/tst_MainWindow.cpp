@@ -44,6 +44,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QXmlStreamReader>
 
 #include <memory>
 
@@ -103,6 +104,7 @@ private slots:
     void saveWritesTheFormOfTheEnding_data();
     void saveWritesTheFormOfTheEnding();
     void saveWithoutRowsKeepsOldFile();
+    void savedFileNamesTheScanAndLoads();
     void saveDialogTakesTheChosenType_data();
     void saveDialogTakesTheChosenType();
     void storedColumnsWithWrongCountFallBack_data();
@@ -955,11 +957,60 @@ void TestMainWindow::saveWritesTheFormOfTheEnding()
     QCOMPARE(oWindow.SaveRowsToFile(sPath, selectionOnly), QString());
     QFile oFile(sPath);
     QVERIFY(oFile.open(QIODevice::ReadOnly));
-    const QString sText = QString::fromUtf8(oFile.readAll());
+    QString sText = QString::fromUtf8(oFile.readAll());
     QVERIFY2(sText.startsWith(expectedStart), qPrintable(sText.left(80)));
+    // The scan's ranges, named once in the XML and the HTML page, are no host.
+    QCOMPARE(sText.count(QStringLiteral("127.0.0.1-127.0.0.3")), expectedStart.isEmpty() ? 0 : 1);
+    sText.remove(QStringLiteral("127.0.0.1-127.0.0.3"));
     QCOMPARE(sText.count(QStringLiteral("127.0.0.")), expectedHosts);
     if (selectionOnly)
         QVERIFY(sText.contains(QStringLiteral("127.0.0.2")));
+}
+
+void TestMainWindow::savedFileNamesTheScanAndLoads()
+{
+    v_main &oWindow = Start();
+    const QDateTime oBefore = QDateTime::currentDateTime().addSecs(-1);
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    for (const char *pIp : {"127.0.0.1", "127.0.0.2", "127.0.0.3"})
+        Feed(Result(pIp, EHostStatus::Alive, oWindow.ScanId(), 3, Mac(4)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+
+    const QString sXml = m_oDir.filePath(QStringLiteral("mailed.xml"));
+    QCOMPARE(oWindow.SaveRowsToFile(sXml, false), QString());
+    QFile oFile(sXml);
+    QVERIFY(oFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader oReader(&oFile);
+    QVERIFY(oReader.readNextStartElement());
+    const QXmlStreamAttributes oRoot = oReader.attributes();
+    const QDateTime oStarted =
+        QDateTime::fromString(oRoot.value(QLatin1String("started")).toString(), Qt::ISODate);
+    QVERIFY2(oStarted >= oBefore && oStarted <= QDateTime::currentDateTime(),
+             qPrintable(oRoot.value(QLatin1String("started")).toString()));
+    QCOMPARE(oRoot.value(QLatin1String("ranges")).toString(),
+             QStringLiteral("127.0.0.1-127.0.0.3"));
+    bool fNumber = false;
+    QVERIFY(oRoot.value(QLatin1String("duration")).toString().toDouble(&fNumber) >= 0);
+    QVERIFY(fNumber);
+    QCOMPARE(oRoot.value(QLatin1String("version")).toString(), CResultsXml::ProgramVersion());
+    oFile.close();
+
+    const QString sHtml = m_oDir.filePath(QStringLiteral("mailed.html"));
+    QCOMPARE(oWindow.SaveRowsToFile(sHtml, false), QString());
+    QFile oPage(sHtml);
+    QVERIFY(oPage.open(QIODevice::ReadOnly));
+    const QString sPage = QString::fromUtf8(oPage.readAll());
+    QVERIFY(sPage.contains(QStringLiteral("Ranges: 127.0.0.1-127.0.0.3")));
+    QVERIFY(sPage.contains(QStringLiteral("Vistrel ") + CResultsXml::ProgramVersion()));
+
+    // A cleared list names no scan any more.
+    Child<QAction>("act_clear_list")->trigger();
+    QCOMPARE(m_pProgram->ScanModel().ItemCount(), 0);
+    QVERIFY(!m_pProgram->ScanModel().ScanInfo().oStarted.isValid());
+    // The saved file loads as any results file: its hosts join the Favorites.
+    QVERIFY(oWindow.ImportFavorites(sXml));
+    QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 3);
 }
 
 void TestMainWindow::saveWithoutRowsKeepsOldFile()
