@@ -119,7 +119,7 @@ for case in $cases; do
         lab_ns=$ns
         ns=vbench-scan
         measure e16 vistrel 1 env VISTREL_LIVENESS_ONLY=1 VISTREL_SWEEP=1 "$console" "/r:198.19.0.0-198.19.255.255"
-        measure e16 vistrel-rate16k 1 env VISTREL_LIVENESS_ONLY=1 VISTREL_SWEEP_RATE=16000 "$console" "/r:198.19.0.0-198.19.255.255"
+        measure e16 vistrel-rate16k 1 env VISTREL_LIVENESS_ONLY=1 "$console" /q:16000 "/r:198.19.0.0-198.19.255.255"
         measure e16 arp-scan 1 $guard arp-scan -I vb0 -q --bandwidth=10M 198.19.0.0/16
         ns=$lab_ns
         e16_down
@@ -142,7 +142,7 @@ for case in $cases; do
         measure $case vistrel $run env VISTREL_LIVENESS_ONLY=1 VISTREL_SWEEP=1 "$console" "/r:$first-$last"
         # The default rate is meant for any LAN; a faster one shows what the rate costs.
         if [ $case = d20 ]; then
-            measure $case vistrel-rate16k $run env VISTREL_LIVENESS_ONLY=1 VISTREL_SWEEP_RATE=16000 "$console" "/r:$first-$last"
+            measure $case vistrel-rate16k $run env VISTREL_LIVENESS_ONLY=1 "$console" /q:16000 "/r:$first-$last"
         fi
         if [ $case = d24 ] || [ "$run" -le "$slow_runs" ]; then
             measure $case vistrel-nosweep $run env VISTREL_LIVENESS_ONLY=1 VISTREL_SWEEP=0 "$console" "/r:$first-$last"

@@ -86,6 +86,7 @@ CCfg CCfg::ScanSnapshot() const
     oSnapshot.set_scan_netbios(scan_netbios());
     oSnapshot.set_scan_username(scan_username());
     oSnapshot.set_high_accuracy(high_accuracy());
+    oSnapshot.set_sweep_rate(sweep_rate());
     oSnapshot.set_ortavo_ports(ortavo_ports());
     oSnapshot.set_net_account(net_account());
     return oSnapshot;
@@ -176,6 +177,16 @@ bool CCfg::high_accuracy() const
 void CCfg::set_high_accuracy(bool i_fOn)
 {
     d->Write(QStringLiteral("high_accuracy"), i_fOn);
+}
+int CCfg::sweep_rate() const
+{
+    bool fOk = false;
+    const int nRate = d->Read(QStringLiteral("sweep_rate"), kDefaultSweepRate).toInt(&fOk);
+    return fOk && nRate >= kMinSweepRate && nRate <= kMaxSweepRate ? nRate : kDefaultSweepRate;
+}
+void CCfg::set_sweep_rate(int i_nPerSecond)
+{
+    d->Write(QStringLiteral("sweep_rate"), i_nPerSecond);
 }
 
 QList<int> CCfg::ortavo_ports() const

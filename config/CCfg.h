@@ -47,6 +47,14 @@ public:
     void set_scan_username(bool i_fOn);
     bool high_accuracy() const;
     void set_high_accuracy(bool i_fOn);
+    // The liveness sweep's pace, in requests per second. At the default the sweep may send a
+    // short burst ahead of it; any other value is a flat rate. Values outside kMin..kMax read as
+    // the default.
+    static constexpr int kDefaultSweepRate = 4000;
+    static constexpr int kMinSweepRate = 1;
+    static constexpr int kMaxSweepRate = 100000;
+    int sweep_rate() const;
+    void set_sweep_rate(int i_nPerSecond);
     QList<int> ortavo_ports() const;
     void set_ortavo_ports(const QList<int> &i_lnPorts);
 

@@ -30,7 +30,7 @@ QString Quoted(const QString &i_sText)
 
 bool CConsoleOptions::IsOptionSwitch(QChar i_cSwitch)
 {
-    return QStringLiteral("pnatohcvdlweu").contains(i_cSwitch);
+    return QStringLiteral("pnatqohcvdlweu").contains(i_cSwitch);
 }
 
 QStringList CConsoleOptions::ProbeNames()
@@ -52,6 +52,7 @@ QString CConsoleOptions::UsageTail()
         "/n - remote administration ports to test, comma separated, or none (default 4899)\n"
         "/a - high accuracy: on or off (default off)\n"
         "/t - number of scan threads, 1-1024 (default 96)\n"
+        "/q - pace of the liveness sweep in requests per second, 1-100000 (default 4000)\n"
         "/o - output format: text (default), xml, html, csv or jsonl (one JSON object per host);\n"
         "     without /o, a /f file named *.xml, *.html, *.csv or *.jsonl gets that format\n"
         "/h - hosts to print: all (default) or alive; with /c:on gone hosts are printed too\n"
@@ -120,6 +121,19 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
             return false;
         }
         m_onThreads = nThreads;
+        return true;
+    }
+    case 'q': {
+        bool fOk = false;
+        const int nRate = i_sValue.toInt(&fOk);
+        if (!fOk || nRate < CCfg::kMinSweepRate || nRate > CCfg::kMaxSweepRate) {
+            o_rsMessage = QStringLiteral("Invalid rate %1 for /q: (%2-%3 requests per second)")
+                              .arg(Quoted(i_sValue))
+                              .arg(CCfg::kMinSweepRate)
+                              .arg(CCfg::kMaxSweepRate);
+            return false;
+        }
+        m_onSweepRate = nRate;
         return true;
     }
     case 'o': {
@@ -432,4 +446,6 @@ void CConsoleOptions::ApplyTo(CCfg &io_rCfg) const
         io_rCfg.set_high_accuracy(*m_ofHighAccuracy);
     if (m_onThreads)
         io_rCfg.set_thread_count(*m_onThreads);
+    if (m_onSweepRate)
+        io_rCfg.set_sweep_rate(*m_onSweepRate);
 }

@@ -94,6 +94,7 @@ private:
     std::optional<QList<int>> m_olnPorts;
     std::optional<bool> m_ofHighAccuracy;
     std::optional<int> m_onThreads;
+    std::optional<int> m_onSweepRate;
     EOutputFormat m_eFormat = EOutputFormat::Text;
     bool m_fFormatGiven = false;
     bool m_fOnlyAlive = false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CConsoleProgress.h"
 
+#include "CScanTiming.h"
 #include "CTerminal.h"
 
 namespace {
@@ -15,17 +16,6 @@ CConsoleProgress::CConsoleProgress(qint64 i_nTotal)
     m_oClock.start();
 }
 
-QString CConsoleProgress::Duration(qint64 i_nMs)
-{
-    const qint64 nSeconds = i_nMs / 1000;
-    if (nSeconds >= 3600)
-        return QStringLiteral("%1:%2:%3")
-            .arg(nSeconds / 3600)
-            .arg(nSeconds / 60 % 60, 2, 10, QLatin1Char('0'))
-            .arg(nSeconds % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(nSeconds / 60).arg(nSeconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 QString
 CConsoleProgress::Line(qint64 i_nDone, qint64 i_nTotal, qint64 i_nAlive, qint64 i_nElapsedMs)
 {
@@ -33,13 +23,13 @@ CConsoleProgress::Line(qint64 i_nDone, qint64 i_nTotal, qint64 i_nAlive, qint64 
                         .arg(i_nDone)
                         .arg(i_nTotal)
                         .arg(i_nAlive)
-                        .arg(Duration(i_nElapsedMs));
-    // Workers finish hosts at a steady rate once the first ones are done, so the rate so far is
-    // a fair guess; with nothing done yet, or only the hosts that answer at once, there is none.
-    if (i_nDone > 0 && i_nDone < i_nTotal && i_nElapsedMs >= 1000) {
-        const qint64 nLeftMs = i_nElapsedMs * (i_nTotal - i_nDone) / i_nDone;
-        sLine += QStringLiteral(", about %1 left").arg(Duration(nLeftMs));
-    }
+                        .arg(CScanTiming::Duration(i_nElapsedMs));
+    const QString sPerSecond = CScanTiming::PerSecond(i_nDone, i_nElapsedMs);
+    if (!sPerSecond.isEmpty())
+        sLine += QStringLiteral(", %1 hosts/s").arg(sPerSecond);
+    const qint64 nLeftMs = CScanTiming::LeftMs(i_nDone, i_nTotal, i_nElapsedMs);
+    if (nLeftMs >= 0)
+        sLine += QStringLiteral(", about %1 left").arg(CScanTiming::Duration(nLeftMs));
     return sLine;
 }
 

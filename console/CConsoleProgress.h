@@ -5,8 +5,9 @@
 #include <QString>
 
 // One status line on standard error while a scan runs: hosts done, alive so far, time elapsed
-// and an estimate of the time left. Redrawn in place at most a few times a second and erased at
-// the end. The owner creates it only when standard error is a terminal. Main thread only.
+// the rate so far and an estimate of the time left. Redrawn in place at most a few times a second
+// and erased at the end. The owner creates it only when standard error is a terminal. Main thread
+// only.
 class CConsoleProgress final
 {
 public:
@@ -17,7 +18,6 @@ public:
 
     // The line's text, without the carriage return that redraws it.
     static QString Line(qint64 i_nDone, qint64 i_nTotal, qint64 i_nAlive, qint64 i_nElapsedMs);
-    static QString Duration(qint64 i_nMs);
 
 private:
     qint64 m_nTotal;

@@ -333,7 +333,11 @@ void VConsole::OnResult(CScanResult i_oResult)
 
 void VConsole::WriteDocument()
 {
-    QString sDocument = CResultsXml::DocumentStart();
+    CResultsXml::TScanInfo oInfo;
+    oInfo.oStarted = m_oScanStarted.toLocalTime();
+    oInfo.sRanges = CResultsXml::RangesText(m_oRanges.Ranges());
+    oInfo.nDurationMs = m_oScanStarted.msecsTo(QDateTime::currentDateTimeUtc());
+    QString sDocument = CResultsXml::DocumentStart(oInfo);
     for (const QString &sRow : qAsConst(m_msDocumentRows))
         sDocument += sRow;
     sDocument += CResultsXml::DocumentEnd();

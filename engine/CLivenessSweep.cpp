@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CLivenessSweep.h"
 
+#include "CCfg.h"
 #include "EngineLog.h"
 
 #include <QThread>
@@ -47,15 +48,18 @@ CLivenessSweep::~CLivenessSweep()
     Stop();
 }
 
-std::shared_ptr<CLivenessSweep>
-CLivenessSweep::StartFor(const CIpList &i_oScope, int i_nArpTimeoutMs, int i_nEchoTimeoutMs)
+static_assert(CCfg::kDefaultSweepRate == CLivenessSweep::kDefaultRatePerSecond,
+              "the setting's default is the sweep's default pace");
+
+std::shared_ptr<CLivenessSweep> CLivenessSweep::StartFor(const CIpList &i_oScope,
+                                                         int i_nArpTimeoutMs,
+                                                         int i_nEchoTimeoutMs,
+                                                         int i_nRatePerSecond)
 {
     if (qEnvironmentVariable("VISTREL_SWEEP") == QLatin1String("0") || i_oScope.Count() == 0)
         return nullptr;
-    bool fOk = false;
-    const int nRate = qEnvironmentVariableIntValue("VISTREL_SWEEP_RATE", &fOk);
-    const TPace oPace = fOk && nRate > 0
-                            ? TPace(nRate)
+    const TPace oPace = i_nRatePerSecond > 0 && i_nRatePerSecond != kDefaultRatePerSecond
+                            ? TPace(i_nRatePerSecond)
                             : TPace(kDefaultRatePerSecond, kDefaultBurst, kDefaultPeakPerSecond);
     auto pSweep = std::make_shared<CLivenessSweep>(
         i_oScope, i_nArpTimeoutMs, i_nEchoTimeoutMs, oPace, ISweepTransport::Create());
@@ -96,6 +100,9 @@ void CLivenessSweep::WakeAll()
 
 void CLivenessSweep::Loop()
 {
+    qCDebug(lcEngine) << "liveness sweep of" << m_oScope.Count() << "addresses at"
+                      << m_nRatePerSecond << "requests per second, bursts of" << m_nBurst << "at"
+                      << m_nPeakPerSecond;
     if (!m_pTransport->Open()) {
         qCInfo(lcEngine) << "liveness sweep unavailable; workers ask each host themselves";
         const std::lock_guard<std::mutex> oLocker(m_oLock);
@@ -103,9 +110,6 @@ void CLivenessSweep::Loop()
         WakeAll();
         return;
     }
-    qCDebug(lcEngine) << "liveness sweep of" << m_oScope.Count() << "addresses at"
-                      << m_nRatePerSecond << "requests per second, bursts of" << m_nBurst << "at"
-                      << m_nPeakPerSecond;
     const auto tInterval = std::chrono::duration_cast<TClock::duration>(
         std::chrono::nanoseconds(1000000000LL / m_nRatePerSecond));
     const auto tPeakInterval = std::chrono::duration_cast<TClock::duration>(

@@ -87,11 +87,15 @@ public:
     // True once the thread has ended, by itself after the last wait or by Stop().
     bool IsDone() const;
 
-    // A sweep for a new scan, started, at the default pace, or at the flat rate that
-    // VISTREL_SWEEP_RATE gives when it is set; nothing
-    // when VISTREL_SWEEP is "0" (used to compare with and without it).
-    static std::shared_ptr<CLivenessSweep>
-    StartFor(const CIpList &i_oScope, int i_nArpTimeoutMs, int i_nEchoTimeoutMs);
+    // A sweep for a new scan, started: at the default pace (its burst included) when the rate
+    // is the default, else at that flat rate. Nothing when VISTREL_SWEEP is "0" (used to
+    // compare with and without it).
+    static std::shared_ptr<CLivenessSweep> StartFor(const CIpList &i_oScope,
+                                                    int i_nArpTimeoutMs,
+                                                    int i_nEchoTimeoutMs,
+                                                    int i_nRatePerSecond = kDefaultRatePerSecond);
+    // The pace it sends at.
+    TPace Pace() const { return TPace(m_nRatePerSecond, m_nBurst, m_nPeakPerSecond); }
 
 private:
     using TClock = std::chrono::steady_clock;

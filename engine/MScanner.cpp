@@ -129,7 +129,8 @@ void MScanner::OnScan(CIpList i_oScope, int i_nId)
     std::shared_ptr<CLivenessSweep> pSweep =
         CLivenessSweep::StartFor(i_oScope,
                                  CLivenessProbes::kArpTimeoutMs,
-                                 CLivenessProbes::EchoTimeoutMs(m_oCfg.high_accuracy()));
+                                 CLivenessProbes::EchoTimeoutMs(m_oCfg.high_accuracy()),
+                                 m_oCfg.sweep_rate());
     const std::lock_guard<std::mutex> oLocker(m_oLock);
     m_pSweep = std::move(pSweep);
     m_oScope = i_oScope;

@@ -8,6 +8,8 @@
 #include <QHeaderView>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace {
 
 QString Key(const QString &i_sGroup, int i_nColumn, const char *i_pName)
@@ -36,7 +38,9 @@ CColumnStateList CColumnStates::Read(const CCfg &i_oCfg, const QString &i_sGroup
     const bool fScanTab = i_sGroup.contains(QLatin1String("ScanTab"));
     int nExpected = fScanTab ? kScanColumns : kFavoritesColumns;
     const QStringList lsGroups = i_oCfg.ChildGroups(i_sGroup);
-    if (fScanTab && lsGroups.size() == kScanColumns + kScanHistoryColumns)
+    if (fScanTab
+        && (lsGroups.size() == kScanColumns + kScanHistoryColumns
+            || lsGroups.size() == kScanColumns + kScanHistoryColumns + kScanVendorColumns))
         nExpected = lsGroups.size();
     if (lsGroups.size() != nExpected)
         return Defaults(fScanTab);
@@ -60,6 +64,11 @@ CColumnStateList CColumnStates::Read(const CCfg &i_oCfg, const QString &i_sGroup
             oState.width = nWidth;
         lStates << oState;
     }
+    // The store lists its groups as texts, "10" before "2": the list is in column order.
+    std::sort(
+        lStates.begin(), lStates.end(), [](const CColumnState &i_oA, const CColumnState &i_oB) {
+            return i_oA.column < i_oB.column;
+        });
     return lStates;
 }
 

@@ -25,6 +25,8 @@ public:
     // The scan tree's history columns (First seen, Last seen, Change) after its own; a store
     // written before they came keeps its seven columns and leaves them hidden.
     static constexpr int kScanHistoryColumns = 3;
+    // Then the Vendor column; a store written before it leaves it hidden.
+    static constexpr int kScanVendorColumns = 1;
     static constexpr int kMaxWidthPx = 20000;
 
     // The stored states, or the defaults when the group does not hold exactly one valid entry

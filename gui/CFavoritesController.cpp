@@ -7,6 +7,7 @@
 #include "CFavoritesFile.h"
 #include "CMouseRightClickTableView.h"
 #include "CResultsXml.h"
+#include "IpRanges.h"
 #include "VResultsBackend.h"
 #include "v_host_properties.h"
 
@@ -62,6 +63,22 @@ void CFavoritesController::LoadFile()
         Add(lItems);
     // From here on every change of the list reaches the file at once, not only at exit.
     m_pFile->Watch(ModelOf(m_pFavorites));
+}
+
+CIpList CFavoritesController::Addresses() const
+{
+    const VResultsBackend *pModel = ModelOf(m_pFavorites);
+    const QList<CScanItem> lItems = pModel ? pModel->Items() : QList<CScanItem>();
+    QVector<TIpRange> vRanges;
+    vRanges.reserve(lItems.size());
+    for (const CScanItem &oItem : lItems)
+        vRanges.append(TIpRange{oItem.result().ip(), oItem.result().ip()});
+    IpRanges oRanges;
+    oRanges.Assign(vRanges, true);
+    CIpList oList;
+    for (const TIpRange &oRange : oRanges.Ranges())
+        oList.AddRange(oRange.first, oRange.last);
+    return oList;
 }
 
 void CFavoritesController::SaveNow()
@@ -245,7 +262,7 @@ QString CFavoritesController::SaveRowsToFile(CMouseRightClickTableView *i_pView,
     QString sText;
     if (pModel && pModel->ItemCount() > 0) {
         const QVector<int> vRows = i_fSelectionOnly ? i_pView->SelectedHostRows() : QVector<int>();
-        sText = CResultsXml::Export(pModel->ItemsForExport(vRows, false), sXsl);
+        sText = CResultsXml::Export(pModel->ItemsForExport(vRows, false), sXsl, pModel->ScanInfo());
     }
     i_pView->Unlock();
     // Through a temporary file: a failed or empty save leaves an older file as it was.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CIpList.h"
 #include "CScanItem.h"
 
 #include <QByteArray>
@@ -47,6 +48,8 @@ public:
     // The selected hosts of the Results tree, which it returns; their selection is cleared.
     QList<CScanItem> AddSelectedScanRows();
     void RemoveSelected();
+    // Every address listed, each once and in order: what a scan of the Favorites tree asks.
+    CIpList Addresses() const;
     // The Load command: a chosen file's hosts join the Favorites, shown at once; entries already
     // listed keep their comments and MAC; a file that cannot be read is reported and adds
     // nothing.

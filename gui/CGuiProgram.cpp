@@ -113,12 +113,14 @@ CGuiProgram::CGuiProgram()
     m_pFavoritesModel =
         std::make_unique<VResultsBackend>(qApp, VResultsBackend::kFavoritesColumnCount, true);
     m_pScanModel->AddHistoryColumns();
+    m_pScanModel->AddVendorColumn();
     m_pMainWindow->SetModels(m_pScanModel.get(), m_pFavoritesModel.get());
-    // The history columns are off until the user turns them on in the column menu; a stored
-    // choice, applied later, wins.
+    // The history and vendor columns are off until the user turns them on in the column menu; a
+    // stored choice, applied later, wins.
     if (auto *pResults = m_pMainWindow->findChild<QTreeView *>(QStringLiteral("tvResults"))) {
         for (int i = 0; i < VResultsBackend::kHistoryColumnCount; ++i)
             pResults->header()->setSectionHidden(m_pScanModel->FirstHistoryColumn() + i, true);
+        pResults->header()->setSectionHidden(m_pScanModel->VendorColumn(), true);
     }
     MakeModelConnections();
     MakeDialogs();

@@ -5,6 +5,7 @@
 #include "MIpMacDataStorage.h"
 #include "VResultsBackend.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -12,7 +13,17 @@
 
 CScanSession::CScanSession(QObject *i_pParent)
     : QObject(i_pParent)
+    , m_pTicker(new QTimer(this))
 {
+    m_pTicker->setInterval(1000);
+    connect(m_pTicker, &QTimer::timeout, this, &CScanSession::Tick);
+}
+
+qint64 CScanSession::RunningMs() const
+{
+    if (!m_fScanning)
+        return m_nElapsedMs;
+    return m_oClock.elapsed() - m_nPausedMs - (m_fPaused ? m_oPauseClock.elapsed() : 0);
 }
 
 void CScanSession::Start(const CIpList &i_oList,
@@ -25,12 +36,19 @@ void CScanSession::Start(const CIpList &i_oList,
     m_nTotal = i_oList.Count();
     m_eEnd = EEnd::None;
     m_nElapsedMs = 0;
+    m_nProcessed = 0;
+    m_nPausedMs = 0;
     m_oClock.start();
+    m_pTicker->start();
     m_lPausedResults.clear();
     m_lBacklog.clear();
     m_fEndPending = false;
     m_pTarget = i_pTarget;
     m_pTarget2 = i_pTarget2;
+    // The tree the scan was started from names it in the files saved of it.
+    if (m_pTarget)
+        m_pTarget->SetScanInfo(
+            {QDateTime::currentDateTime(), CResultsXml::RangesText(i_oList.Ranges()), -1});
     emit StateChanged();
     ++m_nScanId;
     qCDebug(lcGui) << "scan" << m_nScanId << "of" << m_nTotal << "addresses";
@@ -67,9 +85,15 @@ void CScanSession::End(EEnd i_eEnd)
     if (m_fScanning) {
         m_eEnd = i_eEnd;
         m_nElapsedMs = m_oClock.elapsed();
+        if (m_pTarget) {
+            CResultsXml::TScanInfo oInfo = m_pTarget->ScanInfo();
+            oInfo.nDurationMs = m_nElapsedMs;
+            m_pTarget->SetScanInfo(oInfo);
+        }
     }
     m_fScanning = false;
     m_fPaused = false;
+    m_pTicker->stop();
     m_pTarget = m_pTarget2 = nullptr;
     emit Ended();
     emit StateChanged();
@@ -103,6 +127,8 @@ void CScanSession::TogglePause()
 void CScanSession::Pause()
 {
     m_fPaused = true;
+    m_oPauseClock.start();
+    m_pTicker->stop();
     m_lPausedResults = std::exchange(m_lBacklog, {}) + m_lPausedResults;
     emit StateChanged();
     emit PauseRequested(true);
@@ -111,6 +137,8 @@ void CScanSession::Pause()
 void CScanSession::Resume()
 {
     m_fPaused = false;
+    m_nPausedMs += m_oPauseClock.elapsed();
+    m_pTicker->start();
     const QList<CScanResult> lBuffered = std::exchange(m_lPausedResults, {});
     for (const CScanResult &oResult : lBuffered)
         HandleOrQueue(oResult);
@@ -122,6 +150,7 @@ void CScanSession::OnScanResult(CScanResult i_oResult)
 {
     if (i_oResult.scan_id() != m_nScanId || !m_fScanning)
         return;
+    ++m_nProcessed;
     if (!MIpMacDataStorage::Instance()->ApplyToResult(i_oResult))
         return;
     if (m_fPaused) {

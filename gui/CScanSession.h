@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 class VResultsBackend;
 
@@ -33,6 +34,11 @@ public:
     int DeadCount() const { return m_nDead; }
     int UnknownCount() const { return m_nUnknown; }
     qint64 DoneCount() const { return qint64(m_nAlive) + m_nDead + m_nUnknown; }
+    // Addresses of the running scan the scanner is done with, those not listed (the silent
+    // ones of a large scan) included: what the progress, the rate and the time left go by.
+    qint64 ProcessedCount() const { return m_nProcessed; }
+    // How long the running scan has been going, its pauses left out.
+    qint64 RunningMs() const;
     quint32 TotalCount() const { return m_nTotal; }
     int BufferedResultCount() const { return m_lPausedResults.size(); }
     int BacklogCount() const { return m_lBacklog.size(); }
@@ -70,6 +76,8 @@ signals:
     void Ended();
     // A result counted and given to the target models.
     void DataReady(CScanResult i_oResult);
+    // Once a second while a scan runs and is not paused, for the line that shows its time.
+    void Tick();
 
 private:
     void Pause();
@@ -92,6 +100,10 @@ private:
     EEnd m_eEnd = EEnd::None;
     QElapsedTimer m_oClock;
     qint64 m_nElapsedMs = 0;
+    qint64 m_nProcessed = 0;
+    QElapsedTimer m_oPauseClock;
+    qint64 m_nPausedMs = 0;
+    QTimer *m_pTicker = nullptr;
     QList<CScanResult> m_lPausedResults;
     QPointer<VResultsBackend> m_pTarget;
     QPointer<VResultsBackend> m_pTarget2;

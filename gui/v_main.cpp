@@ -14,6 +14,7 @@
 #include "CRangeBoxText.h"
 #include "CResultImages.h"
 #include "CScanSession.h"
+#include "CScanTiming.h"
 #include "CViewStateKeeper.h"
 #include "GuiLog.h"
 #include "IpRangeReaders.h"
@@ -30,6 +31,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 
@@ -73,6 +75,7 @@ v_main::v_main(QWidget *i_pParent)
     });
     connect(m_pSession, &CScanSession::DataReady, this, &v_main::DataReady);
     connect(m_pSession, &CScanSession::DataReady, this, &v_main::OnSessionResult);
+    connect(m_pSession, &CScanSession::Tick, this, &v_main::OnSessionResult);
     connect(ui->pbPause, &QPushButton::clicked, this, &v_main::OnPauseResume);
     connect(ui->cbIpRange, &QComboBox::editTextChanged, this, &v_main::CheckScanButton);
     for (CMouseRightClickTableView *pView : {ui->tvResults, ui->tvFavorites}) {
@@ -355,7 +358,7 @@ void v_main::on_b_scan_clicked()
             for (const TIpRange &oRange : m_oRangesFromFile.Ranges())
                 oList.AddRange(oRange.first, oRange.last);
         }
-        if (oList.Count() == 0)
+        if (oList.Count() == 0 || !ConfirmLargeScan(oList.Count()))
             return;
         emit ClearScanData();
         // A loaded file has been recorded as used already: one scan is one use in the history.
@@ -366,60 +369,26 @@ void v_main::on_b_scan_clicked()
         return;
     }
 
-    const VResultsBackend *pFavorites = ModelOf(ui->tvFavorites);
-    const QList<CScanItem> lItems = pFavorites ? pFavorites->Items() : QList<CScanItem>();
-    QVector<TIpRange> vRanges;
-    vRanges.reserve(lItems.size());
-    for (const CScanItem &oItem : qAsConst(lItems))
-        vRanges.append(TIpRange{oItem.result().ip(), oItem.result().ip()});
-    IpRanges oRanges;
-    oRanges.Assign(vRanges, true);
-    if (oRanges.Total() == 0)
+    const CIpList oList = m_pFavorites->Addresses();
+    if (oList.Count() == 0 || !ConfirmLargeScan(oList.Count()))
         return;
-    CIpList oList;
-    for (const TIpRange &oRange : oRanges.Ranges())
-        oList.AddRange(oRange.first, oRange.last);
     StartScan(oList);
 }
 
-bool v_main::IsScanning() const
+bool v_main::ConfirmLargeScan(quint64 i_nAddresses)
 {
-    return m_pSession->IsScanning();
-}
-
-bool v_main::IsPaused() const
-{
-    return m_pSession->IsPaused();
-}
-
-int v_main::ScanId() const
-{
-    return m_pSession->ScanId();
-}
-
-int v_main::AliveCount() const
-{
-    return m_pSession->AliveCount();
-}
-
-int v_main::DeadCount() const
-{
-    return m_pSession->DeadCount();
-}
-
-int v_main::UnknownCount() const
-{
-    return m_pSession->UnknownCount();
-}
-
-int v_main::BufferedResultCount() const
-{
-    return m_pSession->BufferedResultCount();
-}
-
-int v_main::BacklogCount() const
-{
-    return m_pSession->BacklogCount();
+    if (i_nAddresses <= kLargeScanAddresses)
+        return true;
+    const int nRate = m_oCfg.sweep_rate();
+    const QString sText =
+        tr("Scan %1 addresses? At %2 requests per second this takes about %3, longer when many "
+           "hosts answer.")
+            .arg(QLocale().toString(i_nAddresses),
+                 QLocale().toString(nRate),
+                 CScanTiming::Duration(CScanTiming::EstimateMs(i_nAddresses, nRate)));
+    return QMessageBox::question(
+               this, tr("Large scan"), sText, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
 }
 
 void v_main::StartScan(const CIpList &i_oList)
@@ -454,7 +423,7 @@ void v_main::OnSessionEnded()
 void v_main::OnSessionResult()
 {
     ui->prgbarScanProgress->setValue(
-        int(std::min<qint64>(m_pSession->DoneCount(), ui->prgbarScanProgress->maximum())));
+        int(std::min<qint64>(m_pSession->ProcessedCount(), ui->prgbarScanProgress->maximum())));
     UpdateTexts();
 }
 
@@ -472,7 +441,19 @@ void v_main::UpdateTexts()
     }
     // After the end the bar is empty: the line tells how the scan ended instead of "0%".
     QString sFormat = tr("%p%, %0 alive, %1 dead, %2 unknown");
-    if (!m_pSession->IsScanning()) {
+    if (m_pSession->IsScanning()) {
+        const qint64 nDone = m_pSession->ProcessedCount();
+        const qint64 nRunningMs = m_pSession->RunningMs();
+        QStringList lsTime{tr("%1 elapsed").arg(CScanTiming::Duration(nRunningMs))};
+        const QString sRate = CScanTiming::PerSecond(nDone, nRunningMs, QLocale());
+        if (!sRate.isEmpty())
+            lsTime << tr("%1 hosts/s").arg(sRate);
+        const qint64 nLeftMs = CScanTiming::LeftMs(nDone, m_pSession->TotalCount(), nRunningMs);
+        if (nLeftMs >= 0)
+            lsTime << tr("about %1 left").arg(CScanTiming::Duration(nLeftMs));
+        // The markers of the counts are filled in below; the times carry none.
+        sFormat += QStringLiteral(", ") + lsTime.join(QStringLiteral(", "));
+    } else {
         const quint32 nTotal = m_pSession->TotalCount();
         switch (m_pSession->LastEnd()) {
         case CScanSession::EEnd::None:
@@ -484,10 +465,11 @@ void v_main::UpdateTexts()
                                    QLocale().toString(m_pSession->ElapsedMs() / 1000.0, 'f', 1));
             break;
         case CScanSession::EEnd::Stopped:
-            sFormat = tr("Stopped at %3%: %0 alive, %1 dead, %2 unknown")
-                          .replace(QLatin1String("%3"),
-                                   QString::number(
-                                       nTotal > 0 ? m_pSession->DoneCount() * 100 / nTotal : 0));
+            sFormat =
+                tr("Stopped at %3%: %0 alive, %1 dead, %2 unknown")
+                    .replace(QLatin1String("%3"),
+                             QString::number(
+                                 nTotal > 0 ? m_pSession->ProcessedCount() * 100 / nTotal : 0));
             break;
         }
     }

@@ -6,6 +6,7 @@
 #include "CIpList.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
+#include "CScanSession.h"
 #include "CViewStateKeeper.h"
 #include "IpRanges.h"
 
@@ -18,7 +19,6 @@
 #include <memory>
 
 class CHostActions;
-class CScanSession;
 class CFavoritesController;
 class MScanSrcDataHistory;
 class CMouseRightClickTableView;
@@ -64,14 +64,14 @@ public:
     void LoadFavoritesFile();
 
     // The scan session's state, for tests and benchmarks.
-    bool IsScanning() const;
-    bool IsPaused() const;
-    int ScanId() const;
-    int AliveCount() const;
-    int DeadCount() const;
-    int UnknownCount() const;
-    int BufferedResultCount() const;
-    int BacklogCount() const;
+    bool IsScanning() const { return m_pSession->IsScanning(); }
+    bool IsPaused() const { return m_pSession->IsPaused(); }
+    int ScanId() const { return m_pSession->ScanId(); }
+    int AliveCount() const { return m_pSession->AliveCount(); }
+    int DeadCount() const { return m_pSession->DeadCount(); }
+    int UnknownCount() const { return m_pSession->UnknownCount(); }
+    int BufferedResultCount() const { return m_pSession->BufferedResultCount(); }
+    int BacklogCount() const { return m_pSession->BacklogCount(); }
     // The text of this machine's subnets as "My IP" puts it into the range box.
     static QString MySubnetsText();
     static QString FavoritesFilePath();
@@ -158,6 +158,10 @@ private:
     CViewStateKeeper &KeeperOf(const CMouseRightClickTableView *i_pView);
     QString ColumnGroup(const CMouseRightClickTableView *i_pView) const;
 
+    // Above this many addresses the user is asked first, with the time it may take.
+    static constexpr quint64 kLargeScanAddresses = 65536;
+    // True when the scan may start: small enough, or the user said Yes.
+    bool ConfirmLargeScan(quint64 i_nAddresses);
     void OnSessionEnded();
     void OnSessionResult();
     void UpdateTexts();

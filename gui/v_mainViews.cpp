@@ -361,6 +361,11 @@ void v_main::OnColumnVisibility(int i_nColumn)
     const Qt::SortOrder eSortOrder = pView->header()->sortIndicatorOrder();
     CColumnStates::Apply(pView, lStates, m_oCfg);
     pView->header()->setSortIndicator(nSortSection, eSortOrder);
+    // A column turned on shows its content whole; the name column gives up the room.
+    if (!pView->header()->isSectionHidden(i_nColumn)) {
+        pView->resizeColumnToContents(i_nColumn);
+        FitNameColumn(pView);
+    }
     CColumnStates::Save(m_oCfg, CollectForStore(pView), sGroup);
 }
 
@@ -395,7 +400,8 @@ void v_main::SetUpSearch()
 
 void v_main::RetranslateSearch()
 {
-    m_pSearch->setPlaceholderText(tr("Search: address, name, MAC, NetBIOS name, user, page title"));
+    m_pSearch->setPlaceholderText(
+        tr("Search: address, name, MAC, vendor, NetBIOS name, user, page title"));
     if (auto *pFind = findChild<QAction *>(QStringLiteral("act_search")))
         pFind->setText(tr("&Search"));
 }

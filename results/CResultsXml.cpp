@@ -32,6 +32,11 @@ QString Flag(bool i_fOn)
 // QXmlQuery ignores xsl:output and serialises everything as XML, which would turn the "&" of
 // a CSV field into "&amp;". Elements still go through the XML serialiser; text and atomic
 // values outside every element are written raw, which is what the text output method does.
+// So that a page reads in a text viewer too, an element that follows a tag (not text) starts a
+// line indented by its depth, and so does an end tag that follows another end tag: text and
+// the elements within it (a cell's no-break space, a list item's words) stay as they are.
+// QXmlFormatter would indent as well, but drops a text of only a no-break space, which the
+// report writes into an empty cell.
 class CXslOutputReceiver final : public QAbstractXmlReceiver
 {
 public:
@@ -43,12 +48,18 @@ public:
 
     void startElement(const QXmlName &i_oName) override
     {
+        if (m_nDepth > 0 && m_eLast != ELast::Text)
+            Indent(m_nDepth);
         ++m_nDepth;
+        m_eLast = ELast::Start;
         m_oSerializer.startElement(i_oName);
     }
     void endElement() override
     {
         --m_nDepth;
+        if (m_eLast == ELast::End)
+            Indent(m_nDepth);
+        m_eLast = ELast::End;
         m_oSerializer.endElement();
     }
     void attribute(const QXmlName &i_oName, const QStringRef &i_sValue) override
@@ -58,6 +69,7 @@ public:
     void comment(const QString &i_sValue) override { m_oSerializer.comment(i_sValue); }
     void characters(const QStringRef &i_sValue) override
     {
+        m_eLast = ELast::Text;
         if (m_nDepth == 0)
             m_pDevice->write(i_sValue.toUtf8());
         else
@@ -71,6 +83,7 @@ public:
     }
     void atomicValue(const QVariant &i_vValue) override
     {
+        m_eLast = ELast::Text;
         if (m_nDepth == 0)
             m_pDevice->write(i_vValue.toString().toUtf8());
         else
@@ -84,9 +97,25 @@ public:
     void endOfSequence() override { m_oSerializer.endOfSequence(); }
 
 private:
+    enum class ELast
+    {
+        Start,
+        End,
+        Text,
+    };
+
+    // Through the serialiser, which first closes a start tag it holds open.
+    void Indent(int i_nDepth)
+    {
+        m_sIndent = QLatin1Char('\n') + QString(2 * i_nDepth, QLatin1Char(' '));
+        m_oSerializer.characters(QStringRef(&m_sIndent));
+    }
+
     QXmlSerializer m_oSerializer;
     QIODevice *m_pDevice;
     int m_nDepth = 0;
+    ELast m_eLast = ELast::Text;
+    QString m_sIndent;
 };
 
 } // namespace
@@ -126,9 +155,51 @@ QString CResultsXml::Escape(const QString &i_sText)
     return sSafe.isNull() ? sText : sSafe;
 }
 
+QString CResultsXml::RangesText(const QVector<TIpRange> &i_vRanges)
+{
+    const auto Address = [](quint32 i_nIp) {
+        return QStringLiteral("%1.%2.%3.%4")
+            .arg(i_nIp >> 24)
+            .arg((i_nIp >> 16) & 0xFF)
+            .arg((i_nIp >> 8) & 0xFF)
+            .arg(i_nIp & 0xFF);
+    };
+    QStringList lsRanges;
+    for (int i = 0; i < i_vRanges.size() && i < kMaxRangesShown; ++i) {
+        const TIpRange &oRange = i_vRanges.at(i);
+        lsRanges << (oRange.first == oRange.last
+                         ? Address(oRange.first)
+                         : Address(oRange.first) + QLatin1Char('-') + Address(oRange.last));
+    }
+    if (i_vRanges.size() > kMaxRangesShown)
+        lsRanges << QStringLiteral("and %1 more ranges").arg(i_vRanges.size() - kMaxRangesShown);
+    return lsRanges.join(QStringLiteral(", "));
+}
+
+QString CResultsXml::ProgramVersion()
+{
+    return QStringLiteral(VISTREL_VERSION_TEXT);
+}
+
 QString CResultsXml::DocumentStart()
 {
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>");
+    return DocumentStart(TScanInfo());
+}
+
+QString CResultsXml::DocumentStart(const TScanInfo &i_oInfo)
+{
+    QString sStart = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel");
+    if (i_oInfo.oStarted.isValid()) {
+        const QDateTime oStarted =
+            i_oInfo.oStarted.toOffsetFromUtc(i_oInfo.oStarted.offsetFromUtc());
+        sStart += QStringLiteral(" started=\"%1\" ranges=\"%2\"")
+                      .arg(oStarted.toString(Qt::ISODate), Escape(i_oInfo.sRanges));
+        if (i_oInfo.nDurationMs >= 0)
+            sStart += QStringLiteral(" duration=\"%1\"")
+                          .arg(QString::number(double(i_oInfo.nDurationMs) / 1000.0, 'f', 1));
+        sStart += QStringLiteral(" version=\"%1\"").arg(Escape(ProgramVersion()));
+    }
+    return sStart + QLatin1Char('>');
 }
 
 QString CResultsXml::DocumentEnd()
@@ -190,7 +261,14 @@ QString CResultsXml::Document(const QList<CScanItem> &i_lItems)
 
 QString CResultsXml::Export(const QList<CScanItem> &i_lItems, const QString &i_sXslFileName)
 {
-    QString sDocument = DocumentStart();
+    return Export(i_lItems, i_sXslFileName, TScanInfo());
+}
+
+QString CResultsXml::Export(const QList<CScanItem> &i_lItems,
+                            const QString &i_sXslFileName,
+                            const TScanInfo &i_oInfo)
+{
+    QString sDocument = DocumentStart(i_oInfo);
     for (const CScanItem &oItem : i_lItems)
         sDocument += Row(oItem);
     sDocument += DocumentEnd();

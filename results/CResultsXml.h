@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "IpRanges.h"
+
+#include <QDateTime>
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QVector>
 
 class CScanItem;
 
@@ -20,7 +24,26 @@ public:
     // references and other characters that XML 1.0 forbids become U+FFFD, so that whatever a
     // host reported, the document stays readable and reads back the same.
     static QString Escape(const QString &i_sText);
+
+    // The scan a document's hosts come from. The root element carries it as attributes
+    // "started" (ISO 8601 with the UTC offset), "ranges", "duration" (seconds, when the scan
+    // ended) and "version" (of the program that wrote it); readers skip them, as they skip any
+    // attribute they do not know. Without a start (the Favorites, a copy) none is written.
+    struct TScanInfo
+    {
+        QDateTime oStarted;
+        QString sRanges;
+        qint64 nDurationMs = -1;
+    };
+    // "first-last" or one address per range, comma separated; after kMaxRangesShown ranges the
+    // rest is counted ("and 12 more ranges"), so a Favorites scan of many single hosts stays a
+    // line.
+    static constexpr int kMaxRangesShown = 16;
+    static QString RangesText(const QVector<TIpRange> &i_vRanges);
+    static QString ProgramVersion();
+
     static QString DocumentStart();
+    static QString DocumentStart(const TScanInfo &i_oInfo);
     // One host: "\r\n\t<row ...>", its shares, its Ortavo ports, "\r\n\t</row>". Extra
     // attributes (name, unescaped value) follow the standard ones, written even when empty;
     // readers ignore them, the report stylesheets show "vendor" and "change" ("changed" lists
@@ -35,6 +58,9 @@ public:
     // end even for none), or the report the named stylesheet makes of it; empty when the XSL step
     // fails.
     static QString Export(const QList<CScanItem> &i_lItems, const QString &i_sXslFileName);
+    static QString Export(const QList<CScanItem> &i_lItems,
+                          const QString &i_sXslFileName,
+                          const TScanInfo &i_oInfo);
 
     // The stylesheet of that name beside the program, else in the installed data folder.
     static QString XslPath(const QString &i_sXslFileName);

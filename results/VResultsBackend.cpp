@@ -33,6 +33,7 @@ const char *const kHistoryTitles[] = {
     QT_TRANSLATE_NOOP("columns", "Last seen"),
     QT_TRANSLATE_NOOP("columns", "Change"),
 };
+const char *const kVendorTitle = QT_TRANSLATE_NOOP("columns", "Vendor");
 
 enum EImage : int
 {
@@ -249,8 +250,11 @@ QVariant
 VResultsBackend::headerData(int i_nSection, Qt::Orientation i_eOrientation, int i_nRole) const
 {
     Q_UNUSED(i_eOrientation)
+    if (i_nRole == Qt::DisplayRole && i_nSection >= 0 && i_nSection == m_nVendorColumn)
+        return QCoreApplication::translate("columns", kVendorTitle);
     if (i_nRole == Qt::DisplayRole && m_nFirstHistoryColumn >= 0
-        && i_nSection >= m_nFirstHistoryColumn && i_nSection < m_nColumnCount) {
+        && i_nSection >= m_nFirstHistoryColumn
+        && i_nSection < m_nFirstHistoryColumn + kHistoryColumnCount) {
         return QCoreApplication::translate("columns",
                                            kHistoryTitles[i_nSection - m_nFirstHistoryColumn]);
     }
@@ -357,6 +361,28 @@ void VResultsBackend::AddHistoryColumns()
     endInsertColumns();
 }
 
+void VResultsBackend::AddVendorColumn()
+{
+    if (m_nVendorColumn >= 0)
+        return;
+    beginInsertColumns(QModelIndex(), m_nColumnCount, m_nColumnCount);
+    m_nVendorColumn = m_nColumnCount;
+    ++m_nColumnCount;
+    endInsertColumns();
+}
+
+QString VResultsBackend::VendorOf(const CScanItem &i_oItem) const
+{
+    const CScanResult &oResult = i_oItem.result();
+    if (!oResult.HasMac())
+        return QString();
+    if (!m_pVendors) {
+        m_pVendors = std::make_unique<CMacVendors>();
+        m_pVendors->LoadDefault();
+    }
+    return m_pVendors->Lookup(oResult.mac());
+}
+
 void VResultsBackend::SetHostHistory(const QHash<quint32, THostHistory> &i_hHistory)
 {
     m_hHistory = i_hHistory;
@@ -370,6 +396,8 @@ void VResultsBackend::SetHostHistory(const QHash<quint32, THostHistory> &i_hHist
 QVariant VResultsBackend::HostText(const CScanItem &i_oItem, int i_nColumn) const
 {
     const CScanResult &oResult = i_oItem.result();
+    if (i_nColumn >= 0 && i_nColumn == m_nVendorColumn)
+        return VendorOf(i_oItem);
     if (m_nFirstHistoryColumn >= 0 && i_nColumn >= m_nFirstHistoryColumn) {
         const THostHistory oHistory = m_hHistory.value(oResult.ip());
         const auto Time = [](const QDateTime &i_oTime) {
@@ -485,7 +513,7 @@ VResultsBackend::TFilter VResultsBackend::ReadFilter() const
     return oFilter;
 }
 
-bool VResultsBackend::MatchesSearch(const QString &i_sSearch, const CScanItem &i_oItem)
+bool VResultsBackend::MatchesSearch(const QString &i_sSearch, const CScanItem &i_oItem) const
 {
     const CScanResult &oResult = i_oItem.result();
     const QString sMac = oResult.HasMac() ? MacToText(oResult.mac(), true) : QString();
@@ -498,7 +526,7 @@ bool VResultsBackend::MatchesSearch(const QString &i_sSearch, const CScanItem &i
         if (sText.contains(i_sSearch, Qt::CaseInsensitive))
             return true;
     }
-    return false;
+    return VendorOf(i_oItem).contains(i_sSearch, Qt::CaseInsensitive);
 }
 
 void VResultsBackend::SetSearchText(const QString &i_sText)
@@ -510,7 +538,7 @@ void VResultsBackend::SetSearchText(const QString &i_sText)
     Rebuild();
 }
 
-bool VResultsBackend::Passes(const TFilter &i_oFilter, const CScanItem &i_oItem)
+bool VResultsBackend::Passes(const TFilter &i_oFilter, const CScanItem &i_oItem) const
 {
     if (!i_oFilter.sSearch.isEmpty() && !MatchesSearch(i_oFilter.sSearch, i_oItem))
         return false;
@@ -979,6 +1007,7 @@ void VResultsBackend::OnClearData()
     emit ClearSelection(this);
     BeginRelayout();
     m_lItems.clear();
+    m_oScanInfo = CResultsXml::TScanInfo();
     EndRelayout();
 }
 

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "CCfg.h"
+#include "CMacVendors.h"
+#include "CResultsXml.h"
 #include "CScanItem.h"
 #include "CScanResult.h"
 #include "IpRanges.h"
@@ -13,6 +15,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
 #include <optional>
 
 // Kind of a row of the results tree, as carried by CScanFragment::kind().
@@ -91,6 +94,14 @@ public:
     void AddHistoryColumns();
     // The first of them, -1 without them.
     int FirstHistoryColumn() const { return m_nFirstHistoryColumn; }
+    // Appends the Vendor column (the owner of the MAC's block in the IEEE registry) after the
+    // others; before a view shows the model. Copying and saving leave it out.
+    void AddVendorColumn();
+    // That column, -1 without it.
+    int VendorColumn() const { return m_nVendorColumn; }
+    // The registry is read when a vendor is first asked for (the column shown or a search), as
+    // reading it takes a while; CMacVendors::DefaultFolders() says where it is looked for.
+    QString VendorOf(const CScanItem &i_oItem) const;
     // Replaces what the history columns show, by address.
     void SetHostHistory(const QHash<quint32, THostHistory> &i_hHistory);
     // Image 0..7 of the status and service icons, from the source the windowed program sets;
@@ -114,6 +125,9 @@ public:
     void DeleteSelectedRows(const QVector<int> &i_vRows);
     int ItemCount() const { return m_lItems.size(); }
     const QList<CScanItem> &Items() const { return m_lItems; }
+    // The scan the listed hosts come from, for the files saved of them; cleared with the list.
+    void SetScanInfo(const CResultsXml::TScanInfo &i_oInfo) { m_oScanInfo = i_oInfo; }
+    const CResultsXml::TScanInfo &ScanInfo() const { return m_oScanInfo; }
     int SortColumn() const { return m_nSortColumn; }
     bool SortAscending() const { return m_fSortAscending; }
 
@@ -129,8 +143,9 @@ public slots:
     void OnClearData();
     void OnDataReady(CScanResult i_oResult);
     void Update();
-    // Shows only the hosts whose address, name, MAC, NetBIOS name, user or page title contains
-    // the text (without regard to case), within the status filters; an empty text shows all.
+    // Shows only the hosts whose address, name, MAC, vendor, NetBIOS name, user or page title
+    // contains the text (without regard to case), within the status filters; an empty text shows
+    // all.
     void SetSearchText(const QString &i_sText);
 
 private:
@@ -148,8 +163,8 @@ private:
     };
 
     TFilter ReadFilter() const;
-    static bool MatchesSearch(const QString &i_sSearch, const CScanItem &i_oItem);
-    static bool Passes(const TFilter &i_oFilter, const CScanItem &i_oItem);
+    bool MatchesSearch(const QString &i_sSearch, const CScanItem &i_oItem) const;
+    bool Passes(const TFilter &i_oFilter, const CScanItem &i_oItem) const;
     static int ChildCount(const CScanItem &i_oItem);
     QVariant HostText(const CScanItem &i_oItem, int i_nColumn) const;
     QVariant ChildData(const CScanItem &i_oItem, int i_nChild, int i_nColumn, int i_nRole) const;
@@ -196,6 +211,9 @@ private:
     int m_nColumnCount;
     int m_nFirstHistoryColumn = -1;
     QHash<quint32, THostHistory> m_hHistory;
+    int m_nVendorColumn = -1;
+    CResultsXml::TScanInfo m_oScanInfo;
+    mutable std::unique_ptr<CMacVendors> m_pVendors; // read on first use
     bool m_fFavorites;
     QVector<int> m_vVisibleRows;
 

@@ -129,6 +129,7 @@ void v_options::showEvent(QShowEvent *i_pEvent)
     m_pUi->c_scan_user->setChecked(m_oCfg.scan_username());
     m_pUi->c_high_accuracy->setChecked(m_oCfg.high_accuracy());
     m_pUi->s_scan_speed->setValue(m_oCfg.thread_count());
+    m_pUi->s_sweep_rate->setValue(m_oCfg.sweep_rate());
     m_pAccountPage->SetAccount(m_oCfg.net_account());
     m_pUi->c_record_scans->setChecked(m_oCfg.record_scans());
     m_pUi->e_inventory_store->setText(m_oCfg.inventory_store());
@@ -198,6 +199,7 @@ void v_options::on_b_ok_clicked()
     m_oCfg.set_scan_username(m_pUi->c_scan_user->isChecked());
     m_oCfg.set_high_accuracy(m_pUi->c_high_accuracy->isChecked());
     m_oCfg.set_thread_count(m_pUi->s_scan_speed->value());
+    m_oCfg.set_sweep_rate(m_pUi->s_sweep_rate->value());
     const TNetAccount oAccount = m_pAccountPage->Account();
     if (m_pAccountSecret)
         m_pAccountSecret->Save(m_oCfg, oAccount);

@@ -410,6 +410,10 @@
         <source>Change</source>
         <translation>Änderung</translation>
     </message>
+    <message>
+        <source>Vendor</source>
+        <translation>Hersteller</translation>
+    </message>
 </context>
 <context>
     <name>v_OrtavoConnectOptionsClass</name>
@@ -950,12 +954,32 @@
         <translation>Scan an&amp;halten</translation>
     </message>
     <message>
-        <source>Search: address, name, MAC, NetBIOS name, user, page title</source>
-        <translation>Suche: Adresse, Name, MAC, NetBIOS-Name, Benutzer, Seitentitel</translation>
+        <source>Search: address, name, MAC, vendor, NetBIOS name, user, page title</source>
+        <translation>Suche: Adresse, Name, MAC, Hersteller, NetBIOS-Name, Benutzer, Seitentitel</translation>
     </message>
     <message>
         <source>&amp;Search</source>
         <translation>&amp;Suchen</translation>
+    </message>
+    <message>
+        <source>Scan %1 addresses? At %2 requests per second this takes about %3, longer when many hosts answer.</source>
+        <translation>%1 Adressen scannen? Bei %2 Anfragen pro Sekunde dauert das etwa %3, länger, wenn viele Hosts antworten.</translation>
+    </message>
+    <message>
+        <source>Large scan</source>
+        <translation>Großer Scan</translation>
+    </message>
+    <message>
+        <source>%1 elapsed</source>
+        <translation>%1 vergangen</translation>
+    </message>
+    <message>
+        <source>%1 hosts/s</source>
+        <translation>%1 Hosts/s</translation>
+    </message>
+    <message>
+        <source>about %1 left</source>
+        <translation>noch etwa %1</translation>
     </message>
 </context>
 <context>
@@ -1077,6 +1101,14 @@ hohe CPU-Last</translation>
 %1</source>
         <translation>Der Speicher muss eine URL wie postgresql://user@host:port/database sein, ohne Passwort.
 %1</translation>
+    </message>
+    <message>
+        <source>Liveness sweep pace (requests per second):</source>
+        <translation>Tempo der Erreichbarkeitsprüfung (Anfragen pro Sekunde):</translation>
+    </message>
+    <message>
+        <source>How fast every address is asked whether it is there before the hosts are probed. Lower it on a slow or busy link. At 4000 a short burst goes first.</source>
+        <translation>Wie schnell jede Adresse gefragt wird, ob sie erreichbar ist, bevor die Hosts geprüft werden. Bei einer langsamen oder ausgelasteten Verbindung verringern. Bei 4000 geht ein kurzer Schub voraus.</translation>
     </message>
 </context>
 </TS>

@@ -410,6 +410,10 @@
         <source>Change</source>
         <translation>Изменение</translation>
     </message>
+    <message>
+        <source>Vendor</source>
+        <translation>Производитель</translation>
+    </message>
 </context>
 <context>
     <name>v_OrtavoConnectOptionsClass</name>
@@ -950,12 +954,32 @@
         <translation>&amp;Остановить сканирование</translation>
     </message>
     <message>
-        <source>Search: address, name, MAC, NetBIOS name, user, page title</source>
-        <translation>Поиск: адрес, имя, MAC, имя NetBIOS, пользователь, заголовок страницы</translation>
+        <source>Search: address, name, MAC, vendor, NetBIOS name, user, page title</source>
+        <translation>Поиск: адрес, имя, MAC, производитель, имя NetBIOS, пользователь, заголовок страницы</translation>
     </message>
     <message>
         <source>&amp;Search</source>
         <translation>&amp;Поиск</translation>
+    </message>
+    <message>
+        <source>Scan %1 addresses? At %2 requests per second this takes about %3, longer when many hosts answer.</source>
+        <translation>Сканировать адресов: %1? При %2 запросах в секунду это займёт около %3, дольше, если ответит много узлов.</translation>
+    </message>
+    <message>
+        <source>Large scan</source>
+        <translation>Большое сканирование</translation>
+    </message>
+    <message>
+        <source>%1 elapsed</source>
+        <translation>прошло %1</translation>
+    </message>
+    <message>
+        <source>%1 hosts/s</source>
+        <translation>%1 узлов/с</translation>
+    </message>
+    <message>
+        <source>about %1 left</source>
+        <translation>осталось около %1</translation>
     </message>
 </context>
 <context>
@@ -1077,6 +1101,14 @@ high CPU usage</source>
 %1</source>
         <translation>Хранилище должно быть URL вида postgresql://user@host:port/database, без пароля.
 %1</translation>
+    </message>
+    <message>
+        <source>Liveness sweep pace (requests per second):</source>
+        <translation>Темп проверки доступности (запросов в секунду):</translation>
+    </message>
+    <message>
+        <source>How fast every address is asked whether it is there before the hosts are probed. Lower it on a slow or busy link. At 4000 a short burst goes first.</source>
+        <translation>Как быстро каждый адрес опрашивается на доступность перед проверкой узлов. Уменьшите для медленного или загруженного канала. При 4000 сначала идёт короткий всплеск.</translation>
     </message>
 </context>
 </TS>

@@ -1,7 +1,7 @@
 <?xml version="1.0" encoding="UTF-8"?>
 <!-- SPDX-License-Identifier: GPL-3.0-or-later -->
-<!-- Scan results as one self-contained HTML page: a summary and a table of hosts with their
-     services and shares. Runs under QXmlQuery's XSLT 2.0, which ignores xsl:output and writes
+<!-- Scan results as one self-contained HTML page: the scan it comes from (when the document
+     names it), a summary and a table of hosts with their services and shares. Runs under QXmlQuery's XSLT 2.0, which ignores xsl:output and writes
      XML: empty elements would come out as <td/>, so an empty cell holds a no-break space,
      and the style sheet avoids the characters that XML escapes. The doctype is plain text
      before the root element, which the program writes as it stands. Variables are avoided:
@@ -22,7 +22,8 @@
 body { font-family: Segoe UI, Arial, sans-serif; font-size: 10pt; color: #222; margin: 1.5em; }
 h1 { font-size: 14pt; margin: 0 0 0.4em 0; }
 p.summary { margin: 0 0 1em 0; }
-p.summary span { margin-right: 1.5em; }
+p.summary span, p.scan span { margin-right: 1.5em; }
+p.scan { margin: 0 0 0.4em 0; color: #555; }
 table { border-collapse: collapse; width: 100%; }
 th, td { border: 1px solid #bbb; padding: 3px 6px; text-align: left; vertical-align: top; }
 th { background: #e8e8e8; }
@@ -36,6 +37,14 @@ ul { margin: 0; padding-left: 1.2em; }
       </head>
       <body>
         <h1>Scan results</h1>
+        <xsl:if test="exists(/*/@started)">
+          <p class="scan">
+            <span>Scanned: <xsl:value-of select="concat(substring(string(/*/@started), 1, 10), ' ', substring(string(/*/@started), 12))"/></span>
+            <span>Ranges: <xsl:value-of select="if (string(/*/@ranges) = '') then '&#160;' else string(/*/@ranges)"/></span>
+            <xsl:if test="exists(/*/@duration)"><span>Duration: <xsl:value-of select="string(/*/@duration)"/> s</span></xsl:if>
+            <span>Vistrel <xsl:value-of select="string(/*/@version)"/></span>
+          </p>
+        </xsl:if>
         <p class="summary">
           <span>Hosts: <xsl:value-of select="count(/*/row)"/></span>
           <span>Alive: <xsl:value-of select="count(/*/row[@status = 'alive'])"/></span>

@@ -6,6 +6,7 @@
 // seconds, so most scans below keep to 127.0.0.1 and the silent address.
 #include "CFavoritesContentHandler.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -82,6 +83,8 @@ private slots:
     void reportStylesheetProblems();
     void compareAcrossTwoScans();
     void vendorRegistryMissing();
+    void sweepRateReachesTheSweep_data();
+    void sweepRateReachesTheSweep();
     void vendorColumnInText();
     void progressOnlyOnATerminal_data();
     void progressOnlyOnATerminal();
@@ -223,6 +226,18 @@ void TestConsoleScripts::rejectedValues_data()
     QTest::newRow("threads not a number")
         << QStringList{sRange, "/t:many"}
         << QByteArray("Invalid thread count \"many\" for /t: (1-1024)");
+    QTest::newRow("no sweep rate")
+        << QStringList{sRange, "/q:0"}
+        << QByteArray("Invalid rate \"0\" for /q: (1-100000 requests per second)");
+    QTest::newRow("sweep rate too high")
+        << QStringList{sRange, "/q:100001"}
+        << QByteArray("Invalid rate \"100001\" for /q: (1-100000 requests per second)");
+    QTest::newRow("sweep rate not a number")
+        << QStringList{sRange, "/q:fast"}
+        << QByteArray("Invalid rate \"fast\" for /q: (1-100000 requests per second)");
+    QTest::newRow("sweep rate with a unit")
+        << QStringList{sRange, "/q:500/s"}
+        << QByteArray("Invalid rate \"500/s\" for /q: (1-100000 requests per second)");
     QTest::newRow("unknown format")
         << QStringList{sRange, "/o:json"}
         << QByteArray("Unknown output format \"json\" for /o: (text, xml, html, csv or jsonl)");
@@ -265,8 +280,15 @@ void TestConsoleScripts::usageNamesTheNewSwitchesOnStandardError()
     QCOMPARE(oRun.nExitCode, 1);
     QVERIFY(oRun.baOut.startsWith("Usage:\n"));
     QVERIFY(oRun.baOut.endsWith("vistrel_console.exe /s:ip_ranges.txt /f:scan_results.txt"));
-    for (const char *pSwitch :
-         {"\n/p - ", "\n/n - ", "\n/a - ", "\n/t - ", "\n/o - ", "\n/h - ", "\n/c - ", "\n/v - "})
+    for (const char *pSwitch : {"\n/p - ",
+                                "\n/n - ",
+                                "\n/a - ",
+                                "\n/t - ",
+                                "\n/q - ",
+                                "\n/o - ",
+                                "\n/h - ",
+                                "\n/c - ",
+                                "\n/v - "})
         QVERIFY2(oRun.baErr.contains(pSwitch), pSwitch);
     QVERIFY(!oRun.baOut.contains("/o - "));
 }
@@ -417,8 +439,16 @@ void TestConsoleScripts::xmlOutputReadsBack()
     QFile oFile(sOut);
     QVERIFY(oFile.open(QIODevice::ReadOnly));
     const QByteArray baXml = oFile.readAll();
-    QVERIFY(baXml.startsWith(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>\r\n\t<row ip=\"127.0.0.1\" "));
+    // The root names the scan: its start, ranges, duration and the program's version.
+    const QRegularExpression oRoot(QStringLiteral(
+        "^<\\?xml version=\"1.0\" encoding=\"UTF-8\"\\?>\r\n<Vistrel "
+        "started=\"(\\d{4}-\\d\\d-\\d\\dT"
+        "\\d\\d:\\d\\d:\\d\\d(Z|[+-]\\d\\d:\\d\\d))\" ranges=\"127.0.0.1-127.0.0.12\" "
+        "duration=\"\\d+\\.\\d\" version=\"\\d+\\.\\d+\\.\\d+\">\r\n\t<row ip=\"127.0.0.1\" "));
+    const QRegularExpressionMatch oMatch = oRoot.match(QString::fromUtf8(baXml));
+    QVERIFY2(oMatch.hasMatch(), baXml.left(200).constData());
+    const QDateTime oStarted = QDateTime::fromString(oMatch.captured(1), Qt::ISODate);
+    QVERIFY(qAbs(oStarted.secsTo(QDateTime::currentDateTime())) < 600);
     QVERIFY(baXml.endsWith("\r\n</Vistrel>"));
     QCOMPARE(baXml.count(" change=\"new\" changed=\"\">"), 12);
     QList<CScanItem> lItems;
@@ -451,6 +481,9 @@ void TestConsoleScripts::csvAndHtmlReports()
                             QStringLiteral("/c:on")});
     QCOMPARE(oHtml.nExitCode, 0);
     QVERIFY(oHtml.baOut.startsWith("<!DOCTYPE html>"));
+    QVERIFY(oHtml.baOut.contains(QByteArray("Ranges: 127.0.0.1, ") + g_pSilent));
+    QVERIFY(oHtml.baOut.contains("Scanned: "));
+    QVERIFY(oHtml.baOut.contains("Duration: "));
     QCOMPARE(oHtml.baOut.count("<td class=\"change\">new</td>"), 1);
     QCOMPARE(oHtml.baOut.count("<td class=\"change\">unchanged</td>"), 1);
     QVERIFY(oHtml.baOut.contains("<th>Change</th>"));
@@ -496,7 +529,7 @@ void TestConsoleScripts::outputFileNamePicksTheFormat_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("format"); // "/o:" value, or empty
     QTest::addColumn<QByteArray>("start");
-    const QByteArray baXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>");
+    const QByteArray baXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel started=\"");
     const QByteArray baHtml("<!DOCTYPE html>");
     const QByteArray baCsv("Status,Name,IP,");
     const QByteArray baJson("{\"");
@@ -683,6 +716,28 @@ void TestConsoleScripts::compareAcrossTwoScans()
              QByteArray("Status | Name | IP | NetBIOS name | NetBIOS group | MAC address | User | "
                         "Comments | Change\r\n"
                         "alive | localhost | 127.0.0.1 |  |  | 0.0.0.0.0.0 |  |  | unchanged"));
+}
+
+void TestConsoleScripts::sweepRateReachesTheSweep_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("pace");
+    QTest::newRow("a rate given is flat")
+        << QStringList{"/q:250"} << QByteArray("at 250 requests per second, bursts of 0 at 250");
+    QTest::newRow("without /q the default pace")
+        << QStringList{} << QByteArray("at 4000 requests per second, bursts of 8192 at 16000");
+}
+
+void TestConsoleScripts::sweepRateReachesTheSweep()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, pace);
+    // The sweep names its pace in a debug line.
+    const TRun oRun =
+        Run(QStringList{QStringLiteral("/r:127.0.0.1-127.0.0.2"), QStringLiteral("/p:none")} + args,
+            {{QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("vistrel.engine.debug=true")}});
+    QCOMPARE(oRun.nExitCode, 0);
+    QVERIFY2(oRun.baErr.contains("liveness sweep of 2 addresses " + pace), oRun.baErr);
 }
 
 void TestConsoleScripts::vendorRegistryMissing()

@@ -3,6 +3,7 @@
 // route, so every probe fails at once and no packet leaves the namespace.
 #include "CCfg.h"
 #include "CIpList.h"
+#include "CLivenessSweep.h"
 #include "CScanResult.h"
 #include "MScanner.h"
 
@@ -50,6 +51,8 @@ private slots:
     void stopWhilePaused();
     void zeroThreadCountIsClamped();
     void settingsChangeWhenHandedToThePool();
+    void sweepRateFromTheSettings_data();
+    void sweepRateFromTheSettings();
 
 private:
     CCfg m_oCfg;
@@ -249,6 +252,38 @@ void TestMScanner::settingsChangeWhenHandedToThePool()
     QCOMPARE(Scan(oScanner, 21), QList<qint32>{nPort});
     oScanner.OnCfg(oCfg);
     QCOMPARE(Scan(oScanner, 22), QList<qint32>());
+}
+
+void TestMScanner::sweepRateFromTheSettings_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<int>("perSecond");
+    QTest::addColumn<int>("burst");
+    QTest::newRow("unset: the default pace with its burst") << QVariant() << 4000 << 8192;
+    QTest::newRow("the default given: the same") << QVariant(4000) << 4000 << 8192;
+    QTest::newRow("another rate is flat") << QVariant(250) << 250 << 0;
+    QTest::newRow("out of range: the default") << QVariant(0) << 4000 << 8192;
+}
+
+void TestMScanner::sweepRateFromTheSettings()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(int, perSecond);
+    QFETCH(int, burst);
+    CCfg oCfg;
+    if (stored.isValid())
+        oCfg.set_sweep_rate(stored.toInt());
+    MScanner oScanner;
+    oScanner.OnCfg(oCfg);
+    // Changed after it was handed over: the scanner's snapshot keeps the rate it took.
+    oCfg.set_sweep_rate(777);
+    QSignalSpy oEnd(&oScanner, &MScanner::EmitScanEnd);
+    oScanner.OnScan(Scope("198.18.250.1", "198.18.250.4"), 41);
+    const std::shared_ptr<CLivenessSweep> pSweep = oScanner.LivenessSweep(41);
+    QVERIFY(pSweep);
+    QCOMPARE(pSweep->Pace().nPerSecond, perSecond);
+    QCOMPARE(pSweep->Pace().nBurst, burst);
+    QVERIFY(WaitFor(oEnd, 1));
 }
 
 QTEST_GUILESS_MAIN(TestMScanner)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QObject>
@@ -9,8 +10,9 @@
 
 #include <functional>
 
-// Runs an action that may open a modal message box, answers the box with its default button and
-// reports its title and text. Polls at most kPolls times, so an action that opens nothing ends.
+// Runs an action that may open a modal message box, answers the box (with Ok, or by clicking
+// the button given) and reports its title and text. Polls at most kPolls times, so an action that
+// opens nothing ends.
 namespace GuiTest {
 
 struct TMessageBox
@@ -20,7 +22,8 @@ struct TMessageBox
     QString sText;
 };
 
-inline TMessageBox CatchMessageBox(const std::function<void()> &i_fnAction)
+inline TMessageBox CatchMessageBox(const std::function<void()> &i_fnAction,
+                                   QMessageBox::StandardButton i_eAnswer = QMessageBox::Ok)
 {
     constexpr int kPolls = 300;
     TMessageBox oBox;
@@ -33,7 +36,10 @@ inline TMessageBox CatchMessageBox(const std::function<void()> &i_fnAction)
             oBox.fShown = true;
             oBox.sTitle = pBox->windowTitle();
             oBox.sText = pBox->text();
-            pBox->done(QMessageBox::Ok);
+            if (i_eAnswer != QMessageBox::Ok && pBox->button(i_eAnswer))
+                pBox->button(i_eAnswer)->click();
+            else
+                pBox->done(QMessageBox::Ok);
         }
         if (oBox.fShown || ++nPolls >= kPolls)
             oTimer.stop();

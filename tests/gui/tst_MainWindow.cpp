@@ -8,11 +8,13 @@
 #include "CGuiProgram.h"
 #include "CMouseRightClickTableView.h"
 #include "CResultsXml.h"
+#include "CScanTiming.h"
 #include "CViewStateKeeper.h"
 #include "GuiTestSupport.h"
 #include "MCfg.h"
 #include "MIpMacDataStorage.h"
 #include "MScanner.h"
+#include "MessageBoxCatcher.h"
 #include "VResultsBackend.h"
 #include "v_main.h"
 
@@ -26,6 +28,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
@@ -41,6 +44,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QXmlStreamReader>
 
 #include <memory>
 
@@ -80,6 +84,9 @@ private slots:
     void scanEndDuringPauseKeepsBufferedResults();
     void burstIsShownInSlices();
     void stopDuringBurstKeepsResults();
+    void largeScanAsksFirst_data();
+    void largeScanAsksFirst();
+    void progressLineShowsTimeWhileScanning();
     void largeScanRule_data();
     void largeScanRule();
     void keysActOnlyInActiveMainWindow();
@@ -97,11 +104,13 @@ private slots:
     void saveWritesTheFormOfTheEnding_data();
     void saveWritesTheFormOfTheEnding();
     void saveWithoutRowsKeepsOldFile();
+    void savedFileNamesTheScanAndLoads();
     void saveDialogTakesTheChosenType_data();
     void saveDialogTakesTheChosenType();
     void storedColumnsWithWrongCountFallBack_data();
     void storedColumnsWithWrongCountFallBack();
     void columnMenuTogglesVisibility();
+    void vendorColumnNamesTheMacsOwner();
     void nameColumnFillsTheRowOnBothPages_data();
     void nameColumnFillsTheRowOnBothPages();
     void keyboardShortcutsAreInTheMenus();
@@ -135,6 +144,16 @@ void TestMainWindow::initTestCase()
     // The IP-to-MAC memory and the Favorites file live in the home folder.
     IsolateIn(m_oDir.path(), true);
     qRegisterMetaType<CIpList>();
+    // A registry of the test's own: the MACs of Mac() and the printer's block.
+    const QString sRegistry = m_oDir.filePath(QStringLiteral("ieee-data"));
+    QVERIFY(QDir().mkpath(sRegistry));
+    QFile oOui(QDir(sRegistry).filePath(QStringLiteral("oui.csv")));
+    QVERIFY(oOui.open(QIODevice::WriteOnly));
+    oOui.write("Registry,Assignment,Organization Name,Organization Address\n"
+               "MA-L,025E00,Netlab Test Org,Nowhere\n"
+               "MA-L,3C22FB,\"Printers, Ltd.\",Somewhere\n");
+    oOui.close();
+    qputenv("VISTREL_IEEE_DATA_DIR", sRegistry.toUtf8());
 }
 
 void TestMainWindow::init()
@@ -513,6 +532,85 @@ void TestMainWindow::stopDuringBurstKeepsResults()
     QCOMPARE(m_pProgram->ScanModel().rowCount(), 2000);
 }
 
+void TestMainWindow::largeScanAsksFirst_data()
+{
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("scanned");
+    QTest::newRow("a /16 is scanned without a question")
+        << QStringLiteral("198.18.0.0/16") << int(QMessageBox::No) << false << true;
+    QTest::newRow("twice as many are asked about; Yes scans")
+        << QStringLiteral("198.18.0.0-198.19.255.255") << int(QMessageBox::Yes) << true << true;
+    QTest::newRow("No does not scan and keeps the list")
+        << QStringLiteral("198.18.0.0-198.19.255.255") << int(QMessageBox::No) << true << false;
+}
+
+void TestMainWindow::largeScanAsksFirst()
+{
+    QFETCH(QString, range);
+    QFETCH(int, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, scanned);
+    v_main &oWindow = Start();
+    // A list from an earlier scan, which a refused scan must leave in place.
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 1, Mac(1)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), 1);
+
+    QSignalSpy oScans(&oWindow, &v_main::EmitScan);
+    RangeBox()->setEditText(range);
+    const TMessageBox oBox =
+        CatchMessageBox([this]() { QTest::mouseClick(ScanButton(), Qt::LeftButton); },
+                        QMessageBox::StandardButton(answer));
+    QCOMPARE(oBox.fShown, asked);
+    QCOMPARE(oWindow.IsScanning(), scanned);
+    QCOMPARE(oScans.count(), scanned ? 1 : 0);
+    QCOMPARE(m_pProgram->ScanModel().rowCount(), scanned ? 0 : 1);
+    if (asked) {
+        // The count, the pace it goes at and the time that gives: two requests an address.
+        QCOMPARE(oBox.sTitle, QStringLiteral("Large scan"));
+        CIpList oList;
+        QVERIFY(oList.SetFromText(QStringLiteral("198.18.0.0-198.19.255.255")));
+        QVERIFY(oList.Count() > 65536);
+        const QString sExpected =
+            QStringLiteral("Scan %1 addresses? At %2 requests per second this takes about %3,")
+                .arg(QLocale().toString(oList.Count()),
+                     QLocale().toString(4000),
+                     CScanTiming::Duration(qint64(oList.Count()) * 2 * 1000 / 4000));
+        QVERIFY2(oBox.sText.startsWith(sExpected), qPrintable(oBox.sText));
+    }
+    if (oWindow.IsScanning())
+        QTest::mouseClick(ScanButton(), Qt::LeftButton);
+}
+
+void TestMainWindow::progressLineShowsTimeWhileScanning()
+{
+    v_main &oWindow = Start();
+    auto *pProgress = Child<QProgressBar>("prgbarScanProgress");
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.4"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    Feed(Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 4, Mac(1)));
+    Feed(Result("127.0.0.2", EHostStatus::Dead, oWindow.ScanId(), 4, Mac(2)));
+    QVERIFY2(pProgress->format().startsWith(QStringLiteral("%p%, 1 alive, 1 dead, 0 unknown, 0:0")),
+             qPrintable(pProgress->format()));
+    // The line goes on counting while no result comes: rate and time left from the second
+    // second on (two of four done: about as long again).
+    QTRY_VERIFY_WITH_TIMEOUT(pProgress->format().contains(QStringLiteral("hosts/s")), 10000);
+    const QRegularExpression oLine(
+        QStringLiteral("^%p%, 1 alive, 1 dead, 0 unknown, 0:(\\d\\d) elapsed, [0-9.]+ hosts/s, "
+                       "about 0:(\\d\\d) left$"));
+    const QRegularExpressionMatch oMatch = oLine.match(pProgress->format());
+    QVERIFY2(oMatch.hasMatch(), qPrintable(pProgress->format()));
+    QVERIFY(oMatch.captured(1).toInt() >= 1);
+    QVERIFY(qAbs(oMatch.captured(2).toInt() - oMatch.captured(1).toInt()) <= 1);
+    QCOMPARE(pProgress->value(), 2);
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    QVERIFY(pProgress->format().startsWith(QStringLiteral("Stopped at 50%: 1 alive, 1 dead")));
+}
+
 void TestMainWindow::largeScanRule_data()
 {
     QTest::addColumn<int>("scanSize");
@@ -860,11 +958,60 @@ void TestMainWindow::saveWritesTheFormOfTheEnding()
     QCOMPARE(oWindow.SaveRowsToFile(sPath, selectionOnly), QString());
     QFile oFile(sPath);
     QVERIFY(oFile.open(QIODevice::ReadOnly));
-    const QString sText = QString::fromUtf8(oFile.readAll());
+    QString sText = QString::fromUtf8(oFile.readAll());
     QVERIFY2(sText.startsWith(expectedStart), qPrintable(sText.left(80)));
+    // The scan's ranges, named once in the XML and the HTML page, are no host.
+    QCOMPARE(sText.count(QStringLiteral("127.0.0.1-127.0.0.3")), expectedStart.isEmpty() ? 0 : 1);
+    sText.remove(QStringLiteral("127.0.0.1-127.0.0.3"));
     QCOMPARE(sText.count(QStringLiteral("127.0.0.")), expectedHosts);
     if (selectionOnly)
         QVERIFY(sText.contains(QStringLiteral("127.0.0.2")));
+}
+
+void TestMainWindow::savedFileNamesTheScanAndLoads()
+{
+    v_main &oWindow = Start();
+    const QDateTime oBefore = QDateTime::currentDateTime().addSecs(-1);
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    for (const char *pIp : {"127.0.0.1", "127.0.0.2", "127.0.0.3"})
+        Feed(Result(pIp, EHostStatus::Alive, oWindow.ScanId(), 3, Mac(4)));
+    emit m_pProgram->Scanner().EmitScanEnd();
+
+    const QString sXml = m_oDir.filePath(QStringLiteral("mailed.xml"));
+    QCOMPARE(oWindow.SaveRowsToFile(sXml, false), QString());
+    QFile oFile(sXml);
+    QVERIFY(oFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader oReader(&oFile);
+    QVERIFY(oReader.readNextStartElement());
+    const QXmlStreamAttributes oRoot = oReader.attributes();
+    const QDateTime oStarted =
+        QDateTime::fromString(oRoot.value(QLatin1String("started")).toString(), Qt::ISODate);
+    QVERIFY2(oStarted >= oBefore && oStarted <= QDateTime::currentDateTime(),
+             qPrintable(oRoot.value(QLatin1String("started")).toString()));
+    QCOMPARE(oRoot.value(QLatin1String("ranges")).toString(),
+             QStringLiteral("127.0.0.1-127.0.0.3"));
+    bool fNumber = false;
+    QVERIFY(oRoot.value(QLatin1String("duration")).toString().toDouble(&fNumber) >= 0);
+    QVERIFY(fNumber);
+    QCOMPARE(oRoot.value(QLatin1String("version")).toString(), CResultsXml::ProgramVersion());
+    oFile.close();
+
+    const QString sHtml = m_oDir.filePath(QStringLiteral("mailed.html"));
+    QCOMPARE(oWindow.SaveRowsToFile(sHtml, false), QString());
+    QFile oPage(sHtml);
+    QVERIFY(oPage.open(QIODevice::ReadOnly));
+    const QString sPage = QString::fromUtf8(oPage.readAll());
+    QVERIFY(sPage.contains(QStringLiteral("Ranges: 127.0.0.1-127.0.0.3")));
+    QVERIFY(sPage.contains(QStringLiteral("Vistrel ") + CResultsXml::ProgramVersion()));
+
+    // A cleared list names no scan any more.
+    Child<QAction>("act_clear_list")->trigger();
+    QCOMPARE(m_pProgram->ScanModel().ItemCount(), 0);
+    QVERIFY(!m_pProgram->ScanModel().ScanInfo().oStarted.isValid());
+    // The saved file loads as any results file: its hosts join the Favorites.
+    QVERIFY(oWindow.ImportFavorites(sXml));
+    QCOMPARE(m_pProgram->FavoritesModel().ItemCount(), 3);
 }
 
 void TestMainWindow::saveWithoutRowsKeepsOldFile()
@@ -968,7 +1115,8 @@ void TestMainWindow::storedColumnsWithWrongCountFallBack_data()
     QTest::newRow("six stored columns fall back to defaults") << 6 << false;
     QTest::newRow("eight stored columns fall back to defaults") << 8 << false;
     QTest::newRow("ten stored columns (with the history ones) are applied") << 10 << true;
-    QTest::newRow("eleven stored columns fall back to defaults") << 11 << false;
+    QTest::newRow("eleven stored columns (with the vendor one) are applied") << 11 << true;
+    QTest::newRow("twelve stored columns fall back to defaults") << 12 << false;
 }
 
 void TestMainWindow::storedColumnsWithWrongCountFallBack()
@@ -989,16 +1137,18 @@ void TestMainWindow::storedColumnsWithWrongCountFallBack()
     }
     Start();
     QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
-    QCOMPARE(pHeader->count(), 10);
+    QCOMPARE(pHeader->count(), 11);
     QCOMPARE(pHeader->isSectionHidden(2), ipColumnHidden);
-    // The history columns: shown when a full store says so, else hidden.
-    QCOMPARE(pHeader->isSectionHidden(8), storedColumns != 10);
+    // The history and vendor columns: shown when a store that has them says so, else hidden.
+    QCOMPARE(pHeader->isSectionHidden(8), storedColumns != 10 && storedColumns != 11);
+    QCOMPARE(pHeader->isSectionHidden(10), storedColumns != 11);
     QVERIFY(!pHeader->isSectionHidden(0));
     // NetBIOS and user columns stay hidden while their probes are off (the default).
     QVERIFY(pHeader->isSectionHidden(3));
     QVERIFY(pHeader->isSectionHidden(4));
     QVERIFY(pHeader->isSectionHidden(6));
-    QCOMPARE(pHeader->sectionSize(5) == 90, storedColumns == 7 || storedColumns == 10);
+    QCOMPARE(pHeader->sectionSize(5) == 90,
+             storedColumns == 7 || storedColumns == 10 || storedColumns == 11);
 }
 
 void TestMainWindow::columnMenuTogglesVisibility()
@@ -1014,7 +1164,7 @@ void TestMainWindow::columnMenuTogglesVisibility()
     oWindow.OnColumnVisibility(0); // never hidden
     QVERIFY(!pHeader->isSectionHidden(0));
     const CColumnStateList lStored = CColumnStates::Read(CCfg(), CColumnStates::ScanGroup());
-    QCOMPARE(lStored.size(), 10);
+    QCOMPARE(lStored.size(), 11);
     for (const CColumnState &oState : lStored) {
         if (oState.column == 5)
             QVERIFY(!oState.visible);
@@ -1026,8 +1176,57 @@ void TestMainWindow::columnMenuTogglesVisibility()
     oWindow.OnColumnVisibility(9);
     QVERIFY(!pHeader->isSectionHidden(9));
     const CColumnStateList lShown = CColumnStates::Read(CCfg(), CColumnStates::ScanGroup());
-    QCOMPARE(lShown.size(), 10);
+    QCOMPARE(lShown.size(), 11);
     QVERIFY(lShown.at(9).visible);
+    QVERIFY(!lShown.at(10).visible);
+}
+
+void TestMainWindow::vendorColumnNamesTheMacsOwner()
+{
+    v_main &oWindow = Start();
+    QHeaderView *pHeader = Child<CMouseRightClickTableView>("tvResults")->header();
+    const int nVendor = m_pProgram->ScanModel().VendorColumn();
+    QCOMPARE(nVendor, 10);
+    QCOMPARE(m_pProgram->ScanModel().headerData(nVendor, Qt::Horizontal).toString(),
+             QStringLiteral("Vendor"));
+    QVERIFY(pHeader->isSectionHidden(nVendor));
+    RangeBox()->setEditText(QStringLiteral("127.0.0.1-127.0.0.3"));
+    QTest::mouseClick(ScanButton(), Qt::LeftButton);
+    CScanResult oPrinter = Result(
+        "127.0.0.2", EHostStatus::Alive, oWindow.ScanId(), 3, QByteArray::fromHex("3c22fb000005"));
+    oPrinter.set_name(QStringLiteral("printer.lan"));
+    for (const CScanResult &oResult :
+         {Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(1)),
+          oPrinter,
+          Result("127.0.0.3", EHostStatus::Alive, oWindow.ScanId(), 3)})
+        Feed(oResult);
+    emit m_pProgram->Scanner().EmitScanEnd();
+
+    oWindow.OnColumnVisibility(nVendor);
+    QVERIFY(!pHeader->isSectionHidden(nVendor));
+    // Turned on, it shows the names whole.
+    const auto *pView =
+        static_cast<const QAbstractItemView *>(Child<CMouseRightClickTableView>("tvResults"));
+    QVERIFY(pHeader->sectionSize(nVendor) >= pView->sizeHintForColumn(nVendor));
+    QHash<QString, QString> hVendors;
+    const QAbstractItemModel &oModel = m_pProgram->ScanModel();
+    for (int nRow = 0; nRow < oModel.rowCount(); ++nRow)
+        hVendors.insert(oModel.index(nRow, 2).data().toString(),
+                        oModel.index(nRow, nVendor).data().toString());
+    const QHash<QString, QString> hExpected = {
+        {QStringLiteral("127.0.0.1"), QStringLiteral("Netlab Test Org")},
+        {QStringLiteral("127.0.0.2"), QStringLiteral("Printers, Ltd.")},
+        {QStringLiteral("127.0.0.3"), QString()}, // no MAC: no vendor
+    };
+    QCOMPARE(hVendors, hExpected);
+    // Stored like the other columns' states, and applied at the next start.
+    const CColumnStateList lStored = CColumnStates::Read(CCfg(), CColumnStates::ScanGroup());
+    QCOMPARE(lStored.size(), 11);
+    QVERIFY(lStored.at(nVendor).visible);
+    GuiTest::Shot(oWindow, QStringLiteral("vendor-column"));
+    m_pProgram.reset();
+    Start();
+    QVERIFY(!Child<CMouseRightClickTableView>("tvResults")->header()->isSectionHidden(nVendor));
 }
 
 void TestMainWindow::nameColumnFillsTheRowOnBothPages_data()
@@ -1107,6 +1306,8 @@ void TestMainWindow::searchBoxFiltersWithTheStatusFilters_data()
         << QStringLiteral("office-pc") << true << QStringList{QStringLiteral("127.0.0.3")};
     QTest::newRow("by user") << QStringLiteral("alice") << true
                              << QStringList{QStringLiteral("127.0.0.3")};
+    QTest::newRow("by vendor") << QStringLiteral("printers, l") << true
+                               << QStringList{QStringLiteral("127.0.0.2")};
     QTest::newRow("a dead match hidden by the status filter")
         << QStringLiteral("127.0.0.3") << false << QStringList{};
     QTest::newRow("nothing matches") << QStringLiteral("zzz") << true << QStringList{};
@@ -1123,7 +1324,8 @@ void TestMainWindow::searchBoxFiltersWithTheStatusFilters()
     CScanResult oWeb = Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(1));
     oWeb.set_has_http(true);
     oWeb.set_http_title(QStringLiteral("Router Login"));
-    CScanResult oPrinter = Result("127.0.0.2", EHostStatus::Alive, oWindow.ScanId(), 3, Mac(2));
+    CScanResult oPrinter = Result(
+        "127.0.0.2", EHostStatus::Alive, oWindow.ScanId(), 3, QByteArray::fromHex("3c22fb000005"));
     oPrinter.set_name(QStringLiteral("printer.lan"));
     MIpMacDataStorage::Instance()->SetMac(Ip("127.0.0.3"), Mac(3));
     CScanResult oPc = Result("127.0.0.3", EHostStatus::Unknown, oWindow.ScanId(), 3); // dead

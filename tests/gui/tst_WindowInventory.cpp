@@ -197,10 +197,12 @@ void TestWindowInventory::scansReachTheStore()
     QVERIFY(rInventory.Store());
     QCOMPARE(rInventory.Store()->Location(), QStringLiteral("default"));
     QCOMPARE(ScanCount(), 1);
-    // The history columns follow the tree's own, hidden until the user shows them.
+    // The history columns follow the tree's own, hidden until the user shows them; the vendor
+    // column comes last.
     VResultsBackend &rModel = m_pProgram->ScanModel();
     QCOMPARE(rModel.FirstHistoryColumn(), VResultsBackend::kScanColumnCount);
-    QCOMPARE(rModel.columnCount(), VResultsBackend::kScanColumnCount + 3);
+    QCOMPARE(rModel.VendorColumn(), VResultsBackend::kScanColumnCount + 3);
+    QCOMPARE(rModel.columnCount(), VResultsBackend::kScanColumnCount + 4);
     QCOMPARE(rModel.headerData(rModel.FirstHistoryColumn() + 2, Qt::Horizontal).toString(),
              QStringLiteral("Change"));
     auto *pTree = GuiTest::NamedChild<QTreeView>(&rWindow, "tvResults");

@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTranslator>
@@ -295,6 +296,8 @@ void TestVOptions::applyWritesEverySettingAndBroadcasts()
                               "c_high_accuracy"})
         Child<QCheckBox>(pName)->click();
     Child<QSlider>("s_scan_speed")->setValue(200);
+    QCOMPARE(Child<QSpinBox>("s_sweep_rate")->value(), 4000);
+    Child<QSpinBox>("s_sweep_rate")->setValue(600);
     Port(3)->setText(QStringLiteral("8080"));
 
     QSignalSpy oChanged(m_pDialog.get(), &v_options::CfgChanged);
@@ -313,6 +316,7 @@ void TestVOptions::applyWritesEverySettingAndBroadcasts()
     QCOMPARE(oStored.scan_username(), !oDefaults.fUser);
     QCOMPARE(oStored.high_accuracy(), !oDefaults.fAccuracy);
     QCOMPARE(oStored.thread_count(), 200);
+    QCOMPARE(oStored.sweep_rate(), 600);
     QCOMPARE(oStored.ortavo_ports(), (QList<int>{4899, 8080}));
 }
 

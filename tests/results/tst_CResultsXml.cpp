@@ -3,12 +3,15 @@
 #include "CResultsXml.h"
 #include "TestItems.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
 
 using namespace TestItems;
+
+Q_DECLARE_METATYPE(TIpRange)
 
 namespace {
 
@@ -43,6 +46,10 @@ private slots:
     void readerReadsGoldenFile();
     void roundTrip_data();
     void roundTrip();
+    void scanInfoOnTheRootReadsAsBefore();
+    void rangesText_data();
+    void rangesText();
+    void htmlNamesTheScanAndIsIndented();
     void readerIsLenient_data();
     void readerIsLenient();
     void addressesModeMergesRanges();
@@ -180,6 +187,97 @@ void TestCResultsXml::roundTrip()
     QList<CScanItem> lRead;
     QVERIFY(CFavoritesContentHandler::ReadItems(CResultsXml::Document(lItems).toUtf8(), &lRead));
     QCOMPARE(Describe(lRead), Describe(lItems));
+}
+
+void TestCResultsXml::scanInfoOnTheRootReadsAsBefore()
+{
+    CResultsXml::TScanInfo oInfo;
+    oInfo.oStarted = QDateTime(QDate(2026, 12, 8), QTime(9, 30, 5), Qt::OffsetFromUTC, 3600);
+    oInfo.sRanges = QStringLiteral("198.18.0.1-198.18.0.254, <\"x\">");
+    oInfo.nDurationMs = 12345;
+    QCOMPARE(
+        CResultsXml::DocumentStart(oInfo),
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel "
+                       "started=\"2026-12-08T09:30:05+01:00\" ranges=\"198.18.0.1-198.18.0.254, "
+                       "&lt;&quot;x&quot;&gt;\" duration=\"12.3\" version=\"%1\">")
+            .arg(CResultsXml::ProgramVersion()));
+    QVERIFY(!CResultsXml::ProgramVersion().isEmpty());
+    // A scan still running has no duration yet; no scan at all, no attributes: the Favorites
+    // file and copies keep the form older copies of the program wrote.
+    oInfo.nDurationMs = -1;
+    QVERIFY(!CResultsXml::DocumentStart(oInfo).contains(QLatin1String("duration")));
+    QCOMPARE(CResultsXml::DocumentStart(CResultsXml::TScanInfo()),
+             QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Vistrel>"));
+
+    // The reader takes the same hosts from a document with the scan's attributes as without.
+    oInfo.nDurationMs = 12345;
+    QList<CScanItem> lItems = ThreeHosts();
+    lItems[2].result().set_status(EHostStatus::Unknown);
+    const QString sWith = CResultsXml::Export(lItems, QString(), oInfo);
+    QVERIFY(sWith.startsWith(CResultsXml::DocumentStart(oInfo)));
+    QList<CScanItem> lRead;
+    QVERIFY(CFavoritesContentHandler::ReadItems(sWith.toUtf8(), &lRead));
+    QCOMPARE(Describe(lRead), Describe(lItems));
+    CFavoritesContentHandler oAddresses(true);
+    QVERIFY(CFavoritesContentHandler::Parse(sWith.toUtf8(), oAddresses));
+    CFavoritesContentHandler oAddressesBefore(true);
+    QVERIFY(
+        CFavoritesContentHandler::Parse(CResultsXml::Document(lItems).toUtf8(), oAddressesBefore));
+    QVERIFY(oAddresses.Ranges().Count() > 0);
+    QCOMPARE(CResultsXml::RangesText(oAddresses.Ranges().Ranges()),
+             CResultsXml::RangesText(oAddressesBefore.Ranges().Ranges()));
+}
+
+void TestCResultsXml::rangesText_data()
+{
+    QTest::addColumn<QVector<TIpRange>>("ranges");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("none") << QVector<TIpRange>{} << QString();
+    QTest::newRow("one address and a range")
+        << QVector<TIpRange>{{0xC6120001, 0xC6120001}, {0xC6120100, 0xC61201FF}}
+        << QStringLiteral("198.18.0.1, 198.18.1.0-198.18.1.255");
+    QVector<TIpRange> vMany;
+    for (quint32 i = 0; i < 20; ++i)
+        vMany.append({0xC6120000 + 2 * i, 0xC6120000 + 2 * i});
+    QStringList lsFirst;
+    for (int i = 0; i < CResultsXml::kMaxRangesShown; ++i)
+        lsFirst << QStringLiteral("198.18.0.%1").arg(2 * i);
+    QTest::newRow("many single hosts are counted after the first")
+        << vMany << lsFirst.join(QStringLiteral(", ")) + QStringLiteral(", and 4 more ranges");
+}
+
+void TestCResultsXml::rangesText()
+{
+    QFETCH(QVector<TIpRange>, ranges);
+    QFETCH(QString, text);
+    QCOMPARE(CResultsXml::RangesText(ranges), text);
+}
+
+void TestCResultsXml::htmlNamesTheScanAndIsIndented()
+{
+    CResultsXml::TScanInfo oInfo;
+    oInfo.oStarted = QDateTime(QDate(2026, 12, 8), QTime(9, 30, 5), Qt::OffsetFromUTC, 3600);
+    oInfo.sRanges = QStringLiteral("198.18.0.1-198.18.0.254");
+    oInfo.nDurationMs = 12345;
+    const QString sHtml =
+        CResultsXml::Export(ThreeHosts(), QStringLiteral("xml_to_html.xsl"), oInfo);
+    QVERIFY2(sHtml.startsWith(QLatin1String("<!DOCTYPE html>")), qPrintable(sHtml.left(80)));
+    for (const QString &sPart : {QStringLiteral("Scanned: 2026-12-08 09:30:05+01:00"),
+                                 QStringLiteral("Ranges: 198.18.0.1-198.18.0.254"),
+                                 QStringLiteral("Duration: 12.3 s"),
+                                 QStringLiteral("Vistrel ") + CResultsXml::ProgramVersion()})
+        QVERIFY2(sHtml.contains(sPart), qPrintable(sPart));
+    // Readable in a text viewer: one element a line, indented by its depth, not one long line.
+    QVERIFY(sHtml.count(QLatin1Char('\n')) > 50);
+    QVERIFY(sHtml.contains(QLatin1String("\n    <body>"))
+            || sHtml.contains(QLatin1String("\n  <body>")));
+    int nLongest = 0;
+    for (const QString &sLine : sHtml.split(QLatin1Char('\n')))
+        nLongest = qMax(nLongest, int(sLine.size()));
+    QVERIFY2(nLongest < 400, qPrintable(QString::number(nLongest)));
+    // Without a scan (the Favorites) the page names none.
+    QVERIFY(!CResultsXml::Export(ThreeHosts(), QStringLiteral("xml_to_html.xsl"))
+                 .contains(QLatin1String("Scanned:")));
 }
 
 void TestCResultsXml::readerIsLenient_data()
