@@ -13,14 +13,11 @@
 #include <string>
 
 #include <arpa/inet.h>
-#include <ifaddrs.h>
 #include <linux/filter.h>
 #include <linux/if_packet.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <net/ethernet.h>
-#include <net/if.h>
-#include <net/if_arp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -103,58 +100,35 @@ bool CArpProbeLinux::Request(std::uint32_t i_nIp, int i_nTimeoutMs, TMacAddress 
 
 std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRoute(std::uint32_t i_nIp)
 {
-    ifaddrs *pList = nullptr;
-    if (getifaddrs(&pList) != 0)
-        return std::nullopt;
-    const std::optional<TRoute> oRoute = FindRouteIn(pList, i_nIp);
-    freeifaddrs(pList);
-    return oRoute;
+    return FindRouteIn(CLocalInterfaces::List(), i_nIp);
 }
 
-std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRouteIn(const ifaddrs *i_pList,
-                                                                  std::uint32_t i_nIp)
+std::optional<CArpProbeLinux::TRoute>
+CArpProbeLinux::FindRouteIn(const std::vector<TLocalInterface> &i_rvInterfaces, std::uint32_t i_nIp)
 {
     bool fOwn = false;
-    std::string sName;
-    std::uint32_t nBestMask = 0;
-    TRoute oRoute;
-    for (const ifaddrs *p = i_pList; p; p = p->ifa_next) {
-        if (!p->ifa_addr || p->ifa_addr->sa_family != AF_INET || !p->ifa_netmask)
-            continue;
-        sockaddr_in oAddr;
-        sockaddr_in oMask;
-        std::memcpy(&oAddr, p->ifa_addr, sizeof oAddr);
-        std::memcpy(&oMask, p->ifa_netmask, sizeof oMask);
-        const std::uint32_t nOwn = ntohl(oAddr.sin_addr.s_addr);
-        const std::uint32_t nMask = ntohl(oMask.sin_addr.s_addr);
-        if (nOwn == i_nIp)
+    const TLocalInterface *pBest = nullptr;
+    for (const TLocalInterface &rInterface : i_rvInterfaces) {
+        if (rInterface.nAddress == i_nIp)
             fOwn = true;
-        if (!(p->ifa_flags & IFF_UP)
-            || (p->ifa_flags & (IFF_LOOPBACK | IFF_NOARP | IFF_POINTOPOINT)))
+        if (!rInterface.Has(TLocalInterface::Up) || rInterface.Has(TLocalInterface::Loopback)
+            || rInterface.Has(TLocalInterface::NoArp)
+            || rInterface.Has(TLocalInterface::PointToPoint))
             continue;
-        if ((nOwn & nMask) != (i_nIp & nMask) || (!sName.empty() && nMask <= nBestMask))
+        const std::uint32_t nMask = rInterface.nMask;
+        if (!rInterface.Holds(i_nIp) || (pBest && nMask <= pBest->nMask))
             continue;
         // /31 and /32 have no network or broadcast address of their own.
         if (nMask < 0xFFFFFFFEu && (i_nIp == (i_nIp & nMask) || i_nIp == (i_nIp | ~nMask)))
             continue;
-        sName = p->ifa_name;
-        nBestMask = nMask;
-        oRoute.nOwnIp = nOwn;
+        pBest = &rInterface;
     }
-    bool fHaveMac = false;
-    for (const ifaddrs *p = i_pList; p && !sName.empty(); p = p->ifa_next) {
-        if (!p->ifa_addr || p->ifa_addr->sa_family != AF_PACKET || sName != p->ifa_name)
-            continue;
-        sockaddr_ll oLink;
-        std::memcpy(&oLink, p->ifa_addr, sizeof oLink);
-        if (oLink.sll_hatype == ARPHRD_ETHER && oLink.sll_halen == 6) {
-            std::memcpy(oRoute.aOwnMac.data(), oLink.sll_addr, 6);
-            oRoute.nIfIndex = static_cast<unsigned>(oLink.sll_ifindex);
-            fHaveMac = true;
-        }
-    }
-    if (fOwn || !fHaveMac)
+    if (fOwn || !pBest || !pBest->oMac)
         return std::nullopt;
+    TRoute oRoute;
+    oRoute.nIfIndex = pBest->nIndex;
+    oRoute.nOwnIp = pBest->nAddress;
+    oRoute.aOwnMac = *pBest->oMac;
     return oRoute;
 }
 

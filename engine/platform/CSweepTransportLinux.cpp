@@ -12,7 +12,6 @@
 #include <iterator>
 
 #include <arpa/inet.h>
-#include <ifaddrs.h>
 #include <linux/filter.h>
 #include <linux/if_packet.h>
 #include <net/ethernet.h>
@@ -58,18 +57,9 @@ std::unique_ptr<ISweepTransport> ISweepTransport::Create()
     return std::make_unique<CSweepTransportLinux>();
 }
 
-CSweepTransportLinux::CSweepTransportLinux() = default;
-
-CSweepTransportLinux::~CSweepTransportLinux()
-{
-    if (m_pInterfaces)
-        freeifaddrs(m_pInterfaces);
-}
-
 bool CSweepTransportLinux::Open()
 {
-    if (getifaddrs(&m_pInterfaces) != 0)
-        m_pInterfaces = nullptr;
+    m_vInterfaces = CLocalInterfaces::List();
 
     // Protocol 0 receives nothing until bind(), so no frame slips in before the filter.
     CUniqueFd oArp(socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
@@ -103,7 +93,7 @@ bool CSweepTransportLinux::Open()
 
 ISweepTransport::ERoute CSweepTransportLinux::Route(std::uint32_t i_nIp) const
 {
-    if (m_pInterfaces && CArpProbeLinux::FindRouteIn(m_pInterfaces, i_nIp))
+    if (CArpProbeLinux::FindRouteIn(m_vInterfaces, i_nIp))
         return m_oArp.valid() ? ERoute::Arp : ERoute::None;
     return m_oEcho.valid() ? ERoute::Echo : ERoute::None;
 }
@@ -111,7 +101,7 @@ ISweepTransport::ERoute CSweepTransportLinux::Route(std::uint32_t i_nIp) const
 bool CSweepTransportLinux::SendArp(std::uint32_t i_nIp)
 {
     const std::optional<CArpProbeLinux::TRoute> oRoute =
-        m_pInterfaces ? CArpProbeLinux::FindRouteIn(m_pInterfaces, i_nIp) : std::nullopt;
+        CArpProbeLinux::FindRouteIn(m_vInterfaces, i_nIp);
     if (!oRoute || !m_oArp.valid())
         return false;
     const CArpPacket::TMessage aRequest =
