@@ -110,7 +110,7 @@ void CZeroconf::CWorkThread::Browse()
                               0,
                               kWorkstationType,
                               "",
-                              &CZeroconf::OnWorkstationReply,
+                              &CZeroconf::OnBrowseReply<&CZeroconf::ShortNameOfWorkstation>,
                               m_pOwner)
         != kNoError) {
         pWorkstation = nullptr;
@@ -124,7 +124,7 @@ void CZeroconf::CWorkThread::Browse()
                                   0,
                                   kSleepProxyType,
                                   "",
-                                  &CZeroconf::OnSleepProxyReply,
+                                  &CZeroconf::OnBrowseReply<&CZeroconf::ShortNameOfSleepProxy>,
                                   m_pOwner)
             != kNoError) {
             pSleepProxy = nullptr;
@@ -277,47 +277,26 @@ QString CZeroconf::ShortNameOfSleepProxy(const QString &i_sServiceName)
     return nSpace < 0 ? i_sServiceName : i_sServiceName.mid(nSpace + 1);
 }
 
-void CZeroconf::StartResolution(void *i_pContext,
-                                const QString &i_sShortName,
-                                const char *i_szReplyDomain)
+template <QString (*t_pShortName)(const QString &)>
+void VISTREL_DNSSD_API CZeroconf::OnBrowseReply(TRef,
+                                                TFlags,
+                                                quint32,
+                                                TError i_nError,
+                                                const char *i_szServiceName,
+                                                const char *,
+                                                const char *i_szReplyDomain,
+                                                void *i_pContext)
 {
+    // With an error code the library leaves the other arguments undefined.
+    if (i_nError != kNoError || !i_szServiceName || !i_pContext)
+        return;
+    const QString sShortName = t_pShortName(FromLocal8Bit(i_szServiceName));
     // An empty name cannot be stored, so there is nothing worth resolving.
-    if (!i_pContext || i_sShortName.isEmpty())
+    if (sShortName.isEmpty())
         return;
     auto *pOwner = static_cast<CZeroconf *>(i_pContext);
-    auto *pTask = new CFindIpTask(i_sShortName, FromLocal8Bit(i_szReplyDomain), pOwner);
+    auto *pTask = new CFindIpTask(sShortName, FromLocal8Bit(i_szReplyDomain), pOwner);
     // The pool hands the task to its thread under Qt's own lock.
     CThreadHandOff::Release(pTask);
     QThreadPool::globalInstance()->start(pTask, 0);
-}
-
-void VISTREL_DNSSD_API CZeroconf::OnWorkstationReply(TRef,
-                                                     TFlags,
-                                                     quint32,
-                                                     TError i_nError,
-                                                     const char *i_szServiceName,
-                                                     const char *,
-                                                     const char *i_szReplyDomain,
-                                                     void *i_pContext)
-{
-    // With an error code the library leaves the other arguments undefined.
-    if (i_nError != kNoError || !i_szServiceName)
-        return;
-    StartResolution(
-        i_pContext, ShortNameOfWorkstation(FromLocal8Bit(i_szServiceName)), i_szReplyDomain);
-}
-
-void VISTREL_DNSSD_API CZeroconf::OnSleepProxyReply(TRef,
-                                                    TFlags,
-                                                    quint32,
-                                                    TError i_nError,
-                                                    const char *i_szServiceName,
-                                                    const char *,
-                                                    const char *i_szReplyDomain,
-                                                    void *i_pContext)
-{
-    if (i_nError != kNoError || !i_szServiceName)
-        return;
-    StartResolution(
-        i_pContext, ShortNameOfSleepProxy(FromLocal8Bit(i_szServiceName)), i_szReplyDomain);
 }
