@@ -4,16 +4,15 @@
 #include "CArpPacket.h"
 #include "CDeadline.h"
 #include "CNeighbourTable.h"
+#include "CSocketFilter.h"
 #include "CUniqueFd.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include <arpa/inet.h>
-#include <linux/filter.h>
 #include <linux/if_packet.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -43,33 +42,13 @@ bool AttachReplyFilter(int i_nFd, std::uint32_t i_nTargetIp)
         {BPF_RET | BPF_K, 0, 0, 0xFFFF},
         {BPF_RET | BPF_K, 0, 0, 0},
     };
-    sock_fprog oProgram{static_cast<unsigned short>(std::size(aCode)), aCode};
-    return setsockopt(i_nFd, SOL_SOCKET, SO_ATTACH_FILTER, &oProgram, sizeof oProgram) == 0;
+    return AttachSocketFilter(i_nFd, aCode);
 }
 
 std::string ReadProcArp()
 {
     std::ifstream oFile("/proc/net/arp");
     return std::string(std::istreambuf_iterator<char>(oFile), std::istreambuf_iterator<char>());
-}
-
-bool SendArpRequest(int i_nFd, const CArpProbeLinux::TRoute &i_rRoute, std::uint32_t i_nIp)
-{
-    const CArpPacket::TMessage aRequest =
-        CArpPacket::Request(i_rRoute.aOwnMac, i_rRoute.nOwnIp, i_nIp);
-    sockaddr_ll oTo{};
-    oTo.sll_family = AF_PACKET;
-    oTo.sll_protocol = htons(ETH_P_ARP);
-    oTo.sll_ifindex = static_cast<int>(i_rRoute.nIfIndex);
-    oTo.sll_halen = 6;
-    std::memset(oTo.sll_addr, 0xFF, 6);
-    return sendto(i_nFd,
-                  aRequest.data(),
-                  aRequest.size(),
-                  0,
-                  reinterpret_cast<sockaddr *>(&oTo),
-                  sizeof oTo)
-           == static_cast<ssize_t>(aRequest.size());
 }
 
 } // namespace
@@ -132,6 +111,25 @@ CArpProbeLinux::FindRouteIn(const std::vector<TLocalInterface> &i_rvInterfaces, 
     return oRoute;
 }
 
+bool CArpProbeLinux::SendRequest(int i_nFd, const TRoute &i_rRoute, std::uint32_t i_nIp)
+{
+    const CArpPacket::TMessage aRequest =
+        CArpPacket::Request(i_rRoute.aOwnMac, i_rRoute.nOwnIp, i_nIp);
+    sockaddr_ll oTo{};
+    oTo.sll_family = AF_PACKET;
+    oTo.sll_protocol = htons(ETH_P_ARP);
+    oTo.sll_ifindex = static_cast<int>(i_rRoute.nIfIndex);
+    oTo.sll_halen = 6;
+    std::memset(oTo.sll_addr, 0xFF, 6);
+    return sendto(i_nFd,
+                  aRequest.data(),
+                  aRequest.size(),
+                  0,
+                  reinterpret_cast<sockaddr *>(&oTo),
+                  sizeof oTo)
+           == static_cast<ssize_t>(aRequest.size());
+}
+
 bool CArpProbeLinux::AskByPacketSocket(const TRoute &i_rRoute,
                                        std::uint32_t i_nIp,
                                        int i_nTimeoutMs,
@@ -154,7 +152,7 @@ bool CArpProbeLinux::AskByPacketSocket(const TRoute &i_rRoute,
         o_rfUnavailable = true;
         return false;
     }
-    if (!SendArpRequest(oFd.get(), i_rRoute, i_nIp))
+    if (!SendRequest(oFd.get(), i_rRoute, i_nIp))
         return false;
     auto tResend =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(i_nTimeoutMs / kResendDivisor);
@@ -163,7 +161,7 @@ bool CArpProbeLinux::AskByPacketSocket(const TRoute &i_rRoute,
     while (!oDeadline.Passed()) {
         if (!fResent && std::chrono::steady_clock::now() >= tResend) {
             fResent = true;
-            SendArpRequest(oFd.get(), i_rRoute, i_nIp);
+            SendRequest(oFd.get(), i_rRoute, i_nIp);
         }
         pollfd oPoll{oFd.get(), POLLIN, 0};
         const int nReady = poll(

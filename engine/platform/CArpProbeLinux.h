@@ -42,6 +42,9 @@ public:
     // The same decision over a list read once, for callers that ask for many addresses.
     static std::optional<TRoute> FindRouteIn(const std::vector<TLocalInterface> &i_rvInterfaces,
                                              std::uint32_t i_nIp);
+    // A broadcast request for i_nIp out of the route's interface, on a packet socket of type
+    // SOCK_DGRAM for ARP; the liveness sweep sends its own through it too.
+    static bool SendRequest(int i_nFd, const TRoute &i_rRoute, std::uint32_t i_nIp);
 
 private:
     // o_rfUnavailable: the socket could not be made (usually no CAP_NET_RAW).
