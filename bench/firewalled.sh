@@ -42,12 +42,7 @@ for entry in $consoles; do
     [ -x "${entry#*=}" ] || { echo "no console ${entry#*=}" >&2; exit 2; }
 done
 
-mkdir -p "$results"
-raw=$results/raw-firewalled
-rm -rf "$raw"
-mkdir -p "$raw"
-runs_tsv=$results/firewalled-runs.tsv
-printf 'tool\tcase\tmode\trun\twall_s\trss_kb\tstatus\n' >"$runs_tsv"
+start_results firewalled $'tool\tcase\tmode\trun\twall_s\trss_kb\tstatus'
 
 # measure TOOL CASE MODE RUN CMD...: one run of CMD in the scanner namespace.
 measure() {

@@ -48,13 +48,8 @@ if [ ! -e "$table" ]; then
     "$netlab" hostile-up >/dev/null
     trap '"$netlab" hostile-down' EXIT
 fi
-mkdir -p "$results"
+start_results hostile $'case\trange\trun\twall_s\tuser_s\tsys_s\trss_kb\tstatus\toutput'
 cp "$table" "$results/hostile-table.tsv"
-raw=$results/raw-hostile
-rm -rf "$raw"
-mkdir -p "$raw"
-runs_tsv=$results/hostile-runs.tsv
-printf 'case\trange\trun\twall_s\tuser_s\tsys_s\trss_kb\tstatus\toutput\n' >"$runs_tsv"
 
 # measure CASE RANGE RUN: one scan of RANGE with every probe, in the scanner namespace.
 measure() {

@@ -37,3 +37,14 @@ time_in_lab() {
     [ -s "$tfile" ] && grep -q 'Elapsed' "$tfile" || return 1
     read_time_file "$tfile"
 }
+
+# start_results NAME HEADER: an empty raw folder $results/raw-NAME (set as raw) and the runs
+# table $results/NAME-runs.tsv (set as runs_tsv) holding only HEADER, tab-separated.
+start_results() {
+    mkdir -p "$results"
+    raw=$results/raw-$1
+    rm -rf "$raw"
+    mkdir -p "$raw"
+    runs_tsv=$results/$1-runs.tsv
+    printf '%s\n' "$2" >"$runs_tsv"
+}
