@@ -102,35 +102,23 @@ void CZeroconf::CWorkThread::Browse()
     }
 
     const TFlags nFlags = fShared ? kShareConnection : 0;
-    bool fRunning = true;
-    if (fShared)
-        pWorkstation = pShared;
-    if (CDnsSdLibrary::Browse(&pWorkstation,
-                              nFlags,
-                              0,
-                              kWorkstationType,
-                              "",
-                              &CZeroconf::OnBrowseReply<&CZeroconf::ShortNameOfWorkstation>,
-                              m_pOwner)
-        != kNoError) {
-        pWorkstation = nullptr;
-        fRunning = false;
-    }
-    if (fRunning) {
+    // On a shared connection the browse starts from the shared reference; a failed one leaves
+    // nothing to free.
+    const auto fnBrowse = [&](TRef &io_rpRef, const char *i_szType, TBrowseReply i_pfnReply) {
         if (fShared)
-            pSleepProxy = pShared;
-        if (CDnsSdLibrary::Browse(&pSleepProxy,
-                                  nFlags,
-                                  0,
-                                  kSleepProxyType,
-                                  "",
-                                  &CZeroconf::OnBrowseReply<&CZeroconf::ShortNameOfSleepProxy>,
-                                  m_pOwner)
-            != kNoError) {
-            pSleepProxy = nullptr;
-            fRunning = false;
-        }
-    }
+            io_rpRef = pShared;
+        if (CDnsSdLibrary::Browse(&io_rpRef, nFlags, 0, i_szType, "", i_pfnReply, m_pOwner)
+            == kNoError)
+            return true;
+        io_rpRef = nullptr;
+        return false;
+    };
+    bool fRunning = fnBrowse(pWorkstation,
+                             kWorkstationType,
+                             &CZeroconf::OnBrowseReply<&CZeroconf::ShortNameOfWorkstation>)
+                    && fnBrowse(pSleepProxy,
+                                kSleepProxyType,
+                                &CZeroconf::OnBrowseReply<&CZeroconf::ShortNameOfSleepProxy>);
 
     TRef apRefs[2] = {nullptr, nullptr};
     TSocket anSockets[2] = {-1, -1};
