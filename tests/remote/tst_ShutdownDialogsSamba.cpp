@@ -2,6 +2,7 @@
 // The whole shutdown path as the windowed program wires it: options dialog, results dialog with
 // its pool, and the abort worker on its own thread, against a Samba server in the test's own
 // loopback namespace.
+#include "../helpers/TestSettings.h"
 #include "CMemoryPasswordStore.h"
 #include "CNetAccountSecret.h"
 #include "CSambaPeer.h"
@@ -68,9 +69,7 @@ private:
 void TestShutdownDialogsSamba::initTestCase()
 {
     QVERIFY(m_oConfigDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oConfigDir.path());
-    QCoreApplication::setOrganizationName(QStringLiteral("vistrel-test"));
-    QCoreApplication::setApplicationName(QStringLiteral("tst_ShutdownDialogsSamba"));
+    SettingsIn(m_oConfigDir.path(), QStringLiteral("tst_ShutdownDialogsSamba"));
     qRegisterMetaType<CShutdownQuery::TParamsPtr>("CShutdownQuery::TParamsPtr");
     if (!InOwnLoopbackNamespace(&m_sSkip) || !CSambaPeer::Available(&m_sSkip))
         return;
