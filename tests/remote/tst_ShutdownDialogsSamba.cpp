@@ -2,6 +2,7 @@
 // The whole shutdown path as the windowed program wires it: options dialog, results dialog with
 // its pool, and the abort worker on its own thread, against a Samba server in the test's own
 // loopback namespace.
+#include "../helpers/OwnedThread.h"
 #include "../helpers/TestSettings.h"
 #include "CMemoryPasswordStore.h"
 #include "CNetAccountSecret.h"
@@ -25,20 +26,6 @@
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-
-struct TThreadStop
-{
-    void operator()(QThread *i_pThread) const
-    {
-        i_pThread->quit();
-        i_pThread->wait();
-        delete i_pThread;
-    }
-};
-
-} // namespace
 
 // Stands in for the main window's end of the abort connection.
 class CAbortSource : public QObject
@@ -94,7 +81,7 @@ void TestShutdownDialogsSamba::shutdownThenAbort()
     oOptions.AssignCfg(oCfg);
     oResults.OnCfg(oCfg);
 
-    std::unique_ptr<QThread, TThreadStop> pThread(new QThread);
+    TOwnedThread pThread(new QThread);
     pThread->setObjectName(QStringLiteral("ShutdownThread"));
     auto *pAbort = new MRemoteShutdown;
     pAbort->moveToThread(pThread.get());
