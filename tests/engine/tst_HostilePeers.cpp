@@ -121,12 +121,7 @@ bool ProbeWeb(QObject *i_pContext,
         o_nPeakGrowthKiB = qMax(o_nPeakGrowthKiB, ResidentKiB() - nRssBeforeKiB);
     });
     oSampler.start(50);
-    const bool fEnded = OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        CHttpProbe::ProbeHttp(o_oResult);
-        o_nMs = oTimer.elapsed();
-    });
+    const bool fEnded = TimedOnWorker([&]() { CHttpProbe::ProbeHttp(o_oResult); }, o_nMs);
     o_nPeakGrowthKiB = qMax(o_nPeakGrowthKiB, ResidentKiB() - nRssBeforeKiB);
     return fEnded;
 }
@@ -533,12 +528,7 @@ void TestHostilePeers::hostileNetBiosResponders()
         oResult.set_status(EHostStatus::Alive);
         oResult.set_mac(baMac);
         qint64 nMs = 0;
-        QVERIFY(OnWorker([&]() {
-            QElapsedTimer oTimer;
-            oTimer.start();
-            CNetBiosScanStep(oCfg).Run(oResult);
-            nMs = oTimer.elapsed();
-        }));
+        QVERIFY(TimedOnWorker([&]() { CNetBiosScanStep(oCfg).Run(oResult); }, nMs));
         QCOMPARE(oResult.netbiosname(), name);
         QVERIFY(oResult.mac().size() == 6);
         if (name.isEmpty())
@@ -586,12 +576,7 @@ void TestHostilePeers::snmpAgentWithWrongTypes()
     oAgent.SetReply(CFakeSnmpAgent::EReply(reply), value);
     QString sName;
     qint64 nMs = 0;
-    QVERIFY(OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        sName = CHostNaming::SnmpName(0x7F000002);
-        nMs = oTimer.elapsed();
-    }));
+    QVERIFY(TimedOnWorker([&]() { sName = CHostNaming::SnmpName(0x7F000002); }, nMs));
     QCOMPARE(sName, name);
     QCOMPARE(oAgent.RequestCount(), 1);
     // An answer, however wrong, ends the wait at once.
