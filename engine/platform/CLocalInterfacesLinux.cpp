@@ -2,6 +2,7 @@
 #include "CLocalInterfaces.h"
 
 #include <cstring>
+#include <unordered_map>
 #include <utility>
 
 #include <arpa/inet.h>
@@ -71,23 +72,23 @@ std::vector<TLocalInterface> CLocalInterfaces::List()
             oEntry.nBroadcast = Ipv4Of(p->ifa_broadaddr);
         vList.push_back(oEntry);
     }
-    // The link-layer entries come first in the list, but matching after the fact needs no
-    // assumption about the order.
+    // Every link once, so that a machine with many interfaces costs one pass over each list.
+    std::unordered_map<std::string, const ifaddrs *> mLinks;
     for (const ifaddrs *p = pList; p; p = p->ifa_next) {
-        if (!p->ifa_addr || p->ifa_addr->sa_family != AF_PACKET)
+        if (p->ifa_addr && p->ifa_addr->sa_family == AF_PACKET && p->ifa_name)
+            mLinks.emplace(p->ifa_name, p);
+    }
+    for (TLocalInterface &rEntry : vList) {
+        const auto it = mLinks.find(LinkName(rEntry.sName.c_str()));
+        if (it == mLinks.end())
             continue;
         sockaddr_ll oLink;
-        std::memcpy(&oLink, p->ifa_addr, sizeof oLink);
-        const std::string sLink = LinkName(p->ifa_name);
-        for (TLocalInterface &rEntry : vList) {
-            if (LinkName(rEntry.sName.c_str()) != sLink)
-                continue;
-            rEntry.nIndex = static_cast<unsigned>(oLink.sll_ifindex);
-            if (oLink.sll_hatype == ARPHRD_ETHER && oLink.sll_halen == 6) {
-                TMacAddress aMac;
-                std::memcpy(aMac.data(), oLink.sll_addr, aMac.size());
-                rEntry.oMac = aMac;
-            }
+        std::memcpy(&oLink, it->second->ifa_addr, sizeof oLink);
+        rEntry.nIndex = static_cast<unsigned>(oLink.sll_ifindex);
+        if (oLink.sll_hatype == ARPHRD_ETHER && oLink.sll_halen == 6) {
+            TMacAddress aMac;
+            std::memcpy(aMac.data(), oLink.sll_addr, aMac.size());
+            rEntry.oMac = aMac;
         }
     }
     freeifaddrs(pList);
