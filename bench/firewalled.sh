@@ -21,7 +21,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-netlab=$root/tests/netlab/netlab.sh
 # shellcheck source=bench/time_file.sh
 . "$root/bench/time_file.sh"
 runs=${BENCH_RUNS:-3}
@@ -30,11 +29,7 @@ cases=${BENCH_CASES:-silent lan n20}
 scan_timeout=${BENCH_SCAN_TIMEOUT:-120}
 results=$root/bench/results
 
-if [ ! -e /run/vistrel-netlab/hosts.tsv ] || [ ! -e /run/netns/vnl-scan ]; then
-    echo "The test network is not up (/run/vistrel-netlab/hosts.tsv is missing); start it with" \
-         "tests/netlab/netlab.sh up. This benchmark does not." >&2
-    exit 2
-fi
+require_lab
 if ! grep -q '^198\.18\.0\.30	' /run/vistrel-netlab/hosts.tsv; then
     echo "The running lab has no firewalled hosts (198.18.0.30): it was started by an older" \
          "netlab.sh." >&2
@@ -47,28 +42,17 @@ for entry in $consoles; do
     [ -x "${entry#*=}" ] || { echo "no console ${entry#*=}" >&2; exit 2; }
 done
 
-mkdir -p "$results"
-raw=$results/raw-firewalled
-rm -rf "$raw"
-mkdir -p "$raw"
-runs_tsv=$results/firewalled-runs.tsv
-printf 'tool\tcase\tmode\trun\twall_s\trss_kb\tstatus\n' >"$runs_tsv"
+start_results firewalled $'tool\tcase\tmode\trun\twall_s\trss_kb\tstatus'
 
 # measure TOOL CASE MODE RUN CMD...: one run of CMD in the scanner namespace.
 measure() {
     local tool=$1 case=$2 mode=$3 run=$4
     shift 4
-    local tfile=$raw/$tool.$case.$mode.$run.time home
-    home=$(mktemp -d)
-    "$netlab" exec /usr/bin/time -v -o "$tfile" timeout -k 5 "$scan_timeout" \
-        env HOME="$home" "$@" >"$raw/$tool.$case.$mode.$run.log" 2>&1 || true
-    rm -rf "$home"
-    if [ ! -s "$tfile" ] || ! grep -q 'Elapsed' "$tfile"; then
+    local wall user sys rss status
+    if ! time_in_lab "$raw/$tool.$case.$mode.$run.time" "$raw/$tool.$case.$mode.$run.log" "$@"; then
         echo "  $tool $case $mode run $run: did not run in the scanner namespace; left out" >&2
         return 0
     fi
-    local wall user sys rss status
-    read_time_file "$tfile"
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$tool" "$case" "$mode" "$run" "$wall" "$rss" "$status" >>"$runs_tsv"
     printf '  %-8s %-7s %-8s run %s: %7.2f s, %7d KiB, status %s\n' "$tool" "$case" "$mode" "$run" "$wall" "$rss" "$status"
 }

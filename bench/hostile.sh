@@ -29,11 +29,7 @@ as_limit_mb=${BENCH_AS_LIMIT_MB:-4096}
 scan_timeout=${BENCH_SCAN_TIMEOUT:-600}
 results=$root/bench/results
 
-if [ ! -e /run/vistrel-netlab/hosts.tsv ] || [ ! -e /run/netns/vnl-scan ]; then
-    echo "The test network is not up (/run/vistrel-netlab/hosts.tsv is missing). It is shared: ask" \
-         "whoever keeps it to start it (tests/netlab/netlab.sh up); this benchmark does not." >&2
-    exit 2
-fi
+require_lab
 for tool in /usr/bin/time prlimit timeout python3; do
     command -v $tool >/dev/null || { echo "missing $tool (apt-get install time util-linux coreutils python3)" >&2; exit 2; }
 done
@@ -52,31 +48,19 @@ if [ ! -e "$table" ]; then
     "$netlab" hostile-up >/dev/null
     trap '"$netlab" hostile-down' EXIT
 fi
-mkdir -p "$results"
+start_results hostile $'case\trange\trun\twall_s\tuser_s\tsys_s\trss_kb\tstatus\toutput'
 cp "$table" "$results/hostile-table.tsv"
-raw=$results/raw-hostile
-rm -rf "$raw"
-mkdir -p "$raw"
-runs_tsv=$results/hostile-runs.tsv
-printf 'case\trange\trun\twall_s\tuser_s\tsys_s\trss_kb\tstatus\toutput\n' >"$runs_tsv"
 
 # measure CASE RANGE RUN: one scan of RANGE with every probe, in the scanner namespace.
 measure() {
     local case=$1 range=$2 run=$3
-    local out=$raw/$case.$run.txt tfile=$raw/$case.$run.time log=$raw/$case.$run.log home
-    home=$(mktemp -d)
-    # The time of timeout includes its child, the console; prlimit and env exec into it.
-    "$netlab" exec /usr/bin/time -v -o "$tfile" \
-        timeout -k 5 "$scan_timeout" prlimit --as=$((as_limit_mb << 20)) -- \
-        env HOME="$home" "$console" "/r:$range" /p:all "/f:$out" >"$log" 2>&1 || true
-    rm -rf "$home"
-    if [ ! -s "$tfile" ] || ! grep -q 'Elapsed' "$tfile"; then
+    local out=$raw/$case.$run.txt wall user sys rss status
+    if ! time_in_lab "$raw/$case.$run.time" "$raw/$case.$run.log" \
+        prlimit --as=$((as_limit_mb << 20)) -- "$console" "/r:$range" /p:all "/f:$out"; then
         echo "  $case run $run: did not run in the scanner namespace; left out" >&2
         [ -e "$table" ] || { echo "The test network went down during the benchmark; stopping." >&2; exit 3; }
         return 0
     fi
-    local wall user sys rss status
-    read_time_file "$tfile"
     [ -e "$out" ] || : >"$out"
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$case" "$range" "$run" "$wall" "$user" "$sys" "$rss" "$status" "$out" >>"$runs_tsv"
     printf '  %-22s run %s: %7.2f s, %8d KiB, status %s\n' "$case" "$run" "$wall" "$rss" "$status"

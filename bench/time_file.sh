@@ -13,3 +13,38 @@ read_time_file() {
         status=$((128 + $(sed -n 's/.*Command terminated by signal \([0-9]*\).*/\1/p' "$file")))
     fi
 }
+
+# require_lab: stops the benchmark (status 2) unless the shared test network is up; starting it
+# is for whoever keeps it, never for a benchmark.
+require_lab() {
+    if [ ! -e /run/vistrel-netlab/hosts.tsv ] || [ ! -e /run/netns/vnl-scan ]; then
+        echo "The test network is not up (/run/vistrel-netlab/hosts.tsv is missing). It is shared: ask" \
+             "whoever keeps it to start it (tests/netlab/netlab.sh up); this benchmark does not." >&2
+        exit 2
+    fi
+}
+
+# time_in_lab TIME_FILE LOG CMD...: one run of CMD in the lab's scanner namespace under
+# /usr/bin/time -v and timeout (scan_timeout seconds), with a HOME of its own, its output in
+# LOG; then read_time_file. Fails when CMD did not run in the namespace.
+time_in_lab() {
+    local tfile=$1 log=$2 home
+    shift 2
+    home=$(mktemp -d)
+    "$root/tests/netlab/netlab.sh" exec /usr/bin/time -v -o "$tfile" timeout -k 5 "$scan_timeout" \
+        env HOME="$home" "$@" >"$log" 2>&1 || true
+    rm -rf "$home"
+    [ -s "$tfile" ] && grep -q 'Elapsed' "$tfile" || return 1
+    read_time_file "$tfile"
+}
+
+# start_results NAME HEADER: an empty raw folder $results/raw-NAME (set as raw) and the runs
+# table $results/NAME-runs.tsv (set as runs_tsv) holding only HEADER, tab-separated.
+start_results() {
+    mkdir -p "$results"
+    raw=$results/raw-$1
+    rm -rf "$raw"
+    mkdir -p "$raw"
+    runs_tsv=$results/$1-runs.tsv
+    printf '%s\n' "$2" >"$runs_tsv"
+}

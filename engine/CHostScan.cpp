@@ -190,7 +190,8 @@ void CHostScan::Run(CScanResult &io_oResult) const
     auto polsShares = std::make_shared<std::optional<QStringList>>();
     const auto fnAskShares = [=, &oNet](const QString &i_sName) {
         return [=, &oNet] {
-            *polsShares = CNetResourceProbe::AskShares(i_sName, nIp, oCredentials, oNet, oTimeouts);
+            *polsShares =
+                CNetResourceProbe::AskShares({i_sName, nIp, oCredentials, oTimeouts}, oNet);
         };
     };
     int nSharesStep = -1;
@@ -221,7 +222,7 @@ void CHostScan::Run(CScanResult &io_oResult) const
     auto posUser = std::make_shared<std::optional<QString>>();
     const auto fnAskUser = [=, &oNet](const QString &i_sName) {
         return [=, &oNet] {
-            *posUser = CNetResourceProbe::AskUser(i_sName, nIp, oCredentials, oNet, oTimeouts);
+            *posUser = CNetResourceProbe::AskUser({i_sName, nIp, oCredentials, oTimeouts}, oNet);
         };
     };
     int nUserStep = -1;

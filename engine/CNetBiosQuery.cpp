@@ -174,12 +174,14 @@ bool CNetBiosQuery::Query(quint32 i_nAddrNet,
     // On the heap: 64 KiB is a large bite of a worker thread's stack.
     const std::unique_ptr<char[]> pBuffer(new char[kReceiveBufferSize]);
     std::optional<ENetBiosError> oeVerdict;
+    CUdpExchange::TRequest oRequest;
+    oRequest.nAddrNet = i_nAddrNet;
+    oRequest.nPortNet = qToBigEndian(kPort);
+    oRequest.pData = baRequest.constData();
+    oRequest.nSize = baRequest.size();
+    oRequest.nWaitMs = qMax(0, i_nWaitMs);
     const CUdpExchange::TOutcome oOutcome = CUdpExchange::Exchange(
-        i_nAddrNet,
-        qToBigEndian(kPort),
-        baRequest.constData(),
-        baRequest.size(),
-        qMax(0, i_nWaitMs),
+        oRequest,
         pBuffer.get(),
         kReceiveBufferSize,
         [&](const char *i_pData, int i_nSize, quint32 i_nFromNet, quint16 i_nFromPortNet) {

@@ -5,34 +5,26 @@
 #include "CNetText.h"
 #include "CScanResult.h"
 
-std::optional<QStringList>
-CNetResourceProbe::AskShares(const QString &i_sName,
-                             quint32 i_nIp,
-                             const INetResources::TCredentials &i_oCredentials,
-                             INetResources &io_oNet,
-                             const TProbeTimeouts &i_oTimeouts)
+std::optional<QStringList> CNetResourceProbe::AskShares(const TAsk &i_rAsk, INetResources &io_oNet)
 {
-    const QString sName = i_sName.trimmed();
+    const QString sName = i_rAsk.sName.trimmed();
     if (sName.isEmpty())
         return std::nullopt;
-    QStringList lsShares = io_oNet.Shares(sName, i_nIp, i_oCredentials, i_oTimeouts.nConnectMs)
-                               .value_or(QStringList());
+    QStringList lsShares =
+        io_oNet.Shares(sName, i_rAsk.nIp, i_rAsk.oCredentials, i_rAsk.oTimeouts.nConnectMs)
+            .value_or(QStringList());
     for (QString &sShare : lsShares)
         sShare = CNetText::Clean(sShare);
     return lsShares;
 }
 
-std::optional<QString> CNetResourceProbe::AskUser(const QString &i_sName,
-                                                  quint32 i_nIp,
-                                                  const INetResources::TCredentials &i_oCredentials,
-                                                  INetResources &io_oNet,
-                                                  const TProbeTimeouts &i_oTimeouts)
+std::optional<QString> CNetResourceProbe::AskUser(const TAsk &i_rAsk, INetResources &io_oNet)
 {
-    const QString sName = i_sName.trimmed();
+    const QString sName = i_rAsk.sName.trimmed();
     if (sName.isEmpty())
         return std::nullopt;
-    if (const std::optional<QString> osUser =
-            io_oNet.LoggedOnUser(sName, i_nIp, i_oCredentials, i_oTimeouts.nConnectMs))
+    if (const std::optional<QString> osUser = io_oNet.LoggedOnUser(
+            sName, i_rAsk.nIp, i_rAsk.oCredentials, i_rAsk.oTimeouts.nConnectMs))
         return CNetText::CleanTrimmed(*osUser);
     return std::nullopt;
 }
@@ -43,7 +35,7 @@ void CNetResourceProbe::ProbeShares(CScanResult &io_oResult,
                                     const TProbeTimeouts &i_oTimeouts)
 {
     if (const std::optional<QStringList> olsShares = AskShares(
-            io_oResult.name(), io_oResult.ip(), i_oCfg.net_account(), io_oNet, i_oTimeouts))
+            TAsk{io_oResult.name(), io_oResult.ip(), i_oCfg.net_account(), i_oTimeouts}, io_oNet))
         io_oResult.set_shares(*olsShares);
 }
 
@@ -52,7 +44,7 @@ void CNetResourceProbe::ProbeUser(CScanResult &io_oResult,
                                   INetResources &io_oNet,
                                   const TProbeTimeouts &i_oTimeouts)
 {
-    if (const std::optional<QString> osUser =
-            AskUser(io_oResult.name(), io_oResult.ip(), i_oCfg.net_account(), io_oNet, i_oTimeouts))
+    if (const std::optional<QString> osUser = AskUser(
+            TAsk{io_oResult.name(), io_oResult.ip(), i_oCfg.net_account(), i_oTimeouts}, io_oNet))
         io_oResult.set_user(*osUser);
 }

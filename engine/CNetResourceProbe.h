@@ -31,16 +31,17 @@ public:
                           INetResources &io_oNet,
                           const TProbeTimeouts &i_oTimeouts = TProbeTimeouts());
 
+    // Whom the two probes ask and how.
+    struct TAsk
+    {
+        QString sName; // the host's name: nothing is asked without one
+        quint32 nIp = 0;
+        INetResources::TCredentials oCredentials;
+        TProbeTimeouts oTimeouts;
+    };
+
     // What the two probes ask, apart from writing it: nothing without a name (the result stays
     // as it was), else the cleaned share list (empty on failure) or the user, if any.
-    static std::optional<QStringList> AskShares(const QString &i_sName,
-                                                quint32 i_nIp,
-                                                const INetResources::TCredentials &i_oCredentials,
-                                                INetResources &io_oNet,
-                                                const TProbeTimeouts &i_oTimeouts);
-    static std::optional<QString> AskUser(const QString &i_sName,
-                                          quint32 i_nIp,
-                                          const INetResources::TCredentials &i_oCredentials,
-                                          INetResources &io_oNet,
-                                          const TProbeTimeouts &i_oTimeouts);
+    static std::optional<QStringList> AskShares(const TAsk &i_rAsk, INetResources &io_oNet);
+    static std::optional<QString> AskUser(const TAsk &i_rAsk, INetResources &io_oNet);
 };

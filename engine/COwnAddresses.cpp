@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "COwnAddresses.h"
 
+#include "CLocalInterfaces.h"
+
 #include <QElapsedTimer>
 #include <QHash>
-#include <QNetworkInterface>
 
 #include <algorithm>
 #include <mutex>
@@ -11,16 +12,14 @@
 namespace {
 
 constexpr qint64 RereadMs = 5000;
-constexpr int MacBytes = 6;
-
-QByteArray MacOfInterface(const QNetworkInterface &i_oInterface)
+QByteArray MacOfInterface(const TLocalInterface &i_rInterface)
 {
-    const QByteArray baMac =
-        QByteArray::fromHex(i_oInterface.hardwareAddress().remove(QLatin1Char(':')).toLatin1());
-    if (baMac.size() != MacBytes
-        || std::all_of(baMac.begin(), baMac.end(), [](char c) { return c == 0; }))
+    if (!i_rInterface.oMac
+        || std::all_of(
+            i_rInterface.oMac->begin(), i_rInterface.oMac->end(), [](auto n) { return n == 0; }))
         return QByteArray("");
-    return baMac;
+    return QByteArray(reinterpret_cast<const char *>(i_rInterface.oMac->data()),
+                      static_cast<int>(i_rInterface.oMac->size()));
 }
 
 } // namespace
@@ -34,17 +33,10 @@ std::optional<QByteArray> COwnAddresses::MacOf(quint32 i_nIp)
     const std::lock_guard<std::mutex> oLock(s_oMutex);
     if (!s_oRead.isValid() || s_oRead.elapsed() > RereadMs) {
         s_hMacs.clear();
-        const QList<QNetworkInterface> lInterfaces = QNetworkInterface::allInterfaces();
-        for (const QNetworkInterface &oInterface : lInterfaces) {
-            if (!(oInterface.flags() & QNetworkInterface::IsUp))
-                continue;
-            const QByteArray baMac = MacOfInterface(oInterface);
-            for (const QNetworkAddressEntry &oEntry : oInterface.addressEntries()) {
-                bool fIpv4 = false;
-                const quint32 nIp = oEntry.ip().toIPv4Address(&fIpv4);
-                if (fIpv4 && nIp != 0 && !s_hMacs.contains(nIp))
-                    s_hMacs.insert(nIp, baMac);
-            }
+        for (const TLocalInterface &rInterface : CLocalInterfaces::List()) {
+            if (rInterface.Has(TLocalInterface::Up) && rInterface.nAddress != 0
+                && !s_hMacs.contains(rInterface.nAddress))
+                s_hMacs.insert(rInterface.nAddress, MacOfInterface(rInterface));
         }
         s_oRead.start();
     }

@@ -102,35 +102,23 @@ void CZeroconf::CWorkThread::Browse()
     }
 
     const TFlags nFlags = fShared ? kShareConnection : 0;
-    bool fRunning = true;
-    if (fShared)
-        pWorkstation = pShared;
-    if (CDnsSdLibrary::Browse(&pWorkstation,
-                              nFlags,
-                              0,
-                              kWorkstationType,
-                              "",
-                              &CZeroconf::OnWorkstationReply,
-                              m_pOwner)
-        != kNoError) {
-        pWorkstation = nullptr;
-        fRunning = false;
-    }
-    if (fRunning) {
+    // On a shared connection the browse starts from the shared reference; a failed one leaves
+    // nothing to free.
+    const auto fnBrowse = [&](TRef &io_rpRef, const char *i_szType, TBrowseReply i_pfnReply) {
         if (fShared)
-            pSleepProxy = pShared;
-        if (CDnsSdLibrary::Browse(&pSleepProxy,
-                                  nFlags,
-                                  0,
-                                  kSleepProxyType,
-                                  "",
-                                  &CZeroconf::OnSleepProxyReply,
-                                  m_pOwner)
-            != kNoError) {
-            pSleepProxy = nullptr;
-            fRunning = false;
-        }
-    }
+            io_rpRef = pShared;
+        if (CDnsSdLibrary::Browse(&io_rpRef, nFlags, 0, i_szType, "", i_pfnReply, m_pOwner)
+            == kNoError)
+            return true;
+        io_rpRef = nullptr;
+        return false;
+    };
+    bool fRunning = fnBrowse(pWorkstation,
+                             kWorkstationType,
+                             &CZeroconf::OnBrowseReply<&CZeroconf::ShortNameOfWorkstation>)
+                    && fnBrowse(pSleepProxy,
+                                kSleepProxyType,
+                                &CZeroconf::OnBrowseReply<&CZeroconf::ShortNameOfSleepProxy>);
 
     TRef apRefs[2] = {nullptr, nullptr};
     TSocket anSockets[2] = {-1, -1};
@@ -277,47 +265,26 @@ QString CZeroconf::ShortNameOfSleepProxy(const QString &i_sServiceName)
     return nSpace < 0 ? i_sServiceName : i_sServiceName.mid(nSpace + 1);
 }
 
-void CZeroconf::StartResolution(void *i_pContext,
-                                const QString &i_sShortName,
-                                const char *i_szReplyDomain)
+template <QString (*t_pShortName)(const QString &)>
+void VISTREL_DNSSD_API CZeroconf::OnBrowseReply(TRef,
+                                                TFlags,
+                                                quint32,
+                                                TError i_nError,
+                                                const char *i_szServiceName,
+                                                const char *,
+                                                const char *i_szReplyDomain,
+                                                void *i_pContext)
 {
+    // With an error code the library leaves the other arguments undefined.
+    if (i_nError != kNoError || !i_szServiceName || !i_pContext)
+        return;
+    const QString sShortName = t_pShortName(FromLocal8Bit(i_szServiceName));
     // An empty name cannot be stored, so there is nothing worth resolving.
-    if (!i_pContext || i_sShortName.isEmpty())
+    if (sShortName.isEmpty())
         return;
     auto *pOwner = static_cast<CZeroconf *>(i_pContext);
-    auto *pTask = new CFindIpTask(i_sShortName, FromLocal8Bit(i_szReplyDomain), pOwner);
+    auto *pTask = new CFindIpTask(sShortName, FromLocal8Bit(i_szReplyDomain), pOwner);
     // The pool hands the task to its thread under Qt's own lock.
     CThreadHandOff::Release(pTask);
     QThreadPool::globalInstance()->start(pTask, 0);
-}
-
-void VISTREL_DNSSD_API CZeroconf::OnWorkstationReply(TRef,
-                                                     TFlags,
-                                                     quint32,
-                                                     TError i_nError,
-                                                     const char *i_szServiceName,
-                                                     const char *,
-                                                     const char *i_szReplyDomain,
-                                                     void *i_pContext)
-{
-    // With an error code the library leaves the other arguments undefined.
-    if (i_nError != kNoError || !i_szServiceName)
-        return;
-    StartResolution(
-        i_pContext, ShortNameOfWorkstation(FromLocal8Bit(i_szServiceName)), i_szReplyDomain);
-}
-
-void VISTREL_DNSSD_API CZeroconf::OnSleepProxyReply(TRef,
-                                                    TFlags,
-                                                    quint32,
-                                                    TError i_nError,
-                                                    const char *i_szServiceName,
-                                                    const char *,
-                                                    const char *i_szReplyDomain,
-                                                    void *i_pContext)
-{
-    if (i_nError != kNoError || !i_szServiceName)
-        return;
-    StartResolution(
-        i_pContext, ShortNameOfSleepProxy(FromLocal8Bit(i_szServiceName)), i_szReplyDomain);
 }

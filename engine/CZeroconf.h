@@ -68,24 +68,17 @@ private:
 
     CZeroconf();
 
-    static void VISTREL_DNSSD_API OnWorkstationReply(DnsSd::TRef i_pRef,
-                                                     DnsSd::TFlags i_nFlags,
-                                                     quint32 i_nInterface,
-                                                     DnsSd::TError i_nError,
-                                                     const char *i_szServiceName,
-                                                     const char *i_szRegType,
-                                                     const char *i_szReplyDomain,
-                                                     void *i_pContext);
-    static void VISTREL_DNSSD_API OnSleepProxyReply(DnsSd::TRef i_pRef,
-                                                    DnsSd::TFlags i_nFlags,
-                                                    quint32 i_nInterface,
-                                                    DnsSd::TError i_nError,
-                                                    const char *i_szServiceName,
-                                                    const char *i_szRegType,
-                                                    const char *i_szReplyDomain,
-                                                    void *i_pContext);
-    static void
-    StartResolution(void *i_pContext, const QString &i_sShortName, const char *i_szReplyDomain);
+    // The browse callback of one service type; the types differ only in where the host's name
+    // stands in the service's name.
+    template <QString (*t_pShortName)(const QString &)>
+    static void VISTREL_DNSSD_API OnBrowseReply(DnsSd::TRef i_pRef,
+                                                DnsSd::TFlags i_nFlags,
+                                                quint32 i_nInterface,
+                                                DnsSd::TError i_nError,
+                                                const char *i_szServiceName,
+                                                const char *i_szRegType,
+                                                const char *i_szReplyDomain,
+                                                void *i_pContext);
     // Called by resolution tasks, which may outlive their instance: stores only while the
     // instance they were made for still exists.
     static bool Deliver(CZeroconf *i_pOwner, const QString &i_sShortName, quint32 i_nIp);

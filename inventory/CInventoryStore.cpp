@@ -277,14 +277,9 @@ bool CInventoryStore::OpenSqlite(const QString &i_sPath, QString *o_psError, QSt
             if (!oDb.open())
                 *o_psError = Message(QStringLiteral("cannot open"), oDb.lastError().text());
         }
-        if (!IsOpen()) {
-            Close();
-            return false;
-        }
         bool fDamaged = false;
-        if (PrepareSchema(o_psError, &fDamaged))
+        if (FinishOpen(o_psError, &fDamaged))
             return true;
-        Close();
         if (!fDamaged || nTry > 0)
             return false;
         // Kept for whoever wants to rescue it; the scans to come need a store that works.
@@ -338,12 +333,18 @@ bool CInventoryStore::OpenPostgres(const QString &i_sUrl, QString *o_psError)
         if (!oDb.open())
             *o_psError = Message(QStringLiteral("cannot open"), oDb.lastError().text().trimmed());
     }
+    bool fDamaged = false;
+    return FinishOpen(o_psError, &fDamaged);
+}
+
+bool CInventoryStore::FinishOpen(QString *o_psError, bool *o_pfDamaged)
+{
+    *o_pfDamaged = false;
     if (!IsOpen()) {
         Close();
         return false;
     }
-    bool fDamaged = false;
-    if (PrepareSchema(o_psError, &fDamaged))
+    if (PrepareSchema(o_psError, o_pfDamaged))
         return true;
     Close();
     return false;

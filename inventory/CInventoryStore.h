@@ -137,6 +137,9 @@ private:
 
     bool OpenSqlite(const QString &i_sPath, QString *o_psError, QString *o_psWarning);
     bool OpenPostgres(const QString &i_sUrl, QString *o_psError);
+    // After the connection was made and opened: true with the schema ready, else the connection
+    // is closed again, *o_pfDamaged telling whether the store itself is damaged.
+    bool FinishOpen(QString *o_psError, bool *o_pfDamaged);
     bool PrepareSchema(QString *o_psError, bool *o_pfDamaged);
     bool Begin(QString *o_psError);
     bool Commit(QString *o_psError);

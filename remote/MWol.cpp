@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MWol.h"
 
+#include "CLocalInterfaces.h"
 #include "RemoteLog.h"
 
 #include <QHostAddress>
-#include <QNetworkInterface>
 #include <QUdpSocket>
 
 MWol::MWol(QObject *i_pParent)
@@ -46,22 +46,16 @@ void MWol::OnWakeOnLan(const QByteArray &i_oMacAddress)
     qCDebug(lcRemote) << "Wake-on-LAN send:" << oSocket.errorString()
                       << "- trying each broadcast interface";
     oSocket.close();
-    const auto lInterfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface &rInterface : lInterfaces) {
-        const auto eFlags = rInterface.flags();
-        if (!(eFlags & QNetworkInterface::IsUp) || !(eFlags & QNetworkInterface::IsRunning)
-            || !(eFlags & QNetworkInterface::CanBroadcast)
-            || (eFlags & QNetworkInterface::IsLoopBack))
+    for (const TLocalInterface &rInterface : CLocalInterfaces::List()) {
+        if (!rInterface.Has(TLocalInterface::Up) || !rInterface.Has(TLocalInterface::Running)
+            || !rInterface.Has(TLocalInterface::Broadcast)
+            || rInterface.Has(TLocalInterface::Loopback))
             continue;
-        const auto lEntries = rInterface.addressEntries();
-        for (const QNetworkAddressEntry &rEntry : lEntries) {
-            if (rEntry.ip().protocol() != QAbstractSocket::IPv4Protocol)
-                continue;
-            QUdpSocket oBound;
-            if (!oBound.bind(rEntry.ip(), 0)
-                || oBound.writeDatagram(oPacket, QHostAddress::Broadcast, kPort) != oPacket.size())
-                qCDebug(lcRemote) << "Wake-on-LAN send via" << rEntry.ip().toString() << ":"
-                                  << oBound.errorString();
-        }
+        const QHostAddress oOwn(rInterface.nAddress);
+        QUdpSocket oBound;
+        if (!oBound.bind(oOwn, 0)
+            || oBound.writeDatagram(oPacket, QHostAddress::Broadcast, kPort) != oPacket.size())
+            qCDebug(lcRemote) << "Wake-on-LAN send via" << oOwn.toString() << ":"
+                              << oBound.errorString();
     }
 }

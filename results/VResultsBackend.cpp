@@ -35,16 +35,17 @@ const char *const kHistoryTitles[] = {
 };
 const char *const kVendorTitle = QT_TRANSLATE_NOOP("columns", "Vendor");
 
+// The numbers the image source is asked for, counted from 0.
 enum EImage : int
 {
-    ImageAlive = 0,
-    ImageDead = 1,
-    ImageUnknown = 2,
-    ImageFtp = 3,
-    ImageHttp = 4,
-    ImageHttps = 5,
-    ImageShare = 6,
-    ImageOrtavo = 7,
+    ImageAlive,
+    ImageDead,
+    ImageUnknown,
+    ImageFtp,
+    ImageHttp,
+    ImageHttps,
+    ImageShare,
+    ImageOrtavo,
 };
 
 struct TChild

@@ -4,23 +4,19 @@
 #include "CArpPacket.h"
 #include "CDeadline.h"
 #include "CNeighbourTable.h"
+#include "CSocketFilter.h"
 #include "CUniqueFd.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <linux/filter.h>
 #include <linux/if_packet.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <net/ethernet.h>
-#include <net/if.h>
-#include <net/if_arp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -46,33 +42,13 @@ bool AttachReplyFilter(int i_nFd, std::uint32_t i_nTargetIp)
         {BPF_RET | BPF_K, 0, 0, 0xFFFF},
         {BPF_RET | BPF_K, 0, 0, 0},
     };
-    sock_fprog oProgram{static_cast<unsigned short>(std::size(aCode)), aCode};
-    return setsockopt(i_nFd, SOL_SOCKET, SO_ATTACH_FILTER, &oProgram, sizeof oProgram) == 0;
+    return AttachSocketFilter(i_nFd, aCode);
 }
 
 std::string ReadProcArp()
 {
     std::ifstream oFile("/proc/net/arp");
     return std::string(std::istreambuf_iterator<char>(oFile), std::istreambuf_iterator<char>());
-}
-
-bool SendArpRequest(int i_nFd, const CArpProbeLinux::TRoute &i_rRoute, std::uint32_t i_nIp)
-{
-    const CArpPacket::TMessage aRequest =
-        CArpPacket::Request(i_rRoute.aOwnMac, i_rRoute.nOwnIp, i_nIp);
-    sockaddr_ll oTo{};
-    oTo.sll_family = AF_PACKET;
-    oTo.sll_protocol = htons(ETH_P_ARP);
-    oTo.sll_ifindex = static_cast<int>(i_rRoute.nIfIndex);
-    oTo.sll_halen = 6;
-    std::memset(oTo.sll_addr, 0xFF, 6);
-    return sendto(i_nFd,
-                  aRequest.data(),
-                  aRequest.size(),
-                  0,
-                  reinterpret_cast<sockaddr *>(&oTo),
-                  sizeof oTo)
-           == static_cast<ssize_t>(aRequest.size());
 }
 
 } // namespace
@@ -103,59 +79,55 @@ bool CArpProbeLinux::Request(std::uint32_t i_nIp, int i_nTimeoutMs, TMacAddress 
 
 std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRoute(std::uint32_t i_nIp)
 {
-    ifaddrs *pList = nullptr;
-    if (getifaddrs(&pList) != 0)
-        return std::nullopt;
-    const std::optional<TRoute> oRoute = FindRouteIn(pList, i_nIp);
-    freeifaddrs(pList);
-    return oRoute;
+    return FindRouteIn(CLocalInterfaces::List(), i_nIp);
 }
 
-std::optional<CArpProbeLinux::TRoute> CArpProbeLinux::FindRouteIn(const ifaddrs *i_pList,
-                                                                  std::uint32_t i_nIp)
+std::optional<CArpProbeLinux::TRoute>
+CArpProbeLinux::FindRouteIn(const std::vector<TLocalInterface> &i_rvInterfaces, std::uint32_t i_nIp)
 {
     bool fOwn = false;
-    std::string sName;
-    std::uint32_t nBestMask = 0;
-    TRoute oRoute;
-    for (const ifaddrs *p = i_pList; p; p = p->ifa_next) {
-        if (!p->ifa_addr || p->ifa_addr->sa_family != AF_INET || !p->ifa_netmask)
-            continue;
-        sockaddr_in oAddr;
-        sockaddr_in oMask;
-        std::memcpy(&oAddr, p->ifa_addr, sizeof oAddr);
-        std::memcpy(&oMask, p->ifa_netmask, sizeof oMask);
-        const std::uint32_t nOwn = ntohl(oAddr.sin_addr.s_addr);
-        const std::uint32_t nMask = ntohl(oMask.sin_addr.s_addr);
-        if (nOwn == i_nIp)
+    const TLocalInterface *pBest = nullptr;
+    for (const TLocalInterface &rInterface : i_rvInterfaces) {
+        if (rInterface.nAddress == i_nIp)
             fOwn = true;
-        if (!(p->ifa_flags & IFF_UP)
-            || (p->ifa_flags & (IFF_LOOPBACK | IFF_NOARP | IFF_POINTOPOINT)))
+        if (!rInterface.Has(TLocalInterface::Up) || rInterface.Has(TLocalInterface::Loopback)
+            || rInterface.Has(TLocalInterface::NoArp)
+            || rInterface.Has(TLocalInterface::PointToPoint))
             continue;
-        if ((nOwn & nMask) != (i_nIp & nMask) || (!sName.empty() && nMask <= nBestMask))
+        const std::uint32_t nMask = rInterface.nMask;
+        if (!rInterface.Holds(i_nIp) || (pBest && nMask <= pBest->nMask))
             continue;
         // /31 and /32 have no network or broadcast address of their own.
         if (nMask < 0xFFFFFFFEu && (i_nIp == (i_nIp & nMask) || i_nIp == (i_nIp | ~nMask)))
             continue;
-        sName = p->ifa_name;
-        nBestMask = nMask;
-        oRoute.nOwnIp = nOwn;
+        pBest = &rInterface;
     }
-    bool fHaveMac = false;
-    for (const ifaddrs *p = i_pList; p && !sName.empty(); p = p->ifa_next) {
-        if (!p->ifa_addr || p->ifa_addr->sa_family != AF_PACKET || sName != p->ifa_name)
-            continue;
-        sockaddr_ll oLink;
-        std::memcpy(&oLink, p->ifa_addr, sizeof oLink);
-        if (oLink.sll_hatype == ARPHRD_ETHER && oLink.sll_halen == 6) {
-            std::memcpy(oRoute.aOwnMac.data(), oLink.sll_addr, 6);
-            oRoute.nIfIndex = static_cast<unsigned>(oLink.sll_ifindex);
-            fHaveMac = true;
-        }
-    }
-    if (fOwn || !fHaveMac)
+    if (fOwn || !pBest || !pBest->oMac)
         return std::nullopt;
+    TRoute oRoute;
+    oRoute.nIfIndex = pBest->nIndex;
+    oRoute.nOwnIp = pBest->nAddress;
+    oRoute.aOwnMac = *pBest->oMac;
     return oRoute;
+}
+
+bool CArpProbeLinux::SendRequest(int i_nFd, const TRoute &i_rRoute, std::uint32_t i_nIp)
+{
+    const CArpPacket::TMessage aRequest =
+        CArpPacket::Request(i_rRoute.aOwnMac, i_rRoute.nOwnIp, i_nIp);
+    sockaddr_ll oTo{};
+    oTo.sll_family = AF_PACKET;
+    oTo.sll_protocol = htons(ETH_P_ARP);
+    oTo.sll_ifindex = static_cast<int>(i_rRoute.nIfIndex);
+    oTo.sll_halen = 6;
+    std::memset(oTo.sll_addr, 0xFF, 6);
+    return sendto(i_nFd,
+                  aRequest.data(),
+                  aRequest.size(),
+                  0,
+                  reinterpret_cast<sockaddr *>(&oTo),
+                  sizeof oTo)
+           == static_cast<ssize_t>(aRequest.size());
 }
 
 bool CArpProbeLinux::AskByPacketSocket(const TRoute &i_rRoute,
@@ -180,7 +152,7 @@ bool CArpProbeLinux::AskByPacketSocket(const TRoute &i_rRoute,
         o_rfUnavailable = true;
         return false;
     }
-    if (!SendArpRequest(oFd.get(), i_rRoute, i_nIp))
+    if (!SendRequest(oFd.get(), i_rRoute, i_nIp))
         return false;
     auto tResend =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(i_nTimeoutMs / kResendDivisor);
@@ -189,7 +161,7 @@ bool CArpProbeLinux::AskByPacketSocket(const TRoute &i_rRoute,
     while (!oDeadline.Passed()) {
         if (!fResent && std::chrono::steady_clock::now() >= tResend) {
             fResent = true;
-            SendArpRequest(oFd.get(), i_rRoute, i_nIp);
+            SendRequest(oFd.get(), i_rRoute, i_nIp);
         }
         pollfd oPoll{oFd.get(), POLLIN, 0};
         const int nReady = poll(

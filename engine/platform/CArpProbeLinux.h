@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CLocalInterfaces.h"
 #include "IArpProbe.h"
 
 #include <optional>
-
-struct ifaddrs;
+#include <vector>
 
 // ARP on Linux. With CAP_NET_RAW it sends its own request on the interface whose subnet holds
 // the target (a packet socket) and waits for that host's reply: exact time-outs, no kernel
@@ -39,8 +39,12 @@ public:
     // The interface to ask on, or nothing when i_nIp is ours, a subnet's network or broadcast
     // address, or outside every subnet of an up Ethernet-like interface.
     static std::optional<TRoute> FindRoute(std::uint32_t i_nIp);
-    // The same decision over a list from getifaddrs(), for callers that ask for many addresses.
-    static std::optional<TRoute> FindRouteIn(const ifaddrs *i_pList, std::uint32_t i_nIp);
+    // The same decision over a list read once, for callers that ask for many addresses.
+    static std::optional<TRoute> FindRouteIn(const std::vector<TLocalInterface> &i_rvInterfaces,
+                                             std::uint32_t i_nIp);
+    // A broadcast request for i_nIp out of the route's interface, on a packet socket of type
+    // SOCK_DGRAM for ARP; the liveness sweep sends its own through it too.
+    static bool SendRequest(int i_nFd, const TRoute &i_rRoute, std::uint32_t i_nIp);
 
 private:
     // o_rfUnavailable: the socket could not be made (usually no CAP_NET_RAW).

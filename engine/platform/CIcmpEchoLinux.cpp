@@ -3,15 +3,14 @@
 
 #include "CDeadline.h"
 #include "CEchoPacket.h"
+#include "CSocketFilter.h"
 #include "CUniqueFd.h"
 
 #include <atomic>
 #include <cerrno>
-#include <iterator>
 #include <vector>
 
 #include <arpa/inet.h>
-#include <linux/filter.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -47,15 +46,8 @@ CIcmpEchoLinux::CIcmpEchoLinux(ESocket i_eSocket)
 bool CIcmpEchoLinux::Ping(std::uint32_t i_nIp, int i_nTimeoutMs)
 {
     const CDeadline oDeadline(i_nTimeoutMs);
-    int nFd = -1;
     bool fRaw = false;
-    if (m_eSocket != ESocket::Raw)
-        nFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
-    if (nFd < 0 && m_eSocket != ESocket::Ping) {
-        nFd = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
-        fRaw = nFd >= 0;
-    }
-    const CUniqueFd oFd(nFd);
+    const CUniqueFd oFd(OpenSocket(m_eSocket, fRaw));
     if (!oFd.valid())
         return false;
 
@@ -67,17 +59,7 @@ bool CIcmpEchoLinux::Ping(std::uint32_t i_nIp, int i_nTimeoutMs)
     if (fRaw)
         AttachReplyIdFilter(oFd.get(), oExpect.nId);
 
-    const std::vector<std::uint8_t> vRequest = CEchoPacket::Request(oExpect.nId, oExpect.nSeq);
-    sockaddr_in oTo{};
-    oTo.sin_family = AF_INET;
-    oTo.sin_addr.s_addr = htonl(i_nIp);
-    if (sendto(oFd.get(),
-               vRequest.data(),
-               vRequest.size(),
-               0,
-               reinterpret_cast<sockaddr *>(&oTo),
-               sizeof oTo)
-        != static_cast<ssize_t>(vRequest.size()))
+    if (!SendRequest(oFd.get(), i_nIp, oExpect.nId, oExpect.nSeq))
         return false;
 
     std::uint8_t aBuffer[kReceiveBytes];
@@ -87,25 +69,16 @@ bool CIcmpEchoLinux::Ping(std::uint32_t i_nIp, int i_nTimeoutMs)
         if (nReady < 0 && errno != EINTR)
             return false;
         for (;;) {
-            sockaddr_in oFrom{};
-            socklen_t nFromSize = sizeof oFrom;
-            const ssize_t nRead = recvfrom(oFd.get(),
-                                           aBuffer,
-                                           sizeof aBuffer,
-                                           MSG_DONTWAIT,
-                                           reinterpret_cast<sockaddr *>(&oFrom),
-                                           &nFromSize);
+            std::uint32_t nFrom = 0;
+            const ssize_t nRead = ReceiveFrom(oFd.get(), aBuffer, sizeof aBuffer, nFrom);
             if (nRead < 0) {
                 if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
                     break;
                 // An error the kernel queued for this socket, e.g. host unreachable.
                 return false;
             }
-            if (nFromSize >= sizeof oFrom && oFrom.sin_family == AF_INET
-                && CEchoPacket::IsReply(aBuffer,
-                                        static_cast<std::size_t>(nRead),
-                                        ntohl(oFrom.sin_addr.s_addr),
-                                        oExpect))
+            if (nFrom != 0
+                && CEchoPacket::IsReply(aBuffer, static_cast<std::size_t>(nRead), nFrom, oExpect))
                 return true;
             if (oDeadline.Passed())
                 return false;
@@ -127,7 +100,50 @@ void CIcmpEchoLinux::AttachReplyIdFilter(int i_nFd, std::uint16_t i_nId)
         {BPF_RET | BPF_K, 0, 0, 0xFFFF},
         {BPF_RET | BPF_K, 0, 0, 0},
     };
-    sock_fprog oProgram{static_cast<unsigned short>(std::size(aCode)), aCode};
-    // Packets queued before the filter still arrive; the user-space test catches them.
-    setsockopt(i_nFd, SOL_SOCKET, SO_ATTACH_FILTER, &oProgram, sizeof oProgram);
+    AttachSocketFilter(i_nFd, aCode);
+}
+
+int CIcmpEchoLinux::OpenSocket(ESocket i_eSocket, bool &o_rfRaw)
+{
+    o_rfRaw = false;
+    int nFd = -1;
+    if (i_eSocket != ESocket::Raw)
+        nFd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
+    if (nFd < 0 && i_eSocket != ESocket::Ping) {
+        nFd = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
+        o_rfRaw = nFd >= 0;
+    }
+    return nFd;
+}
+
+bool CIcmpEchoLinux::SendRequest(int i_nFd,
+                                 std::uint32_t i_nIp,
+                                 std::uint16_t i_nId,
+                                 std::uint16_t i_nSeq)
+{
+    const std::vector<std::uint8_t> vRequest = CEchoPacket::Request(i_nId, i_nSeq);
+    sockaddr_in oTo{};
+    oTo.sin_family = AF_INET;
+    oTo.sin_addr.s_addr = htonl(i_nIp);
+    return sendto(i_nFd,
+                  vRequest.data(),
+                  vRequest.size(),
+                  0,
+                  reinterpret_cast<sockaddr *>(&oTo),
+                  sizeof oTo)
+           == static_cast<ssize_t>(vRequest.size());
+}
+
+ssize_t CIcmpEchoLinux::ReceiveFrom(int i_nFd,
+                                    std::uint8_t *o_pBuffer,
+                                    std::size_t i_nSize,
+                                    std::uint32_t &o_rnFromIp)
+{
+    sockaddr_in oFrom{};
+    socklen_t nFromSize = sizeof oFrom;
+    const ssize_t nRead = recvfrom(
+        i_nFd, o_pBuffer, i_nSize, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&oFrom), &nFromSize);
+    o_rnFromIp =
+        nFromSize >= sizeof oFrom && oFrom.sin_family == AF_INET ? ntohl(oFrom.sin_addr.s_addr) : 0;
+    return nRead;
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CIpv4Resolver.h"
+#include "CLocalInterfaces.h"
 #include "CMdnsMessage.h"
 
 #include <QElapsedTimer>
@@ -10,8 +11,6 @@
 #include <vector>
 
 #include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -66,23 +65,14 @@ struct TInterface
 std::vector<TInterface> MulticastInterfaces()
 {
     std::vector<TInterface> vInterfaces;
-    ifaddrs *pList = nullptr;
-    if (getifaddrs(&pList) != 0)
-        return vInterfaces;
-    for (const ifaddrs *p = pList; p; p = p->ifa_next) {
-        if (!p->ifa_addr || p->ifa_addr->sa_family != AF_INET)
+    for (const TLocalInterface &rInterface : CLocalInterfaces::List()) {
+        if (!rInterface.Has(TLocalInterface::Up) || !rInterface.Has(TLocalInterface::Multicast)
+            || rInterface.Has(TLocalInterface::Loopback))
             continue;
-        if (!(p->ifa_flags & IFF_UP) || !(p->ifa_flags & IFF_MULTICAST)
-            || (p->ifa_flags & IFF_LOOPBACK))
-            continue;
-        TInterface oInterface{reinterpret_cast<const sockaddr_in *>(p->ifa_addr)->sin_addr,
-                              0xFFFFFFFFu};
-        if (p->ifa_netmask && p->ifa_netmask->sa_family == AF_INET)
-            oInterface.nMask =
-                ntohl(reinterpret_cast<const sockaddr_in *>(p->ifa_netmask)->sin_addr.s_addr);
-        vInterfaces.push_back(oInterface);
+        in_addr oAddress{};
+        oAddress.s_addr = htonl(rInterface.nAddress);
+        vInterfaces.push_back(TInterface{oAddress, rInterface.nMask});
     }
-    freeifaddrs(pList);
     return vInterfaces;
 }
 

@@ -10,10 +10,7 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
-int CSnmpAnswerLinux::TakeSysName(bool i_fExchangeOk,
-                                  const snmp_pdu *i_pResponse,
-                                  char *o_pBuffer,
-                                  int *io_pnLength)
+int CSnmpAnswerLinux::EmptyOutput(char *o_pBuffer, int *io_pnLength)
 {
     if (!io_pnLength)
         return 0;
@@ -22,6 +19,17 @@ int CSnmpAnswerLinux::TakeSysName(bool i_fExchangeOk,
     if (!o_pBuffer || nCapacity <= 0)
         return 0;
     o_pBuffer[0] = '\0';
+    return nCapacity;
+}
+
+int CSnmpAnswerLinux::TakeSysName(bool i_fExchangeOk,
+                                  const snmp_pdu *i_pResponse,
+                                  char *o_pBuffer,
+                                  int *io_pnLength)
+{
+    const int nCapacity = EmptyOutput(o_pBuffer, io_pnLength);
+    if (nCapacity <= 0)
+        return 0;
     const netsnmp_variable_list *pVar =
         (i_fExchangeOk && i_pResponse) ? i_pResponse->variables : nullptr;
     if (!pVar || pVar->next_variable || pVar->type != ASN_OCTET_STR

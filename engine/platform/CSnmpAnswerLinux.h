@@ -20,6 +20,10 @@ public:
     static int
     TakeSysName(bool i_fExchangeOk, const snmp_pdu *i_pResponse, char *o_pBuffer, int *io_pnLength);
 
+    // Empties the caller's buffer and length before anything can fail, as that contract asks,
+    // and returns the capacity the length gave; 0 when there is nothing to write into.
+    static int EmptyOutput(char *o_pBuffer, int *io_pnLength);
+
     // Decodes one SNMPv1 datagram as the library does for a session's answer and hands it to
     // TakeSysName. For the fuzzer and tests: the query itself receives through its session.
     static int

@@ -155,13 +155,9 @@ bool CSnmpName::CQuery::Start(quint32 i_nIp)
 
 int CSnmpName::CQuery::Finish(char *o_pBuffer, int *io_pnLength, int i_nWaitMs, int i_nRetries)
 {
-    if (!io_pnLength)
+    const int nCapacity = CSnmpAnswerLinux::EmptyOutput(o_pBuffer, io_pnLength);
+    if (nCapacity <= 0)
         return 0;
-    const int nCapacity = *io_pnLength;
-    *io_pnLength = 0;
-    if (!o_pBuffer || nCapacity <= 0)
-        return 0;
-    o_pBuffer[0] = '\0';
     const std::unique_ptr<TState> pState = std::move(m_pState);
     if (!pState || pState->fRefused)
         return 0;

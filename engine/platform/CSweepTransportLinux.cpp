@@ -5,15 +5,13 @@
 #include "CArpProbeLinux.h"
 #include "CEchoPacket.h"
 #include "CIcmpEchoLinux.h"
+#include "CSocketFilter.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <iterator>
 
 #include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <linux/filter.h>
 #include <linux/if_packet.h>
 #include <net/ethernet.h>
 #include <netinet/in.h>
@@ -38,8 +36,7 @@ void AttachArpReplyFilter(int i_nFd)
         {BPF_RET | BPF_K, 0, 0, 0xFFFF},
         {BPF_RET | BPF_K, 0, 0, 0},
     };
-    sock_fprog oProgram{static_cast<unsigned short>(std::size(aCode)), aCode};
-    setsockopt(i_nFd, SOL_SOCKET, SO_ATTACH_FILTER, &oProgram, sizeof oProgram);
+    AttachSocketFilter(i_nFd, aCode);
 }
 
 // Apart from the worker probes' identifiers, which count up from another start.
@@ -58,18 +55,9 @@ std::unique_ptr<ISweepTransport> ISweepTransport::Create()
     return std::make_unique<CSweepTransportLinux>();
 }
 
-CSweepTransportLinux::CSweepTransportLinux() = default;
-
-CSweepTransportLinux::~CSweepTransportLinux()
-{
-    if (m_pInterfaces)
-        freeifaddrs(m_pInterfaces);
-}
-
 bool CSweepTransportLinux::Open()
 {
-    if (getifaddrs(&m_pInterfaces) != 0)
-        m_pInterfaces = nullptr;
+    m_vInterfaces = CLocalInterfaces::List();
 
     // Protocol 0 receives nothing until bind(), so no frame slips in before the filter.
     CUniqueFd oArp(socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
@@ -85,12 +73,7 @@ bool CSweepTransportLinux::Open()
             m_oArp.reset(oArp.release());
     }
 
-    int nEcho = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
-    if (nEcho < 0) {
-        nEcho = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
-        m_fEchoRaw = nEcho >= 0;
-    }
-    m_oEcho.reset(nEcho);
+    m_oEcho.reset(CIcmpEchoLinux::OpenSocket(CIcmpEchoLinux::ESocket::Auto, m_fEchoRaw));
     if (m_oEcho.valid()) {
         setsockopt(
             m_oEcho.get(), SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
@@ -103,7 +86,7 @@ bool CSweepTransportLinux::Open()
 
 ISweepTransport::ERoute CSweepTransportLinux::Route(std::uint32_t i_nIp) const
 {
-    if (m_pInterfaces && CArpProbeLinux::FindRouteIn(m_pInterfaces, i_nIp))
+    if (CArpProbeLinux::FindRouteIn(m_vInterfaces, i_nIp))
         return m_oArp.valid() ? ERoute::Arp : ERoute::None;
     return m_oEcho.valid() ? ERoute::Echo : ERoute::None;
 }
@@ -111,41 +94,13 @@ ISweepTransport::ERoute CSweepTransportLinux::Route(std::uint32_t i_nIp) const
 bool CSweepTransportLinux::SendArp(std::uint32_t i_nIp)
 {
     const std::optional<CArpProbeLinux::TRoute> oRoute =
-        m_pInterfaces ? CArpProbeLinux::FindRouteIn(m_pInterfaces, i_nIp) : std::nullopt;
-    if (!oRoute || !m_oArp.valid())
-        return false;
-    const CArpPacket::TMessage aRequest =
-        CArpPacket::Request(oRoute->aOwnMac, oRoute->nOwnIp, i_nIp);
-    sockaddr_ll oTo{};
-    oTo.sll_family = AF_PACKET;
-    oTo.sll_protocol = htons(ETH_P_ARP);
-    oTo.sll_ifindex = static_cast<int>(oRoute->nIfIndex);
-    oTo.sll_halen = 6;
-    std::memset(oTo.sll_addr, 0xFF, 6);
-    return sendto(m_oArp.get(),
-                  aRequest.data(),
-                  aRequest.size(),
-                  0,
-                  reinterpret_cast<sockaddr *>(&oTo),
-                  sizeof oTo)
-           == static_cast<ssize_t>(aRequest.size());
+        CArpProbeLinux::FindRouteIn(m_vInterfaces, i_nIp);
+    return oRoute && m_oArp.valid() && CArpProbeLinux::SendRequest(m_oArp.get(), *oRoute, i_nIp);
 }
 
 bool CSweepTransportLinux::SendEcho(std::uint32_t i_nIp, std::uint16_t i_nSeq)
 {
-    if (!m_oEcho.valid())
-        return false;
-    const std::vector<std::uint8_t> vRequest = CEchoPacket::Request(m_nEchoId, i_nSeq);
-    sockaddr_in oTo{};
-    oTo.sin_family = AF_INET;
-    oTo.sin_addr.s_addr = htonl(i_nIp);
-    return sendto(m_oEcho.get(),
-                  vRequest.data(),
-                  vRequest.size(),
-                  0,
-                  reinterpret_cast<sockaddr *>(&oTo),
-                  sizeof oTo)
-           == static_cast<ssize_t>(vRequest.size());
+    return m_oEcho.valid() && CIcmpEchoLinux::SendRequest(m_oEcho.get(), i_nIp, m_nEchoId, i_nSeq);
 }
 
 void CSweepTransportLinux::Receive(int i_nTimeoutMs,
@@ -181,21 +136,16 @@ void CSweepTransportLinux::ReadEcho(std::size_t i_nMax, std::vector<TReply> &io_
 {
     std::uint8_t aBuffer[kReceiveBytes];
     for (std::size_t i = 0; i < i_nMax; ++i) {
-        sockaddr_in oFrom{};
-        socklen_t nFromSize = sizeof oFrom;
-        const ssize_t nRead = recvfrom(m_oEcho.get(),
-                                       aBuffer,
-                                       sizeof aBuffer,
-                                       MSG_DONTWAIT,
-                                       reinterpret_cast<sockaddr *>(&oFrom),
-                                       &nFromSize);
+        std::uint32_t nFrom = 0;
+        const ssize_t nRead =
+            CIcmpEchoLinux::ReceiveFrom(m_oEcho.get(), aBuffer, sizeof aBuffer, nFrom);
         if (nRead < 0) {
             // A queued error belongs to one request, not to the socket; read on.
             if (errno == EAGAIN || errno == EWOULDBLOCK)
                 return;
             continue;
         }
-        if (nFromSize < sizeof oFrom || oFrom.sin_family != AF_INET)
+        if (nFrom == 0)
             continue;
         const auto nSize = static_cast<std::size_t>(nRead);
         std::size_t nOffset = 0;
@@ -207,7 +157,7 @@ void CSweepTransportLinux::ReadEcho(std::size_t i_nMax, std::vector<TReply> &io_
         if (nSize < nOffset + kIcmpHeaderBytes)
             continue;
         CEchoPacket::TExpect oExpect;
-        oExpect.nIp = ntohl(oFrom.sin_addr.s_addr);
+        oExpect.nIp = nFrom;
         oExpect.nId = m_nEchoId;
         oExpect.nSeq =
             static_cast<std::uint16_t>((aBuffer[nOffset + 6] << 8) | aBuffer[nOffset + 7]);

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CLocalInterfaces.h"
 #include "CUniqueFd.h"
 #include "ISweepTransport.h"
 
-struct ifaddrs;
+#include <vector>
 
 // The sweep's sockets on Linux: one packet socket (CAP_NET_RAW) that sends ARP requests on
 // whichever interface's subnet holds the target and receives every ARP reply of the namespace
@@ -14,11 +15,6 @@ struct ifaddrs;
 class CSweepTransportLinux final : public ISweepTransport
 {
 public:
-    CSweepTransportLinux();
-    ~CSweepTransportLinux() override;
-    CSweepTransportLinux(const CSweepTransportLinux &) = delete;
-    CSweepTransportLinux &operator=(const CSweepTransportLinux &) = delete;
-
     bool Open() override;
     ERoute Route(std::uint32_t i_nIp) const override;
     bool SendArp(std::uint32_t i_nIp) override;
@@ -29,7 +25,7 @@ private:
     void ReadArp(std::size_t i_nMax, std::vector<TReply> &io_rvReplies);
     void ReadEcho(std::size_t i_nMax, std::vector<TReply> &io_rvReplies);
 
-    ifaddrs *m_pInterfaces = nullptr;
+    std::vector<TLocalInterface> m_vInterfaces;
     CUniqueFd m_oArp;
     CUniqueFd m_oEcho;
     bool m_fEchoRaw = false;

@@ -33,16 +33,21 @@ public:
     using TIsAnswer = std::function<bool(
         const char *i_pData, int i_nSize, std::uint32_t i_nFromNet, std::uint16_t i_nFromPortNet)>;
 
-    // Binds to any local address and port 0, sends i_pRequest to i_nAddrNet:i_nPort (both in
-    // network byte order) and receives datagrams into o_pBuffer until i_fnIsAnswer takes one
-    // or i_nWaitMs have passed since the request left; a stream of refused datagrams never
-    // extends the wait. A datagram longer than i_nCapacity is cut to i_nCapacity bytes.
-    // The socket is closed before the call returns, on every path.
-    static TOutcome Exchange(std::uint32_t i_nAddrNet,
-                             std::uint16_t i_nPortNet,
-                             const char *i_pRequest,
-                             int i_nRequestSize,
-                             int i_nWaitMs,
+    struct TRequest
+    {
+        std::uint32_t nAddrNet = 0; // network byte order, as the port
+        std::uint16_t nPortNet = 0;
+        const char *pData = nullptr;
+        int nSize = 0;
+        int nWaitMs = 0;
+    };
+
+    // Binds to any local address and port 0, sends the request to its address and port and
+    // receives datagrams into o_pBuffer until i_fnIsAnswer takes one or the request's wait has
+    // passed since it left; a stream of refused datagrams never extends the wait. A datagram
+    // longer than i_nCapacity is cut to i_nCapacity bytes. The socket is closed before the call
+    // returns, on every path.
+    static TOutcome Exchange(const TRequest &i_rRequest,
                              char *o_pBuffer,
                              int i_nCapacity,
                              const TIsAnswer &i_fnIsAnswer);

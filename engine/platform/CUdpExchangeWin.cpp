@@ -39,11 +39,7 @@ CUdpExchange::TOutcome Failed(CUdpExchange::EStep i_eStep)
 
 } // namespace
 
-CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
-                                              std::uint16_t i_nPortNet,
-                                              const char *i_pRequest,
-                                              int i_nRequestSize,
-                                              int i_nWaitMs,
+CUdpExchange::TOutcome CUdpExchange::Exchange(const TRequest &i_rRequest,
                                               char *o_pBuffer,
                                               int i_nCapacity,
                                               const TIsAnswer &i_fnIsAnswer)
@@ -62,21 +58,22 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
 
     sockaddr_in oTarget{};
     oTarget.sin_family = AF_INET;
-    oTarget.sin_addr.s_addr = i_nAddrNet;
-    oTarget.sin_port = i_nPortNet;
+    oTarget.sin_addr.s_addr = i_rRequest.nAddrNet;
+    oTarget.sin_port = i_rRequest.nPortNet;
     const int nSent = sendto(hSocket,
-                             i_pRequest,
-                             i_nRequestSize,
+                             i_rRequest.pData,
+                             i_rRequest.nSize,
                              0,
                              reinterpret_cast<const sockaddr *>(&oTarget),
                              sizeof(oTarget));
-    if (nSent != i_nRequestSize)
+    if (nSent != i_rRequest.nSize)
         return Failed(EStep::Send);
 
     // A datagram that is not the answer must not make the wait longer: the remaining time is
     // measured against a monotonic deadline.
     using TClock = std::chrono::steady_clock;
-    const TClock::time_point oDeadline = TClock::now() + std::chrono::milliseconds(i_nWaitMs);
+    const TClock::time_point oDeadline =
+        TClock::now() + std::chrono::milliseconds(i_rRequest.nWaitMs);
     for (;;) {
         const auto nLeftMs =
             std::chrono::ceil<std::chrono::milliseconds>(oDeadline - TClock::now()).count();

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "../helpers/TestSettings.h"
 #include "VOrtavoConnectOptions.h"
 
 #include <QApplication>
@@ -44,9 +45,7 @@ private:
 void TestVOrtavoConnectOptions::initTestCase()
 {
     QVERIFY(m_oConfigDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oConfigDir.path());
-    QCoreApplication::setOrganizationName(QStringLiteral("vistrel-test"));
-    QCoreApplication::setApplicationName(QStringLiteral("tst_VOrtavoConnectOptions"));
+    SettingsIn(m_oConfigDir.path(), QStringLiteral("tst_VOrtavoConnectOptions"));
     qRegisterMetaType<EOrtavoCommand>();
 }
 

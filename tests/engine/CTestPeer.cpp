@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CTestPeer.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QHostAddress>
@@ -172,6 +173,18 @@ bool OnWorker(const std::function<void()> &i_fnWork, int i_nLimitMs)
     std::vector<std::unique_ptr<QThread>> vThreads;
     vThreads.emplace_back(QThread::create(i_fnWork));
     return RunAll(vThreads, i_nLimitMs);
+}
+
+bool TimedOnWorker(const std::function<void()> &i_fnWork, qint64 &o_rnMs, int i_nLimitMs)
+{
+    return OnWorker(
+        [&]() {
+            QElapsedTimer oTimer;
+            oTimer.start();
+            i_fnWork();
+            o_rnMs = oTimer.elapsed();
+        },
+        i_nLimitMs);
 }
 
 QByteArray Xhtml(const QByteArray &i_baTitle)

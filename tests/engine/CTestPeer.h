@@ -21,6 +21,8 @@ class QTcpSocket;
 bool RunAll(std::vector<std::unique_ptr<QThread>> &io_vThreads, int i_nLimitMs = 120000);
 // Runs i_fnWork on a fresh thread, as a scan worker would, while this thread serves the peers.
 bool OnWorker(const std::function<void()> &i_fnWork, int i_nLimitMs = 120000);
+// The same, o_rnMs set to how long the work took on its thread.
+bool TimedOnWorker(const std::function<void()> &i_fnWork, qint64 &o_rnMs, int i_nLimitMs = 120000);
 // An XHTML page with the given title, as a peer's answer body.
 QByteArray Xhtml(const QByteArray &i_baTitle);
 // This process's resident memory in KiB (VmRSS), -1 when it cannot be read.

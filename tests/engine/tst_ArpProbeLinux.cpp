@@ -2,20 +2,18 @@
 // The Linux ARP probe on a real link: two namespaces of this test's own joined by a veth pair,
 // the scanner side at 198.18.250.1/24 and one host at 198.18.250.2. Neither namespace has any
 // other interface or route, so nothing can leave them.
+#include "../helpers/ProbeThreads.h"
 #include "CArpProbeLinux.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
 
-#include <atomic>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
-#include <linux/capability.h>
 #include <sched.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -40,17 +38,6 @@ bool Ip(const QStringList &i_lsArguments)
     oIp.start(QStringLiteral("ip"), i_lsArguments);
     return oIp.waitForFinished(10000) && oIp.exitStatus() == QProcess::NormalExit
            && oIp.exitCode() == 0;
-}
-
-// Capabilities are per thread on Linux: this one alone loses CAP_NET_RAW.
-bool DropNetRawInThisThread()
-{
-    __user_cap_header_struct oHeader{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct aData[2] = {};
-    if (syscall(SYS_capget, &oHeader, aData) != 0)
-        return false;
-    aData[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
-    return syscall(SYS_capset, &oHeader, aData) == 0;
 }
 
 } // namespace
@@ -300,22 +287,13 @@ void TestArpProbeLinux::manyThreadsAtOnce()
     // Even threads ask the host, odd ones an absent address each.
     std::vector<TMacAddress> vMacs(kThreads, TMacAddress{});
     std::vector<char> vFound(kThreads, 0);
-    std::vector<std::thread> vThreads;
-    std::atomic<int> nReady{0};
     QElapsedTimer oTimer;
     oTimer.start();
-    for (int i = 0; i < kThreads; ++i) {
-        vThreads.emplace_back([&, i] {
-            ++nReady;
-            while (nReady < kThreads)
-                std::this_thread::yield();
-            const quint32 nIp = i % 2 ? kAbsent + 1 + static_cast<quint32>(i) : kHost;
-            const auto n = static_cast<std::size_t>(i);
-            vFound[n] = CArpProbeLinux(method).Request(nIp, kTimeoutMs, vMacs[n]);
-        });
-    }
-    for (std::thread &oThread : vThreads)
-        oThread.join();
+    RunAllAtOnce(kThreads, [&](int i) {
+        const quint32 nIp = i % 2 ? kAbsent + 1 + static_cast<quint32>(i) : kHost;
+        const auto n = static_cast<std::size_t>(i);
+        vFound[n] = CArpProbeLinux(method).Request(nIp, kTimeoutMs, vMacs[n]);
+    });
     const qint64 nElapsed = oTimer.elapsed();
     for (int i = 0; i < kThreads; ++i) {
         const auto n = static_cast<std::size_t>(i);

@@ -4,6 +4,7 @@
 // end within its own time bound with a sane result, memory must stay bounded, and a well-behaved
 // host scanned at the same time must get exactly its own result. Runs inside the loopback
 // namespace, where it binds the well-known ports of 127.0.0.x itself.
+#include "../helpers/CUdpResponder.h"
 #include "CCfg.h"
 #include "CDnsSdLibrary.h"
 #include "CHostNaming.h"
@@ -57,79 +58,50 @@ constexpr bool kFreedMemoryReturns = true;
 constexpr int kSlackMs = 1500;
 
 // A UDP responder on the test's thread that answers every datagram the way it is told.
-class CUdpResponder final : public QObject
+// How a hostile NetBIOS peer answers each request.
+enum class EHostileUdp
 {
-public:
-    enum class EMode
-    {
-        Garbage,
-        Oversized,
-        WrongId,
-        Flood,
-        NameThenFlood
-    };
-
-    CUdpResponder(EMode i_eMode, const QHostAddress &i_oAddress, quint16 i_nPort)
-        : m_eMode(i_eMode)
-    {
-        m_fBound = m_oSocket.bind(i_oAddress, i_nPort);
-        connect(&m_oSocket, &QUdpSocket::readyRead, this, [this] { OnReadyRead(); });
-    }
-
-    bool Bound() const { return m_fBound; }
-    int Requests() const { return m_nRequests; }
-
-    // Datagrams sent for each request when flooding.
-    static constexpr int kFloodCount = 2000;
-
-private:
-    void OnReadyRead()
-    {
-        while (m_oSocket.hasPendingDatagrams()) {
-            QHostAddress oFrom;
-            quint16 nPort = 0;
-            QByteArray baRequest(static_cast<int>(m_oSocket.pendingDatagramSize()), '\0');
-            m_oSocket.readDatagram(baRequest.data(), baRequest.size(), &oFrom, &nPort);
-            ++m_nRequests;
-            const quint16 nId = baRequest.size() >= 2
-                                    ? static_cast<quint16>(static_cast<quint8>(baRequest[0])
-                                                           | static_cast<quint8>(baRequest[1]) << 8)
-                                    : 0;
-            Answer(nId, oFrom, nPort);
-        }
-    }
-
-    void Answer(quint16 i_nId, const QHostAddress &i_oTo, quint16 i_nPort)
-    {
-        const QByteArray baJunk = QByteArray::fromHex("deadbeef00ff7f80") + QByteArray(92, '\x01');
-        switch (m_eMode) {
-        case EMode::Garbage:
-            m_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
-            break;
-        case EMode::Oversized:
-            m_oSocket.writeDatagram(QByteArray(65507, '\xEE'), i_oTo, i_nPort);
-            break;
-        case EMode::WrongId:
-            m_oSocket.writeDatagram(
-                NetBiosAnswers::SambaAnswer(static_cast<quint16>(i_nId + 1)), i_oTo, i_nPort);
-            break;
-        case EMode::Flood:
-            for (int i = 0; i < kFloodCount; ++i)
-                m_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
-            break;
-        case EMode::NameThenFlood:
-            m_oSocket.writeDatagram(NetBiosAnswers::SambaAnswer(i_nId), i_oTo, i_nPort);
-            for (int i = 0; i < kFloodCount; ++i)
-                m_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
-            break;
-        }
-    }
-
-    EMode m_eMode;
-    QUdpSocket m_oSocket;
-    bool m_fBound = false;
-    int m_nRequests = 0;
+    Garbage,
+    Oversized,
+    WrongId,
+    Flood,
+    NameThenFlood
 };
+
+// Datagrams sent for each request when flooding.
+constexpr int kFloodCount = 2000;
+
+CUdpResponder::TScript HostileNetBios(EHostileUdp i_eMode)
+{
+    return [i_eMode](const QByteArray &i_baRequest,
+                     QUdpSocket &io_oSocket,
+                     const QHostAddress &i_oTo,
+                     quint16 i_nPort) {
+        const quint16 nId = CUdpResponder::RequestId(i_baRequest);
+        const QByteArray baJunk = QByteArray::fromHex("deadbeef00ff7f80") + QByteArray(92, '\x01');
+        switch (i_eMode) {
+        case EHostileUdp::Garbage:
+            io_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            break;
+        case EHostileUdp::Oversized:
+            io_oSocket.writeDatagram(QByteArray(65507, '\xEE'), i_oTo, i_nPort);
+            break;
+        case EHostileUdp::WrongId:
+            io_oSocket.writeDatagram(
+                NetBiosAnswers::SambaAnswer(static_cast<quint16>(nId + 1)), i_oTo, i_nPort);
+            break;
+        case EHostileUdp::Flood:
+            for (int i = 0; i < kFloodCount; ++i)
+                io_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            break;
+        case EHostileUdp::NameThenFlood:
+            io_oSocket.writeDatagram(NetBiosAnswers::SambaAnswer(nId), i_oTo, i_nPort);
+            for (int i = 0; i < kFloodCount; ++i)
+                io_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            break;
+        }
+    };
+}
 
 // Runs the web probe on a worker against the peer at i_oHost, into a result whose title reads
 // "before" (a failed probe must leave it so), sampling this process's resident memory meanwhile;
@@ -149,12 +121,7 @@ bool ProbeWeb(QObject *i_pContext,
         o_nPeakGrowthKiB = qMax(o_nPeakGrowthKiB, ResidentKiB() - nRssBeforeKiB);
     });
     oSampler.start(50);
-    const bool fEnded = OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        CHttpProbe::ProbeHttp(o_oResult);
-        o_nMs = oTimer.elapsed();
-    });
+    const bool fEnded = TimedOnWorker([&]() { CHttpProbe::ProbeHttp(o_oResult); }, o_nMs);
     o_nPeakGrowthKiB = qMax(o_nPeakGrowthKiB, ResidentKiB() - nRssBeforeKiB);
     return fEnded;
 }
@@ -234,7 +201,7 @@ void TestHostilePeers::silentHostBesideAGoodOne()
         vSilent.push_back(std::make_unique<CTestPeer>(EWait::Nothing, QByteArray(), EAfter::Hold));
         QVERIFY2(vSilent.back()->listen(oBad, nPort), qPrintable(QString::number(nPort)));
     }
-    CUdpResponder oBadNetBios(CUdpResponder::EMode::Garbage, oBad, 137);
+    CUdpResponder oBadNetBios(oBad, 137, HostileNetBios(EHostileUdp::Garbage));
     QVERIFY(oBadNetBios.Bound());
     CFakeSnmpAgent oAgent;
     QString sError;
@@ -297,7 +264,7 @@ void TestHostilePeers::silentHostBesideAGoodOne()
     QVERIFY(oAgent.RequestCount() >= 1);
     for (const auto &pPeer : vSilent)
         QVERIFY2(pPeer->Connections() >= 1, qPrintable(QString::number(pPeer->serverPort())));
-    QVERIFY(oBadNetBios.Requests() >= 1);
+    QVERIFY(oBadNetBios.Requests().size() >= 1);
 
     // The probes wait at the same time: liveness, the agent's prompt answer and the longest
     // single wait (an SMB handshake; web, TLS, FTP, NetBIOS and the Ortavo port are shorter),
@@ -529,15 +496,15 @@ void TestHostilePeers::hostileNetBiosResponders_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("name");
     QTest::newRow("garbage answer: nothing taken")
-        << QStringLiteral("127.0.0.20") << int(CUdpResponder::EMode::Garbage) << QString();
+        << QStringLiteral("127.0.0.20") << int(EHostileUdp::Garbage) << QString();
     QTest::newRow("oversized 65507-byte junk: nothing taken")
-        << QStringLiteral("127.0.0.21") << int(CUdpResponder::EMode::Oversized) << QString();
+        << QStringLiteral("127.0.0.21") << int(EHostileUdp::Oversized) << QString();
     QTest::newRow("wrong transaction id: refused")
-        << QStringLiteral("127.0.0.22") << int(CUdpResponder::EMode::WrongId) << QString();
+        << QStringLiteral("127.0.0.22") << int(EHostileUdp::WrongId) << QString();
     QTest::newRow("flood of 2000 junk datagrams: ends in time")
-        << QStringLiteral("127.0.0.23") << int(CUdpResponder::EMode::Flood) << QString();
+        << QStringLiteral("127.0.0.23") << int(EHostileUdp::Flood) << QString();
     QTest::newRow("real answer then a flood: the answer is taken")
-        << QStringLiteral("127.0.0.24") << int(CUdpResponder::EMode::NameThenFlood)
+        << QStringLiteral("127.0.0.24") << int(EHostileUdp::NameThenFlood)
         << QStringLiteral("ALPHA");
 }
 
@@ -547,7 +514,7 @@ void TestHostilePeers::hostileNetBiosResponders()
     QFETCH(int, mode);
     QFETCH(QString, name);
     const QHostAddress oHost(host);
-    CUdpResponder oResponder(CUdpResponder::EMode(mode), oHost, 137);
+    CUdpResponder oResponder(oHost, 137, HostileNetBios(EHostileUdp(mode)));
     QVERIFY(oResponder.Bound());
     CCfg oCfg;
     oCfg.set_high_accuracy(false);
@@ -561,19 +528,14 @@ void TestHostilePeers::hostileNetBiosResponders()
         oResult.set_status(EHostStatus::Alive);
         oResult.set_mac(baMac);
         qint64 nMs = 0;
-        QVERIFY(OnWorker([&]() {
-            QElapsedTimer oTimer;
-            oTimer.start();
-            CNetBiosScanStep(oCfg).Run(oResult);
-            nMs = oTimer.elapsed();
-        }));
+        QVERIFY(TimedOnWorker([&]() { CNetBiosScanStep(oCfg).Run(oResult); }, nMs));
         QCOMPARE(oResult.netbiosname(), name);
         QVERIFY(oResult.mac().size() == 6);
         if (name.isEmpty())
             QCOMPARE(oResult.mac(), baMac);
         QVERIFY2(nMs <= 500 + kSlackMs, qPrintable(QString::number(nMs)));
     }
-    QCOMPARE(oResponder.Requests(), 3);
+    QCOMPARE(oResponder.Requests().size(), 3);
     QVERIFY2(ResidentKiB() - nRssBeforeKiB < 16 * 1024,
              qPrintable(QString::number(ResidentKiB() - nRssBeforeKiB)));
 }
@@ -614,12 +576,7 @@ void TestHostilePeers::snmpAgentWithWrongTypes()
     oAgent.SetReply(CFakeSnmpAgent::EReply(reply), value);
     QString sName;
     qint64 nMs = 0;
-    QVERIFY(OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        sName = CHostNaming::SnmpName(0x7F000002);
-        nMs = oTimer.elapsed();
-    }));
+    QVERIFY(TimedOnWorker([&]() { sName = CHostNaming::SnmpName(0x7F000002); }, nMs));
     QCOMPARE(sName, name);
     QCOMPARE(oAgent.RequestCount(), 1);
     // An answer, however wrong, ends the wait at once.

@@ -3,6 +3,7 @@
 // nothing but loopback: the shared loopback namespace of the test suite, or a private one this
 // test makes for itself where the kernel's own echo answers are switched off and a responder
 // thread below answers late, several times, or wrongly.
+#include "../helpers/ProbeThreads.h"
 #include "CArpProbeLinux.h"
 #include "CIcmpEchoLinux.h"
 #include "CLivenessProbes.h"
@@ -21,14 +22,12 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <linux/capability.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -225,17 +224,6 @@ private:
     std::thread m_oThread;
 };
 
-// Capabilities are per thread on Linux: this one alone loses CAP_NET_RAW.
-bool DropNetRawInThisThread()
-{
-    __user_cap_header_struct oHeader{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct aData[2] = {};
-    if (syscall(SYS_capget, &oHeader, aData) != 0)
-        return false;
-    aData[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
-    return syscall(SYS_capset, &oHeader, aData) == 0;
-}
-
 class CNoDns final : public IReverseDns
 {
 public:
@@ -338,20 +326,11 @@ void TestIcmpEchoLinux::manyThreadsAtOnce()
     QFETCH(ESocket, kind);
     constexpr int kThreads = 96;
     std::vector<char> vAlive(kThreads, 0);
-    std::vector<std::thread> vThreads;
-    std::atomic<int> nReady{0};
-    for (int i = 0; i < kThreads; ++i) {
-        vThreads.emplace_back([&, i] {
-            ++nReady;
-            while (nReady < kThreads)
-                std::this_thread::yield();
-            // Every thread pings the same few addresses, so replies are alike but for identifiers.
-            vAlive[static_cast<std::size_t>(i)] =
-                CIcmpEchoLinux(kind).Ping(kLoopback1 + static_cast<quint32>(i % 4), 2000);
-        });
-    }
-    for (std::thread &oThread : vThreads)
-        oThread.join();
+    RunAllAtOnce(kThreads, [&](int i) {
+        // Every thread pings the same few addresses, so replies are alike but for identifiers.
+        vAlive[static_cast<std::size_t>(i)] =
+            CIcmpEchoLinux(kind).Ping(kLoopback1 + static_cast<quint32>(i % 4), 2000);
+    });
     QCOMPARE(std::count(vAlive.begin(), vAlive.end(), 1), std::ptrdiff_t{kThreads});
 }
 

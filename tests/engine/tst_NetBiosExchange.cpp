@@ -2,6 +2,7 @@
 // The NetBIOS exchange on the wire: real UDP responders on loopback port 137, in a namespace of
 // their own, answering well, badly or not at all. Runs through "loopns.sh exec".
 
+#include "../helpers/CUdpResponder.h"
 #include "CCfg.h"
 #include "CHostScan.h"
 #include "CNetBiosError.h"
@@ -54,56 +55,46 @@ quint32 Loopback(int i_nLast)
 
 // A responder on 127.0.0.x:137 living on the test's main thread; answers while the test waits
 // in QSignalSpy::wait for the querying thread.
-class CResponder final : public QObject
+class CResponder final
 {
 public:
     CResponder(quint32 i_nIp, EMode i_eMode)
         : m_eMode(i_eMode)
+        , m_oPeer(QHostAddress(i_nIp),
+                  CNetBiosQuery::kPort,
+                  [this](const QByteArray &i_baRequest,
+                         QUdpSocket &,
+                         const QHostAddress &i_oFrom,
+                         quint16 i_nFromPort) { Answer(i_baRequest, i_oFrom, i_nFromPort); })
     {
-        m_fBound = m_oSocket.bind(QHostAddress(i_nIp), CNetBiosQuery::kPort);
         m_oOther.bind(QHostAddress(Loopback(9)), 0);
         m_oOtherPort.bind(QHostAddress(i_nIp), 0);
-        connect(&m_oSocket, &QUdpSocket::readyRead, this, [this] { OnReadyRead(); });
     }
 
-    bool bound() const { return m_fBound; }
-    QList<QByteArray> requests() const { return m_lRequests; }
-    QUdpSocket &socket() { return m_oSocket; }
+    bool bound() const { return m_oPeer.Bound(); }
+    QList<QByteArray> requests() const { return m_oPeer.Requests(); }
+    QUdpSocket &socket() { return m_oPeer.Socket(); }
 
 private:
-    void OnReadyRead()
-    {
-        while (m_oSocket.hasPendingDatagrams()) {
-            QHostAddress oFrom;
-            quint16 nPort = 0;
-            QByteArray baRequest(static_cast<int>(m_oSocket.pendingDatagramSize()), '\0');
-            m_oSocket.readDatagram(baRequest.data(), baRequest.size(), &oFrom, &nPort);
-            m_lRequests << baRequest;
-            Answer(baRequest, oFrom, nPort);
-        }
-    }
-
     void Answer(const QByteArray &i_baRequest, const QHostAddress &i_oTo, quint16 i_nPort)
     {
-        const quint16 nId = i_baRequest.size() >= 2
-                                ? static_cast<quint16>(static_cast<quint8>(i_baRequest[0])
-                                                       | static_cast<quint8>(i_baRequest[1]) << 8)
-                                : 0;
+        const quint16 nId = CUdpResponder::RequestId(i_baRequest);
+        QUdpSocket &oSocket = m_oPeer.Socket();
         const QByteArray baMac("\x02\x5E\xEE\x00\x00\x16", 6);
         switch (m_eMode) {
         case EMode::Samba:
-            m_oSocket.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
+            oSocket.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
             break;
         case EMode::Silent:
             break;
         case EMode::WrongId:
-            m_oSocket.writeDatagram(SambaAnswer(static_cast<quint16>(nId + 1)), i_oTo, i_nPort);
+            oSocket.writeDatagram(SambaAnswer(static_cast<quint16>(nId + 1)), i_oTo, i_nPort);
             break;
         case EMode::Short:
-            m_oSocket.writeDatagram(SambaAnswer(nId).left(56), i_oTo, i_nPort);
+            oSocket.writeDatagram(SambaAnswer(nId).left(56), i_oTo, i_nPort);
             break;
         case EMode::Empty:
-            m_oSocket.writeDatagram(QByteArray(), i_oTo, i_nPort);
+            oSocket.writeDatagram(QByteArray(), i_oTo, i_nPort);
             break;
         case EMode::Oversized: {
             QList<TEntry> lEntries;
@@ -111,7 +102,7 @@ private:
                 lEntries << Unique(QByteArrayLiteral("HUGE") + QByteArray::number(i), 0);
             const QByteArray baStats = UnitIdStatistics(baMac);
             const QByteArray baAnswer = NetBiosAnswers::Answer(nId, lEntries, baStats);
-            m_oSocket.writeDatagram(
+            oSocket.writeDatagram(
                 baAnswer + QByteArray(65507 - baAnswer.size(), '\xEE'), i_oTo, i_nPort);
             break;
         }
@@ -126,22 +117,20 @@ private:
                 NetBiosAnswers::Answer(nId, {Unique("FORGED", 0)}, UnitIdStatistics(baMac)),
                 i_oTo,
                 i_nPort);
-            m_oSocket.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
+            oSocket.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
             break;
         case EMode::AnswerThenJunk:
-            m_oSocket.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
+            oSocket.writeDatagram(SambaAnswer(nId), i_oTo, i_nPort);
             for (int i = 0; i < 20; ++i)
-                m_oSocket.writeDatagram(QByteArray(100 + i, '\xFF'), i_oTo, i_nPort);
+                oSocket.writeDatagram(QByteArray(100 + i, '\xFF'), i_oTo, i_nPort);
             break;
         }
     }
 
     EMode m_eMode;
-    QUdpSocket m_oSocket;
     QUdpSocket m_oOther;
     QUdpSocket m_oOtherPort;
-    bool m_fBound = false;
-    QList<QByteArray> m_lRequests;
+    CUdpResponder m_oPeer;
 };
 
 // Runs i_fnWork on a thread of its own and waits for it, the event loop turning meanwhile.

@@ -2,7 +2,7 @@
 // The Linux share and logged-on user calls against a real Samba server that this test starts
 // on 127.0.0.1 inside the loopback namespace, with its own utmp (two logged-on users) in a
 // private mount namespace, and a test administrator account.
-#include "../helpers/UtmpEntry.h"
+#include "../remote/CSambaPeer.h"
 #include "CCfg.h"
 #include "CHostScan.h"
 #include "CNetResourcesLinux.h"
@@ -11,22 +11,16 @@
 #include "CTcpConnect.h"
 #include "CTestPeer.h"
 
-#include <QDataStream>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QNetworkInterface>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
-#include <csignal>
-#include <ctime>
 #include <memory>
 #include <vector>
 
@@ -36,27 +30,6 @@ namespace {
 
 const QString AdminPassword = QStringLiteral("Adm1n%pw \"quoted\"");
 constexpr quint32 Loopback = 0x7F000001;
-
-bool RunTool(const QString &i_sProgram,
-             const QStringList &i_lsArgs,
-             const QByteArray &i_baInput = QByteArray())
-{
-    QProcess oProcess;
-    oProcess.setProcessChannelMode(QProcess::MergedChannels);
-    oProcess.start(i_sProgram, i_lsArgs);
-    if (!oProcess.waitForStarted(10000))
-        return false;
-    oProcess.write(i_baInput);
-    oProcess.closeWriteChannel();
-    if (!oProcess.waitForFinished(30000)) {
-        oProcess.kill();
-        oProcess.waitForFinished();
-        return false;
-    }
-    if (oProcess.exitCode() != 0)
-        qWarning() << i_sProgram << oProcess.readAll();
-    return oProcess.exitCode() == 0;
-}
 
 QStringList SmbClientShares(const QString &i_sIp)
 {
@@ -106,11 +79,7 @@ private slots:
     void shareListerTakesOnlyAnAddress();
 
 private:
-    void KillServer();
-
-    QTemporaryDir m_oDir;
-    std::unique_ptr<QProcess> m_pSmbd;
-    bool m_fUp = false;
+    CSambaPeer m_oSamba;
 };
 
 void TestNetResourcesSamba::initTestCase()
@@ -119,128 +88,19 @@ void TestNetResourcesSamba::initTestCase()
         if (!(oIf.flags() & QNetworkInterface::IsLoopBack))
             QFAIL("run through tests/loopns/loopns.sh exec: this test starts a Samba server");
     }
-    for (const char *pTool : {"smbd", "smbpasswd", "net", "rpcclient", "smbclient", "unshare"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(pTool)).isEmpty()
-            && QStandardPaths::findExecutable(QLatin1String(pTool), {QStringLiteral("/usr/sbin")})
-                   .isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed (packages samba, smbclient)")
-                                 .arg(QLatin1String(pTool))));
-    }
-    QVERIFY(m_oDir.isValid());
-    const QString sDir = m_oDir.path();
-    for (const char *pSub : {"lock",
-                             "state",
-                             "cache",
-                             "private",
-                             "pid",
-                             "ncalrpc",
-                             "binddns",
-                             "usershares",
-                             "log",
-                             "share"})
-        QVERIFY(QDir(sDir).mkpath(QLatin1String(pSub)));
-    const QString sConf = sDir + QStringLiteral("/smb.conf");
-    QFile oConf(sConf);
-    QVERIFY(oConf.open(QIODevice::WriteOnly));
-    oConf.write(
-        QStringLiteral(
-            "[global]\n"
-            "server role = standalone server\nworkgroup = LOOPGRP\nnetbios name = LOOPBOX\n"
-            "map to guest = Bad User\ninterfaces = 127.0.0.1/8\nbind interfaces only = yes\n"
-            "smb ports = 445\ndisable netbios = yes\nload printers = no\nprinting = bsd\n"
-            "printcap name = /dev/null\ndisable spoolss = yes\n"
-            "lock directory = %1/lock\nstate directory = %1/state\ncache directory = %1/cache\n"
-            "private dir = %1/private\npid directory = %1/pid\nncalrpc dir = %1/ncalrpc\n"
-            "binddns dir = %1/binddns\nusershare path = %1/usershares\nlog file = %1/log/%m.log\n"
-            "[docs]\npath = %1/share\nguest ok = yes\n"
-            "[pub]\npath = %1/share\nguest ok = yes\n"
-            "[admin$]\npath = %1/share\nguest ok = yes\n")
-            .arg(sDir)
-            .toUtf8());
-    oConf.close();
-    QFile oUtmp(sDir + QStringLiteral("/utmp"));
-    QVERIFY(oUtmp.open(QIODevice::WriteOnly));
-    oUtmp.write(UtmpEntry("carol", "pts/9") + UtmpEntry("dave", "pts/8"));
-    oUtmp.close();
-
-    const QByteArray baPw = AdminPassword.toUtf8() + '\n';
-    QVERIFY(RunTool(QStringLiteral("smbpasswd"),
-                    {QStringLiteral("-c"),
-                     sConf,
-                     QStringLiteral("-s"),
-                     QStringLiteral("-a"),
-                     QStringLiteral("root")},
-                    baPw + baPw));
-    // The workstation service answers only members of the administrators' group.
-    QVERIFY(RunTool(QStringLiteral("net"),
-                    {QStringLiteral("-s"),
-                     sConf,
-                     QStringLiteral("groupmap"),
-                     QStringLiteral("add"),
-                     QStringLiteral("sid=S-1-5-32-544"),
-                     QStringLiteral("unixgroup=root"),
-                     QStringLiteral("type=builtin"),
-                     QStringLiteral("ntgroup=Administrators")}));
-
-    // smbd reads logged-on users from utmp: give it its own, in a private mount namespace.
-    m_pSmbd = std::make_unique<QProcess>();
-    m_pSmbd->setProcessChannelMode(QProcess::MergedChannels);
-    m_pSmbd->setStandardOutputFile(sDir + QStringLiteral("/log/smbd.out"));
-    // Without --no-process-group smbd makes a session of its own: it signals its whole process
-    // group when it stops, which must not be ours.
-    m_pSmbd->start(QStringLiteral("unshare"),
-                   {QStringLiteral("-m"),
-                    QStringLiteral("--propagation"),
-                    QStringLiteral("private"),
-                    QStringLiteral("sh"),
-                    QStringLiteral("-c"),
-                    QStringLiteral("mount -t tmpfs vtest-run /run && cp \"$1/utmp\" /run/utmp && "
-                                   "exec smbd --foreground -s \"$1/smb.conf\" --debug-stdout"),
-                    QStringLiteral("sh"),
-                    sDir});
-    QVERIFY(m_pSmbd->waitForStarted(10000));
-    m_fUp = false;
-    const QDeadlineTimer oDeadline(20000);
-    while (!m_fUp && !oDeadline.hasExpired() && m_pSmbd->state() == QProcess::Running)
-        m_fUp =
-            CTcpConnect::Accepts(QHostAddress::LocalHost, 445, 500) || (QTest::qWait(100), false);
-    if (!m_fUp) {
-        QFile oLog(sDir + QStringLiteral("/log/smbd.out"));
-        oLog.open(QIODevice::ReadOnly);
-        qWarning() << "smbd:" << oLog.readAll().right(2000);
-    }
-    QVERIFY2(m_fUp, "smbd did not come up on 127.0.0.1:445");
-}
-
-void TestNetResourcesSamba::KillServer()
-{
-    // smbd, its children and the RPC daemons it started all carry our configuration path.
-    const QString sMark = m_oDir.path() + QStringLiteral("/smb.conf");
-    for (int nRound = 0; nRound < 3; ++nRound) {
-        const QStringList lsPids =
-            QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
-        for (const QString &sPid : lsPids) {
-            const qint64 nPid = sPid.toLongLong();
-            if (nPid <= 1 || nPid == QCoreApplication::applicationPid())
-                continue;
-            QFile oCmd(QStringLiteral("/proc/%1/cmdline").arg(sPid));
-            if (oCmd.open(QIODevice::ReadOnly) && oCmd.readAll().contains(sMark.toUtf8()))
-                ::kill(static_cast<pid_t>(nPid), SIGTERM);
-        }
-        QTest::qWait(200);
-    }
+    QString sWhy;
+    if (!CSambaPeer::Available(&sWhy))
+        QSKIP(qPrintable(sWhy));
+    CSambaPeer::TOptions oOptions;
+    oOptions.lsLoggedOn = QStringList{QStringLiteral("carol"), QStringLiteral("dave")};
+    oOptions.lsMoreShares = QStringList{QStringLiteral("pub"), QStringLiteral("admin$")};
+    oOptions.baPassword = AdminPassword.toUtf8();
+    QVERIFY2(m_oSamba.Start(&sWhy, oOptions), qPrintable(sWhy));
 }
 
 void TestNetResourcesSamba::cleanupTestCase()
 {
-    if (!m_pSmbd)
-        return;
-    KillServer();
-    if (!m_pSmbd->waitForFinished(5000)) {
-        m_pSmbd->kill();
-        m_pSmbd->waitForFinished(5000);
-    }
-    m_pSmbd.reset();
+    m_oSamba.Stop();
 }
 
 void TestNetResourcesSamba::rpcClientArguments_data()

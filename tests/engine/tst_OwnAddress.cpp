@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The scanner's own address: ARP never answers for it, so it once came out alive with no MAC
 // (00:00:00:00:00:00 in reports). The test gives its loopback namespace a virtual Ethernet pair
-// with a known MAC and an address of the benchmarking range, and removes it again.
+// with a known MAC and an address of the benchmarking range, and removes it again. The same pair
+// shows the interface list every part of the scanner reads its subnets from.
+#include "CArpProbeLinux.h"
 #include "CCfg.h"
 #include "CHostScan.h"
+#include "CLocalInterfaces.h"
 #include "CScanResult.h"
 
 #include <QHostAddress>
@@ -12,10 +15,19 @@
 #include <QThread>
 #include <QtTest>
 
+#include <algorithm>
+
 namespace {
 
 const QString kOwnIp = QStringLiteral("198.18.77.1");
 const QByteArray kOwnMac = QByteArray::fromHex("025e11223344");
+// A second address under a label of its own, as "ip addr add ... label" writes it.
+const QString kLabelledIp = QStringLiteral("198.18.79.1");
+
+quint32 Ipv4(const QString &i_sText)
+{
+    return QHostAddress(i_sText).toIPv4Address();
+}
 
 bool Ip(const QStringList &i_lsArgs)
 {
@@ -33,6 +45,9 @@ private slots:
     void cleanupTestCase();
     void ownAddressAliveWithItsMac_data();
     void ownAddressAliveWithItsMac();
+    void interfaceListed_data();
+    void interfaceListed();
+    void arpRouteOverLabelledAddress();
 
 private:
     bool m_fPair = false;
@@ -60,6 +75,15 @@ void TestOwnAddress::initTestCase()
                 kOwnIp + QStringLiteral("/32"),
                 QStringLiteral("dev"),
                 QStringLiteral("vown0")}));
+    QVERIFY(Ip({QStringLiteral("addr"),
+                QStringLiteral("add"),
+                kLabelledIp + QStringLiteral("/24"),
+                QStringLiteral("brd"),
+                QStringLiteral("+"),
+                QStringLiteral("dev"),
+                QStringLiteral("vown0"),
+                QStringLiteral("label"),
+                QStringLiteral("vown0:w")}));
     QVERIFY(Ip({QStringLiteral("link"),
                 QStringLiteral("set"),
                 QStringLiteral("vown0"),
@@ -103,6 +127,66 @@ void TestOwnAddress::ownAddressAliveWithItsMac()
     delete pThread;
     QVERIFY(oResult.IsAlive());
     QCOMPARE(oResult.mac(), mac);
+}
+
+void TestOwnAddress::interfaceListed_data()
+{
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<QString>("broadcast");
+    QTest::addColumn<QByteArray>("mac");
+    QTest::addColumn<unsigned>("flagsSet");
+    QTest::addColumn<unsigned>("flagsClear");
+    const unsigned nEthernet =
+        TLocalInterface::Up | TLocalInterface::Broadcast | TLocalInterface::Multicast;
+    const unsigned nNotEthernet =
+        TLocalInterface::Loopback | TLocalInterface::PointToPoint | TLocalInterface::NoArp;
+    QTest::newRow("single address")
+        << kOwnIp << QStringLiteral("255.255.255.255") << QStringLiteral("0.0.0.0") << kOwnMac
+        << nEthernet << nNotEthernet;
+    QTest::newRow("labelled subnet: its link's MAC")
+        << kLabelledIp << QStringLiteral("255.255.255.0") << QStringLiteral("198.18.79.255")
+        << kOwnMac << nEthernet << nNotEthernet;
+    QTest::newRow("loopback") << QStringLiteral("127.0.0.1") << QStringLiteral("255.0.0.0")
+                              << QStringLiteral("0.0.0.0") << QByteArray()
+                              << unsigned{TLocalInterface::Up | TLocalInterface::Loopback}
+                              << unsigned{TLocalInterface::Broadcast};
+}
+
+void TestOwnAddress::interfaceListed()
+{
+    QFETCH(QString, ip);
+    QFETCH(QString, mask);
+    QFETCH(QString, broadcast);
+    QFETCH(QByteArray, mac);
+    QFETCH(unsigned, flagsSet);
+    QFETCH(unsigned, flagsClear);
+    const std::vector<TLocalInterface> vList = CLocalInterfaces::List();
+    const auto it = std::find_if(vList.begin(), vList.end(), [&](const TLocalInterface &r) {
+        return r.nAddress == Ipv4(ip);
+    });
+    QVERIFY(it != vList.end());
+    QCOMPARE(QHostAddress(it->nMask).toString(), mask);
+    QCOMPARE(QHostAddress(it->nBroadcast).toString(), broadcast);
+    const QByteArray baMac = it->oMac ? QByteArray(reinterpret_cast<const char *>(it->oMac->data()),
+                                                   static_cast<int>(it->oMac->size()))
+                                      : QByteArray();
+    QCOMPARE(baMac, mac);
+    QCOMPARE(it->nFlags & flagsSet, flagsSet);
+    QCOMPARE(it->nFlags & flagsClear, 0u);
+    QVERIFY(it->nIndex != 0);
+}
+
+void TestOwnAddress::arpRouteOverLabelledAddress()
+{
+    const std::optional<CArpProbeLinux::TRoute> oRoute =
+        CArpProbeLinux::FindRoute(Ipv4(QStringLiteral("198.18.79.20")));
+    QVERIFY(oRoute.has_value());
+    QCOMPARE(oRoute->nOwnIp, Ipv4(kLabelledIp));
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(oRoute->aOwnMac.data()), 6), kOwnMac);
+    // Our own address and the subnet's broadcast address are never asked.
+    QVERIFY(!CArpProbeLinux::FindRoute(Ipv4(kLabelledIp)));
+    QVERIFY(!CArpProbeLinux::FindRoute(Ipv4(QStringLiteral("198.18.79.255"))));
 }
 
 QTEST_GUILESS_MAIN(TestOwnAddress)

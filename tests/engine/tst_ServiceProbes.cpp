@@ -233,12 +233,7 @@ void TestServiceProbes::http()
     QVERIFY(oPeer.listen(QHostAddress::LocalHost, 0));
     CHttpProbe::TAnswer oAnswer;
     qint64 nMs = 0;
-    QVERIFY(OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        oAnswer = CHttpProbe::Fetch(Url("http", oPeer), true);
-        nMs = oTimer.elapsed();
-    }));
+    QVERIFY(TimedOnWorker([&]() { oAnswer = CHttpProbe::Fetch(Url("http", oPeer), true); }, nMs));
     QCOMPARE(oAnswer.fOk, ok);
     QCOMPARE(oAnswer.sTitle, title);
     QVERIFY2(nMs >= minMs && nMs <= maxMs, qPrintable(QString::number(nMs)));
@@ -302,12 +297,7 @@ void TestServiceProbes::https()
     QVERIFY(oPeer.listen(QHostAddress::LocalHost, 0));
     CHttpProbe::TAnswer oAnswer;
     qint64 nMs = 0;
-    QVERIFY(OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        oAnswer = CHttpProbe::Fetch(Url("https", oPeer), false);
-        nMs = oTimer.elapsed();
-    }));
+    QVERIFY(TimedOnWorker([&]() { oAnswer = CHttpProbe::Fetch(Url("https", oPeer), false); }, nMs));
     QCOMPARE(oAnswer.fOk, ok);
     QCOMPARE(oAnswer.sTitle, QString());
     QVERIFY2(nMs <= maxMs, qPrintable(QString::number(nMs)));
@@ -356,13 +346,12 @@ void TestServiceProbes::ftp()
     QVERIFY(oPeer.listen(QHostAddress::LocalHost, 0));
     bool fFtp = !ftp;
     qint64 nMs = 0;
-    QVERIFY(OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        MScanFtp oProbe;
-        fFtp = oProbe.Probe(QHostAddress::LocalHost, oPeer.serverPort(), MScanFtp::TimeoutMs);
-        nMs = oTimer.elapsed();
-    }));
+    QVERIFY(TimedOnWorker(
+        [&]() {
+            MScanFtp oProbe;
+            fFtp = oProbe.Probe(QHostAddress::LocalHost, oPeer.serverPort(), MScanFtp::TimeoutMs);
+        },
+        nMs));
     QCOMPARE(fFtp, ftp);
     QVERIFY2(nMs >= minMs && nMs < MScanFtp::TimeoutMs + 500, qPrintable(QString::number(nMs)));
 }
@@ -467,12 +456,9 @@ void TestServiceProbes::smbPing()
     QVERIFY(oPeer.listen(QHostAddress::LocalHost, 0));
     bool fSmb = !smb;
     qint64 nMs = 0;
-    QVERIFY(OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        fSmb = CSmbPing::Answers(QHostAddress::LocalHost, oPeer.serverPort(), 800);
-        nMs = oTimer.elapsed();
-    }));
+    QVERIFY(TimedOnWorker(
+        [&]() { fSmb = CSmbPing::Answers(QHostAddress::LocalHost, oPeer.serverPort(), 800); },
+        nMs));
     QCOMPARE(fSmb, smb);
     QVERIFY2(nMs < 1500, qPrintable(QString::number(nMs)));
 }
@@ -601,12 +587,7 @@ void TestServiceProbes::hostScanRunsTheServiceProbes()
     oResult.set_name(QStringLiteral("box"));
     oResult.set_user(QStringLiteral("before"));
     qint64 nMs = 0;
-    QVERIFY(OnWorker([&]() {
-        QElapsedTimer oTimer;
-        oTimer.start();
-        CHostScan(oCfg).Run(oResult);
-        nMs = oTimer.elapsed();
-    }));
+    QVERIFY(TimedOnWorker([&]() { CHostScan(oCfg).Run(oResult); }, nMs));
     QVERIFY(oResult.has_http());
     QCOMPARE(oResult.http_title(), QStringLiteral("Box & Co"));
     QVERIFY(oResult.has_https());

@@ -33,7 +33,8 @@ bool CSambaPeer::WriteFile(const QString &i_sName, const QByteArray &i_oText, in
 bool CSambaPeer::Available(QString *o_pWhy)
 {
     const QStringList lsPaths{QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")};
-    for (const char *pTool : {"smbd", "smbpasswd", "net", "smbclient", "setsid"}) {
+    for (const char *pTool :
+         {"smbd", "smbpasswd", "net", "smbclient", "rpcclient", "setsid", "unshare"}) {
         if (QStandardPaths::findExecutable(QLatin1String(pTool)).isEmpty()
             && QStandardPaths::findExecutable(QLatin1String(pTool), lsPaths).isEmpty()) {
             *o_pWhy = QStringLiteral("%1 is not installed (packages samba, smbclient)")
@@ -101,8 +102,11 @@ bool CSambaPeer::Start(QString *o_pWhy, const TOptions &i_oOptions)
     if (i_oOptions.fRestrictAnonymous)
         oConf += "restrict anonymous = 2\n";
     const bool fUsers = !i_oOptions.lsLoggedOn.isEmpty();
-    if (fUsers)
+    if (fUsers) {
         oConf += "[docs]\npath = " + oRoot + "/docs\n";
+        for (const QString &sShare : i_oOptions.lsMoreShares)
+            oConf += "[" + sShare.toUtf8() + "]\npath = " + oRoot + "/docs\nguest ok = yes\n";
+    }
     if (!WriteFile(QStringLiteral("smb.conf"), oConf, 0644) || !ClearLog()
         || !WriteFile(QStringLiteral("record.sh"),
                       "#!/bin/sh\necho \"$(id -u) $*\" >> " + oRoot + "/calls.log\n",
@@ -123,7 +127,7 @@ bool CSambaPeer::Start(QString *o_pWhy, const TOptions &i_oOptions)
         *o_pWhy = QStringLiteral("smbpasswd did not start");
         return false;
     }
-    oPasswd.write(QByteArray(kPassword) + "\n" + QByteArray(kPassword) + "\n");
+    oPasswd.write(i_oOptions.baPassword + "\n" + i_oOptions.baPassword + "\n");
     oPasswd.closeWriteChannel();
     if (!oPasswd.waitForFinished(20000) || oPasswd.exitCode() != 0) {
         *o_pWhy = QStringLiteral("smbpasswd failed");

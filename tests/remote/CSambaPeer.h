@@ -11,7 +11,8 @@
 // A Samba server on 127.0.0.1:445 of the test's own namespace, with its state in a temporary
 // folder. Its shutdown and abort scripts only append "<uid> shutdown <message> <-r> <-f>" or
 // "<uid> abort" to a log, so a test sees which requests reached it and under which account
-// (uid 0 for root, 65534 for guest). Account "root" has password kPassword.
+// (uid 0 for root, 65534 for guest). Account "root" has password kPassword unless the options
+// give another.
 class CSambaPeer
 {
 public:
@@ -26,6 +27,10 @@ public:
         // server reads them from a utmp of its own, in a private mount namespace); "root" is
         // then a member of the administrators, whom the workstation service answers.
         QStringList lsLoggedOn;
+        // Further shares, all of one folder, served besides "docs" when users are logged on.
+        QStringList lsMoreShares;
+        // The password of "root"; one with characters a command line quotes tests the callers.
+        QByteArray baPassword = kPassword;
     };
 
     CSambaPeer() = default;

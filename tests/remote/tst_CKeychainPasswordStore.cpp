@@ -2,6 +2,7 @@
 // The real secret store. Where the desktop offers one, a password goes in and comes back; where
 // it does not (CI), the write is reported as failed. In neither case may the password turn up in
 // a settings file.
+#include "../helpers/TestSettings.h"
 #include "CKeychainPasswordStore.h"
 
 #include <QDirIterator>
@@ -28,9 +29,7 @@ void TestCKeychainPasswordStore::initTestCase()
     QVERIFY(m_oHome.isValid());
     // Any settings file the library might write lands here, where the test can look at it.
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_oHome.path()));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oHome.path());
-    QCoreApplication::setOrganizationName(QStringLiteral("vistrel-test"));
-    QCoreApplication::setApplicationName(QStringLiteral("tst_CKeychainPasswordStore"));
+    SettingsIn(m_oHome.path(), QStringLiteral("tst_CKeychainPasswordStore"));
 }
 
 bool TestCKeychainPasswordStore::TreeContains(const QByteArray &i_oNeedle) const

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs in a namespace that has only loopback. A broadcast route on lo makes the real destination,
 // 255.255.255.255:40000, deliverable to a receiver in the same namespace and nowhere else.
+#include "../helpers/OwnedThread.h"
 #include "MWol.h"
 #include "NamespaceGuard.h"
 
@@ -31,16 +32,6 @@ QByteArray Repeat(const QByteArray &i_oMac)
     return oPacket;
 }
 
-struct TThreadStop
-{
-    void operator()(QThread *i_pThread) const
-    {
-        i_pThread->quit();
-        i_pThread->wait();
-        delete i_pThread;
-    }
-};
-
 } // namespace
 
 class TestMWol : public QObject
@@ -59,7 +50,7 @@ private slots:
 private:
     QString m_sSkip;
     std::unique_ptr<QUdpSocket> m_pReceiver;
-    std::unique_ptr<QThread, TThreadStop> m_pThread;
+    TOwnedThread m_pThread;
     MWol *m_pWol = nullptr;
 };
 

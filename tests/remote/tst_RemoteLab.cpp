@@ -3,6 +3,7 @@
 // namespace. Magic packets are caught by a short-lived listener started in a lab host's own
 // namespace; the shutdown requests go to the lab's Samba host, which refuses them (it has no
 // shutdown script), and to a host without SMB, which must fail at once.
+#include "../helpers/OwnedThread.h"
 #include "../netlab/LabTable.h"
 #include "CShutdownQuery.h"
 #include "IRemoteShutdownApi.h"
@@ -65,16 +66,6 @@ struct THost
     QString sName;
     QString sNetns;
     QByteArray oMac;
-};
-
-struct TThreadStop
-{
-    void operator()(QThread *i_pThread) const
-    {
-        i_pThread->quit();
-        i_pThread->wait();
-        delete i_pThread;
-    }
 };
 
 QMutex g_oLogMutex;
@@ -281,7 +272,7 @@ void TestRemoteLab::wakeOnLan()
     if (!StartListener(rListenerHost, &sWhy))
         QSKIP(qPrintable(sWhy));
 
-    std::unique_ptr<QThread, TThreadStop> pThread(new QThread);
+    TOwnedThread pThread(new QThread);
     auto *pWol = new MWol;
     pWol->moveToThread(pThread.get());
     connect(pThread.get(), &QThread::finished, pWol, &QObject::deleteLater);
@@ -407,7 +398,7 @@ void TestRemoteLab::abort()
         QCOMPARE(pApi->Logon(sUnc, QStringLiteral("nosuchuser"), QStringLiteral("wrong")), 0);
 
     // On a thread of its own and reached by a queued call, as in the windowed program.
-    std::unique_ptr<QThread, TThreadStop> pThread(new QThread);
+    TOwnedThread pThread(new QThread);
     auto *pAbort = new MRemoteShutdown;
     pAbort->moveToThread(pThread.get());
     connect(pThread.get(), &QThread::finished, pAbort, &QObject::deleteLater);

@@ -2,6 +2,8 @@
 // The whole shutdown path as the windowed program wires it: options dialog, results dialog with
 // its pool, and the abort worker on its own thread, against a Samba server in the test's own
 // loopback namespace.
+#include "../helpers/OwnedThread.h"
+#include "../helpers/TestSettings.h"
 #include "CMemoryPasswordStore.h"
 #include "CNetAccountSecret.h"
 #include "CSambaPeer.h"
@@ -24,20 +26,6 @@
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-
-struct TThreadStop
-{
-    void operator()(QThread *i_pThread) const
-    {
-        i_pThread->quit();
-        i_pThread->wait();
-        delete i_pThread;
-    }
-};
-
-} // namespace
 
 // Stands in for the main window's end of the abort connection.
 class CAbortSource : public QObject
@@ -68,9 +56,7 @@ private:
 void TestShutdownDialogsSamba::initTestCase()
 {
     QVERIFY(m_oConfigDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oConfigDir.path());
-    QCoreApplication::setOrganizationName(QStringLiteral("vistrel-test"));
-    QCoreApplication::setApplicationName(QStringLiteral("tst_ShutdownDialogsSamba"));
+    SettingsIn(m_oConfigDir.path(), QStringLiteral("tst_ShutdownDialogsSamba"));
     qRegisterMetaType<CShutdownQuery::TParamsPtr>("CShutdownQuery::TParamsPtr");
     if (!InOwnLoopbackNamespace(&m_sSkip) || !CSambaPeer::Available(&m_sSkip))
         return;
@@ -95,7 +81,7 @@ void TestShutdownDialogsSamba::shutdownThenAbort()
     oOptions.AssignCfg(oCfg);
     oResults.OnCfg(oCfg);
 
-    std::unique_ptr<QThread, TThreadStop> pThread(new QThread);
+    TOwnedThread pThread(new QThread);
     pThread->setObjectName(QStringLiteral("ShutdownThread"));
     auto *pAbort = new MRemoteShutdown;
     pAbort->moveToThread(pThread.get());

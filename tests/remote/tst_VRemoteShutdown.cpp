@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "../helpers/TestSettings.h"
 #include "CMemoryPasswordStore.h"
 #include "CNetAccountSecret.h"
 #include "CNetResourceProbe.h"
@@ -106,9 +107,7 @@ private:
 void TestVRemoteShutdown::initTestCase()
 {
     QVERIFY(m_oConfigDir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oConfigDir.path());
-    QCoreApplication::setOrganizationName(QStringLiteral("vistrel-test"));
-    QCoreApplication::setApplicationName(QStringLiteral("tst_VRemoteShutdown"));
+    SettingsIn(m_oConfigDir.path(), QStringLiteral("tst_VRemoteShutdown"));
     qRegisterMetaType<CShutdownQuery::TParamsPtr>();
 }
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 // The IPv4 addresses of this machine's network adapters with their masks, as the "My IP"
-// command turns them into ranges. Loopback adapters are left out. Any thread; an empty list
-// when the system cannot tell.
+// command turns them into ranges. Loopback adapters and adapters that are down are left out.
+// Any thread; an empty list when the system cannot tell.
 class CLocalSubnets final
 {
 public:
