@@ -36,6 +36,7 @@ private slots:
     void firewalledHostsAreAliveAndBare();
     void everyFieldAgrees();
     void slowAgentIsNamedOnlyWithHighAccuracy();
+    void hostsOwnNameWithoutAnyRecord();
     void announcedNameOfTheFirstHostScanned();
 
 private:
@@ -195,6 +196,21 @@ void TestConsoleModesLab::slowAgentIsNamedOnlyWithHighAccuracy()
     QVERIFY(!sSysName.isEmpty());
     QCOMPARE(m_mAccurate.value(kSlowAgent).value(QStringLiteral("name")).toString(), sSysName);
     QCOMPARE(m_mFast.value(kSlowAgent).value(QStringLiteral("name")).toString(), kSlowAgent);
+}
+
+void TestConsoleModesLab::hostsOwnNameWithoutAnyRecord()
+{
+    // No PTR, no agent, no announced service: the host's own responder names its address.
+    int nChecked = 0;
+    for (const TLabRow &mRow : qAsConst(m_lRows)) {
+        const QString sOwnName = mRow.value(QStringLiteral("mdns_name"));
+        if (sOwnName.isEmpty())
+            continue;
+        const QString sIp = mRow.value(QStringLiteral("ip"));
+        QCOMPARE(m_mFast.value(sIp).value(QStringLiteral("name")).toString(), sOwnName);
+        ++nChecked;
+    }
+    QVERIFY(nChecked > 0);
 }
 
 void TestConsoleModesLab::announcedNameOfTheFirstHostScanned()

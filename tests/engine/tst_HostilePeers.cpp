@@ -131,6 +131,122 @@ private:
     int m_nRequests = 0;
 };
 
+// A host's own mDNS responder on i_oHost:5353, answering each reverse question about i_oHost
+// the way it is told: properly, from a neighbour's address or another port, or with bytes that
+// are no answer.
+class CMdnsResponder final : public QObject
+{
+public:
+    enum class EMode
+    {
+        Name,
+        FromOtherAddress,
+        FromOtherPort,
+        Garbage,
+        Oversized,
+        WrongId,
+        EscapesInName,
+        JunkThenName
+    };
+
+    CMdnsResponder(EMode i_eMode, const QHostAddress &i_oHost, const QByteArray &i_baName)
+        : m_eMode(i_eMode)
+        , m_baName(i_baName)
+    {
+        m_fBound = m_oSocket.bind(i_oHost, 5353);
+        if (m_eMode == EMode::FromOtherAddress)
+            m_fBound = m_fBound && m_oForger.bind(QHostAddress(QStringLiteral("127.0.0.9")), 5353);
+        else if (m_eMode == EMode::FromOtherPort)
+            m_fBound = m_fBound && m_oForger.bind(i_oHost, 5354);
+        connect(&m_oSocket, &QUdpSocket::readyRead, this, [this] { OnReadyRead(); });
+    }
+
+    bool Bound() const { return m_fBound; }
+    int Requests() const { return m_nRequests; }
+
+private:
+    void OnReadyRead()
+    {
+        while (m_oSocket.hasPendingDatagrams()) {
+            QHostAddress oFrom;
+            quint16 nPort = 0;
+            QByteArray baRequest(static_cast<int>(m_oSocket.pendingDatagramSize()), '\0');
+            m_oSocket.readDatagram(baRequest.data(), baRequest.size(), &oFrom, &nPort);
+            ++m_nRequests;
+            if (baRequest.size() > 12)
+                Answer(baRequest, oFrom, nPort);
+        }
+    }
+
+    // The answer a responder gives a unicast question: its id and question echoed, then the
+    // PTR record pointing back at the question's name.
+    QByteArray AnswerTo(const QByteArray &i_baRequest, const QByteArray &i_baName) const
+    {
+        QByteArray baAnswer = i_baRequest.left(2) + QByteArray::fromHex("84000001000100000000");
+        baAnswer += i_baRequest.mid(12);
+        QByteArray baTarget;
+        for (const QByteArray &baLabel : i_baName.split('.'))
+            baTarget += char(baLabel.size()) + baLabel;
+        baTarget += '\0';
+        baAnswer += QByteArray::fromHex("c00c000c000100000078");
+        baAnswer += char(baTarget.size() >> 8);
+        baAnswer += char(baTarget.size() & 0xFF);
+        return baAnswer + baTarget;
+    }
+
+    void Answer(const QByteArray &i_baRequest, const QHostAddress &i_oTo, quint16 i_nPort)
+    {
+        const QByteArray baJunk = QByteArray::fromHex("deadbeef00ff7f80") + QByteArray(92, '\x01');
+        switch (m_eMode) {
+        case EMode::Name:
+            m_oSocket.writeDatagram(AnswerTo(i_baRequest, m_baName), i_oTo, i_nPort);
+            break;
+        case EMode::FromOtherAddress:
+        case EMode::FromOtherPort:
+            m_oForger.writeDatagram(AnswerTo(i_baRequest, m_baName), i_oTo, i_nPort);
+            break;
+        case EMode::Garbage:
+            m_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            break;
+        case EMode::Oversized: {
+            // The largest datagram there is: a 60000-byte record, then the name's.
+            const QByteArray baAnswer = AnswerTo(i_baRequest, m_baName);
+            const int nQuestionEnd = i_baRequest.size();
+            QByteArray baBig = baAnswer.left(nQuestionEnd);
+            baBig[7] = 2;
+            baBig += QByteArray::fromHex("c00c0010000100000078ea60") + QByteArray(60000, 'x');
+            baBig += baAnswer.mid(nQuestionEnd);
+            baBig += QByteArray(65507 - baBig.size(), '\0');
+            m_oSocket.writeDatagram(baBig, i_oTo, i_nPort);
+            break;
+        }
+        case EMode::WrongId: {
+            QByteArray baRequest = i_baRequest;
+            baRequest[1] = char(baRequest[1] ^ 1);
+            m_oSocket.writeDatagram(AnswerTo(baRequest, m_baName), i_oTo, i_nPort);
+            break;
+        }
+        case EMode::EscapesInName:
+            m_oSocket.writeDatagram(
+                AnswerTo(i_baRequest, "\x1b]0;owned\x07\r\nbox\x01.local"), i_oTo, i_nPort);
+            break;
+        case EMode::JunkThenName:
+            // Few enough that the asking socket's buffer holds them all, answer included.
+            for (int i = 0; i < 50; ++i)
+                m_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            m_oSocket.writeDatagram(AnswerTo(i_baRequest, m_baName), i_oTo, i_nPort);
+            break;
+        }
+    }
+
+    EMode m_eMode;
+    QByteArray m_baName;
+    QUdpSocket m_oSocket;
+    QUdpSocket m_oForger;
+    bool m_fBound = false;
+    int m_nRequests = 0;
+};
+
 // Runs the web probe on a worker against the peer at i_oHost, into a result whose title reads
 // "before" (a failed probe must leave it so), sampling this process's resident memory meanwhile;
 // returns false if the probe hung past the test's limit.
@@ -206,6 +322,10 @@ private slots:
     void snmpAgentWithWrongTypes_data();
     void snmpAgentWithWrongTypes();
     void snmpAnswerFromANeighbourIsIgnored();
+    void hostileMdnsResponders_data();
+    void hostileMdnsResponders();
+    void hostNamedByItsOwnResponderOnlyWhenSnmpIsSilent_data();
+    void hostNamedByItsOwnResponderOnlyWhenSnmpIsSilent();
 };
 
 void TestHostilePeers::initTestCase()
@@ -641,6 +761,96 @@ void TestHostilePeers::snmpAnswerFromANeighbourIsIgnored()
     // The forgery did not end the wait: the query was sent again. How often depends on the
     // library's timer under load (a third send was seen on a busy machine), not on the forgery.
     QVERIFY2(oAgent.RequestCount() >= 2, qPrintable(QString::number(oAgent.RequestCount())));
+}
+
+void TestHostilePeers::hostileMdnsResponders_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a proper answer: taken, without the link's domain")
+        << QStringLiteral("127.0.0.30") << int(CMdnsResponder::EMode::Name)
+        << QStringLiteral("box");
+    QTest::newRow("answer from a neighbour's address: refused")
+        << QStringLiteral("127.0.0.31") << int(CMdnsResponder::EMode::FromOtherAddress)
+        << QString();
+    QTest::newRow("answer from another port of the host: refused")
+        << QStringLiteral("127.0.0.32") << int(CMdnsResponder::EMode::FromOtherPort) << QString();
+    QTest::newRow("garbage: nothing taken")
+        << QStringLiteral("127.0.0.33") << int(CMdnsResponder::EMode::Garbage) << QString();
+    QTest::newRow("65507 bytes, the name after 60000 of them: cut, so nothing taken")
+        << QStringLiteral("127.0.0.34") << int(CMdnsResponder::EMode::Oversized) << QString();
+    QTest::newRow("answer to another question id: refused")
+        << QStringLiteral("127.0.0.35") << int(CMdnsResponder::EMode::WrongId) << QString();
+    QTest::newRow("terminal escapes and a line break in the name: cleaned")
+        << QStringLiteral("127.0.0.36") << int(CMdnsResponder::EMode::EscapesInName)
+        << QStringLiteral("]0;owned   box");
+    QTest::newRow("50 junk datagrams, then the answer: taken")
+        << QStringLiteral("127.0.0.37") << int(CMdnsResponder::EMode::JunkThenName)
+        << QStringLiteral("box");
+}
+
+void TestHostilePeers::hostileMdnsResponders()
+{
+    QFETCH(QString, host);
+    QFETCH(int, mode);
+    QFETCH(QString, name);
+    const QHostAddress oHost(host);
+    CMdnsResponder oResponder(CMdnsResponder::EMode(mode), oHost, "box.local");
+    QVERIFY(oResponder.Bound());
+    QString sName = QStringLiteral("before");
+    qint64 nMs = 0;
+    QVERIFY(OnWorker([&]() {
+        QElapsedTimer oTimer;
+        oTimer.start();
+        sName = CHostNaming::MdnsName(oHost.toIPv4Address());
+        nMs = oTimer.elapsed();
+    }));
+    QCOMPARE(sName, name);
+    QCOMPARE(oResponder.Requests(), 1);
+    // One question, one wait: nothing a responder sends makes it longer.
+    QVERIFY2(nMs <= CHostNaming::kMdnsWaitMs + kSlackMs, qPrintable(QString::number(nMs)));
+}
+
+void TestHostilePeers::hostNamedByItsOwnResponderOnlyWhenSnmpIsSilent_data()
+{
+    QTest::addColumn<bool>("agentAnswers");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("no agent: the host's own name") << false << QStringLiteral("own-name");
+    QTest::newRow("an agent's name comes first") << true << QStringLiteral("agent-name");
+}
+
+void TestHostilePeers::hostNamedByItsOwnResponderOnlyWhenSnmpIsSilent()
+{
+    // The fake agent sits on 127.0.0.2; a full scan of that host, with no service probe on.
+    QFETCH(bool, agentAnswers);
+    QFETCH(QString, name);
+    const QHostAddress oHost(QStringLiteral("127.0.0.2"));
+    CMdnsResponder oResponder(CMdnsResponder::EMode::Name, oHost, "own-name.local");
+    QVERIFY(oResponder.Bound());
+    CFakeSnmpAgent oAgent;
+    QString sError;
+    QVERIFY2(oAgent.Listen(sError), qPrintable(sError));
+    if (agentAnswers)
+        oAgent.SetReply(CFakeSnmpAgent::EReply::String, "agent-name");
+    else
+        oAgent.SetReply(CFakeSnmpAgent::EReply::Silence);
+    CCfg oCfg;
+    for (auto fnOff : {&CCfg::set_scan_http,
+                       &CCfg::set_scan_https,
+                       &CCfg::set_scan_shares,
+                       &CCfg::set_scan_ftp,
+                       &CCfg::set_scan_netbios,
+                       &CCfg::set_scan_username})
+        (oCfg.*fnOff)(false);
+    oCfg.set_ortavo_ports({});
+    oCfg.set_high_accuracy(false);
+    CScanResult oResult;
+    oResult.set_ip(oHost.toIPv4Address());
+    QVERIFY(OnWorker([&]() { CHostScan(oCfg).Run(oResult); }));
+    QVERIFY(oResult.IsAlive());
+    QCOMPARE(oResult.name(), name);
+    QCOMPARE(oResponder.Requests(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestHostilePeers)

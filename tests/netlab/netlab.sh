@@ -42,7 +42,7 @@ FAIL_TSV=$STATE/failures.tsv
 
 READY_WAIT_S=${NETLAB_READY_WAIT_S:-20}
 
-COLUMNS_TSV="ip mac expect_status name netbios_name netbios_group netbios_mac shares http_title has_http has_https has_ftp ortavo_ports snmp_sysname zeroconf_name services failed netns notes"
+COLUMNS_TSV="ip mac expect_status name netbios_name netbios_group netbios_mac shares http_title has_http has_https has_ftp ortavo_ports snmp_sysname zeroconf_name mdns_name services failed netns notes"
 
 say() { printf 'netlab: %s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
@@ -533,7 +533,8 @@ EOF
         dbus-daemon --config-file="$d/system.conf" --nofork --nopidfile
 }
 
-# start_avahi NS IP HOSTNAME PUBLISH(yes|no) DBUS(yes|no)
+# start_avahi NS IP HOSTNAME PUBLISH(yes|no|addresses) DBUS(yes|no)
+# PUBLISH=addresses: the host answers for its own name and address but announces no service.
 start_avahi() {
     local ns=$1 ip=$2 host=$3 publish=$4 dbus=$5 i
     have avahi-daemon || { svc_missing "$ns" "$ip" avahi:5353 "avahi-daemon is not installed"; return; }
@@ -554,9 +555,9 @@ ratelimit-burst=1000
 enable-wide-area=no
 
 [publish]
-disable-publishing=$([ "$publish" = yes ] && echo no || echo yes)
+disable-publishing=$([ "$publish" = no ] && echo yes || echo no)
 publish-hinfo=no
-publish-workstation=$publish
+publish-workstation=$([ "$publish" = yes ] && echo yes || echo no)
 publish-domain=no
 EOF
     if [ "$dbus" = yes ]; then
@@ -639,6 +640,7 @@ LAN_HOSTS=(
     "vnl-h0-11   198.18.0.11    02:5e:00:00:00:0b"
     "vnl-h0-12   198.18.0.12    02:5e:00:00:00:0c"
     "vnl-h0-13   198.18.0.13    02:5e:00:00:00:0d"
+    "vnl-h0-14   198.18.0.14    02:5e:00:00:00:0e"
     "vnl-h0-20   198.18.0.20    02:5e:00:00:00:14"
     "vnl-h0-21   198.18.0.21    02:5e:00:00:00:15"
     "vnl-h0-22   198.18.0.22    02:5e:00:00:00:16"
@@ -706,6 +708,8 @@ start_services() {
     start_avahi vnl-h0-13 198.18.0.13 delta yes no
     start_peer vnl-h0-13 198.18.0.13 accept:4899
 
+    start_avahi vnl-h0-14 198.18.0.14 foxtrot addresses no
+
     start_peer vnl-h0-20 198.18.0.20 tarpit:80 tarpit:21 tarpit:445 tarpit:4899
     start_peer vnl-h0-21 198.18.0.21 trickle:80
     start_peer vnl-h0-22 198.18.0.22 nbns-oversized:137
@@ -748,6 +752,8 @@ expectations() {
         has_ftp=1 notes="drops ICMP echo, answers ARP; HTTP answers 404 at /"
     row 198.18.0.13 vnl-h0-13 mac=02:5E:00:00:00:0D expect_status=alive ortavo_ports=4899 \
         zeroconf_name=delta notes="no PTR, no SNMP: the name comes from the DNS-SD workstation service 'delta [02:5e:00:00:00:0d]'"
+    row 198.18.0.14 vnl-h0-14 mac=02:5E:00:00:00:0E expect_status=alive mdns_name=foxtrot \
+        notes="no PTR, no SNMP, no DNS-SD service: its avahi answers a unicast question for its address's PTR"
     row 198.18.0.20 vnl-h0-20 mac=02:5E:00:00:00:14 expect_status=alive name=tarpit.$DOMAIN \
         ortavo_ports=4899 notes="TCP 21, 80, 445 and 4899 accept and never send a byte"
     row 198.18.0.21 vnl-h0-21 mac=02:5E:00:00:00:15 expect_status=alive name=trickle.$DOMAIN \
