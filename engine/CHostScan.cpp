@@ -68,9 +68,9 @@ public:
             pfAsked->store(true, std::memory_order_release);
         }));
         oStep.pThread->setObjectName(QStringLiteral("host probe"));
-        // Eight of these per worker: the system's default 8 MiB each would be gigabytes of
-        // address space for a full pool. A probe's deepest stack (a TLS handshake, a 16 KiB
-        // read buffer) is a small part of this.
+        // Eight of these per worker (one more for each extra web port): the system's default 8 MiB
+        // each would be gigabytes of address space for a full pool. A probe's deepest stack (a TLS
+        // handshake, a 16 KiB read buffer) is a small part of this.
         oStep.pThread->setStackSize(kProbeStackBytes);
         oStep.pThread->start(QThread::InheritPriority);
     }
@@ -199,6 +199,21 @@ void CHostScan::Run(CScanResult &io_oResult) const
         auto pAnswer = std::make_shared<CHttpProbe::TAnswer>();
         oSteps.Add([=] { *pAnswer = CHttpProbe::AskHttps(nIp, oTimeouts); },
                    [=](CScanResult &io_o) { CHttpProbe::ApplyHttps(*pAnswer, io_o); });
+    }
+    // Web servers on the other ports the settings list, each asked as port 80 is.
+    const QList<CCfg::TWebPort> lWebPorts = m_oCfg.web_ports();
+    for (int i = 0; i < lWebPorts.size(); ++i) {
+        const CCfg::TWebPort oPort = lWebPorts.at(i);
+        auto pAnswer = std::make_shared<CHttpProbe::TAnswer>();
+        oSteps.Add(
+            [=] { *pAnswer = CHttpProbe::AskPort(nIp, oPort.nPort, oPort.fHttps, oTimeouts); },
+            [=](CScanResult &io_o) {
+                QList<CScanResult::TWebServer> lServers =
+                    i == 0 ? QList<CScanResult::TWebServer>() : io_o.web_servers();
+                if (pAnswer->fOk)
+                    lServers << CScanResult::TWebServer{oPort.nPort, oPort.fHttps, pAnswer->sTitle};
+                io_o.set_web_servers(lServers);
+            });
     }
     // Shares and the logged-on user need a name; where the platform addresses the host by its
     // address they ask now all the same, and the name naming leaves decides whether the

@@ -497,12 +497,16 @@ void v_main::OnIndexDblClicked(QModelIndex i_oIndex)
     const CScanFragment oFragment =
         i_oIndex.sibling(i_oIndex.row(), 0).data(Qt::UserRole).value<CScanFragment>();
     const QString sAddress = oFragment.item().result().IpText();
+    // A web server on another port than the scheme's own carries its port.
+    const QString sHostPort = oFragment.port() > 0
+                                  ? sAddress + QLatin1Char(':') + QString::number(oFragment.port())
+                                  : sAddress;
     switch (oFragment.kind()) {
     case FragmentHttp:
-        m_pActionRunner->OpenUrl(QStringLiteral("http://%1/").arg(sAddress));
+        m_pActionRunner->OpenUrl(QStringLiteral("http://%1/").arg(sHostPort));
         break;
     case FragmentHttps:
-        m_pActionRunner->OpenUrl(QStringLiteral("https://%1/").arg(sAddress));
+        m_pActionRunner->OpenUrl(QStringLiteral("https://%1/").arg(sHostPort));
         break;
     case FragmentFtp:
         m_pActionRunner->OpenUrl(QStringLiteral("ftp://%1/").arg(sAddress));

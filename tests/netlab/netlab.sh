@@ -42,7 +42,7 @@ FAIL_TSV=$STATE/failures.tsv
 
 READY_WAIT_S=${NETLAB_READY_WAIT_S:-20}
 
-COLUMNS_TSV="ip mac expect_status name netbios_name netbios_group netbios_mac shares http_title has_http has_https has_ftp ortavo_ports snmp_sysname zeroconf_name mdns_name services failed netns notes"
+COLUMNS_TSV="ip mac expect_status name netbios_name netbios_group netbios_mac shares http_title has_http has_https has_ftp ortavo_ports snmp_sysname zeroconf_name mdns_name web_ports services failed netns notes"
 
 say() { printf 'netlab: %s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
@@ -260,8 +260,13 @@ EOF
 }
 
 # start_nginx NS IP MODE TITLE [ssl]; MODE is xhtml, plain or 404.
+# start_nginx NS IP MODE TITLE [ssl] [alt]  (alt: the same site on 8080, and over TLS on 8443)
 start_nginx() {
-    local ns=$1 ip=$2 mode=$3 title=$4 ssl=${5:-}
+    local ns=$1 ip=$2 mode=$3 title=$4 ssl=${5:-} alt=${6:-} alt_http="" alt_https=""
+    if [ -n "$alt" ]; then
+        alt_http="listen $ip:8080;"
+        alt_https="listen $ip:8443 ssl;"
+    fi
     have nginx || { svc_missing "$ns" "$ip" nginx:80 "nginx is not installed"; return; }
     local d="$STATE/$ns/nginx" checks="tcp:$ip:80" ssl_server=""
     mkdir -p "$d/tmp"
@@ -269,7 +274,7 @@ start_nginx() {
     if [ -n "$ssl" ]; then
         if openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 7 \
             -subj "/CN=$ip" -keyout "$d/key.pem" -out "$d/cert.pem" >"$d/openssl.log" 2>&1; then
-            ssl_server="server { listen $ip:443 ssl; ssl_certificate $d/cert.pem; ssl_certificate_key $d/key.pem; root $d/www; }"
+            ssl_server="server { listen $ip:443 ssl; $alt_https ssl_certificate $d/cert.pem; ssl_certificate_key $d/key.pem; root $d/www; }"
             checks="$checks tcp:$ip:443"
         else
             svc_missing "$ns" "$ip" nginx:443 "openssl could not make a certificate: $(tail -n1 "$d/openssl.log")"
@@ -291,7 +296,7 @@ http {
     uwsgi_temp_path $d/tmp/uwsgi;
     scgi_temp_path $d/tmp/scgi;
     default_type text/html;
-    server { listen $ip:80; root $d/www; $root_loc }
+    server { listen $ip:80; $alt_http root $d/www; $root_loc }
     $ssl_server
 }
 EOF
@@ -691,7 +696,7 @@ start_services() {
     start_scan_bus
     start_dnsmasq "$RTR" "$DNS_IP"
 
-    start_nginx vnl-h0-10 198.18.0.10 xhtml "Alpha XHTML Title" ssl
+    start_nginx vnl-h0-10 198.18.0.10 xhtml "Alpha XHTML Title" ssl alt
     start_vsftpd vnl-h0-10 198.18.0.10
     start_samba vnl-h0-10 198.18.0.10 ALPHA LABGROUP 1
     start_snmpd vnl-h0-10 198.18.0.10 alpha-snmp
@@ -742,7 +747,7 @@ expectations() {
     row 198.18.0.10 vnl-h0-10 mac=02:5E:00:00:00:0A expect_status=alive name=alpha.$DOMAIN \
         netbios_name=ALPHA netbios_group=LABGROUP netbios_mac=00:00:00:00:00:00 \
         'shares=docs,pub,share$,IPC$' http_title="Alpha XHTML Title" has_http=1 has_https=1 has_ftp=1 \
-        ortavo_ports=4899,4900 snmp_sysname=alpha-snmp \
+        ortavo_ports=4899,4900 snmp_sysname=alpha-snmp web_ports=8080,8443s \
         notes="answers everything: XHTML page, self-signed HTTPS, anonymous FTP, Samba, SNMP"
     row 198.18.0.11 vnl-h0-11 mac=02:5E:00:00:00:0B expect_status=alive \
         netbios_name=BRAVO netbios_group=OTHERGRP netbios_mac=00:00:00:00:00:00 has_http=1 \
