@@ -55,8 +55,14 @@ QString CHostNaming::MdnsName(quint32 i_nIp, int i_nWaitMs)
             baName = CMdnsMessage::PointedName(QByteArray(i_pData, i_nSize), nId, i_nIp);
             return !baName.isEmpty();
         });
+    return NameFromMdnsBytes(baName);
+}
+
+QString CHostNaming::NameFromMdnsBytes(const QByteArray &i_baName)
+{
     // Every name on the link ends in .local; without it the host reads as its announced
     // services name it, whichever of the two steps answered first.
+    QByteArray baName = i_baName;
     if (baName.toLower().endsWith(".local"))
         baName.chop(6);
     return CNetText::CleanTrimmed(QString::fromUtf8(baName));

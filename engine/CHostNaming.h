@@ -43,6 +43,9 @@ public:
     // i_nWaitMs without one, and for a name that is blank once cleaned. The link's domain
     // ".local" is left off, as the names announced for DNS-SD have none.
     static QString MdnsName(quint32 i_nIp, int i_nWaitMs = kMdnsWaitMs);
+    // The text a PTR record's dotted name gives: read as UTF-8, without a final ".local",
+    // cleaned and trimmed.
+    static QString NameFromMdnsBytes(const QByteArray &i_baName);
 
     // The host's sysName as text (local 8-bit encoding, at most 1,024 bytes, trimmed), or an
     // empty string when there is none.

@@ -216,6 +216,7 @@ private slots:
     void contextEntryReachesHelper();
     void doubleClickActsOnChildRows_data();
     void doubleClickActsOnChildRows();
+    void doubleClickOpensAWebServerOnItsPort();
     void failuresAreShown_data();
     void failuresAreShown();
     void openingWithoutAProgramIsShown();
@@ -599,6 +600,25 @@ void TestHostActionsWiring::doubleClickActsOnChildRows()
     QVERIFY(oIndex.isValid());
     emit ScanView()->IndexDblClicked(oIndex.sibling(oIndex.row(), 1));
     QCOMPARE(m_pRunner->lsCalls, calls);
+}
+
+void TestHostActionsWiring::doubleClickOpensAWebServerOnItsPort()
+{
+    v_main &oWindow = Start();
+    Child<QComboBox>("cbIpRange")->setEditText(QStringLiteral("127.0.0.1"));
+    QTest::mouseClick(Child<QPushButton>("b_scan"), Qt::LeftButton);
+    CScanResult oResult = Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 1, Mac(1));
+    oResult.set_web_servers({{8080, false, QStringLiteral("Admin")}, {8443, true, QString()}});
+    Feed(oResult);
+    emit m_pProgram->Scanner().EmitScanEnd();
+    ScanView()->expandAll();
+    const QModelIndex oHost = HostIndex("127.0.0.1");
+    const QAbstractItemModel *pModel = ScanView()->model();
+    QCOMPARE(pModel->rowCount(oHost), 2);
+    for (int nRow = 0; nRow < 2; ++nRow)
+        emit ScanView()->IndexDblClicked(pModel->index(nRow, 1, oHost));
+    QCOMPARE(m_pRunner->lsCalls,
+             (QStringList{"open http://127.0.0.1:8080/", "open https://127.0.0.1:8443/"}));
 }
 
 void TestHostActionsWiring::failuresAreShown_data()
