@@ -54,7 +54,10 @@ QString CHostNaming::MdnsName(quint32 i_nIp, int i_nWaitMs)
                 return false;
             baName = CMdnsMessage::PointedName(QByteArray(i_pData, i_nSize), nId, i_nIp);
             return !baName.isEmpty();
-        });
+        },
+        // Most hosts run no responder and refuse the question: that ends the wait at once
+        // instead of after its full time.
+        true);
     return NameFromMdnsBytes(baName);
 }
 

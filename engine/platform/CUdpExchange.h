@@ -38,6 +38,9 @@ public:
     // or i_nWaitMs have passed since the request left; a stream of refused datagrams never
     // extends the wait. A datagram longer than i_nCapacity is cut to i_nCapacity bytes.
     // The socket is closed before the call returns, on every path.
+    // i_fConnected: the socket is connected to the target, so the system drops datagrams from
+    // anyone else and a refusal (ICMP port unreachable) ends the wait at once, with
+    // EStep::Receive; for a question only the target itself may answer.
     static TOutcome Exchange(std::uint32_t i_nAddrNet,
                              std::uint16_t i_nPortNet,
                              const char *i_pRequest,
@@ -45,5 +48,6 @@ public:
                              int i_nWaitMs,
                              char *o_pBuffer,
                              int i_nCapacity,
-                             const TIsAnswer &i_fnIsAnswer);
+                             const TIsAnswer &i_fnIsAnswer,
+                             bool i_fConnected = false);
 };

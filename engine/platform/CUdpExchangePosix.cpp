@@ -50,7 +50,8 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
                                               int i_nWaitMs,
                                               char *o_pBuffer,
                                               int i_nCapacity,
-                                              const TIsAnswer &i_fnIsAnswer)
+                                              const TIsAnswer &i_fnIsAnswer,
+                                              bool i_fConnected)
 {
     const int nSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
     if (nSocket < 0)
@@ -68,6 +69,9 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
     oTarget.sin_family = AF_INET;
     oTarget.sin_addr.s_addr = i_nAddrNet;
     oTarget.sin_port = i_nPortNet;
+    if (i_fConnected
+        && ::connect(nSocket, reinterpret_cast<const sockaddr *>(&oTarget), sizeof(oTarget)) != 0)
+        return Failed(EStep::Send);
     const ssize_t nSent = ::sendto(nSocket,
                                    i_pRequest,
                                    static_cast<size_t>(i_nRequestSize),

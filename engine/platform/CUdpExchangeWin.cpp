@@ -46,7 +46,8 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
                                               int i_nWaitMs,
                                               char *o_pBuffer,
                                               int i_nCapacity,
-                                              const TIsAnswer &i_fnIsAnswer)
+                                              const TIsAnswer &i_fnIsAnswer,
+                                              bool i_fConnected)
 {
     const SOCKET hSocket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (hSocket == INVALID_SOCKET)
@@ -64,6 +65,9 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(std::uint32_t i_nAddrNet,
     oTarget.sin_family = AF_INET;
     oTarget.sin_addr.s_addr = i_nAddrNet;
     oTarget.sin_port = i_nPortNet;
+    if (i_fConnected
+        && connect(hSocket, reinterpret_cast<const sockaddr *>(&oTarget), sizeof(oTarget)) != 0)
+        return Failed(EStep::Send);
     const int nSent = sendto(hSocket,
                              i_pRequest,
                              i_nRequestSize,
