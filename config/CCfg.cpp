@@ -6,6 +6,7 @@
 #include <QMutexLocker>
 #include <QSettings>
 
+#include <algorithm>
 #include <memory>
 
 class CCfgData
@@ -88,6 +89,7 @@ CCfg CCfg::ScanSnapshot() const
     oSnapshot.set_high_accuracy(high_accuracy());
     oSnapshot.set_sweep_rate(sweep_rate());
     oSnapshot.set_ortavo_ports(ortavo_ports());
+    oSnapshot.set_web_ports(web_ports());
     oSnapshot.set_net_account(net_account());
     return oSnapshot;
 }
@@ -219,6 +221,60 @@ void CCfg::set_ortavo_ports(const QList<int> &i_lnPorts)
     for (int nPort : i_lnPorts)
         lvPorts << nPort;
     d->Write(QStringLiteral("ortavo_ports"), lvPorts);
+}
+
+QList<CCfg::TWebPort> CCfg::web_ports() const
+{
+    QList<TWebPort> lPorts;
+    ParseWebPorts(d->Read(QStringLiteral("web_ports"), QString()).toString(), &lPorts);
+    return lPorts;
+}
+
+void CCfg::set_web_ports(const QList<TWebPort> &i_lPorts)
+{
+    d->Write(QStringLiteral("web_ports"), WebPortsText(i_lPorts));
+}
+
+bool CCfg::ParseWebPorts(const QString &i_sText, QList<TWebPort> *o_plPorts)
+{
+    // Each port costs every alive host a connection: a short list is all a LAN needs.
+    constexpr int kMaxWebPorts = 16;
+    QList<TWebPort> lPorts;
+    if (!i_sText.trimmed().isEmpty()) {
+        const QStringList lsParts = i_sText.split(QLatin1Char(','));
+        for (const QString &sPart : lsParts) {
+            QString sPort = sPart.trimmed();
+            TWebPort oPort;
+            if (sPort.endsWith(QLatin1Char('s'), Qt::CaseInsensitive)) {
+                oPort.fHttps = true;
+                sPort.chop(1);
+            }
+            // Digits only: toInt() would also take a sign or blanks.
+            if (sPort.isEmpty() || sPort.size() > 5
+                || !std::all_of(sPort.cbegin(), sPort.cend(), [](QChar c) {
+                       return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                   }))
+                return false;
+            oPort.nPort = sPort.toInt();
+            if (oPort.nPort < 1 || oPort.nPort > 65535)
+                return false;
+            if (!lPorts.contains(oPort))
+                lPorts << oPort;
+        }
+        if (lPorts.size() > kMaxWebPorts)
+            return false;
+    }
+    if (o_plPorts)
+        *o_plPorts = lPorts;
+    return true;
+}
+
+QString CCfg::WebPortsText(const QList<TWebPort> &i_lPorts)
+{
+    QStringList lsPorts;
+    for (const TWebPort &oPort : i_lPorts)
+        lsPorts << QString::number(oPort.nPort) + (oPort.fHttps ? QStringLiteral("s") : QString());
+    return lsPorts.join(QLatin1Char(','));
 }
 
 namespace {

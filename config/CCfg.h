@@ -58,6 +58,27 @@ public:
     QList<int> ortavo_ports() const;
     void set_ortavo_ports(const QList<int> &i_lnPorts);
 
+    // A port besides 80 and 443 asked for a web page.
+    struct TWebPort
+    {
+        int nPort = 0;
+        bool fHttps = false;
+        bool operator==(const TWebPort &i_o) const
+        {
+            return nPort == i_o.nPort && fHttps == i_o.fHttps;
+        }
+    };
+    // The extra web ports, none by default; a list that does not read (see ParseWebPorts) is
+    // none.
+    QList<TWebPort> web_ports() const;
+    void set_web_ports(const QList<TWebPort> &i_lPorts);
+    // Reads "8080, 8443s": port numbers 1-65535 separated by commas (blanks around them
+    // allowed), an "s" after one for HTTPS; a port given twice counts once, at most 16 ports.
+    // Empty text is no port. False, and o_plPorts untouched, for anything else.
+    static bool ParseWebPorts(const QString &i_sText, QList<TWebPort> *o_plPorts);
+    // The text ParseWebPorts() reads back: "8080,8443s".
+    static QString WebPortsText(const QList<TWebPort> &i_lPorts);
+
     // The network account. Login and domain are stored in the settings; the password only in
     // memory, shared by every handle for this session (the windowed program fills it from the
     // secret store, the console from its /u: file).

@@ -30,7 +30,7 @@ QString Quoted(const QString &i_sText)
 
 bool CConsoleOptions::IsOptionSwitch(QChar i_cSwitch)
 {
-    return QStringLiteral("pnatqohcvdlweu").contains(i_cSwitch);
+    return QStringLiteral("pnatqohcvdlweux").contains(i_cSwitch);
 }
 
 QStringList CConsoleOptions::ProbeNames()
@@ -50,6 +50,8 @@ QString CConsoleOptions::UsageTail()
         "/p - probes to run, comma separated: http, https, ftp, shares, netbios, user, or all,\n"
         "     none; +name or -name alone adds to or removes from the default (http, shares, ftp)\n"
         "/n - remote administration ports to test, comma separated, or none (default 4899)\n"
+        "/x - web servers on other ports, asked as ports 80 and 443 are: comma separated, an s\n"
+        "     after a port for HTTPS (/x:8080,8443s), or none (the default)\n"
         "/a - high accuracy: on or off (default off)\n"
         "/t - number of scan threads, 1-1024 (default 96)\n"
         "/q - pace of the liveness sweep in requests per second, 1-100000 (default 4000)\n"
@@ -105,6 +107,18 @@ bool CConsoleOptions::Parse(QChar i_cSwitch, const QString &i_sValue, QString &o
         return ParseProbes(sLower, o_rsMessage);
     case 'n':
         return ParsePorts(sLower, o_rsMessage);
+    case 'x': {
+        QList<CCfg::TWebPort> lPorts;
+        if (sLower != QLatin1String("none") && !CCfg::ParseWebPorts(sLower, &lPorts)) {
+            o_rsMessage = QStringLiteral("Invalid value %1 for /x: (ports 1-65535, comma "
+                                         "separated, each with an s for HTTPS if so, at most 16; "
+                                         "or none)")
+                              .arg(Quoted(i_sValue));
+            return false;
+        }
+        m_olWebPorts = lPorts;
+        return true;
+    }
     case 'a':
         m_ofHighAccuracy = OnOff(i_sValue);
         if (!m_ofHighAccuracy)
@@ -355,7 +369,12 @@ QString CConsoleOptions::ProbesText(const CCfg &i_rCfg)
     QStringList lsPorts;
     for (const int nPort : i_rCfg.ortavo_ports())
         lsPorts << QString::number(nPort);
-    return lsOn.join(QLatin1Char(',')) + QStringLiteral(";ports ") + lsPorts.join(QLatin1Char(','));
+    QString sText =
+        lsOn.join(QLatin1Char(',')) + QStringLiteral(";ports ") + lsPorts.join(QLatin1Char(','));
+    const QList<CCfg::TWebPort> lWebPorts = i_rCfg.web_ports();
+    if (!lWebPorts.isEmpty())
+        sText += QStringLiteral(";web ") + CCfg::WebPortsText(lWebPorts);
+    return sText;
 }
 
 bool CConsoleOptions::ParseAuthFile(const QString &i_sValue, QString &o_rsMessage)
@@ -442,6 +461,8 @@ void CConsoleOptions::ApplyTo(CCfg &io_rCfg) const
     io_rCfg.set_scan_username(Probe("user", io_rCfg.scan_username()));
     if (m_olnPorts)
         io_rCfg.set_ortavo_ports(*m_olnPorts);
+    if (m_olWebPorts)
+        io_rCfg.set_web_ports(*m_olWebPorts);
     if (m_ofHighAccuracy)
         io_rCfg.set_high_accuracy(*m_ofHighAccuracy);
     if (m_onThreads)

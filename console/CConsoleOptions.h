@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CCfg.h"
 #include "CNetAccount.h"
 
 #include <QHash>
@@ -8,8 +9,6 @@
 #include <QString>
 
 #include <optional>
-
-class CCfg;
 
 enum class EOutputFormat
 {
@@ -92,6 +91,7 @@ private:
     // Probe name -> on/off, only for the probes the command line chose.
     QHash<QString, bool> m_hProbes;
     std::optional<QList<int>> m_olnPorts;
+    std::optional<QList<CCfg::TWebPort>> m_olWebPorts;
     std::optional<bool> m_ofHighAccuracy;
     std::optional<int> m_onThreads;
     std::optional<int> m_onSweepRate;

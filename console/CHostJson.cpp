@@ -12,6 +12,7 @@ QByteArray CHostJson::Line(const CScanResult &i_oResult, const THostExtras &i_oE
     QJsonObject oHost;
     oHost.insert(QStringLiteral("ip"), i_oResult.IpText());
     oHost.insert(QStringLiteral("status"), HostStatusText(i_oResult.status()));
+    oHost.insert(QStringLiteral("alive_by"), AliveByText(i_oResult.alive_by()));
     oHost.insert(QStringLiteral("name"), i_oResult.name());
     oHost.insert(QStringLiteral("netbios_name"), i_oResult.netbiosname());
     oHost.insert(QStringLiteral("netbios_group"), i_oResult.netbiosgroup());
@@ -32,6 +33,12 @@ QByteArray CHostJson::Line(const CScanResult &i_oResult, const THostExtras &i_oE
         aPorts.append(nPort);
     oHost.insert(QStringLiteral("ortavo_ports"), aPorts);
     oHost.insert(QStringLiteral("shares"), QJsonArray::fromStringList(i_oResult.shares()));
+    QJsonArray aWeb;
+    for (const CScanResult::TWebServer &oServer : i_oResult.web_servers())
+        aWeb.append(QJsonObject{{QStringLiteral("port"), oServer.nPort},
+                                {QStringLiteral("https"), oServer.fHttps},
+                                {QStringLiteral("title"), oServer.sTitle}});
+    oHost.insert(QStringLiteral("web"), aWeb);
 
     if (i_oExtras.fVendor)
         oHost.insert(QStringLiteral("vendor"), i_oExtras.sVendor);

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CHostNaming.h"
 
+#include "CMdnsMessage.h"
 #include "CNetText.h"
 #include "CScanResult.h"
+#include "CUdpExchange.h"
 #include "CZeroconf.h"
 
 #include <QByteArray>
+#include <QRandomGenerator>
+#include <QtEndian>
 
 #include <cstring>
 
@@ -14,18 +18,65 @@ namespace {
 constexpr int kSnmpBufferSize = 1025;
 // How long browsing has run before an announced name is looked up.
 constexpr int kZeroconfSettleMs = 1000;
+constexpr quint16 kMdnsPort = 5353;
+// A whole mDNS message fits one Ethernet frame (RFC 6762, 17); a longer datagram is cut to
+// this and then fails to parse.
+constexpr int kMdnsBufferSize = 9000;
 
-bool NameIsMissing(const CScanResult &i_oResult)
+} // namespace
+
+bool CHostNaming::NameIsMissing(const CScanResult &i_oResult)
 {
     const QString sName = i_oResult.name().trimmed();
     return sName.isEmpty() || sName == i_oResult.IpText();
 }
 
-} // namespace
+QString CHostNaming::MdnsName(quint32 i_nIp, int i_nWaitMs)
+{
+    const auto nId = static_cast<quint16>(QRandomGenerator::global()->bounded(1, 0x10000));
+    const QByteArray baQuery = CMdnsMessage::ReverseQuery(nId, i_nIp);
+    QByteArray baBuffer(kMdnsBufferSize, '\0');
+    QByteArray baName;
+    const quint32 nIpNet = qToBigEndian(i_nIp);
+    const quint16 nPortNet = qToBigEndian(kMdnsPort);
+    CUdpExchange::TRequest oRequest;
+    oRequest.nAddrNet = nIpNet;
+    oRequest.nPortNet = nPortNet;
+    oRequest.pData = baQuery.constData();
+    oRequest.nSize = baQuery.size();
+    oRequest.nWaitMs = qMax(0, i_nWaitMs);
+    // Most hosts run no responder and refuse the question: that ends the wait at once instead
+    // of after its full time.
+    oRequest.fConnected = true;
+    CUdpExchange::Exchange(
+        oRequest,
+        baBuffer.data(),
+        baBuffer.size(),
+        [&](const char *i_pData, int i_nSize, quint32 i_nFromNet, quint16 i_nFromPortNet) {
+            // A sleep proxy may answer for a host on a multicast question, never here: the
+            // host was asked, so only the host answers.
+            if (i_nFromNet != nIpNet || i_nFromPortNet != nPortNet)
+                return false;
+            baName = CMdnsMessage::PointedName(QByteArray(i_pData, i_nSize), nId, i_nIp);
+            return !baName.isEmpty();
+        });
+    return NameFromMdnsBytes(baName);
+}
+
+QString CHostNaming::NameFromMdnsBytes(const QByteArray &i_baName)
+{
+    // Every name on the link ends in .local; without it the host reads as its announced
+    // services name it, whichever of the two steps answered first.
+    QByteArray baName = i_baName;
+    if (baName.toLower().endsWith(".local"))
+        baName.chop(6);
+    return CNetText::CleanTrimmed(QString::fromUtf8(baName));
+}
 
 void CHostNaming::NameFromDiscovery(CScanResult &io_oResult,
                                     const TProbeTimeouts &i_oTimeouts,
-                                    CSnmpName::CQuery *io_pSnmp)
+                                    CSnmpName::CQuery *io_pSnmp,
+                                    const std::function<QString()> &i_fnHostsOwnName)
 {
     // Decided once, on the name reverse DNS left: a zeroconf name found below does not stop the
     // SNMP question, whose answer is the better name.
@@ -42,8 +93,13 @@ void CHostNaming::NameFromDiscovery(CScanResult &io_oResult,
     }
     pZeroconf->WaitBrowsedFor(kZeroconfSettleMs);
     const QString sZeroconfName = CNetText::Clean(pZeroconf->Lookup(nIp));
-    if (!sZeroconfName.isEmpty())
+    if (!sZeroconfName.isEmpty()) {
         io_oResult.set_name(sZeroconfName);
+        return;
+    }
+    const QString sOwnName = i_fnHostsOwnName ? i_fnHostsOwnName() : MdnsName(nIp);
+    if (!sOwnName.isEmpty())
+        io_oResult.set_name(sOwnName);
 }
 
 QString

@@ -68,12 +68,15 @@ public:
             pfAsked->store(true, std::memory_order_release);
         }));
         oStep.pThread->setObjectName(QStringLiteral("host probe"));
-        // Seven of these per worker: the system's default 8 MiB each would be gigabytes of
-        // address space for a full pool. A probe's deepest stack (a TLS handshake, a 16 KiB
-        // read buffer) is a small part of this.
+        // Eight of these per worker (one more for each extra web port): the system's default 8 MiB
+        // each would be gigabytes of address space for a full pool. A probe's deepest stack (a TLS
+        // handshake, a 16 KiB read buffer) is a small part of this.
         oStep.pThread->setStackSize(kProbeStackBytes);
         oStep.pThread->start(QThread::InheritPriority);
     }
+
+    // Waits for one step's question, asked or not yet started (then it never is).
+    void Wait(int i_nStep) { WaitFor(m_vSteps.at(static_cast<size_t>(i_nStep))); }
 
     // Waits for every question asked, then writes the answers in order.
     void ApplyAll(CScanResult &io_oResult)
@@ -96,17 +99,21 @@ private:
 
     void WaitAll()
     {
-        for (TStep &oStep : m_vSteps) {
-            if (!oStep.pThread)
-                continue;
-            oStep.pThread->wait();
-            oStep.pThread.reset();
-            CThreadHandOff::Acquire(oStep.pfAsked.get());
-            // A thread the system would not give asks here instead.
-            if (!oStep.pfAsked->load(std::memory_order_acquire)) {
-                oStep.fnAsk();
-                oStep.pfAsked->store(true, std::memory_order_relaxed);
-            }
+        for (TStep &oStep : m_vSteps)
+            WaitFor(oStep);
+    }
+
+    static void WaitFor(TStep &io_oStep)
+    {
+        if (!io_oStep.pThread)
+            return;
+        io_oStep.pThread->wait();
+        io_oStep.pThread.reset();
+        CThreadHandOff::Acquire(io_oStep.pfAsked.get());
+        // A thread the system would not give asks here instead.
+        if (!io_oStep.pfAsked->load(std::memory_order_acquire)) {
+            io_oStep.fnAsk();
+            io_oStep.pfAsked->store(true, std::memory_order_relaxed);
         }
     }
 
@@ -122,11 +129,13 @@ CHostScan::CHostScan(const CCfg &i_oCfg)
 
 void CHostScan::FindName(CScanResult &io_oResult,
                          const TProbeTimeouts &i_oTimeouts,
-                         CSnmpName::CQuery &io_oSnmp) const
+                         CSnmpName::CQuery &io_oSnmp,
+                         const std::function<QString()> &i_fnHostsOwnName) const
 {
     // Reverse DNS has run with the liveness probes; the zeroconf name table and then SNMP
-    // sysName are asked only when it gave no name, and an SNMP name replaces a zeroconf one.
-    CHostNaming::NameFromDiscovery(io_oResult, i_oTimeouts, &io_oSnmp);
+    // sysName are asked only when it gave no name, and an SNMP name replaces a zeroconf one;
+    // the host's own answer counts only when both gave nothing.
+    CHostNaming::NameFromDiscovery(io_oResult, i_oTimeouts, &io_oSnmp, i_fnHostsOwnName);
 }
 
 void CHostScan::UseSweep(std::shared_ptr<CLivenessSweep> i_pSweep)
@@ -169,6 +178,18 @@ void CHostScan::Run(CScanResult &io_oResult) const
     // after the other would: the host costs its longest wait, not the sum of them.
     CHostProbeSteps oSteps;
     const quint32 nIp = io_oResult.ip();
+    // The host's own name for its address is asked now, beside SNMP, though it is taken only
+    // when every other source gave nothing: its wait then overlaps theirs.
+    std::function<QString()> fnHostsOwnName;
+    if (CHostNaming::NameIsMissing(io_oResult)) {
+        auto psOwnName = std::make_shared<QString>();
+        const int nStep = oSteps.AddLater([](CScanResult &) {});
+        oSteps.Start(nStep, [=] { *psOwnName = CHostNaming::MdnsName(nIp); });
+        fnHostsOwnName = [&oSteps, nStep, psOwnName] {
+            oSteps.Wait(nStep);
+            return *psOwnName;
+        };
+    }
     if (m_oCfg.scan_http()) {
         auto pAnswer = std::make_shared<CHttpProbe::TAnswer>();
         oSteps.Add([=] { *pAnswer = CHttpProbe::AskHttp(nIp, oTimeouts); },
@@ -178,6 +199,21 @@ void CHostScan::Run(CScanResult &io_oResult) const
         auto pAnswer = std::make_shared<CHttpProbe::TAnswer>();
         oSteps.Add([=] { *pAnswer = CHttpProbe::AskHttps(nIp, oTimeouts); },
                    [=](CScanResult &io_o) { CHttpProbe::ApplyHttps(*pAnswer, io_o); });
+    }
+    // Web servers on the other ports the settings list, each asked as port 80 is.
+    const QList<CCfg::TWebPort> lWebPorts = m_oCfg.web_ports();
+    for (int i = 0; i < lWebPorts.size(); ++i) {
+        const CCfg::TWebPort oPort = lWebPorts.at(i);
+        auto pAnswer = std::make_shared<CHttpProbe::TAnswer>();
+        oSteps.Add(
+            [=] { *pAnswer = CHttpProbe::AskPort(nIp, oPort.nPort, oPort.fHttps, oTimeouts); },
+            [=](CScanResult &io_o) {
+                QList<CScanResult::TWebServer> lServers =
+                    i == 0 ? QList<CScanResult::TWebServer>() : io_o.web_servers();
+                if (pAnswer->fOk)
+                    lServers << CScanResult::TWebServer{oPort.nPort, oPort.fHttps, pAnswer->sTitle};
+                io_o.set_web_servers(lServers);
+            });
     }
     // Shares and the logged-on user need a name; where the platform addresses the host by its
     // address they ask now all the same, and the name naming leaves decides whether the
@@ -241,7 +277,7 @@ void CHostScan::Run(CScanResult &io_oResult) const
                    [=](CScanResult &io_o) { io_o.set_ortavo_ports(*plnOpen); });
     }
 
-    FindName(io_oResult, oTimeouts, *ooSnmp);
+    FindName(io_oResult, oTimeouts, *ooSnmp, fnHostsOwnName);
     // Its socket is closed now rather than held while the service probes end.
     ooSnmp.reset();
     if (!fAskEarly && !StopRequested()) {

@@ -6,6 +6,7 @@
 #include "CScanResult.h"
 #include "CSnmpName.h"
 
+#include <functional>
 #include <memory>
 
 class CLivenessSweep;
@@ -34,7 +35,8 @@ private:
     // The host's name when reverse DNS gave none; an alive host only.
     void FindName(CScanResult &io_oResult,
                   const TProbeTimeouts &i_oTimeouts,
-                  CSnmpName::CQuery &io_oSnmp) const;
+                  CSnmpName::CQuery &io_oSnmp,
+                  const std::function<QString()> &i_fnHostsOwnName) const;
 
     CCfg m_oCfg;
     std::shared_ptr<CLivenessSweep> m_pSweep;

@@ -147,6 +147,16 @@ CHttpProbe::TAnswer CHttpProbe::AskHttps(quint32 i_nIp, const TProbeTimeouts &i_
                  i_oTimeouts.nConnectMs);
 }
 
+CHttpProbe::TAnswer
+CHttpProbe::AskPort(quint32 i_nIp, int i_nPort, bool i_fHttps, const TProbeTimeouts &i_oTimeouts)
+{
+    QUrl oUrl;
+    oUrl.setScheme(i_fHttps ? QStringLiteral("https") : QStringLiteral("http"));
+    oUrl.setHost(IpToText(i_nIp));
+    oUrl.setPort(i_nPort);
+    return Fetch(oUrl, true, TimeoutMs, i_oTimeouts.nConnectMs);
+}
+
 void CHttpProbe::ApplyHttp(const TAnswer &i_oAnswer, CScanResult &io_oResult)
 {
     io_oResult.set_has_http(i_oAnswer.fOk);

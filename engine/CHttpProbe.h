@@ -42,6 +42,9 @@ public:
     // into the result, so a host's probes can ask at once and still be written in their order.
     static TAnswer AskHttp(quint32 i_nIp, const TProbeTimeouts &i_oTimeouts);
     static TAnswer AskHttps(quint32 i_nIp, const TProbeTimeouts &i_oTimeouts);
+    // Another port, asked as AskHttp() asks port 80, its page's title taken over HTTPS too.
+    static TAnswer
+    AskPort(quint32 i_nIp, int i_nPort, bool i_fHttps, const TProbeTimeouts &i_oTimeouts);
     static void ApplyHttp(const TAnswer &i_oAnswer, CScanResult &io_oResult);
     static void ApplyHttps(const TAnswer &i_oAnswer, CScanResult &io_oResult);
 

@@ -42,6 +42,7 @@ void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy, bool i_
     const std::optional<QByteArray> obaOwnMac = COwnAddresses::MacOf(io_oResult.ip());
     if (obaOwnMac && !obaOwnMac->isEmpty()) {
         io_oResult.set_status(EHostStatus::Alive);
+        io_oResult.set_alive_by(EAliveBy::OwnAddress);
         io_oResult.set_mac(*obaOwnMac);
         m_ePath = TProbeTimeouts::EPath::OnLink;
         if (m_pSweep)
@@ -64,6 +65,7 @@ void CLivenessProbes::Run(CScanResult &io_oResult, bool i_fHighAccuracy, bool i_
                                                    : CLivenessSweep::EAnswer::NotCovered;
         if (eSwept == CLivenessSweep::EAnswer::Alive) {
             io_oResult.set_status(EHostStatus::Alive);
+            io_oResult.set_alive_by(EAliveBy::Echo);
             m_ePath = TProbeTimeouts::EPath::Routed;
             m_nEchoRttUs = nRttUs;
         } else if (eSwept == CLivenessSweep::EAnswer::NotCovered)
@@ -86,6 +88,7 @@ bool CLivenessProbes::Arp(CScanResult &io_oResult)
         && !m_pArp->Request(io_oResult.ip(), kArpTimeoutMs, aMac))
         return false;
     io_oResult.set_status(EHostStatus::Alive);
+    io_oResult.set_alive_by(EAliveBy::Arp);
     m_ePath = TProbeTimeouts::EPath::OnLink;
     const bool fZero = std::all_of(aMac.begin(), aMac.end(), [](std::uint8_t n) { return n == 0; });
     io_oResult.set_mac(fZero ? QByteArray()
@@ -100,6 +103,7 @@ bool CLivenessProbes::Echo(CScanResult &io_oResult, bool i_fHighAccuracy)
     if (!m_pEcho->Ping(io_oResult.ip(), EchoTimeoutMs(i_fHighAccuracy)))
         return false;
     io_oResult.set_status(EHostStatus::Alive);
+    io_oResult.set_alive_by(EAliveBy::Echo);
     m_ePath = TProbeTimeouts::EPath::Routed;
     m_nEchoRttUs = std::chrono::duration_cast<std::chrono::microseconds>(
                        std::chrono::steady_clock::now() - tSent)

@@ -12,6 +12,7 @@ public:
     qint32 nScanSize = 0;
     quint32 nIp = 0;
     EHostStatus eStatus = EHostStatus::Unknown;
+    EAliveBy eAliveBy = EAliveBy::None;
     bool fHasHttp = false;
     QString sHttpTitle;
     bool fHasHttps = false;
@@ -22,6 +23,7 @@ public:
     QString sNetbiosGroup;
     QString sUser;
     QList<qint32> lnOrtavoPorts;
+    QList<CScanResult::TWebServer> lWebServers;
     QByteArray baMac = QByteArray(6, '\0');
 };
 
@@ -149,6 +151,22 @@ QList<qint32> CScanResult::ortavo_ports() const
 void CScanResult::set_ortavo_ports(const QList<qint32> &i_lnPorts)
 {
     d->lnOrtavoPorts = i_lnPorts;
+}
+EAliveBy CScanResult::alive_by() const
+{
+    return d->eAliveBy;
+}
+void CScanResult::set_alive_by(EAliveBy i_eBy)
+{
+    d->eAliveBy = i_eBy;
+}
+QList<CScanResult::TWebServer> CScanResult::web_servers() const
+{
+    return d->lWebServers;
+}
+void CScanResult::set_web_servers(const QList<TWebServer> &i_lServers)
+{
+    d->lWebServers = i_lServers;
 }
 QByteArray CScanResult::mac() const
 {

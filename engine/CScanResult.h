@@ -32,6 +32,9 @@ public:
     EHostStatus status() const;
     void set_status(EHostStatus i_eStatus);
     void set_status(qint32 i_nStatus);
+    // The probe that found the host alive; EAliveBy::None when it is not, or nobody said.
+    EAliveBy alive_by() const;
+    void set_alive_by(EAliveBy i_eBy);
     bool has_http() const;
     void set_has_http(bool i_fHas);
     QString http_title() const;
@@ -52,6 +55,21 @@ public:
     void set_user(const QString &i_sUser);
     QList<qint32> ortavo_ports() const;
     void set_ortavo_ports(const QList<qint32> &i_lnPorts);
+    // A web server on a port other than 80 and 443, asked as the settings listed them.
+    struct TWebServer
+    {
+        qint32 nPort = 0;
+        bool fHttps = false;
+        // The page's title; null when it had none.
+        QString sTitle;
+        bool operator==(const TWebServer &i_o) const
+        {
+            return nPort == i_o.nPort && fHttps == i_o.fHttps && sTitle == i_o.sTitle;
+        }
+    };
+    // The extra ports that answered, in the order the settings list them.
+    QList<TWebServer> web_servers() const;
+    void set_web_servers(const QList<TWebServer> &i_lServers);
     // Six bytes in wire order; all zero when unknown. Other lengths are padded or cut to six.
     QByteArray mac() const;
     void set_mac(const QByteArray &i_baMac);

@@ -14,6 +14,30 @@ QString HostStatusText(EHostStatus i_eStatus)
     return QStringLiteral("unknown");
 }
 
+QString AliveByText(EAliveBy i_eBy)
+{
+    switch (i_eBy) {
+    case EAliveBy::OwnAddress:
+        return QStringLiteral("own");
+    case EAliveBy::Arp:
+        return QStringLiteral("arp");
+    case EAliveBy::Echo:
+        return QStringLiteral("icmp");
+    case EAliveBy::None:
+        break;
+    }
+    return QString();
+}
+
+EAliveBy AliveByFromText(const QString &i_sText)
+{
+    for (const EAliveBy eBy : {EAliveBy::OwnAddress, EAliveBy::Arp, EAliveBy::Echo}) {
+        if (i_sText == AliveByText(eBy))
+            return eBy;
+    }
+    return EAliveBy::None;
+}
+
 bool HostStatusFromText(const QString &i_sText, EHostStatus *o_pStatus)
 {
     EHostStatus eStatus;

@@ -16,3 +16,18 @@ QString HostStatusText(EHostStatus i_eStatus);
 
 // Inverse of HostStatusText(); false for any other text.
 bool HostStatusFromText(const QString &i_sText, EHostStatus *o_pStatus);
+
+// Which probe found a host alive.
+enum class EAliveBy
+{
+    None,       // not alive, or read from a file that did not say
+    OwnAddress, // an address of this machine, alive without asking
+    Arp,        // answered an ARP request
+    Echo,       // answered an ICMP echo request
+};
+
+// "", "own", "arp" or "icmp": the word the results files carry.
+QString AliveByText(EAliveBy i_eBy);
+
+// Inverse of AliveByText(); any other text reads as EAliveBy::None.
+EAliveBy AliveByFromText(const QString &i_sText);

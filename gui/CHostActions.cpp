@@ -45,6 +45,17 @@ const std::array<TOrtavoEntry, 8> kOrtavoEntries = {{
     {EOrtavoCommand::SendMessage, QT_TRANSLATE_NOOP("v_main", "Send Message")},
 }};
 
+// The page of a web server's row; a server on another port than its scheme's own carries it.
+QString WebPageUrl(const CScanFragment &i_oFragment)
+{
+    QString sHost = i_oFragment.item().result().IpText();
+    if (i_oFragment.port() > 0)
+        sHost += QLatin1Char(':') + QString::number(i_oFragment.port());
+    const QString sPattern = i_oFragment.kind() == FragmentHttps ? QStringLiteral("https://%1/")
+                                                                 : QStringLiteral("http://%1/");
+    return sPattern.arg(sHost);
+}
+
 } // namespace
 
 CHostActions::CHostActions(v_main *i_pWindow, Ui::v_main *i_pUi)
@@ -491,13 +502,14 @@ void CHostActions::AddKindEntries(QMenu *i_pMenu, const CScanFragment &i_oFragme
         i_pMenu->clear();
     switch (nKind) {
     case FragmentHttp:
-        i_pMenu->addAction(
-            QCoreApplication::translate("v_main", "Connect"), this, &CHostActions::OnHttp);
+    case FragmentHttps: {
+        const QString sUrl = WebPageUrl(i_oFragment);
+        i_pMenu->addAction(QCoreApplication::translate("v_main", "Connect"), this, [this, sUrl]() {
+            m_oContextRow = CScanFragment();
+            m_pRunner->OpenUrl(sUrl);
+        });
         return;
-    case FragmentHttps:
-        i_pMenu->addAction(
-            QCoreApplication::translate("v_main", "Connect"), this, &CHostActions::OnHttps);
-        return;
+    }
     case FragmentFtp:
         i_pMenu->addAction(
             QCoreApplication::translate("v_main", "Connect"), this, &CHostActions::OnFtp);
@@ -573,10 +585,8 @@ void CHostActions::OnIndexDblClicked(const QModelIndex &i_oIndex)
     const QString sAddress = oFragment.item().result().IpText();
     switch (oFragment.kind()) {
     case FragmentHttp:
-        m_pRunner->OpenUrl(QStringLiteral("http://%1/").arg(sAddress));
-        break;
     case FragmentHttps:
-        m_pRunner->OpenUrl(QStringLiteral("https://%1/").arg(sAddress));
+        m_pRunner->OpenUrl(WebPageUrl(oFragment));
         break;
     case FragmentFtp:
         m_pRunner->OpenUrl(QStringLiteral("ftp://%1/").arg(sAddress));

@@ -232,6 +232,9 @@ bool CFavoritesContentHandler::startElement(const QString &i_sNamespaceUri,
         EHostStatus eStatus = EHostStatus::Unknown;
         if (HostStatusFromText(Attribute(i_oAttributes, "status"), &eStatus))
             oResult.set_status(eStatus);
+        // Files written before the probe was recorded have none: the host then reads as alive
+        // by no known probe.
+        oResult.set_alive_by(AliveByFromText(Attribute(i_oAttributes, "alive_by")));
         oResult.set_name(Attribute(i_oAttributes, "name"));
         oResult.set_netbiosname(Attribute(i_oAttributes, "netbiosname"));
         oResult.set_netbiosgroup(Attribute(i_oAttributes, "netbiosgroup"));
@@ -258,6 +261,18 @@ bool CFavoritesContentHandler::startElement(const QString &i_sNamespaceUri,
         if (fOk) {
             CScanResult &rResult = m_lItems.last().result();
             rResult.set_ortavo_ports(rResult.ortavo_ports() << nPort);
+        }
+    } else if (i_sQualifiedName == QLatin1String("web")) {
+        bool fOk = false;
+        const int nPort = Attribute(i_oAttributes, "port").trimmed().toInt(&fOk, 10);
+        CScanResult &rResult = m_lItems.last().result();
+        // A file is read whole into memory already; the list is bounded by the file's size.
+        if (fOk && nPort >= 1 && nPort <= 65535) {
+            const QString sTitle = Attribute(i_oAttributes, "title");
+            rResult.set_web_servers(rResult.web_servers() << CScanResult::TWebServer{
+                                        nPort,
+                                        Attribute(i_oAttributes, "https") == QLatin1String("1"),
+                                        sTitle.isEmpty() ? QString() : sTitle});
         }
     }
     return true;

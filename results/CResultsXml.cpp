@@ -215,6 +215,7 @@ QString CResultsXml::Row(const CScanItem &i_oItem,
     const QString aAttributes[][2] = {
         {QStringLiteral("ip"), oResult.IpText()},
         {QStringLiteral("status"), StatusAttribute(oResult.status())},
+        {QStringLiteral("alive_by"), AliveByText(oResult.alive_by())},
         {QStringLiteral("name"), Escape(oResult.name())},
         {QStringLiteral("netbiosname"), Escape(oResult.netbiosname())},
         {QStringLiteral("netbiosgroup"), Escape(oResult.netbiosgroup())},
@@ -244,6 +245,14 @@ QString CResultsXml::Row(const CScanItem &i_oItem,
         sRow += QStringLiteral("\r\n\t\t<share name=\"%1\"/>").arg(Escape(sShare));
     for (const qint32 nPort : oResult.ortavo_ports())
         sRow += QStringLiteral("\r\n\t\t<ortavo port=\"%1\"/>").arg(nPort);
+    for (const CScanResult::TWebServer &oServer : oResult.web_servers()) {
+        sRow += QStringLiteral("\r\n\t\t<web port=\"%1\" https=\"%2\"")
+                    .arg(oServer.nPort)
+                    .arg(Flag(oServer.fHttps));
+        if (!oServer.sTitle.isEmpty())
+            sRow += QStringLiteral(" title=\"%1\"").arg(Escape(oServer.sTitle));
+        sRow += QStringLiteral("/>");
+    }
     sRow += QStringLiteral("\r\n\t</row>");
     return sRow;
 }

@@ -67,6 +67,14 @@ bool ChildAt(const CScanItem &i_oItem, int i_nChild, TChild *o_pChild)
         o_pChild->nKind = FragmentHttps;
         return true;
     }
+    const QList<CScanResult::TWebServer> lServers = oResult.web_servers();
+    if (n >= 0 && n < lServers.size()) {
+        o_pChild->nKind = lServers.at(n).fHttps ? FragmentHttps : FragmentHttp;
+        o_pChild->nPort = lServers.at(n).nPort;
+        o_pChild->sText = lServers.at(n).sTitle;
+        return true;
+    }
+    n -= lServers.size();
     if (oResult.has_ftp() && n-- == 0) {
         o_pChild->nKind = FragmentFtp;
         return true;
@@ -221,6 +229,8 @@ QVariant VResultsBackend::data(const QModelIndex &i_oIndex, int i_nRole) const
         return QVariant();
     switch (i_nRole) {
     case Qt::ToolTipRole:
+        if (i_oIndex.column() == 0)
+            return AliveByTip(pItem->result());
         if (m_nFirstHistoryColumn < 0 || i_oIndex.column() != m_nFirstHistoryColumn + 2)
             return QVariant();
         return m_hHistory.value(pItem->result().ip()).sDetails;
@@ -319,6 +329,26 @@ QString VResultsBackend::ColumnTitle(int i_nColumn)
     return QCoreApplication::translate("columns", kColumnTitles[i_nColumn]);
 }
 
+QVariant VResultsBackend::AliveByTip(const CScanResult &i_oResult)
+{
+    if (!i_oResult.IsAlive())
+        return QVariant();
+    switch (i_oResult.alive_by()) {
+    case EAliveBy::OwnAddress:
+        //: Tooltip of an alive host's status: why it counts as alive.
+        return tr("Alive: an address of this computer");
+    case EAliveBy::Arp:
+        //: Tooltip of an alive host's status: it answered an ARP request.
+        return tr("Alive: answered ARP");
+    case EAliveBy::Echo:
+        //: Tooltip of an alive host's status: it answered a ping.
+        return tr("Alive: answered ICMP echo (ping)");
+    case EAliveBy::None:
+        break;
+    }
+    return QVariant();
+}
+
 QString VResultsBackend::StatusText(EHostStatus i_eStatus)
 {
     switch (i_eStatus) {
@@ -349,7 +379,7 @@ int VResultsBackend::ChildCount(const CScanItem &i_oItem)
 {
     const CScanResult &oResult = i_oItem.result();
     return int(oResult.has_http()) + int(oResult.has_https()) + int(oResult.has_ftp())
-           + oResult.ortavo_ports().size() + oResult.shares().size();
+           + oResult.web_servers().size() + oResult.ortavo_ports().size() + oResult.shares().size();
 }
 
 void VResultsBackend::AddHistoryColumns()
@@ -451,6 +481,16 @@ VResultsBackend::ChildData(const CScanItem &i_oItem, int i_nChild, int i_nColumn
     if (i_nColumn != 1)
         return QVariant();
     if (i_nRole == Qt::DisplayRole) {
+        if (oChild.nPort > 0 && (oChild.nKind == FragmentHttp || oChild.nKind == FragmentHttps)) {
+            if (!oChild.sText.isEmpty())
+                //: A child row of a host: a web page on another port; %1 its title, %2 the port.
+                return tr("%1 (port %2)").arg(oChild.sText).arg(oChild.nPort);
+            if (oChild.nKind == FragmentHttp)
+                //: A child row of a host: a web server without a page title on port %1.
+                return tr("HTTP, port %1").arg(oChild.nPort);
+            //: As "HTTP, port %1", over TLS.
+            return tr("HTTPS, port %1").arg(oChild.nPort);
+        }
         switch (oChild.nKind) {
         case FragmentHttp: {
             const QString sTitle = i_oItem.result().http_title();

@@ -88,6 +88,9 @@ public:
     QList<CScanItem> ItemsForExport(const QVector<int> &i_vRows, bool i_fIncludeHidden) const;
 
     static QString StatusText(EHostStatus i_eStatus);
+    // The status column's tooltip: which probe found the host alive; none when it is not, or
+    // the result does not say.
+    static QVariant AliveByTip(const CScanResult &i_oResult);
     static QString ColumnTitle(int i_nColumn);
     // Appends the columns First seen, Last seen and Change after the model's own; before a view
     // shows the model. Copying and saving leave them out.

@@ -40,6 +40,10 @@ public:
         const char *pData = nullptr;
         int nSize = 0;
         int nWaitMs = 0;
+        // Connected to the target: the system drops datagrams from anyone else and a refusal
+        // (ICMP port unreachable) ends the wait at once, with EStep::Receive; for a question
+        // only the target itself may answer.
+        bool fConnected = false;
     };
 
     // Binds to any local address and port 0, sends the request to its address and port and

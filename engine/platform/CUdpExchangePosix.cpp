@@ -64,6 +64,9 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(const TRequest &i_rRequest,
     oTarget.sin_family = AF_INET;
     oTarget.sin_addr.s_addr = i_rRequest.nAddrNet;
     oTarget.sin_port = i_rRequest.nPortNet;
+    if (i_rRequest.fConnected
+        && ::connect(nSocket, reinterpret_cast<const sockaddr *>(&oTarget), sizeof(oTarget)) != 0)
+        return Failed(EStep::Send);
     const ssize_t nSent = ::sendto(nSocket,
                                    i_rRequest.pData,
                                    static_cast<size_t>(i_rRequest.nSize),

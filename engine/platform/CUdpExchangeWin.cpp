@@ -60,6 +60,9 @@ CUdpExchange::TOutcome CUdpExchange::Exchange(const TRequest &i_rRequest,
     oTarget.sin_family = AF_INET;
     oTarget.sin_addr.s_addr = i_rRequest.nAddrNet;
     oTarget.sin_port = i_rRequest.nPortNet;
+    if (i_rRequest.fConnected
+        && connect(hSocket, reinterpret_cast<const sockaddr *>(&oTarget), sizeof(oTarget)) != 0)
+        return Failed(EStep::Send);
     const int nSent = sendto(hSocket,
                              i_rRequest.pData,
                              i_rRequest.nSize,

@@ -124,6 +124,7 @@ void v_options::showEvent(QShowEvent *i_pEvent)
     m_pUi->c_scan_shares->setChecked(m_oCfg.scan_shares());
     m_pUi->c_scan_http->setChecked(m_oCfg.scan_http());
     m_pUi->c_scan_https->setChecked(m_oCfg.scan_https());
+    m_pUi->e_web_ports->setText(CCfg::WebPortsText(m_oCfg.web_ports()));
     m_pUi->c_scan_ftp->setChecked(m_oCfg.scan_ftp());
     m_pUi->c_scan_netbios->setChecked(m_oCfg.scan_netbios());
     m_pUi->c_scan_user->setChecked(m_oCfg.scan_username());
@@ -163,6 +164,17 @@ void v_options::on_b_ok_clicked()
         }
     }
 
+    QList<CCfg::TWebPort> lWebPorts;
+    if (!CCfg::ParseWebPorts(m_pUi->e_web_ports->text(), &lWebPorts)) {
+        QMessageBox::warning(this,
+                             tr("Incorrect data"),
+                             tr("Incorrect web server ports. Give up to 16 ports of 1...65535, "
+                                "separated by commas, each followed by s if it is HTTPS: "
+                                "8080, 8443s"),
+                             QMessageBox::Ok);
+        return;
+    }
+
     // Only a PostgreSQL URL: the embedded store is the one both programs share by default.
     const QString sStore = m_pUi->e_inventory_store->text().trimmed();
     QString sStoreError;
@@ -194,6 +206,7 @@ void v_options::on_b_ok_clicked()
     m_oCfg.set_scan_shares(m_pUi->c_scan_shares->isChecked());
     m_oCfg.set_scan_http(m_pUi->c_scan_http->isChecked());
     m_oCfg.set_scan_https(m_pUi->c_scan_https->isChecked());
+    m_oCfg.set_web_ports(lWebPorts);
     m_oCfg.set_scan_ftp(m_pUi->c_scan_ftp->isChecked());
     m_oCfg.set_scan_netbios(m_pUi->c_scan_netbios->isChecked());
     m_oCfg.set_scan_username(m_pUi->c_scan_user->isChecked());

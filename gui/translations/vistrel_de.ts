@@ -340,6 +340,36 @@
         <extracomment>A child row of a host: one open Ortavo port, %1 is its number.</extracomment>
         <translation>Ortavo, Port %1</translation>
     </message>
+    <message>
+        <source>Alive: an address of this computer</source>
+        <extracomment>Tooltip of an alive host&apos;s status: why it counts as alive.</extracomment>
+        <translation>Aktiv: eine Adresse dieses Computers</translation>
+    </message>
+    <message>
+        <source>Alive: answered ARP</source>
+        <extracomment>Tooltip of an alive host&apos;s status: it answered an ARP request.</extracomment>
+        <translation>Aktiv: hat auf ARP geantwortet</translation>
+    </message>
+    <message>
+        <source>Alive: answered ICMP echo (ping)</source>
+        <extracomment>Tooltip of an alive host&apos;s status: it answered a ping.</extracomment>
+        <translation>Aktiv: hat auf ICMP-Echo (Ping) geantwortet</translation>
+    </message>
+    <message>
+        <source>%1 (port %2)</source>
+        <extracomment>A child row of a host: a web page on another port; %1 its title, %2 the port.</extracomment>
+        <translation>%1 (Port %2)</translation>
+    </message>
+    <message>
+        <source>HTTP, port %1</source>
+        <extracomment>A child row of a host: a web server without a page title on port %1.</extracomment>
+        <translation>HTTP, Port %1</translation>
+    </message>
+    <message>
+        <source>HTTPS, port %1</source>
+        <extracomment>As &quot;HTTP, port %1&quot;, over TLS.</extracomment>
+        <translation>HTTPS, Port %1</translation>
+    </message>
 </context>
 <context>
     <name>VShutdowns</name>
@@ -1109,6 +1139,18 @@ hohe CPU-Last</translation>
     <message>
         <source>How fast every address is asked whether it is there before the hosts are probed. Lower it on a slow or busy link. At 4000 a short burst goes first.</source>
         <translation>Wie schnell jede Adresse gefragt wird, ob sie erreichbar ist, bevor die Hosts geprüft werden. Bei einer langsamen oder ausgelasteten Verbindung verringern. Bei 4000 geht ein kurzer Schub voraus.</translation>
+    </message>
+    <message>
+        <source>Web servers on other ports (comma separated, an s after a port for HTTPS):</source>
+        <translation>Webserver an anderen Ports (durch Kommas getrennt, ein s nach einem Port für HTTPS):</translation>
+    </message>
+    <message>
+        <source>e.g. 8080, 8443s</source>
+        <translation>z. B. 8080, 8443s</translation>
+    </message>
+    <message>
+        <source>Incorrect web server ports. Give up to 16 ports of 1...65535, separated by commas, each followed by s if it is HTTPS: 8080, 8443s</source>
+        <translation>Ungültige Webserver-Ports. Geben Sie bis zu 16 Ports von 1...65535 an, durch Kommas getrennt, jeweils mit einem s dahinter, wenn es HTTPS ist: 8080, 8443s</translation>
     </message>
 </context>
 </TS>

@@ -340,6 +340,36 @@
         <extracomment>A child row of a host: one open Ortavo port, %1 is its number.</extracomment>
         <translation>Ortavo, порт %1</translation>
     </message>
+    <message>
+        <source>Alive: an address of this computer</source>
+        <extracomment>Tooltip of an alive host&apos;s status: why it counts as alive.</extracomment>
+        <translation>Включён: адрес этого компьютера</translation>
+    </message>
+    <message>
+        <source>Alive: answered ARP</source>
+        <extracomment>Tooltip of an alive host&apos;s status: it answered an ARP request.</extracomment>
+        <translation>Включён: ответил на ARP</translation>
+    </message>
+    <message>
+        <source>Alive: answered ICMP echo (ping)</source>
+        <extracomment>Tooltip of an alive host&apos;s status: it answered a ping.</extracomment>
+        <translation>Включён: ответил на ICMP-эхо (ping)</translation>
+    </message>
+    <message>
+        <source>%1 (port %2)</source>
+        <extracomment>A child row of a host: a web page on another port; %1 its title, %2 the port.</extracomment>
+        <translation>%1 (порт %2)</translation>
+    </message>
+    <message>
+        <source>HTTP, port %1</source>
+        <extracomment>A child row of a host: a web server without a page title on port %1.</extracomment>
+        <translation>HTTP, порт %1</translation>
+    </message>
+    <message>
+        <source>HTTPS, port %1</source>
+        <extracomment>As &quot;HTTP, port %1&quot;, over TLS.</extracomment>
+        <translation>HTTPS, порт %1</translation>
+    </message>
 </context>
 <context>
     <name>VShutdowns</name>
@@ -1109,6 +1139,18 @@ high CPU usage</source>
     <message>
         <source>How fast every address is asked whether it is there before the hosts are probed. Lower it on a slow or busy link. At 4000 a short burst goes first.</source>
         <translation>Как быстро каждый адрес опрашивается на доступность перед проверкой узлов. Уменьшите для медленного или загруженного канала. При 4000 сначала идёт короткий всплеск.</translation>
+    </message>
+    <message>
+        <source>Web servers on other ports (comma separated, an s after a port for HTTPS):</source>
+        <translation>Веб-серверы на других портах (через запятую, s после порта для HTTPS):</translation>
+    </message>
+    <message>
+        <source>e.g. 8080, 8443s</source>
+        <translation>например, 8080, 8443s</translation>
+    </message>
+    <message>
+        <source>Incorrect web server ports. Give up to 16 ports of 1...65535, separated by commas, each followed by s if it is HTTPS: 8080, 8443s</source>
+        <translation>Неверные порты веб-серверов. Укажите до 16 портов 1...65535 через запятую, после порта HTTPS — буква s: 8080, 8443s</translation>
     </message>
 </context>
 </TS>

@@ -20,6 +20,7 @@
     <xsl:text>Status,Name,IP,NetBIOS name,NetBIOS group,MAC address,User,HTTP,HTTP title,HTTPS,FTP,Ortavo ports,Shares,Comments</xsl:text>
     <xsl:if test="exists(/*/row/@vendor)"><xsl:text>,Vendor</xsl:text></xsl:if>
     <xsl:if test="exists(/*/row/@change)"><xsl:text>,Change</xsl:text></xsl:if>
+    <xsl:if test="exists(/*/row/@alive_by)"><xsl:text>,Alive by</xsl:text></xsl:if>
     <xsl:text>&#13;&#10;</xsl:text>
     <xsl:for-each select="/*/row">
       <xsl:value-of select="string-join(
@@ -38,7 +39,8 @@
                         if (exists(/*/row/@change))
                         then (if (normalize-space(@changed) = '') then string(@change)
                               else concat(@change, ': ', string-join(tokenize(normalize-space(@changed), ' '), ', ')))
-                        else ()),
+                        else (),
+                        if (exists(/*/row/@alive_by)) then string(@alive_by) else ()),
               $cell in replace($raw, '^([=+\-@\t\r])', '''$1')
           return if (matches($cell, '[,&quot;&#13;&#10;]'))
                  then concat('&quot;', replace($cell, '&quot;', '&quot;&quot;'), '&quot;')

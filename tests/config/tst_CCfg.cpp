@@ -21,6 +21,8 @@ private slots:
     void noIdentityMeansNoStore();
     void ortavoPorts_data();
     void ortavoPorts();
+    void webPorts_data();
+    void webPorts();
     void filterCacheSharedByHandles();
     void changesSeenByNextRead();
     void scanSnapshotKeepsWhatItTook();
@@ -104,6 +106,52 @@ void TestCCfg::ortavoPorts()
     oCfg.set_ortavo_ports(ports);
     oCfg.Sync();
     QCOMPARE(CCfg().ortavo_ports(), ports);
+}
+
+void TestCCfg::webPorts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("none") << QString() << true << QString();
+    QTest::newRow("blanks are none") << QStringLiteral("  ") << true << QString();
+    QTest::newRow("HTTP and HTTPS, blanks and an upper-case S")
+        << QStringLiteral(" 8080 , 8443S") << true << QStringLiteral("8080,8443s");
+    QTest::newRow("the same port over both is two")
+        << QStringLiteral("8000,8000s,8000") << true << QStringLiteral("8000,8000s");
+    QTest::newRow("port 0") << QStringLiteral("0") << false << QString();
+    QTest::newRow("past 65535") << QStringLiteral("65536") << false << QString();
+    QTest::newRow("a sign") << QStringLiteral("+80") << false << QString();
+    QTest::newRow("an empty part") << QStringLiteral("8080,,8081") << false << QString();
+    QTest::newRow("s alone") << QStringLiteral("s") << false << QString();
+    QTest::newRow("blank inside a port") << QStringLiteral("80 80") << false << QString();
+    QTest::newRow("17 ports") << QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17")
+                              << false << QString();
+}
+
+void TestCCfg::webPorts()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(QString, stored);
+    QList<CCfg::TWebPort> lPorts{{1, true}};
+    QCOMPARE(CCfg::ParseWebPorts(text, &lPorts), valid);
+    if (!valid) {
+        QCOMPARE(lPorts.size(), 1);
+        // A value that does not read, left in the store by hand, probes nothing.
+        {
+            QSettings oSettings;
+            oSettings.setValue(QStringLiteral("web_ports"), text);
+        }
+        QVERIFY(CCfg().web_ports().isEmpty());
+        return;
+    }
+    QCOMPARE(CCfg::WebPortsText(lPorts), stored);
+    CCfg oCfg;
+    oCfg.set_web_ports(lPorts);
+    oCfg.Sync();
+    QCOMPARE(CCfg().web_ports(), lPorts);
+    QCOMPARE(CCfg().ScanSnapshot().web_ports(), lPorts);
 }
 
 void TestCCfg::filterCacheSharedByHandles()

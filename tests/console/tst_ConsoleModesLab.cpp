@@ -36,6 +36,10 @@ private slots:
     void firewalledHostsAreAliveAndBare();
     void everyFieldAgrees();
     void slowAgentIsNamedOnlyWithHighAccuracy();
+    void hostsOwnNameWithoutAnyRecord();
+    void aliveByTheProbeThatAnswered_data();
+    void aliveByTheProbeThatAnswered();
+    void webServersOnOtherPorts();
     void announcedNameOfTheFirstHostScanned();
 
 private:
@@ -64,6 +68,7 @@ bool TestConsoleModesLab::Scan(bool i_fHighAccuracy, THosts &o_rmHosts, QString 
                     QStringLiteral(VISTREL_CONSOLE_BIN),
                     QStringLiteral("/s:") + m_oDir.filePath(QStringLiteral("ranges.txt")),
                     QStringLiteral("/p:all"),
+                    QStringLiteral("/x:8080,8443s,8081"),
                     QStringLiteral("/a:") + (i_fHighAccuracy ? "on" : "off"),
                     QStringLiteral("/o:jsonl"),
                     QStringLiteral("/f:") + sOut + QStringLiteral(".jsonl")});
@@ -195,6 +200,73 @@ void TestConsoleModesLab::slowAgentIsNamedOnlyWithHighAccuracy()
     QVERIFY(!sSysName.isEmpty());
     QCOMPARE(m_mAccurate.value(kSlowAgent).value(QStringLiteral("name")).toString(), sSysName);
     QCOMPARE(m_mFast.value(kSlowAgent).value(QStringLiteral("name")).toString(), kSlowAgent);
+}
+
+void TestConsoleModesLab::hostsOwnNameWithoutAnyRecord()
+{
+    // No PTR, no agent, no announced service: the host's own responder names its address.
+    int nChecked = 0;
+    for (const TLabRow &mRow : qAsConst(m_lRows)) {
+        const QString sOwnName = mRow.value(QStringLiteral("mdns_name"));
+        if (sOwnName.isEmpty())
+            continue;
+        const QString sIp = mRow.value(QStringLiteral("ip"));
+        QCOMPARE(m_mFast.value(sIp).value(QStringLiteral("name")).toString(), sOwnName);
+        ++nChecked;
+    }
+    QVERIFY(nChecked > 0);
+}
+
+void TestConsoleModesLab::aliveByTheProbeThatAnswered_data()
+{
+    QTest::addColumn<QString>("ip");
+    QTest::addColumn<QString>("by");
+    QTest::newRow("the scanner's own address")
+        << QStringLiteral("198.18.0.2") << QStringLiteral("own");
+    QTest::newRow("a host answering everything")
+        << QStringLiteral("198.18.0.10") << QStringLiteral("arp");
+    QTest::newRow("drops ICMP echo") << QStringLiteral("198.18.0.12") << QStringLiteral("arp");
+    QTest::newRow("drops all IP") << QStringLiteral("198.18.0.30") << QStringLiteral("arp");
+    QTest::newRow("drops TCP") << QStringLiteral("198.18.0.31") << QStringLiteral("arp");
+    QTest::newRow("behind the router") << QStringLiteral("198.19.1.10") << QStringLiteral("icmp");
+    QTest::newRow("absent") << QStringLiteral("198.18.0.99") << QString();
+    QTest::newRow("absent behind the router") << QStringLiteral("198.19.1.99") << QString();
+}
+
+void TestConsoleModesLab::aliveByTheProbeThatAnswered()
+{
+    QFETCH(QString, ip);
+    QFETCH(QString, by);
+    for (const THosts *pmHosts : {&m_mFast, &m_mAccurate}) {
+        QVERIFY2(pmHosts->contains(ip), "no line for this address");
+        QCOMPARE(pmHosts->value(ip).value(QStringLiteral("alive_by")).toString(), by);
+    }
+}
+
+void TestConsoleModesLab::webServersOnOtherPorts()
+{
+    // Asked on 8080, 8443 over TLS and 8081: only the lab's servers on the first two answer.
+    int nFound = 0;
+    for (const TLabRow &mRow : qAsConst(m_lRows)) {
+        const QString sIp = mRow.value(QStringLiteral("ip"));
+        if (mRow.value(QStringLiteral("expect_status")) != QLatin1String("alive"))
+            continue;
+        QJsonArray aExpected;
+        const QStringList lsPorts =
+            mRow.value(QStringLiteral("web_ports")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (QString sPort : lsPorts) {
+            const bool fHttps = sPort.endsWith(QLatin1Char('s'));
+            if (fHttps)
+                sPort.chop(1);
+            aExpected.append(
+                QJsonObject{{QStringLiteral("port"), sPort.toInt()},
+                            {QStringLiteral("https"), fHttps},
+                            {QStringLiteral("title"), mRow.value(QStringLiteral("http_title"))}});
+            ++nFound;
+        }
+        QCOMPARE(m_mFast.value(sIp).value(QStringLiteral("web")).toArray(), aExpected);
+    }
+    QVERIFY(nFound >= 2);
 }
 
 void TestConsoleModesLab::announcedNameOfTheFirstHostScanned()

@@ -126,7 +126,11 @@ void TestConsoleProgram::rejected_data()
     QTest::newRow("upper-case switch")
         << QStringList{"/R:127.0.0.1"} << QByteArray("Invalid argument");
     QTest::newRow("unknown switch")
-        << QStringList{"/x:127.0.0.1"} << QByteArray("Invalid argument");
+        << QStringList{"/z:127.0.0.1"} << QByteArray("Invalid argument");
+    QTest::newRow("web port 0")
+        << QStringList{"/r:127.0.0.1", "/x:8080,0s"}
+        << QByteArray("Invalid value \"8080,0s\" for /x: (ports 1-65535, comma separated, each "
+                      "with an s for HTTPS if so, at most 16; or none)");
     QTest::newRow("no slash") << QStringList{"r:127.0.0.1"} << QByteArray("Invalid argument");
     QTest::newRow("no colon") << QStringList{"/r=127.0.0.1"} << QByteArray("Invalid argument");
     QTest::newRow("switch alone is three characters")

@@ -470,8 +470,9 @@ void TestConsoleScripts::csvAndHtmlReports()
     QCOMPARE(
         lbaRows.at(0),
         QByteArray("Status,Name,IP,NetBIOS name,NetBIOS group,MAC address,User,HTTP,HTTP title,"
-                   "HTTPS,FTP,Ortavo ports,Shares,Comments\r"));
+                   "HTTPS,FTP,Ortavo ports,Shares,Comments,Alive by\r"));
     QVERIFY(lbaRows.at(1).startsWith("alive,localhost,127.0.0.1,"));
+    QVERIFY(lbaRows.at(1).endsWith(",icmp\r"));
     QVERIFY(lbaRows.at(2).startsWith(QByteArray("unknown,,") + g_pSilent + ","));
     QCOMPARE(lbaRows.at(3), QByteArray());
 

@@ -41,6 +41,20 @@ const QByteArray kTypeAClassIn = Bytes({0, 1, 0, 1});
 const QByteArray kTypeAClassInFlush = Bytes({0, 1, 0x80, 1});
 const QByteArray kTtl = Bytes({0, 0, 0, 120});
 
+// 198.18.0.14's reverse lookup name as labels.
+const QByteArray kReverse14 =
+    Bytes({2,   '1', '4', 1,   '0', 2,   '1', '8', 3,   '1', '9', '8', 7,
+           'i', 'n', '-', 'a', 'd', 'd', 'r', 4,   'a', 'r', 'p', 'a', 0});
+const QByteArray kTypePtrClassIn = Bytes({0, 12, 0, 1});
+constexpr quint32 kHost14 = 0xC612000E;
+
+QByteArray
+PtrRecord(const QByteArray &i_baName, const QByteArray &i_baTarget, int i_nDataLength = -1)
+{
+    const int nLength = i_nDataLength < 0 ? i_baTarget.size() : i_nDataLength;
+    return i_baName + kTypePtrClassIn + kTtl + Bytes({nLength >> 8, nLength & 0xFF}) + i_baTarget;
+}
+
 QByteArray ARecord(const QByteArray &i_baName,
                    const QByteArray &i_baTypeClass,
                    std::initializer_list<int> i_lnAddress)
@@ -62,6 +76,9 @@ private slots:
     void truncatedAnswersNeverReadPastTheEnd();
     void answersOnlyFromTheLink_data();
     void answersOnlyFromTheLink();
+    void reverseQuery();
+    void pointedNames_data();
+    void pointedNames();
 };
 
 void TestCMdnsMessage::query_data()
@@ -186,6 +203,78 @@ void TestCMdnsMessage::truncatedAnswersNeverReadPastTheEnd()
         QVERIFY(lnAddresses.size() <= 1);
     }
     QCOMPARE(CMdnsMessage::Addresses(baFull, kId, "delta.local").size(), 2);
+}
+
+void TestCMdnsMessage::reverseQuery()
+{
+    QCOMPARE(CMdnsMessage::ReverseName(kHost14), QByteArray("14.0.18.198.in-addr.arpa"));
+    QCOMPARE(CMdnsMessage::ReverseQuery(kId, kHost14),
+             Header(kId, 0, 1, 0) + kReverse14 + kTypePtrClassIn);
+}
+
+void TestCMdnsMessage::pointedNames_data()
+{
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<QByteArray>("name");
+
+    const QByteArray baQuestion = kReverse14 + kTypePtrClassIn;
+    const QByteArray baFoxtrot =
+        Bytes({7, 'f', 'o', 'x', 't', 'r', 'o', 't', 5, 'l', 'o', 'c', 'a', 'l', 0});
+    QTest::newRow("answer echoing the question, name in full")
+        << Header(kId, 0x8400, 1, 1) + baQuestion + PtrRecord(kPointerToQuestion, baFoxtrot)
+        << QByteArray("foxtrot.local");
+    QTest::newRow("target compressed against the question")
+        << Header(kId, 0x8400, 1, 1) + baQuestion
+               + PtrRecord(kPointerToQuestion,
+                           Bytes({7, 'f', 'o', 'x', 't', 'r', 'o', 't', 0xC0, 12 + 3}))
+        << QByteArray("foxtrot.0.18.198.in-addr.arpa");
+    QTest::newRow("an A record and another address's PTR first")
+        << Header(kId, 0x8400, 0, 3) + ARecord(kDeltaLocal, kTypeAClassIn, {198, 18, 0, 13})
+               + PtrRecord(Bytes({2, '1', '3'}) + kReverse14.mid(3), kDeltaLocal)
+               + PtrRecord(kReverse14, baFoxtrot)
+        << QByteArray("foxtrot.local");
+    QTest::newRow("upper-case owner name")
+        << Header(kId, 0x8400, 0, 1)
+               + PtrRecord(Bytes({2,   '1', '4', 1,   '0', 2,   '1', '8', 3,   '1', '9', '8', 7,
+                                  'I', 'N', '-', 'A', 'D', 'D', 'R', 4,   'A', 'R', 'P', 'A', 0}),
+                           baFoxtrot)
+        << QByteArray("foxtrot.local");
+    QTest::newRow("wrong id") << Header(kId + 1, 0x8400, 0, 1) + PtrRecord(kReverse14, baFoxtrot)
+                              << QByteArray();
+    QTest::newRow("a query, not a response")
+        << Header(kId, 0, 0, 1) + PtrRecord(kReverse14, baFoxtrot) << QByteArray();
+    QTest::newRow("target runs past its data length")
+        << Header(kId, 0x8400, 0, 1) + PtrRecord(kReverse14, baFoxtrot, 4) + QByteArray(20, '\0')
+        << QByteArray();
+    QTest::newRow("data length past the end")
+        << Header(kId, 0x8400, 0, 1) + PtrRecord(kReverse14, baFoxtrot, 0xFFFF) << QByteArray();
+    QTest::newRow("target points to itself")
+        << Header(kId, 0x8400, 0, 1) + PtrRecord(kReverse14, Bytes({0xC0, 12 + 26 + 10}))
+        << QByteArray();
+    QTest::newRow("empty target") << Header(kId, 0x8400, 0, 1) + PtrRecord(kReverse14, Bytes({0}))
+                                  << QByteArray();
+    QTest::newRow("target of 300 bytes through labels")
+        << Header(kId, 0x8400, 0, 1)
+               + PtrRecord(kReverse14, (Bytes({60}) + QByteArray(60, 'a')).repeated(5) + Bytes({0}))
+        << QByteArray();
+    QTest::newRow("control bytes are passed on, to be cleaned by the caller")
+        << Header(kId, 0x8400, 0, 1) + PtrRecord(kReverse14, Bytes({3, 'a', 0x1B, 'b', 0}))
+        << QByteArray("a\x1b"
+                      "b");
+}
+
+void TestCMdnsMessage::pointedNames()
+{
+    QFETCH(QByteArray, packet);
+    QFETCH(QByteArray, name);
+    QCOMPARE(CMdnsMessage::PointedName(packet, kId, kHost14), name);
+    // Every cut of it, read from a detached copy of exactly that size (a read past the end is
+    // then one past the allocation, which AddressSanitizer sees), gives no more than the whole.
+    for (int nSize = 0; nSize < packet.size(); ++nSize) {
+        const QByteArray baCut(packet.constData(), nSize);
+        const QByteArray baName = CMdnsMessage::PointedName(baCut, kId, kHost14);
+        QVERIFY(baName.isEmpty() || baName == name);
+    }
 }
 
 void TestCMdnsMessage::answersOnlyFromTheLink_data()

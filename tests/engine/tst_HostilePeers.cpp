@@ -103,6 +103,90 @@ CUdpResponder::TScript HostileNetBios(EHostileUdp i_eMode)
     };
 }
 
+// How a host's own mDNS responder answers each reverse question about it: properly, from a
+// neighbour's address or another port (through the forger's socket), or with bytes that are no
+// answer.
+enum class EHostileMdns
+{
+    Name,
+    FromOtherAddress,
+    FromOtherPort,
+    Garbage,
+    Oversized,
+    WrongId,
+    EscapesInName,
+    JunkThenName
+};
+
+// The answer a responder gives a unicast question: its id and question echoed, then the PTR
+// record pointing back at the question's name.
+QByteArray MdnsAnswerTo(const QByteArray &i_baRequest, const QByteArray &i_baName)
+{
+    QByteArray baAnswer = i_baRequest.left(2) + QByteArray::fromHex("84000001000100000000");
+    baAnswer += i_baRequest.mid(12);
+    QByteArray baTarget;
+    for (const QByteArray &baLabel : i_baName.split('.'))
+        baTarget += char(baLabel.size()) + baLabel;
+    baTarget += '\0';
+    baAnswer += QByteArray::fromHex("c00c000c000100000078");
+    baAnswer += char(baTarget.size() >> 8);
+    baAnswer += char(baTarget.size() & 0xFF);
+    return baAnswer + baTarget;
+}
+
+CUdpResponder::TScript
+HostileMdns(EHostileMdns i_eMode, const QByteArray &i_baName, QUdpSocket *i_pForger)
+{
+    return [i_eMode, i_baName, i_pForger](const QByteArray &i_baRequest,
+                                          QUdpSocket &io_oSocket,
+                                          const QHostAddress &i_oTo,
+                                          quint16 i_nPort) {
+        if (i_baRequest.size() <= 12)
+            return;
+        const QByteArray baJunk = QByteArray::fromHex("deadbeef00ff7f80") + QByteArray(92, '\x01');
+        switch (i_eMode) {
+        case EHostileMdns::Name:
+            io_oSocket.writeDatagram(MdnsAnswerTo(i_baRequest, i_baName), i_oTo, i_nPort);
+            break;
+        case EHostileMdns::FromOtherAddress:
+        case EHostileMdns::FromOtherPort:
+            i_pForger->writeDatagram(MdnsAnswerTo(i_baRequest, i_baName), i_oTo, i_nPort);
+            break;
+        case EHostileMdns::Garbage:
+            io_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            break;
+        case EHostileMdns::Oversized: {
+            // The largest datagram there is: a 60000-byte record, then the name's.
+            const QByteArray baAnswer = MdnsAnswerTo(i_baRequest, i_baName);
+            const int nQuestionEnd = i_baRequest.size();
+            QByteArray baBig = baAnswer.left(nQuestionEnd);
+            baBig[7] = 2;
+            baBig += QByteArray::fromHex("c00c0010000100000078ea60") + QByteArray(60000, 'x');
+            baBig += baAnswer.mid(nQuestionEnd);
+            baBig += QByteArray(65507 - baBig.size(), '\0');
+            io_oSocket.writeDatagram(baBig, i_oTo, i_nPort);
+            break;
+        }
+        case EHostileMdns::WrongId: {
+            QByteArray baRequest = i_baRequest;
+            baRequest[1] = char(baRequest[1] ^ 1);
+            io_oSocket.writeDatagram(MdnsAnswerTo(baRequest, i_baName), i_oTo, i_nPort);
+            break;
+        }
+        case EHostileMdns::EscapesInName:
+            io_oSocket.writeDatagram(
+                MdnsAnswerTo(i_baRequest, "\x1b]0;owned\x07\r\nbox\x01.local"), i_oTo, i_nPort);
+            break;
+        case EHostileMdns::JunkThenName:
+            // Few enough that the asking socket's buffer holds them all, answer included.
+            for (int i = 0; i < 50; ++i)
+                io_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
+            io_oSocket.writeDatagram(MdnsAnswerTo(i_baRequest, i_baName), i_oTo, i_nPort);
+            break;
+        }
+    };
+}
+
 // Runs the web probe on a worker against the peer at i_oHost, into a result whose title reads
 // "before" (a failed probe must leave it so), sampling this process's resident memory meanwhile;
 // returns false if the probe hung past the test's limit.
@@ -173,6 +257,10 @@ private slots:
     void snmpAgentWithWrongTypes_data();
     void snmpAgentWithWrongTypes();
     void snmpAnswerFromANeighbourIsIgnored();
+    void hostileMdnsResponders_data();
+    void hostileMdnsResponders();
+    void hostNamedByItsOwnResponderOnlyWhenSnmpIsSilent_data();
+    void hostNamedByItsOwnResponderOnlyWhenSnmpIsSilent();
 };
 
 void TestHostilePeers::initTestCase()
@@ -598,6 +686,100 @@ void TestHostilePeers::snmpAnswerFromANeighbourIsIgnored()
     // The forgery did not end the wait: the query was sent again. How often depends on the
     // library's timer under load (a third send was seen on a busy machine), not on the forgery.
     QVERIFY2(oAgent.RequestCount() >= 2, qPrintable(QString::number(oAgent.RequestCount())));
+}
+
+void TestHostilePeers::hostileMdnsResponders_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a proper answer: taken, without the link's domain")
+        << QStringLiteral("127.0.0.30") << int(EHostileMdns::Name) << QStringLiteral("box");
+    QTest::newRow("answer from a neighbour's address: refused")
+        << QStringLiteral("127.0.0.31") << int(EHostileMdns::FromOtherAddress) << QString();
+    QTest::newRow("answer from another port of the host: refused")
+        << QStringLiteral("127.0.0.32") << int(EHostileMdns::FromOtherPort) << QString();
+    QTest::newRow("garbage: nothing taken")
+        << QStringLiteral("127.0.0.33") << int(EHostileMdns::Garbage) << QString();
+    QTest::newRow("65507 bytes, the name after 60000 of them: cut, so nothing taken")
+        << QStringLiteral("127.0.0.34") << int(EHostileMdns::Oversized) << QString();
+    QTest::newRow("answer to another question id: refused")
+        << QStringLiteral("127.0.0.35") << int(EHostileMdns::WrongId) << QString();
+    QTest::newRow("terminal escapes and a line break in the name: cleaned")
+        << QStringLiteral("127.0.0.36") << int(EHostileMdns::EscapesInName)
+        << QStringLiteral("]0;owned   box");
+    QTest::newRow("50 junk datagrams, then the answer: taken")
+        << QStringLiteral("127.0.0.37") << int(EHostileMdns::JunkThenName) << QStringLiteral("box");
+}
+
+void TestHostilePeers::hostileMdnsResponders()
+{
+    QFETCH(QString, host);
+    QFETCH(int, mode);
+    QFETCH(QString, name);
+    const QHostAddress oHost(host);
+    const auto eMode = EHostileMdns(mode);
+    QUdpSocket oForger;
+    if (eMode == EHostileMdns::FromOtherAddress)
+        QVERIFY(oForger.bind(QHostAddress(QStringLiteral("127.0.0.9")), 5353));
+    else if (eMode == EHostileMdns::FromOtherPort)
+        QVERIFY(oForger.bind(oHost, 5354));
+    CUdpResponder oResponder(oHost, 5353, HostileMdns(eMode, "box.local", &oForger));
+    QVERIFY(oResponder.Bound());
+    QString sName = QStringLiteral("before");
+    qint64 nMs = 0;
+    QVERIFY(OnWorker([&]() {
+        QElapsedTimer oTimer;
+        oTimer.start();
+        sName = CHostNaming::MdnsName(oHost.toIPv4Address());
+        nMs = oTimer.elapsed();
+    }));
+    QCOMPARE(sName, name);
+    QCOMPARE(oResponder.Requests().size(), 1);
+    // One question, one wait: nothing a responder sends makes it longer.
+    QVERIFY2(nMs <= CHostNaming::kMdnsWaitMs + kSlackMs, qPrintable(QString::number(nMs)));
+}
+
+void TestHostilePeers::hostNamedByItsOwnResponderOnlyWhenSnmpIsSilent_data()
+{
+    QTest::addColumn<bool>("agentAnswers");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("no agent: the host's own name") << false << QStringLiteral("own-name");
+    QTest::newRow("an agent's name comes first") << true << QStringLiteral("agent-name");
+}
+
+void TestHostilePeers::hostNamedByItsOwnResponderOnlyWhenSnmpIsSilent()
+{
+    // The fake agent sits on 127.0.0.2; a full scan of that host, with no service probe on.
+    QFETCH(bool, agentAnswers);
+    QFETCH(QString, name);
+    const QHostAddress oHost(QStringLiteral("127.0.0.2"));
+    CUdpResponder oResponder(
+        oHost, 5353, HostileMdns(EHostileMdns::Name, "own-name.local", nullptr));
+    QVERIFY(oResponder.Bound());
+    CFakeSnmpAgent oAgent;
+    QString sError;
+    QVERIFY2(oAgent.Listen(sError), qPrintable(sError));
+    if (agentAnswers)
+        oAgent.SetReply(CFakeSnmpAgent::EReply::String, "agent-name");
+    else
+        oAgent.SetReply(CFakeSnmpAgent::EReply::Silence);
+    CCfg oCfg;
+    for (auto fnOff : {&CCfg::set_scan_http,
+                       &CCfg::set_scan_https,
+                       &CCfg::set_scan_shares,
+                       &CCfg::set_scan_ftp,
+                       &CCfg::set_scan_netbios,
+                       &CCfg::set_scan_username})
+        (oCfg.*fnOff)(false);
+    oCfg.set_ortavo_ports({});
+    oCfg.set_high_accuracy(false);
+    CScanResult oResult;
+    oResult.set_ip(oHost.toIPv4Address());
+    QVERIFY(OnWorker([&]() { CHostScan(oCfg).Run(oResult); }));
+    QVERIFY(oResult.IsAlive());
+    QCOMPARE(oResult.name(), name);
+    QCOMPARE(oResponder.Requests().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestHostilePeers)

@@ -156,7 +156,7 @@ void TestLivenessLab::host_data()
     for (const TLabRow &mRow : ReadLabTable()) {
         const QString sIp = mRow.value(QStringLiteral("ip"));
         QStringList lsLater;
-        for (const char *pColumn : {"snmp_sysname", "zeroconf_name"}) {
+        for (const char *pColumn : {"snmp_sysname", "zeroconf_name", "mdns_name"}) {
             if (!mRow.value(QLatin1String(pColumn)).isEmpty())
                 lsLater << mRow.value(QLatin1String(pColumn));
         }

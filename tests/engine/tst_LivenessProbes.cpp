@@ -132,23 +132,28 @@ void TestLivenessProbes::order_data()
     QTest::addColumn<QByteArray>("mac");
     QTest::addColumn<QList<int>>("echoTimeouts");
     QTest::addColumn<int>("dnsCalls");
+    QTest::addColumn<int>("aliveBy");
 
     const QByteArray baMac = QByteArray::fromHex("001a2b3c4d5e");
     const QByteArray baZero(6, '\0');
+    const int nArp = int(EAliveBy::Arp);
+    const int nEcho = int(EAliveBy::Echo);
+    const int nNone = int(EAliveBy::None);
     QTest::newRow("ARP answer: alive with its MAC, no echo request")
-        << true << g_aMac << 1 << false << true << baMac << QList<int>{} << 1;
+        << true << g_aMac << 1 << false << true << baMac << QList<int>{} << 1 << nArp;
     QTest::newRow("ARP answer of six zero bytes: alive, MAC left empty")
-        << true << TMacAddress{} << 0 << false << true << baZero << QList<int>{} << 1;
+        << true << TMacAddress{} << 0 << false << true << baZero << QList<int>{} << 1 << nArp;
     QTest::newRow("no ARP, echo answers: alive without MAC")
-        << false << g_aMac << 1 << false << true << baZero << QList<int>{500} << 1;
+        << false << g_aMac << 1 << false << true << baZero << QList<int>{500} << 1 << nEcho;
     QTest::newRow("silent host, normal accuracy: one echo of 500 ms")
-        << false << g_aMac << 0 << false << false << baZero << QList<int>{500} << 0;
+        << false << g_aMac << 0 << false << false << baZero << QList<int>{500} << 0 << nNone;
     QTest::newRow("silent host, high accuracy: three echoes of 2000 ms")
-        << false << g_aMac << 0 << true << false << baZero << QList<int>{2000, 2000, 2000} << 0;
+        << false << g_aMac << 0 << true << false << baZero << QList<int>{2000, 2000, 2000} << 0
+        << nNone;
     QTest::newRow("high accuracy stops at the first reply")
-        << false << g_aMac << 2 << true << true << baZero << QList<int>{2000, 2000} << 1;
+        << false << g_aMac << 2 << true << true << baZero << QList<int>{2000, 2000} << 1 << nEcho;
     QTest::newRow("a second reply never comes in normal accuracy")
-        << false << g_aMac << 2 << false << false << baZero << QList<int>{500} << 0;
+        << false << g_aMac << 2 << false << false << baZero << QList<int>{500} << 0 << nNone;
 }
 
 void TestLivenessProbes::order()
@@ -161,6 +166,7 @@ void TestLivenessProbes::order()
     QFETCH(QByteArray, mac);
     QFETCH(QList<int>, echoTimeouts);
     QFETCH(int, dnsCalls);
+    QFETCH(int, aliveBy);
 
     TCalls oCalls;
     CLivenessProbes oProbes(std::make_unique<CScriptedArp>(oCalls, arpAnswers, arpMac),
@@ -178,6 +184,7 @@ void TestLivenessProbes::order()
     QCOMPARE(oCalls.lnEchoTimeoutsMs, echoTimeouts);
     QCOMPARE(oCalls.nDns, dnsCalls);
     QCOMPARE(oResult.name(), dnsCalls ? QStringLiteral("host.lab") : QString());
+    QCOMPARE(int(oResult.alive_by()), aliveBy);
 }
 
 void TestLivenessProbes::probeTimeouts_data()

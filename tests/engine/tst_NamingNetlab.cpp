@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct THost
     QString sDnsName;
     QString sSnmpName;
     QString sZeroconfName;
+    QString sMdnsName;
 };
 
 QList<THost> ReadHosts()
@@ -41,6 +43,7 @@ QList<THost> ReadHosts()
         oHost.sDnsName = mRow.value(QStringLiteral("name"));
         oHost.sSnmpName = mRow.value(QStringLiteral("snmp_sysname"));
         oHost.sZeroconfName = mRow.value(QStringLiteral("zeroconf_name"));
+        oHost.sMdnsName = mRow.value(QStringLiteral("mdns_name"));
         if (oHost.nIp != 0)
             lHosts << oHost;
     }
@@ -91,7 +94,8 @@ void TestNamingNetlab::initTestCase()
         QSKIP("must run in the lab's scanner namespace vnl-scan");
     m_lHosts = ReadHosts();
     QVERIFY(!m_lHosts.isEmpty());
-    for (const char *pColumn : {"expect_status", "name", "snmp_sysname", "zeroconf_name"})
+    for (const char *pColumn :
+         {"expect_status", "name", "snmp_sysname", "zeroconf_name", "mdns_name"})
         QVERIFY2(ReadLabTable().first().contains(QLatin1String(pColumn)), pColumn);
     QVERIFY2(CDnsSdLibrary::IsLoaded(),
              "libdns_sd.so.1 (libavahi-compat-libdnssd1) is not installed");
@@ -158,12 +162,16 @@ void TestNamingNetlab::announcedNamesAreCached()
 
 void TestNamingNetlab::namingStepOfHostsWithoutPtr()
 {
-    // Alive hosts without a PTR record: SNMP name first, else the announced name, else none.
+    // Alive hosts without a PTR record: SNMP name first, else the announced name, else the
+    // host's own answer for its address, else none.
     QList<THost> lHosts;
     for (const THost &oHost : qAsConst(m_lHosts))
         if (oHost.sStatus == QLatin1String("alive") && oHost.sDnsName.isEmpty())
             lHosts << oHost;
     QVERIFY(!lHosts.isEmpty());
+    QVERIFY(std::any_of(lHosts.cbegin(), lHosts.cend(), [](const THost &i_oHost) {
+        return !i_oHost.sMdnsName.isEmpty();
+    }));
     for (const THost &oHost : qAsConst(lHosts))
         if (!oHost.sZeroconfName.isEmpty())
             QTRY_COMPARE_WITH_TIMEOUT(
@@ -185,6 +193,7 @@ void TestNamingNetlab::namingStepOfHostsWithoutPtr()
         const THost &oHost = lHosts.at(i);
         const QString sExpected = !oHost.sSnmpName.isEmpty()       ? oHost.sSnmpName
                                   : !oHost.sZeroconfName.isEmpty() ? oHost.sZeroconfName
+                                  : !oHost.sMdnsName.isEmpty()     ? oHost.sMdnsName
                                                                    : IpToText(oHost.nIp);
         QCOMPARE(vResults[static_cast<size_t>(i)].name(), sExpected);
     }

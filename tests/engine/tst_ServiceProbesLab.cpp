@@ -121,7 +121,7 @@ void TestServiceProbesLab::initTestCase()
         oResult.set_status(EHostStatus::Alive);
         // The naming probes are not under test here; the host gets the name they would find.
         QString sName = mRow.value(QStringLiteral("name"));
-        for (const char *pColumn : {"zeroconf_name", "snmp_sysname"}) {
+        for (const char *pColumn : {"mdns_name", "zeroconf_name", "snmp_sysname"}) {
             if (!mRow.value(QLatin1String(pColumn)).isEmpty())
                 sName = mRow.value(QLatin1String(pColumn));
         }

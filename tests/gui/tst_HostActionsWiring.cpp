@@ -217,6 +217,7 @@ private slots:
     void contextEntryReachesHelper();
     void doubleClickActsOnChildRows_data();
     void doubleClickActsOnChildRows();
+    void aWebServerOpensOnItsPort();
     void failuresAreShown_data();
     void failuresAreShown();
     void openingWithoutAProgramIsShown();
@@ -603,6 +604,29 @@ void TestHostActionsWiring::doubleClickActsOnChildRows()
     QVERIFY(oIndex.isValid());
     emit ScanView()->IndexDblClicked(oIndex.sibling(oIndex.row(), 1));
     QCOMPARE(m_pRunner->lsCalls, calls);
+}
+
+void TestHostActionsWiring::aWebServerOpensOnItsPort()
+{
+    v_main &oWindow = Start();
+    Child<QComboBox>("cbIpRange")->setEditText(QStringLiteral("127.0.0.1"));
+    QTest::mouseClick(Child<QPushButton>("b_scan"), Qt::LeftButton);
+    CScanResult oResult = Result("127.0.0.1", EHostStatus::Alive, oWindow.ScanId(), 1, Mac(1));
+    oResult.set_web_servers({{8080, false, QStringLiteral("Admin")}, {8443, true, QString()}});
+    Feed(oResult);
+    emit m_pProgram->Scanner().EmitScanEnd();
+    ScanView()->expandAll();
+    const QModelIndex oHost = HostIndex("127.0.0.1");
+    const QAbstractItemModel *pModel = ScanView()->model();
+    QCOMPARE(pModel->rowCount(oHost), 2);
+    for (int nRow = 0; nRow < 2; ++nRow)
+        emit ScanView()->IndexDblClicked(pModel->index(nRow, 1, oHost));
+    const QStringList lsOpened{"open http://127.0.0.1:8080/", "open https://127.0.0.1:8443/"};
+    QCOMPARE(m_pRunner->lsCalls, lsOpened);
+    m_pRunner->lsCalls.clear();
+    for (int nRow = 0; nRow < 2; ++nRow)
+        OpenContextMenu(pModel->index(nRow, 1, oHost), QStringLiteral("Connect"));
+    QCOMPARE(m_pRunner->lsCalls, lsOpened);
 }
 
 void TestHostActionsWiring::failuresAreShown_data()

@@ -33,6 +33,8 @@ private slots:
     void formMatchesDesign();
     void portValidation_data();
     void portValidation();
+    void webPorts_data();
+    void webPorts();
     void checkingOrtavoFillsDefaultPort_data();
     void checkingOrtavoFillsDefaultPort();
     void uncheckingOrtavoStoresNoPorts();
@@ -118,6 +120,37 @@ void TestVOptions::formMatchesDesign()
         QCOMPARE(pValidator->bottom(), 1);
         QCOMPARE(pValidator->top(), 65535);
     }
+}
+
+void TestVOptions::webPorts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("none by default, and none when cleared") << QString() << QString();
+    QTest::newRow("HTTP and HTTPS ports")
+        << QStringLiteral("8080, 8443s") << QStringLiteral("8080,8443s");
+    QTest::newRow("a port past 65535 refused") << QStringLiteral("8080, 70000") << QString();
+}
+
+void TestVOptions::webPorts()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, stored);
+    ShowDialog();
+    auto *pField = Child<QLineEdit>("e_web_ports");
+    QCOMPARE(pField->text(), QString());
+    pField->setText(text);
+    CMessageBoxCloser oCloser;
+    Apply();
+    const bool fRefused = stored.isEmpty() && !text.isEmpty();
+    QCOMPARE(oCloser.Seen(), fRefused ? 1 : 0);
+    QCOMPARE(m_pDialog->isVisible(), fRefused);
+    QCOMPARE(CCfg::WebPortsText(CCfg().web_ports()), stored);
+    if (fRefused)
+        return;
+    // Shown again as stored.
+    ShowDialog();
+    QCOMPARE(pField->text(), stored);
 }
 
 void TestVOptions::portValidation_data()

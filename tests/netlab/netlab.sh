@@ -42,7 +42,7 @@ FAIL_TSV=$STATE/failures.tsv
 
 READY_WAIT_S=${NETLAB_READY_WAIT_S:-20}
 
-COLUMNS_TSV="ip mac expect_status name netbios_name netbios_group netbios_mac shares http_title has_http has_https has_ftp ortavo_ports snmp_sysname zeroconf_name services failed netns notes"
+COLUMNS_TSV="ip mac expect_status name netbios_name netbios_group netbios_mac shares http_title has_http has_https has_ftp ortavo_ports snmp_sysname zeroconf_name mdns_name web_ports services failed netns notes"
 
 say() { printf 'netlab: %s\n' "$*" >&2; }
 die() { say "error: $*"; exit 1; }
@@ -260,8 +260,13 @@ EOF
 }
 
 # start_nginx NS IP MODE TITLE [ssl]; MODE is xhtml, plain or 404.
+# start_nginx NS IP MODE TITLE [ssl] [alt]  (alt: the same site on 8080, and over TLS on 8443)
 start_nginx() {
-    local ns=$1 ip=$2 mode=$3 title=$4 ssl=${5:-}
+    local ns=$1 ip=$2 mode=$3 title=$4 ssl=${5:-} alt=${6:-} alt_http="" alt_https=""
+    if [ -n "$alt" ]; then
+        alt_http="listen $ip:8080;"
+        alt_https="listen $ip:8443 ssl;"
+    fi
     have nginx || { svc_missing "$ns" "$ip" nginx:80 "nginx is not installed"; return; }
     local d="$STATE/$ns/nginx" checks="tcp:$ip:80" ssl_server=""
     mkdir -p "$d/tmp"
@@ -269,7 +274,7 @@ start_nginx() {
     if [ -n "$ssl" ]; then
         if openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 7 \
             -subj "/CN=$ip" -keyout "$d/key.pem" -out "$d/cert.pem" >"$d/openssl.log" 2>&1; then
-            ssl_server="server { listen $ip:443 ssl; ssl_certificate $d/cert.pem; ssl_certificate_key $d/key.pem; root $d/www; }"
+            ssl_server="server { listen $ip:443 ssl; $alt_https ssl_certificate $d/cert.pem; ssl_certificate_key $d/key.pem; root $d/www; }"
             checks="$checks tcp:$ip:443"
         else
             svc_missing "$ns" "$ip" nginx:443 "openssl could not make a certificate: $(tail -n1 "$d/openssl.log")"
@@ -291,7 +296,7 @@ http {
     uwsgi_temp_path $d/tmp/uwsgi;
     scgi_temp_path $d/tmp/scgi;
     default_type text/html;
-    server { listen $ip:80; root $d/www; $root_loc }
+    server { listen $ip:80; $alt_http root $d/www; $root_loc }
     $ssl_server
 }
 EOF
@@ -533,7 +538,8 @@ EOF
         dbus-daemon --config-file="$d/system.conf" --nofork --nopidfile
 }
 
-# start_avahi NS IP HOSTNAME PUBLISH(yes|no) DBUS(yes|no)
+# start_avahi NS IP HOSTNAME PUBLISH(yes|no|addresses) DBUS(yes|no)
+# PUBLISH=addresses: the host answers for its own name and address but announces no service.
 start_avahi() {
     local ns=$1 ip=$2 host=$3 publish=$4 dbus=$5 i
     have avahi-daemon || { svc_missing "$ns" "$ip" avahi:5353 "avahi-daemon is not installed"; return; }
@@ -554,9 +560,9 @@ ratelimit-burst=1000
 enable-wide-area=no
 
 [publish]
-disable-publishing=$([ "$publish" = yes ] && echo no || echo yes)
+disable-publishing=$([ "$publish" = no ] && echo yes || echo no)
 publish-hinfo=no
-publish-workstation=$publish
+publish-workstation=$([ "$publish" = yes ] && echo yes || echo no)
 publish-domain=no
 EOF
     if [ "$dbus" = yes ]; then
@@ -639,6 +645,7 @@ LAN_HOSTS=(
     "vnl-h0-11   198.18.0.11    02:5e:00:00:00:0b"
     "vnl-h0-12   198.18.0.12    02:5e:00:00:00:0c"
     "vnl-h0-13   198.18.0.13    02:5e:00:00:00:0d"
+    "vnl-h0-14   198.18.0.14    02:5e:00:00:00:0e"
     "vnl-h0-20   198.18.0.20    02:5e:00:00:00:14"
     "vnl-h0-21   198.18.0.21    02:5e:00:00:00:15"
     "vnl-h0-22   198.18.0.22    02:5e:00:00:00:16"
@@ -689,7 +696,7 @@ start_services() {
     start_scan_bus
     start_dnsmasq "$RTR" "$DNS_IP"
 
-    start_nginx vnl-h0-10 198.18.0.10 xhtml "Alpha XHTML Title" ssl
+    start_nginx vnl-h0-10 198.18.0.10 xhtml "Alpha XHTML Title" ssl alt
     start_vsftpd vnl-h0-10 198.18.0.10
     start_samba vnl-h0-10 198.18.0.10 ALPHA LABGROUP 1
     start_snmpd vnl-h0-10 198.18.0.10 alpha-snmp
@@ -705,6 +712,8 @@ start_services() {
 
     start_avahi vnl-h0-13 198.18.0.13 delta yes no
     start_peer vnl-h0-13 198.18.0.13 accept:4899
+
+    start_avahi vnl-h0-14 198.18.0.14 foxtrot addresses no
 
     start_peer vnl-h0-20 198.18.0.20 tarpit:80 tarpit:21 tarpit:445 tarpit:4899
     start_peer vnl-h0-21 198.18.0.21 trickle:80
@@ -738,7 +747,7 @@ expectations() {
     row 198.18.0.10 vnl-h0-10 mac=02:5E:00:00:00:0A expect_status=alive name=alpha.$DOMAIN \
         netbios_name=ALPHA netbios_group=LABGROUP netbios_mac=00:00:00:00:00:00 \
         'shares=docs,pub,share$,IPC$' http_title="Alpha XHTML Title" has_http=1 has_https=1 has_ftp=1 \
-        ortavo_ports=4899,4900 snmp_sysname=alpha-snmp \
+        ortavo_ports=4899,4900 snmp_sysname=alpha-snmp web_ports=8080,8443s \
         notes="answers everything: XHTML page, self-signed HTTPS, anonymous FTP, Samba, SNMP"
     row 198.18.0.11 vnl-h0-11 mac=02:5E:00:00:00:0B expect_status=alive \
         netbios_name=BRAVO netbios_group=OTHERGRP netbios_mac=00:00:00:00:00:00 has_http=1 \
@@ -748,6 +757,8 @@ expectations() {
         has_ftp=1 notes="drops ICMP echo, answers ARP; HTTP answers 404 at /"
     row 198.18.0.13 vnl-h0-13 mac=02:5E:00:00:00:0D expect_status=alive ortavo_ports=4899 \
         zeroconf_name=delta notes="no PTR, no SNMP: the name comes from the DNS-SD workstation service 'delta [02:5e:00:00:00:0d]'"
+    row 198.18.0.14 vnl-h0-14 mac=02:5E:00:00:00:0E expect_status=alive mdns_name=foxtrot \
+        notes="no PTR, no SNMP, no DNS-SD service: its avahi answers a unicast question for its address's PTR"
     row 198.18.0.20 vnl-h0-20 mac=02:5E:00:00:00:14 expect_status=alive name=tarpit.$DOMAIN \
         ortavo_ports=4899 notes="TCP 21, 80, 445 and 4899 accept and never send a byte"
     row 198.18.0.21 vnl-h0-21 mac=02:5E:00:00:00:15 expect_status=alive name=trickle.$DOMAIN \

@@ -53,6 +53,20 @@ inline QList<CScanItem> ThreeHosts()
             CScanItem(oC, QStringLiteral("multi\r\nline\ttab"))};
 }
 
+// The probe that found a host alive and its web servers on other ports, when it has them.
+inline QString AliveByAndWeb(const CScanResult &i_oResult)
+{
+    QString sText;
+    if (i_oResult.alive_by() != EAliveBy::None)
+        sText += QStringLiteral("|by ") + AliveByText(i_oResult.alive_by());
+    for (const CScanResult::TWebServer &oServer : i_oResult.web_servers())
+        sText += QStringLiteral("|web %1%2 %3")
+                     .arg(oServer.nPort)
+                     .arg(oServer.fHttps ? QStringLiteral("s") : QString())
+                     .arg(oServer.sTitle.isNull() ? QStringLiteral("(null)") : oServer.sTitle);
+    return sText;
+}
+
 // Every field that the results XML carries, as one comparable text.
 inline QString Describe(const CScanItem &i_oItem)
 {
@@ -74,7 +88,8 @@ inline QString Describe(const CScanItem &i_oItem)
                        i_oItem.comments(),
                        o.shares().join(QLatin1Char('/')),
                        lsPorts.join(QLatin1Char('/'))}
-        .join(QLatin1Char('|'));
+               .join(QLatin1Char('|'))
+           + AliveByAndWeb(o);
 }
 
 inline QStringList Describe(const QList<CScanItem> &i_lItems)

@@ -135,6 +135,18 @@ void TestCResultsXml::rowAttributes_data()
     CScanResult oShares = oNoMac;
     oShares.set_ortavo_ports({-1, 4899});
     oShares.set_shares({QStringLiteral("a\"b")});
+    CScanResult oAlive = Result(Ip(1, 2, 3, 4), EHostStatus::Alive);
+    oAlive.set_mac(QByteArray(6, '\xFF'));
+    oAlive.set_alive_by(EAliveBy::Echo);
+    oAlive.set_ortavo_ports({4899});
+    oAlive.set_web_servers({{8080, false, QStringLiteral("A & B")}, {8443, true, QString()}});
+    QTest::newRow("the probe that found it alive; web servers after the ports")
+        << CScanItem(oAlive)
+        << QStringLiteral(
+               "\r\n\t<row ip=\"1.2.3.4\" status=\"alive\" alive_by=\"icmp\" has_http=\"0\" "
+               "has_https=\"0\" has_ftp=\"0\">\r\n\t\t<ortavo port=\"4899\"/>"
+               "\r\n\t\t<web port=\"8080\" https=\"0\" title=\"A &amp; B\"/>"
+               "\r\n\t\t<web port=\"8443\" https=\"1\"/>\r\n\t</row>");
     QTest::newRow("shares before ports, escaped name, signed port")
         << CScanItem(oShares, QStringLiteral("c&d"))
         << QStringLiteral(
@@ -184,6 +196,9 @@ void TestCResultsXml::roundTrip()
     lItems[0].result().set_shares(
         {name.trimmed().isEmpty() ? QStringLiteral("s") : name.trimmed()});
     lItems[1].set_comments(comment);
+    lItems[0].result().set_alive_by(EAliveBy::Arp);
+    lItems[0].result().set_web_servers(
+        {{8080, false, name.trimmed().isEmpty() ? QString() : name}, {8443, true, QString()}});
     QList<CScanItem> lRead;
     QVERIFY(CFavoritesContentHandler::ReadItems(CResultsXml::Document(lItems).toUtf8(), &lRead));
     QCOMPARE(Describe(lRead), Describe(lItems));

@@ -162,6 +162,9 @@ private slots:
     void favoritesModelDropsNewAddresses();
     void childrenInOrder();
     void httpChildShowsTitle();
+    void webServersOnOtherPortsAreRowsOfTheirOwn();
+    void statusTipSaysWhyAlive_data();
+    void statusTipSaysWhyAlive();
     void dataRoles();
     void macColumnLeavesAMissingMacEmpty_data();
     void macColumnLeavesAMissingMacEmpty();
@@ -362,6 +365,63 @@ void TestVResultsBackend::httpChildShowsTitle()
     m_pModel->OnDataReady(oResult);
     QCOMPARE(m_pModel->index(0, 1, m_pModel->index(0, 0)).data().toString(),
              QStringLiteral("Router login"));
+}
+
+void TestVResultsBackend::webServersOnOtherPortsAreRowsOfTheirOwn()
+{
+    CScanResult oResult = Result(Ip(10, 0, 0, 1), EHostStatus::Alive);
+    oResult.set_has_http(true);
+    oResult.set_has_ftp(true);
+    oResult.set_web_servers({{8080, false, QStringLiteral("Printer")}, {8443, true, QString()}});
+    m_pModel->OnDataReady(oResult);
+    const QModelIndex oHost = m_pModel->index(0, 0);
+    QCOMPARE(m_pModel->rowCount(oHost), 4);
+    const QStringList lsTexts{QStringLiteral("HTTP"),
+                              QStringLiteral("Printer (port 8080)"),
+                              QStringLiteral("HTTPS, port 8443"),
+                              QStringLiteral("FTP")};
+    const QList<int> lnKinds{FragmentHttp, FragmentHttp, FragmentHttps, FragmentFtp};
+    const QList<int> lnPorts{0, 8080, 8443, 0};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(m_pModel->index(i, 1, oHost).data().toString(), lsTexts.at(i));
+        const CScanFragment oFragment =
+            m_pModel->index(i, 0, oHost).data(Qt::UserRole).value<CScanFragment>();
+        QCOMPARE(oFragment.kind(), lnKinds.at(i));
+        QCOMPARE(oFragment.port(), lnPorts.at(i));
+    }
+    QCOMPARE(m_pModel->index(1, 1, oHost).data(Qt::DecorationRole),
+             QVariant(QStringLiteral("image 4")));
+    QCOMPARE(m_pModel->index(2, 1, oHost).data(Qt::DecorationRole),
+             QVariant(QStringLiteral("image 5")));
+}
+
+void TestVResultsBackend::statusTipSaysWhyAlive_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("by");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("ARP") << int(EHostStatus::Alive) << int(EAliveBy::Arp)
+                         << QStringLiteral("Alive: answered ARP");
+    QTest::newRow("echo") << int(EHostStatus::Alive) << int(EAliveBy::Echo)
+                          << QStringLiteral("Alive: answered ICMP echo (ping)");
+    QTest::newRow("own address") << int(EHostStatus::Alive) << int(EAliveBy::OwnAddress)
+                                 << QStringLiteral("Alive: an address of this computer");
+    QTest::newRow("alive, from a file that does not say")
+        << int(EHostStatus::Alive) << int(EAliveBy::None) << QString();
+    QTest::newRow("dead") << int(EHostStatus::Dead) << int(EAliveBy::Arp) << QString();
+}
+
+void TestVResultsBackend::statusTipSaysWhyAlive()
+{
+    QFETCH(int, status);
+    QFETCH(int, by);
+    QFETCH(QString, tip);
+    CScanResult oResult = Result(Ip(10, 0, 0, 1), EHostStatus(status));
+    oResult.set_alive_by(EAliveBy(by));
+    m_pModel->OnDataReady(oResult);
+    const QVariant vTip = m_pModel->index(0, 0).data(Qt::ToolTipRole);
+    QCOMPARE(vTip.isValid(), !tip.isNull());
+    QCOMPARE(vTip.toString(), tip);
 }
 
 void TestVResultsBackend::dataRoles()

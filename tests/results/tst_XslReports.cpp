@@ -84,6 +84,7 @@ private slots:
     void initTestCase();
     void csvParsesBackToTheHosts();
     void csvOfNoRowsIsHeaderOnly();
+    void csvSaysWhyAHostIsAlive();
     void csvCellsASpreadsheetWouldRunAreText_data();
     void csvCellsASpreadsheetWouldRunAreText();
     void reportsLeaveAMissingMacEmpty_data();
@@ -170,6 +171,22 @@ void TestXslReports::csvOfNoRowsIsHeaderOnly()
     QList<QStringList> lRows;
     QVERIFY(ParseCsv(sCsv, &lRows));
     QCOMPARE(lRows.size(), 1);
+}
+
+void TestXslReports::csvSaysWhyAHostIsAlive()
+{
+    // Only a scan that recorded the probe has the column; older files keep their table.
+    QList<CScanItem> lItems = ReportHosts();
+    lItems[0].result().set_alive_by(EAliveBy::Arp);
+    VResultsBackend *pModel = NewModel(lItems);
+    QList<QStringList> lRows;
+    QVERIFY(ParseCsv(ModelXml(*pModel, QStringLiteral("xml_to_csv.xsl")), &lRows));
+    QCOMPARE(lRows.size(), 4);
+    QCOMPARE(lRows.at(0).size(), 15);
+    QCOMPARE(lRows.at(0).last(), QStringLiteral("Alive by"));
+    QCOMPARE(lRows.at(1).last(), QStringLiteral("arp"));
+    QCOMPARE(lRows.at(2).size(), 15);
+    QCOMPARE(lRows.at(2).last(), QString());
 }
 
 void TestXslReports::csvCellsASpreadsheetWouldRunAreText_data()
