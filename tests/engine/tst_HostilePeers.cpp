@@ -57,7 +57,6 @@ constexpr bool kFreedMemoryReturns = true;
 // Room for a loaded machine (two sanitizer builds run on two shared cores) above each bound.
 constexpr int kSlackMs = 1500;
 
-// A UDP responder on the test's thread that answers every datagram the way it is told.
 // How a hostile NetBIOS peer answers each request.
 enum class EHostileUdp
 {
@@ -71,6 +70,12 @@ enum class EHostileUdp
 // Datagrams sent for each request when flooding.
 constexpr int kFloodCount = 2000;
 
+// What a hostile peer sends where an answer belongs: no header of either protocol.
+QByteArray Junk()
+{
+    return QByteArray::fromHex("deadbeef00ff7f80") + QByteArray(92, '\x01');
+}
+
 CUdpResponder::TScript HostileNetBios(EHostileUdp i_eMode)
 {
     return [i_eMode](const QByteArray &i_baRequest,
@@ -78,7 +83,7 @@ CUdpResponder::TScript HostileNetBios(EHostileUdp i_eMode)
                      const QHostAddress &i_oTo,
                      quint16 i_nPort) {
         const quint16 nId = CUdpResponder::RequestId(i_baRequest);
-        const QByteArray baJunk = QByteArray::fromHex("deadbeef00ff7f80") + QByteArray(92, '\x01');
+        const QByteArray baJunk = Junk();
         switch (i_eMode) {
         case EHostileUdp::Garbage:
             io_oSocket.writeDatagram(baJunk, i_oTo, i_nPort);
@@ -143,7 +148,7 @@ HostileMdns(EHostileMdns i_eMode, const QByteArray &i_baName, QUdpSocket *i_pFor
                                           quint16 i_nPort) {
         if (i_baRequest.size() <= 12)
             return;
-        const QByteArray baJunk = QByteArray::fromHex("deadbeef00ff7f80") + QByteArray(92, '\x01');
+        const QByteArray baJunk = Junk();
         switch (i_eMode) {
         case EHostileMdns::Name:
             io_oSocket.writeDatagram(MdnsAnswerTo(i_baRequest, i_baName), i_oTo, i_nPort);
