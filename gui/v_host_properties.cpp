@@ -5,19 +5,12 @@
 #include "VResultsBackend.h"
 #include "ui_v_host_properties.h"
 
-#include <QCloseEvent>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
-namespace {
-
-const QString kRectKey = QStringLiteral("State/HostProperties/Rect");
-
-} // namespace
-
 v_host_properties::v_host_properties(QWidget *i_pParent)
-    : QDialog(i_pParent)
+    : VSettingsDialog(QStringLiteral("HostProperties"), i_pParent)
     , m_pUi(std::make_unique<Ui::v_host_propertiesClass>())
 {
     m_pUi->setupUi(this);
@@ -27,7 +20,7 @@ v_host_properties::v_host_properties(QWidget *i_pParent)
     m_pUi->edMac->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9A-Fa-f:.\\- ]*")), m_pUi->edMac));
     connect(m_pUi->pbOk, &QPushButton::clicked, this, &v_host_properties::OnOk);
-    connect(m_pUi->pbCancel, &QPushButton::clicked, this, &v_host_properties::OnCancel);
+    connect(m_pUi->pbCancel, &QPushButton::clicked, this, &QDialog::reject);
     // textEdited, not textChanged: filling the fields runs the checks itself.
     connect(m_pUi->edIp, &QLineEdit::textEdited, this, &v_host_properties::OnIpTextChanged);
     connect(m_pUi->edMac, &QLineEdit::textEdited, this, &v_host_properties::OnMacTextChanged);
@@ -158,40 +151,14 @@ void v_host_properties::OnOk()
             m_pFavorites->EditItem(m_oItem);
     }
     if (fAdded) {
-        HideAndStoreGeometry();
+        accept();
         return;
     }
     QMessageBox::warning(this, sTitle, tr("Item with this IP already exists"), QMessageBox::Ok);
 }
 
-void v_host_properties::OnCancel()
-{
-    HideAndStoreGeometry();
-}
-
-void v_host_properties::reject()
-{
-    HideAndStoreGeometry();
-    setResult(QDialog::Rejected);
-}
-
-void v_host_properties::HideAndStoreGeometry()
-{
-    hide();
-    m_oCfg.SetValue(kRectKey, geometry());
-}
-
-void v_host_properties::closeEvent(QCloseEvent *i_pEvent)
-{
-    i_pEvent->accept();
-    HideAndStoreGeometry();
-}
-
 void v_host_properties::showEvent(QShowEvent *i_pEvent)
 {
-    const QVariant vRect = m_oCfg.Value(kRectKey);
-    if (vRect.isValid() && vRect.toRect().isValid())
-        setGeometry(vRect.toRect());
     FillWidgets();
     QDialog::showEvent(i_pEvent);
 }
@@ -200,9 +167,4 @@ void v_host_properties::OnLanguageChanged()
 {
     m_pUi->retranslateUi(this);
     UpdateOkText();
-}
-
-void v_host_properties::OnCfg(CCfg i_oCfg)
-{
-    m_oCfg = i_oCfg;
 }

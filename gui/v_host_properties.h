@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CCfg.h"
 #include "CScanItem.h"
+#include "VSettingsDialog.h"
 
 #include <QByteArray>
-#include <QDialog>
 
 #include <memory>
 
@@ -24,7 +23,7 @@ class v_host_propertiesClass;
 // Favorites model (add mode) or edits its entry there (edit mode). Bad input never leaves the
 // dialog: an invalid address or an address already listed is reported in a message box and the
 // dialog stays open. GUI thread only.
-class v_host_properties final : public QDialog
+class v_host_properties final : public VSettingsDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY(v_host_properties)
@@ -50,17 +49,12 @@ public:
 
 public slots:
     void OnLanguageChanged();
-    void OnCfg(CCfg i_oCfg);
 
 protected:
     void showEvent(QShowEvent *i_pEvent) override;
-    void closeEvent(QCloseEvent *i_pEvent) override;
-    // Escape ends the dialog as Cancel does, geometry included.
-    void reject() override;
 
 private slots:
     void OnOk();
-    void OnCancel();
     void OnIpTextChanged(const QString &i_sText);
     void OnMacTextChanged(const QString &i_sText);
 
@@ -69,11 +63,9 @@ private:
     bool CheckIp(const QString &i_sText);
     bool CheckMac(const QString &i_sText);
     void UpdateOkText();
-    void HideAndStoreGeometry();
     static void SetTextColour(QLineEdit *io_pEdit, bool i_fValid);
 
     std::unique_ptr<Ui::v_host_propertiesClass> m_pUi;
     CScanItem m_oItem;
     VResultsBackend *m_pFavorites = nullptr;
-    CCfg m_oCfg;
 };

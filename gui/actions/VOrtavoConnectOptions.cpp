@@ -3,12 +3,9 @@
 
 #include "ui_VOrtavoConnectOptions.h"
 
-#include <QCloseEvent>
 #include <QSignalBlocker>
 
 namespace {
-
-const QString kKeyRect = QStringLiteral("State/OrtavoConnectOpts/Rect");
 
 // Digits only, 1 to 65535: signs, blanks and other notations are not a port as typed.
 bool IsPortText(const QString &i_sText)
@@ -26,16 +23,16 @@ bool IsPortText(const QString &i_sText)
 } // namespace
 
 VOrtavoConnectOptions::VOrtavoConnectOptions(QWidget *i_pParent)
-    : QDialog(i_pParent,
-              Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint
-                  | Qt::WindowCloseButtonHint)
+    : VSettingsDialog(QStringLiteral("OrtavoConnectOpts"),
+                      i_pParent,
+                      Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint
+                          | Qt::WindowCloseButtonHint)
     , m_pUi(std::make_unique<Ui::v_OrtavoConnectOptionsClass>())
 {
     m_pUi->setupUi(this);
     connect(m_pUi->btnOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_pUi->btnOK, &QPushButton::clicked, this, &VOrtavoConnectOptions::OnOk);
     connect(m_pUi->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_pUi->btnCancel, &QPushButton::clicked, this, &VOrtavoConnectOptions::OnCancel);
     connect(m_pUi->lePort, &QLineEdit::textChanged, this, &VOrtavoConnectOptions::OnTextChanged);
     connect(m_pUi->lePort,
             &QLineEdit::cursorPositionChanged,
@@ -48,11 +45,6 @@ VOrtavoConnectOptions::~VOrtavoConnectOptions() = default;
 void VOrtavoConnectOptions::OnLanguageChanged()
 {
     m_pUi->retranslateUi(this);
-}
-
-void VOrtavoConnectOptions::AssignCfg(CCfg i_oCfg)
-{
-    m_oCfg = i_oCfg;
 }
 
 void VOrtavoConnectOptions::DisplayUi(EOrtavoCommand i_eOrtavoCommand,
@@ -71,9 +63,6 @@ void VOrtavoConnectOptions::DisplayUi(EOrtavoCommand i_eOrtavoCommand,
 
 void VOrtavoConnectOptions::showEvent(QShowEvent *i_pEvent)
 {
-    const QVariant vRect = m_oCfg.Value(kKeyRect);
-    if (vRect.isValid())
-        setGeometry(vRect.toRect());
     m_pUi->lePort->setText(m_sPortText);
     QDialog::showEvent(i_pEvent);
 }
@@ -107,25 +96,7 @@ void VOrtavoConnectOptions::OnOk()
     // Without a port there is nothing to connect to; the viewer is not started on port 0.
     if (!sText.isEmpty()) {
         const int nPort = sText.toInt();
-        m_oCfg.set_ortavo_connect_port(nPort);
+        Cfg().set_ortavo_connect_port(nPort);
         emit OptionsSpecified(m_eCommand, nPort, m_fInteractive, m_nAddress);
     }
-    HideAndSaveGeometry();
-}
-
-void VOrtavoConnectOptions::OnCancel()
-{
-    HideAndSaveGeometry();
-}
-
-void VOrtavoConnectOptions::closeEvent(QCloseEvent *i_pEvent)
-{
-    HideAndSaveGeometry();
-    i_pEvent->accept();
-}
-
-void VOrtavoConnectOptions::HideAndSaveGeometry()
-{
-    hide();
-    m_oCfg.SetValue(kKeyRect, geometry());
 }

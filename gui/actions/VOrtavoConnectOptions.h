@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CCfg.h"
 #include "EOrtavoCommand.h"
-
-#include <QDialog>
+#include "VSettingsDialog.h"
 
 #include <memory>
+#include <utility>
 
-class QCloseEvent;
 class QShowEvent;
 
 namespace Ui {
@@ -18,7 +16,7 @@ class v_OrtavoConnectOptionsClass;
 // Asks for the Ortavo port before the viewer starts. Built once, on the user interface thread,
 // and only shown and hidden; the port typed last is kept until the program ends. The field takes
 // only a port number (1 to 65535) or nothing. OK with a port emits OptionsSpecified.
-class VOrtavoConnectOptions final : public QDialog
+class VOrtavoConnectOptions final : public VSettingsDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY(VOrtavoConnectOptions)
@@ -35,7 +33,7 @@ signals:
 
 public slots:
     void OnLanguageChanged();
-    void AssignCfg(CCfg i_oCfg);
+    void AssignCfg(CCfg i_oCfg) { OnCfg(std::move(i_oCfg)); }
     void DisplayUi(EOrtavoCommand i_eOrtavoCommand,
                    int i_nPort,
                    bool i_fInteractive,
@@ -43,22 +41,17 @@ public slots:
 
 private slots:
     void OnOk();
-    void OnCancel();
     void OnTextChanged(const QString &i_sText);
     void OnCursorPosChanged(int i_nOld, int i_nNew);
 
 protected:
     void showEvent(QShowEvent *i_pEvent) override;
-    void closeEvent(QCloseEvent *i_pEvent) override;
 
 private:
-    void HideAndSaveGeometry();
-
     std::unique_ptr<Ui::v_OrtavoConnectOptionsClass> m_pUi;
     int m_nLastCursorPos = 0;
     QString m_sPortText;
     EOrtavoCommand m_eCommand = EOrtavoCommand::FullControl;
     bool m_fInteractive = true;
     quint32 m_nAddress = 0;
-    CCfg m_oCfg;
 };

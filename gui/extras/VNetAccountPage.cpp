@@ -15,9 +15,6 @@
 namespace {
 
 constexpr int kMaxAccountLength = 511;
-constexpr int kErrorAccessDenied = 5;
-constexpr int kErrorBadNetPath = 53;
-constexpr int kErrorLogonFailure = 1326;
 
 } // namespace
 
@@ -135,13 +132,13 @@ void VNetAccountPage::ShowTestResult(const QString &i_sHost, int i_nResult)
     case 0:
         m_pResult->setText(tr("%1 accepted the account.").arg(i_sHost));
         break;
-    case kErrorLogonFailure:
+    case IRemoteShutdownApi::kErrorLogonFailure:
         m_pResult->setText(tr("%1 refused the account: wrong user name or password.").arg(i_sHost));
         break;
-    case kErrorAccessDenied:
+    case IRemoteShutdownApi::kErrorAccessDenied:
         m_pResult->setText(tr("%1 refused the account: access denied.").arg(i_sHost));
         break;
-    case kErrorBadNetPath:
+    case IRemoteShutdownApi::kErrorBadNetPath:
         m_pResult->setText(tr("%1 could not be reached.").arg(i_sHost));
         break;
     default:

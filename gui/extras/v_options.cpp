@@ -7,7 +7,6 @@
 #include "VNetAccountPage.h"
 #include "ui_v_options.h"
 
-#include <QCloseEvent>
 #include <QIntValidator>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -16,7 +15,6 @@
 
 namespace {
 
-const QString RectKey = QStringLiteral("State/Options/Rect");
 const char *const GroupProperty = "group";
 const QString OrtavoPortsGroup = QStringLiteral("ortavo_ports");
 constexpr int DefaultOrtavoPort = 4899;
@@ -36,7 +34,7 @@ bool IsValidPortText(const QString &i_sText)
 } // namespace
 
 v_options::v_options(QWidget *i_pParent)
-    : QDialog(i_pParent)
+    : VSettingsDialog(QStringLiteral("Options"), i_pParent)
     , m_pUi(std::make_unique<Ui::v_options>())
     , m_pAccountPage(nullptr)
 {
@@ -98,18 +96,9 @@ void v_options::UseAccountSecret(CNetAccountSecret *i_pSecret)
     m_pAccountSecret = i_pSecret;
 }
 
-void v_options::OnCfg(CCfg i_oCfg)
-{
-    m_oCfg = i_oCfg;
-}
-
 void v_options::showEvent(QShowEvent *i_pEvent)
 {
-    const QRect oRect = m_oCfg.Value(RectKey).toRect();
-    if (oRect.isValid())
-        setGeometry(oRect);
-
-    QList<int> lnPorts = m_oCfg.ortavo_ports();
+    QList<int> lnPorts = Cfg().ortavo_ports();
     lnPorts = lnPorts.mid(0, PortFields);
     // Every showing reloads from the settings: a port typed and then cancelled must not come
     // back in a field that the stored list does not reach.
@@ -121,19 +110,19 @@ void v_options::showEvent(QShowEvent *i_pEvent)
     for (int i = 0; i < lnPorts.size(); ++i)
         PortField(i)->setText(QString::number(lnPorts.at(i)));
 
-    m_pUi->c_scan_shares->setChecked(m_oCfg.scan_shares());
-    m_pUi->c_scan_http->setChecked(m_oCfg.scan_http());
-    m_pUi->c_scan_https->setChecked(m_oCfg.scan_https());
-    m_pUi->e_web_ports->setText(CCfg::WebPortsText(m_oCfg.web_ports()));
-    m_pUi->c_scan_ftp->setChecked(m_oCfg.scan_ftp());
-    m_pUi->c_scan_netbios->setChecked(m_oCfg.scan_netbios());
-    m_pUi->c_scan_user->setChecked(m_oCfg.scan_username());
-    m_pUi->c_high_accuracy->setChecked(m_oCfg.high_accuracy());
-    m_pUi->s_scan_speed->setValue(m_oCfg.thread_count());
-    m_pUi->s_sweep_rate->setValue(m_oCfg.sweep_rate());
-    m_pAccountPage->SetAccount(m_oCfg.net_account());
-    m_pUi->c_record_scans->setChecked(m_oCfg.record_scans());
-    m_pUi->e_inventory_store->setText(m_oCfg.inventory_store());
+    m_pUi->c_scan_shares->setChecked(Cfg().scan_shares());
+    m_pUi->c_scan_http->setChecked(Cfg().scan_http());
+    m_pUi->c_scan_https->setChecked(Cfg().scan_https());
+    m_pUi->e_web_ports->setText(CCfg::WebPortsText(Cfg().web_ports()));
+    m_pUi->c_scan_ftp->setChecked(Cfg().scan_ftp());
+    m_pUi->c_scan_netbios->setChecked(Cfg().scan_netbios());
+    m_pUi->c_scan_user->setChecked(Cfg().scan_username());
+    m_pUi->c_high_accuracy->setChecked(Cfg().high_accuracy());
+    m_pUi->s_scan_speed->setValue(Cfg().thread_count());
+    m_pUi->s_sweep_rate->setValue(Cfg().sweep_rate());
+    m_pAccountPage->SetAccount(Cfg().net_account());
+    m_pUi->c_record_scans->setChecked(Cfg().record_scans());
+    m_pUi->e_inventory_store->setText(Cfg().inventory_store());
 
     QDialog::showEvent(i_pEvent);
 }
@@ -201,33 +190,26 @@ void v_options::on_b_ok_clicked()
         if (fNumber)
             lnPorts << nPort;
     }
-    m_oCfg.set_ortavo_ports(lnPorts);
+    Cfg().set_ortavo_ports(lnPorts);
 
-    m_oCfg.set_scan_shares(m_pUi->c_scan_shares->isChecked());
-    m_oCfg.set_scan_http(m_pUi->c_scan_http->isChecked());
-    m_oCfg.set_scan_https(m_pUi->c_scan_https->isChecked());
-    m_oCfg.set_web_ports(lWebPorts);
-    m_oCfg.set_scan_ftp(m_pUi->c_scan_ftp->isChecked());
-    m_oCfg.set_scan_netbios(m_pUi->c_scan_netbios->isChecked());
-    m_oCfg.set_scan_username(m_pUi->c_scan_user->isChecked());
-    m_oCfg.set_high_accuracy(m_pUi->c_high_accuracy->isChecked());
-    m_oCfg.set_thread_count(m_pUi->s_scan_speed->value());
-    m_oCfg.set_sweep_rate(m_pUi->s_sweep_rate->value());
+    Cfg().set_scan_shares(m_pUi->c_scan_shares->isChecked());
+    Cfg().set_scan_http(m_pUi->c_scan_http->isChecked());
+    Cfg().set_scan_https(m_pUi->c_scan_https->isChecked());
+    Cfg().set_web_ports(lWebPorts);
+    Cfg().set_scan_ftp(m_pUi->c_scan_ftp->isChecked());
+    Cfg().set_scan_netbios(m_pUi->c_scan_netbios->isChecked());
+    Cfg().set_scan_username(m_pUi->c_scan_user->isChecked());
+    Cfg().set_high_accuracy(m_pUi->c_high_accuracy->isChecked());
+    Cfg().set_thread_count(m_pUi->s_scan_speed->value());
+    Cfg().set_sweep_rate(m_pUi->s_sweep_rate->value());
     const TNetAccount oAccount = m_pAccountPage->Account();
     if (m_pAccountSecret)
-        m_pAccountSecret->Save(m_oCfg, oAccount);
+        m_pAccountSecret->Save(Cfg(), oAccount);
     else
-        m_oCfg.set_net_account(oAccount);
-    m_oCfg.set_record_scans(m_pUi->c_record_scans->isChecked());
-    m_oCfg.set_inventory_store(sStore);
+        Cfg().set_net_account(oAccount);
+    Cfg().set_record_scans(m_pUi->c_record_scans->isChecked());
+    Cfg().set_inventory_store(sStore);
 
     emit CfgChanged();
     close();
-}
-
-void v_options::closeEvent(QCloseEvent *i_pEvent)
-{
-    m_oCfg.SetValue(RectKey, geometry());
-    i_pEvent->accept();
-    hide();
 }

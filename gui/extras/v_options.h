@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CCfg.h"
-
-#include <QDialog>
+#include "VSettingsDialog.h"
 
 #include <memory>
 
@@ -19,7 +17,7 @@ class VNetAccountPage;
 // shown without being modal; every showing reloads the widgets from the settings of the last
 // configuration received. Apply stores them through that configuration and emits CfgChanged() so
 // that its owner broadcasts again. GUI thread only.
-class v_options final : public QDialog
+class v_options final : public VSettingsDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY(v_options)
@@ -42,11 +40,9 @@ signals:
 
 public slots:
     void OnLanguageChanged();
-    void OnCfg(CCfg i_oCfg);
 
 protected:
     void showEvent(QShowEvent *i_pEvent) override;
-    void closeEvent(QCloseEvent *i_pEvent) override;
 
 private slots:
     void on_b_ok_clicked();
@@ -57,7 +53,6 @@ private:
     QLineEdit *PortField(int i_nIndex) const;
 
     std::unique_ptr<Ui::v_options> m_pUi;
-    CCfg m_oCfg;
     VNetAccountPage *m_pAccountPage;
     CNetAccountSecret *m_pAccountSecret = nullptr;
     bool m_fPageListFilled = false;

@@ -4,14 +4,11 @@
 #include "IPasswordStore.h"
 #include "ui_VRemoteShutdown.h"
 
-#include <QCloseEvent>
 #include <QIntValidator>
 #include <QMessageBox>
-#include <QRect>
 
 namespace {
 
-const QString kKeyRect = QStringLiteral("State/RemoteShutdown/Rect");
 const QString kSecretKey = CCfg::NetAccountSecretKey();
 
 constexpr int kDefaultTimeoutSec = 60;
@@ -35,9 +32,10 @@ TNetAccount AccountFromFields(const QString &i_sLogin, const QString &i_sPasswor
 } // namespace
 
 VRemoteShutdown::VRemoteShutdown(IPasswordStore *i_pPasswordStore, QWidget *i_pParent)
-    : QDialog(i_pParent,
-              Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint
-                  | Qt::WindowCloseButtonHint)
+    : VSettingsDialog(QStringLiteral("RemoteShutdown"),
+                      i_pParent,
+                      Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint
+                          | Qt::WindowCloseButtonHint)
     , m_pUi(std::make_unique<Ui::VRemoteShutdown>())
     , m_pPasswordStore(i_pPasswordStore)
 {
@@ -46,7 +44,7 @@ VRemoteShutdown::VRemoteShutdown(IPasswordStore *i_pPasswordStore, QWidget *i_pP
     m_pUi->edPassword->setMaxLength(kMaxAccountLength);
     m_pUi->edTimeout->setValidator(new QIntValidator(1, int(kMaxTimeoutSec), m_pUi->edTimeout));
     connect(m_pUi->pbShutdown, &QPushButton::clicked, this, &VRemoteShutdown::OnOk);
-    connect(m_pUi->pbCancel, &QPushButton::clicked, this, &VRemoteShutdown::OnCancel);
+    connect(m_pUi->pbCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_pUi->chkUseLogin, &QCheckBox::stateChanged, this, &VRemoteShutdown::UpdateControls);
     if (m_pPasswordStore)
         connect(m_pPasswordStore,
@@ -75,11 +73,6 @@ void VRemoteShutdown::DisplayUi()
     show();
 }
 
-void VRemoteShutdown::AssignCfg(CCfg i_oCfg)
-{
-    m_oCfg = i_oCfg;
-}
-
 void VRemoteShutdown::UpdateControls(int i_nUseLogin)
 {
     const bool fUse = i_nUseLogin == Qt::Checked;
@@ -93,18 +86,14 @@ void VRemoteShutdown::UpdateControls(int i_nUseLogin)
 
 void VRemoteShutdown::showEvent(QShowEvent *i_pEvent)
 {
-    const QVariant vRect = m_oCfg.Value(kKeyRect);
-    if (vRect.isValid())
-        setGeometry(vRect.toRect());
-
     // The dialog shows the one network account the scans use too. A password left in clear
     // text by an older version is taken over and erased from the settings; the next confirmed
     // shutdown hands it to the password store.
-    TNetAccount oAccount = m_oCfg.net_account();
-    const QString sLegacyPassword = m_oCfg.TakeLegacyPassword();
+    TNetAccount oAccount = Cfg().net_account();
+    const QString sLegacyPassword = Cfg().TakeLegacyPassword();
     if (!sLegacyPassword.isEmpty()) {
         oAccount.sPassword = sLegacyPassword;
-        m_oCfg.set_net_account(oAccount);
+        Cfg().set_net_account(oAccount);
     }
     const bool fUseLogin = oAccount.IsSet() || !oAccount.sPassword.isEmpty();
     m_pUi->chkUseLogin->setChecked(fUseLogin);
@@ -115,12 +104,12 @@ void VRemoteShutdown::showEvent(QShowEvent *i_pEvent)
         m_pPasswordStore->Read(kSecretKey);
 
     m_pUi->edTimeout->setText(
-        QString::number(static_cast<uint>(m_oCfg.shutdown_timeout(kDefaultTimeoutSec))));
-    const QString sMessage = m_oCfg.shutdown_message();
+        QString::number(static_cast<uint>(Cfg().shutdown_timeout(kDefaultTimeoutSec))));
+    const QString sMessage = Cfg().shutdown_message();
     if (!sMessage.isNull())
         m_pUi->edMessage->setPlainText(sMessage);
-    m_pUi->chkForce->setChecked(m_oCfg.shutdown_force());
-    m_pUi->chkReboot->setChecked(m_oCfg.shutdown_reboot());
+    m_pUi->chkForce->setChecked(Cfg().shutdown_force());
+    m_pUi->chkReboot->setChecked(Cfg().shutdown_reboot());
     QDialog::showEvent(i_pEvent);
 }
 
@@ -147,20 +136,20 @@ void VRemoteShutdown::OnOk()
                              tr("Invalid timeout. Should be 0...%1").arg(kMaxTimeoutSec));
         return;
     }
-    HideAndSaveGeometry();
+    accept();
 
     const QString sLogin = m_pUi->edLogin->text();
     const QString sPassword = m_pUi->edPassword->text();
-    m_oCfg.set_net_account(AccountFromFields(sLogin, sPassword));
+    Cfg().set_net_account(AccountFromFields(sLogin, sPassword));
     if (m_pPasswordStore)
         m_pPasswordStore->Write(kSecretKey, sPassword);
-    m_oCfg.set_shutdown_timeout(int(nTimeoutSec));
+    Cfg().set_shutdown_timeout(int(nTimeoutSec));
 
     const QString sMessage = PrepareMessage(m_pUi->edMessage->toPlainText());
     if (!sMessage.isEmpty())
-        m_oCfg.set_shutdown_message(sMessage);
-    m_oCfg.set_shutdown_force(m_pUi->chkForce->isChecked());
-    m_oCfg.set_shutdown_reboot(m_pUi->chkReboot->isChecked());
+        Cfg().set_shutdown_message(sMessage);
+    Cfg().set_shutdown_force(m_pUi->chkForce->isChecked());
+    Cfg().set_shutdown_reboot(m_pUi->chkReboot->isChecked());
 
     auto pParams = CShutdownQuery::TParamsPtr::create();
     if (m_pUi->chkUseLogin->isChecked()) {
@@ -172,26 +161,4 @@ void VRemoteShutdown::OnOk()
     pParams->insert(CShutdownQuery::ParamForce, m_pUi->chkForce->isChecked());
     pParams->insert(CShutdownQuery::ParamReboot, m_pUi->chkReboot->isChecked());
     emit ShutdownSpecified(pParams);
-}
-
-void VRemoteShutdown::OnCancel()
-{
-    HideAndSaveGeometry();
-}
-
-void VRemoteShutdown::closeEvent(QCloseEvent *i_pEvent)
-{
-    HideAndSaveGeometry();
-    i_pEvent->accept();
-}
-
-void VRemoteShutdown::reject()
-{
-    HideAndSaveGeometry();
-}
-
-void VRemoteShutdown::HideAndSaveGeometry()
-{
-    hide();
-    m_oCfg.SetValue(kKeyRect, geometry());
 }

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CCfg.h"
 #include "CShutdownQuery.h"
-
-#include <QDialog>
+#include "VSettingsDialog.h"
 
 #include <memory>
+#include <utility>
 
 class IPasswordStore;
-class QCloseEvent;
 class QShowEvent;
 
 namespace Ui {
@@ -20,7 +18,7 @@ class VRemoteShutdown;
 // interface thread; it is shown without a nested event loop and answers with ShutdownSpecified
 // when the user confirms. Settings go through the last CCfg received; the password goes only to
 // the password store (never to the settings), or nowhere when there is no store.
-class VRemoteShutdown final : public QDialog
+class VRemoteShutdown final : public VSettingsDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY(VRemoteShutdown)
@@ -43,24 +41,17 @@ signals:
 public slots:
     void OnLanguageChanged();
     void DisplayUi();
-    void AssignCfg(CCfg i_oCfg);
+    void AssignCfg(CCfg i_oCfg) { OnCfg(std::move(i_oCfg)); }
     void UpdateControls(int i_nUseLogin);
     void OnOk();
-    void OnCancel();
 
 protected:
     void showEvent(QShowEvent *i_pEvent) override;
-    void closeEvent(QCloseEvent *i_pEvent) override;
-    // Escape acts as "Cancel".
-    void reject() override;
 
 private slots:
     void OnPasswordRead(const QString &i_sKey, const QString &i_sPassword, bool i_fFound);
 
 private:
-    void HideAndSaveGeometry();
-
     std::unique_ptr<Ui::VRemoteShutdown> m_pUi;
     IPasswordStore *m_pPasswordStore;
-    CCfg m_oCfg;
 };

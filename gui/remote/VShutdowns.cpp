@@ -3,26 +3,19 @@
 
 #include "ui_VShutdowns.h"
 
-#include <QCloseEvent>
 #include <QColor>
 #include <QPushButton>
 #include <QTableWidgetItem>
 
-namespace {
-
-const QString kKeyRect = QStringLiteral("State/Shutdowns/Rect");
-
-} // namespace
-
 VShutdowns::VShutdowns(QWidget *i_pParent)
-    : QDialog(i_pParent)
+    : VSettingsDialog(QStringLiteral("Shutdowns"), i_pParent)
     , m_pUi(std::make_unique<Ui::VShutdowns>())
 {
     m_pUi->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setModal(true);
     m_oPool.setMaxThreadCount(kMaxThreads);
-    connect(m_pUi->b_cancel, &QPushButton::clicked, this, &VShutdowns::CloseAndSaveGeometry);
+    connect(m_pUi->b_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 VShutdowns::~VShutdowns()
@@ -48,11 +41,6 @@ void VShutdowns::OnLanguageChanged()
         else if (sState == QLatin1String("failed"))
             pItem->setText(tr("Failed"));
     }
-}
-
-void VShutdowns::OnCfg(CCfg i_oCfg)
-{
-    m_oCfg = i_oCfg;
 }
 
 void VShutdowns::StartShutdown(CShutdownQuery::TParamsPtr i_pParams,
@@ -122,29 +110,4 @@ void VShutdowns::workDone(const QString &sMachine, void *pData, int nRes)
     const QColor oColor = fOk ? QColor(100, 149, 237) : QColor(255, 128, 0);
     pName->setBackground(oColor);
     pState->setBackground(oColor);
-}
-
-void VShutdowns::showEvent(QShowEvent *i_pEvent)
-{
-    const QVariant vRect = m_oCfg.Value(kKeyRect);
-    if (vRect.isValid())
-        setGeometry(vRect.toRect());
-    QDialog::showEvent(i_pEvent);
-}
-
-void VShutdowns::closeEvent(QCloseEvent *i_pEvent)
-{
-    CloseAndSaveGeometry();
-    i_pEvent->accept();
-}
-
-void VShutdowns::reject()
-{
-    CloseAndSaveGeometry();
-}
-
-void VShutdowns::CloseAndSaveGeometry()
-{
-    m_oCfg.SetValue(kKeyRect, geometry());
-    hide();
 }

@@ -1,18 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CCfg.h"
 #include "CShutdownQuery.h"
+#include "VSettingsDialog.h"
 
-#include <QDialog>
 #include <QSet>
 #include <QStringList>
 #include <QThreadPool>
 
 #include <memory>
-
-class QCloseEvent;
-class QShowEvent;
 
 namespace Ui {
 class VShutdowns;
@@ -22,7 +18,7 @@ class VShutdowns;
 // one row and one CShutdownQuery per machine, run on the dialog's own pool (at most 16 at once).
 // Outcomes arrive queued from the pool and fill the rows while their batch is the current one;
 // a newer batch makes the outcomes of older ones count for nothing.
-class VShutdowns final : public QDialog
+class VShutdowns final : public VSettingsDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY(VShutdowns)
@@ -39,7 +35,6 @@ public:
 
 public slots:
     void OnLanguageChanged();
-    void OnCfg(CCfg i_oCfg);
     // The start operation: i_lsAddresses[i] belongs to i_lsNames[i]. Nothing happens when
     // i_lsNames is empty.
     void StartShutdown(CShutdownQuery::TParamsPtr i_pParams,
@@ -48,11 +43,6 @@ public slots:
     void workStart();
     void workDone(const QString &sMachine, void *pData, int nRes);
 
-protected:
-    void showEvent(QShowEvent *i_pEvent) override;
-    void closeEvent(QCloseEvent *i_pEvent) override;
-    void reject() override;
-
 private:
     struct TRowToken
     {
@@ -60,13 +50,10 @@ private:
         int nRow;
     };
 
-    void CloseAndSaveGeometry();
-
     std::unique_ptr<Ui::VShutdowns> m_pUi;
     QThreadPool m_oPool;
     int m_nBatch = 0;
     CShutdownQuery::TParamsPtr m_pParams;
-    CCfg m_oCfg;
     // Tokens handed to queries and not yet back; what is left at destruction is freed then.
     QSet<TRowToken *> m_lpTokens;
 };

@@ -18,16 +18,6 @@
 
 namespace {
 
-// Windows system error codes, so that both platforms report failures alike.
-constexpr int kErrorFileNotFound = 2;
-constexpr int kErrorAccessDenied = 5;
-constexpr int kErrorGenFailure = 31;
-constexpr int kErrorBadNetPath = 53;
-constexpr int kErrorInvalidParameter = 87;
-constexpr int kErrorWaitTimeout = 258;
-constexpr int kErrorProcessAborted = 1067;
-constexpr int kErrorLogonFailure = 1326;
-
 constexpr int kStartLimitMs = 5000;
 constexpr int kLogonLimitMs = 30000;
 constexpr int kRequestLimitMs = 60000;
@@ -87,15 +77,15 @@ int ErrorFromOutput(const QByteArray &i_oOutput)
 {
     if (i_oOutput.contains("LOGON_FAILURE") || i_oOutput.contains("WRONG_PASSWORD")
         || i_oOutput.contains("ACCOUNT_"))
-        return kErrorLogonFailure;
+        return IRemoteShutdownApi::kErrorLogonFailure;
     if (i_oOutput.contains("ACCESS_DENIED"))
-        return kErrorAccessDenied;
+        return IRemoteShutdownApi::kErrorAccessDenied;
     if (i_oOutput.contains("UNREACHABLE") || i_oOutput.contains("CONNECTION_REFUSED")
         || i_oOutput.contains("IO_TIMEOUT") || i_oOutput.contains("INVALID_ADDRESS")
         || i_oOutput.contains("Unable to find a suitable server")
         || i_oOutput.contains("Could not connect"))
-        return kErrorBadNetPath;
-    return kErrorGenFailure;
+        return IRemoteShutdownApi::kErrorBadNetPath;
+    return IRemoteShutdownApi::kErrorGenFailure;
 }
 
 // Runs one Samba client program. The password travels through its standard input (PASSWD_FD=0),
@@ -109,7 +99,7 @@ int RunSamba(const QString &i_sProgram,
     const QString sPath = QStandardPaths::findExecutable(i_sProgram);
     if (sPath.isEmpty()) {
         qCWarning(lcRemote) << "Samba client program not found:" << i_sProgram;
-        return kErrorFileNotFound;
+        return IRemoteShutdownApi::kErrorFileNotFound;
     }
     QProcessEnvironment oEnv = QProcessEnvironment::systemEnvironment();
     for (const char *pName : {"PASSWD", "PASSWD_FD", "PASSWD_FILE", "USER", "LOGNAME"})
@@ -136,7 +126,7 @@ int RunSamba(const QString &i_sProgram,
     oProcess.start(sPath, i_lsArgs);
     if (!oProcess.waitForStarted(kStartLimitMs)) {
         qCWarning(lcRemote) << i_sProgram << "did not start:" << oProcess.errorString();
-        return kErrorFileNotFound;
+        return IRemoteShutdownApi::kErrorFileNotFound;
     }
     // After the password, if any, end of file: a program that asks for more sees it at once.
     if (!baInput.isEmpty())
@@ -146,12 +136,12 @@ int RunSamba(const QString &i_sProgram,
         qCWarning(lcRemote) << i_sProgram << "overran" << i_nLimitMs << "ms and was stopped";
         oProcess.kill();
         oProcess.waitForFinished(kStartLimitMs);
-        return kErrorWaitTimeout;
+        return IRemoteShutdownApi::kErrorWaitTimeout;
     }
     const QByteArray oOutput = oProcess.readAll();
     if (oProcess.exitStatus() != QProcess::NormalExit) {
         qCWarning(lcRemote) << i_sProgram << "crashed";
-        return kErrorProcessAborted;
+        return IRemoteShutdownApi::kErrorProcessAborted;
     }
     if (oProcess.exitCode() == 0)
         return 0;

@@ -25,6 +25,17 @@ public:
         bool fReboot = false;
     };
 
+    // The Windows system error codes the calls return; the Linux implementation maps its
+    // failures onto them so that both platforms report alike.
+    static constexpr int kErrorFileNotFound = 2;
+    static constexpr int kErrorAccessDenied = 5;
+    static constexpr int kErrorGenFailure = 31;
+    static constexpr int kErrorBadNetPath = 53;
+    static constexpr int kErrorInvalidParameter = 87;
+    static constexpr int kErrorWaitTimeout = 258;
+    static constexpr int kErrorProcessAborted = 1067;
+    static constexpr int kErrorLogonFailure = 1326;
+
     using TFactory = std::function<std::unique_ptr<IRemoteShutdownApi>()>;
 
     virtual ~IRemoteShutdownApi() = default;

@@ -3,6 +3,7 @@
 // results view's selection record, column states and the range box text rules.
 #include "CCfg.h"
 #include "CColumnStates.h"
+#include "CDialogGeometry.h"
 #include "CDragDropTabWidget.h"
 #include "CKeyReleaseEmitFilter.h"
 #include "CMenuHeaderView.h"
@@ -15,11 +16,13 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFile>
 #include <QHostAddress>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -90,6 +93,10 @@ private slots:
     void viewChildClickSelectsHost();
     void viewRightClickSignal();
     void viewDropNeedsRowFormat();
+
+    void dialogGeometryKept_data();
+    void dialogGeometryKept();
+    void dialogGeometryOffScreen();
 
     void columnStatesRead_data();
     void columnStatesRead();
@@ -387,6 +394,75 @@ void TestGuiWidgets::viewDropNeedsRowFormat()
     QVERIFY(fProcessed);
     QCOMPARE(oPaste.count(), 1);
     QCOMPARE(oPaste.at(0).at(0).toByteArray(), QByteArrayLiteral("<x/>"));
+}
+
+// ---- dialog geometry
+// -----------------------------------------------------------------------------
+
+enum class EDialogEnd
+{
+    Escape,
+    CloseButton,
+    Accept,
+    Hide
+};
+Q_DECLARE_METATYPE(EDialogEnd)
+
+void TestGuiWidgets::dialogGeometryKept_data()
+{
+    QTest::addColumn<EDialogEnd>("end");
+    QTest::newRow("Escape") << EDialogEnd::Escape;
+    QTest::newRow("title bar's close button") << EDialogEnd::CloseButton;
+    QTest::newRow("OK") << EDialogEnd::Accept;
+    QTest::newRow("hidden by the program") << EDialogEnd::Hide;
+}
+
+void TestGuiWidgets::dialogGeometryKept()
+{
+    QFETCH(EDialogEnd, end);
+    QCoreApplication::setApplicationName(
+        QStringLiteral("dialogGeometryKept-%1").arg(QTest::currentDataTag()));
+    CCfg oCfg;
+    QDialog oDialog;
+    CDialogGeometry oGeometry(&oDialog, oCfg, QStringLiteral("State/Test/Rect"));
+    oDialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&oDialog));
+    const QRect oRect(40, 50, 300, 200);
+    oDialog.setGeometry(oRect);
+    switch (end) {
+    case EDialogEnd::Escape:
+        QTest::keyClick(&oDialog, Qt::Key_Escape);
+        break;
+    case EDialogEnd::CloseButton:
+        oDialog.close();
+        break;
+    case EDialogEnd::Accept:
+        oDialog.accept();
+        break;
+    case EDialogEnd::Hide:
+        oDialog.hide();
+        break;
+    }
+    QVERIFY(!oDialog.isVisible());
+    QCOMPARE(CCfg().Value(QStringLiteral("State/Test/Rect")).toRect(), oRect);
+
+    oDialog.setGeometry(QRect(0, 0, 150, 100));
+    oDialog.show();
+    QCOMPARE(oDialog.geometry(), oRect);
+}
+
+// A place stored while another monitor was attached: the size comes back, the place does not.
+void TestGuiWidgets::dialogGeometryOffScreen()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("dialogGeometryOffScreen"));
+    CCfg oCfg;
+    oCfg.SetValue(QStringLiteral("State/Test/Rect"), QRect(5000, 4000, 310, 210));
+    QDialog oDialog;
+    CDialogGeometry oGeometry(&oDialog, oCfg, QStringLiteral("State/Test/Rect"));
+    oDialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&oDialog));
+    QCOMPARE(oDialog.size(), QSize(310, 210));
+    QVERIFY(QGuiApplication::screenAt(oDialog.geometry().center()));
 }
 
 // ---- column states ------------------------------------------------------------------------------

@@ -328,7 +328,7 @@ void TestVRemoteShutdown::withoutStoreThePasswordIsNotKept()
     m_pDialog->DisplayUi();
     QCOMPARE(m_pDialog->findChild<QLineEdit *>(QStringLiteral("edPassword"))->text(),
              QStringLiteral("Sekr3t-Pa55"));
-    m_pDialog->OnCancel();
+    m_pDialog->reject();
     // The next session (a new configuration) has the login but no password.
     m_pDialog = std::make_unique<VRemoteShutdown>(m_pStore.get());
     m_pDialog->AssignCfg(CCfg());
