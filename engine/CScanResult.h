@@ -75,6 +75,9 @@ public:
     void set_mac(const QByteArray &i_baMac);
 
     bool IsAlive() const { return status() == EHostStatus::Alive; }
+    // The resources found, each counted once: HTTP, HTTPS, FTP, every web server on another
+    // port, every Ortavo port and every share. Reads no list out, for callers that ask per row.
+    int ResourceCount() const;
     QString IpText() const;
     // "%1:%2:%3:%4:%5:%6", two upper-case hexadecimal digits per byte.
     QString MacText() const;

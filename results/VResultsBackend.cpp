@@ -180,8 +180,7 @@ QModelIndex VResultsBackend::index(int i_nRow, int i_nColumn, const QModelIndex 
     }
     if (i_oParent.internalId() != 0 || i_oParent.column() != 0)
         return QModelIndex();
-    const CScanItem *pItem = ItemAtRow(i_oParent.row());
-    if (!pItem || i_nRow >= ChildCount(*pItem))
+    if (i_nRow >= ChildCountAtRow(i_oParent.row()))
         return QModelIndex();
     return createIndex(i_nRow, i_nColumn, quintptr(i_oParent.row()) + 1);
 }
@@ -199,8 +198,7 @@ int VResultsBackend::rowCount(const QModelIndex &i_oParent) const
         return m_vVisibleRows.size();
     if (i_oParent.internalId() != 0 || i_oParent.column() != 0)
         return 0;
-    const CScanItem *pItem = ItemAtRow(i_oParent.row());
-    return pItem ? ChildCount(*pItem) : 0;
+    return ChildCountAtRow(i_oParent.row());
 }
 
 int VResultsBackend::columnCount(const QModelIndex &i_oParent) const
@@ -377,9 +375,21 @@ QVariant VResultsBackend::Image(int i_nNumber)
 
 int VResultsBackend::ChildCount(const CScanItem &i_oItem)
 {
-    const CScanResult &oResult = i_oItem.result();
-    return int(oResult.has_http()) + int(oResult.has_https()) + int(oResult.has_ftp())
-           + oResult.web_servers().size() + oResult.ortavo_ports().size() + oResult.shares().size();
+    return i_oItem.result().ResourceCount();
+}
+
+int VResultsBackend::ChildCountAtRow(int i_nVisibleRow) const
+{
+    return i_nVisibleRow >= 0 && i_nVisibleRow < m_vVisibleChildren.size()
+               ? m_vVisibleChildren.at(i_nVisibleRow)
+               : 0;
+}
+
+void VResultsBackend::RecountChildren()
+{
+    m_vVisibleChildren.resize(m_vVisibleRows.size());
+    for (int nRow = 0; nRow < m_vVisibleRows.size(); ++nRow)
+        m_vVisibleChildren[nRow] = ChildCount(m_lItems.at(m_vVisibleRows.at(nRow)));
 }
 
 void VResultsBackend::AddHistoryColumns()
@@ -756,6 +766,7 @@ void VResultsBackend::EndRelayout()
 {
     m_oAppliedFilter = ReadFilter();
     m_vVisibleRows = VisibleRowsOf(m_lItems, m_oAppliedFilter);
+    RecountChildren();
     m_fVisibleStale = false;
     RebuildIndex();
     RecomputeSortedPrefix();
@@ -825,6 +836,8 @@ void VResultsBackend::InsertItemAt(int i_nStorage, const CScanItem &i_oItem, boo
     // place further; moving them up for the new row and counting them up happen in one pass,
     // since a sort by name or a random arrival order inserts in the middle every time.
     const int nShown = m_vVisibleRows.size();
+    if (i_fShow)
+        m_vVisibleChildren.insert(nRow, ChildCount(i_oItem));
     if (i_fShow && nShown == m_lItems.size() - 1) {
         m_vVisibleRows.append(nShown);
     } else if (i_fShow) {
@@ -861,6 +874,7 @@ void VResultsBackend::ReplaceItemAt(int i_nStorage,
         beginRemoveRows(QModelIndex(), nRow, nRow);
         m_lItems[i_nStorage] = i_oItem;
         m_vVisibleRows.remove(nRow);
+        m_vVisibleChildren.remove(nRow);
         ShiftChildPersistentIndexes(nRow, -1);
         endRemoveRows();
         return;
@@ -871,6 +885,7 @@ void VResultsBackend::ReplaceItemAt(int i_nStorage,
         beginInsertRows(QModelIndex(), nRow, nRow);
         m_lItems[i_nStorage] = i_oItem;
         m_vVisibleRows.insert(nRow, i_nStorage);
+        m_vVisibleChildren.insert(nRow, ChildCount(i_oItem));
         ShiftChildPersistentIndexes(nRow, 1);
         endInsertRows();
         return;
@@ -882,15 +897,17 @@ void VResultsBackend::ReplaceItemAt(int i_nStorage,
     if (!Passes(i_oFilter, i_oItem))
         m_fVisibleStale = true;
     const QModelIndex oHost = index(nRow, 0);
-    const int nOld = ChildCount(m_lItems.at(i_nStorage));
+    const int nOld = ChildCountAtRow(nRow);
     const int nNew = ChildCount(i_oItem);
     if (nNew < nOld) {
         beginRemoveRows(oHost, nNew, nOld - 1);
         m_lItems[i_nStorage] = i_oItem;
+        m_vVisibleChildren[nRow] = nNew;
         endRemoveRows();
     } else if (nNew > nOld) {
         beginInsertRows(oHost, nOld, nNew - 1);
         m_lItems[i_nStorage] = i_oItem;
+        m_vVisibleChildren[nRow] = nNew;
         endInsertRows();
     } else {
         m_lItems[i_nStorage] = i_oItem;
@@ -933,6 +950,10 @@ void VResultsBackend::CommitResortedItems(QList<CScanItem> &io_lItems,
         beginInsertRows(QModelIndex(), nInsertedRow, nInsertedRow);
     m_lItems.swap(io_lItems);
     m_vVisibleRows = vNewRows;
+    // The shown rows are the old ones in their order, their items unchanged, plus the new one.
+    if (nInsertedRow >= 0)
+        m_vVisibleChildren.insert(nInsertedRow,
+                                  ChildCount(m_lItems.at(m_vVisibleRows.at(nInsertedRow))));
     RebuildIndex();
     m_nSortedPrefix = m_lItems.size();
     if (nInsertedRow >= 0) {

@@ -169,6 +169,8 @@ private:
     bool MatchesSearch(const QString &i_sSearch, const CScanItem &i_oItem) const;
     bool Passes(const TFilter &i_oFilter, const CScanItem &i_oItem) const;
     static int ChildCount(const CScanItem &i_oItem);
+    int ChildCountAtRow(int i_nVisibleRow) const;
+    void RecountChildren();
     QVariant HostText(const CScanItem &i_oItem, int i_nColumn) const;
     QVariant ChildData(const CScanItem &i_oItem, int i_nChild, int i_nColumn, int i_nRole) const;
     const CScanItem *ItemAtRow(int i_nVisibleRow) const;
@@ -219,6 +221,11 @@ private:
     mutable std::unique_ptr<CMacVendors> m_pVendors; // read on first use
     bool m_fFavorites;
     QVector<int> m_vVisibleRows;
+    // The child rows of each visible row, kept beside m_vVisibleRows and changed with it. A tree
+    // view asks every row whether it has children each time it lays itself out, which is once per
+    // event loop turn while a scan streams in; reading the items instead made that the costliest
+    // part of taking in a /16.
+    QVector<int> m_vVisibleChildren;
 
     // The filter the visible rows were last built with.
     TFilter m_oAppliedFilter;

@@ -107,6 +107,19 @@ QStringList ShownIps(const VResultsBackend &i_oModel)
     return ls;
 }
 
+// Rows whose child rows differ from what their host lists, as "row: shown/listed".
+QStringList ChildCountMismatches(const VResultsBackend &i_oModel)
+{
+    QStringList ls;
+    for (int nRow = 0; nRow < i_oModel.rowCount(); ++nRow) {
+        const int nShown = i_oModel.rowCount(i_oModel.index(nRow, 0));
+        const int nListed = i_oModel.RetrieveRowsData({nRow}).value(0).result().ResourceCount();
+        if (nShown != nListed)
+            ls << QStringLiteral("%1: %2/%3").arg(nRow).arg(nShown).arg(nListed);
+    }
+    return ls;
+}
+
 QStringList StoredIps(const QList<CScanItem> &i_lItems)
 {
     QStringList ls;
@@ -834,8 +847,10 @@ void TestVResultsBackend::streamingMatchesReference()
             if (oModel.rowCount(oHost) > 0)
                 lHeld << QPersistentModelIndex(oModel.index(0, 1, oHost));
         }
-        if (tester || nStep % 50 == 0)
+        if (tester || nStep % 50 == 0) {
             QCOMPARE(StoredIps(oModel.Items()), StoredIps(oReference.lItems));
+            QCOMPARE(ChildCountMismatches(oModel), QStringList());
+        }
         for (const QPersistentModelIndex &oHeld : qAsConst(lHeld)) {
             if (oHeld.isValid())
                 QCOMPARE(oModel.index(oHeld.row(), oHeld.column(), oHeld.parent()),
