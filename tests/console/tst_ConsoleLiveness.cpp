@@ -2,6 +2,8 @@
 // The console program's liveness verdicts, run the way a user runs it but inside the loopback
 // namespace of the test suite (`ip netns exec`, so that its hosts file and its resolver, which
 // answers nothing, apply). Loopback has no hardware address: hosts are alive by ICMP echo.
+#include "../helpers/ConsoleTable.h"
+
 #include <QProcess>
 #include <QtTest>
 
@@ -37,17 +39,9 @@ bool RunConsole(const QString &i_sRange, QMap<QString, THost> &o_rmHosts, QStrin
                         .arg(QString::fromLocal8Bit(oProcess.readAllStandardError()));
         return false;
     }
-    const QStringList lsLines =
-        QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'));
-    for (int i = 1; i < lsLines.size(); ++i) {
-        QString sLine = lsLines.at(i);
-        if (sLine.endsWith(QLatin1Char('\r')))
-            sLine.chop(1);
-        if (sLine.isEmpty())
-            continue;
-        const QStringList lsFields = sLine.split(QStringLiteral(" | "));
+    for (const QStringList &lsFields : ConsoleRows(oProcess.readAllStandardOutput())) {
         if (lsFields.size() < 6) {
-            o_rsError = QStringLiteral("bad line: ") + sLine;
+            o_rsError = QStringLiteral("bad line: ") + lsFields.join(QStringLiteral(" | "));
             return false;
         }
         o_rmHosts.insert(lsFields.at(2), THost{lsFields.at(0), lsFields.at(1), lsFields.at(5)});

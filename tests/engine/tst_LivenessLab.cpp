@@ -3,6 +3,7 @@
 // from the scanner's namespace (`ip netns exec vnl-scan`, which also brings in the lab's own
 // resolver), and status, MAC and name are held against the table and, in the same run, against
 // arp-scan and the kernel's neighbour table of that namespace.
+#include "../helpers/ConsoleTable.h"
 #include "../netlab/LabTable.h"
 
 #include <QElapsedTimer>
@@ -105,19 +106,10 @@ void TestLivenessLab::initTestCase()
                  &fOk);
     qInfo("console scan of %d lab addresses: %lld ms", int(lRows.size()), oTimer.elapsed());
     QVERIFY2(fOk, baOut.constData());
-    const QStringList lsLines = QString::fromUtf8(baOut).split(QLatin1Char('\n'));
-    for (int i = 1; i < lsLines.size(); ++i) {
-        QString sLine = lsLines.at(i);
-        if (sLine.endsWith(QLatin1Char('\r')))
-            sLine.chop(1);
-        if (sLine.isEmpty())
-            continue;
-        const QStringList lsFields = sLine.split(QStringLiteral(" | "));
-        QVERIFY2(lsFields.size() >= 6, qPrintable(sLine));
-        m_mHosts.insert(lsFields.at(2).trimmed(),
-                        THost{lsFields.at(0).trimmed(),
-                              lsFields.at(1).trimmed(),
-                              ConsoleMacToColon(lsFields.at(5).trimmed())});
+    for (const QStringList &lsFields : ConsoleRows(baOut)) {
+        QVERIFY2(lsFields.size() >= 6, qPrintable(lsFields.join(QStringLiteral(" | "))));
+        m_mHosts.insert(lsFields.at(2),
+                        THost{lsFields.at(0), lsFields.at(1), ConsoleMacToColon(lsFields.at(5))});
     }
     QCOMPARE(m_mHosts.size(), lRows.size());
 

@@ -7,9 +7,9 @@
 #include "CHostScan.h"
 #include "CScanResult.h"
 #include "CSmbPing.h"
+#include "CTestPeer.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QHostAddress>
 #include <QMutex>
@@ -19,7 +19,6 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -108,8 +107,6 @@ void TestServiceProbesLab::initTestCase()
     oCfg.set_scan_username(true);
     oCfg.set_ortavo_ports({4899, 4900});
     std::vector<std::unique_ptr<QThread>> vThreads;
-    QEventLoop oLoop;
-    int nRunning = 0;
     QMutex oLock;
     const QList<TLabRow> lRows = ReadLabTable();
     for (const TLabRow &mRow : lRows) {
@@ -134,28 +131,13 @@ void TestServiceProbesLab::initTestCase()
             m_mResults.insert(sIp, oResult);
             m_mMs.insert(sIp, oTimer.elapsed());
         }));
-        ++nRunning;
-        QObject::connect(
-            vThreads.back().get(),
-            &QThread::finished,
-            &oLoop,
-            [&]() {
-                if (--nRunning == 0)
-                    oLoop.quit();
-            },
-            Qt::QueuedConnection);
     }
-    QVERIFY(nRunning > 0);
+    QVERIFY(!vThreads.empty());
     QElapsedTimer oTimer;
     oTimer.start();
-    QTimer::singleShot(120000, &oLoop, &QEventLoop::quit);
-    for (auto &pThread : vThreads)
-        pThread->start();
-    oLoop.exec();
-    for (auto &pThread : vThreads)
-        pThread->wait();
+    const bool fAllEnded = RunAll(vThreads, 120000);
     m_nScanMs = oTimer.elapsed();
-    QCOMPARE(nRunning, 0);
+    QVERIFY(fAllEnded);
     qInfo("probed %d hosts in %lld ms", static_cast<int>(vThreads.size()), m_nScanMs);
 }
 

@@ -4,6 +4,7 @@
 // router that only echo can find, absent ones on and off the link) from the scanner's
 // namespace, once with the sweep and once with each worker asking on its own, liveness probes
 // only. Both runs must give each address the same line, and the line the table expects.
+#include "../helpers/ConsoleTable.h"
 #include "../netlab/LabTable.h"
 
 #include <QFile>
@@ -13,7 +14,7 @@
 
 namespace {
 
-// Address -> the console's line for it, without the trailing separator.
+// Address -> the console's line for it, its fields trimmed.
 QMap<QString, QString> Scan(const QString &i_sRangeFile, bool i_fSweep, QString &o_rsError)
 {
     QMap<QString, QString> mLines;
@@ -36,12 +37,9 @@ QMap<QString, QString> Scan(const QString &i_sRangeFile, bool i_fSweep, QString 
             QStringLiteral("console failed: ") + QString::fromUtf8(oProcess.readAllStandardError());
         return mLines;
     }
-    const QStringList lsLines =
-        QString::fromUtf8(oProcess.readAllStandardOutput()).split(QLatin1Char('\n'));
-    for (int i = 1; i < lsLines.size(); ++i) {
-        const QStringList lsFields = lsLines.at(i).trimmed().split(QStringLiteral(" | "));
+    for (const QStringList &lsFields : ConsoleRows(oProcess.readAllStandardOutput())) {
         if (lsFields.size() >= 6)
-            mLines.insert(lsFields.at(2).trimmed(), lsLines.at(i).trimmed());
+            mLines.insert(lsFields.at(2), lsFields.join(QStringLiteral(" | ")));
     }
     return mLines;
 }
