@@ -75,10 +75,7 @@ CIpList CFavoritesController::Addresses() const
         vRanges.append(TIpRange{oItem.result().ip(), oItem.result().ip()});
     IpRanges oRanges;
     oRanges.Assign(vRanges, true);
-    CIpList oList;
-    for (const TIpRange &oRange : oRanges.Ranges())
-        oList.AddRange(oRange.first, oRange.last);
-    return oList;
+    return CIpList(oRanges);
 }
 
 void CFavoritesController::SaveNow()

@@ -355,8 +355,7 @@ void v_main::on_b_scan_clicked()
         bool fFromFile = false;
         if (!ReadRangeText(sText, &oList) && LoadFileReference(sText)) {
             fFromFile = true;
-            for (const TIpRange &oRange : m_oRangesFromFile.Ranges())
-                oList.AddRange(oRange.first, oRange.last);
+            oList = CIpList(m_oRangesFromFile);
         }
         if (oList.Count() == 0 || !ConfirmLargeScan(oList.Count()))
             return;

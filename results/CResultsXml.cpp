@@ -157,19 +157,12 @@ QString CResultsXml::Escape(const QString &i_sText)
 
 QString CResultsXml::RangesText(const QVector<TIpRange> &i_vRanges)
 {
-    const auto Address = [](quint32 i_nIp) {
-        return QStringLiteral("%1.%2.%3.%4")
-            .arg(i_nIp >> 24)
-            .arg((i_nIp >> 16) & 0xFF)
-            .arg((i_nIp >> 8) & 0xFF)
-            .arg(i_nIp & 0xFF);
-    };
     QStringList lsRanges;
     for (int i = 0; i < i_vRanges.size() && i < kMaxRangesShown; ++i) {
         const TIpRange &oRange = i_vRanges.at(i);
         lsRanges << (oRange.first == oRange.last
-                         ? Address(oRange.first)
-                         : Address(oRange.first) + QLatin1Char('-') + Address(oRange.last));
+                         ? IpToText(oRange.first)
+                         : IpToText(oRange.first) + QLatin1Char('-') + IpToText(oRange.last));
     }
     if (i_vRanges.size() > kMaxRangesShown)
         lsRanges << QStringLiteral("and %1 more ranges").arg(i_vRanges.size() - kMaxRangesShown);
