@@ -369,13 +369,12 @@ void CHostActions::OnAbortShutDown()
 
 void CHostActions::AddCopyMenu(QMenu *io_pMenu)
 {
-    auto *pMapper = m_pWindow->findChild<QSignalMapper *>(CCopyMenu::MapperName());
-    if (!pMapper) {
-        pMapper = new QSignalMapper(this);
-        pMapper->setObjectName(CCopyMenu::MapperName());
-        connect(pMapper, &QSignalMapper::mappedInt, this, &CHostActions::OnCopyCellData);
+    if (!m_pCopyMapper) {
+        m_pCopyMapper = new QSignalMapper(this);
+        m_pCopyMapper->setObjectName(CCopyMenu::MapperName());
+        connect(m_pCopyMapper, &QSignalMapper::mappedInt, this, &CHostActions::OnCopyCellData);
     }
-    CCopyMenu::AddTo(io_pMenu, pMapper, !m_pWindow->OnResultsTab());
+    CCopyMenu::AddTo(io_pMenu, m_pCopyMapper, !m_pWindow->OnResultsTab());
 }
 
 bool CHostActions::ContextOrSelectedItem(CScanItem *o_pItem)

@@ -22,6 +22,7 @@ class QAction;
 class QMenu;
 class QMouseEvent;
 class QPoint;
+class QSignalMapper;
 class VShutdowns;
 class v_main;
 
@@ -121,4 +122,5 @@ private:
     VShutdowns *m_pShutdowns = nullptr; // child of the window
     CScanFragment m_oContextRow;
     THostMenuHook m_fnHostMenuHook;
+    QSignalMapper *m_pCopyMapper = nullptr; // made with the first Copy submenu, a child of this
 };
