@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The building blocks of the main window on their own: key filter, header, tab widgets, the
 // results view's selection record, column states and the range box text rules.
+#include "../helpers/TestSettings.h"
 #include "CCfg.h"
 #include "CColumnStates.h"
 #include "CDialogGeometry.h"
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScreen>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QStandardPaths>
@@ -118,10 +118,7 @@ void TestGuiWidgets::initTestCase()
 {
     QVERIFY(m_oDir.isValid());
     QStandardPaths::setTestModeEnabled(true);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_oDir.path());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_oDir.path());
-    QCoreApplication::setOrganizationName(QStringLiteral("brenmark-test"));
-    QCoreApplication::setApplicationName(QStringLiteral("tst_GuiWidgets"));
+    SettingsIn(m_oDir.path(), QStringLiteral("tst_GuiWidgets"));
 }
 
 // ---- key filter ---------------------------------------------------------------------------------
